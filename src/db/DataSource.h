@@ -1,0 +1,56 @@
+#pragma once
+
+#include "Recordset.h"
+
+#include <QObject>
+#include <QString>
+#include <memory>
+
+class RegisterFile;
+
+// A named connection to one table or query of the register, with a record
+// set that has a current record. Grids bind to it and follow its signals.
+class DataSource : public QObject, private RecordsetListener {
+    Q_OBJECT
+public:
+    static constexpr int Dynaset = 1;
+
+    explicit DataSource(QObject *parent = nullptr);
+    ~DataSource() override;
+
+    const QString &DatabaseName() const { return m_databaseName; }
+    void setDatabaseName(const QString &path);
+    int RecordsetType() const { return m_recordsetType; }
+    void setRecordsetType(int type) { m_recordsetType = type; }
+    const QString &RecordSource() const { return m_recordSource; }
+    void setRecordSource(const QString &source) { m_recordSource = source; }
+
+    // Runs the record source anew; the new record set stands on its first
+    // record. Opens the register on first use.
+    void Refresh();
+    // The current record set; throws when the source was never refreshed.
+    ::Recordset &Recordset() const;
+    bool hasRecordset() const { return bool(m_recordset); }
+    RegisterFile &file() const;
+
+signals:
+    void recordsetReplaced();
+    void rowRemoved(int position);
+    void rowAppended(int position);
+    void rowChanged(int position);
+    // The current record changed. Raised once after a run of moves, when
+    // control returns to the event loop, so that a walk over 100,000 rows
+    // costs its followers one update, not 100,000.
+    void currentChanged();
+
+private:
+    void currentMoved() override;
+    void emitCurrentChanged();
+
+    QString m_databaseName;
+    int m_recordsetType = Dynaset;
+    QString m_recordSource;
+    std::shared_ptr<RegisterFile> m_file;
+    std::unique_ptr<::Recordset> m_recordset;
+    bool m_currentChangePending = false;
+};

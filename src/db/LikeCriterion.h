@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+
+// A search criterion of the form  Field like 'pattern'  as the city jump
+// writes it. In the pattern "*" stands for any run of characters and "?"
+// for one character; letters match without regard to case; an apostrophe
+// inside the quotes is written doubled. The pattern is matched here, in
+// the program, so it never becomes SQL.
+class LikeCriterion {
+public:
+    // Throws StoreError for any other form.
+    static LikeCriterion parse(const QString &criterion);
+
+    const QString &field() const { return m_field; }
+    bool matches(const QString &value) const;
+
+private:
+    QString m_field;
+    QString m_pattern; // case-folded
+};

@@ -1,0 +1,331 @@
+#include "Recordset.h"
+
+#include "GermanCollation.h"
+#include "LikeCriterion.h"
+#include "RegisterFile.h"
+#include "StoreError.h"
+
+#include <unordered_set>
+
+namespace {
+
+constexpr int PageRows = 64;
+constexpr size_t MaxCachedRows = 16384;
+
+QByteArray quoted(const QString &identifier)
+{
+    return '"' + identifier.toUtf8() + '"';
+}
+
+[[noreturn]] void noCurrentRecord()
+{
+    throw StoreError(QStringLiteral("There is no current record."));
+}
+
+} // namespace
+
+Recordset::Recordset(std::shared_ptr<RegisterFile> file, const RecordSource &source)
+    : m_file(std::move(file)), m_source(source)
+{
+    m_fields = m_file->fieldsOf(source.table);
+    if (m_fields.isEmpty())
+        throw StoreError(QStringLiteral("The register %1 has no table %2.").arg(m_file->path(), source.table));
+    m_source.table = source.table;
+
+    {
+        Statement key(*m_file, "SELECT name FROM pragma_table_info(?1) WHERE pk = 1 AND upper(type) = 'INTEGER'");
+        key.bind(1, QVariant(source.table));
+        if (key.step())
+            m_keyField = fieldIndex(key.text(0));
+    }
+
+    QByteArray columns;
+    for (const QString &field : std::as_const(m_fields))
+        columns += (columns.isEmpty() ? "" : ", ") + quoted(field);
+    m_fetchSql = "SELECT " + columns + " FROM " + quoted(source.table) + " WHERE rowid = ?1";
+
+    QByteArray sql = "SELECT rowid FROM " + quoted(source.table);
+    if (!source.whereField.isEmpty())
+        sql += " WHERE " + quoted(m_fields.at(requireField(source.whereField))) + " = ?1";
+    sql += " ORDER BY ";
+    for (const QString &field : source.orderBy)
+        sql += quoted(m_fields.at(requireField(field))) + " COLLATE " + GermanCollationName + ", ";
+    sql += "rowid";
+
+    Statement keys(*m_file, sql);
+    if (source.whereValue)
+        keys.bind(1, *source.whereValue);
+    while (keys.step())
+        m_keys.push_back(keys.int64(0));
+}
+
+int Recordset::fieldIndex(const QString &name) const
+{
+    for (int i = 0; i < m_fields.size(); ++i) {
+        if (m_fields.at(i).compare(name, Qt::CaseInsensitive) == 0)
+            return i;
+    }
+    return -1;
+}
+
+int Recordset::requireField(const QString &name) const
+{
+    const int index = fieldIndex(name);
+    if (index < 0)
+        throw StoreError(QStringLiteral("The table %1 has no field %2.").arg(m_source.table, name));
+    return index;
+}
+
+bool Recordset::Bof() const
+{
+    return m_keys.empty() || m_position < 0;
+}
+
+bool Recordset::Eof() const
+{
+    return m_keys.empty() || m_position >= RecordCount();
+}
+
+int Recordset::AbsolutePosition() const
+{
+    if (m_currentDeleted || m_position < 0 || m_position >= RecordCount())
+        return -1;
+    return m_position;
+}
+
+int Recordset::requireCurrent() const
+{
+    const int position = AbsolutePosition();
+    if (position < 0)
+        noCurrentRecord();
+    return position;
+}
+
+void Recordset::moved()
+{
+    m_currentDeleted = false;
+    if (m_mode != EditMode::None)
+        CancelUpdate();
+    if (m_listener)
+        m_listener->currentMoved();
+}
+
+void Recordset::MoveFirst()
+{
+    m_position = 0;
+    moved();
+}
+
+void Recordset::MoveLast()
+{
+    m_position = m_keys.empty() ? 0 : RecordCount() - 1;
+    moved();
+}
+
+void Recordset::MoveNext()
+{
+    // After a Delete the record behind the deleted one has already moved
+    // into its place.
+    if (!m_currentDeleted) {
+        if (Eof())
+            noCurrentRecord();
+        ++m_position;
+    }
+    moved();
+}
+
+void Recordset::MovePrevious()
+{
+    if (Bof())
+        noCurrentRecord();
+    --m_position;
+    moved();
+}
+
+void Recordset::setAbsolutePosition(int position)
+{
+    if (position < 0 || position >= RecordCount())
+        throw StoreError(QStringLiteral("Record %1 does not exist.").arg(position));
+    m_position = position;
+    moved();
+}
+
+bool Recordset::FindFirst(const QString &criterion)
+{
+    const LikeCriterion like = LikeCriterion::parse(criterion);
+    const int field = requireField(like.field());
+
+    std::unordered_set<qint64> matching;
+    Statement scan(*m_file, "SELECT rowid, " + quoted(m_fields.at(field)) + " FROM " + quoted(m_source.table));
+    while (scan.step()) {
+        if (!scan.isNull(1) && like.matches(scan.text(1)))
+            matching.insert(scan.int64(0));
+    }
+    if (matching.empty())
+        return false;
+    for (int position = 0; position < RecordCount(); ++position) {
+        if (matching.count(m_keys[size_t(position)])) {
+            m_position = position;
+            moved();
+            return true;
+        }
+    }
+    return false;
+}
+
+const Recordset::Row &Recordset::rowFor(int position) const
+{
+    const qint64 key = m_keys.at(size_t(position));
+    if (auto it = m_rows.find(key); it != m_rows.end())
+        return it->second;
+
+    if (m_rows.size() > MaxCachedRows)
+        m_rows.clear();
+    Statement &fetch = m_file->cached(m_fetchSql);
+    const int first = position - position % PageRows;
+    const int last = std::min(first + PageRows, RecordCount());
+    for (int p = first; p < last; ++p) {
+        const qint64 k = m_keys[size_t(p)];
+        if (m_rows.count(k))
+            continue;
+        fetch.reset();
+        fetch.bind(1, k);
+        Row row(size_t(m_fields.size()));
+        // A row deleted behind our back reads as all Null.
+        if (fetch.step()) {
+            for (int i = 0; i < m_fields.size(); ++i)
+                row[size_t(i)] = fetch.value(i);
+        }
+        m_rows.emplace(k, std::move(row));
+    }
+    fetch.reset();
+    return m_rows.at(key);
+}
+
+QVariant Recordset::valueAt(int position, int field) const
+{
+    if (position < 0 || position >= RecordCount() || field < 0 || field >= m_fields.size())
+        return {};
+    return rowFor(position)[size_t(field)];
+}
+
+Recordset::Field Recordset::Fields(const QString &name)
+{
+    return Field(*this, requireField(name));
+}
+
+QVariant Recordset::Field::Value() const
+{
+    if (m_set.m_mode != EditMode::None)
+        return m_set.m_buffer[size_t(m_index)];
+    return m_set.valueAt(m_set.requireCurrent(), m_index);
+}
+
+void Recordset::Field::setValue(const QVariant &value)
+{
+    if (m_set.m_mode == EditMode::None)
+        throw StoreError(QStringLiteral("A field can only be written between Edit or AddNew and Update."));
+    if (m_index == m_set.m_keyField)
+        throw StoreError(QStringLiteral("The field %1 is assigned by the register and cannot be written.")
+                             .arg(m_set.m_fields.at(m_index)));
+    m_set.m_buffer[size_t(m_index)] = value;
+    m_set.m_changed[size_t(m_index)] = true;
+}
+
+void Recordset::Edit()
+{
+    const int position = requireCurrent();
+    m_buffer = rowFor(position);
+    m_changed.assign(size_t(m_fields.size()), false);
+    m_mode = EditMode::Edit;
+}
+
+void Recordset::AddNew()
+{
+    m_buffer.assign(size_t(m_fields.size()), QVariant());
+    m_changed.assign(size_t(m_fields.size()), false);
+    m_mode = EditMode::Add;
+}
+
+void Recordset::CancelUpdate()
+{
+    m_mode = EditMode::None;
+    m_buffer.clear();
+    m_changed.clear();
+}
+
+void Recordset::Update()
+{
+    // Update with nothing open stores nothing; the history grid calls it
+    // right after a Delete.
+    if (m_mode == EditMode::None)
+        return;
+    const EditMode mode = m_mode;
+    Row buffer = std::move(m_buffer);
+    const std::vector<bool> changed = std::move(m_changed);
+    CancelUpdate();
+
+    QList<int> written;
+    for (int i = 0; i < m_fields.size(); ++i) {
+        if (changed[size_t(i)])
+            written << i;
+    }
+
+    if (mode == EditMode::Edit) {
+        const int position = requireCurrent();
+        if (written.isEmpty())
+            return;
+        QByteArray sql = "UPDATE " + quoted(m_source.table) + " SET ";
+        for (int n = 0; n < written.size(); ++n)
+            sql += (n ? ", " : "") + quoted(m_fields.at(written[n])) + " = ?" + QByteArray::number(n + 1);
+        sql += " WHERE rowid = ?" + QByteArray::number(written.size() + 1);
+        Statement &update = m_file->cached(sql);
+        for (int n = 0; n < written.size(); ++n)
+            update.bind(n + 1, buffer[size_t(written[n])]);
+        const qint64 key = m_keys[size_t(position)];
+        update.bind(int(written.size()) + 1, key);
+        update.run();
+        m_rows.erase(key);
+        if (m_listener)
+            m_listener->rowChanged(position);
+        return;
+    }
+
+    QByteArray sql = "INSERT INTO " + quoted(m_source.table);
+    if (written.isEmpty()) {
+        sql += " DEFAULT VALUES";
+    } else {
+        QByteArray names, places;
+        for (int n = 0; n < written.size(); ++n) {
+            names += (n ? ", " : "") + quoted(m_fields.at(written[n]));
+            places += (n ? ", ?" : "?") + QByteArray::number(n + 1);
+        }
+        sql += " (" + names + ") VALUES (" + places + ")";
+    }
+    Statement &insert = m_file->cached(sql);
+    for (int n = 0; n < written.size(); ++n)
+        insert.bind(n + 1, buffer[size_t(written[n])]);
+    insert.run();
+    m_keys.push_back(sqlite3_last_insert_rowid(m_file->handle()));
+    // The new record joins the end of the set and becomes the current one.
+    m_position = RecordCount() - 1;
+    if (m_listener)
+        m_listener->rowAppended(m_position);
+    moved();
+}
+
+void Recordset::Delete()
+{
+    const int position = requireCurrent();
+    if (m_mode != EditMode::None)
+        CancelUpdate();
+    const qint64 key = m_keys[size_t(position)];
+    Statement &remove = m_file->cached("DELETE FROM " + quoted(m_source.table) + " WHERE rowid = ?1");
+    remove.bind(1, key);
+    remove.run();
+    m_keys.erase(m_keys.begin() + position);
+    m_rows.erase(key);
+    m_currentDeleted = true;
+    if (m_listener)
+        m_listener->rowRemoved(position);
+}

@@ -1,0 +1,104 @@
+#pragma once
+
+#include "RecordSource.h"
+
+#include <QStringList>
+#include <QVariant>
+#include <memory>
+#include <unordered_map>
+#include <vector>
+
+class RegisterFile;
+
+// Told about every change of a record set, so that bound grids can follow.
+class RecordsetListener {
+public:
+    virtual ~RecordsetListener() = default;
+    virtual void currentMoved() = 0;
+    virtual void rowRemoved(int position) = 0;
+    virtual void rowAppended(int position) = 0;
+    virtual void rowChanged(int position) = 0;
+};
+
+// An updatable keyset over the rows of one query ("dynaset"). Opening it
+// runs the query once and keeps only the keys of its rows, in query order;
+// field values are read by key when asked, a page at a time, so a record set
+// of 100,000 breweries opens fast and costs little memory.
+//
+// Text fields are ordered the German way, case-insensitively and with digit
+// runs by value; rows whose sort keys are equal keep the order of their keys.
+class Recordset {
+public:
+    enum class EditMode { None, Edit, Add };
+
+    // One field of the current record (or of the edit buffer while an Edit
+    // or AddNew is open).
+    class Field {
+    public:
+        QVariant Value() const;
+        void setValue(const QVariant &value);
+
+    private:
+        friend class Recordset;
+        Field(Recordset &set, int index) : m_set(set), m_index(index) {}
+        Recordset &m_set;
+        int m_index;
+    };
+
+    Recordset(std::shared_ptr<RegisterFile> file, const RecordSource &source);
+
+    bool Bof() const;
+    bool Eof() const;
+    void MoveFirst();
+    void MoveNext();
+    void MovePrevious();
+    void MoveLast();
+    int RecordCount() const { return int(m_keys.size()); }
+    // Position of the current record from 0; -1 when there is none.
+    int AbsolutePosition() const;
+    void setAbsolutePosition(int position);
+    // Makes the first record, in record-set order, that matches the
+    // criterion the current one. Without a match the current record stays.
+    bool FindFirst(const QString &criterion);
+
+    Field Fields(const QString &name);
+    void Edit();
+    void AddNew();
+    void Update();
+    void CancelUpdate();
+    void Delete();
+    EditMode editMode() const { return m_mode; }
+
+    // What bound grids and readers use.
+    const QStringList &fieldNames() const { return m_fields; }
+    int fieldIndex(const QString &name) const;
+    QVariant valueAt(int position, int field) const;
+    qint64 keyAt(int position) const { return m_keys.at(size_t(position)); }
+    const QString &table() const { return m_source.table; }
+    RegisterFile &file() const { return *m_file; }
+    void setListener(RecordsetListener *listener) { m_listener = listener; }
+    // Forgets cached values, so that the next read sees what is stored.
+    void dropCache() { m_rows.clear(); }
+
+private:
+    using Row = std::vector<QVariant>;
+
+    int requireField(const QString &name) const;
+    int requireCurrent() const;
+    const Row &rowFor(int position) const;
+    void moved();
+
+    std::shared_ptr<RegisterFile> m_file;
+    RecordSource m_source;
+    QStringList m_fields;
+    QByteArray m_fetchSql;
+    int m_keyField = -1; // the field the register assigns itself
+    std::vector<qint64> m_keys;
+    int m_position = 0;
+    bool m_currentDeleted = false;
+    EditMode m_mode = EditMode::None;
+    Row m_buffer;
+    std::vector<bool> m_changed;
+    mutable std::unordered_map<qint64, Row> m_rows;
+    RecordsetListener *m_listener = nullptr;
+};

@@ -1,0 +1,157 @@
+#include "RegisterFile.h"
+
+#include "GermanCollation.h"
+#include "RegisterSchema.h"
+#include "StoreError.h"
+
+#include <QFileInfo>
+
+namespace {
+
+// How long a write waits for another program that holds the file.
+constexpr int BusyTimeoutMs = 2000;
+
+QHash<QString, std::weak_ptr<RegisterFile>> &openFiles()
+{
+    static QHash<QString, std::weak_ptr<RegisterFile>> files;
+    return files;
+}
+
+[[noreturn]] void refuse(const QString &path, const QString &why)
+{
+    throw StoreError(QStringLiteral("%1 is not a Sudregister register: %2").arg(path, why));
+}
+
+} // namespace
+
+std::shared_ptr<RegisterFile> RegisterFile::open(const QString &path)
+{
+    const QString key = QFileInfo(path).absoluteFilePath();
+    if (auto existing = openFiles().value(key).lock())
+        return existing;
+    std::shared_ptr<RegisterFile> file(new RegisterFile(path));
+    openFiles().insert(key, file);
+    return file;
+}
+
+RegisterFile::RegisterFile(const QString &path) : m_path(path)
+{
+    const QFileInfo info(path);
+    if (info.isDir())
+        refuse(path, QStringLiteral("it is a directory"));
+    const bool create = !info.exists();
+
+    sqlite3 *raw = nullptr;
+    const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
+    const int rc = sqlite3_open_v2(path.toUtf8().constData(), &raw, flags, nullptr);
+    m_db.reset(raw);
+    if (rc != SQLITE_OK) {
+        const QString why = raw ? QString::fromUtf8(sqlite3_errmsg(raw)) : QString::fromUtf8(sqlite3_errstr(rc));
+        throw StoreError(QStringLiteral("Cannot open the register %1: %2").arg(path, why));
+    }
+    sqlite3_extended_result_codes(raw, 1);
+    sqlite3_busy_timeout(raw, BusyTimeoutMs);
+    if (!InstallGermanCollation(raw))
+        throw StoreError(QStringLiteral("Cannot set up German ordering for %1: ICU has no collator for \"de\"").arg(path));
+
+    if (create)
+        createSchema();
+    checkSchema();
+    exec("PRAGMA foreign_keys = ON");
+}
+
+RegisterFile::~RegisterFile()
+{
+    // Statements must be finalized before the connection closes.
+    m_statements.clear();
+}
+
+void RegisterFile::createSchema()
+{
+    exec("BEGIN IMMEDIATE");
+    try {
+        exec(RegisterSchema::CreateStatements);
+        exec("COMMIT");
+    } catch (...) {
+        sqlite3_exec(handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
+}
+
+void RegisterFile::checkSchema()
+{
+    const auto require = [this](const QString &table, const QStringList &fields) {
+        QStringList present;
+        try {
+            present = fieldsOf(table);
+        } catch (const StoreError &e) {
+            if (e.message().contains(m_path))
+                throw;
+            refuse(m_path, e.message());
+        }
+        if (present.isEmpty())
+            refuse(m_path, QStringLiteral("it has no table %1").arg(table));
+        QStringList missing;
+        for (const QString &field : fields) {
+            if (!present.contains(field, Qt::CaseInsensitive))
+                missing << field;
+        }
+        if (!missing.isEmpty())
+            refuse(m_path, QStringLiteral("table %1 lacks the field(s) %2").arg(table, missing.join(QStringLiteral(", "))));
+    };
+    require(RegisterSchema::BreweryTable, RegisterSchema::BreweryFields);
+    require(RegisterSchema::ChronikTable, RegisterSchema::ChronikFields);
+}
+
+Statement &RegisterFile::cached(const QByteArray &sql)
+{
+    auto it = m_statements.find(sql);
+    if (it == m_statements.end())
+        it = m_statements.insert(sql, std::make_shared<Statement>(*this, sql));
+    Statement &statement = **it;
+    statement.reset();
+    return statement;
+}
+
+void RegisterFile::exec(const char *sql)
+{
+    const int rc = sqlite3_exec(handle(), sql, nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK)
+        fail(rc, QString());
+}
+
+QStringList RegisterFile::fieldsOf(const QString &table)
+{
+    Statement info(*this, "SELECT name FROM pragma_table_info(?1)");
+    info.bind(1, QVariant(table));
+    QStringList names;
+    while (info.step())
+        names << info.text(0);
+    return names;
+}
+
+void RegisterFile::fail(int rc, const QString &context) const
+{
+    const QString store = QString::fromUtf8(sqlite3_errmsg(handle()));
+    QString message;
+    switch (rc & 0xff) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        message = QStringLiteral("The register %1 is in use by another program; try again once it is closed (%2).")
+                      .arg(m_path, store);
+        break;
+    case SQLITE_READONLY:
+        message = QStringLiteral("The register %1 cannot be changed: %2.").arg(m_path, store);
+        break;
+    case SQLITE_FULL:
+        message = QStringLiteral("The register %1 is full, the change was not stored: %2.").arg(m_path, store);
+        break;
+    case SQLITE_NOTADB:
+    case SQLITE_CORRUPT:
+        message = QStringLiteral("%1 is not a Sudregister register: %2").arg(m_path, store);
+        break;
+    default:
+        message = context.isEmpty() ? store : QStringLiteral("%1: %2").arg(context, store);
+    }
+    throw StoreError(message);
+}

@@ -1,0 +1,102 @@
+#include "Statement.h"
+
+#include "RegisterFile.h"
+
+Statement::Statement(RegisterFile &file, const QByteArray &sql) : m_file(&file)
+{
+    sqlite3_stmt *raw = nullptr;
+    const int rc = sqlite3_prepare_v2(file.handle(), sql.constData(), int(sql.size()), &raw, nullptr);
+    m_statement.reset(raw);
+    if (rc != SQLITE_OK)
+        file.fail(rc, QStringLiteral("Could not prepare a query"));
+}
+
+Statement &Statement::bind(int index, const QVariant &value)
+{
+    sqlite3_stmt *s = m_statement.get();
+    int rc;
+    if (value.isNull()) {
+        rc = sqlite3_bind_null(s, index);
+    } else if (value.typeId() == QMetaType::LongLong || value.typeId() == QMetaType::Int
+               || value.typeId() == QMetaType::UInt || value.typeId() == QMetaType::ULongLong) {
+        rc = sqlite3_bind_int64(s, index, value.toLongLong());
+    } else {
+        const QByteArray utf8 = value.toString().toUtf8();
+        rc = sqlite3_bind_text(s, index, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
+    }
+    if (rc != SQLITE_OK)
+        m_file->fail(rc, QStringLiteral("Could not bind a value"));
+    return *this;
+}
+
+Statement &Statement::bind(int index, qint64 value)
+{
+    const int rc = sqlite3_bind_int64(m_statement.get(), index, value);
+    if (rc != SQLITE_OK)
+        m_file->fail(rc, QStringLiteral("Could not bind a value"));
+    return *this;
+}
+
+bool Statement::step()
+{
+    const int rc = sqlite3_step(m_statement.get());
+    if (rc == SQLITE_ROW)
+        return true;
+    if (rc == SQLITE_DONE)
+        return false;
+    sqlite3_reset(m_statement.get());
+    m_file->fail(rc, QString());
+}
+
+void Statement::run()
+{
+    while (step()) {
+    }
+    reset();
+}
+
+void Statement::reset()
+{
+    sqlite3_reset(m_statement.get());
+    sqlite3_clear_bindings(m_statement.get());
+}
+
+int Statement::columnCount() const
+{
+    return sqlite3_column_count(m_statement.get());
+}
+
+QString Statement::columnName(int column) const
+{
+    return QString::fromUtf8(sqlite3_column_name(m_statement.get(), column));
+}
+
+QVariant Statement::value(int column) const
+{
+    sqlite3_stmt *s = m_statement.get();
+    switch (sqlite3_column_type(s, column)) {
+    case SQLITE_NULL:
+        return {};
+    case SQLITE_INTEGER:
+        return QVariant(qint64(sqlite3_column_int64(s, column)));
+    default:
+        return QVariant(text(column));
+    }
+}
+
+qint64 Statement::int64(int column) const
+{
+    return sqlite3_column_int64(m_statement.get(), column);
+}
+
+QString Statement::text(int column) const
+{
+    sqlite3_stmt *s = m_statement.get();
+    const auto *bytes = reinterpret_cast<const char *>(sqlite3_column_text(s, column));
+    return QString::fromUtf8(bytes, sqlite3_column_bytes(s, column));
+}
+
+bool Statement::isNull(int column) const
+{
+    return sqlite3_column_type(m_statement.get(), column) == SQLITE_NULL;
+}

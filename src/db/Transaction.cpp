@@ -1,0 +1,28 @@
+#include "Transaction.h"
+
+#include "RegisterFile.h"
+
+namespace {
+int nextSavepoint = 0;
+}
+
+Transaction::Transaction(RegisterFile &file)
+    : m_file(file), m_name("sudregister_" + QByteArray::number(++nextSavepoint))
+{
+    m_file.exec(("SAVEPOINT " + m_name).constData());
+}
+
+Transaction::~Transaction()
+{
+    if (!m_open)
+        return;
+    // Called while unwinding: report nothing, just leave the file as it was.
+    const QByteArray undo = "ROLLBACK TO " + m_name + "; RELEASE " + m_name;
+    sqlite3_exec(m_file.handle(), undo.constData(), nullptr, nullptr, nullptr);
+}
+
+void Transaction::commit()
+{
+    m_file.exec(("RELEASE " + m_name).constData());
+    m_open = false;
+}

@@ -1,0 +1,242 @@
+#include "RecordSource.h"
+#include "Recordset.h"
+#include "ScratchRegister.h"
+#include "StoreError.h"
+
+#include <QTest>
+
+namespace {
+
+QStringList walk(Recordset &set, const QString &field)
+{
+    QStringList values;
+    if (!set.Bof())
+        set.MoveFirst();
+    while (!set.Eof()) {
+        const QVariant v = set.Fields(field).Value();
+        values << (v.isNull() ? QStringLiteral("<null>") : v.toString());
+        set.MoveNext();
+    }
+    return values;
+}
+
+} // namespace
+
+class TestRecordset : public QObject {
+    Q_OBJECT
+
+private slots:
+    void ordersTheGermanWay_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QStringList>("stored");
+        QTest::addColumn<QStringList>("ordered");
+        QTest::addRow("umlauts with their letters")
+            << "CityName" << QStringList{"Zwickau", "Ölbronn", "Äpfelbach", "Oberndorf", "Apfelbach", "Berlin"}
+            << QStringList{"Apfelbach", "Äpfelbach", "Berlin", "Oberndorf", "Ölbronn", "Zwickau"};
+        QTest::addRow("case ignored, ties in key order")
+            << "CityName" << QStringList{"berlin", "Bamberg", "Berlin", "berlin"}
+            << QStringList{"Bamberg", "berlin", "Berlin", "berlin"};
+        QTest::addRow("sharp s as ss")
+            << "CityName" << QStringList{"Strassburg", "Straßberg", "Strasberg"}
+            << QStringList{"Strasberg", "Straßberg", "Strassburg"};
+        QTest::addRow("digit runs by value")
+            << "StartYear" << QStringList{"1850", "99", "850", "1850a"}
+            << QStringList{"99", "850", "1850", "1850a"};
+        QTest::addRow("Null first, then empty")
+            << "PostalCode" << QStringList{"01067", "<null>", "", "96047"}
+            << QStringList{"<null>", "", "01067", "96047"};
+    }
+    void ordersTheGermanWay()
+    {
+        QFETCH(QString, field);
+        QFETCH(QStringList, stored);
+        QFETCH(QStringList, ordered);
+        ScratchRegister reg;
+        for (const QString &value : stored) {
+            const qint64 id = reg.addCity("X");
+            reg.sql().exec(QStringLiteral("UPDATE Brewery SET %1 = %2 WHERE RowId = %3")
+                               .arg(field, value == "<null>" ? "NULL" : "'" + value + "'")
+                               .arg(id));
+        }
+        Recordset set(reg.file(), ParseRecordSource("select * from Brewery Order By " + field + ", " + field + ", " + field));
+        QCOMPARE(walk(set, field), ordered);
+    }
+
+    void keysetNavigation()
+    {
+        ScratchRegister reg;
+        for (int i = 0; i < 130; ++i)
+            reg.addCity(QStringLiteral("Stadt %1").arg(i));
+        Recordset set(reg.file(), ParseRecordSource("select * from Brewery Order By CityName, PostalCode, BreweryName"));
+        QCOMPARE(set.RecordCount(), 130);
+        QCOMPARE(set.AbsolutePosition(), 0);
+        QVERIFY(!set.Bof() && !set.Eof());
+        set.MoveLast();
+        QCOMPARE(set.AbsolutePosition(), 129);
+        QCOMPARE(set.Fields("CityName").Value().toString(), "Stadt 129");
+        set.MoveNext();
+        QVERIFY(set.Eof());
+        QCOMPARE(set.AbsolutePosition(), -1);
+        QVERIFY_THROWS_EXCEPTION(StoreError, set.MoveNext());
+        QVERIFY_THROWS_EXCEPTION(StoreError, set.Fields("CityName").Value());
+        set.MoveFirst();
+        QCOMPARE(set.Fields("CityName").Value().toString(), "Stadt 0");
+        QVERIFY_THROWS_EXCEPTION(StoreError, set.Fields("NoSuchField"));
+    }
+
+    void queryTextsOfTheWindows()
+    {
+        ScratchRegister reg;
+        const qint64 id = reg.addCity("Bamberg");
+        reg.addChronik(id, {"Zweite", "B2"});
+        reg.addChronik(id, {"Erste", "B1"});
+        Recordset none(reg.file(), ParseRecordSource("select * from BreweryChronik where ParentRowId = 0  ORDER By IdCode"));
+        QVERIFY(none.Bof() && none.Eof());
+        Recordset ordered(reg.file(), ParseRecordSource(QStringLiteral("select * from BreweryChronik where ParentRowId = %1 ORDER By IdCode").arg(id)));
+        QCOMPARE(walk(ordered, "BreweryNameLong"), QStringList({"Erste", "Zweite"}));
+        Recordset stored(reg.file(), ParseRecordSource(QStringLiteral("select * from BreweryChronik where ParentRowId = %1").arg(id)));
+        QCOMPARE(walk(stored, "BreweryNameLong"), QStringList({"Zweite", "Erste"}));
+    }
+
+    void refusesOtherQueries_data()
+    {
+        QTest::addColumn<QString>("source");
+        QTest::addRow("statement") << "drop table Brewery";
+        QTest::addRow("two statements") << "select * from Brewery; drop table Brewery";
+        QTest::addRow("text in where") << "select * from Brewery where CityName = 'x'";
+        QTest::addRow("unknown field") << "select * from Brewery Order By Nonsense";
+        QTest::addRow("unknown table") << "select * from Customer";
+        QTest::addRow("empty key") << "select * from Brewery Order By , PostalCode";
+    }
+    void refusesOtherQueries()
+    {
+        QFETCH(QString, source);
+        ScratchRegister reg;
+        reg.addCity("Bamberg");
+        QVERIFY_THROWS_EXCEPTION(StoreError, Recordset(reg.file(), ParseRecordSource(source)));
+        QCOMPARE(reg.sql().count("SELECT count(*) FROM Brewery"), 1);
+    }
+
+    void nullIsNotEmpty()
+    {
+        ScratchRegister reg;
+        reg.addBrewery({"BY", "", "<null>", "Bamberg"});
+        Recordset set(reg.file(), ParseRecordSource("Brewery"));
+        QVERIFY(set.Fields("PostalCode").Value().isNull());
+        QVERIFY(!set.Fields("CountyName").Value().isNull());
+        QCOMPARE(set.Fields("CountyName").Value().toString(), QString());
+        QCOMPARE(set.Fields("RowId").Value().typeId(), QMetaType::LongLong);
+    }
+
+    void findFirst_data()
+    {
+        QTest::addColumn<QString>("criterion");
+        QTest::addColumn<int>("position"); // -1: no match, the current record stays
+        QTest::addRow("prefix") << "CityName like 'Be*'" << 2;
+        QTest::addRow("without regard to case") << "CityName like 'be*'" << 2;
+        QTest::addRow("umlaut, lower case") << "CityName like 'öl*'" << 5;
+        QTest::addRow("apostrophe doubled") << "CityName like 'L''Aquila*'" << 4;
+        QTest::addRow("percent is literal") << "CityName like '100%*'" << 0;
+        QTest::addRow("underscore is literal") << "CityName like 'B_*'" << -1;
+        QTest::addRow("no match") << "CityName like 'Q*'" << -1;
+        QTest::addRow("near the end") << "CityName like 'Zw*'" << 7;
+    }
+    void findFirst()
+    {
+        QFETCH(QString, criterion);
+        QFETCH(int, position);
+        ScratchRegister reg;
+        for (const char *city : {"100% Bier", "Bamberg", "Berlin", "Bernau", "L'Aquila", "Ölbronn", "Zeil", "Zwiesel"})
+            reg.addCity(QString::fromUtf8(city));
+        Recordset set(reg.file(), ParseRecordSource("select * from Brewery Order By CityName, PostalCode, BreweryName"));
+        set.setAbsolutePosition(3);
+        QCOMPARE(set.FindFirst(criterion), position >= 0);
+        QCOMPARE(set.AbsolutePosition(), position >= 0 ? position : 3);
+    }
+
+    void malformedCriterionIsRefused()
+    {
+        ScratchRegister reg;
+        reg.addCity("Bamberg");
+        Recordset set(reg.file(), ParseRecordSource("Brewery"));
+        QVERIFY_THROWS_EXCEPTION(StoreError, set.FindFirst("CityName like 'Be*"));
+        QVERIFY_THROWS_EXCEPTION(StoreError, set.FindFirst("CityName = 'Be'"));
+        QVERIFY_THROWS_EXCEPTION(StoreError, set.FindFirst("Nonsense like 'Be*'"));
+        QCOMPARE(set.AbsolutePosition(), 0);
+    }
+
+    void writesSurviveReopening()
+    {
+        ScratchRegister reg;
+        const qint64 bamberg = reg.addCity("Bamberg");
+        const qint64 coburg = reg.addCity("Coburg");
+        {
+            Recordset set(reg.file(), ParseRecordSource("select * from Brewery Order By CityName"));
+            set.Edit();
+            set.Fields("BreweryName").setValue("Schlenkerla");
+            set.Fields("StopYear").setValue(QVariant());
+            set.Update();
+            set.AddNew();
+            set.Fields("CityName").setValue("Dinkelsbühl");
+            set.Update();
+            QCOMPARE(set.RecordCount(), 3);
+            QCOMPARE(set.AbsolutePosition(), 2);
+            set.setAbsolutePosition(1);
+            QCOMPARE(set.Fields("RowId").Value().toLongLong(), coburg);
+            set.Delete();
+            QCOMPARE(set.AbsolutePosition(), -1);
+            set.MoveNext();
+            QCOMPARE(set.Fields("CityName").Value().toString(), "Dinkelsbühl");
+        }
+        QCOMPARE(reg.sql().rows("SELECT RowId, CityName, BreweryName, StopYear FROM Brewery ORDER BY RowId"),
+                 QList<QStringList>({{QString::number(bamberg), "Bamberg", "Schlenkerla", "<null>"},
+                                     {QString::number(coburg + 1), "Dinkelsbühl", "<null>", "<null>"}}));
+    }
+
+    void deleteAndMoveNextEmptiesTheSet()
+    {
+        ScratchRegister reg;
+        const qint64 id = reg.addCity("Bamberg");
+        const qint64 other = reg.addCity("Coburg");
+        for (int i = 0; i < 3; ++i)
+            reg.addChronik(id, {"Eintrag", QString::number(i)});
+        reg.addChronik(other, {"Fremd", "F"});
+        Recordset set(reg.file(), ParseRecordSource(QStringLiteral("select * from BreweryChronik where ParentRowId = %1 ORDER By IdCode").arg(id)));
+        if (!set.Bof())
+            set.MoveFirst();
+        while (!set.Eof()) {
+            set.Delete();
+            set.MoveNext();
+        }
+        QCOMPARE(set.RecordCount(), 0);
+        QCOMPARE(reg.sql().column("SELECT BreweryNameLong FROM BreweryChronik"), QStringList{"Fremd"});
+    }
+
+    void refusedWritesChangeNothing()
+    {
+        ScratchRegister reg;
+        const qint64 id = reg.addCity("Bamberg");
+        Recordset chroniks(reg.file(), ParseRecordSource("BreweryChronik"));
+        chroniks.AddNew();
+        chroniks.Fields("BreweryNameLong").setValue("Waise");
+        chroniks.Fields("ParentRowId").setValue(qint64(id + 1000));
+        QVERIFY_THROWS_EXCEPTION(StoreError, chroniks.Update());
+        QCOMPARE(chroniks.RecordCount(), 0);
+        QCOMPARE(reg.sql().count("SELECT count(*) FROM BreweryChronik"), 0);
+
+        Recordset breweries(reg.file(), ParseRecordSource("Brewery"));
+        breweries.Edit();
+        QVERIFY_THROWS_EXCEPTION(StoreError, breweries.Fields("RowId").setValue(qint64(99)));
+        QVERIFY_THROWS_EXCEPTION(StoreError, Recordset(reg.file(), ParseRecordSource("Brewery")).Fields("CityName").setValue("x"));
+
+        // A brewery cannot go while history entries still point at it.
+        reg.addChronik(id, {"Eintrag"});
+        QVERIFY_THROWS_EXCEPTION(StoreError, breweries.Delete());
+        QCOMPARE(breweries.RecordCount(), 1);
+        QCOMPARE(reg.sql().count("SELECT count(*) FROM Brewery"), 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestRecordset)
+#include "tst_recordset.moc"
