@@ -32,17 +32,16 @@ Recordset::Recordset(std::shared_ptr<RegisterFile> file, const RecordSource &sou
         throw StoreError(QStringLiteral("The register %1 has no table %2.").arg(m_file->path(), source.table));
     m_source.table = source.table;
 
-    {
-        Statement key(*m_file, "SELECT name FROM pragma_table_info(?1) WHERE pk = 1 AND upper(type) = 'INTEGER'");
-        key.bind(1, QVariant(source.table));
-        if (key.step())
-            m_keyField = fieldIndex(key.text(0));
-    }
+    const QString keyField = m_file->keyFieldOf(source.table);
+    m_keyField = keyField.isEmpty() ? -1 : fieldIndex(keyField);
 
     QByteArray columns;
     for (const QString &field : std::as_const(m_fields))
         columns += (columns.isEmpty() ? "" : ", ") + quoted(field);
-    m_fetchSql = "SELECT " + columns + " FROM " + quoted(source.table) + " WHERE rowid = ?1";
+    m_fetchSql = "SELECT rowid, " + columns + " FROM " + quoted(source.table) + " WHERE rowid IN (";
+    for (int i = 1; i <= PageRows; ++i)
+        m_fetchSql += (i > 1 ? ", ?" : "?") + QByteArray::number(i);
+    m_fetchSql += ")";
 
     QByteArray sql = "SELECT rowid FROM " + quoted(source.table);
     if (!source.whereField.isEmpty())
@@ -52,11 +51,12 @@ Recordset::Recordset(std::shared_ptr<RegisterFile> file, const RecordSource &sou
         sql += quoted(m_fields.at(requireField(field))) + " COLLATE " + GermanCollationName + ", ";
     sql += "rowid";
 
-    Statement keys(*m_file, sql);
+    Statement &keys = m_file->cached(sql);
     if (source.whereValue)
         keys.bind(1, *source.whereValue);
     while (keys.step())
         m_keys.push_back(keys.int64(0));
+    keys.reset();
 }
 
 int Recordset::fieldIndex(const QString &name) const
@@ -181,25 +181,22 @@ const Recordset::Row &Recordset::rowFor(int position) const
 
     if (m_rows.size() > MaxCachedRows)
         m_rows.clear();
+    // One statement fetches the whole page of rows around `position`.
     Statement &fetch = m_file->cached(m_fetchSql);
     const int first = position - position % PageRows;
     const int last = std::min(first + PageRows, RecordCount());
-    for (int p = first; p < last; ++p) {
-        const qint64 k = m_keys[size_t(p)];
-        if (m_rows.count(k))
-            continue;
-        fetch.reset();
-        fetch.bind(1, k);
+    for (int p = first; p < first + PageRows; ++p)
+        fetch.bind(p - first + 1, m_keys[size_t(p < last ? p : first)]);
+    while (fetch.step()) {
         Row row(size_t(m_fields.size()));
-        // A row deleted behind our back reads as all Null.
-        if (fetch.step()) {
-            for (int i = 0; i < m_fields.size(); ++i)
-                row[size_t(i)] = fetch.value(i);
-        }
-        m_rows.emplace(k, std::move(row));
+        for (int i = 0; i < m_fields.size(); ++i)
+            row[size_t(i)] = fetch.value(i + 1);
+        m_rows.insert_or_assign(fetch.int64(0), std::move(row));
     }
     fetch.reset();
-    return m_rows.at(key);
+    // A row deleted behind our back reads as all Null.
+    auto [it, inserted] = m_rows.try_emplace(key, Row(size_t(m_fields.size())));
+    return it->second;
 }
 
 QVariant Recordset::valueAt(int position, int field) const

@@ -122,12 +122,29 @@ void RegisterFile::exec(const char *sql)
 
 QStringList RegisterFile::fieldsOf(const QString &table)
 {
+    const QString key = table.toLower();
+    if (auto it = m_fields.constFind(key); it != m_fields.constEnd())
+        return *it;
     Statement info(*this, "SELECT name FROM pragma_table_info(?1)");
     info.bind(1, QVariant(table));
     QStringList names;
     while (info.step())
         names << info.text(0);
+    if (!names.isEmpty())
+        m_fields.insert(key, names);
     return names;
+}
+
+QString RegisterFile::keyFieldOf(const QString &table)
+{
+    const QString key = table.toLower();
+    if (auto it = m_keyFields.constFind(key); it != m_keyFields.constEnd())
+        return *it;
+    Statement pk(*this, "SELECT name FROM pragma_table_info(?1) WHERE pk = 1 AND upper(type) = 'INTEGER'");
+    pk.bind(1, QVariant(table));
+    const QString name = pk.step() ? pk.text(0) : QString();
+    m_keyFields.insert(key, name);
+    return name;
 }
 
 void RegisterFile::fail(int rc, const QString &context) const

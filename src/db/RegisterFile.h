@@ -32,8 +32,11 @@ public:
     Statement &cached(const QByteArray &sql);
     void exec(const char *sql);
 
-    // Field names of a table as the store lists them, in column order.
+    // Field names of a table as the store lists them, in column order;
+    // empty when there is no such table. Read once per table and kept.
     QStringList fieldsOf(const QString &table);
+    // The field that is the table's own integer key (RowId), or empty.
+    QString keyFieldOf(const QString &table);
 
     // Throws the store's failure for result code `rc`, prefixed by `context`.
     [[noreturn]] void fail(int rc, const QString &context) const;
@@ -46,4 +49,6 @@ private:
     QString m_path;
     std::unique_ptr<sqlite3, ConnectionCloser> m_db;
     QHash<QByteArray, std::shared_ptr<Statement>> m_statements;
+    QHash<QString, QStringList> m_fields;
+    QHash<QString, QString> m_keyFields;
 };

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+// Prints benchmark rows as one aligned table: what was measured, how long
+// it took, and the target it is held to.
+class BenchTable {
+public:
+    explicit BenchTable(const QString &title);
+    ~BenchTable();
+
+    // Times `work` once and prints a row; returns the seconds it took.
+    double time(const QString &what, const std::function<void()> &work, const QString &target = QString());
+    void row(const QString &what, const QString &figure, const QString &target = QString());
+
+    static QString seconds(double s);
+};
+
+// Seconds the stock sqlite3 shell takes for `sql` on `path`, output thrown
+// away; negative when the shell is not installed.
+double TimeSqliteShell(const QString &path, const QString &sql, const QStringList &options = {});
+
+// Resident memory of this process in bytes, and its peak.
+qint64 ResidentBytes();
+qint64 PeakResidentBytes();
+
+// The 100,000-brewery register of the benchmarks, generated once and kept
+// under the build directory.
+QString BenchRegisterDir(int breweries);
