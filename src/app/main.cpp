@@ -1,24 +1,20 @@
-#include "DatabasePath.h"
-#include "RegisterFile.h"
 #include "StoreError.h"
+#include "Sudregister.h"
 
 #include <QApplication>
-#include <QLabel>
 #include <QMessageBox>
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    const QString path = DatabasePath(QCoreApplication::applicationDirPath());
-    std::shared_ptr<RegisterFile> file;
+    std::unique_ptr<Sudregister> window;
     try {
-        file = RegisterFile::open(path);
+        window = std::make_unique<Sudregister>();
     } catch (const StoreError &e) {
-        QMessageBox::critical(nullptr, QStringLiteral("Sudregister"), e.message());
+        // Without its register the program has nothing to show.
+        QMessageBox::critical(nullptr, ProgramTitle, e.message());
         return 1;
     }
-    QLabel window(QStringLiteral("Register: %1").arg(path));
-    window.setWindowTitle(QStringLiteral("Sudregister Prototype Program"));
-    window.show();
+    window->show();
     return app.exec();
 }

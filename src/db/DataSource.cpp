@@ -30,6 +30,7 @@ void DataSource::Refresh()
 {
     if (!m_file)
         m_file = RegisterFile::open(m_databaseName);
+    emit aboutToRefresh();
     auto fresh = std::make_unique<::Recordset>(m_file, ParseRecordSource(m_recordSource));
     if (m_recordset)
         m_recordset->setListener(nullptr);

@@ -33,8 +33,14 @@ public:
     bool hasRecordset() const { return bool(m_recordset); }
     RegisterFile &file() const;
 
+    // The row signals below have the listener's signatures, so the record
+    // set's calls become these signals directly.
 signals:
+    // Raised before a refresh replaces the record set, so that a grid can
+    // store a row it holds back.
+    void aboutToRefresh();
     void recordsetReplaced();
+    void rowAboutToBeRemoved(int position);
     void rowRemoved(int position);
     void rowAppended(int position);
     void rowChanged(int position);

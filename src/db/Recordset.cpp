@@ -5,6 +5,7 @@
 #include "RegisterFile.h"
 #include "StoreError.h"
 
+#include <algorithm>
 #include <unordered_set>
 
 namespace {
@@ -74,6 +75,12 @@ int Recordset::requireField(const QString &name) const
     if (index < 0)
         throw StoreError(QStringLiteral("The table %1 has no field %2.").arg(m_source.table, name));
     return index;
+}
+
+int Recordset::positionOf(qint64 key) const
+{
+    const auto it = std::find(m_keys.begin(), m_keys.end(), key);
+    return it == m_keys.end() ? -1 : int(it - m_keys.begin());
 }
 
 bool Recordset::Bof() const
@@ -320,6 +327,8 @@ void Recordset::Delete()
     Statement &remove = m_file->cached("DELETE FROM " + quoted(m_source.table) + " WHERE rowid = ?1");
     remove.bind(1, key);
     remove.run();
+    if (m_listener)
+        m_listener->rowAboutToBeRemoved(position);
     m_keys.erase(m_keys.begin() + position);
     m_rows.erase(key);
     m_currentDeleted = true;

@@ -15,6 +15,7 @@ class RecordsetListener {
 public:
     virtual ~RecordsetListener() = default;
     virtual void currentMoved() = 0;
+    virtual void rowAboutToBeRemoved(int position) = 0;
     virtual void rowRemoved(int position) = 0;
     virtual void rowAppended(int position) = 0;
     virtual void rowChanged(int position) = 0;
@@ -74,6 +75,8 @@ public:
     int fieldIndex(const QString &name) const;
     QVariant valueAt(int position, int field) const;
     qint64 keyAt(int position) const { return m_keys.at(size_t(position)); }
+    // Position of the record with `key`, or -1.
+    int positionOf(qint64 key) const;
     const QString &table() const { return m_source.table; }
     RegisterFile &file() const { return *m_file; }
     void setListener(RecordsetListener *listener) { m_listener = listener; }

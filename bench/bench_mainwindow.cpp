@@ -1,0 +1,65 @@
+// The main window on the 100,000-brewery register: start-up and the
+// reactions a person waits for, against the stock sqlite3 shell where it
+// does the same query.
+#include "BenchTable.h"
+#include "DatabasePath.h"
+#include "Sudregister.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QTest>
+#include <unistd.h>
+
+namespace {
+
+// Seconds since this process was started by the kernel.
+double secondsSinceProcessStart()
+{
+    QFile stat(QStringLiteral("/proc/self/stat"));
+    QFile uptime(QStringLiteral("/proc/uptime"));
+    if (!stat.open(QIODevice::ReadOnly) || !uptime.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray line = stat.readAll();
+    const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+    const double started = fields.value(19).toDouble() / double(sysconf(_SC_CLK_TCK));
+    return uptime.readAll().split(' ').value(0).toDouble() - started;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+    QApplication app(argc, argv);
+    const int breweries = 100000;
+    const QString dir = BenchRegisterDir(breweries);
+
+    BenchTable table(QStringLiteral("Main window, %1 breweries").arg(breweries));
+    QElapsedTimer timer;
+    timer.start();
+    Sudregister window(dir);
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window))
+        qFatal("window not shown");
+    QCoreApplication::processEvents();
+    const double inProcess = double(timer.nsecsElapsed()) / 1e9;
+    table.row("start-up: process start to window shown with its count", BenchTable::seconds(secondsSinceProcessStart()),
+              "< 1 s");
+    table.row("  of which the window's own start-up", BenchTable::seconds(inProcess));
+    table.row("  count shown", window.lblBreweryCount->text());
+
+    const double shell = TimeSqliteShell(DatabasePath(dir), "select * from Brewery Order By IdCode, PostalCode, BreweryName");
+    table.row("reference: sqlite3 shell, IdCode, PostalCode, BreweryName", BenchTable::seconds(shell));
+    window.cmbSort1->setFocus();
+    const double resort = table.time("re-sort: pick \"ID(ID)\" in the first sort list", [&] {
+        QTest::keyClick(window.cmbSort1, Qt::Key_Down);
+        QCoreApplication::processEvents();
+    }, QStringLiteral("< 3x shell = %1").arg(BenchTable::seconds(3 * shell)));
+    if (window.cmbSort1->currentText() != QLatin1String("ID(ID)"))
+        qFatal("the sort list did not change");
+    table.row("  ratio to the shell", QString::number(resort / shell, 'f', 2) + "x", "< 3x");
+    return 0;
+}

@@ -1,0 +1,24 @@
+#include "MessageBoxes.h"
+
+#include <QMessageBox>
+
+MessageBoxes::Answer QtMessageBoxes::ask(const QString &text)
+{
+    const auto button = QMessageBox::question(m_parent, ProgramTitle, text,
+                                              QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
+                                              QMessageBox::Yes);
+    if (button == QMessageBox::Yes)
+        return Answer::Yes;
+    return button == QMessageBox::No ? Answer::No : Answer::Cancel;
+}
+
+void QtMessageBoxes::tell(const QString &text)
+{
+    QMessageBox box(QMessageBox::NoIcon, ProgramTitle, text, QMessageBox::Ok, m_parent);
+    box.exec();
+}
+
+void QtMessageBoxes::critical(const QString &text, const QString &title)
+{
+    QMessageBox::critical(m_parent, title, text);
+}

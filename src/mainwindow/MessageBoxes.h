@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+// The only way the program asks or tells the user something. The windows
+// show real message boxes; tests put a scripted one in their place.
+class MessageBoxes {
+public:
+    enum class Answer { Yes, No, Cancel };
+
+    virtual ~MessageBoxes() = default;
+    // Yes, No and Cancel with the question icon, under the program's title.
+    virtual Answer ask(const QString &text) = 0;
+    // OK only, no icon, under the program's title.
+    virtual void tell(const QString &text) = 0;
+    // OK only, critical icon, under the given title.
+    virtual void critical(const QString &text, const QString &title) = 0;
+};
+
+// Message boxes on the screen, owned by `parent`'s window.
+class QtMessageBoxes : public MessageBoxes {
+public:
+    explicit QtMessageBoxes(QWidget *parent) : m_parent(parent) {}
+    Answer ask(const QString &text) override;
+    void tell(const QString &text) override;
+    void critical(const QString &text, const QString &title) override;
+
+private:
+    QWidget *m_parent;
+};
+
+inline const QString ProgramTitle = QStringLiteral("Sudregister");

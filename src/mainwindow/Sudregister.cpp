@@ -1,0 +1,277 @@
+#include "Sudregister.h"
+
+#include "DatabasePath.h"
+#include "StoreError.h"
+#include "Twips.h"
+
+#include <QComboBox>
+#include <QEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace {
+
+// Places a control at a position and size given in twips.
+void place(QWidget *control, int left, int top, int width, int height)
+{
+    control->setGeometry(twips(left), twips(top), twips(width), twips(height));
+}
+
+template <typename Control> Control *named(Control *control, const char *name)
+{
+    control->setObjectName(QLatin1String(name));
+    return control;
+}
+
+QLabel *label(QWidget *parent, const char *name, const QString &caption, Qt::Alignment alignment)
+{
+    auto *control = named(new QLabel(caption, parent), name);
+    control->setAlignment(alignment | Qt::AlignVCenter);
+    return control;
+}
+
+const QStringList SortCaptions = {
+    QStringLiteral("BL(State)"),         QStringLiteral("Reg Be(County)"),
+    QStringLiteral("PLZ(Postal Code)"),  QStringLiteral("ORT(City)"),
+    QStringLiteral("ID(ID)"),            QStringLiteral("BRAUEREI (Kürtz)(Brewery Name)"),
+    QStringLiteral("*Jahr(Start Year)"), QStringLiteral("+Jahr(End Year)"),
+};
+
+} // namespace
+
+Sudregister::Sudregister(const QString &programDir, std::shared_ptr<MessageBoxes> boxes, QWidget *parent)
+    : QWidget(parent), m_boxes(boxes ? std::move(boxes) : std::make_shared<QtMessageBoxes>(this))
+{
+    createControls();
+    startUp(programDir);
+}
+
+Sudregister::~Sudregister() = default;
+
+void Sudregister::createControls()
+{
+    setWindowTitle(QStringLiteral("Sudregister Prototype Program"));
+    resize(twips(11760), twips(8175));
+    // The controls' sizes were drawn for an 8-point dialog font; a larger
+    // one would cut the captions off.
+    QFont dialogFont = font();
+    dialogFont.setPointSize(8);
+    setFont(dialogFont);
+
+    lblTitle = label(this, "lblTitle", QStringLiteral("Sudregister"), Qt::AlignHCenter);
+    QFont titleFont = lblTitle->font();
+    titleFont.setBold(true);
+    titleFont.setPointSizeF(13.5);
+    lblTitle->setFont(titleFont);
+    lblTitle->setFrameStyle(QFrame::Box | QFrame::Plain);
+    lblTitle->setLineWidth(1);
+    lblTitle->setAutoFillBackground(true);
+    lblTitle->setBackgroundRole(QPalette::Dark);
+    place(lblTitle, 240, 360, 9735, 495);
+
+    dsBrewery = named(new DataSource(this), "dsBrewery");
+    dsBrewery->setRecordSource(QStringLiteral("Brewery"));
+    dsBreweryChronik = named(new DataSource(this), "dsBreweryChronik");
+    dsBreweryChronik->setRecordSource(QStringLiteral("BreweryChronik"));
+
+    grdBrauerien = named(new DataGrid(this), "grdBrauerien");
+    for (const char *field : {"StateName", "CountyName", "PostalCode", "CityName", "IdCode", "BreweryName",
+                              "StartYear", "StopYear"})
+        grdBrauerien->addColumn(QLatin1String(field), QLatin1String(field));
+    grdBrauerien->setAllowAddNew(true);
+    grdBrauerien->setAllowDelete(true);
+    grdBrauerien->setAllowUpdate(true);
+    grdBrauerien->setDataSource(dsBrewery);
+    place(grdBrauerien, 360, 960, 11415, 1935);
+
+    grdChronik = named(new DataGrid(this), "grdChronik");
+    for (const char *field : {"BreweryNameLong", "IdCode", "BreweryName", "StartYear", "StopYear", "ParentRowId"})
+        grdChronik->addColumn(QLatin1String(field), QLatin1String(field));
+    grdChronik->setDataSource(dsBreweryChronik);
+    grdChronik->setEnabled(false);
+    place(grdChronik, 360, 3360, 9855, 2055);
+
+    fraToolBox = named(new QGroupBox(this), "fraToolBox");
+    place(fraToolBox, 480, 5760, 12255, 1815);
+
+    Label1 = label(this, "Label1", QStringLiteral("Label1 Invisible"), Qt::AlignLeft);
+    place(Label1, 7680, 5040, 1095, 195);
+
+    QWidget *box = fraToolBox;
+    Label4 = label(box, "Label4", QStringLiteral("Jump to :"), Qt::AlignRight);
+    place(Label4, 240, 330, 735, 195);
+    cboBrauereiJump = named(new QComboBox(box), "cboBrauereiJump");
+    place(cboBrauereiJump, 1080, 270, 1335, 315);
+    cmdNewBrewery = named(new QPushButton(QStringLiteral("New Brauerei"), box), "cmdNewBrewery");
+    place(cmdNewBrewery, 2520, 240, 1215, 375);
+    Label2 = label(box, "Label2", QStringLiteral("Brewery Count ="), Qt::AlignRight);
+    place(Label2, 4080, 300, 1215, 255);
+    lblBreweryCount = label(box, "lblBreweryCount", QStringLiteral("Count"), Qt::AlignLeft);
+    place(lblBreweryCount, 5400, 300, 615, 255);
+    cmdReport = named(new QPushButton(QStringLiteral("Report"), box), "cmdReport");
+    place(cmdReport, 10800, 240, 975, 375);
+    lblMessage = label(box, "lblMessage", QStringLiteral("lblMessage"), Qt::AlignLeft);
+    lblMessage->setFrameStyle(QFrame::Box | QFrame::Plain);
+    place(lblMessage, 120, 720, 11775, 375);
+
+    // Hidden controls kept from the original design; they have no reactions.
+    cmdLoad = named(new QPushButton(QStringLiteral("Load"), box), "cmdLoad");
+    place(cmdLoad, 120, 720, 1095, 375);
+    cmdSave = named(new QPushButton(QStringLiteral("Save"), box), "cmdSave");
+    place(cmdSave, 1440, 720, 1095, 375);
+    txtInputFileName = named(new QLineEdit(QStringLiteral("Sudregister.ini"), box), "txtInputFileName");
+    place(txtInputFileName, 2760, 720, 1635, 375);
+    cmdSort = named(new QPushButton(QStringLiteral("Sort"), box), "cmdSort");
+    place(cmdSort, 4560, 720, 1095, 375);
+    cmdNotes = named(new QPushButton(QStringLiteral("Notes to Programmer"), box), "cmdNotes");
+    place(cmdNotes, 6480, 720, 2055, 375);
+    for (QWidget *hidden : {static_cast<QWidget *>(cmdLoad), static_cast<QWidget *>(cmdSave),
+                            static_cast<QWidget *>(txtInputFileName), static_cast<QWidget *>(cmdSort),
+                            static_cast<QWidget *>(cmdNotes)})
+        hidden->hide();
+
+    Label5 = label(box, "Label5", QStringLiteral("Sort :"), Qt::AlignRight);
+    place(Label5, 255, 1410, 735, 195);
+    cmbSort1 = named(new QComboBox(box), "cmbSort1");
+    place(cmbSort1, 1215, 1320, 2415, 315);
+    cmbSort2 = named(new QComboBox(box), "cmbSort2");
+    place(cmbSort2, 3600, 1320, 2415, 315);
+    cmbSort3 = named(new QComboBox(box), "cmbSort3");
+    place(cmbSort3, 6000, 1320, 2415, 315);
+    for (QComboBox *list : {cmbSort1, cmbSort2, cmbSort3}) {
+        list->addItems(SortCaptions);
+        list->setCurrentIndex(-1);
+        connect(list, &QComboBox::activated, this, [this, list] { sortList_Click(list); });
+    }
+    Label3 = label(box, "Label3", QStringLiteral("Left column, 'Delete' Key will delete a Brewery"), Qt::AlignLeft);
+    place(Label3, 8760, 1320, 3375, 255);
+    // The hint is longer than its place in this font: it takes a second line
+    // inside the tool box instead of being cut off.
+    Label3->setWordWrap(true);
+    Label3->resize(Label3->width(), Label3->heightForWidth(Label3->width()));
+
+    // A right-aligned caption that the font makes wider than its place grows
+    // to the left rather than losing its first letters.
+    for (QLabel *caption : {Label4, Label2, Label5}) {
+        const int overflow = caption->sizeHint().width() - caption->width();
+        if (overflow > 0)
+            caption->setGeometry(caption->x() - overflow, caption->y(), caption->width() + overflow, caption->height());
+    }
+
+    setTabOrder(grdBrauerien, cboBrauereiJump);
+    setTabOrder(cboBrauereiJump, cmdNewBrewery);
+    setTabOrder(cmdNewBrewery, cmdReport);
+    setTabOrder(cmdReport, grdChronik);
+    setTabOrder(grdChronik, cmbSort1);
+    setTabOrder(cmbSort1, cmbSort2);
+    setTabOrder(cmbSort2, cmbSort3);
+
+    for (DataGrid *grid : {grdBrauerien, grdChronik})
+        grid->events.Failed = [this](const StoreError &e) { showFailure(e); };
+}
+
+void Sudregister::startUp(const QString &programDir)
+{
+    dsBrewery->setDatabaseName(DatabasePath(programDir));
+    dsBreweryChronik->setDatabaseName(DatabasePath(programDir));
+    m_label1AutoSize = true;
+    lblBreweryCount->setText(QStringLiteral("0"));
+    SetupBreweryColumns();
+    SetupChronikColumns();
+    grdBrauerien->setEnabled(true);
+    grdChronik->setEnabled(true);
+    Label1->hide();
+    ArrangeControls();
+    for (QPushButton *button : {cmdSort, cmdSave, cmdNewBrewery, cmdReport})
+        button->setEnabled(true);
+    // These selections raise the lists' Click reactions, which sort only
+    // from a list that holds the focus; the one sort follows below.
+    SelectEntry(cmbSort1, 3);
+    SelectEntry(cmbSort2, 2);
+    SelectEntry(cmbSort3, 5);
+    SortBreweries();
+    ::Recordset &breweries = dsBrewery->Recordset();
+    if (!breweries.Eof())
+        breweries.MoveLast();
+    QCoreApplication::processEvents();
+    setBreweryCount(breweries.RecordCount());
+    if (!breweries.Bof())
+        breweries.MoveFirst();
+    grdBrauerien->setApproxCount(BreweryCount() + 1);
+    dsBreweryChronik->Refresh();
+    grdBrauerien->setFocus();
+}
+
+void Sudregister::setBreweryCount(int count)
+{
+    m_breweryCount = count;
+    lblBreweryCount->setText(QString::number(count));
+}
+
+void Sudregister::ArrangeControls()
+{
+    if (isMinimized())
+        return;
+    // Computed in single precision from values read back after each step,
+    // as the layout has always been; every value passes through whole pixels.
+    const auto left = [](QWidget *w) { return float(toTwips(w->x())); };
+    const auto top = [](QWidget *w) { return float(toTwips(w->y())); };
+    const auto height = [](QWidget *w) { return float(toTwips(w->height())); };
+    const auto set = [](QWidget *w, float l, float t, float wd, float h) {
+        place(w, int(std::lround(l)), int(std::lround(t)), int(std::lround(wd)), int(std::lround(h)));
+    };
+    const float W = float(toTwips(width()));
+    const float H = float(toTwips(this->height()));
+
+    set(lblTitle, 0.0f, 0.0f, W, height(lblTitle));
+    set(grdBrauerien, 0.0f, height(lblTitle) + top(lblTitle), W, 0.4f * H);
+    const float chronikHeight = H - height(lblTitle) - height(grdBrauerien) - height(fraToolBox);
+    set(grdChronik, left(grdBrauerien), height(grdBrauerien) + top(grdBrauerien), W, std::max(0.0f, chronikHeight));
+    set(fraToolBox, left(grdBrauerien), top(grdChronik) + height(grdChronik), float(toTwips(fraToolBox->width())),
+        height(fraToolBox));
+}
+
+void Sudregister::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    ArrangeControls();
+}
+
+void Sudregister::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange)
+        ArrangeControls();
+}
+
+void Sudregister::SelectEntry(QComboBox *list, int index)
+{
+    list->setCurrentIndex(index);
+    if (list == cmbSort1 || list == cmbSort2 || list == cmbSort3)
+        sortList_Click(list);
+}
+
+void Sudregister::guard(const std::function<void()> &reaction)
+{
+    try {
+        reaction();
+    } catch (const StoreError &e) {
+        showFailure(e);
+    } catch (const std::exception &e) {
+        showFailure(StoreError(QString::fromLocal8Bit(e.what()), QStringLiteral("Sudregister")));
+    }
+}
+
+void Sudregister::showFailure(const StoreError &error)
+{
+    // The store left the file as it was; let the grids read it again.
+    for (DataSource *source : {dsBrewery, dsBreweryChronik}) {
+        if (source->hasRecordset())
+            source->Recordset().dropCache();
+    }
+    grdBrauerien->viewport()->update();
+    grdChronik->viewport()->update();
+    m_boxes->critical(error.message(), error.component());
+}

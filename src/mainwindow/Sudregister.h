@@ -1,0 +1,89 @@
+#pragma once
+
+#include "DataGrid.h"
+#include "DataSource.h"
+#include "MessageBoxes.h"
+
+#include <QCoreApplication>
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+// The main window: the brewery grid over the history grid, and the tool box
+// with the jump list, the sort lists and the buttons. Its start-up runs in
+// the constructor; every other routine is a reaction to one user action.
+//
+// One class, one concern per file: start-up and layout here, the columns in
+// ColumnSetup.cpp, the sort lists in Sorting.cpp.
+class Sudregister : public QWidget {
+    Q_OBJECT
+public:
+    // Opens the register of `programDir` and starts up. Throws StoreError,
+    // naming the path, when the register cannot be opened. `boxes` answers
+    // and shows the program's questions; by default real message boxes.
+    explicit Sudregister(const QString &programDir = QCoreApplication::applicationDirPath(),
+                         std::shared_ptr<MessageBoxes> boxes = nullptr, QWidget *parent = nullptr);
+    ~Sudregister() override;
+
+    int BreweryCount() const { return m_breweryCount; }
+    void setBreweryCount(int count);
+
+    void ArrangeControls();
+    void SetupBreweryColumns();
+    void SetupChronikColumns();
+    static QString SortKeyField(const QString &caption);
+    void SortBreweries();
+    // Selects an entry of a drop-down list from the program's own code,
+    // which raises the list's Click reaction as a choice by the user does.
+    void SelectEntry(QComboBox *list, int index);
+
+    // The controls, by the names the program gives them.
+    QLabel *lblTitle;
+    DataGrid *grdBrauerien;
+    DataGrid *grdChronik;
+    QGroupBox *fraToolBox;
+    QLabel *Label1;
+    DataSource *dsBrewery;
+    DataSource *dsBreweryChronik;
+    QLabel *Label4;
+    QComboBox *cboBrauereiJump;
+    QPushButton *cmdNewBrewery;
+    QLabel *Label2;
+    QLabel *lblBreweryCount;
+    QPushButton *cmdReport;
+    QLabel *lblMessage;
+    QPushButton *cmdLoad;
+    QPushButton *cmdSave;
+    QLineEdit *txtInputFileName;
+    QPushButton *cmdSort;
+    QPushButton *cmdNotes;
+    QLabel *Label5;
+    QComboBox *cmbSort1;
+    QComboBox *cmbSort2;
+    QComboBox *cmbSort3;
+    QLabel *Label3;
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private:
+    void createControls();
+    void startUp(const QString &programDir);
+    void sortList_Click(QComboBox *list);
+    // Runs one reaction; a failure of the store is shown with its message
+    // and the program goes on with the rows as they are stored.
+    void guard(const std::function<void()> &reaction);
+    void showFailure(const StoreError &error);
+    int measureTwips(const QString &sample);
+
+    std::shared_ptr<MessageBoxes> m_boxes;
+    int m_breweryCount = 0;
+    bool m_label1AutoSize = false;
+};

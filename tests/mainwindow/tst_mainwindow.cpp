@@ -1,0 +1,243 @@
+#include "GridDriver.h"
+#include "ScratchRegister.h"
+#include "ScriptedMessageBoxes.h"
+#include "StoreError.h"
+#include "Sudregister.h"
+#include "Twips.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+
+namespace {
+
+struct Geometry {
+    int top, height;
+};
+
+Geometry inTwips(const QWidget *w)
+{
+    return {toTwips(w->y()), toTwips(w->height())};
+}
+
+} // namespace
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+
+private slots:
+    void startsOnTheSortedRegister()
+    {
+        ScratchRegister reg;
+        reg.addBrewery({"BY", "Ofr", "96047", "Bamberg", "B2", "Spezial"});
+        reg.addBrewery({"BY", "Ofr", "96049", "Bamberg", "B3", "Fässla"});
+        reg.addBrewery({"BY", "Ofr", "96047", "Bamberg", "B1", "Schlenkerla"});
+        reg.addBrewery({"BY", "Ofr", "95444", "Bayreuth", "B4", "Maisel"});
+        reg.addBrewery({"BY", "Ofr", "96450", "Aalen", "B5", "Löwenbräu"});
+        auto boxes = std::make_shared<ScriptedMessageBoxes>();
+        Sudregister w(reg.dir(), boxes);
+        QCOMPARE(w.windowTitle(), "Sudregister Prototype Program");
+        QCOMPARE(w.dsBrewery->RecordSource(), "select * from Brewery Order By CityName, PostalCode, BreweryName");
+        QCOMPARE(w.dsBrewery->DatabaseName(), reg.path());
+        QCOMPARE(GridDriver::columnTexts(*w.grdBrauerien, 5, 5),
+                 QStringList({"Löwenbräu", "Schlenkerla", "Spezial", "Fässla", "Maisel"}));
+        QCOMPARE(w.BreweryCount(), 5);
+        QCOMPARE(w.lblBreweryCount->text(), "5");
+        QCOMPARE(w.grdBrauerien->ApproxCount(), 6);
+        QCOMPARE(w.dsBrewery->Recordset().AbsolutePosition(), 0);
+        QVERIFY(w.grdChronik->isEnabled());
+        QVERIFY(w.Label1->isHidden());
+        QVERIFY(boxes->failures.isEmpty());
+        w.show();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QCOMPARE(QApplication::focusWidget(), w.grdBrauerien);
+    }
+
+    void emptyRegisterAndFirstStart()
+    {
+        QTemporaryDir dir;
+        QVERIFY(!QFile::exists(dir.path() + "/Sudregister2K.mdb"));
+        Sudregister w(dir.path(), std::make_shared<ScriptedMessageBoxes>());
+        QVERIFY(QFile::exists(dir.path() + "/Sudregister2K.mdb"));
+        QCOMPARE(w.BreweryCount(), 0);
+        QCOMPARE(w.lblBreweryCount->text(), "0");
+        QCOMPARE(w.grdBrauerien->ApproxCount(), 1);
+        QCOMPARE(w.grdBrauerien->model()->rowCount(), 1); // the new-row line
+    }
+
+    void refusedRegisterStopsStartUp()
+    {
+        QTemporaryDir dir;
+        QFile junk(dir.path() + "/Sudregister2K.mdb");
+        QVERIFY(junk.open(QIODevice::WriteOnly));
+        junk.write("this is not a register, but somebody's notes");
+        junk.close();
+        try {
+            Sudregister w(dir.path(), std::make_shared<ScriptedMessageBoxes>());
+            QFAIL("started on a file that is no register");
+        } catch (const StoreError &e) {
+            QVERIFY(e.message().contains(dir.path() + "/Sudregister2K.mdb"));
+        }
+    }
+
+    void controlsAsDesigned()
+    {
+        ScratchRegister reg;
+        Sudregister w(reg.dir(), std::make_shared<ScriptedMessageBoxes>());
+        QCOMPARE(w.lblTitle->text(), "Sudregister");
+        QVERIFY(w.lblTitle->font().bold());
+        QCOMPARE(w.lblTitle->font().pointSizeF(), 13.5);
+        QCOMPARE(w.cmdNewBrewery->text(), "New Brauerei");
+        QCOMPARE(w.cmdReport->text(), "Report");
+        QCOMPARE(w.Label3->text(), "Left column, 'Delete' Key will delete a Brewery");
+        for (QWidget *hidden : {static_cast<QWidget *>(w.cmdLoad), static_cast<QWidget *>(w.cmdSave),
+                                static_cast<QWidget *>(w.cmdSort), static_cast<QWidget *>(w.cmdNotes),
+                                static_cast<QWidget *>(w.txtInputFileName)})
+            QVERIFY(hidden->isHidden());
+        QCOMPARE(w.cmbSort1->count(), 8);
+        QCOMPARE(w.cmbSort2->itemText(5), "BRAUEREI (Kürtz)(Brewery Name)");
+        QVERIFY(!w.cmbSort3->isEditable());
+        // The focus runs through the controls in their tab order.
+        QList<QWidget *> order;
+        for (QWidget *at = w.grdBrauerien; order.size() < 8; at = at->nextInFocusChain()) {
+            if (at->focusPolicy() & Qt::TabFocus && !at->isHidden() && at->isVisibleTo(&w))
+                order << at;
+        }
+        QCOMPARE(order, QList<QWidget *>({w.grdBrauerien, w.cboBrauereiJump, w.cmdNewBrewery, w.cmdReport,
+                                          w.grdChronik, w.cmbSort1, w.cmbSort2, w.cmbSort3}));
+    }
+
+    void arrangesControls_data()
+    {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("height");
+        QTest::addColumn<int>("breweryHeight");
+        QTest::addColumn<int>("chronikTop");
+        QTest::addColumn<int>("chronikHeight");
+        QTest::addColumn<int>("toolBoxTop");
+        QTest::addRow("first size") << 784 << 545 << 3270 << 3765 << 2595 << 6360;
+        QTest::addRow("larger") << 1000 << 700 << 4200 << 4695 << 3990 << 8685;
+        QTest::addRow("too low for the history") << 784 << 200 << 1200 << 1695 << 0 << 1695;
+    }
+    void arrangesControls()
+    {
+        QFETCH(int, width);
+        QFETCH(int, height);
+        QFETCH(int, breweryHeight);
+        QFETCH(int, chronikTop);
+        QFETCH(int, chronikHeight);
+        QFETCH(int, toolBoxTop);
+        ScratchRegister reg;
+        Sudregister w(reg.dir(), std::make_shared<ScriptedMessageBoxes>());
+        w.resize(width, height);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QCOMPARE(w.size(), QSize(width, height));
+        QCOMPARE(inTwips(w.lblTitle).top, 0);
+        QCOMPARE(inTwips(w.grdBrauerien).top, 495);
+        QCOMPARE(inTwips(w.grdBrauerien).height, breweryHeight);
+        QCOMPARE(inTwips(w.grdChronik).top, chronikTop);
+        QCOMPARE(inTwips(w.grdChronik).height, chronikHeight);
+        QCOMPARE(inTwips(w.fraToolBox).top, toolBoxTop);
+        QCOMPARE(toTwips(w.fraToolBox->width()), 12255);
+        QCOMPARE(w.grdChronik->width(), width);
+        QCOMPARE(w.lblTitle->width(), width);
+    }
+
+    void minimisedWindowKeepsItsLayout()
+    {
+        ScratchRegister reg;
+        Sudregister w(reg.dir(), std::make_shared<ScriptedMessageBoxes>());
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        const QRect before = w.grdChronik->geometry();
+        w.setWindowState(Qt::WindowMinimized);
+        w.resize(600, 400);
+        QCOMPARE(w.grdChronik->geometry(), before);
+        w.setWindowState(Qt::WindowNoState);
+        w.resize(600, 400);
+        QCOMPARE(w.grdChronik->width(), 600);
+        QCOMPARE(inTwips(w.fraToolBox).top + 1815, toTwips(400));
+    }
+
+    void columnsLineUp()
+    {
+        ScratchRegister reg;
+        Sudregister w(reg.dir(), std::make_shared<ScriptedMessageBoxes>());
+        DataGrid &b = *w.grdBrauerien;
+        DataGrid &c = *w.grdChronik;
+        QCOMPARE(c.Columns(0).Width(), b.Columns(0).Width() + b.Columns(1).Width() + b.Columns(2).Width() + b.Columns(3).Width());
+        for (int i = 1; i <= 4; ++i) {
+            QCOMPARE(c.Columns(i).Width(), b.Columns(i + 3).Width());
+            QCOMPARE(c.Columns(i).Caption(), b.Columns(i + 3).Caption());
+        }
+        QCOMPARE(c.Columns(0).Caption(), "BRAUEREI (Komplete)");
+        QCOMPARE(c.Columns(0).Alignment(), int(GridColumn::Left));
+        QCOMPARE(c.Columns(1).Alignment(), int(GridColumn::Center));
+        QCOMPARE(c.horizontalHeader()->sectionResizeMode(0), QHeaderView::Fixed);
+        QCOMPARE(c.horizontalHeader()->sectionResizeMode(1), QHeaderView::Interactive);
+        QVERIFY(c.isColumnHidden(5));
+        QCOMPARE(c.Columns(5).Caption(), "ParentRowId");
+        QCOMPARE(c.Columns(5).DataField(), "ParentRowId");
+
+        const QFontMetrics metrics(w.font());
+        QVERIFY(qAbs(b.Columns(0).Width() - toTwips(metrics.horizontalAdvance("BLXX"))) <= 2 * TwipsPerPixel);
+        QVERIFY(b.Columns(3).Width() > 3 * toTwips(metrics.horizontalAdvance("ORT")));
+        QCOMPARE(b.Columns(3).DataField(), "CityName");
+        QCOMPARE(b.Columns(6).Alignment(), int(GridColumn::Right));
+        QCOMPARE(b.verticalHeader()->width(), c.verticalHeader()->width());
+    }
+
+    void sortKeyField_data()
+    {
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QString>("field");
+        QTest::addRow("city") << "ORT(City)" << "CityName";
+        QTest::addRow("umlaut caption") << "BRAUEREI (Kürtz)(Brewery Name)" << "BreweryName";
+        QTest::addRow("end year") << "+Jahr(End Year)" << "StopYear";
+        QTest::addRow("lower case") << "ort(city)" << "";
+        QTest::addRow("trailing blank") << "ORT(City) " << "";
+        QTest::addRow("empty") << "" << "";
+    }
+    void sortKeyField()
+    {
+        QFETCH(QString, caption);
+        QFETCH(QString, field);
+        QCOMPARE(Sudregister::SortKeyField(caption), field);
+    }
+
+    void sortsOnlyFromTheFocusedList()
+    {
+        ScratchRegister reg;
+        reg.addBrewery({"BY", "", "2", "Aalen", "ID-2", "Zwei"});
+        reg.addBrewery({"BY", "", "1", "Bamberg", "ID-1", "Eins"});
+        Sudregister w(reg.dir(), std::make_shared<ScriptedMessageBoxes>());
+        w.show();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+
+        // A selection made from code while the grid has the focus: no sort.
+        w.SelectEntry(w.cmbSort1, 4);
+        QCOMPARE(w.cmbSort1->currentText(), "ID(ID)");
+        QCOMPARE(w.dsBrewery->RecordSource(), "select * from Brewery Order By CityName, PostalCode, BreweryName");
+
+        // The user picks a key in the focused list: the list re-sorts at once,
+        // and picks up the other lists' texts as they stand.
+        w.cmbSort2->setFocus();
+        QTest::keyClick(w.cmbSort2, Qt::Key_Down);
+        QCOMPARE(w.cmbSort2->currentText(), "ORT(City)");
+        QCOMPARE(w.dsBrewery->RecordSource(), "select * from Brewery Order By IdCode, CityName, BreweryName");
+        QCOMPARE(GridDriver::columnTexts(*w.grdBrauerien, 5, 2), QStringList({"Eins", "Zwei"}));
+
+        w.cmbSort1->setFocus();
+        QTest::keyClick(w.cmbSort1, Qt::Key_Up);
+        QCOMPARE(w.dsBrewery->RecordSource(), "select * from Brewery Order By CityName, CityName, BreweryName");
+        QCOMPARE(GridDriver::columnTexts(*w.grdBrauerien, 5, 2), QStringList({"Zwei", "Eins"}));
+    }
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "MessageBoxes.h"
+
+#include <QList>
+#include <QStringList>
+
+// Message boxes for tests: questions are answered from a script (Yes when
+// it runs dry would hide faults, so an empty script answers Cancel), and
+// everything shown is recorded.
+class ScriptedMessageBoxes : public MessageBoxes {
+public:
+    QList<Answer> answers;
+    QStringList asked;
+    QStringList told;
+    QStringList failures; // "title: text"
+
+    Answer ask(const QString &text) override
+    {
+        asked << text;
+        return answers.isEmpty() ? Answer::Cancel : answers.takeFirst();
+    }
+    void tell(const QString &text) override { told << text; }
+    void critical(const QString &text, const QString &title) override { failures << title + ": " + text; }
+};
