@@ -61,5 +61,18 @@ int main(int argc, char *argv[])
     if (window.cmbSort1->currentText() != QLatin1String("ID(ID)"))
         qFatal("the sort list did not change");
     table.row("  ratio to the shell", QString::number(resort / shell, 'f', 2) + "x", "< 3x");
+
+    // Down through 1,000 breweries; each move re-queries the history grid.
+    window.grdBrauerien->setFocus();
+    QCoreApplication::processEvents();
+    const double walk = table.time("cursor down through 1,000 breweries (ShowChronik each)", [&] {
+        for (int i = 0; i < 1000; ++i) {
+            QTest::keyClick(window.grdBrauerien, Qt::Key_Down);
+            QCoreApplication::processEvents();
+        }
+    });
+    table.row("  average per move", BenchTable::seconds(walk / 1000), "< 5 ms");
+    if (window.dsBrewery->Recordset().AbsolutePosition() != 1000)
+        qFatal("the cursor stands at %d", window.dsBrewery->Recordset().AbsolutePosition());
     return 0;
 }

@@ -354,6 +354,16 @@ bool DataGrid::commitPendingAdd()
     });
 }
 
+bool DataGrid::commitEdits()
+{
+    QWidget *editor = QApplication::focusWidget();
+    if (state() == EditingState && editor && isAncestorOf(editor)) {
+        commitData(editor);
+        closeEditor(editor, QAbstractItemDelegate::NoHint);
+    }
+    return commitPendingAdd();
+}
+
 void DataGrid::storeCell(int row, int column, const QString &text)
 {
     const ColumnState &state = m_columns[size_t(column)];

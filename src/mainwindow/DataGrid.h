@@ -79,6 +79,9 @@ public:
     // Stores a row begun in the new-row line, if there is one. Returns
     // false when storing it failed (the failure has been reported).
     bool commitPendingAdd();
+    // Hands an open cell editor's text to the grid, then stores a held-back
+    // new row: nothing typed is left behind when the user turns elsewhere.
+    bool commitEdits();
 
     // Used by the model.
     int recordCount() const;

@@ -42,5 +42,8 @@ void Sudregister::sortList_Click(QComboBox *list)
     const QWidget *focused = focusWidget();
     if (!focused || focused->objectName() != list->objectName())
         return;
-    guard([this] { SortBreweries(); });
+    guard([this] {
+        storePendingEdits();
+        SortBreweries();
+    });
 }

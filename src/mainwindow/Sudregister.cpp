@@ -170,6 +170,12 @@ void Sudregister::createControls()
 
     for (DataGrid *grid : {grdBrauerien, grdChronik})
         grid->events.Failed = [this](const StoreError &e) { showFailure(e); };
+    connectBreweryGrid();
+    connectChronikGrid();
+    connect(cmdNewBrewery, &QPushButton::clicked, this, [this] { guard([this] { cmdNewBrewery_Click(); }); });
+    // The history grid follows the current brewery whichever way it changes:
+    // a cell move, a re-sort, a jump, a reload, an insertion or a deletion.
+    connect(dsBrewery, &DataSource::currentChanged, this, &Sudregister::currentBreweryChanged);
 }
 
 void Sudregister::startUp(const QString &programDir)
@@ -200,7 +206,9 @@ void Sudregister::startUp(const QString &programDir)
     if (!breweries.Bof())
         breweries.MoveFirst();
     grdBrauerien->setApproxCount(BreweryCount() + 1);
-    dsBreweryChronik->Refresh();
+    // The history grid opens on the first brewery's entries, not on the whole
+    // table, so that what it shows always belongs to the current brewery.
+    ShowChronik();
     grdBrauerien->setFocus();
 }
 
@@ -239,6 +247,29 @@ void Sudregister::resizeEvent(QResizeEvent *event)
     ArrangeControls();
 }
 
+void Sudregister::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    // Only a shown grid knows which rows are in view, and with them whether
+    // the history grid may add entries.
+    if (!m_shownOnce) {
+        m_shownOnce = true;
+        guard([this] { ShowChronik(); });
+    }
+}
+
+void Sudregister::closeEvent(QCloseEvent *event)
+{
+    guard([this] { storePendingEdits(); });
+    QWidget::closeEvent(event);
+}
+
+void Sudregister::storePendingEdits()
+{
+    grdBrauerien->commitEdits();
+    grdChronik->commitEdits();
+}
+
 void Sudregister::changeEvent(QEvent *event)
 {
     QWidget::changeEvent(event);
@@ -266,12 +297,22 @@ void Sudregister::guard(const std::function<void()> &reaction)
 
 void Sudregister::showFailure(const StoreError &error)
 {
-    // The store left the file as it was; let the grids read it again.
-    for (DataSource *source : {dsBrewery, dsBreweryChronik}) {
-        if (source->hasRecordset())
-            source->Recordset().dropCache();
+    m_boxes->critical(error.message(), error.component());
+    if (m_recovering)
+        return;
+    // The store left the file as it was; the grids read it again. The history
+    // is queried anew, since an undone step may have removed rows from its
+    // record set that are stored again now.
+    m_recovering = true;
+    try {
+        if (dsBrewery->hasRecordset()) {
+            dsBrewery->Recordset().dropCache();
+            ShowChronik();
+        }
+    } catch (const StoreError &again) {
+        m_boxes->critical(again.message(), again.component());
     }
+    m_recovering = false;
     grdBrauerien->viewport()->update();
     grdChronik->viewport()->update();
-    m_boxes->critical(error.message(), error.component());
 }

@@ -42,6 +42,13 @@ public:
     // Selects an entry of a drop-down list from the program's own code,
     // which raises the list's Click reaction as a choice by the user does.
     void SelectEntry(QComboBox *list, int index);
+    // Shows the history entries of the current brewery in the history grid
+    // and opens that grid for editing.
+    void ShowChronik();
+    bool DeletingChroniks() const { return m_deletingChroniks; }
+    // Stores what the user typed and has not yet left: an open cell editor
+    // and a row begun in either grid's new-row line.
+    void storePendingEdits();
 
     // The controls, by the names the program gives them.
     QLabel *lblTitle;
@@ -71,12 +78,19 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
     void changeEvent(QEvent *event) override;
 
 private:
     void createControls();
     void startUp(const QString &programDir);
     void sortList_Click(QComboBox *list);
+    void connectBreweryGrid();
+    void connectChronikGrid();
+    void currentBreweryChanged();
+    void cmdNewBrewery_Click();
+    static QString rowPrompt(DataGrid &grid, std::initializer_list<int> columns);
     // Runs one reaction; a failure of the store is shown with its message
     // and the program goes on with the rows as they are stored.
     void guard(const std::function<void()> &reaction);
@@ -86,4 +100,9 @@ private:
     std::shared_ptr<MessageBoxes> m_boxes;
     int m_breweryCount = 0;
     bool m_label1AutoSize = false;
+    bool m_deletingChroniks = false;
+    // The brewery whose history the history grid shows; -1 for none.
+    qint64 m_chronikShownFor = -1;
+    bool m_shownOnce = false;
+    bool m_recovering = false;
 };

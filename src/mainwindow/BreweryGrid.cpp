@@ -1,0 +1,112 @@
+// The brewery grid's reactions: trimming, the delete confirmation with its
+// history entries, and the history grid following the current brewery.
+#include "Sudregister.h"
+
+#include "StoreError.h"
+#include "TrimBlanks.h"
+
+QString Sudregister::rowPrompt(DataGrid &grid, std::initializer_list<int> columns)
+{
+    QString prompt;
+    for (int column : columns)
+        prompt += grid.Columns(column).Text() + QLatin1Char(' ');
+    return prompt;
+}
+
+void Sudregister::ShowChronik()
+{
+    dsBreweryChronik->setRecordsetType(DataSource::Dynaset);
+    ::Recordset &breweries = dsBrewery->Recordset();
+    const bool current = breweries.AbsolutePosition() > -1;
+    qint64 rowId = -1;
+    if (current) {
+        rowId = breweries.Fields(QStringLiteral("RowId")).Value().toLongLong();
+        dsBreweryChronik->setRecordSource(
+            QStringLiteral("select * from BreweryChronik where ParentRowId = %1 ORDER By IdCode").arg(rowId));
+    } else {
+        dsBreweryChronik->setRecordSource(
+            QStringLiteral("select * from BreweryChronik where ParentRowId = 0  ORDER By IdCode"));
+    }
+    dsBreweryChronik->Refresh();
+    m_chronikShownFor = rowId;
+
+    int r;
+    if (grdBrauerien->Row() < 0) {
+        r = -1;
+    } else {
+        const QVariant first = grdBrauerien->FirstRow();
+        bool numeric = false;
+        const int bookmark = first.toInt(&numeric);
+        if (first.isNull() || first.toString().isEmpty())
+            r = 0;
+        else if (numeric)
+            r = bookmark + grdBrauerien->Row();
+        else
+            r = grdBrauerien->Row();
+    }
+    grdChronik->setAllowUpdate(true);
+    grdChronik->setAllowRowSizing(false);
+    grdChronik->setAllowDelete(true);
+    // Entries can only be added for a brewery that is stored: one typed into
+    // the new-row line of the brewery grid has no RowId yet.
+    grdChronik->setAllowAddNew(r != -1 && current);
+    grdChronik->Refresh();
+}
+
+void Sudregister::currentBreweryChanged()
+{
+    if (!dsBrewery->hasRecordset())
+        return;
+    ::Recordset &breweries = dsBrewery->Recordset();
+    const int position = breweries.AbsolutePosition();
+    const qint64 rowId = position < 0 ? -1 : breweries.keyAt(position);
+    if (rowId != m_chronikShownFor)
+        guard([this] { ShowChronik(); });
+}
+
+void Sudregister::connectBreweryGrid()
+{
+    GridEvents &events = grdBrauerien->events;
+    events.BeforeColUpdate = [this](int colIndex, const QVariant &, bool &) {
+        GridColumn column = grdBrauerien->Columns(colIndex);
+        column.setText(TrimBlanks(column.Text()));
+    };
+    events.BeforeDelete = [this](bool &cancel) {
+        const QString prompt = rowPrompt(*grdBrauerien, {0, 1, 2, 3, 5});
+        if (m_boxes->ask(QStringLiteral("Delete Brewery ") + prompt) != MessageBoxes::Answer::Yes) {
+            cancel = true;
+            return;
+        }
+        struct Deleting {
+            bool &flag;
+            explicit Deleting(bool &f) : flag(f) { flag = true; }
+            ~Deleting() { flag = false; }
+        } deleting(m_deletingChroniks);
+        // The history source is set to exactly this brewery's entries first,
+        // whatever it showed before; the grid's transaction makes the entries
+        // and the brewery go together or not at all.
+        ShowChronik();
+        ::Recordset &entries = dsBreweryChronik->Recordset();
+        if (!entries.Bof())
+            entries.MoveFirst();
+        while (!entries.Eof()) {
+            entries.Delete();
+            entries.MoveNext();
+        }
+        cancel = false;
+    };
+    events.RowColChange = [this](int, int) {
+        const QVariant first = grdBrauerien->FirstRow();
+        if (first.isNull() || first.toString().isEmpty())
+            return;
+        ShowChronik();
+    };
+    events.AfterInsert = [this] { ShowChronik(); };
+    events.FocusGained = [this] { grdChronik->Refresh(); };
+}
+
+void Sudregister::cmdNewBrewery_Click()
+{
+    const int n = BreweryCount();
+    grdBrauerien->Scroll(0, n);
+}

@@ -1,0 +1,54 @@
+// The history grid's reactions: a new entry belongs to the current brewery,
+// a changed cell is stored at once, an entry emptied of everything goes.
+#include "Sudregister.h"
+
+#include "TrimBlanks.h"
+
+void Sudregister::connectChronikGrid()
+{
+    GridEvents &events = grdChronik->events;
+    events.BeforeColUpdate = [this](int colIndex, const QVariant &, bool &) {
+        GridColumn column = grdChronik->Columns(colIndex);
+        column.setText(TrimBlanks(column.Text()));
+        if (grdChronik->AddNewMode() == DataGrid::AddNewPending)
+            return;
+        ::Recordset &entries = dsBreweryChronik->Recordset();
+        entries.Edit();
+        entries.Fields(column.DataField()).setValue(column.Text());
+        entries.Update();
+    };
+    events.AfterColUpdate = [this](int colIndex) {
+        if (grdChronik->AddNewMode() == DataGrid::AddNewPending) {
+            grdChronik->Columns(5).setText(dsBrewery->Recordset().Fields(QStringLiteral("RowId")).Value().toString());
+            return;
+        }
+        GridColumn column = grdChronik->Columns(colIndex);
+        column.setText(TrimBlanks(column.Text()));
+        if (!column.Text().isEmpty())
+            return;
+        for (int i = 0; i < grdChronik->ColumnCount(); ++i) {
+            if (!grdChronik->Columns(i).Text().isEmpty())
+                return;
+        }
+        ::Recordset &entries = dsBreweryChronik->Recordset();
+        entries.Delete();
+        entries.Update();
+        const int n = grdBrauerien->RowBookmark(0);
+        grdBrauerien->Refresh();
+        grdBrauerien->Scroll(0, n >= 1 ? n - 1 : 0);
+        ShowChronik();
+    };
+    events.BeforeDelete = [this](bool &cancel) {
+        if (m_deletingChroniks) {
+            cancel = false;
+            return;
+        }
+        const QString prompt = rowPrompt(*grdChronik, {0, 1, 2});
+        cancel = m_boxes->ask(QStringLiteral("Delete Chronik ") + prompt) != MessageBoxes::Answer::Yes;
+    };
+    events.FocusLost = [this] {
+        if (grdChronik->AddNewMode() == DataGrid::AddNewPending)
+            grdChronik->setRow(grdChronik->Row() + 1);
+        grdChronik->Refresh();
+    };
+}
