@@ -74,5 +74,12 @@ int main(int argc, char *argv[])
     table.row("  average per move", BenchTable::seconds(walk / 1000), "< 5 ms");
     if (window.dsBrewery->Recordset().AbsolutePosition() != 1000)
         qFatal("the cursor stands at %d", window.dsBrewery->Recordset().AbsolutePosition());
+
+    table.time("fill the jump list (2,500 blocks of 40)", [&] { window.FillCityJumpList(); }, "< 50 ms");
+    table.row("  entries", QString::number(window.cboBrauereiJump->count()));
+    table.time("  the same with the history following the jump", [&] {
+        window.FillCityJumpList();
+        QCoreApplication::processEvents();
+    });
     return 0;
 }

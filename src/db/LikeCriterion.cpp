@@ -52,6 +52,13 @@ LikeCriterion LikeCriterion::parse(const QString &criterion)
     if (i != text.size())
         invalid(criterion);
     result.m_pattern = pattern.toCaseFolded();
+    // The jump list's criteria are all of the form 'Be*': those are matched
+    // without building a folded copy of every value.
+    const qsizetype star = result.m_pattern.indexOf(QLatin1Char('*'));
+    if (star == result.m_pattern.size() - 1 && !result.m_pattern.contains(QLatin1Char('?'))) {
+        result.m_isPrefix = true;
+        result.m_prefix = result.m_pattern.left(star);
+    }
     return result;
 }
 
@@ -59,6 +66,8 @@ bool LikeCriterion::matches(const QString &value) const
 {
     // Wildcard match with one backtracking point: linear in practice and
     // never recursive, whatever the pattern.
+    if (m_isPrefix)
+        return QStringView(value).left(m_prefix.size()).compare(m_prefix, Qt::CaseInsensitive) == 0;
     const QString text = value.toCaseFolded();
     const QChar *p = m_pattern.constData();
     const QChar *t = text.constData();

@@ -18,4 +18,6 @@ public:
 private:
     QString m_field;
     QString m_pattern; // case-folded
+    QString m_prefix;  // set when the pattern is a plain prefix followed by "*"
+    bool m_isPrefix = false;
 };

@@ -6,6 +6,7 @@
 #include "StoreError.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <unordered_set>
 
 namespace {
@@ -210,7 +211,22 @@ QVariant Recordset::valueAt(int position, int field) const
 {
     if (position < 0 || position >= RecordCount() || field < 0 || field >= m_fields.size())
         return {};
-    return rowFor(position)[size_t(field)];
+    const qint64 key = m_keys[size_t(position)];
+    if (auto it = m_rows.find(key); it != m_rows.end())
+        return it->second[size_t(field)];
+    // A read far from the last one (the jump list reading the city of every
+    // 40th row) fetches just that value; reads close together, as a grid
+    // makes them, fetch a page of whole rows at a time.
+    const bool sparse = m_lastFetched < 0 || std::abs(position - m_lastFetched) > 2;
+    m_lastFetched = position;
+    if (!sparse)
+        return rowFor(position)[size_t(field)];
+    Statement &one = m_file->cached("SELECT " + quoted(m_fields.at(field)) + " FROM " + quoted(m_source.table)
+                                    + " WHERE rowid = ?1");
+    one.bind(1, key);
+    const QVariant value = one.step() ? one.value(0) : QVariant();
+    one.reset();
+    return value;
 }
 
 Recordset::Field Recordset::Fields(const QString &name)

@@ -95,6 +95,7 @@ private:
     RecordSource m_source;
     QStringList m_fields;
     QByteArray m_fetchSql;
+    mutable int m_lastFetched = -1;
     int m_keyField = -1; // the field the register assigns itself
     std::vector<qint64> m_keys;
     int m_position = 0;

@@ -58,6 +58,9 @@ RegisterFile::RegisterFile(const QString &path) : m_path(path)
         createSchema();
     checkSchema();
     exec("PRAGMA foreign_keys = ON");
+    // Room for the brewery table of a large register: scattered reads (the
+    // jump list, the cursor's history queries) then stay in memory.
+    exec("PRAGMA cache_size = -32768");
 }
 
 RegisterFile::~RegisterFile()

@@ -103,6 +103,8 @@ void Sudregister::createControls()
     Label4 = label(box, "Label4", QStringLiteral("Jump to :"), Qt::AlignRight);
     place(Label4, 240, 330, 735, 195);
     cboBrauereiJump = named(new QComboBox(box), "cboBrauereiJump");
+    cboBrauereiJump->installEventFilter(this);
+    connect(cboBrauereiJump, &QComboBox::activated, this, [this] { guard([this] { cboBrauereiJump_Click(); }); });
     place(cboBrauereiJump, 1080, 270, 1335, 315);
     cmdNewBrewery = named(new QPushButton(QStringLiteral("New Brauerei"), box), "cmdNewBrewery");
     place(cmdNewBrewery, 2520, 240, 1215, 375);
@@ -282,6 +284,8 @@ void Sudregister::SelectEntry(QComboBox *list, int index)
     list->setCurrentIndex(index);
     if (list == cmbSort1 || list == cmbSort2 || list == cmbSort3)
         sortList_Click(list);
+    else if (list == cboBrauereiJump)
+        cboBrauereiJump_Click();
 }
 
 void Sudregister::guard(const std::function<void()> &reaction)

@@ -45,6 +45,9 @@ public:
     // Shows the history entries of the current brewery in the history grid
     // and opens that grid for editing.
     void ShowChronik();
+    // Rebuilds the jump list from the brewery list and jumps to its first
+    // entry.
+    void FillCityJumpList();
     bool DeletingChroniks() const { return m_deletingChroniks; }
     // Stores what the user typed and has not yet left: an open cell editor
     // and a row begun in either grid's new-row line.
@@ -77,6 +80,7 @@ public:
     QLabel *Label3;
 
 protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
@@ -90,6 +94,7 @@ private:
     void connectChronikGrid();
     void currentBreweryChanged();
     void cmdNewBrewery_Click();
+    void cboBrauereiJump_Click();
     static QString rowPrompt(DataGrid &grid, std::initializer_list<int> columns);
     // Runs one reaction; a failure of the store is shown with its message
     // and the program goes on with the rows as they are stored.

@@ -1,0 +1,86 @@
+// The jump list: the brewery list, in its current order, cut into blocks of
+// 40, each entry naming the city beginnings its block spans ("A-Be").
+#include "Sudregister.h"
+
+#include <QComboBox>
+#include <QEvent>
+#include <QSignalBlocker>
+
+namespace {
+
+constexpr int BlockRows = 40;
+
+// The first `count` characters of a text; a character outside the basic
+// plane is never cut in half.
+QString leadingCharacters(const QString &text, int count)
+{
+    qsizetype end = 0;
+    for (int n = 0; n < count && end < text.size(); ++n)
+        end += text.at(end).isHighSurrogate() && end + 1 < text.size() ? 2 : 1;
+    return text.left(end);
+}
+
+} // namespace
+
+void Sudregister::FillCityJumpList()
+{
+    QString previous = QStringLiteral("A");
+    QString current;
+    {
+        const QSignalBlocker quiet(cboBrauereiJump);
+        cboBrauereiJump->clear();
+    }
+    ::Recordset &breweries = dsBrewery->Recordset();
+    if (!breweries.Eof())
+        breweries.MoveLast();
+    QCoreApplication::processEvents();
+    setBreweryCount(breweries.RecordCount());
+    if (!breweries.Bof())
+        breweries.MoveFirst();
+
+    QStringList entries;
+    const int n = BreweryCount();
+    for (int i = 0; i < n; ++i) {
+        if ((i + 1) % BlockRows == 0) {
+            if (i + 1 == BreweryCount()) {
+                current = QStringLiteral("Zz");
+            } else {
+                // A brewery without a city gives an empty prefix.
+                const QString city = breweries.Fields(QStringLiteral("CityName")).Value().toString();
+                current = leadingCharacters(city, 2);
+                if (current == previous)
+                    current = leadingCharacters(city, 3);
+            }
+            entries << previous + QLatin1Char('-') + current;
+            previous = current;
+        }
+        breweries.MoveNext();
+    }
+    if (previous != QLatin1String("Zz"))
+        entries << previous + QStringLiteral("-Zz");
+    {
+        const QSignalBlocker quiet(cboBrauereiJump);
+        cboBrauereiJump->addItems(entries);
+    }
+    SelectEntry(cboBrauereiJump, 0);
+}
+
+void Sudregister::cboBrauereiJump_Click()
+{
+    storePendingEdits();
+    const QString entry = cboBrauereiJump->currentText();
+    const QString prefix = entry.left(entry.indexOf(QLatin1Char('-')));
+    // The store reads the quoted prefix back and matches it as a value; the
+    // doubled apostrophe keeps a city like L'Aquila findable.
+    QString quoted = prefix;
+    quoted.replace(QLatin1Char('\''), QStringLiteral("''"));
+    dsBrewery->Recordset().FindFirst(QStringLiteral("CityName like '") + quoted + QStringLiteral("*'"));
+    grdBrauerien->setAllowDelete(true);
+}
+
+bool Sudregister::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == cboBrauereiJump && event->type() == QEvent::FocusIn && cboBrauereiJump->count() == 0)
+        guard([this] { FillCityJumpList(); });
+    return QWidget::eventFilter(watched, event);
+}
