@@ -4,16 +4,27 @@
 #include "BenchTable.h"
 #include "DatabasePath.h"
 #include "Sudregister.h"
+#include "SudregisterReport.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QPushButton>
 #include <QTest>
 #include <unistd.h>
 
 namespace {
+
+// Answers nothing and shows nothing: a benchmark must not wait for a click.
+class SilentBoxes : public MessageBoxes {
+public:
+    Answer ask(const QString &) override { return Answer::Cancel; }
+    void tell(const QString &) override {}
+    void critical(const QString &text, const QString &) override { qWarning("%s", qPrintable(text)); }
+};
 
 // Seconds since this process was started by the kernel.
 double secondsSinceProcessStart()
@@ -40,7 +51,7 @@ int main(int argc, char *argv[])
     BenchTable table(QStringLiteral("Main window, %1 breweries").arg(breweries));
     QElapsedTimer timer;
     timer.start();
-    Sudregister window(dir);
+    Sudregister window(dir, std::make_shared<SilentBoxes>());
     window.show();
     if (!QTest::qWaitForWindowExposed(&window))
         qFatal("window not shown");
@@ -81,5 +92,35 @@ int main(int argc, char *argv[])
         window.FillCityJumpList();
         QCoreApplication::processEvents();
     });
+
+    const QString exported = dir + "/shell-export.txt";
+    const double shellExport = TimeSqliteShell(DatabasePath(dir), "select * from Brewery; select * from BreweryChronik;",
+                                               {"-separator", "\t", "-cmd", ".output " + exported});
+    table.row("reference: sqlite3 shell exports both tables, tab mode", BenchTable::seconds(shellExport));
+    int lines = 0;
+    double report = 0;
+    QElapsedTimer clicked;
+    window.showReport = [&](SudregisterReport &shown) {
+        shown.show();
+        if (!QTest::qWaitForWindowExposed(&shown))
+            qFatal("report window not shown");
+        report = double(clicked.nsecsElapsed()) / 1e9;
+        lines = shown.lineCount();
+        table.row("Report: load + lines + window shown", BenchTable::seconds(report),
+                  QStringLiteral("< 3x export = %1").arg(BenchTable::seconds(3 * shellExport)));
+        table.time("save the report (Windows-1252, CR LF)", [&] {
+            if (shown.cmdSaveReport_Click().isEmpty())
+                qFatal("not saved");
+        }, "< 0.5 s");
+    };
+    clicked.start();
+    QTest::mouseClick(window.cmdReport, Qt::LeftButton);
+    table.row("  report lines", QString::number(lines));
+    table.row("  ratio to the shell's export", QString::number(report / shellExport, 'f', 2) + "x", "< 3x");
+    table.row("peak memory of the whole program", QStringLiteral("%1 MB").arg(double(PeakResidentBytes()) / 1e6, 0, 'f', 0),
+              "< 400 MB");
+    QFile::remove(exported);
+    for (const QString &name : QDir(dir).entryList({"Sudregister_*.lst"}))
+        QFile::remove(dir + "/" + name);
     return 0;
 }

@@ -11,7 +11,7 @@
 
 namespace {
 
-constexpr int PageRows = 64;
+constexpr int PageRows = 128;
 constexpr size_t MaxCachedRows = 16384;
 
 QByteArray quoted(const QString &identifier)
@@ -207,6 +207,28 @@ const Recordset::Row &Recordset::rowFor(int position) const
     return it->second;
 }
 
+void Recordset::forEachRecord(const std::function<void(int, const std::vector<QVariant> &)> &visit) const
+{
+    std::unordered_map<qint64, int> positions;
+    positions.reserve(m_keys.size());
+    for (size_t p = 0; p < m_keys.size(); ++p)
+        positions.emplace(m_keys[p], int(p));
+    QByteArray columns;
+    for (const QString &field : m_fields)
+        columns += ", " + quoted(field);
+    Statement &scan = m_file->cached("SELECT rowid" + columns + " FROM " + quoted(m_source.table));
+    Row row(size_t(m_fields.size()));
+    while (scan.step()) {
+        const auto at = positions.find(scan.int64(0));
+        if (at == positions.end())
+            continue;
+        for (int i = 0; i < m_fields.size(); ++i)
+            row[size_t(i)] = scan.value(i + 1);
+        visit(at->second, row);
+    }
+    scan.reset();
+}
+
 QVariant Recordset::valueAt(int position, int field) const
 {
     if (position < 0 || position >= RecordCount() || field < 0 || field >= m_fields.size())
@@ -232,6 +254,13 @@ QVariant Recordset::valueAt(int position, int field) const
 Recordset::Field Recordset::Fields(const QString &name)
 {
     return Field(*this, requireField(name));
+}
+
+Recordset::Field Recordset::Fields(int index)
+{
+    if (index < 0 || index >= m_fields.size())
+        throw StoreError(QStringLiteral("The table %1 has no field number %2.").arg(m_source.table).arg(index));
+    return Field(*this, index);
 }
 
 QVariant Recordset::Field::Value() const

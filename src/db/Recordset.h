@@ -4,6 +4,7 @@
 
 #include <QStringList>
 #include <QVariant>
+#include <functional>
 #include <memory>
 #include <unordered_map>
 #include <vector>
@@ -63,6 +64,8 @@ public:
     bool FindFirst(const QString &criterion);
 
     Field Fields(const QString &name);
+    // The same by position, for readers that walk many records.
+    Field Fields(int index);
     void Edit();
     void AddNew();
     void Update();
@@ -74,6 +77,9 @@ public:
     const QStringList &fieldNames() const { return m_fields; }
     int fieldIndex(const QString &name) const;
     QVariant valueAt(int position, int field) const;
+    // Visits every record of the set with its position and field values, in
+    // one pass over the table rather than one seek per record.
+    void forEachRecord(const std::function<void(int position, const std::vector<QVariant> &values)> &visit) const;
     qint64 keyAt(int position) const { return m_keys.at(size_t(position)); }
     // Position of the record with `key`, or -1.
     int positionOf(qint64 key) const;

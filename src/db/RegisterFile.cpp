@@ -42,7 +42,9 @@ RegisterFile::RegisterFile(const QString &path) : m_path(path)
     const bool create = !info.exists();
 
     sqlite3 *raw = nullptr;
-    const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
+    // The connection is only ever used from the window's thread, so it needs
+    // none of SQLite's own locking between threads.
+    const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (create ? SQLITE_OPEN_CREATE : 0);
     const int rc = sqlite3_open_v2(path.toUtf8().constData(), &raw, flags, nullptr);
     m_db.reset(raw);
     if (rc != SQLITE_OK) {

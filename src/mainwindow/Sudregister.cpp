@@ -174,6 +174,7 @@ void Sudregister::createControls()
         grid->events.Failed = [this](const StoreError &e) { showFailure(e); };
     connectBreweryGrid();
     connectChronikGrid();
+    connect(cmdReport, &QPushButton::clicked, this, [this] { guard([this] { cmdReport_Click(); }); });
     connect(cmdNewBrewery, &QPushButton::clicked, this, [this] { guard([this] { cmdNewBrewery_Click(); }); });
     // The history grid follows the current brewery whichever way it changes:
     // a cell move, a re-sort, a jump, a reload, an insertion or a deletion.
@@ -182,6 +183,7 @@ void Sudregister::createControls()
 
 void Sudregister::startUp(const QString &programDir)
 {
+    m_programDir = programDir;
     dsBrewery->setDatabaseName(DatabasePath(programDir));
     dsBreweryChronik->setDatabaseName(DatabasePath(programDir));
     m_label1AutoSize = true;

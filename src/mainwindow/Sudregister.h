@@ -8,8 +8,11 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <vector>
 
 class QComboBox;
+class SudregisterReport;
+class clsBrewery;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -48,6 +51,12 @@ public:
     // Rebuilds the jump list from the brewery list and jumps to its first
     // entry.
     void FillCityJumpList();
+    // Reads the whole register, breweries in the current order with their
+    // history entries, into Breweries().
+    void LoadBreweryObjects();
+    const std::vector<std::shared_ptr<clsBrewery>> &Breweries() const { return m_breweries; }
+    // How the report window is shown; modally unless a test looks instead.
+    std::function<void(SudregisterReport &)> showReport;
     bool DeletingChroniks() const { return m_deletingChroniks; }
     // Stores what the user typed and has not yet left: an open cell editor
     // and a row begun in either grid's new-row line.
@@ -95,6 +104,7 @@ private:
     void currentBreweryChanged();
     void cmdNewBrewery_Click();
     void cboBrauereiJump_Click();
+    void cmdReport_Click();
     static QString rowPrompt(DataGrid &grid, std::initializer_list<int> columns);
     // Runs one reaction; a failure of the store is shown with its message
     // and the program goes on with the rows as they are stored.
@@ -110,4 +120,6 @@ private:
     qint64 m_chronikShownFor = -1;
     bool m_shownOnce = false;
     bool m_recovering = false;
+    std::vector<std::shared_ptr<clsBrewery>> m_breweries;
+    QString m_programDir;
 };

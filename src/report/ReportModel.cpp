@@ -1,0 +1,85 @@
+#include "ReportModel.h"
+
+#include "Windows1252.h"
+
+namespace {
+
+// The columns of a line: a brewery's eight texts, or a history entry's five
+// behind four empty ones.
+template <typename Visit> void columnsOf(const clsBrewery &b, qint32 chronik, Visit &&visit)
+{
+    if (chronik == 0) {
+        for (const QString *text : {&b.StateName(), &b.CountyName(), &b.PostalCode(), &b.CityName(), &b.IdCode(),
+                                    &b.BreweryName(), &b.StartYear(), &b.StopYear()})
+            visit(*text);
+        return;
+    }
+    const std::shared_ptr<clsBreweryChronik> c = b.Chronik(chronik);
+    static const QString empty;
+    for (const QString *text : {&empty, &empty, &empty, &empty, &c->IdCode(), &c->BreweryName(), &c->StartYear(),
+                                &c->StopYear(), &c->BreweryNameLong()})
+        visit(*text);
+}
+
+} // namespace
+
+ReportModel::ReportModel(QObject *parent) : QAbstractListModel(parent) {}
+
+void ReportModel::setBreweries(std::vector<std::shared_ptr<clsBrewery>> breweries)
+{
+    beginResetModel();
+    m_breweries = std::move(breweries);
+    m_lines.clear();
+    for (int i = 0; i < int(m_breweries.size()); ++i) {
+        if (!m_breweries[size_t(i)])
+            continue;
+        m_lines.push_back({i, 0});
+        const qint32 m = m_breweries[size_t(i)]->NmbrChroniks();
+        for (qint32 j = 1; j <= m; ++j)
+            m_lines.push_back({i, j});
+    }
+    endResetModel();
+}
+
+int ReportModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(m_lines.size());
+}
+
+QVariant ReportModel::data(const QModelIndex &index, int role) const
+{
+    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= rowCount())
+        return {};
+    return lineAt(index.row());
+}
+
+QString ReportModel::lineAt(int row) const
+{
+    const Line &line = m_lines.at(size_t(row));
+    QString text;
+    bool first = true;
+    columnsOf(*m_breweries[size_t(line.brewery)], line.chronik, [&](const QString &column) {
+        if (!first)
+            text += QLatin1Char('\t');
+        text += column;
+        first = false;
+    });
+    return text;
+}
+
+void ReportModel::writeTo(QByteArray &out, Windows1252Encoder &encoder) const
+{
+    // About the length of a line of a German register, so that the file
+    // grows in few steps.
+    out.reserve(out.size() + qsizetype(m_lines.size()) * 72);
+    for (const Line &line : m_lines) {
+        bool first = true;
+        columnsOf(*m_breweries[size_t(line.brewery)], line.chronik, [&](const QString &column) {
+            if (!first)
+                out += '\t';
+            encoder.append(out, column);
+            first = false;
+        });
+        out += "\r\n";
+    }
+}

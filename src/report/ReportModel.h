@@ -1,0 +1,40 @@
+#pragma once
+
+#include "clsBrewery.h"
+
+#include <QAbstractListModel>
+#include <memory>
+#include <vector>
+
+class Windows1252Encoder;
+
+// The report of the register, one line a row: for each brewery a line of
+// its eight texts, then one line per history entry, four empty columns and
+// five texts. Columns are separated by single tabs; values stand as they
+// are held, unquoted and untrimmed.
+//
+// A line's text is made when it is asked for, so a report of half a million
+// lines opens at once and costs no more memory than its breweries.
+class ReportModel : public QAbstractListModel {
+    Q_OBJECT
+public:
+    explicit ReportModel(QObject *parent = nullptr);
+
+    // The breweries in report order; each is followed by its entries.
+    void setBreweries(std::vector<std::shared_ptr<clsBrewery>> breweries);
+
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex &index, int role) const override;
+
+    QString lineAt(int row) const;
+    // Every line, each followed by CR LF, in the saved report's code page.
+    void writeTo(QByteArray &out, Windows1252Encoder &encoder) const;
+
+private:
+    struct Line {
+        int brewery;
+        qint32 chronik; // 0 for the brewery's own line
+    };
+    std::vector<std::shared_ptr<clsBrewery>> m_breweries;
+    std::vector<Line> m_lines;
+};

@@ -1,0 +1,92 @@
+#include "SudregisterReport.h"
+
+#include "MessageBoxes.h"
+#include "ReportModel.h"
+#include "Twips.h"
+#include "Windows1252.h"
+
+#include <QDir>
+#include <QListView>
+#include <QPushButton>
+#include <QSaveFile>
+
+SudregisterReport::SudregisterReport(const QString &programDir, std::shared_ptr<MessageBoxes> boxes, QWidget *parent)
+    : QDialog(parent), m_programDir(programDir), m_boxes(std::move(boxes)), m_model(new ReportModel(this))
+{
+    setObjectName(QStringLiteral("SudregisterReport"));
+    setWindowTitle(QStringLiteral("SudregisterReport"));
+    // Sized as designed; the controls keep their places when it is resized.
+    resize(twips(9525), twips(5745));
+
+    lstReport = new QListView(this);
+    lstReport->setObjectName(QStringLiteral("lstReport"));
+    lstReport->setModel(m_model);
+    // Uniform rows: half a million lines open at once.
+    lstReport->setUniformItemSizes(true);
+    lstReport->setSelectionMode(QAbstractItemView::SingleSelection);
+    lstReport->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    lstReport->setGeometry(0, 0, twips(9495), twips(5130));
+
+    cmdSaveReport = new QPushButton(QStringLiteral("Save Report"), this);
+    cmdSaveReport->setObjectName(QStringLiteral("cmdSaveReport"));
+    cmdSaveReport->setGeometry(0, twips(5280), twips(1815), twips(375));
+    cmdSaveReport->setAutoDefault(false);
+    connect(cmdSaveReport, &QPushButton::clicked, this, [this] { cmdSaveReport_Click(); });
+    setTabOrder(lstReport, cmdSaveReport);
+}
+
+void SudregisterReport::setBreweries(std::vector<std::shared_ptr<clsBrewery>> breweries)
+{
+    m_model->setBreweries(std::move(breweries));
+}
+
+int SudregisterReport::lineCount() const
+{
+    return m_model->rowCount();
+}
+
+QString SudregisterReport::lineAt(int row) const
+{
+    return m_model->lineAt(row);
+}
+
+QStringList SudregisterReport::lines() const
+{
+    QStringList all;
+    all.reserve(lineCount());
+    for (int row = 0; row < lineCount(); ++row)
+        all << lineAt(row);
+    return all;
+}
+
+QString SudregisterReport::ReportFileName(const QDateTime &moment)
+{
+    return moment.toString(QStringLiteral("'Sudregister_'yyyy'_'MM'_'dd'_'HH'_'mm'_'ss'.lst'"));
+}
+
+QString SudregisterReport::cmdSaveReport_Click()
+{
+    // One reading of the clock gives all six parts of the name.
+    const QString path = QDir(m_programDir).filePath(ReportFileName(clock()));
+
+    QByteArray content;
+    Windows1252Encoder encoder;
+    m_model->writeTo(content, encoder);
+    const qsizetype replaced = encoder.replaced();
+
+    // Written whole to a temporary file and moved into place: a failed save
+    // leaves no partial file behind and never claims success.
+    QSaveFile file(path);
+    const bool saved = file.open(QIODevice::WriteOnly) && file.write(content) == content.size() && file.commit();
+    if (!saved) {
+        m_boxes->critical(QStringLiteral("The report could not be saved as %1: %2").arg(path, file.errorString()),
+                          windowTitle());
+        return QString();
+    }
+    m_boxes->tell(QStringLiteral("Created ") + path);
+    if (replaced > 0)
+        m_boxes->tell(QStringLiteral("%1 character(s) that the report file's code page (Windows-1252) cannot hold "
+                                     "were written as \"?\".")
+                          .arg(replaced));
+    return path;
+}

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QDateTime>
+#include <QDialog>
+#include <QStringList>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class MessageBoxes;
+class QListView;
+class QPushButton;
+class ReportModel;
+class clsBrewery;
+
+// The report window: the report lines in a list, and a button that saves
+// them to a dated ".lst" file in the program's directory. Created anew for
+// every report and discarded when closed.
+class SudregisterReport : public QDialog {
+    Q_OBJECT
+public:
+    SudregisterReport(const QString &programDir, std::shared_ptr<MessageBoxes> boxes, QWidget *parent = nullptr);
+
+    // The breweries to report, in report order, each followed by its
+    // history entries.
+    void setBreweries(std::vector<std::shared_ptr<clsBrewery>> breweries);
+    int lineCount() const;
+    QString lineAt(int row) const;
+    QStringList lines() const;
+
+    // Writes the lines to "Sudregister_YYYY_MM_DD_HH_MM_SS.lst" and tells
+    // the user where. Returns the path, or an empty text when it failed.
+    QString cmdSaveReport_Click();
+    // The clock the file name is read from; the local time unless a test
+    // sets another.
+    std::function<QDateTime()> clock = [] { return QDateTime::currentDateTime(); };
+
+    static QString ReportFileName(const QDateTime &moment);
+
+    QListView *lstReport;
+    QPushButton *cmdSaveReport;
+
+private:
+    QString m_programDir;
+    std::shared_ptr<MessageBoxes> m_boxes;
+    ReportModel *m_model;
+};

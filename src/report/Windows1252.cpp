@@ -1,0 +1,108 @@
+#include "Windows1252.h"
+
+#include <cerrno>
+#include <iconv.h>
+
+namespace {
+
+void *const NoConverter = reinterpret_cast<void *>(iconv_t(-1));
+
+// Length of the UTF-8 sequence that starts with `lead`.
+size_t sequenceLength(unsigned char lead)
+{
+    if (lead >= 0xF0)
+        return 4;
+    if (lead >= 0xE0)
+        return 3;
+    if (lead >= 0xC0)
+        return 2;
+    return 1;
+}
+
+// Latin-1 and Windows-1252 agree on every character but those of
+// U+0080..U+009F and beyond U+00FF.
+bool isLatin1Agreeing(const QString &text)
+{
+    for (QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u >= 0x80 && (u < 0xA0 || u > 0xFF))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+Windows1252Encoder::Windows1252Encoder() : m_converter(iconv_open("WINDOWS-1252", "UTF-8")) {}
+
+Windows1252Encoder::~Windows1252Encoder()
+{
+    if (m_converter != NoConverter)
+        iconv_close(static_cast<iconv_t>(m_converter));
+}
+
+void Windows1252Encoder::append(QByteArray &out, const QString &text)
+{
+    // Nearly every line of a German register takes the fast road.
+    if (isLatin1Agreeing(text)) {
+        const qsizetype start = out.size();
+        out.resize(start + text.size());
+        char *to = out.data() + start;
+        for (QChar c : text)
+            *to++ = char(c.unicode());
+        return;
+    }
+    QByteArray utf8 = text.toUtf8();
+    const qsizetype start = out.size();
+    out.resize(start + utf8.size()); // never longer than its UTF-8
+    char *in = utf8.data();
+    size_t inLeft = size_t(utf8.size());
+    char *to = out.data() + start;
+    size_t outLeft = size_t(utf8.size());
+    while (inLeft > 0) {
+        if (m_converter == NoConverter
+            || iconv(static_cast<iconv_t>(m_converter), &in, &inLeft, &to, &outLeft) == size_t(-1)) {
+            // A character outside the code page: one "?" in its place.
+            const size_t skip = std::min(sequenceLength(static_cast<unsigned char>(*in)), inLeft);
+            in += skip;
+            inLeft -= skip;
+            *to++ = '?';
+            --outLeft;
+            ++m_replaced;
+        }
+    }
+    out.truncate(to - out.data());
+}
+
+QByteArray ToWindows1252(const QString &text, qsizetype &replaced)
+{
+    Windows1252Encoder encoder;
+    QByteArray out;
+    encoder.append(out, text);
+    replaced = encoder.replaced();
+    return out;
+}
+
+QString FromWindows1252(const QByteArray &bytes)
+{
+    iconv_t cd = iconv_open("UTF-8", "WINDOWS-1252");
+    QByteArray in = bytes;
+    QByteArray out(bytes.size() * 3, Qt::Uninitialized);
+    char *from = in.data();
+    size_t inLeft = size_t(in.size());
+    char *to = out.data();
+    size_t outLeft = size_t(out.size());
+    while (inLeft > 0) {
+        if (cd == iconv_t(-1) || iconv(cd, &from, &inLeft, &to, &outLeft) == size_t(-1)) {
+            // The five bytes the code page leaves undefined read as "?".
+            ++from;
+            --inLeft;
+            *to++ = '?';
+            --outLeft;
+        }
+    }
+    if (cd != iconv_t(-1))
+        iconv_close(cd);
+    out.truncate(to - out.data());
+    return QString::fromUtf8(out);
+}

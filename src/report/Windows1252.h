@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <memory>
+
+// Text in the 8-bit code page of the register's saved reports, one byte a
+// character, German umlauts and "ß" included. A character the code page
+// cannot hold is written as "?" and counted.
+class Windows1252Encoder {
+public:
+    Windows1252Encoder();
+    ~Windows1252Encoder();
+    Windows1252Encoder(const Windows1252Encoder &) = delete;
+    Windows1252Encoder &operator=(const Windows1252Encoder &) = delete;
+
+    void append(QByteArray &out, const QString &text);
+    // Characters written as "?" so far.
+    qsizetype replaced() const { return m_replaced; }
+
+private:
+    void *m_converter;
+    qsizetype m_replaced = 0;
+};
+
+QByteArray ToWindows1252(const QString &text, qsizetype &replaced);
+QString FromWindows1252(const QByteArray &bytes);

@@ -1,0 +1,229 @@
+#include "ScriptedMessageBoxes.h"
+#include "clsBrewery.h"
+#include "SudregisterReport.h"
+#include "Windows1252.h"
+
+#include <QDir>
+#include <QFile>
+#include <QListView>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+std::shared_ptr<clsBrewery> brewery(const QStringList &texts, const QList<QStringList> &entries = {})
+{
+    auto b = std::make_shared<clsBrewery>();
+    b->setStateName(texts.value(0));
+    b->setCountyName(texts.value(1));
+    b->setPostalCode(texts.value(2));
+    b->setCityName(texts.value(3));
+    b->setIdCode(texts.value(4));
+    b->setBreweryName(texts.value(5));
+    b->setStartYear(texts.value(6));
+    b->setStopYear(texts.value(7));
+    clsBreweryChronik transfer;
+    for (const QStringList &e : entries) {
+        transfer.setIdCode(e.value(0));
+        transfer.setBreweryName(e.value(1));
+        transfer.setStartYear(e.value(2));
+        transfer.setStopYear(e.value(3));
+        transfer.setBreweryNameLong(e.value(4));
+        b->AddChronik(transfer);
+    }
+    return b;
+}
+
+QByteArray contents(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+const QDateTime Moment(QDate(2010, 12, 7), QTime(9, 5, 3));
+
+QStringList reportOf(const std::vector<std::shared_ptr<clsBrewery>> &breweries)
+{
+    QTemporaryDir dir;
+    SudregisterReport report(dir.path(), std::make_shared<ScriptedMessageBoxes>());
+    report.setBreweries(breweries);
+    return report.lines();
+}
+
+// Breweries whose only text is their StateName.
+std::vector<std::shared_ptr<clsBrewery>> named(const QStringList &states)
+{
+    std::vector<std::shared_ptr<clsBrewery>> out;
+    for (const QString &state : states)
+        out.push_back(brewery({state}));
+    return out;
+}
+
+} // namespace
+
+class TestReport : public QObject {
+    Q_OBJECT
+
+private slots:
+    void lines_data()
+    {
+        QTest::addColumn<QStringList>("texts");
+        QTest::addColumn<QList<QStringList>>("entries");
+        QTest::addColumn<QStringList>("lines");
+        QTest::addRow("all empty") << QStringList() << QList<QStringList>{{}} << QStringList{"\t\t\t\t\t\t\t", "\t\t\t\t\t\t\t\t"};
+        QTest::addRow("empty StopYear ends in a tab")
+            << QStringList{"BY", "Ofr", "96047", "Bamberg", "B1", "Spezial", "1536", ""} << QList<QStringList>()
+            << QStringList{"BY\tOfr\t96047\tBamberg\tB1\tSpezial\t1536\t"};
+        QTest::addRow("values unquoted and untrimmed")
+            << QStringList{" BY", "\"Ofr\"", "", "", "", "", "", "x "} << QList<QStringList>()
+            << QStringList{" BY\t\"Ofr\"\t\t\t\t\t\tx "};
+        QTest::addRow("a tab inside a value shifts the columns")
+            << QStringList{"BY", "Ober\tfranken", "", "", "", "", "", "2000"} << QList<QStringList>()
+            << QStringList{"BY\tOber\tfranken\t\t\t\t\t\t2000"};
+        QTest::addRow("entries follow their brewery, ordered by one pass")
+            << QStringList{"BY", "", "", "Bamberg", "B1", "Spezial", "1536", "2020"}
+            << QList<QStringList>{{"C", "Drei", "1900", "1950", "Dritte"}, {"B", "Zwei", "1850", "1900", "Zweite"}}
+            << QStringList{"BY\t\t\tBamberg\tB1\tSpezial\t1536\t2020", "\t\t\t\tB\tZwei\t1850\t1900\tZweite",
+                           "\t\t\t\tC\tDrei\t1900\t1950\tDritte"};
+    }
+    void lines()
+    {
+        QFETCH(QStringList, texts);
+        QFETCH(QList<QStringList>, entries);
+        QFETCH(QStringList, lines);
+        QCOMPARE(reportOf({brewery(texts, entries)}), lines);
+    }
+
+    void breweriesInOrder()
+    {
+        const QStringList lines = reportOf({brewery({"A"}, {{"1"}, {"2"}}), brewery({"B"}), brewery({"C"}, {{"3"}})});
+        QCOMPARE(lines.size(), 6);
+        QVERIFY(lines[0].startsWith("A\t"));
+        QVERIFY(lines[1].startsWith("\t\t\t\t1\t"));
+        QVERIFY(lines[2].startsWith("\t\t\t\t2\t"));
+        QVERIFY(lines[3].startsWith("B\t"));
+        QVERIFY(lines[4].startsWith("C\t"));
+        QVERIFY(lines[5].startsWith("\t\t\t\t3\t"));
+        QCOMPARE(reportOf({}), QStringList());
+    }
+
+    void fileName()
+    {
+        QCOMPARE(SudregisterReport::ReportFileName(Moment), "Sudregister_2010_12_07_09_05_03.lst");
+        QCOMPARE(SudregisterReport::ReportFileName(QDateTime(QDate(987, 1, 2), QTime(23, 0, 0))),
+                 "Sudregister_0987_01_02_23_00_00.lst");
+    }
+
+    void windowAsDesigned()
+    {
+        QTemporaryDir dir;
+        SudregisterReport report(dir.path(), std::make_shared<ScriptedMessageBoxes>());
+        QCOMPARE(report.windowTitle(), "SudregisterReport");
+        QCOMPARE(report.size(), QSize(635, 383));
+        QCOMPARE(report.lstReport->geometry(), QRect(0, 0, 633, 342));
+        QCOMPARE(report.cmdSaveReport->geometry(), QRect(0, 352, 121, 25));
+        QCOMPARE(report.cmdSaveReport->text(), "Save Report");
+        report.setBreweries({brewery({"eins"}, {{"1"}}), brewery({"zwei"})});
+        QCOMPARE(report.lstReport->model()->rowCount(), 3);
+        QCOMPARE(report.lstReport->model()->index(1, 0).data().toString(), "\t\t\t\t1\t\t\t\t");
+        QCOMPARE(report.lstReport->model()->index(2, 0).data().toString(), "zwei\t\t\t\t\t\t\t");
+    }
+
+    void savesBytesAsWritten()
+    {
+        QTemporaryDir dir;
+        auto boxes = std::make_shared<ScriptedMessageBoxes>();
+        SudregisterReport report(dir.path(), boxes);
+        report.clock = [] { return Moment; };
+        report.setBreweries({brewery({"BY", "Ofr", "96047", "Bamberg", "B1", "Spezial", "1536", ""},
+                                     {{"B", "Fäßla €", "1", "2", "Öl"}}),
+                             brewery({})});
+        report.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&report));
+        QTest::mouseClick(report.cmdSaveReport, Qt::LeftButton);
+
+        const QString path = dir.path() + "/Sudregister_2010_12_07_09_05_03.lst";
+        QCOMPARE(contents(path), QByteArray("BY\tOfr\t96047\tBamberg\tB1\tSpezial\t1536\t\r\n"
+                                            "\t\t\t\tB\tF\xE4\xDFla \x80\t1\t2\t\xD6l\r\n"
+                                            "\t\t\t\t\t\t\t\r\n"));
+        QCOMPARE(boxes->told, QStringList{"Created " + path});
+        QVERIFY(boxes->failures.isEmpty());
+        QVERIFY(report.isVisible()); // the window stays open after saving
+    }
+
+    void replacedCharactersAreCounted()
+    {
+        QTemporaryDir dir;
+        auto boxes = std::make_shared<ScriptedMessageBoxes>();
+        SudregisterReport report(dir.path(), boxes);
+        report.clock = [] { return Moment; };
+        report.setBreweries({brewery({"Łódź", "→"}), brewery({"😀"})});
+        const QString path = report.cmdSaveReport_Click();
+        QCOMPARE(contents(path), QByteArray("?\xF3\x64\x3F\t?\t\t\t\t\t\t\r\n?\t\t\t\t\t\t\t\r\n"));
+        QCOMPARE(boxes->told.size(), 2);
+        QVERIFY(boxes->told[1].startsWith("4 character(s)"));
+        qsizetype replaced = -1;
+        QCOMPARE(FromWindows1252(ToWindows1252("Fäßla €", replaced)), "Fäßla €");
+        QCOMPARE(replaced, 0);
+    }
+
+    void emptyReportGivesAnEmptyFile()
+    {
+        QTemporaryDir dir;
+        auto boxes = std::make_shared<ScriptedMessageBoxes>();
+        SudregisterReport report(dir.path(), boxes);
+        report.clock = [] { return Moment; };
+        const QString path = report.cmdSaveReport_Click();
+        QVERIFY(QFile::exists(path));
+        QCOMPARE(contents(path), QByteArray());
+        QCOMPARE(boxes->told, QStringList{"Created " + path});
+    }
+
+    void sameSecondReplacesOtherSecondAdds()
+    {
+        QTemporaryDir dir;
+        auto boxes = std::make_shared<ScriptedMessageBoxes>();
+        SudregisterReport report(dir.path(), boxes);
+        QDateTime now = Moment;
+        report.clock = [&] { return now; };
+        report.setBreweries(named({"erste"}));
+        report.cmdSaveReport_Click();
+        report.setBreweries(named({"zweite"}));
+        const QString same = report.cmdSaveReport_Click();
+        QCOMPARE(contents(same), QByteArray("zweite\t\t\t\t\t\t\t\r\n"));
+        now = now.addSecs(1);
+        report.cmdSaveReport_Click();
+        QCOMPARE(QDir(dir.path()).entryList({"*.lst"}).size(), 2);
+        QCOMPARE(contents(same), QByteArray("zweite\t\t\t\t\t\t\t\r\n"));
+    }
+
+    void unwritablePlaceGivesAMessageAndNoFile_data()
+    {
+        QTest::addColumn<QString>("problem");
+        QTest::addRow("directory missing") << "missing";
+        QTest::addRow("name taken by a directory") << "taken";
+    }
+    void unwritablePlaceGivesAMessageAndNoFile()
+    {
+        QFETCH(QString, problem);
+        QTemporaryDir dir;
+        QString programDir = dir.path();
+        if (problem == "missing")
+            programDir += "/gone";
+        else
+            QVERIFY(QDir(dir.path()).mkdir("Sudregister_2010_12_07_09_05_03.lst"));
+        auto boxes = std::make_shared<ScriptedMessageBoxes>();
+        SudregisterReport report(programDir, boxes);
+        report.clock = [] { return Moment; };
+        report.setBreweries(named({"eine Zeile"}));
+        QCOMPARE(report.cmdSaveReport_Click(), QString());
+        QVERIFY(boxes->told.isEmpty());
+        QCOMPARE(boxes->failures.size(), 1);
+        QVERIFY(boxes->failures[0].contains(programDir + "/Sudregister_2010_12_07_09_05_03.lst"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList());
+    }
+};
+
+QTEST_MAIN(TestReport)
+#include "tst_report.moc"
