@@ -1,5 +1,6 @@
 #include "Windows1252.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <iconv.h>
 
@@ -85,6 +86,9 @@ QByteArray ToWindows1252(const QString &text, qsizetype &replaced)
 
 QString FromWindows1252(const QByteArray &bytes)
 {
+    // Outside 0x80..0x9F the code page is Latin-1.
+    if (std::none_of(bytes.begin(), bytes.end(), [](char c) { return (unsigned char)(c) >= 0x80 && (unsigned char)(c) < 0xA0; }))
+        return QString::fromLatin1(bytes);
     iconv_t cd = iconv_open("UTF-8", "WINDOWS-1252");
     QByteArray in = bytes;
     QByteArray out(bytes.size() * 3, Qt::Uninitialized);

@@ -1,0 +1,167 @@
+#include "DatabasePath.h"
+#include "RegisterGenerator.h"
+#include "ReportImport.h"
+#include "ScratchRegister.h"
+#include "ScriptedMessageBoxes.h"
+#include "StoreError.h"
+#include "Sudregister.h"
+#include "SudregisterReport.h"
+
+#include <QFile>
+#include <QPushButton>
+#include <QTest>
+
+namespace {
+
+// The report lines of the register in `dir`, as the Report button shows them.
+QStringList reportOf(const QString &dir, QString *savedAs = nullptr)
+{
+    auto boxes = std::make_shared<ScriptedMessageBoxes>();
+    Sudregister window(dir, boxes);
+    QStringList lines;
+    window.showReport = [&](SudregisterReport &report) {
+        lines = report.lines();
+        if (savedAs)
+            *savedAs = report.cmdSaveReport_Click();
+    };
+    QTest::mouseClick(window.cmdReport, Qt::LeftButton);
+    if (!boxes->failures.isEmpty())
+        qWarning() << boxes->failures;
+    return lines;
+}
+
+// Brewery lines in order, each with its history lines sorted: the ordering
+// pass of a reload may rearrange a brewery's entries, never its breweries.
+QStringList canonical(const QStringList &lines)
+{
+    QStringList out;
+    QStringList entries;
+    const auto flush = [&] {
+        entries.sort();
+        out += entries;
+        entries.clear();
+    };
+    for (const QString &line : lines) {
+        if (line.startsWith("\t\t\t\t") && line.count('\t') == 8) {
+            entries << line;
+        } else {
+            flush();
+            out << line;
+        }
+    }
+    flush();
+    return out;
+}
+
+QString writeFile(const QString &dir, const QByteArray &bytes)
+{
+    const QString path = dir + "/input.lst";
+    QFile f(path);
+    f.open(QIODevice::WriteOnly);
+    f.write(bytes);
+    return path;
+}
+
+QByteArray bytesOf(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+} // namespace
+
+class TestImport : public QObject {
+    Q_OBJECT
+
+private slots:
+    void roundTrip()
+    {
+        QTemporaryDir from, to;
+        GenerateRegister(DatabasePath(from.path()), 300, 77);
+        QString saved;
+        const QStringList original = reportOf(from.path(), &saved);
+        QVERIFY(!saved.isEmpty());
+        QVERIFY(original.size() > 300);
+
+        int reported = 0;
+        const ImportCounts counts = ImportReport(saved, DatabasePath(to.path()), [&](qsizetype, qsizetype) { ++reported; });
+        QCOMPARE(counts.breweries, 300);
+        QCOMPARE(counts.chroniks, int(original.size()) - 300);
+        QVERIFY(reported > 0);
+
+        SecondConnection source(DatabasePath(from.path()));
+        SecondConnection copy(DatabasePath(to.path()));
+        QCOMPARE(copy.count("SELECT count(*) FROM BreweryChronik"), source.count("SELECT count(*) FROM BreweryChronik"));
+        QCOMPARE(copy.count("SELECT count(*) FROM BreweryChronik WHERE ParentRowId NOT IN (SELECT RowId FROM Brewery)"), 0);
+        // Breweries without history came along too.
+        QCOMPARE(copy.count("SELECT count(*) FROM Brewery WHERE RowId NOT IN (SELECT ParentRowId FROM BreweryChronik)"),
+                 source.count("SELECT count(*) FROM Brewery WHERE RowId NOT IN (SELECT ParentRowId FROM BreweryChronik)"));
+        QVERIFY(source.count("SELECT count(*) FROM Brewery WHERE CityName IS NULL OR PostalCode IS NULL") > 0);
+        QVERIFY(source.count("SELECT count(*) FROM Brewery WHERE CityName LIKE '%ß%' OR CityName LIKE '%ü%'") > 0);
+
+        QCOMPARE(canonical(reportOf(to.path())), canonical(original));
+    }
+
+    void lineEndsAndExistingBreweries()
+    {
+        ScratchRegister reg;
+        reg.addCity("Bamberg");
+        QTemporaryDir dir;
+        const QString path = writeFile(dir.path(), "BY\tOfr\t96047\tBamberg\tB1\t F\xE4\xDFla \t1649\t\n"
+                                                   "\t\t\t\tB1-1\tF\xE4\xDFla\t1649\t1700\tBrauerei F\xE4\xDFla\n"
+                                                   "BY\tOfr\t95444\tBayreuth\tB2\tMaisel\t1887\t2020\r\n");
+        const ImportCounts counts = ImportReport(path, reg.path());
+        QCOMPARE(counts.breweries, 2);
+        QCOMPARE(counts.chroniks, 1);
+        QCOMPARE(reg.sql().rows("SELECT CityName, BreweryName, StopYear FROM Brewery ORDER BY RowId"),
+                 QList<QStringList>({{"Bamberg", "Brauerei", ""}, {"Bamberg", "Fäßla", ""}, {"Bayreuth", "Maisel", "2020"}}));
+        QCOMPARE(reg.sql().rows("SELECT b.CityName, c.BreweryNameLong FROM BreweryChronik c JOIN Brewery b ON b.RowId = c.ParentRowId"),
+                 QList<QStringList>({{"Bamberg", "Brauerei Fäßla"}}));
+    }
+
+    void refusalsChangeNothing_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("expected");
+        QTest::addRow("history line first") << QByteArray("\t\t\t\tA\tB\tC\tD\tE\r\nBY\t\t\t\t\t\t\t\r\n")
+                                            << "input.lst: line 1: a history line comes before the first brewery line";
+        QTest::addRow("six columns") << QByteArray("BY\t\t\t\t\t\t\t\r\nBY\ta\tb\tc\td\te\r\n")
+                                     << "input.lst: line 2: it has 6 tab-separated columns";
+        QTest::addRow("history with a place") << QByteArray("BY\t\t\t\t\t\t\t\r\nBY\t\t\t\tA\tB\tC\tD\tE\r\n")
+                                              << "input.lst: line 2: it has 9";
+        QTest::addRow("binary") << QByteArray("SQLite format 3\0\x10\x00\x01\x01", 20) << "input.lst: is not a text file";
+        QTest::addRow("missing file") << QByteArray() << "cannot be read";
+    }
+    void refusalsChangeNothing()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QString, expected);
+        ScratchRegister reg;
+        const qint64 id = reg.addCity("Bamberg");
+        reg.addChronik(id, {"Eintrag"});
+        const QByteArray before = bytesOf(reg.path());
+        QTemporaryDir dir;
+        const QString path = content.isEmpty() ? dir.path() + "/nowhere.lst" : writeFile(dir.path(), content);
+        try {
+            ImportReport(path, reg.path());
+            QFAIL("the file was taken");
+        } catch (const ImportRefused &e) {
+            QVERIFY2(e.message().contains(expected), qPrintable(e.message()));
+        }
+        QCOMPARE(bytesOf(reg.path()), before);
+    }
+
+    void registerThatRefusesWritesKeepsItsRows()
+    {
+        ScratchRegister reg;
+        reg.addCity("Bamberg");
+        reg.sql().exec("CREATE TRIGGER full BEFORE INSERT ON BreweryChronik BEGIN SELECT RAISE(ABORT, 'no room'); END");
+        QTemporaryDir dir;
+        const QString path = writeFile(dir.path(), "BY\t\t\tAalen\t\t\t\t\n\t\t\t\tA\t\t\t\t\n");
+        QVERIFY_THROWS_EXCEPTION(StoreError, ImportReport(path, reg.path()));
+        QCOMPARE(reg.sql().count("SELECT count(*) FROM Brewery"), 1);
+    }
+};
+
+QTEST_MAIN(TestImport)
+#include "tst_import.moc"
