@@ -4,6 +4,7 @@
 #include "RegisterSchema.h"
 #include "StoreError.h"
 
+#include <QFile>
 #include <QFileInfo>
 
 namespace {
@@ -40,11 +41,19 @@ RegisterFile::RegisterFile(const QString &path) : m_path(path)
     if (info.isDir())
         refuse(path, QStringLiteral("it is a directory"));
     const bool create = !info.exists();
+    // A register, or a directory, that its owner has marked read-only is
+    // opened for reading only, whoever runs the program: it is shown, and
+    // every change is refused with a clear message.
+    const bool marked = !(QFile::permissions(QFileInfo(path).absolutePath()) & QFileDevice::WriteOwner)
+        || (!create && !(QFile::permissions(path) & QFileDevice::WriteOwner));
+    if (create && marked)
+        throw StoreError(QStringLiteral("Cannot create the register %1: its directory is read-only.").arg(path));
 
     sqlite3 *raw = nullptr;
     // The connection is only ever used from the window's thread, so it needs
     // none of SQLite's own locking between threads.
-    const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (create ? SQLITE_OPEN_CREATE : 0);
+    const int flags = (marked ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX
+        | (create ? SQLITE_OPEN_CREATE : 0);
     const int rc = sqlite3_open_v2(path.toUtf8().constData(), &raw, flags, nullptr);
     m_db.reset(raw);
     if (rc != SQLITE_OK) {
@@ -163,7 +172,7 @@ void RegisterFile::fail(int rc, const QString &context) const
                       .arg(m_path, store);
         break;
     case SQLITE_READONLY:
-        message = QStringLiteral("The register %1 cannot be changed: %2.").arg(m_path, store);
+        message = QStringLiteral("The register %1 is read-only; the change was not stored (%2).").arg(m_path, store);
         break;
     case SQLITE_FULL:
         message = QStringLiteral("The register %1 is full, the change was not stored: %2.").arg(m_path, store);

@@ -6,6 +6,8 @@
 #include "Windows1252.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QListView>
 #include <QPushButton>
 #include <QSaveFile>
@@ -74,6 +76,12 @@ QString SudregisterReport::cmdSaveReport_Click()
     m_model->writeTo(content, encoder);
     const qsizetype replaced = encoder.replaced();
 
+    // A directory marked read-only is respected, whoever runs the program.
+    if (!(QFile::permissions(m_programDir) & QFileDevice::WriteOwner) && QFileInfo(m_programDir).isDir()) {
+        m_boxes->critical(QStringLiteral("The report could not be saved as %1: the directory is read-only.").arg(path),
+                          windowTitle());
+        return QString();
+    }
     // Written whole to a temporary file and moved into place: a failed save
     // leaves no partial file behind and never claims success.
     QSaveFile file(path);

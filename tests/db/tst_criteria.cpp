@@ -1,4 +1,6 @@
 #include "LikeCriterion.h"
+#include "Recordset.h"
+#include "ScratchRegister.h"
 #include "RecordSource.h"
 #include "StoreError.h"
 
@@ -83,6 +85,40 @@ private slots:
         QCOMPARE(source.table, table);
         QCOMPARE(source.whereField.isEmpty() ? QString() : source.whereField + "=" + QString::number(*source.whereValue), where);
         QCOMPARE(source.orderBy, order);
+    }
+
+    // Generated criteria run against a register: whatever they hold, the
+    // store's SQL texts never contain them.
+    void criteriaNeverReachSql()
+    {
+        ScratchRegister reg;
+        reg.addCity("Zq'; DROP TABLE Brewery; --");
+        reg.addCity("Bamberg");
+        QStringList statements;
+        sqlite3_trace_v2(reg.file()->handle(), SQLITE_TRACE_STMT,
+                         [](unsigned, void *context, void *, void *sql) {
+                             static_cast<QStringList *>(context)->append(QString::fromUtf8(static_cast<const char *>(sql)));
+                             return 0;
+                         },
+                         &statements);
+        Recordset set(reg.file(), ParseRecordSource("select * from Brewery Order By CityName, CityName, CityName"));
+        QRandomGenerator gen(4242);
+        const QString alphabet = QStringLiteral("Zq';%_*? -\\\"()DROPTABLE");
+        int found = 0;
+        for (int n = 0; n < 2000; ++n) {
+            QString prefix = QStringLiteral("Zq");
+            for (int i = int(gen.bounded(10)); i > 0; --i)
+                prefix += alphabet.at(int(gen.bounded(alphabet.size())));
+            QString quoted = prefix;
+            quoted.replace("'", "''");
+            if (set.FindFirst("CityName like '" + quoted + "*'"))
+                ++found;
+        }
+        sqlite3_trace_v2(reg.file()->handle(), 0, nullptr, nullptr);
+        QVERIFY(found > 0);
+        QVERIFY(!statements.isEmpty());
+        for (const QString &sql : std::as_const(statements))
+            QVERIFY2(!sql.contains("Zq"), qPrintable(sql));
     }
 
     // Thousands of generated criteria: each one is either refused with

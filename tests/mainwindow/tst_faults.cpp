@@ -1,0 +1,232 @@
+#include "GridDriver.h"
+#include "ScratchRegister.h"
+#include "ScriptedMessageBoxes.h"
+#include "StoreError.h"
+#include "Sudregister.h"
+#include "SudregisterReport.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QPushButton>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTest>
+
+namespace {
+
+using Answer = MessageBoxes::Answer;
+
+struct Window {
+    std::shared_ptr<ScriptedMessageBoxes> boxes = std::make_shared<ScriptedMessageBoxes>();
+    std::unique_ptr<Sudregister> w;
+    explicit Window(const QString &dir)
+    {
+        w = std::make_unique<Sudregister>(dir, boxes);
+        w->show();
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+    }
+    Sudregister *operator->() const { return w.get(); }
+};
+
+QByteArray bytesOf(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// Types a whole text into a cell at once, as a paste does.
+void pasteInto(DataGrid &grid, int row, int column, const QString &text)
+{
+    GridDriver::clickCell(grid, row, column);
+    QTest::keyClick(&grid, Qt::Key_F2);
+    QPointer<QLineEdit> editor = qobject_cast<QLineEdit *>(QApplication::focusWidget());
+    QVERIFY(editor);
+    editor->setMaxLength(std::numeric_limits<int>::max());
+    editor->setText(text);
+    QTest::keyClick(editor, Qt::Key_Return);
+    QTRY_VERIFY(editor.isNull() || !editor->isVisible());
+}
+
+// Another program holding the register: the stock sqlite3 shell in a
+// write transaction, until release() ends it.
+class LockingShell {
+public:
+    explicit LockingShell(const QString &path)
+    {
+        m_shell.start(QStandardPaths::findExecutable("sqlite3"), {path});
+        m_shell.waitForStarted();
+        m_shell.write("BEGIN IMMEDIATE;\nUPDATE Brewery SET StopYear = StopYear;\nSELECT 'held';\n");
+        m_shell.waitForReadyRead(5000);
+        m_held = m_shell.readAllStandardOutput().contains("held");
+    }
+    ~LockingShell() { release(); }
+    bool held() const { return m_held; }
+    void release()
+    {
+        if (m_shell.state() == QProcess::NotRunning)
+            return;
+        m_shell.write("ROLLBACK;\n.quit\n");
+        m_shell.closeWriteChannel();
+        m_shell.waitForFinished(5000);
+    }
+
+private:
+    QProcess m_shell;
+    bool m_held = false;
+};
+
+} // namespace
+
+class TestFaults : public QObject {
+    Q_OBJECT
+
+private slots:
+    void fullRegisterRefusesAnAddition()
+    {
+        ScratchRegister reg;
+        reg.addCity("Bamberg");
+        Window win(reg.dir());
+        const qint64 pages = reg.sql().count("PRAGMA page_count");
+        win->dsBrewery->file().exec(QByteArray("PRAGMA max_page_count = " + QByteArray::number(pages)).constData());
+
+        pasteInto(*win->grdBrauerien, 1, 5, QString(20000, 'x'));
+        GridDriver::clickCell(*win->grdBrauerien, 0, 0);
+        QCOMPARE(win.boxes->failures.size(), 1);
+        QVERIFY2(win.boxes->failures[0].contains("is full"), qPrintable(win.boxes->failures[0]));
+        QCOMPARE(reg.sql().count("SELECT count(*) FROM Brewery"), 1);
+        QCOMPARE(reg.sql().column("PRAGMA integrity_check"), QStringList{"ok"});
+        // The new row is still there to be stored once there is room.
+        QCOMPARE(win->grdBrauerien->AddNewMode(), int(DataGrid::AddNewPending));
+        win->dsBrewery->file().exec("PRAGMA max_page_count = 1073741823");
+        QVERIFY(win->grdBrauerien->commitPendingAdd());
+        QCOMPARE(reg.sql().count("SELECT count(*) FROM Brewery"), 2);
+    }
+
+    void lockedRegisterFailsAndRecovers()
+    {
+        ScratchRegister reg;
+        reg.addCity("Bamberg");
+        Window win(reg.dir());
+        {
+            LockingShell shell(reg.path());
+            QVERIFY(shell.held());
+            QElapsedTimer waited;
+            waited.start();
+            GridDriver::typeInto(*win->grdBrauerien, 0, 5, "Spezial");
+            QVERIFY(waited.elapsed() < 15000);
+            QCOMPARE(win.boxes->failures.size(), 1);
+            QVERIFY2(win.boxes->failures[0].contains("is in use by another program"), qPrintable(win.boxes->failures[0]));
+            QVERIFY(win.boxes->failures[0].contains(reg.path()));
+        }
+        GridDriver::typeInto(*win->grdBrauerien, 0, 5, "Spezial");
+        QCOMPARE(win.boxes->failures.size(), 1);
+        QCOMPARE(reg.sql().column("SELECT BreweryName FROM Brewery"), QStringList{"Spezial"});
+    }
+
+    void readOnlyRegister_data()
+    {
+        QTest::addColumn<bool>("wholeDirectory");
+        QTest::addRow("file") << false;
+        QTest::addRow("directory") << true;
+    }
+    void readOnlyRegister()
+    {
+        QFETCH(bool, wholeDirectory);
+        QTemporaryDir dir;
+        const QString path = dir.path() + "/Sudregister2K.mdb";
+        {
+            ScratchRegister seed;
+            const qint64 id = seed.addCity("Bamberg");
+            seed.addChronik(id, {"Eintrag"});
+            QVERIFY(QFile::copy(seed.path(), path));
+        }
+        const QString locked = wholeDirectory ? dir.path() : path;
+        const auto permissions = QFile::permissions(locked);
+        QFile::setPermissions(locked, permissions & ~(QFileDevice::WriteOwner | QFileDevice::WriteUser
+                                                      | QFileDevice::WriteGroup | QFileDevice::WriteOther));
+        const QByteArray before = bytesOf(path);
+        {
+            Window win(dir.path());
+            QCOMPARE(win->BreweryCount(), 1);
+            QCOMPARE(GridDriver::columnTexts(*win->grdBrauerien, 3, 1), QStringList{"Bamberg"});
+            QTRY_COMPARE(win->dsBreweryChronik->Recordset().RecordCount(), 1);
+
+            GridDriver::typeInto(*win->grdBrauerien, 0, 5, "Spezial");
+            GridDriver::typeInto(*win->grdChronik, 0, 0, "Anders");
+            win.boxes->answers << Answer::Yes;
+            GridDriver::deleteRow(*win->grdBrauerien, 0);
+            QCOMPARE(win.boxes->failures.size(), 3);
+            for (const QString &failure : std::as_const(win.boxes->failures))
+                QVERIFY2(failure.contains("is read-only"), qPrintable(failure));
+            QCOMPARE(GridDriver::columnTexts(*win->grdBrauerien, 3, 1), QStringList{"Bamberg"});
+
+            win->showReport = [&](SudregisterReport &report) { report.cmdSaveReport_Click(); };
+            QTest::mouseClick(win->cmdReport, Qt::LeftButton);
+            if (wholeDirectory) {
+                QCOMPARE(win.boxes->failures.size(), 4);
+                QVERIFY(win.boxes->failures.last().contains("the directory is read-only"));
+                QCOMPARE(QDir(dir.path()).entryList({"*.lst"}), QStringList());
+            } else {
+                QCOMPARE(win.boxes->told.size(), 1);
+            }
+        }
+        QCOMPARE(bytesOf(path), before);
+        QFile::setPermissions(locked, permissions);
+    }
+
+    void truncatedRegisterIsRefusedUntouched()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.path() + "/Sudregister2K.mdb";
+        {
+            ScratchRegister seed;
+            for (int i = 0; i < 2000; ++i)
+                seed.addCity(QStringLiteral("Stadt %1 mit einem langen Namen").arg(i));
+            QVERIFY(QFile::copy(seed.path(), path));
+        }
+        QFile::setPermissions(path, QFile::permissions(path) | QFileDevice::WriteOwner);
+        QVERIFY(QFile::resize(path, QFileInfo(path).size() / 2));
+        const QByteArray before = bytesOf(path);
+        try {
+            Sudregister w(dir.path(), std::make_shared<ScriptedMessageBoxes>());
+            QFAIL("started on a truncated register");
+        } catch (const StoreError &e) {
+            QVERIFY2(e.message().contains(path), qPrintable(e.message()));
+        }
+        QCOMPARE(bytesOf(path), before);
+    }
+
+    void unusualTextIsKeptAsTyped_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QByteArray>("saved"); // the report file's bytes for the value
+        QTest::addRow("a megabyte") << QString(1 << 20, QLatin1Char('m')) << QByteArray(1 << 20, 'm');
+        QTest::addRow("control characters") << QString("a\x01\x02\x1b" "b") << QByteArray("a\x01\x02\x1b" "b");
+        QTest::addRow("tab") << QString("Ober\tfranken") << QByteArray("Ober\tfranken");
+        QTest::addRow("NUL") << QString("a") + QChar(0) + "b" << QByteArray("a\0b", 3);
+        QTest::addRow("beyond Windows-1252") << QString("Łódź 😀") << QByteArray("?\xF3" "d? ?");
+        QTest::addRow("apostrophes") << QString("L'Aquila '' '") << QByteArray("L'Aquila '' '");
+        QTest::addRow("percent and underscore") << QString("100% _x_") << QByteArray("100% _x_");
+    }
+    void unusualTextIsKeptAsTyped()
+    {
+        QFETCH(QString, text);
+        QFETCH(QByteArray, saved);
+        ScratchRegister reg;
+        reg.addBrewery({"", "", "", "", "", "", "", ""});
+        Window win(reg.dir());
+        pasteInto(*win->grdBrauerien, 0, 1, text);
+        QVERIFY(win.boxes->failures.isEmpty());
+        QCOMPARE(reg.sql().column("SELECT hex(CountyName) FROM Brewery"), QStringList{QString::fromLatin1(text.toUtf8().toHex().toUpper())});
+        QCOMPARE(win->grdBrauerien->model()->index(0, 1).data().toString(), text);
+
+        QString file;
+        win->showReport = [&](SudregisterReport &report) { file = report.cmdSaveReport_Click(); };
+        QTest::mouseClick(win->cmdReport, Qt::LeftButton);
+        QCOMPARE(bytesOf(file), "\t" + saved + QByteArray("\t\t\t\t\t\t\r\n"));
+        QFile::remove(file);
+    }
+};
+
+QTEST_MAIN(TestFaults)
+#include "tst_faults.moc"
