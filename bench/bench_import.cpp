@@ -3,6 +3,7 @@
 #include "BenchTable.h"
 #include "DatabasePath.h"
 #include "ReportImport.h"
+#include "SilentMessageBoxes.h"
 #include "Sudregister.h"
 #include "SudregisterReport.h"
 
@@ -12,14 +13,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-namespace {
-class SilentBoxes : public MessageBoxes {
-public:
-    Answer ask(const QString &) override { return Answer::Cancel; }
-    void tell(const QString &) override {}
-    void critical(const QString &text, const QString &) override { qWarning("%s", qPrintable(text)); }
-};
-} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -29,7 +22,7 @@ int main(int argc, char *argv[])
     const QString dir = BenchRegisterDir(breweries);
     QString saved;
     {
-        Sudregister window(dir, std::make_shared<SilentBoxes>());
+        Sudregister window(dir, std::make_shared<SilentMessageBoxes>());
         window.showReport = [&](SudregisterReport &report) { saved = report.cmdSaveReport_Click(); };
         QTest::mouseClick(window.cmdReport, Qt::LeftButton);
     }

@@ -3,6 +3,7 @@
 // does the same query.
 #include "BenchTable.h"
 #include "DatabasePath.h"
+#include "SilentMessageBoxes.h"
 #include "Sudregister.h"
 #include "SudregisterReport.h"
 
@@ -18,13 +19,6 @@
 
 namespace {
 
-// Answers nothing and shows nothing: a benchmark must not wait for a click.
-class SilentBoxes : public MessageBoxes {
-public:
-    Answer ask(const QString &) override { return Answer::Cancel; }
-    void tell(const QString &) override {}
-    void critical(const QString &text, const QString &) override { qWarning("%s", qPrintable(text)); }
-};
 
 // Seconds since this process was started by the kernel.
 double secondsSinceProcessStart()
@@ -51,7 +45,7 @@ int main(int argc, char *argv[])
     BenchTable table(QStringLiteral("Main window, %1 breweries").arg(breweries));
     QElapsedTimer timer;
     timer.start();
-    Sudregister window(dir, std::make_shared<SilentBoxes>());
+    Sudregister window(dir, std::make_shared<SilentMessageBoxes>());
     window.show();
     if (!QTest::qWaitForWindowExposed(&window))
         qFatal("window not shown");

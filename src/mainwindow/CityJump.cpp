@@ -30,13 +30,8 @@ void Sudregister::FillCityJumpList()
         const QSignalBlocker quiet(cboBrauereiJump);
         cboBrauereiJump->clear();
     }
+    countBreweries();
     ::Recordset &breweries = dsBrewery->Recordset();
-    if (!breweries.Eof())
-        breweries.MoveLast();
-    QCoreApplication::processEvents();
-    setBreweryCount(breweries.RecordCount());
-    if (!breweries.Bof())
-        breweries.MoveFirst();
 
     QStringList entries;
     const int n = BreweryCount();

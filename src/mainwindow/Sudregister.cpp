@@ -202,6 +202,16 @@ void Sudregister::startUp(const QString &programDir)
     SelectEntry(cmbSort2, 2);
     SelectEntry(cmbSort3, 5);
     SortBreweries();
+    countBreweries();
+    grdBrauerien->setApproxCount(BreweryCount() + 1);
+    // The history grid opens on the first brewery's entries, not on the whole
+    // table, so that what it shows always belongs to the current brewery.
+    ShowChronik();
+    grdBrauerien->setFocus();
+}
+
+void Sudregister::countBreweries()
+{
     ::Recordset &breweries = dsBrewery->Recordset();
     if (!breweries.Eof())
         breweries.MoveLast();
@@ -209,11 +219,6 @@ void Sudregister::startUp(const QString &programDir)
     setBreweryCount(breweries.RecordCount());
     if (!breweries.Bof())
         breweries.MoveFirst();
-    grdBrauerien->setApproxCount(BreweryCount() + 1);
-    // The history grid opens on the first brewery's entries, not on the whole
-    // table, so that what it shows always belongs to the current brewery.
-    ShowChronik();
-    grdBrauerien->setFocus();
 }
 
 void Sudregister::setBreweryCount(int count)

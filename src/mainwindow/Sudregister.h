@@ -98,6 +98,9 @@ protected:
 private:
     void createControls();
     void startUp(const QString &programDir);
+    // Counts the brewery list into BreweryCount: to its last record, one
+    // turn of the event loop, back to its first record.
+    void countBreweries();
     void sortList_Click(QComboBox *list);
     void connectBreweryGrid();
     void connectChronikGrid();

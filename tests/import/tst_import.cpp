@@ -1,4 +1,5 @@
 #include "DatabasePath.h"
+#include "FileBytes.h"
 #include "RegisterGenerator.h"
 #include "ReportImport.h"
 #include "ScratchRegister.h"
@@ -55,17 +56,7 @@ QStringList canonical(const QStringList &lines)
 
 QString writeFile(const QString &dir, const QByteArray &bytes)
 {
-    const QString path = dir + "/input.lst";
-    QFile f(path);
-    f.open(QIODevice::WriteOnly);
-    f.write(bytes);
-    return path;
-}
-
-QByteArray bytesOf(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    return writeBytes(dir + "/input.lst", bytes);
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "GridDriver.h"
+#include "ShownWindow.h"
 #include "ScratchRegister.h"
 #include "ScriptedMessageBoxes.h"
 #include "Sudregister.h"
@@ -28,17 +29,14 @@ QStringList entries(const QComboBox *list)
     return out;
 }
 
-struct Window {
-    std::unique_ptr<Sudregister> w;
-    explicit Window(const ScratchRegister &reg)
+// A shown window whose brewery list is ordered by IdCode, so that row i
+// carries the city `fill` gave it.
+struct Window : ShownWindow {
+    explicit Window(const ScratchRegister &reg) : ShownWindow(reg.dir())
     {
-        w = std::make_unique<Sudregister>(reg.dir(), std::make_shared<ScriptedMessageBoxes>());
         w->dsBrewery->setRecordSource("select * from Brewery Order By IdCode, IdCode, IdCode");
         w->dsBrewery->Refresh();
-        w->show();
-        QVERIFY(QTest::qWaitForWindowActive(w.get()));
     }
-    Sudregister *operator->() const { return w.get(); }
 };
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "GridDriver.h"
+#include "ShownWindow.h"
 #include "ScratchRegister.h"
 #include "ScriptedMessageBoxes.h"
 #include "Sudregister.h"
@@ -9,29 +10,7 @@
 #include <QTest>
 
 namespace {
-
 using Answer = MessageBoxes::Answer;
-
-// A shown main window on a register of the test's own.
-struct Window {
-    std::shared_ptr<ScriptedMessageBoxes> boxes = std::make_shared<ScriptedMessageBoxes>();
-    std::unique_ptr<Sudregister> w;
-
-    explicit Window(const ScratchRegister &reg)
-    {
-        w = std::make_unique<Sudregister>(reg.dir(), boxes);
-        w->show();
-        QVERIFY(QTest::qWaitForWindowActive(w.get()));
-        QCoreApplication::processEvents();
-    }
-    Sudregister *operator->() const { return w.get(); }
-    QStringList chronikNames() const
-    {
-        const int rows = w->dsBreweryChronik->Recordset().RecordCount();
-        return GridDriver::columnTexts(*w->grdChronik, 0, rows);
-    }
-};
-
 } // namespace
 
 class TestEditing : public QObject {
@@ -42,7 +21,7 @@ private slots:
     {
         ScratchRegister reg;
         reg.addCity("Bamberg");
-        Window win(reg);
+        ShownWindow win(reg.dir());
         DataGrid &breweries = *win->grdBrauerien;
         GridDriver::typeInto(breweries, 1, 3, "  Zeil ");
         GridDriver::typeInto(breweries, 1, 5, "Göller");
@@ -72,7 +51,7 @@ private slots:
         const qint64 id = reg.addCity("Bamberg");
         reg.addChronik(id, {"Brauerei Eins", "A", "Eins", "1900", "1910"});
         reg.addChronik(id, {"Brauerei Zwei", "B", "Zwei", "1910", "1920"});
-        Window win(reg);
+        ShownWindow win(reg.dir());
         QCOMPARE(win.chronikNames(), QStringList({"Brauerei Eins", "Brauerei Zwei"}));
         GridDriver::typeInto(*win->grdChronik, 0, 3, "1920 ");
         QCOMPARE(reg.sql().column("SELECT StartYear FROM BreweryChronik WHERE IdCode = 'A'"), QStringList{"1920"});
@@ -84,7 +63,7 @@ private slots:
         ScratchRegister reg;
         const qint64 id = reg.addCity("Bamberg");
         reg.addChronik(id, {"Brauerei Eins", "A", "Eins", "1900", "1910"});
-        Window win(reg);
+        ShownWindow win(reg.dir());
         for (int column = 0; column < 5; ++column)
             GridDriver::typeInto(*win->grdChronik, 0, column, "  ");
         QCOMPARE(reg.sql().rows("SELECT BreweryNameLong, IdCode, BreweryName, StartYear, StopYear, ParentRowId FROM BreweryChronik"),
@@ -106,7 +85,7 @@ private slots:
         QFETCH(QString, stored);
         ScratchRegister reg;
         reg.addCity("Bamberg");
-        Window win(reg);
+        ShownWindow win(reg.dir());
         GridDriver::typeInto(*win->grdBrauerien, 0, 5, typed);
         QCOMPARE(reg.sql().column("SELECT BreweryName FROM Brewery"), QStringList{stored});
     }
@@ -132,7 +111,7 @@ private slots:
         reg.addChronik(kept, {"Fremder Eintrag", "F"});
         for (int i = 0; i < entries; ++i)
             reg.addChronik(doomed, {"Eintrag", QString::number(i)});
-        Window win(reg);
+        ShownWindow win(reg.dir());
         win.boxes->answers << Answer(answer);
         GridDriver::clickCell(*win->grdBrauerien, 1, 0);
         QCOMPARE(win.chronikNames().size(), entries);
@@ -157,7 +136,7 @@ private slots:
         reg.addChronik(id, {"Eins"});
         reg.addChronik(id, {"Zwei"});
         reg.sql().exec("CREATE TRIGGER refuse BEFORE DELETE ON Brewery BEGIN SELECT RAISE(ABORT, 'disk on fire'); END");
-        Window win(reg);
+        ShownWindow win(reg.dir());
         win.boxes->answers << Answer::Yes;
         GridDriver::deleteRow(*win->grdBrauerien, 0);
         QCOMPARE(win.boxes->failures.size(), 1);
@@ -185,7 +164,7 @@ private slots:
         const qint64 id = reg.addCity("Bamberg");
         reg.addChronik(id, {"Eins", "A", "<null>"});
         reg.addChronik(id, {"Zwei", "B", "Kurz"});
-        Window win(reg);
+        ShownWindow win(reg.dir());
         win.boxes->answers << Answer(answer);
         GridDriver::deleteRow(*win->grdChronik, 0);
         QCOMPARE(win.boxes->asked, QStringList{"Delete Chronik Eins A  "});
@@ -195,14 +174,14 @@ private slots:
     void noAdditionsWithoutACurrentBrewery()
     {
         ScratchRegister empty;
-        Window win(empty);
+        ShownWindow win(empty.dir());
         QVERIFY(!win->grdChronik->AllowAddNew());
         QCOMPARE(win->grdChronik->model()->rowCount(), 0);
         QCOMPARE(win->dsBreweryChronik->RecordSource(), "select * from BreweryChronik where ParentRowId = 0  ORDER By IdCode");
 
         ScratchRegister reg;
         reg.addCity("Bamberg");
-        Window one(reg);
+        ShownWindow one(reg.dir());
         QVERIFY(one->grdChronik->AllowAddNew());
         // On the brewery grid's new-row line no brewery is current.
         GridDriver::clickCell(*one->grdBrauerien, 1, 0);
@@ -214,7 +193,7 @@ private slots:
         ScratchRegister reg;
         for (int i = 0; i < 120; ++i)
             reg.addCity(QStringLiteral("Stadt %1").arg(i, 3, 10, QLatin1Char('0')));
-        Window win(reg);
+        ShownWindow win(reg.dir());
         QTest::mouseClick(win->cmdNewBrewery, Qt::LeftButton);
         const QRect line = win->grdBrauerien->visualRect(win->grdBrauerien->model()->index(120, 0));
         QVERIFY(win->grdBrauerien->viewport()->rect().intersects(line));
@@ -242,7 +221,7 @@ private slots:
         reg.addChronik(bamberg, {"Bamberg alt"});
         reg.addChronik(coburg, {"Coburg alt"});
         reg.addChronik(coburg, {"Coburg neu"});
-        Window win(reg);
+        ShownWindow win(reg.dir());
 
         QString expected = "Aalen";
         if (route == "re-sort") {
@@ -271,7 +250,7 @@ private slots:
     {
         ScratchRegister reg;
         reg.addCity("Bamberg");
-        Window win(reg);
+        ShownWindow win(reg.dir());
         GridDriver::typeInto(*win->grdChronik, 0, 0, "Unfertig");
         QCOMPARE(reg.sql().count("SELECT count(*) FROM BreweryChronik"), 0);
         win->close();

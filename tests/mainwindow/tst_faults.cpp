@@ -1,4 +1,6 @@
+#include "FileBytes.h"
 #include "GridDriver.h"
+#include "ShownWindow.h"
 #include "ScratchRegister.h"
 #include "ScriptedMessageBoxes.h"
 #include "StoreError.h"
@@ -16,23 +18,6 @@ namespace {
 
 using Answer = MessageBoxes::Answer;
 
-struct Window {
-    std::shared_ptr<ScriptedMessageBoxes> boxes = std::make_shared<ScriptedMessageBoxes>();
-    std::unique_ptr<Sudregister> w;
-    explicit Window(const QString &dir)
-    {
-        w = std::make_unique<Sudregister>(dir, boxes);
-        w->show();
-        QVERIFY(QTest::qWaitForWindowActive(w.get()));
-    }
-    Sudregister *operator->() const { return w.get(); }
-};
-
-QByteArray bytesOf(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 // Types a whole text into a cell at once, as a paste does.
 void pasteInto(DataGrid &grid, int row, int column, const QString &text)
@@ -85,7 +70,7 @@ private slots:
     {
         ScratchRegister reg;
         reg.addCity("Bamberg");
-        Window win(reg.dir());
+        ShownWindow win(reg.dir());
         const qint64 pages = reg.sql().count("PRAGMA page_count");
         win->dsBrewery->file().exec(QByteArray("PRAGMA max_page_count = " + QByteArray::number(pages)).constData());
 
@@ -106,7 +91,7 @@ private slots:
     {
         ScratchRegister reg;
         reg.addCity("Bamberg");
-        Window win(reg.dir());
+        ShownWindow win(reg.dir());
         {
             LockingShell shell(reg.path());
             QVERIFY(shell.held());
@@ -146,7 +131,7 @@ private slots:
                                                       | QFileDevice::WriteGroup | QFileDevice::WriteOther));
         const QByteArray before = bytesOf(path);
         {
-            Window win(dir.path());
+            ShownWindow win(dir.path());
             QCOMPARE(win->BreweryCount(), 1);
             QCOMPARE(GridDriver::columnTexts(*win->grdBrauerien, 3, 1), QStringList{"Bamberg"});
             QTRY_COMPARE(win->dsBreweryChronik->Recordset().RecordCount(), 1);
@@ -214,7 +199,7 @@ private slots:
         QFETCH(QByteArray, saved);
         ScratchRegister reg;
         reg.addBrewery({"", "", "", "", "", "", "", ""});
-        Window win(reg.dir());
+        ShownWindow win(reg.dir());
         pasteInto(*win->grdBrauerien, 0, 1, text);
         QVERIFY(win.boxes->failures.isEmpty());
         QCOMPARE(reg.sql().column("SELECT hex(CountyName) FROM Brewery"), QStringList{QString::fromLatin1(text.toUtf8().toHex().toUpper())});

@@ -1,4 +1,5 @@
 #include "GridDriver.h"
+#include "ShownWindow.h"
 #include "ScratchRegister.h"
 #include "ScriptedMessageBoxes.h"
 #include "Sudregister.h"
@@ -12,27 +13,18 @@
 
 namespace {
 
-struct Window {
-    std::shared_ptr<ScriptedMessageBoxes> boxes = std::make_shared<ScriptedMessageBoxes>();
-    std::unique_ptr<Sudregister> w;
+// A shown window whose Report button hands its report window to the test.
+struct Window : ShownWindow {
     QList<QStringList> reports; // the lines of every report window shown
     QList<SudregisterReport *> windows;
 
-    explicit Window(const ScratchRegister &reg)
+    explicit Window(const ScratchRegister &reg) : ShownWindow(reg.dir())
     {
-        w = std::make_unique<Sudregister>(reg.dir(), boxes);
         w->showReport = [this](SudregisterReport &report) {
             reports << report.lines();
             windows << &report;
             QCOMPARE(report.lstReport->model()->rowCount(), report.lines().size());
         };
-        w->show();
-        QVERIFY(QTest::qWaitForWindowActive(w.get()));
-    }
-    Sudregister *operator->() const { return w.get(); }
-    QStringList chronikNames() const
-    {
-        return GridDriver::columnTexts(*w->grdChronik, 0, w->dsBreweryChronik->Recordset().RecordCount());
     }
 };
 

@@ -1,3 +1,4 @@
+#include "FileBytes.h"
 #include "ScriptedMessageBoxes.h"
 #include "clsBrewery.h"
 #include "SudregisterReport.h"
@@ -33,12 +34,6 @@ std::shared_ptr<clsBrewery> brewery(const QStringList &texts, const QList<QStrin
         b->AddChronik(transfer);
     }
     return b;
-}
-
-QByteArray contents(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
 
 const QDateTime Moment(QDate(2010, 12, 7), QTime(9, 5, 3));
@@ -144,7 +139,7 @@ private slots:
         QTest::mouseClick(report.cmdSaveReport, Qt::LeftButton);
 
         const QString path = dir.path() + "/Sudregister_2010_12_07_09_05_03.lst";
-        QCOMPARE(contents(path), QByteArray("BY\tOfr\t96047\tBamberg\tB1\tSpezial\t1536\t\r\n"
+        QCOMPARE(bytesOf(path), QByteArray("BY\tOfr\t96047\tBamberg\tB1\tSpezial\t1536\t\r\n"
                                             "\t\t\t\tB\tF\xE4\xDFla \x80\t1\t2\t\xD6l\r\n"
                                             "\t\t\t\t\t\t\t\r\n"));
         QCOMPARE(boxes->told, QStringList{"Created " + path});
@@ -160,7 +155,7 @@ private slots:
         report.clock = [] { return Moment; };
         report.setBreweries({brewery({"Łódź", "→"}), brewery({"😀"})});
         const QString path = report.cmdSaveReport_Click();
-        QCOMPARE(contents(path), QByteArray("?\xF3\x64\x3F\t?\t\t\t\t\t\t\r\n?\t\t\t\t\t\t\t\r\n"));
+        QCOMPARE(bytesOf(path), QByteArray("?\xF3\x64\x3F\t?\t\t\t\t\t\t\r\n?\t\t\t\t\t\t\t\r\n"));
         QCOMPARE(boxes->told.size(), 2);
         QVERIFY(boxes->told[1].startsWith("4 character(s)"));
         qsizetype replaced = -1;
@@ -176,7 +171,7 @@ private slots:
         report.clock = [] { return Moment; };
         const QString path = report.cmdSaveReport_Click();
         QVERIFY(QFile::exists(path));
-        QCOMPARE(contents(path), QByteArray());
+        QCOMPARE(bytesOf(path), QByteArray());
         QCOMPARE(boxes->told, QStringList{"Created " + path});
     }
 
@@ -191,11 +186,11 @@ private slots:
         report.cmdSaveReport_Click();
         report.setBreweries(named({"zweite"}));
         const QString same = report.cmdSaveReport_Click();
-        QCOMPARE(contents(same), QByteArray("zweite\t\t\t\t\t\t\t\r\n"));
+        QCOMPARE(bytesOf(same), QByteArray("zweite\t\t\t\t\t\t\t\r\n"));
         now = now.addSecs(1);
         report.cmdSaveReport_Click();
         QCOMPARE(QDir(dir.path()).entryList({"*.lst"}).size(), 2);
-        QCOMPARE(contents(same), QByteArray("zweite\t\t\t\t\t\t\t\r\n"));
+        QCOMPARE(bytesOf(same), QByteArray("zweite\t\t\t\t\t\t\t\r\n"));
     }
 
     void unwritablePlaceGivesAMessageAndNoFile_data()

@@ -1,0 +1,14 @@
+#pragma once
+
+#include "MessageBoxes.h"
+
+#include <QtGlobal>
+
+// Answers nothing and shows nothing: a benchmark must not wait for a click.
+// Failures still go to the log.
+class SilentMessageBoxes : public MessageBoxes {
+public:
+    Answer ask(const QString &) override { return Answer::Cancel; }
+    void tell(const QString &) override {}
+    void critical(const QString &text, const QString &) override { qWarning("%s", qPrintable(text)); }
+};

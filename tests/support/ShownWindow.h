@@ -1,0 +1,30 @@
+#pragma once
+
+#include "GridDriver.h"
+#include "ScriptedMessageBoxes.h"
+#include "Sudregister.h"
+
+#include <QTest>
+#include <memory>
+
+// The main window on the register of `dir`, shown and active, asking and
+// telling through scripted message boxes.
+struct ShownWindow {
+    std::shared_ptr<ScriptedMessageBoxes> boxes = std::make_shared<ScriptedMessageBoxes>();
+    std::unique_ptr<Sudregister> w;
+
+    explicit ShownWindow(const QString &dir)
+    {
+        w = std::make_unique<Sudregister>(dir, boxes);
+        w->show();
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        QCoreApplication::processEvents();
+    }
+    Sudregister *operator->() const { return w.get(); }
+
+    // The BreweryNameLong column of the history grid, as shown.
+    QStringList chronikNames() const
+    {
+        return GridDriver::columnTexts(*w->grdChronik, 0, w->dsBreweryChronik->Recordset().RecordCount());
+    }
+};
