@@ -208,6 +208,7 @@ private slots:
         QTest::addRow("start-up") << "start-up";
         QTest::addRow("re-sort") << "re-sort";
         QTest::addRow("search") << "search";
+        QTest::addRow("jump list") << "jump list";
     }
     void historyFollowsTheCurrentBrewery()
     {
@@ -231,6 +232,12 @@ private slots:
         } else if (route == "search") {
             QVERIFY(win->dsBrewery->Recordset().FindFirst("CityName like 'Bam*'"));
             expected = "Bamberg";
+        } else if (route == "jump list") {
+            // From Coburg's history, the jump to "A" brings Aalen's back.
+            GridDriver::clickCell(*win->grdBrauerien, 2, 0);
+            QCOMPARE(win.chronikNames(), QStringList({"Coburg alt", "Coburg neu"}));
+            win->cboBrauereiJump->setFocus();
+            QCOMPARE(win->cboBrauereiJump->currentText(), "A-Zz");
         }
         QTRY_COMPARE(win->dsBrewery->Recordset().Fields("CityName").Value().toString(), expected);
         QTRY_VERIFY(win.chronikNames().value(0).startsWith(expected));
