@@ -83,7 +83,6 @@ public:
     qint64 keyAt(int position) const { return m_keys.at(size_t(position)); }
     // Position of the record with `key`, or -1.
     int positionOf(qint64 key) const;
-    const QString &table() const { return m_source.table; }
     RegisterFile &file() const { return *m_file; }
     void setListener(RecordsetListener *listener) { m_listener = listener; }
     // Forgets cached values, so that the next read sees what is stored.

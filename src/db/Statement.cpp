@@ -61,16 +61,6 @@ void Statement::reset()
     sqlite3_clear_bindings(m_statement.get());
 }
 
-int Statement::columnCount() const
-{
-    return sqlite3_column_count(m_statement.get());
-}
-
-QString Statement::columnName(int column) const
-{
-    return QString::fromUtf8(sqlite3_column_name(m_statement.get(), column));
-}
-
 QVariant Statement::value(int column) const
 {
     sqlite3_stmt *s = m_statement.get();

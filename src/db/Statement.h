@@ -26,8 +26,6 @@ public:
     void run();
     void reset();
 
-    int columnCount() const;
-    QString columnName(int column) const;
     QVariant value(int column) const;
     qint64 int64(int column) const;
     QString text(int column) const;

@@ -75,15 +75,6 @@ void Windows1252Encoder::append(QByteArray &out, const QString &text)
     out.truncate(to - out.data());
 }
 
-QByteArray ToWindows1252(const QString &text, qsizetype &replaced)
-{
-    Windows1252Encoder encoder;
-    QByteArray out;
-    encoder.append(out, text);
-    replaced = encoder.replaced();
-    return out;
-}
-
 QString FromWindows1252(const QByteArray &bytes)
 {
     // Outside 0x80..0x9F the code page is Latin-1.

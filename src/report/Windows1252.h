@@ -23,5 +23,4 @@ private:
     qsizetype m_replaced = 0;
 };
 
-QByteArray ToWindows1252(const QString &text, qsizetype &replaced);
 QString FromWindows1252(const QByteArray &bytes);
