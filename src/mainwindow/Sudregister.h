@@ -11,19 +11,22 @@
 #include <vector>
 
 class QComboBox;
-class SudregisterReport;
-class clsBrewery;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class SudregisterReport;
+class clsBrewery;
 
 // The main window: the brewery grid over the history grid, and the tool box
 // with the jump list, the sort lists and the buttons. Its start-up runs in
 // the constructor; every other routine is a reaction to one user action.
 //
-// One class, one concern per file: start-up and layout here, the columns in
-// ColumnSetup.cpp, the sort lists in Sorting.cpp.
+// One class, one concern per file: start-up and layout in Sudregister.cpp,
+// the columns in ColumnSetup.cpp, the sort lists in Sorting.cpp, the grids'
+// reactions in BreweryGrid.cpp and ChronikGrid.cpp, the jump list in
+// CityJump.cpp, the Report button in ReportButton.cpp, and the loading of
+// the register into objects in src/model/LoadBreweryObjects.cpp.
 class Sudregister : public QWidget {
     Q_OBJECT
 public:
