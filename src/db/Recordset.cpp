@@ -32,7 +32,6 @@ Recordset::Recordset(std::shared_ptr<RegisterFile> file, const RecordSource &sou
     m_fields = m_file->fieldsOf(source.table);
     if (m_fields.isEmpty())
         throw StoreError(QStringLiteral("The register %1 has no table %2.").arg(m_file->path(), source.table));
-    m_source.table = source.table;
 
     const QString keyField = m_file->keyFieldOf(source.table);
     m_keyField = keyField.isEmpty() ? -1 : fieldIndex(keyField);
