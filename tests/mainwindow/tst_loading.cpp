@@ -1,3 +1,4 @@
+#include "BreweryTexts.h"
 #include "GridDriver.h"
 #include "ShownWindow.h"
 #include "ScratchRegister.h"
@@ -27,12 +28,6 @@ struct Window : ShownWindow {
         };
     }
 };
-
-QStringList texts(const clsBrewery &b)
-{
-    return {b.StateName(), b.CountyName(), b.PostalCode(), b.CityName(),
-            b.IdCode(),    b.BreweryName(), b.StartYear(), b.StopYear()};
-}
 
 } // namespace
 

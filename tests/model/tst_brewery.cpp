@@ -1,3 +1,4 @@
+#include "BreweryTexts.h"
 #include "clsBrewery.h"
 
 #include <QTest>
@@ -21,12 +22,6 @@ clsBrewery withCodes(const QStringList &added)
         brewery.AddChronik(transfer);
     }
     return brewery;
-}
-
-QStringList texts(const clsBrewery &b)
-{
-    return {b.StateName(), b.CountyName(), b.PostalCode(), b.CityName(),
-            b.IdCode(),    b.BreweryName(), b.StartYear(), b.StopYear()};
 }
 
 } // namespace
