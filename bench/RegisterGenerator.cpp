@@ -79,7 +79,7 @@ GeneratedRegister GenerateRegister(const QString &path, int breweries, quint32 s
         brewery.bind(7, maybeNull(gen, QString::number(start)));
         brewery.bind(8, closed ? maybeNull(gen, QString::number(stop)) : QVariant());
         brewery.run();
-        const qint64 rowId = sqlite3_last_insert_rowid(file->handle());
+        const qint64 rowId = file->lastInsertRowId();
         ++made.breweries;
 
         const int entries = int(gen.bounded(9));

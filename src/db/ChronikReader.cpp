@@ -7,7 +7,7 @@ void ReadAllChroniks(RegisterFile &file, const std::function<void(qint64, const 
     // A brewery's own query walks the ParentRowId index, which holds its
     // entries in key order. Reading the table in key order gives every
     // brewery its entries in that same order, without a seek per entry.
-    Statement &all = file.cached("SELECT ParentRowId, BreweryNameLong, IdCode, BreweryName, StartYear, StopYear "
+    Cursor all = file.cached("SELECT ParentRowId, BreweryNameLong, IdCode, BreweryName, StartYear, StopYear "
                                  "FROM BreweryChronik ORDER BY rowid");
     QString texts[5];
     while (all.step()) {
@@ -15,5 +15,4 @@ void ReadAllChroniks(RegisterFile &file, const std::function<void(qint64, const 
             texts[i] = all.isNull(i + 1) ? QString() : all.text(i + 1);
         entry(all.int64(0), texts);
     }
-    all.reset();
 }

@@ -1,5 +1,7 @@
 #include "GermanCollation.h"
 
+#include <sqlite3.h>
+
 #include <cstring>
 #include <unicode/ucol.h>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <sqlite3.h>
+struct sqlite3;
 
 // The name under which the German ordering is known on a connection. It is
 // only ever used inside queries, never in the schema or an index, so the

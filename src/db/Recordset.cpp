@@ -4,6 +4,7 @@
 #include "LikeCriterion.h"
 #include "RegisterFile.h"
 #include "StoreError.h"
+#include "Transaction.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -52,12 +53,17 @@ Recordset::Recordset(std::shared_ptr<RegisterFile> file, const RecordSource &sou
         sql += quoted(m_fields.at(requireField(field))) + " COLLATE " + GermanCollationName + ", ";
     sql += "rowid";
 
-    Statement &keys = m_file->cached(sql);
+    m_version = m_file->dataVersion();
+    Cursor keys = m_file->cached(sql);
     if (source.whereValue)
         keys.bind(1, *source.whereValue);
     while (keys.step())
         m_keys.push_back(keys.int64(0));
-    keys.reset();
+}
+
+bool Recordset::isStale() const
+{
+    return m_file->dataVersion() != m_version;
 }
 
 int Recordset::fieldIndex(const QString &name) const
@@ -189,7 +195,7 @@ const Recordset::Row &Recordset::rowFor(int position) const
     if (m_rows.size() > MaxCachedRows)
         m_rows.clear();
     // One statement fetches the whole page of rows around `position`.
-    Statement &fetch = m_file->cached(m_fetchSql);
+    Cursor fetch = m_file->cached(m_fetchSql);
     const int first = position - position % PageRows;
     const int last = std::min(first + PageRows, RecordCount());
     for (int p = first; p < first + PageRows; ++p)
@@ -200,7 +206,6 @@ const Recordset::Row &Recordset::rowFor(int position) const
             row[size_t(i)] = fetch.value(i + 1);
         m_rows.insert_or_assign(fetch.int64(0), std::move(row));
     }
-    fetch.reset();
     // A row deleted behind our back reads as all Null.
     auto [it, inserted] = m_rows.try_emplace(key, Row(size_t(m_fields.size())));
     return it->second;
@@ -215,7 +220,7 @@ void Recordset::forEachRecord(const std::function<void(int, const std::vector<QV
     QByteArray columns;
     for (const QString &field : m_fields)
         columns += ", " + quoted(field);
-    Statement &scan = m_file->cached("SELECT rowid" + columns + " FROM " + quoted(m_source.table));
+    Cursor scan = m_file->cached("SELECT rowid" + columns + " FROM " + quoted(m_source.table));
     Row row(size_t(m_fields.size()));
     while (scan.step()) {
         const auto at = positions.find(scan.int64(0));
@@ -225,7 +230,6 @@ void Recordset::forEachRecord(const std::function<void(int, const std::vector<QV
             row[size_t(i)] = scan.value(i + 1);
         visit(at->second, row);
     }
-    scan.reset();
 }
 
 QVariant Recordset::valueAt(int position, int field) const
@@ -242,12 +246,10 @@ QVariant Recordset::valueAt(int position, int field) const
     m_lastFetched = position;
     if (!sparse)
         return rowFor(position)[size_t(field)];
-    Statement &one = m_file->cached("SELECT " + quoted(m_fields.at(field)) + " FROM " + quoted(m_source.table)
-                                    + " WHERE rowid = ?1");
+    Cursor one = m_file->cached("SELECT " + quoted(m_fields.at(field)) + " FROM " + quoted(m_source.table)
+                                + " WHERE rowid = ?1");
     one.bind(1, key);
-    const QVariant value = one.step() ? one.value(0) : QVariant();
-    one.reset();
-    return value;
+    return one.step() ? one.value(0) : QVariant();
 }
 
 Recordset::Field Recordset::Fields(const QString &name)
@@ -284,6 +286,7 @@ void Recordset::Edit()
 {
     const int position = requireCurrent();
     m_buffer = rowFor(position);
+    m_shown = m_buffer;
     m_changed.assign(size_t(m_fields.size()), false);
     m_mode = EditMode::Edit;
 }
@@ -293,6 +296,22 @@ void Recordset::AddNew()
     m_buffer.assign(size_t(m_fields.size()), QVariant());
     m_changed.assign(size_t(m_fields.size()), false);
     m_mode = EditMode::Add;
+}
+
+void Recordset::requireUnchanged(qint64 key, const Row &shown) const
+{
+    QByteArray columns;
+    for (const QString &field : m_fields)
+        columns += (columns.isEmpty() ? "" : ", ") + quoted(field);
+    Cursor stored = m_file->cached("SELECT " + columns + " FROM " + quoted(m_source.table) + " WHERE rowid = ?1");
+    stored.bind(1, key);
+    bool same = stored.step();
+    for (size_t i = 0; same && i < shown.size(); ++i)
+        same = stored.value(int(i)) == shown[i];
+    if (!same)
+        throw StoreError(QStringLiteral("This row was changed or deleted by another program after it was shown; "
+                                        "nothing was written. The lists now show the register as it is stored."),
+                         QStringLiteral("Register"), StoreError::RowChangedElsewhere);
 }
 
 void Recordset::CancelUpdate()
@@ -323,16 +342,21 @@ void Recordset::Update()
         const int position = requireCurrent();
         if (written.isEmpty())
             return;
+        const qint64 key = m_keys[size_t(position)];
+        Transaction tx(*m_file);
+        requireUnchanged(key, m_shown);
         QByteArray sql = "UPDATE " + quoted(m_source.table) + " SET ";
         for (int n = 0; n < written.size(); ++n)
             sql += (n ? ", " : "") + quoted(m_fields.at(written[n])) + " = ?" + QByteArray::number(n + 1);
         sql += " WHERE rowid = ?" + QByteArray::number(written.size() + 1);
-        Statement &update = m_file->cached(sql);
-        for (int n = 0; n < written.size(); ++n)
-            update.bind(n + 1, buffer[size_t(written[n])]);
-        const qint64 key = m_keys[size_t(position)];
-        update.bind(int(written.size()) + 1, key);
-        update.run();
+        {
+            Cursor update = m_file->cached(sql);
+            for (int n = 0; n < written.size(); ++n)
+                update.bind(n + 1, buffer[size_t(written[n])]);
+            update.bind(int(written.size()) + 1, key);
+            update.run();
+        }
+        tx.commit();
         m_rows.erase(key);
         if (m_listener)
             m_listener->rowChanged(position);
@@ -350,11 +374,13 @@ void Recordset::Update()
         }
         sql += " (" + names + ") VALUES (" + places + ")";
     }
-    Statement &insert = m_file->cached(sql);
-    for (int n = 0; n < written.size(); ++n)
-        insert.bind(n + 1, buffer[size_t(written[n])]);
-    insert.run();
-    m_keys.push_back(sqlite3_last_insert_rowid(m_file->handle()));
+    {
+        Cursor insert = m_file->cached(sql);
+        for (int n = 0; n < written.size(); ++n)
+            insert.bind(n + 1, buffer[size_t(written[n])]);
+        insert.run();
+    }
+    m_keys.push_back(m_file->lastInsertRowId());
     // The new record joins the end of the set and becomes the current one.
     m_position = RecordCount() - 1;
     if (m_listener)
@@ -368,9 +394,15 @@ void Recordset::Delete()
     if (m_mode != EditMode::None)
         CancelUpdate();
     const qint64 key = m_keys[size_t(position)];
-    Statement &remove = m_file->cached("DELETE FROM " + quoted(m_source.table) + " WHERE rowid = ?1");
-    remove.bind(1, key);
-    remove.run();
+    {
+        Transaction tx(*m_file);
+        const auto shown = m_rows.find(key);
+        requireUnchanged(key, shown == m_rows.end() ? Row() : shown->second);
+        Cursor remove = m_file->cached("DELETE FROM " + quoted(m_source.table) + " WHERE rowid = ?1");
+        remove.bind(1, key);
+        remove.run();
+        tx.commit();
+    }
     if (m_listener)
         m_listener->rowAboutToBeRemoved(position);
     m_keys.erase(m_keys.begin() + position);

@@ -87,6 +87,9 @@ public:
     void setListener(RecordsetListener *listener) { m_listener = listener; }
     // Forgets cached values, so that the next read sees what is stored.
     void dropCache() { m_rows.clear(); }
+    // True once another program has committed to the register since this
+    // set read its keys: its list of rows may be out of date.
+    bool isStale() const;
 
 private:
     using Row = std::vector<QVariant>;
@@ -95,6 +98,10 @@ private:
     int requireCurrent() const;
     const Row &rowFor(int position) const;
     void moved();
+    // Every write by key first checks that the row is still the one the
+    // grid showed (`shown`; empty: only that it still exists). A row changed
+    // or deleted elsewhere is refused, so nothing stale is written back.
+    void requireUnchanged(qint64 key, const Row &shown) const;
 
     std::shared_ptr<RegisterFile> m_file;
     RecordSource m_source;
@@ -107,6 +114,8 @@ private:
     bool m_currentDeleted = false;
     EditMode m_mode = EditMode::None;
     Row m_buffer;
+    Row m_shown; // the row as read when Edit began
+    qint64 m_version = 0;
     std::vector<bool> m_changed;
     mutable std::unordered_map<qint64, Row> m_rows;
     RecordsetListener *m_listener = nullptr;

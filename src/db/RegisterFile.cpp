@@ -4,8 +4,10 @@
 #include "RegisterSchema.h"
 #include "StoreError.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <sqlite3.h>
 
 namespace {
 
@@ -18,24 +20,64 @@ QHash<QString, std::weak_ptr<RegisterFile>> &openFiles()
     return files;
 }
 
-[[noreturn]] void refuse(const QString &path, const QString &why)
+[[noreturn]] void refuse(const QString &path, const QString &why, int code = 0)
 {
-    throw StoreError(QStringLiteral("%1 is not a Sudregister register: %2").arg(path, why));
+    throw StoreError(QStringLiteral("%1 is not a Sudregister register: %2").arg(path, why), QStringLiteral("Register"),
+                     code);
+}
+
+// Writes the empty schema into a file of its own and moves it into place in
+// one step, so that a second program creating the same register at the same
+// moment finds either no file or a complete register, never an empty one.
+void createRegister(const QString &path)
+{
+    const QString scratch = QStringLiteral("%1.new-%2").arg(path).arg(QCoreApplication::applicationPid());
+    QFile::remove(scratch);
+    sqlite3 *raw = nullptr;
+    int rc = sqlite3_open_v2(scratch.toUtf8().constData(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    if (rc == SQLITE_OK)
+        rc = sqlite3_exec(raw, RegisterSchema::CreateStatements, nullptr, nullptr, nullptr);
+    const QString why = raw ? QString::fromUtf8(sqlite3_errmsg(raw)) : QString::fromUtf8(sqlite3_errstr(rc));
+    sqlite3_close_v2(raw);
+    // Losing the race to another creator is fine: its register is used.
+    if (rc == SQLITE_OK && !QFile::rename(scratch, path) && !QFileInfo::exists(path))
+        rc = SQLITE_CANTOPEN;
+    QFile::remove(scratch);
+    QFile::remove(scratch + QStringLiteral("-journal"));
+    if (rc != SQLITE_OK)
+        throw StoreError(QStringLiteral("Cannot create the register %1: %2").arg(path, why), QStringLiteral("Register"), rc);
+}
+
+// The column affinity SQLite gives a declared type; only TEXT and none
+// (BLOB) keep what the user typed as typed.
+bool keepsText(const QString &declared)
+{
+    const QString type = declared.toUpper();
+    if (type.contains(QLatin1String("INT")))
+        return false;
+    if (type.contains(QLatin1String("CHAR")) || type.contains(QLatin1String("CLOB")) || type.contains(QLatin1String("TEXT")))
+        return true;
+    return type.isEmpty() || type.contains(QLatin1String("BLOB"));
 }
 
 } // namespace
 
-std::shared_ptr<RegisterFile> RegisterFile::open(const QString &path)
+void RegisterFile::Closer::operator()(sqlite3 *db) const
 {
-    const QString key = QFileInfo(path).absoluteFilePath();
+    sqlite3_close_v2(db);
+}
+
+std::shared_ptr<RegisterFile> RegisterFile::open(const QString &path, Access access)
+{
+    const QString key = QFileInfo(path).absoluteFilePath() + (access == Access::ReadOnly ? QStringLiteral("?ro") : QString());
     if (auto existing = openFiles().value(key).lock())
         return existing;
-    std::shared_ptr<RegisterFile> file(new RegisterFile(path));
+    std::shared_ptr<RegisterFile> file(new RegisterFile(path, access));
     openFiles().insert(key, file);
     return file;
 }
 
-RegisterFile::RegisterFile(const QString &path) : m_path(path)
+RegisterFile::RegisterFile(const QString &path, Access access) : m_path(path)
 {
     const QFileInfo info(path);
     if (info.isDir())
@@ -44,34 +86,37 @@ RegisterFile::RegisterFile(const QString &path) : m_path(path)
     // A register, or a directory, that its owner has marked read-only is
     // opened for reading only, whoever runs the program: it is shown, and
     // every change is refused with a clear message.
-    const bool marked = !(QFile::permissions(QFileInfo(path).absolutePath()) & QFileDevice::WriteOwner)
+    const bool marked = !(QFile::permissions(info.absolutePath()) & QFileDevice::WriteOwner)
         || (!create && !(QFile::permissions(path) & QFileDevice::WriteOwner));
     if (create && marked)
-        throw StoreError(QStringLiteral("Cannot create the register %1: its directory is read-only.").arg(path));
+        throw StoreError(QStringLiteral("Cannot create the register %1: its folder is read-only.").arg(path));
+    if (create && access == Access::ReadWrite)
+        createRegister(path);
+    m_readOnly = marked || access == Access::ReadOnly;
 
-    sqlite3 *raw = nullptr;
     // The connection is only ever used from the window's thread, so it needs
     // none of SQLite's own locking between threads.
-    const int flags = (marked ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX
-        | (create ? SQLITE_OPEN_CREATE : 0);
-    const int rc = sqlite3_open_v2(path.toUtf8().constData(), &raw, flags, nullptr);
-    m_db.reset(raw);
-    if (rc != SQLITE_OK) {
-        const QString why = raw ? QString::fromUtf8(sqlite3_errmsg(raw)) : QString::fromUtf8(sqlite3_errstr(rc));
-        throw StoreError(QStringLiteral("Cannot open the register %1: %2").arg(path, why));
-    }
-    sqlite3_extended_result_codes(raw, 1);
-    sqlite3_busy_timeout(raw, BusyTimeoutMs);
-    if (!InstallGermanCollation(raw))
-        throw StoreError(QStringLiteral("Cannot set up German ordering for %1: ICU has no collator for \"de\"").arg(path));
-
-    if (create)
-        createSchema();
+    connect((m_readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX);
     checkSchema();
     exec("PRAGMA foreign_keys = ON");
     // Room for the brewery table of a large register: scattered reads (the
     // jump list, the cursor's history queries) then stay in memory.
     exec("PRAGMA cache_size = -32768");
+}
+
+void RegisterFile::connect(int flags)
+{
+    sqlite3 *raw = nullptr;
+    const int rc = sqlite3_open_v2(m_path.toUtf8().constData(), &raw, flags, nullptr);
+    m_db.reset(raw);
+    if (rc != SQLITE_OK) {
+        const QString why = raw ? QString::fromUtf8(sqlite3_errmsg(raw)) : QString::fromUtf8(sqlite3_errstr(rc));
+        throw StoreError(QStringLiteral("Cannot open the register %1: %2").arg(m_path, why), QStringLiteral("Register"), rc);
+    }
+    sqlite3_extended_result_codes(raw, 1);
+    sqlite3_busy_timeout(raw, BusyTimeoutMs);
+    if (!InstallGermanCollation(raw))
+        throw StoreError(QStringLiteral("Cannot set up German ordering for %1: ICU has no collator for \"de\"").arg(m_path));
 }
 
 RegisterFile::~RegisterFile()
@@ -80,51 +125,76 @@ RegisterFile::~RegisterFile()
     m_statements.clear();
 }
 
-void RegisterFile::createSchema()
-{
-    exec("BEGIN IMMEDIATE");
-    try {
-        exec(RegisterSchema::CreateStatements);
-        exec("COMMIT");
-    } catch (...) {
-        sqlite3_exec(handle(), "ROLLBACK", nullptr, nullptr, nullptr);
-        throw;
-    }
-}
-
 void RegisterFile::checkSchema()
 {
-    const auto require = [this](const QString &table, const QStringList &fields) {
-        QStringList present;
+    struct Column {
+        QString name;
+        QString type;
+        bool key;
+    };
+    const auto columnsOf = [this](const QString &table) {
+        QList<Column> columns;
         try {
-            present = fieldsOf(table);
+            Statement info(*this, "SELECT name, type, pk FROM pragma_table_info(?1)");
+            info.bind(1, QVariant(table));
+            while (info.step())
+                columns << Column{info.text(0), info.text(1), info.int64(2) != 0};
         } catch (const StoreError &e) {
             if (e.message().contains(m_path))
                 throw;
-            refuse(m_path, e.message());
+            refuse(m_path, e.message(), e.code());
         }
-        if (present.isEmpty())
+        return columns;
+    };
+    const auto require = [&](const QString &table, const QStringList &fields, const QString &key, const QString &link) {
+        const QList<Column> columns = columnsOf(table);
+        if (columns.isEmpty())
             refuse(m_path, QStringLiteral("it has no table %1").arg(table));
+        const auto find = [&](const QString &name) -> const Column * {
+            for (const Column &c : columns) {
+                if (c.name.compare(name, Qt::CaseInsensitive) == 0)
+                    return &c;
+            }
+            return nullptr;
+        };
         QStringList missing;
         for (const QString &field : fields) {
-            if (!present.contains(field, Qt::CaseInsensitive))
+            if (!find(field))
                 missing << field;
         }
         if (!missing.isEmpty())
             refuse(m_path, QStringLiteral("table %1 lacks the field(s) %2").arg(table, missing.join(QStringLiteral(", "))));
+        // Rows are written back by key: a key that is not the table's own
+        // integer key would let edits land on other rows or vanish.
+        int keys = 0;
+        for (const Column &c : columns)
+            keys += c.key ? 1 : 0;
+        const Column *own = find(key);
+        if (!own || !own->key || keys != 1 || own->type.compare(QLatin1String("INTEGER"), Qt::CaseInsensitive) != 0)
+            refuse(m_path, QStringLiteral("in table %1 the column %2 (type \"%3\") must be the table's INTEGER PRIMARY KEY")
+                               .arg(table, key, own ? own->type : QStringLiteral("missing")));
+        for (const QString &field : fields) {
+            const Column *c = find(field);
+            if (c->name.compare(key, Qt::CaseInsensitive) == 0 || c->name.compare(link, Qt::CaseInsensitive) == 0)
+                continue;
+            if (!keepsText(c->type))
+                refuse(m_path, QStringLiteral("in table %1 the column %2 has the type \"%3\", which would store typed "
+                                              "text such as \"01069\" as a number; it must be TEXT")
+                                   .arg(table, c->name, c->type));
+        }
     };
-    require(RegisterSchema::BreweryTable, RegisterSchema::BreweryFields);
-    require(RegisterSchema::ChronikTable, RegisterSchema::ChronikFields);
+    QStringList chronikFields = RegisterSchema::ChronikFields;
+    chronikFields.prepend(RegisterSchema::ChronikKey);
+    require(RegisterSchema::BreweryTable, RegisterSchema::BreweryFields, RegisterSchema::BreweryKey, QString());
+    require(RegisterSchema::ChronikTable, chronikFields, RegisterSchema::ChronikKey, QStringLiteral("ParentRowId"));
 }
 
-Statement &RegisterFile::cached(const QByteArray &sql)
+Cursor RegisterFile::cached(const QByteArray &sql)
 {
     auto it = m_statements.find(sql);
     if (it == m_statements.end())
         it = m_statements.insert(sql, std::make_shared<Statement>(*this, sql));
-    Statement &statement = **it;
-    statement.reset();
-    return statement;
+    return Cursor(**it);
 }
 
 void RegisterFile::exec(const char *sql)
@@ -132,6 +202,22 @@ void RegisterFile::exec(const char *sql)
     const int rc = sqlite3_exec(handle(), sql, nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK)
         fail(rc, QString());
+}
+
+qint64 RegisterFile::lastInsertRowId() const
+{
+    return sqlite3_last_insert_rowid(handle());
+}
+
+int RegisterFile::changes() const
+{
+    return sqlite3_changes(handle());
+}
+
+qint64 RegisterFile::dataVersion()
+{
+    Cursor version = cached("PRAGMA data_version");
+    return version.step() ? version.int64(0) : 0;
 }
 
 QStringList RegisterFile::fieldsOf(const QString &table)
@@ -174,9 +260,21 @@ void RegisterFile::fail(int rc, const QString &context) const
     case SQLITE_READONLY:
         message = QStringLiteral("The register %1 is read-only; the change was not stored (%2).").arg(m_path, store);
         break;
-    case SQLITE_FULL:
-        message = QStringLiteral("The register %1 is full, the change was not stored: %2.").arg(m_path, store);
+    case SQLITE_FULL: {
+        // AUTOINCREMENT reports a table whose keys are used up as a full disk.
+        sqlite3_stmt *s = nullptr;
+        bool keysUsedUp = false;
+        if (sqlite3_prepare_v2(handle(), "SELECT 1 FROM sqlite_sequence WHERE seq = 9223372036854775807", -1, &s,
+                               nullptr) == SQLITE_OK)
+            keysUsedUp = sqlite3_step(s) == SQLITE_ROW;
+        sqlite3_finalize(s);
+        message = keysUsedUp
+            ? QStringLiteral("The register %1 has used up its numbers for new rows; the row was not stored. "
+                             "Bring its report into a new register to go on adding.")
+                  .arg(m_path)
+            : QStringLiteral("The disk holding the register %1 is full; the change was not stored.").arg(m_path);
         break;
+    }
     case SQLITE_NOTADB:
     case SQLITE_CORRUPT:
         message = QStringLiteral("%1 is not a Sudregister register: %2").arg(m_path, store);
@@ -184,5 +282,5 @@ void RegisterFile::fail(int rc, const QString &context) const
     default:
         message = context.isEmpty() ? store : QStringLiteral("%1: %2").arg(context, store);
     }
-    throw StoreError(message);
+    throw StoreError(message, QStringLiteral("Register"), rc);
 }

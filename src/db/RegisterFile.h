@@ -6,20 +6,19 @@
 #include <QString>
 #include <QStringList>
 #include <memory>
-#include <sqlite3.h>
 
-struct ConnectionCloser {
-    void operator()(sqlite3 *db) const { sqlite3_close_v2(db); }
-};
+struct sqlite3;
 
 // One open register file: the SQLite connection behind "Sudregister2K.mdb".
 // A missing file is created as an empty register; an existing file that is
 // not a register is refused and never written to.
 class RegisterFile {
 public:
+    enum class Access { ReadWrite, ReadOnly };
+
     // Opens the file at `path`, sharing the connection with every other
-    // holder of the same path in this process.
-    static std::shared_ptr<RegisterFile> open(const QString &path);
+    // holder of the same path and access in this process.
+    static std::shared_ptr<RegisterFile> open(const QString &path, Access access = Access::ReadWrite);
 
     ~RegisterFile();
     RegisterFile(const RegisterFile &) = delete;
@@ -27,10 +26,18 @@ public:
 
     const QString &path() const { return m_path; }
     sqlite3 *handle() const { return m_db.get(); }
+    bool isReadOnly() const { return m_readOnly; }
 
-    // A prepared statement kept for reuse, one per query shape.
-    Statement &cached(const QByteArray &sql);
+    // A prepared statement kept for reuse, one per query shape; the use
+    // ends, and the statement is reset, with the returned cursor's scope.
+    Cursor cached(const QByteArray &sql);
     void exec(const char *sql);
+    qint64 lastInsertRowId() const;
+    // Rows changed by the last INSERT, UPDATE or DELETE.
+    int changes() const;
+    // Changes whenever another connection (another window, the shell, the
+    // importer) commits to the file; our own commits leave it alone.
+    qint64 dataVersion();
 
     // Field names of a table as the store lists them, in column order;
     // empty when there is no such table. Read once per table and kept.
@@ -42,12 +49,16 @@ public:
     [[noreturn]] void fail(int rc, const QString &context) const;
 
 private:
-    explicit RegisterFile(const QString &path);
-    void createSchema();
+    struct Closer {
+        void operator()(sqlite3 *db) const;
+    };
+    RegisterFile(const QString &path, Access access);
+    void connect(int flags);
     void checkSchema();
 
     QString m_path;
-    std::unique_ptr<sqlite3, ConnectionCloser> m_db;
+    bool m_readOnly = false;
+    std::unique_ptr<sqlite3, Closer> m_db;
     QHash<QByteArray, std::shared_ptr<Statement>> m_statements;
     QHash<QString, QStringList> m_fields;
     QHash<QString, QString> m_keyFields;

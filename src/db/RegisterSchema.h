@@ -7,6 +7,8 @@ namespace RegisterSchema {
 
 inline const QString BreweryTable = QStringLiteral("Brewery");
 inline const QString ChronikTable = QStringLiteral("BreweryChronik");
+inline const QString BreweryKey = QStringLiteral("RowId");
+inline const QString ChronikKey = QStringLiteral("ChronikId");
 
 inline const QStringList BreweryFields = {
     QStringLiteral("RowId"),    QStringLiteral("StateName"),   QStringLiteral("CountyName"),
@@ -19,8 +21,9 @@ inline const QStringList ChronikFields = {
     QStringLiteral("StartYear"),       QStringLiteral("StopYear"), QStringLiteral("ParentRowId"),
 };
 
-// RowId is never reused (AUTOINCREMENT), so a new brewery cannot inherit
-// history entries of a deleted one. The history key is for the store only.
+// Keys are never reused (AUTOINCREMENT): a new brewery cannot inherit the
+// history entries of a deleted one, and a window that still shows a deleted
+// entry can never reach another brewery's entry through its old key.
 inline constexpr const char *CreateStatements = R"sql(
 CREATE TABLE Brewery (
     RowId INTEGER PRIMARY KEY AUTOINCREMENT,
@@ -28,7 +31,7 @@ CREATE TABLE Brewery (
     IdCode TEXT, BreweryName TEXT, StartYear TEXT, StopYear TEXT
 );
 CREATE TABLE BreweryChronik (
-    ChronikId INTEGER PRIMARY KEY,
+    ChronikId INTEGER PRIMARY KEY AUTOINCREMENT,
     BreweryNameLong TEXT, IdCode TEXT, BreweryName TEXT, StartYear TEXT, StopYear TEXT,
     ParentRowId INTEGER NOT NULL REFERENCES Brewery(RowId)
 );

@@ -2,6 +2,13 @@
 
 #include "RegisterFile.h"
 
+#include <sqlite3.h>
+
+void Statement::Finalizer::operator()(sqlite3_stmt *statement) const
+{
+    sqlite3_finalize(statement);
+}
+
 Statement::Statement(RegisterFile &file, const QByteArray &sql) : m_file(&file)
 {
     sqlite3_stmt *raw = nullptr;
@@ -20,6 +27,8 @@ Statement &Statement::bind(int index, const QVariant &value)
     } else if (value.typeId() == QMetaType::LongLong || value.typeId() == QMetaType::Int
                || value.typeId() == QMetaType::UInt || value.typeId() == QMetaType::ULongLong) {
         rc = sqlite3_bind_int64(s, index, value.toLongLong());
+    } else if (value.typeId() == QMetaType::Double) {
+        rc = sqlite3_bind_double(s, index, value.toDouble());
     } else {
         const QByteArray utf8 = value.toString().toUtf8();
         rc = sqlite3_bind_text(s, index, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
@@ -69,6 +78,8 @@ QVariant Statement::value(int column) const
         return {};
     case SQLITE_INTEGER:
         return QVariant(qint64(sqlite3_column_int64(s, column)));
+    case SQLITE_FLOAT:
+        return QVariant(sqlite3_column_double(s, column));
     default:
         return QVariant(text(column));
     }

@@ -4,16 +4,12 @@
 #include <QString>
 #include <QVariant>
 #include <memory>
-#include <sqlite3.h>
 
-struct StatementFinalizer {
-    void operator()(sqlite3_stmt *statement) const { sqlite3_finalize(statement); }
-};
-
+struct sqlite3_stmt;
 class RegisterFile;
 
 // A prepared statement owned by RAII. Every value goes in through a bound
-// parameter; failures become StoreError with the store's message.
+// parameter; failures become StoreError with the store's message and code.
 class Statement {
 public:
     Statement(RegisterFile &file, const QByteArray &sql);
@@ -24,6 +20,8 @@ public:
     bool step();
     // Runs a statement that returns no rows.
     void run();
+    // Ends the current use: releases the statement's read lock and its
+    // bound values. Cursor calls it when its scope ends.
     void reset();
 
     QVariant value(int column) const;
@@ -32,6 +30,41 @@ public:
     bool isNull(int column) const;
 
 private:
+    struct Finalizer {
+        void operator()(sqlite3_stmt *statement) const;
+    };
     RegisterFile *m_file;
-    std::unique_ptr<sqlite3_stmt, StatementFinalizer> m_statement;
+    std::unique_ptr<sqlite3_stmt, Finalizer> m_statement;
+};
+
+// One use of a kept statement, reset when the scope ends, however it ends:
+// a visitor that throws in the middle of a read loop cannot leave the
+// statement holding its read lock, which would make every other program's
+// write fail as "database is locked".
+class Cursor {
+public:
+    explicit Cursor(Statement &statement) : m_statement(statement) {}
+    ~Cursor() { m_statement.reset(); }
+    Cursor(const Cursor &) = delete;
+    Cursor &operator=(const Cursor &) = delete;
+
+    Cursor &bind(int index, const QVariant &value)
+    {
+        m_statement.bind(index, value);
+        return *this;
+    }
+    Cursor &bind(int index, qint64 value)
+    {
+        m_statement.bind(index, value);
+        return *this;
+    }
+    bool step() { return m_statement.step(); }
+    void run() { m_statement.run(); }
+    QVariant value(int column) const { return m_statement.value(column); }
+    qint64 int64(int column) const { return m_statement.int64(column); }
+    QString text(int column) const { return m_statement.text(column); }
+    bool isNull(int column) const { return m_statement.isNull(column); }
+
+private:
+    Statement &m_statement;
 };

@@ -4,19 +4,32 @@
 #include <stdexcept>
 
 // The one failure type of the record store. It carries the store's own
-// message and the name of the component that raised it, so that whoever
-// catches it can show both to the user.
+// message, the name of the component that raised it, and SQLite's result
+// code (0 when the failure did not come from SQLite), so that callers decide
+// by code, never by searching the message.
 class StoreError : public std::runtime_error {
 public:
-    StoreError(const QString &message, const QString &component = QStringLiteral("Register"))
-        : std::runtime_error(message.toStdString()), m_message(message), m_component(component)
+    // Codes of the program's own, beyond SQLite's range.
+    enum : int {
+        // A write found its row changed or deleted by another program.
+        RowChangedElsewhere = 0x10000,
+    };
+
+    StoreError(const QString &message, const QString &component = QStringLiteral("Register"), int code = 0)
+        : std::runtime_error(message.toStdString()), m_message(message), m_component(component), m_code(code)
     {
     }
 
     const QString &message() const { return m_message; }
     const QString &component() const { return m_component; }
+    int code() const { return m_code; }
+    // SQLite's primary result code, without the extended bits.
+    int primaryCode() const { return m_code & 0xff; }
+    bool isBusy() const;
+    bool isRowChangedElsewhere() const { return m_code == RowChangedElsewhere; }
 
 private:
     QString m_message;
     QString m_component;
+    int m_code;
 };

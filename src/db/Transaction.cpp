@@ -2,6 +2,8 @@
 
 #include "RegisterFile.h"
 
+#include <sqlite3.h>
+
 namespace {
 int nextSavepoint = 0;
 }

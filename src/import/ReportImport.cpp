@@ -90,9 +90,9 @@ ImportCounts ImportReport(const QString &reportPath, const QString &registerPath
         lines += 1 + qsizetype(b.chroniks.size());
 
     auto file = RegisterFile::open(registerPath);
-    Statement &addBrewery = file->cached("INSERT INTO Brewery (StateName, CountyName, PostalCode, CityName, IdCode, "
+    Cursor addBrewery = file->cached("INSERT INTO Brewery (StateName, CountyName, PostalCode, CityName, IdCode, "
                                          "BreweryName, StartYear, StopYear) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)");
-    Statement &addChronik = file->cached("INSERT INTO BreweryChronik (BreweryNameLong, IdCode, BreweryName, "
+    Cursor addChronik = file->cached("INSERT INTO BreweryChronik (BreweryNameLong, IdCode, BreweryName, "
                                          "StartYear, StopYear, ParentRowId) VALUES (?1, ?2, ?3, ?4, ?5, ?6)");
     ImportCounts counts;
     qsizetype done = 0;
@@ -104,7 +104,7 @@ ImportCounts ImportReport(const QString &reportPath, const QString &registerPath
                                     &b.BreweryName(), &b.StartYear(), &b.StopYear()})
             addBrewery.bind(column++, QVariant(*text));
         addBrewery.run();
-        const qint64 rowId = sqlite3_last_insert_rowid(file->handle());
+        const qint64 rowId = file->lastInsertRowId();
         ++counts.breweries;
         for (const clsBreweryChronik &c : imported.chroniks) {
             column = 1;

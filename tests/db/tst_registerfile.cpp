@@ -78,6 +78,25 @@ private slots:
                "BreweryName, StartYear, StopYear); CREATE TABLE BreweryChronik(BreweryNameLong, IdCode, "
                "BreweryName, StartYear, StopYear, ParentRowId)"
             << "lacks the field(s) CityName";
+        const auto withTypes = [](const QString &rowId, const QString &postal, const QString &chronikId) {
+            return QStringLiteral("CREATE TABLE Brewery(RowId %1, StateName TEXT, CountyName TEXT, PostalCode %2, "
+                                  "CityName TEXT, IdCode TEXT, BreweryName TEXT, StartYear TEXT, StopYear TEXT); "
+                                  "CREATE TABLE BreweryChronik(ChronikId %3, BreweryNameLong TEXT, IdCode TEXT, "
+                                  "BreweryName TEXT, StartYear TEXT, StopYear TEXT, ParentRowId INTEGER)")
+                .arg(rowId, postal, chronikId);
+        };
+        QTest::addRow("RowId a plain column")
+            << QByteArray() << withTypes("INTEGER", "TEXT", "INTEGER PRIMARY KEY")
+            << "the column RowId (type \"INTEGER\") must be the table's INTEGER PRIMARY KEY";
+        QTest::addRow("no history key")
+            << QByteArray() << withTypes("INTEGER PRIMARY KEY", "TEXT", "TEXT")
+            << "the column ChronikId (type \"TEXT\") must be the table's INTEGER PRIMARY KEY";
+        QTest::addRow("numeric postal code")
+            << QByteArray() << withTypes("INTEGER PRIMARY KEY", "INTEGER", "INTEGER PRIMARY KEY")
+            << "in table Brewery the column PostalCode has the type \"INTEGER\"";
+        QTest::addRow("real year")
+            << QByteArray() << withTypes("INTEGER PRIMARY KEY", "REAL", "INTEGER PRIMARY KEY")
+            << "the column PostalCode has the type \"REAL\"";
     }
     void refusesWhatIsNotARegister()
     {
