@@ -22,7 +22,7 @@ int main(int argc, char *argv[])
     const QString dir = BenchRegisterDir(breweries);
     QString saved;
     {
-        Sudregister window(dir, std::make_shared<SilentMessageBoxes>());
+        Sudregister window(DatabasePath(dir), std::make_shared<SilentMessageBoxes>());
         window.showReport = [&](SudregisterReport &report) { saved = report.cmdSaveReport_Click(); };
         QTest::mouseClick(window.cmdReport, Qt::LeftButton);
     }

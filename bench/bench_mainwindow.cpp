@@ -45,7 +45,7 @@ int main(int argc, char *argv[])
     BenchTable table(QStringLiteral("Main window, %1 breweries").arg(breweries));
     QElapsedTimer timer;
     timer.start();
-    Sudregister window(dir, std::make_shared<SilentMessageBoxes>());
+    Sudregister window(DatabasePath(dir), std::make_shared<SilentMessageBoxes>());
     window.show();
     if (!QTest::qWaitForWindowExposed(&window))
         qFatal("window not shown");

@@ -1,3 +1,4 @@
+#include "DatabasePath.h"
 #include "StoreError.h"
 #include "Sudregister.h"
 
@@ -9,7 +10,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     std::unique_ptr<Sudregister> window;
     try {
-        window = std::make_unique<Sudregister>();
+        window = std::make_unique<Sudregister>(DatabasePath(QCoreApplication::applicationDirPath()));
     } catch (const StoreError &e) {
         // Without its register the program has nothing to show.
         QMessageBox::critical(nullptr, ProgramTitle, e.message());

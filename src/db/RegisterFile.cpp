@@ -11,9 +11,6 @@
 
 namespace {
 
-// How long a write waits for another program that holds the file.
-constexpr int BusyTimeoutMs = 2000;
-
 QHash<QString, std::weak_ptr<RegisterFile>> &openFiles()
 {
     static QHash<QString, std::weak_ptr<RegisterFile>> files;
@@ -114,7 +111,7 @@ void RegisterFile::connect(int flags)
         throw StoreError(QStringLiteral("Cannot open the register %1: %2").arg(m_path, why), QStringLiteral("Register"), rc);
     }
     sqlite3_extended_result_codes(raw, 1);
-    sqlite3_busy_timeout(raw, BusyTimeoutMs);
+    sqlite3_busy_timeout(raw, WriteWaitMs);
     if (!InstallGermanCollation(raw))
         throw StoreError(QStringLiteral("Cannot set up German ordering for %1: ICU has no collator for \"de\"").arg(m_path));
 }
@@ -207,6 +204,11 @@ void RegisterFile::exec(const char *sql)
 qint64 RegisterFile::lastInsertRowId() const
 {
     return sqlite3_last_insert_rowid(handle());
+}
+
+void RegisterFile::setBusyTimeout(int ms)
+{
+    sqlite3_busy_timeout(handle(), ms);
 }
 
 int RegisterFile::changes() const

@@ -15,6 +15,8 @@ struct sqlite3;
 class RegisterFile {
 public:
     enum class Access { ReadWrite, ReadOnly };
+    // How long a write waits for another program that holds the file.
+    static constexpr int WriteWaitMs = 2000;
 
     // Opens the file at `path`, sharing the connection with every other
     // holder of the same path and access in this process.
@@ -33,6 +35,8 @@ public:
     Cursor cached(const QByteArray &sql);
     void exec(const char *sql);
     qint64 lastInsertRowId() const;
+    // How long the next statements wait for another program's lock.
+    void setBusyTimeout(int ms);
     // Rows changed by the last INSERT, UPDATE or DELETE.
     int changes() const;
     // Changes whenever another connection (another window, the shell, the

@@ -1,37 +1,29 @@
+// The grid's view: the cursor kept in step with the current record, the
+// focus, the keys, and the row bookmarks the program's reactions use.
 #include "DataGrid.h"
 
+#include "Attempt.h"
+#include "CellDelegate.h"
 #include "DataSource.h"
 #include "RecordsetModel.h"
-#include "RegisterFile.h"
-#include "StoreError.h"
-#include "Transaction.h"
 #include "Twips.h"
 
 #include <QApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QScopedValueRollback>
 #include <QScrollBar>
 
 namespace {
-
-// Sets a flag for the length of a scope.
-class FlagScope {
-public:
-    explicit FlagScope(bool &flag) : m_flag(flag), m_old(flag) { m_flag = true; }
-    ~FlagScope() { m_flag = m_old; }
-
-private:
-    bool &m_flag;
-    bool m_old;
-};
 
 constexpr int SelectorWidth = 18;
 
 } // namespace
 
-DataGrid::DataGrid(QWidget *parent) : QTableView(parent), m_model(new RecordsetModel(*this))
+DataGrid::DataGrid(QWidget *parent) : QTableView(parent), m_model(new RecordsetModel(events, this))
 {
     setModel(m_model);
+    setItemDelegate(new CellDelegate(this));
     setVerticalScrollMode(ScrollPerItem);
     setHorizontalScrollMode(ScrollPerItem);
     setSelectionMode(SingleSelection);
@@ -60,8 +52,9 @@ DataGrid::DataGrid(QWidget *parent) : QTableView(parent), m_model(new RecordsetM
     columns->setHighlightSections(false);
     connect(columns, &QHeaderView::sectionResized, this, [this](int index, int, int size) {
         if (!m_settingWidth && index < ColumnCount())
-            m_columns[size_t(index)].widthTwips = toTwips(size);
+            m_widths[size_t(index)].twips = toTwips(size);
     });
+    connect(m_model, &RecordsetModel::stepFailed, this, &DataGrid::repaintAll);
     connect(qApp, &QApplication::focusChanged, this, &DataGrid::focusMoved);
 }
 
@@ -70,73 +63,40 @@ DataGrid::~DataGrid()
     disconnect(qApp, &QApplication::focusChanged, this, &DataGrid::focusMoved);
 }
 
-template <typename Work> bool DataGrid::guarded(Work &&work)
-{
-    try {
-        work();
-        return true;
-    } catch (const StoreError &e) {
-        if (m_source && m_source->hasRecordset())
-            m_source->Recordset().dropCache();
-        viewport()->update();
-        if (events.Failed)
-            events.Failed(e);
-    } catch (const std::exception &e) {
-        viewport()->update();
-        if (events.Failed)
-            events.Failed(StoreError(QString::fromLocal8Bit(e.what()), QStringLiteral("Sudregister")));
-    }
-    return false;
-}
-
 void DataGrid::setDataSource(DataSource *source)
 {
-    if (m_source)
-        disconnect(m_source, nullptr, this, nullptr);
-    m_source = source;
-    connect(source, &QObject::destroyed, this, [this] { m_source = nullptr; });
-    connect(source, &DataSource::aboutToRefresh, this, [this] { commitPendingAdd(); });
+    if (DataSource *old = m_model->dataSource())
+        disconnect(old, nullptr, this, nullptr);
+    // The model hears of a new record set first, then the view places its
+    // cursor on the rows the model now holds.
+    m_model->setDataSource(source);
     connect(source, &DataSource::recordsetReplaced, this, &DataGrid::recordsetReplaced);
     connect(source, &DataSource::currentChanged, this, &DataGrid::followCurrentRecord);
-    connect(source, &DataSource::rowAboutToBeRemoved, this, &DataGrid::rowAboutToBeRemoved);
-    connect(source, &DataSource::rowRemoved, this, &DataGrid::rowRemoved);
-    connect(source, &DataSource::rowAppended, this, &DataGrid::rowAppended);
-    connect(source, &DataSource::rowChanged, this, &DataGrid::rowChanged);
     if (source->hasRecordset())
         recordsetReplaced();
 }
 
+DataSource *DataGrid::dataSource() const
+{
+    return m_model->dataSource();
+}
+
 void DataGrid::addColumn(const QString &caption, const QString &dataField)
 {
-    ColumnState column;
-    column.caption = caption;
-    column.dataField = dataField;
-    m_columns.push_back(column);
-    bindFields();
-    const FlagScope following(m_following);
-    m_model->columnsChanged();
+    m_widths.push_back(ColumnWidth());
+    const QScopedValueRollback following(m_following, true);
+    m_model->addColumn(caption, dataField);
     for (int i = 0; i < ColumnCount(); ++i) {
-        Columns(i).setWidth(m_columns[size_t(i)].widthTwips);
-        Columns(i).setVisible(m_columns[size_t(i)].visible);
-        Columns(i).setAllowSizing(m_columns[size_t(i)].allowSizing);
+        applyWidth(i);
+        Columns(i).setVisible(m_widths[size_t(i)].visible);
+        Columns(i).setAllowSizing(m_widths[size_t(i)].allowSizing);
     }
 }
 
-void DataGrid::bindFields()
+void DataGrid::applyWidth(int column)
 {
-    const bool bound = m_source && m_source->hasRecordset();
-    for (ColumnState &column : m_columns)
-        column.field = bound ? m_source->Recordset().fieldIndex(column.dataField) : -1;
-}
-
-int DataGrid::recordCount() const
-{
-    return m_source && m_source->hasRecordset() ? m_source->Recordset().RecordCount() : 0;
-}
-
-bool DataGrid::isNewRowLine(int row) const
-{
-    return m_allowAddNew && row == recordCount() + (m_pending ? 1 : 0);
+    const QScopedValueRollback setting(m_settingWidth, true);
+    horizontalHeader()->resizeSection(column, twips(m_widths[size_t(column)].twips));
 }
 
 int DataGrid::currentLine() const
@@ -146,14 +106,9 @@ int DataGrid::currentLine() const
 
 void DataGrid::recordsetReplaced()
 {
-    ++m_generation;
-    m_pending = false;
-    m_edit.reset();
-    bindFields();
-    const FlagScope following(m_following);
+    const QScopedValueRollback following(m_following, true);
     const int column = std::max(currentIndex().column(), 0);
-    m_model->resetRows(recordCount() + (m_allowAddNew ? 1 : 0));
-    const int position = m_source->Recordset().AbsolutePosition();
+    const int position = dataSource()->Recordset().AbsolutePosition();
     if (position >= 0)
         setCurrentIndex(m_model->index(position, column));
     scrollToTop();
@@ -161,45 +116,22 @@ void DataGrid::recordsetReplaced()
 
 void DataGrid::followCurrentRecord()
 {
-    if (!m_source || !m_source->hasRecordset())
+    DataSource *source = dataSource();
+    if (!source || !source->hasRecordset())
         return;
-    const int position = m_source->Recordset().AbsolutePosition();
+    const int position = source->Recordset().AbsolutePosition();
     if (position < 0 || position == currentLine())
         return;
-    const FlagScope following(m_following);
+    const QScopedValueRollback following(m_following, true);
     const QModelIndex target = m_model->index(position, std::max(currentIndex().column(), 0));
     setCurrentIndex(target);
     scrollTo(target);
 }
 
-void DataGrid::rowAboutToBeRemoved(int position)
+void DataGrid::repaintAll()
 {
-    const FlagScope following(m_following);
-    m_model->beginRemoveRow(position);
-}
-
-void DataGrid::rowRemoved()
-{
-    const FlagScope following(m_following);
-    m_model->endRemoveRow();
-}
-
-void DataGrid::rowAppended(int position)
-{
-    const FlagScope following(m_following);
-    if (m_committing) {
-        // The held-back row is now the stored one; the rows stay as they are.
-        m_pending = false;
-        m_model->rowUpdated(position);
-        m_model->selectorChanged(position);
-    } else {
-        m_model->insertRow(position);
-    }
-}
-
-void DataGrid::rowChanged(int position)
-{
-    m_model->rowUpdated(position);
+    viewport()->update();
+    verticalHeader()->viewport()->update();
 }
 
 void DataGrid::currentChanged(const QModelIndex &current, const QModelIndex &previous)
@@ -207,19 +139,19 @@ void DataGrid::currentChanged(const QModelIndex &current, const QModelIndex &pre
     QTableView::currentChanged(current, previous);
     const int row = current.row();
     const int last = previous.row();
-    m_model->selectorChanged(last);
-    m_model->selectorChanged(row);
-    if (m_following)
+    m_model->setCurrentLine(row);
+    if (m_following || m_model->isChangingRows())
         return;
-    if (row != last && m_pending && last == recordCount())
+    if (row != last && m_model->hasPendingRow() && last == m_model->recordCount())
         commitPendingAdd();
-    guarded([&] {
-        if (row != last && m_source && m_source->hasRecordset()) {
-            ::Recordset &set = m_source->Recordset();
+    const std::optional<StoreError> failure = attempt([&] {
+        DataSource *source = dataSource();
+        if (row != last && source && source->hasRecordset()) {
+            ::Recordset &set = source->Recordset();
             if (row >= 0 && row < set.RecordCount()) {
                 if (set.AbsolutePosition() != row)
                     set.setAbsolutePosition(row);
-            } else if (isNewRowLine(row) && set.AbsolutePosition() >= 0) {
+            } else if (m_model->isNewRowLine(row) && set.AbsolutePosition() >= 0) {
                 // The new-row line stands for no stored record.
                 set.MoveLast();
                 set.MoveNext();
@@ -228,6 +160,11 @@ void DataGrid::currentChanged(const QModelIndex &current, const QModelIndex &pre
         if (events.RowColChange)
             events.RowColChange(last, previous.column());
     });
+    if (failure) {
+        m_model->reread();
+        if (events.Failed)
+            events.Failed(*failure);
+    }
 }
 
 void DataGrid::focusMoved(QWidget *old, QWidget *now)
@@ -237,14 +174,19 @@ void DataGrid::focusMoved(QWidget *old, QWidget *now)
     // popup taking the focus for a moment is not the user turning away.
     if (!old || !now || old->window() != window() || now->window() != window())
         return;
-    if (!inside(old) && inside(now)) {
-        if (events.FocusGained)
-            guarded([&] { events.FocusGained(); });
-    } else if (inside(old) && !inside(now)) {
-        if (events.FocusLost)
-            guarded([&] { events.FocusLost(); });
-        commitPendingAdd();
+    const std::function<void()> *reaction = nullptr;
+    if (!inside(old) && inside(now))
+        reaction = &events.FocusGained;
+    else if (inside(old) && !inside(now))
+        reaction = &events.FocusLost;
+    if (!reaction)
+        return;
+    if (*reaction) {
+        if (const std::optional<StoreError> failure = attempt(*reaction); failure && events.Failed)
+            events.Failed(*failure);
     }
+    if (reaction == &events.FocusLost)
+        commitPendingAdd();
 }
 
 void DataGrid::keyPressEvent(QKeyEvent *event)
@@ -255,8 +197,8 @@ void DataGrid::keyPressEvent(QKeyEvent *event)
             deleteCurrentRow();
             return;
         }
-        if (event->key() == Qt::Key_Escape && isPendingRow(row)) {
-            cancelPendingAdd();
+        if (event->key() == Qt::Key_Escape && m_model->isPendingRow(row)) {
+            m_model->cancelPendingAdd();
             return;
         }
     }
@@ -266,92 +208,20 @@ void DataGrid::keyPressEvent(QKeyEvent *event)
 void DataGrid::deleteCurrentRow()
 {
     const int row = currentLine();
-    if (!m_allowDelete || row < 0 || row >= recordCount())
+    if (!m_model->removeRows(row, 1))
         return;
-    const qint64 key = m_source->Recordset().keyAt(row);
-    bool deleted = false;
-    const bool ok = guarded([&] {
-        ::Recordset &before = m_source->Recordset();
-        if (before.AbsolutePosition() != row)
-            before.setAbsolutePosition(row);
-        // The reaction and the deletion land together or not at all.
-        Transaction tx(m_source->file());
-        bool cancel = false;
-        if (events.BeforeDelete)
-            events.BeforeDelete(cancel);
-        if (cancel)
-            return;
-        // The reaction may have moved or replaced the record set: delete
-        // the record the user chose, wherever it stands now.
-        ::Recordset &set = m_source->Recordset();
-        const int position = set.positionOf(key);
-        if (position < 0)
-            throw StoreError(QStringLiteral("The record to delete is no longer in the list."));
-        if (set.AbsolutePosition() != position)
-            set.setAbsolutePosition(position);
-        set.Delete();
-        tx.commit();
-        deleted = true;
-    });
-    if (!ok) {
-        // Whatever was deleted has been put back; show the rows as stored.
-        guarded([&] {
-            m_source->Refresh();
-            const int position = m_source->Recordset().positionOf(key);
-            if (position >= 0)
-                m_source->Recordset().setAbsolutePosition(position);
-        });
-        return;
+    ::Recordset &set = dataSource()->Recordset();
+    if (set.RecordCount() > 0) {
+        if (const auto failure = attempt([&] { set.setAbsolutePosition(std::min(row, set.RecordCount() - 1)); });
+            failure && events.Failed)
+            events.Failed(*failure);
     }
-    if (deleted) {
-        ::Recordset &set = m_source->Recordset();
-        if (set.RecordCount() > 0)
-            guarded([&] { set.setAbsolutePosition(std::min(row, set.RecordCount() - 1)); });
-        followCurrentRecord();
-    }
-}
-
-void DataGrid::startPendingAdd()
-{
-    m_pending = true;
-    m_pendingValues.assign(size_t(ColumnCount()), QVariant());
-    const int row = recordCount();
-    m_model->selectorChanged(row);
-    const FlagScope following(m_following);
-    if (m_allowAddNew)
-        m_model->insertRow(row + 1);
-}
-
-void DataGrid::cancelPendingAdd()
-{
-    if (!m_pending)
-        return;
-    const FlagScope following(m_following);
-    m_pending = false;
-    m_pendingValues.clear();
-    m_model->removeRow(recordCount());
+    followCurrentRecord();
 }
 
 bool DataGrid::commitPendingAdd()
 {
-    if (!m_pending || !m_source || !m_source->hasRecordset())
-        return true;
-    return guarded([&] {
-        ::Recordset &set = m_source->Recordset();
-        set.AddNew();
-        for (int c = 0; c < ColumnCount(); ++c) {
-            const QVariant &value = m_pendingValues[size_t(c)];
-            if (m_columns[size_t(c)].field >= 0 && !value.isNull())
-                set.Fields(m_columns[size_t(c)].dataField).setValue(value.toString());
-        }
-        {
-            const FlagScope committing(m_committing);
-            set.Update();
-        }
-        m_pendingValues.clear();
-        if (events.AfterInsert)
-            events.AfterInsert();
-    });
+    return m_model->commitPendingAdd();
 }
 
 bool DataGrid::commitEdits()
@@ -364,161 +234,40 @@ bool DataGrid::commitEdits()
     return commitPendingAdd();
 }
 
-void DataGrid::storeCell(int row, int column, const QString &text)
+bool DataGrid::hasPendingRow() const
 {
-    const ColumnState &state = m_columns[size_t(column)];
-    if (state.field < 0)
-        return;
-    ::Recordset &set = m_source->Recordset();
-    const QVariant stored = set.valueAt(row, state.field);
-    if (!stored.isNull() && stored.toString() == text)
-        return;
-    if (set.AbsolutePosition() != row)
-        set.setAbsolutePosition(row);
-    set.Edit();
-    set.Fields(state.dataField).setValue(text);
-    set.Update();
+    return m_model->hasPendingRow();
 }
 
-bool DataGrid::editCell(int row, int column, const QString &text)
+bool DataGrid::AllowAddNew() const
 {
-    if (!m_source || !m_source->hasRecordset() || column < 0 || column >= ColumnCount())
-        return false;
-    bool taken = false;
-    guarded([&] {
-        ::Recordset &set = m_source->Recordset();
-        const quint64 generation = m_generation;
-        if (isNewRowLine(row)) {
-            if (!m_allowAddNew)
-                return;
-            startPendingAdd();
-        }
-        bool cancel = false;
-        if (isPendingRow(row)) {
-            QVariant &cell = m_pendingValues[size_t(column)];
-            const QVariant old = cell;
-            cell = text;
-            if (events.BeforeColUpdate)
-                events.BeforeColUpdate(column, old, cancel);
-            if (m_generation != generation || !m_pending)
-                return;
-            if (cancel) {
-                m_pendingValues[size_t(column)] = old;
-                return;
-            }
-            if (events.AfterColUpdate)
-                events.AfterColUpdate(column);
-            taken = true;
-            m_model->rowUpdated(row);
-            return;
-        }
-        if (!m_allowUpdate || row >= set.RecordCount())
-            return;
-        if (set.AbsolutePosition() != row)
-            set.setAbsolutePosition(row);
-        const QVariant old = set.valueAt(row, m_columns[size_t(column)].field);
-        m_edit = CellEdit{column, text};
-        struct EndEdit {
-            std::optional<CellEdit> &edit;
-            ~EndEdit() { edit.reset(); }
-        } endEdit{m_edit};
-        if (events.BeforeColUpdate)
-            events.BeforeColUpdate(column, old, cancel);
-        if (m_generation != generation || !m_edit || cancel)
-            return;
-        QString value = m_edit->text;
-        storeCell(row, column, value);
-        if (events.AfterColUpdate)
-            events.AfterColUpdate(column);
-        // The reaction may have changed the text once more, or replaced the
-        // rows altogether.
-        if (m_generation == generation && m_edit && m_edit->text != value && row < set.RecordCount())
-            storeCell(row, column, m_edit->text);
-        taken = true;
-    });
-    return taken;
-}
-
-Qt::ItemFlags DataGrid::cellFlags(int row, int column) const
-{
-    Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
-    if (column < 0 || column >= ColumnCount() || m_columns[size_t(column)].field < 0)
-        return flags;
-    const bool editable = row < recordCount() ? m_allowUpdate : m_allowAddNew;
-    return editable ? flags | Qt::ItemIsEditable : flags;
-}
-
-QVariant DataGrid::displayValue(int row, int column) const
-{
-    if (isPendingRow(row))
-        return m_pendingValues[size_t(column)];
-    if (row >= recordCount())
-        return {};
-    const ::Recordset &set = m_source->Recordset();
-    if (m_edit && m_edit->column == column && row == set.AbsolutePosition())
-        return m_edit->text;
-    return set.valueAt(row, m_columns[size_t(column)].field);
-}
-
-QString DataGrid::selectorOf(int row) const
-{
-    if (isPendingRow(row))
-        return QStringLiteral("✎");
-    if (row == currentLine())
-        return QStringLiteral("▶");
-    if (isNewRowLine(row))
-        return QStringLiteral("*");
-    return QString();
-}
-
-QVariant DataGrid::cellValue(int column) const
-{
-    if (column < 0 || column >= ColumnCount())
-        throw StoreError(QStringLiteral("The grid has no column %1.").arg(column));
-    if (isPendingRow(currentLine()))
-        return m_pendingValues[size_t(column)];
-    if (m_edit && m_edit->column == column)
-        return m_edit->text;
-    if (!m_source || !m_source->hasRecordset() || isNewRowLine(currentLine()))
-        return {};
-    const ::Recordset &set = m_source->Recordset();
-    const int position = set.AbsolutePosition();
-    return position < 0 ? QVariant() : set.valueAt(position, m_columns[size_t(column)].field);
-}
-
-void DataGrid::setCellText(int column, const QString &text)
-{
-    if (column < 0 || column >= ColumnCount())
-        throw StoreError(QStringLiteral("The grid has no column %1.").arg(column));
-    const int line = currentLine();
-    if (isNewRowLine(line) && m_allowAddNew)
-        startPendingAdd();
-    if (isPendingRow(line)) {
-        m_pendingValues[size_t(column)] = text;
-        m_model->rowUpdated(line);
-        return;
-    }
-    if (m_edit && m_edit->column == column) {
-        m_edit->text = text;
-        return;
-    }
-    const int position = m_source && m_source->hasRecordset() ? m_source->Recordset().AbsolutePosition() : -1;
-    if (position < 0)
-        throw StoreError(QStringLiteral("There is no current record."));
-    storeCell(position, column, text);
+    return m_model->allowAddNew();
 }
 
 void DataGrid::setAllowAddNew(bool allow)
 {
-    if (allow == m_allowAddNew)
-        return;
-    const FlagScope following(m_following);
-    const int line = recordCount() + (m_pending ? 1 : 0);
-    m_allowAddNew = allow;
-    if (allow)
-        m_model->insertRow(line);
-    else
-        m_model->removeRow(line);
+    const QScopedValueRollback following(m_following, true);
+    m_model->setAllowAddNew(allow);
+}
+
+bool DataGrid::AllowDelete() const
+{
+    return m_model->allowDelete();
+}
+
+void DataGrid::setAllowDelete(bool allow)
+{
+    m_model->setAllowDelete(allow);
+}
+
+bool DataGrid::AllowUpdate() const
+{
+    return m_model->allowUpdate();
+}
+
+void DataGrid::setAllowUpdate(bool allow)
+{
+    m_model->setAllowUpdate(allow);
 }
 
 void DataGrid::setAllowRowSizing(bool allow)
@@ -562,7 +311,7 @@ void DataGrid::setRow(int row)
 
 QVariant DataGrid::FirstRow() const
 {
-    if (recordCount() == 0)
+    if (m_model->recordCount() == 0)
         return {};
     return verticalScrollBar()->value() + 1;
 }
@@ -574,9 +323,9 @@ int DataGrid::RowBookmark(int row) const
 
 int DataGrid::AddNewMode() const
 {
-    if (m_pending)
+    if (m_model->hasPendingRow())
         return AddNewPending;
-    return isNewRowLine(currentLine()) ? AddNewCurrent : NoAddNew;
+    return m_model->isNewRowLine(currentLine()) ? AddNewCurrent : NoAddNew;
 }
 
 void DataGrid::Scroll(int columns, int rows)
@@ -587,95 +336,7 @@ void DataGrid::Scroll(int columns, int rows)
 
 void DataGrid::Refresh()
 {
-    if (m_source && m_source->hasRecordset())
-        m_source->Recordset().dropCache();
+    m_model->reread();
     scrollToTop();
-    viewport()->update();
-    verticalHeader()->viewport()->update();
-}
-
-// The column handle reads and writes the grid's state.
-
-QString GridColumn::Caption() const
-{
-    return m_grid->m_columns.at(size_t(m_index)).caption;
-}
-
-void GridColumn::setCaption(const QString &caption)
-{
-    m_grid->m_columns.at(size_t(m_index)).caption = caption;
-    m_grid->m_model->headerChanged(m_index);
-}
-
-QString GridColumn::DataField() const
-{
-    return m_grid->m_columns.at(size_t(m_index)).dataField;
-}
-
-void GridColumn::setDataField(const QString &field)
-{
-    m_grid->m_columns.at(size_t(m_index)).dataField = field;
-    m_grid->bindFields();
-    m_grid->viewport()->update();
-}
-
-int GridColumn::Width() const
-{
-    return m_grid->m_columns.at(size_t(m_index)).widthTwips;
-}
-
-void GridColumn::setWidth(int widthTwips)
-{
-    m_grid->m_columns.at(size_t(m_index)).widthTwips = widthTwips;
-    const FlagScope setting(m_grid->m_settingWidth);
-    m_grid->horizontalHeader()->resizeSection(m_index, twips(widthTwips));
-}
-
-bool GridColumn::Visible() const
-{
-    return m_grid->m_columns.at(size_t(m_index)).visible;
-}
-
-void GridColumn::setVisible(bool visible)
-{
-    m_grid->m_columns.at(size_t(m_index)).visible = visible;
-    m_grid->setColumnHidden(m_index, !visible);
-}
-
-int GridColumn::Alignment() const
-{
-    return m_grid->m_columns.at(size_t(m_index)).alignment;
-}
-
-void GridColumn::setAlignment(int alignment)
-{
-    m_grid->m_columns.at(size_t(m_index)).alignment = alignment;
-    m_grid->viewport()->update();
-}
-
-bool GridColumn::AllowSizing() const
-{
-    return m_grid->m_columns.at(size_t(m_index)).allowSizing;
-}
-
-void GridColumn::setAllowSizing(bool allow)
-{
-    m_grid->m_columns.at(size_t(m_index)).allowSizing = allow;
-    m_grid->horizontalHeader()->setSectionResizeMode(m_index, allow ? QHeaderView::Interactive : QHeaderView::Fixed);
-}
-
-QString GridColumn::Text() const
-{
-    const QVariant value = m_grid->cellValue(m_index);
-    return value.isNull() ? QString() : value.toString();
-}
-
-void GridColumn::setText(const QString &text)
-{
-    m_grid->setCellText(m_index, text);
-}
-
-QVariant GridColumn::Value() const
-{
-    return m_grid->cellValue(m_index);
+    repaintAll();
 }

@@ -1,8 +1,243 @@
+// The grid's model: its columns, and the rows of the record set as the
+// view asks for them.
 #include "RecordsetModel.h"
 
-#include "DataGrid.h"
+#include "Attempt.h"
+#include "DataSource.h"
+#include "GridColumn.h"
+#include "RegisterFile.h"
 
-RecordsetModel::RecordsetModel(DataGrid &grid) : QAbstractTableModel(&grid), m_grid(grid) {}
+#include <QScopeGuard>
+#include <QScopedValueRollback>
+#include <QTimer>
+
+namespace {
+
+// How long a read for painting waits for another program's write lock
+// before the cell is shown empty, and when it tries again.
+constexpr int ReadWaitMs = 100;
+constexpr int ReadRetryMs = 1000;
+
+} // namespace
+
+RecordsetModel::RecordsetModel(GridEvents &events, QObject *parent) : QAbstractTableModel(parent), m_events(events) {}
+
+void RecordsetModel::setDataSource(DataSource *source)
+{
+    if (m_source)
+        disconnect(m_source, nullptr, this, nullptr);
+    m_source = source;
+    connect(source, &QObject::destroyed, this, [this] { m_source = nullptr; });
+    connect(source, &DataSource::aboutToRefresh, this, [this] { commitPendingAdd(); });
+    connect(source, &DataSource::recordsetReplaced, this, &RecordsetModel::recordsetReplaced);
+    connect(source, &DataSource::rowAboutToBeRemoved, this, [this](int position) {
+        const QScopedValueRollback changing(m_changingRows, true);
+        beginRemoveRows(QModelIndex(), position, position);
+    });
+    connect(source, &DataSource::rowRemoved, this, [this] {
+        const QScopedValueRollback changing(m_changingRows, true);
+        --m_rows;
+        endRemoveRows();
+    });
+    connect(source, &DataSource::rowAppended, this, &RecordsetModel::rowAppended);
+    connect(source, &DataSource::rowChanged, this, &RecordsetModel::rowChanged);
+    if (source->hasRecordset())
+        recordsetReplaced();
+}
+
+void RecordsetModel::addColumn(const QString &caption, const QString &dataField)
+{
+    m_columns.push_back(Column{caption, dataField});
+    bindFields();
+    resetRows();
+}
+
+void RecordsetModel::setCaption(int index, const QString &caption)
+{
+    m_columns.at(size_t(index)).caption = caption;
+    emit headerDataChanged(Qt::Horizontal, index, index);
+}
+
+void RecordsetModel::setDataField(int index, const QString &field)
+{
+    m_columns.at(size_t(index)).dataField = field;
+    bindFields();
+    if (m_rows > 0)
+        emit dataChanged(this->index(0, index), this->index(m_rows - 1, index));
+}
+
+void RecordsetModel::setAlignment(int index, int alignment)
+{
+    m_columns.at(size_t(index)).alignment = alignment;
+    if (m_rows > 0)
+        emit dataChanged(this->index(0, index), this->index(m_rows - 1, index), {Qt::TextAlignmentRole});
+}
+
+void RecordsetModel::bindFields()
+{
+    const bool bound = m_source && m_source->hasRecordset();
+    for (Column &column : m_columns)
+        column.field = bound ? m_source->Recordset().fieldIndex(column.dataField) : -1;
+}
+
+void RecordsetModel::setAllowAddNew(bool allow)
+{
+    if (allow == m_allowAddNew)
+        return;
+    const QScopedValueRollback changing(m_changingRows, true);
+    const int line = recordCount() + (m_pending ? 1 : 0);
+    if (allow) {
+        beginInsertRows(QModelIndex(), line, line);
+        m_allowAddNew = true;
+        ++m_rows;
+        endInsertRows();
+    } else {
+        beginRemoveRows(QModelIndex(), line, line);
+        m_allowAddNew = false;
+        --m_rows;
+        endRemoveRows();
+    }
+}
+
+int RecordsetModel::recordCount() const
+{
+    return m_source && m_source->hasRecordset() ? m_source->Recordset().RecordCount() : 0;
+}
+
+bool RecordsetModel::isNewRowLine(int row) const
+{
+    return m_allowAddNew && row == recordCount() + (m_pending ? 1 : 0);
+}
+
+void RecordsetModel::recordsetReplaced()
+{
+    ++m_generation;
+    m_pending = false;
+    m_pendingValues.clear();
+    m_edit.reset();
+    m_readBlocked = false;
+    bindFields();
+    resetRows();
+}
+
+void RecordsetModel::resetRows()
+{
+    const QScopedValueRollback changing(m_changingRows, true);
+    beginResetModel();
+    m_rows = recordCount() + (m_pending ? 1 : 0) + (m_allowAddNew ? 1 : 0);
+    endResetModel();
+}
+
+void RecordsetModel::rowAppended(int position)
+{
+    const QScopedValueRollback changing(m_changingRows, true);
+    if (m_committing) {
+        // The held-back row is now the stored one; the rows stay as they are.
+        m_pending = false;
+        m_pendingValues.clear();
+        rowChanged(position);
+        selectorChanged(position);
+        return;
+    }
+    beginInsertRows(QModelIndex(), position, position);
+    ++m_rows;
+    endInsertRows();
+}
+
+void RecordsetModel::rowChanged(int position)
+{
+    if (position >= 0 && position < m_rows && columns() > 0)
+        emit dataChanged(index(position, 0), index(position, columns() - 1));
+}
+
+void RecordsetModel::reread()
+{
+    if (m_source && m_source->hasRecordset())
+        m_source->Recordset().dropCache();
+    m_readBlocked = false;
+    if (m_rows > 0 && columns() > 0)
+        emit dataChanged(index(0, 0), index(m_rows - 1, columns() - 1));
+}
+
+void RecordsetModel::setCurrentLine(int line)
+{
+    const int last = m_currentLine;
+    m_currentLine = line;
+    selectorChanged(last);
+    selectorChanged(line);
+}
+
+void RecordsetModel::selectorChanged(int row)
+{
+    if (row >= 0 && row < m_rows)
+        emit headerDataChanged(Qt::Vertical, row, row);
+}
+
+bool RecordsetModel::guarded(const std::function<void()> &work)
+{
+    const std::optional<StoreError> failure = attempt(work);
+    if (!failure)
+        return true;
+    if (m_source && m_source->hasRecordset())
+        m_source->Recordset().dropCache();
+    emit stepFailed();
+    if (m_events.Failed)
+        m_events.Failed(*failure);
+    return false;
+}
+
+QVariant RecordsetModel::storedValue(int row, int column) const
+{
+    if (isPendingRow(row))
+        return m_pendingValues[size_t(column)];
+    if (row >= recordCount() || m_readBlocked)
+        return {};
+    const ::Recordset &set = m_source->Recordset();
+    if (m_edit && m_edit->column == column && row == set.AbsolutePosition())
+        return m_edit->text;
+    QVariant value;
+    const std::optional<StoreError> failure = attempt([&] {
+        // A read for painting must not freeze the window while another
+        // program holds the file: it gives up soon and tries again later.
+        RegisterFile &file = m_source->file();
+        file.setBusyTimeout(ReadWaitMs);
+        const auto restore = qScopeGuard([&file] { file.setBusyTimeout(RegisterFile::WriteWaitMs); });
+        value = set.valueAt(row, m_columns[size_t(column)].field);
+    });
+    if (failure) {
+        readFailed(*failure);
+        return {};
+    }
+    readSucceeded();
+    return value;
+}
+
+void RecordsetModel::readFailed(const StoreError &error) const
+{
+    auto *self = const_cast<RecordsetModel *>(this);
+    m_readBlocked = true;
+    QTimer::singleShot(ReadRetryMs, self, [self] { self->reread(); });
+    if (m_readFailureReported)
+        return;
+    m_readFailureReported = true;
+    // Told after the paint: a message box inside a paint is not allowed.
+    QTimer::singleShot(0, self, [self, error] {
+        if (self->m_events.ReadFailed)
+            self->m_events.ReadFailed(error);
+    });
+}
+
+void RecordsetModel::readSucceeded() const
+{
+    if (!m_readFailureReported)
+        return;
+    m_readFailureReported = false;
+    auto *self = const_cast<RecordsetModel *>(this);
+    QTimer::singleShot(0, self, [self] {
+        if (self->m_events.ReadRecovered)
+            self->m_events.ReadRecovered();
+    });
+}
 
 int RecordsetModel::rowCount(const QModelIndex &parent) const
 {
@@ -11,21 +246,26 @@ int RecordsetModel::rowCount(const QModelIndex &parent) const
 
 int RecordsetModel::columnCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : m_columns;
+    return parent.isValid() ? 0 : columns();
 }
 
 QVariant RecordsetModel::data(const QModelIndex &index, int role) const
 {
-    if (!index.isValid() || index.row() >= m_rows)
+    if (!index.isValid() || index.row() >= m_rows || index.column() >= columns())
         return {};
     switch (role) {
     case Qt::DisplayRole:
     case Qt::EditRole: {
-        const QVariant value = m_grid.displayValue(index.row(), index.column());
-        return value.isNull() ? QVariant(QString()) : QVariant(value.toString());
+        const QVariant value = storedValue(index.row(), index.column());
+        QString text = value.isNull() ? QString() : value.toString();
+        // Laying out megabytes of text for a cell a few hundred pixels wide
+        // would stall every repaint.
+        if (role == Qt::DisplayRole && text.size() > ShownCharacters)
+            text = text.left(ShownCharacters) + QStringLiteral("…");
+        return text;
     }
     case Qt::TextAlignmentRole:
-        switch (m_grid.alignmentOf(index.column())) {
+        switch (m_columns[size_t(index.column())].alignment) {
         case GridColumn::Right:
             return QVariant(Qt::AlignRight | Qt::AlignVCenter);
         case GridColumn::Center:
@@ -38,18 +278,16 @@ QVariant RecordsetModel::data(const QModelIndex &index, int role) const
     }
 }
 
-bool RecordsetModel::setData(const QModelIndex &index, const QVariant &value, int role)
-{
-    if (role != Qt::EditRole || !index.isValid())
-        return false;
-    return m_grid.editCell(index.row(), index.column(), value.toString());
-}
-
 Qt::ItemFlags RecordsetModel::flags(const QModelIndex &index) const
 {
     if (!index.isValid())
         return Qt::NoItemFlags;
-    return m_grid.cellFlags(index.row(), index.column());
+    Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+    const int column = index.column();
+    if (column < 0 || column >= columns() || m_columns[size_t(column)].field < 0)
+        return flags;
+    const bool editable = index.row() < recordCount() ? m_allowUpdate : m_allowAddNew;
+    return editable ? flags | Qt::ItemIsEditable : flags;
 }
 
 QVariant RecordsetModel::headerData(int section, Qt::Orientation orientation, int role) const
@@ -57,61 +295,14 @@ QVariant RecordsetModel::headerData(int section, Qt::Orientation orientation, in
     if (role != Qt::DisplayRole)
         return {};
     if (orientation == Qt::Horizontal)
-        return section < m_columns ? m_grid.captionOf(section) : QString();
-    return section < m_rows ? m_grid.selectorOf(section) : QString();
-}
-
-void RecordsetModel::resetRows(int rows)
-{
-    beginResetModel();
-    m_rows = rows;
-    m_columns = m_grid.ColumnCount();
-    endResetModel();
-}
-
-void RecordsetModel::insertRow(int row)
-{
-    beginInsertRows(QModelIndex(), row, row);
-    ++m_rows;
-    endInsertRows();
-}
-
-void RecordsetModel::removeRow(int row)
-{
-    beginRemoveRows(QModelIndex(), row, row);
-    --m_rows;
-    endRemoveRows();
-}
-
-void RecordsetModel::beginRemoveRow(int row)
-{
-    beginRemoveRows(QModelIndex(), row, row);
-}
-
-void RecordsetModel::endRemoveRow()
-{
-    --m_rows;
-    endRemoveRows();
-}
-
-void RecordsetModel::rowUpdated(int row)
-{
-    if (row >= 0 && row < m_rows && m_columns > 0)
-        emit dataChanged(index(row, 0), index(row, m_columns - 1));
-}
-
-void RecordsetModel::columnsChanged()
-{
-    resetRows(m_rows);
-}
-
-void RecordsetModel::headerChanged(int column)
-{
-    emit headerDataChanged(Qt::Horizontal, column, column);
-}
-
-void RecordsetModel::selectorChanged(int row)
-{
-    if (row >= 0 && row < m_rows)
-        emit headerDataChanged(Qt::Vertical, row, row);
+        return section < columns() ? m_columns[size_t(section)].caption : QString();
+    if (section >= m_rows)
+        return QString();
+    if (isPendingRow(section))
+        return QStringLiteral("✎");
+    if (section == m_currentLine)
+        return QStringLiteral("▶");
+    if (isNewRowLine(section))
+        return QStringLiteral("*");
+    return QString();
 }

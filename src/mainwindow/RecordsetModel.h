@@ -1,16 +1,81 @@
 #pragma once
 
+#include "GridEvents.h"
+
 #include <QAbstractTableModel>
+#include <QString>
+#include <optional>
+#include <vector>
 
-class DataGrid;
+class DataSource;
+class StoreError;
 
-// The table model behind a DataGrid. It asks the grid for every value, so
-// only the rows in view are ever read, and keeps its own row count so that
-// the views always see counts change inside begin/end notifications.
+// The data behind a DataGrid: the bound columns, the rows of the data
+// source's record set (read only for the rows in view), the new-row line
+// with a row begun in it and not yet stored (AddNewMode 2), and the cell
+// edit the program's reactions are working on. Writes go back through the
+// record set; deletes go through removeRows, inside one transaction with
+// the BeforeDelete reaction.
+//
+// No read or write lets an exception out into Qt: a failed write is undone
+// and reported through GridEvents::Failed, a failed read shows an empty
+// cell and is reported once through GridEvents::ReadFailed, after the paint.
 class RecordsetModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    explicit RecordsetModel(DataGrid &grid);
+    struct Column {
+        QString caption;
+        QString dataField;
+        int alignment = 0; // 0 left, 1 right, 2 centre
+        int field = -1;    // index in the record set, -1 when unbound
+    };
+    // A cell shows at most this many characters; the whole value stays
+    // stored and the editor holds all of it.
+    static constexpr int ShownCharacters = 4000;
+
+    RecordsetModel(GridEvents &events, QObject *parent);
+
+    void setDataSource(DataSource *source);
+    DataSource *dataSource() const { return m_source; }
+
+    void addColumn(const QString &caption, const QString &dataField);
+    int columns() const { return int(m_columns.size()); }
+    const Column &column(int index) const { return m_columns.at(size_t(index)); }
+    void setCaption(int index, const QString &caption);
+    void setDataField(int index, const QString &field);
+    void setAlignment(int index, int alignment);
+
+    bool allowAddNew() const { return m_allowAddNew; }
+    void setAllowAddNew(bool allow);
+    bool allowUpdate() const { return m_allowUpdate; }
+    void setAllowUpdate(bool allow) { m_allowUpdate = allow; }
+    bool allowDelete() const { return m_allowDelete; }
+    void setAllowDelete(bool allow) { m_allowDelete = allow; }
+
+    int recordCount() const;
+    bool hasPendingRow() const { return m_pending; }
+    bool isPendingRow(int row) const { return m_pending && row == recordCount(); }
+    bool isNewRowLine(int row) const;
+    // True while the model itself adds, removes or resets rows, so that the
+    // view's cursor moves it causes are not taken for the user's.
+    bool isChangingRows() const { return m_changingRows; }
+
+    // The view's current line, for the row selectors and the current row's
+    // cells that the reactions read and write.
+    void setCurrentLine(int line);
+    int currentLine() const { return m_currentLine; }
+    QVariant cellValue(int column) const;
+    void setCellText(int column, const QString &text);
+
+    // Stores a row begun in the new-row line, if there is one. Returns
+    // false when storing it failed (the failure has been reported).
+    bool commitPendingAdd();
+    void cancelPendingAdd();
+    // Deletes stored record `row` after the BeforeDelete reaction, both in
+    // one transaction; false when it was cancelled or failed.
+    bool removeRows(int row, int count, const QModelIndex &parent = QModelIndex()) override;
+    // Forgets cached values and shows the rows as they are stored.
+    void reread();
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     int columnCount(const QModelIndex &parent = QModelIndex()) const override;
@@ -19,19 +84,47 @@ public:
     Qt::ItemFlags flags(const QModelIndex &index) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
-    // Called by the grid when rows come and go.
-    void resetRows(int rows);
-    void insertRow(int row);
-    void removeRow(int row);
-    void beginRemoveRow(int row);
-    void endRemoveRow();
-    void rowUpdated(int row);
-    void columnsChanged();
-    void headerChanged(int column);
-    void selectorChanged(int row);
+signals:
+    // A step failed and was undone: views repaint what is stored.
+    void stepFailed();
 
 private:
-    DataGrid &m_grid;
+    struct CellEdit {
+        int column;
+        QString text;
+    };
+
+    bool guarded(const std::function<void()> &work);
+    void bindFields();
+    void recordsetReplaced();
+    void resetRows();
+    void rowAppended(int position);
+    void rowChanged(int position);
+    void selectorChanged(int row);
+    QVariant storedValue(int row, int column) const;
+    void readFailed(const StoreError &error) const;
+    void readSucceeded() const;
+    bool editCell(int row, int column, const QString &text);
+    bool editPendingCell(int row, int column, const QString &text);
+    void startPendingAdd();
+    void storeCell(int row, int column, const QString &text);
+
+    GridEvents &m_events;
+    DataSource *m_source = nullptr;
+    std::vector<Column> m_columns;
     int m_rows = 0;
-    int m_columns = 0;
+    bool m_allowAddNew = false;
+    bool m_allowUpdate = false;
+    bool m_allowDelete = false;
+    bool m_changingRows = false;
+    bool m_committing = false;
+    int m_currentLine = -1;
+    bool m_pending = false;
+    std::vector<QVariant> m_pendingValues;
+    std::optional<CellEdit> m_edit;
+    quint64 m_generation = 0; // grows whenever the record set is replaced
+    // After a failed read the model reads nothing more until it tries
+    // again, so that a busy register costs one wait, not one per cell.
+    mutable bool m_readBlocked = false;
+    mutable bool m_readFailureReported = false;
 };

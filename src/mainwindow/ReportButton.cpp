@@ -4,11 +4,16 @@
 
 #include "SudregisterReport.h"
 
+#include <QFileInfo>
+
 void Sudregister::cmdReport_Click()
 {
     storePendingEdits();
+    // The report is of the register as it is stored, whatever other
+    // programs did to it since the list was read.
+    syncWithRegister();
     LoadBreweryObjects();
-    SudregisterReport report(m_programDir, m_boxes, this);
+    SudregisterReport report(QFileInfo(m_registerPath).absolutePath(), m_boxes, this);
     report.setBreweries(m_breweries);
     if (showReport)
         showReport(report);

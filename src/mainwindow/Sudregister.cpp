@@ -1,9 +1,10 @@
 #include "Sudregister.h"
 
-#include "DatabasePath.h"
-#include "StoreError.h"
+#include "Attempt.h"
+#include "RecordsetModel.h"
 #include "Twips.h"
 
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QEvent>
 #include <QGroupBox>
@@ -41,11 +42,12 @@ const QStringList SortCaptions = {
 
 } // namespace
 
-Sudregister::Sudregister(const QString &programDir, std::shared_ptr<MessageBoxes> boxes, QWidget *parent)
-    : QWidget(parent), m_boxes(boxes ? std::move(boxes) : std::make_shared<QtMessageBoxes>(this))
+Sudregister::Sudregister(const QString &registerPath, std::shared_ptr<MessageBoxes> boxes, QWidget *parent)
+    : QWidget(parent), m_boxes(boxes ? std::move(boxes) : std::make_shared<QtMessageBoxes>(this)),
+      m_registerPath(registerPath)
 {
     createControls();
-    startUp(programDir);
+    startUp();
 }
 
 Sudregister::~Sudregister() = default;
@@ -170,8 +172,11 @@ void Sudregister::createControls()
     setTabOrder(cmbSort1, cmbSort2);
     setTabOrder(cmbSort2, cmbSort3);
 
-    for (DataGrid *grid : {grdBrauerien, grdChronik})
+    for (DataGrid *grid : {grdBrauerien, grdChronik}) {
         grid->events.Failed = [this](const StoreError &e) { showFailure(e); };
+        grid->events.ReadFailed = [this](const StoreError &e) { readFailed(e); };
+        grid->events.ReadRecovered = [this] { showRegisterMessage(); };
+    }
     connectBreweryGrid();
     connectChronikGrid();
     connect(cmdReport, &QPushButton::clicked, this, [this] { guard([this] { cmdReport_Click(); }); });
@@ -181,11 +186,10 @@ void Sudregister::createControls()
     connect(dsBrewery, &DataSource::currentChanged, this, &Sudregister::currentBreweryChanged);
 }
 
-void Sudregister::startUp(const QString &programDir)
+void Sudregister::startUp()
 {
-    m_programDir = programDir;
-    dsBrewery->setDatabaseName(DatabasePath(programDir));
-    dsBreweryChronik->setDatabaseName(DatabasePath(programDir));
+    dsBrewery->setDatabaseName(m_registerPath);
+    dsBreweryChronik->setDatabaseName(m_registerPath);
     m_label1AutoSize = true;
     lblBreweryCount->setText(QStringLiteral("0"));
     SetupBreweryColumns();
@@ -207,6 +211,7 @@ void Sudregister::startUp(const QString &programDir)
     // The history grid opens on the first brewery's entries, not on the whole
     // table, so that what it shows always belongs to the current brewery.
     ShowChronik();
+    showRegisterMessage();
     grdBrauerien->setFocus();
 }
 
@@ -269,7 +274,29 @@ void Sudregister::showEvent(QShowEvent *event)
 
 void Sudregister::closeEvent(QCloseEvent *event)
 {
-    guard([this] { storePendingEdits(); });
+    // What the user typed is stored before the window goes, or left behind
+    // only when the user says so.
+    for (;;) {
+        bool stored = true;
+        for (DataGrid *grid : {grdBrauerien, grdChronik}) {
+            if (!guard([&] { stored = grid->commitEdits() && stored; }))
+                stored = false;
+        }
+        if (stored)
+            break;
+        const MessageBoxes::Answer answer = m_boxes->ask(
+            QStringLiteral("A new row could not be stored.\n\nYes: try again.\nNo: close and discard the new row.\n"
+                           "Cancel: keep the window open."));
+        if (answer == MessageBoxes::Answer::Yes)
+            continue;
+        if (answer == MessageBoxes::Answer::Cancel) {
+            event->ignore();
+            return;
+        }
+        for (DataGrid *grid : {grdBrauerien, grdChronik})
+            grid->recordsetModel().cancelPendingAdd();
+        break;
+    }
     QWidget::closeEvent(event);
 }
 
@@ -284,6 +311,10 @@ void Sudregister::changeEvent(QEvent *event)
     QWidget::changeEvent(event);
     if (event->type() == QEvent::WindowStateChange)
         ArrangeControls();
+    // Back from another window or program, which may have changed the
+    // register meanwhile.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && m_shownOnce)
+        guard([this] { syncWithRegister(); });
 }
 
 void Sudregister::SelectEntry(QComboBox *list, int index)
@@ -295,15 +326,12 @@ void Sudregister::SelectEntry(QComboBox *list, int index)
         cboBrauereiJump_Click();
 }
 
-void Sudregister::guard(const std::function<void()> &reaction)
+bool Sudregister::guard(const std::function<void()> &reaction)
 {
-    try {
-        reaction();
-    } catch (const StoreError &e) {
-        showFailure(e);
-    } catch (const std::exception &e) {
-        showFailure(StoreError(QString::fromLocal8Bit(e.what()), QStringLiteral("Sudregister")));
-    }
+    const std::optional<StoreError> failure = attempt(reaction);
+    if (failure)
+        showFailure(*failure);
+    return !failure;
 }
 
 void Sudregister::showFailure(const StoreError &error)
@@ -315,14 +343,17 @@ void Sudregister::showFailure(const StoreError &error)
     // is queried anew, since an undone step may have removed rows from its
     // record set that are stored again now.
     m_recovering = true;
-    try {
-        if (dsBrewery->hasRecordset()) {
-            dsBrewery->Recordset().dropCache();
-            ShowChronik();
-        }
-    } catch (const StoreError &again) {
-        m_boxes->critical(again.message(), again.component());
-    }
+    const std::optional<StoreError> again = attempt([&] {
+        if (!dsBrewery->hasRecordset())
+            return;
+        // A row changed or deleted elsewhere: the whole list is read anew.
+        if (error.isRowChangedElsewhere())
+            rereadRegister();
+        dsBrewery->Recordset().dropCache();
+        ShowChronik();
+    });
+    if (again)
+        m_boxes->critical(again->message(), again->component());
     m_recovering = false;
     grdBrauerien->viewport()->update();
     grdChronik->viewport()->update();

@@ -25,16 +25,17 @@ class clsBrewery;
 // One class, one concern per file: start-up and layout in Sudregister.cpp,
 // the columns in ColumnSetup.cpp, the sort lists in Sorting.cpp, the grids'
 // reactions in BreweryGrid.cpp and ChronikGrid.cpp, the jump list in
-// CityJump.cpp, the Report button in ReportButton.cpp, and the loading of
-// the register into objects in src/model/LoadBreweryObjects.cpp.
+// CityJump.cpp, the Report button in ReportButton.cpp, the loading of the
+// register into objects in LoadBreweryObjects.cpp, and keeping up with
+// other programs' changes to the register in RegisterSync.cpp.
 class Sudregister : public QWidget {
     Q_OBJECT
 public:
-    // Opens the register of `programDir` and starts up. Throws StoreError,
+    // Opens the register at `registerPath` and starts up. Throws StoreError,
     // naming the path, when the register cannot be opened. `boxes` answers
     // and shows the program's questions; by default real message boxes.
-    explicit Sudregister(const QString &programDir = QCoreApplication::applicationDirPath(),
-                         std::shared_ptr<MessageBoxes> boxes = nullptr, QWidget *parent = nullptr);
+    explicit Sudregister(const QString &registerPath, std::shared_ptr<MessageBoxes> boxes = nullptr,
+                         QWidget *parent = nullptr);
     ~Sudregister() override;
 
     int BreweryCount() const { return m_breweryCount; }
@@ -64,6 +65,11 @@ public:
     // Stores what the user typed and has not yet left: an open cell editor
     // and a row begun in either grid's new-row line.
     void storePendingEdits();
+    // Reads the register anew when another window or program has changed
+    // it since the lists were read; the current brewery stays current where
+    // it still exists. Left for later while a row or cell is being typed.
+    void syncWithRegister();
+    const QString &registerPath() const { return m_registerPath; }
 
     // The controls, by the names the program gives them.
     QLabel *lblTitle;
@@ -100,7 +106,10 @@ protected:
 
 private:
     void createControls();
-    void startUp(const QString &programDir);
+    void startUp();
+    void rereadRegister();
+    void showRegisterMessage();
+    void readFailed(const StoreError &error);
     // Counts the brewery list into BreweryCount: to its last record, one
     // turn of the event loop, back to its first record.
     void countBreweries();
@@ -113,8 +122,9 @@ private:
     void cmdReport_Click();
     static QString rowPrompt(DataGrid &grid, std::initializer_list<int> columns);
     // Runs one reaction; a failure of the store is shown with its message
-    // and the program goes on with the rows as they are stored.
-    void guard(const std::function<void()> &reaction);
+    // and the program goes on with the rows as they are stored. Returns
+    // whether the reaction ran through.
+    bool guard(const std::function<void()> &reaction);
     void showFailure(const StoreError &error);
     int measureTwips(const QString &sample);
 
@@ -127,5 +137,5 @@ private:
     bool m_shownOnce = false;
     bool m_recovering = false;
     std::vector<std::shared_ptr<clsBrewery>> m_breweries;
-    QString m_programDir;
+    QString m_registerPath;
 };

@@ -1,5 +1,6 @@
 #include "ReportModel.h"
 
+#include "OneLine.h"
 #include "Windows1252.h"
 
 namespace {
@@ -61,14 +62,15 @@ QString ReportModel::lineAt(int row) const
     columnsOf(*m_breweries[size_t(line.brewery)], line.chronik, [&](const QString &column) {
         if (!first)
             text += QLatin1Char('\t');
-        text += column;
+        text += OneLine(column);
         first = false;
     });
     return text;
 }
 
-void ReportModel::writeTo(QByteArray &out, Windows1252Encoder &encoder) const
+qsizetype ReportModel::writeTo(QByteArray &out, Windows1252Encoder &encoder) const
 {
+    qsizetype flattened = 0;
     // About the length of a line of a German register, so that the file
     // grows in few steps.
     out.reserve(out.size() + qsizetype(m_lines.size()) * 72);
@@ -77,9 +79,10 @@ void ReportModel::writeTo(QByteArray &out, Windows1252Encoder &encoder) const
         columnsOf(*m_breweries[size_t(line.brewery)], line.chronik, [&](const QString &column) {
             if (!first)
                 out += '\t';
-            encoder.append(out, column);
+            encoder.append(out, OneLine(column, &flattened));
             first = false;
         });
         out += "\r\n";
     }
+    return flattened;
 }

@@ -11,7 +11,9 @@ class Windows1252Encoder;
 // The report of the register, one line a row: for each brewery a line of
 // its eight texts, then one line per history entry, four empty columns and
 // five texts. Columns are separated by single tabs; values stand as they
-// are held, unquoted and untrimmed.
+// are held, unquoted and untrimmed, except that a tab or line break inside
+// a value (written by another program) becomes a blank: the line could not
+// be read back otherwise.
 //
 // A line's text is made when it is asked for, so a report of half a million
 // lines opens at once and costs no more memory than its breweries.
@@ -28,7 +30,8 @@ public:
 
     QString lineAt(int row) const;
     // Every line, each followed by CR LF, in the saved report's code page.
-    void writeTo(QByteArray &out, Windows1252Encoder &encoder) const;
+    // Returns how many tabs and line breaks inside values became blanks.
+    qsizetype writeTo(QByteArray &out, Windows1252Encoder &encoder) const;
 
 private:
     struct Line {

@@ -11,9 +11,10 @@
 #include <QListView>
 #include <QPushButton>
 #include <QSaveFile>
+#include <QStorageInfo>
 
-SudregisterReport::SudregisterReport(const QString &programDir, std::shared_ptr<MessageBoxes> boxes, QWidget *parent)
-    : QDialog(parent), m_programDir(programDir), m_boxes(std::move(boxes)), m_model(new ReportModel(this))
+SudregisterReport::SudregisterReport(const QString &saveDir, std::shared_ptr<MessageBoxes> boxes, QWidget *parent)
+    : QDialog(parent), m_saveDir(saveDir), m_boxes(std::move(boxes)), m_model(new ReportModel(this))
 {
     setObjectName(QStringLiteral("SudregisterReport"));
     setWindowTitle(QStringLiteral("SudregisterReport"));
@@ -69,15 +70,15 @@ QString SudregisterReport::ReportFileName(const QDateTime &moment)
 QString SudregisterReport::cmdSaveReport_Click()
 {
     // One reading of the clock gives all six parts of the name.
-    const QString path = QDir(m_programDir).filePath(ReportFileName(clock()));
+    const QString path = QDir(m_saveDir).filePath(ReportFileName(clock()));
 
     QByteArray content;
     Windows1252Encoder encoder;
-    m_model->writeTo(content, encoder);
+    const qsizetype flattened = m_model->writeTo(content, encoder);
     const qsizetype replaced = encoder.replaced();
 
     // A directory marked read-only is respected, whoever runs the program.
-    if (!(QFile::permissions(m_programDir) & QFileDevice::WriteOwner) && QFileInfo(m_programDir).isDir()) {
+    if (!(QFile::permissions(m_saveDir) & QFileDevice::WriteOwner) && QFileInfo(m_saveDir).isDir()) {
         m_boxes->critical(QStringLiteral("The report could not be saved as %1: the directory is read-only.").arg(path),
                           windowTitle());
         return QString();
@@ -87,7 +88,10 @@ QString SudregisterReport::cmdSaveReport_Click()
     QSaveFile file(path);
     const bool saved = file.open(QIODevice::WriteOnly) && file.write(content) == content.size() && file.commit();
     if (!saved) {
-        m_boxes->critical(QStringLiteral("The report could not be saved as %1: %2").arg(path, file.errorString()),
+        // A full disk often surfaces only as "Unknown error" at the commit.
+        const bool full = QStorageInfo(m_saveDir).bytesAvailable() < content.size() + (1 << 16);
+        const QString why = full ? QStringLiteral("there is not enough room left on the disk") : file.errorString();
+        m_boxes->critical(QStringLiteral("The report could not be saved as %1: %2").arg(path, why),
                           windowTitle());
         return QString();
     }
@@ -96,5 +100,9 @@ QString SudregisterReport::cmdSaveReport_Click()
         m_boxes->tell(QStringLiteral("%1 character(s) that the report file's code page (Windows-1252) cannot hold "
                                      "were written as \"?\".")
                           .arg(replaced));
+    if (flattened > 0)
+        m_boxes->tell(QStringLiteral("%1 tab(s) or line break(s) inside values, which a report line cannot hold, "
+                                     "were written as blanks.")
+                          .arg(flattened));
     return path;
 }

@@ -14,12 +14,12 @@ class ReportModel;
 class clsBrewery;
 
 // The report window: the report lines in a list, and a button that saves
-// them to a dated ".lst" file in the program's directory. Created anew for
-// every report and discarded when closed.
+// them to a dated ".lst" file in the folder of the open register. Created
+// anew for every report and discarded when closed.
 class SudregisterReport : public QDialog {
     Q_OBJECT
 public:
-    SudregisterReport(const QString &programDir, std::shared_ptr<MessageBoxes> boxes, QWidget *parent = nullptr);
+    SudregisterReport(const QString &saveDir, std::shared_ptr<MessageBoxes> boxes, QWidget *parent = nullptr);
 
     // The breweries to report, in report order, each followed by its
     // history entries.
@@ -41,7 +41,7 @@ public:
     QPushButton *cmdSaveReport;
 
 private:
-    QString m_programDir;
+    QString m_saveDir;
     std::shared_ptr<MessageBoxes> m_boxes;
     ReportModel *m_model;
 };

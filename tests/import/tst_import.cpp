@@ -18,7 +18,7 @@ namespace {
 QStringList reportOf(const QString &dir, QString *savedAs = nullptr)
 {
     auto boxes = std::make_shared<ScriptedMessageBoxes>();
-    Sudregister window(dir, boxes);
+    Sudregister window(DatabasePath(dir), boxes);
     QStringList lines;
     window.showReport = [&](SudregisterReport &report) {
         lines = report.lines();

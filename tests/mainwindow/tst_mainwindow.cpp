@@ -1,4 +1,5 @@
 #include "GridDriver.h"
+#include "DatabasePath.h"
 #include "ScratchRegister.h"
 #include "ScriptedMessageBoxes.h"
 #include "StoreError.h"
@@ -39,7 +40,7 @@ private slots:
         reg.addBrewery({"BY", "Ofr", "95444", "Bayreuth", "B4", "Maisel"});
         reg.addBrewery({"BY", "Ofr", "96450", "Aalen", "B5", "Löwenbräu"});
         auto boxes = std::make_shared<ScriptedMessageBoxes>();
-        Sudregister w(reg.dir(), boxes);
+        Sudregister w(reg.path(), boxes);
         QCOMPARE(w.windowTitle(), "Sudregister Prototype Program");
         QCOMPARE(w.dsBrewery->RecordSource(), "select * from Brewery Order By CityName, PostalCode, BreweryName");
         QCOMPARE(w.dsBrewery->DatabaseName(), reg.path());
@@ -61,7 +62,7 @@ private slots:
     {
         QTemporaryDir dir;
         QVERIFY(!QFile::exists(dir.path() + "/Sudregister2K.mdb"));
-        Sudregister w(dir.path(), std::make_shared<ScriptedMessageBoxes>());
+        Sudregister w(DatabasePath(dir.path()), std::make_shared<ScriptedMessageBoxes>());
         QVERIFY(QFile::exists(dir.path() + "/Sudregister2K.mdb"));
         QCOMPARE(w.BreweryCount(), 0);
         QCOMPARE(w.lblBreweryCount->text(), "0");
@@ -77,7 +78,7 @@ private slots:
         junk.write("this is not a register, but somebody's notes");
         junk.close();
         try {
-            Sudregister w(dir.path(), std::make_shared<ScriptedMessageBoxes>());
+            Sudregister w(DatabasePath(dir.path()), std::make_shared<ScriptedMessageBoxes>());
             QFAIL("started on a file that is no register");
         } catch (const StoreError &e) {
             QVERIFY(e.message().contains(dir.path() + "/Sudregister2K.mdb"));
@@ -87,7 +88,7 @@ private slots:
     void controlsAsDesigned()
     {
         ScratchRegister reg;
-        Sudregister w(reg.dir(), std::make_shared<ScriptedMessageBoxes>());
+        Sudregister w(reg.path(), std::make_shared<ScriptedMessageBoxes>());
         QCOMPARE(w.lblTitle->text(), "Sudregister");
         QVERIFY(w.lblTitle->font().bold());
         QCOMPARE(w.lblTitle->font().pointSizeF(), 13.5);
@@ -132,7 +133,7 @@ private slots:
         QFETCH(int, chronikHeight);
         QFETCH(int, toolBoxTop);
         ScratchRegister reg;
-        Sudregister w(reg.dir(), std::make_shared<ScriptedMessageBoxes>());
+        Sudregister w(reg.path(), std::make_shared<ScriptedMessageBoxes>());
         w.resize(width, height);
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
@@ -151,7 +152,7 @@ private slots:
     void minimisedWindowKeepsItsLayout()
     {
         ScratchRegister reg;
-        Sudregister w(reg.dir(), std::make_shared<ScriptedMessageBoxes>());
+        Sudregister w(reg.path(), std::make_shared<ScriptedMessageBoxes>());
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         const QRect before = w.grdChronik->geometry();
@@ -167,7 +168,7 @@ private slots:
     void columnsLineUp()
     {
         ScratchRegister reg;
-        Sudregister w(reg.dir(), std::make_shared<ScriptedMessageBoxes>());
+        Sudregister w(reg.path(), std::make_shared<ScriptedMessageBoxes>());
         DataGrid &b = *w.grdBrauerien;
         DataGrid &c = *w.grdChronik;
         QCOMPARE(c.Columns(0).Width(), b.Columns(0).Width() + b.Columns(1).Width() + b.Columns(2).Width() + b.Columns(3).Width());
@@ -215,7 +216,7 @@ private slots:
         ScratchRegister reg;
         reg.addBrewery({"BY", "", "2", "Aalen", "ID-2", "Zwei"});
         reg.addBrewery({"BY", "", "1", "Bamberg", "ID-1", "Eins"});
-        Sudregister w(reg.dir(), std::make_shared<ScriptedMessageBoxes>());
+        Sudregister w(reg.path(), std::make_shared<ScriptedMessageBoxes>());
         w.show();
         QVERIFY(QTest::qWaitForWindowActive(&w));
 

@@ -73,9 +73,9 @@ private slots:
         QTest::addRow("values unquoted and untrimmed")
             << QStringList{" BY", "\"Ofr\"", "", "", "", "", "", "x "} << QList<QStringList>()
             << QStringList{" BY\t\"Ofr\"\t\t\t\t\t\tx "};
-        QTest::addRow("a tab inside a value shifts the columns")
+        QTest::addRow("a tab inside a value becomes a blank")
             << QStringList{"BY", "Ober\tfranken", "", "", "", "", "", "2000"} << QList<QStringList>()
-            << QStringList{"BY\tOber\tfranken\t\t\t\t\t\t2000"};
+            << QStringList{"BY\tOber franken\t\t\t\t\t\t2000"};
         QTest::addRow("entries follow their brewery, ordered by one pass")
             << QStringList{"BY", "", "", "Bamberg", "B1", "Spezial", "1536", "2020"}
             << QList<QStringList>{{"C", "Drei", "1900", "1950", "Dritte"}, {"B", "Zwei", "1850", "1900", "Zweite"}}
@@ -163,6 +163,22 @@ private slots:
         encoder.append(encoded, "Fäßla € ‚ƒ„…†‡ˆ‰Š‹ŒŽ‘’“”•–—˜™š›œžŸ");
         QCOMPARE(encoder.replaced(), 0);
         QCOMPARE(FromWindows1252(encoded), "Fäßla € ‚ƒ„…†‡ˆ‰Š‹ŒŽ‘’“”•–—˜™š›œžŸ");
+    }
+
+    // Another program may have stored a tab or a line break inside a value;
+    // written raw, it would split the line when the report is read back.
+    void tabsAndLineBreaksInsideValuesBecomeBlanks()
+    {
+        QTemporaryDir dir;
+        auto boxes = std::make_shared<ScriptedMessageBoxes>();
+        SudregisterReport report(dir.path(), boxes);
+        report.clock = [] { return Moment; };
+        report.setBreweries({brewery({"BY", "Ober\tfranken", "", "", "", "Brau\r\nHaus"}, {{"B\n1", "", "", "", "x\ry"}})});
+        QCOMPARE(report.lineAt(0), "BY\tOber franken\t\t\t\tBrau Haus\t\t");
+        const QString path = report.cmdSaveReport_Click();
+        QCOMPARE(bytesOf(path), QByteArray("BY\tOber franken\t\t\t\tBrau Haus\t\t\r\n\t\t\t\tB 1\t\t\t\tx y\r\n"));
+        QCOMPARE(boxes->told.size(), 2);
+        QVERIFY2(boxes->told[1].startsWith("4 tab(s) or line break(s)"), qPrintable(boxes->told[1]));
     }
 
     void emptyReportGivesAnEmptyFile()

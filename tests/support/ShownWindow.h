@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DatabasePath.h"
 #include "GridDriver.h"
 #include "ScriptedMessageBoxes.h"
 #include "Sudregister.h"
@@ -15,7 +16,7 @@ struct ShownWindow {
 
     explicit ShownWindow(const QString &dir)
     {
-        w = std::make_unique<Sudregister>(dir, boxes);
+        w = std::make_unique<Sudregister>(DatabasePath(dir), boxes);
         w->show();
         QVERIFY(QTest::qWaitForWindowActive(w.get()));
         QCoreApplication::processEvents();

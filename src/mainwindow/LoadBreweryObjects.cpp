@@ -1,6 +1,6 @@
 // Reading the whole register into brewery objects for the report. A member
-// of the main window (it reads through the window's data sources and leaves
-// its results there), kept here beside the objects it fills.
+// of the main window: it reads through the window's data sources and leaves
+// its results there.
 #include "Sudregister.h"
 
 #include "ChronikReader.h"
@@ -87,15 +87,15 @@ void Sudregister::LoadBreweryObjects()
     std::unordered_map<qint64, clsBrewery *> byRowId;
     byRowId.reserve(size_t(count));
     qint64 lastRowId = -1;
-    for (int i = 0; i < count; ++i)
-        m_breweries[size_t(i)] = std::make_shared<clsBrewery>();
     // Brewery i is record i + 1 of the brewery list; the record set hands
     // each record over with its position, reading the table in one pass.
     step([&] {
         dsBrewery->Recordset().forEachRecord([&](int position, const std::vector<QVariant> &record) {
             if (position >= count)
                 return;
-            clsBrewery &brewery = *m_breweries[size_t(position)];
+            auto &slot = m_breweries[size_t(position)];
+            slot = std::make_shared<clsBrewery>();
+            clsBrewery &brewery = *slot;
             brewery.setStateName(text(record[size_t(fields[0])]));
             brewery.setCountyName(text(record[size_t(fields[1])]));
             brewery.setPostalCode(unique(record[size_t(fields[2])]));
@@ -110,6 +110,10 @@ void Sudregister::LoadBreweryObjects()
                 lastRowId = rowId;
         });
     });
+    // A row that vanished between reading the keys and reading the rows
+    // has no brewery: it is left out, not reported as a line of empty
+    // columns.
+    std::erase(m_breweries, nullptr);
     // All history entries in one pass instead of one query per brewery; each
     // brewery gets exactly the entries, in exactly the order, that its own
     // query returns.

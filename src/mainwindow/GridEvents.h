@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QVariant>
+#include <functional>
+
+class StoreError;
+
+// The program's reactions to a grid. Each is a plain call, made before or
+// after the grid's own step; a reaction may throw StoreError, which the
+// grid catches, undoing the step it interrupted.
+struct GridEvents {
+    std::function<void(int colIndex, const QVariant &oldValue, bool &cancel)> BeforeColUpdate;
+    std::function<void(int colIndex)> AfterColUpdate;
+    std::function<void(bool &cancel)> BeforeDelete;
+    std::function<void()> AfterInsert;
+    std::function<void(int lastRow, int lastCol)> RowColChange;
+    // The argument-less notification: raised when the grid gains the input
+    // focus from another control of the window, or when it loses it to one.
+    std::function<void()> FocusGained;
+    std::function<void()> FocusLost;
+    // A failed step, already undone; the grid shows what is stored.
+    std::function<void(const StoreError &)> Failed;
+    // Reading values to show failed; raised once, after the paint, and
+    // again only after a read has succeeded in between. While the register
+    // is busy the grid shows empty cells and tries again by itself.
+    std::function<void(const StoreError &)> ReadFailed;
+    // Values could be read again after a failed read.
+    std::function<void()> ReadRecovered;
+};

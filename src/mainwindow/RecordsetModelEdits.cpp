@@ -1,0 +1,234 @@
+// The grid's model: what the user changes. An edited cell of a stored row
+// is written at once; a row begun in the new-row line is held until it is
+// committed; a delete runs with its reaction in one transaction.
+#include "RecordsetModel.h"
+
+#include "DataSource.h"
+#include "OneLine.h"
+#include "Recordset.h"
+#include "RegisterFile.h"
+#include "StoreError.h"
+#include "Transaction.h"
+
+#include <QScopeGuard>
+#include <QScopedValueRollback>
+
+bool RecordsetModel::setData(const QModelIndex &index, const QVariant &value, int role)
+{
+    if (role != Qt::EditRole || !index.isValid())
+        return false;
+    // A cell holds one line: the report, one line per row with tabs between
+    // the columns, could not hold a tab or a line break.
+    return editCell(index.row(), index.column(), OneLine(value.toString()));
+}
+
+bool RecordsetModel::editCell(int row, int column, const QString &text)
+{
+    if (!m_source || !m_source->hasRecordset() || column < 0 || column >= columns())
+        return false;
+    if (isNewRowLine(row)) {
+        if (!m_allowAddNew)
+            return false;
+        startPendingAdd();
+    }
+    if (isPendingRow(row))
+        return editPendingCell(row, column, text);
+
+    bool taken = false;
+    guarded([&] {
+        ::Recordset &set = m_source->Recordset();
+        if (!m_allowUpdate || row >= set.RecordCount())
+            return;
+        const quint64 generation = m_generation;
+        if (set.AbsolutePosition() != row)
+            set.setAbsolutePosition(row);
+        const QVariant old = set.valueAt(row, m_columns[size_t(column)].field);
+        m_edit = CellEdit{column, text};
+        const auto endEdit = qScopeGuard([this] { m_edit.reset(); });
+        bool cancel = false;
+        if (m_events.BeforeColUpdate)
+            m_events.BeforeColUpdate(column, old, cancel);
+        if (m_generation != generation || !m_edit || cancel)
+            return;
+        const QString value = m_edit->text;
+        storeCell(row, column, value);
+        if (m_events.AfterColUpdate)
+            m_events.AfterColUpdate(column);
+        // The reaction may have changed the text once more, or replaced the
+        // rows altogether.
+        if (m_generation == generation && m_edit && m_edit->text != value && row < set.RecordCount())
+            storeCell(row, column, m_edit->text);
+        taken = true;
+    });
+    return taken;
+}
+
+bool RecordsetModel::editPendingCell(int row, int column, const QString &text)
+{
+    bool taken = false;
+    guarded([&] {
+        const quint64 generation = m_generation;
+        QVariant &cell = m_pendingValues[size_t(column)];
+        const QVariant old = cell;
+        cell = text;
+        bool cancel = false;
+        if (m_events.BeforeColUpdate)
+            m_events.BeforeColUpdate(column, old, cancel);
+        if (m_generation != generation || !m_pending)
+            return;
+        if (cancel) {
+            m_pendingValues[size_t(column)] = old;
+            return;
+        }
+        if (m_events.AfterColUpdate)
+            m_events.AfterColUpdate(column);
+        taken = true;
+        rowChanged(row);
+    });
+    return taken;
+}
+
+void RecordsetModel::storeCell(int row, int column, const QString &text)
+{
+    const Column &bound = m_columns[size_t(column)];
+    if (bound.field < 0)
+        return;
+    ::Recordset &set = m_source->Recordset();
+    const QVariant shown = set.valueAt(row, bound.field);
+    // Typing back what the cell shows stores nothing, unless another
+    // program may have changed the row since: then the write goes through
+    // the record set's check, which refuses a stale row.
+    if (!shown.isNull() && shown.toString() == text && !set.isStale())
+        return;
+    if (set.AbsolutePosition() != row)
+        set.setAbsolutePosition(row);
+    set.Edit();
+    set.Fields(bound.dataField).setValue(text);
+    set.Update();
+}
+
+void RecordsetModel::startPendingAdd()
+{
+    const QScopedValueRollback changing(m_changingRows, true);
+    m_pending = true;
+    m_pendingValues.assign(size_t(columns()), QVariant());
+    const int row = recordCount();
+    selectorChanged(row);
+    if (m_allowAddNew) {
+        beginInsertRows(QModelIndex(), row + 1, row + 1);
+        ++m_rows;
+        endInsertRows();
+    }
+}
+
+void RecordsetModel::cancelPendingAdd()
+{
+    if (!m_pending)
+        return;
+    const QScopedValueRollback changing(m_changingRows, true);
+    const int row = recordCount();
+    beginRemoveRows(QModelIndex(), row, row);
+    m_pending = false;
+    m_pendingValues.clear();
+    --m_rows;
+    endRemoveRows();
+}
+
+bool RecordsetModel::commitPendingAdd()
+{
+    if (!m_pending || !m_source || !m_source->hasRecordset())
+        return true;
+    return guarded([&] {
+        ::Recordset &set = m_source->Recordset();
+        set.AddNew();
+        for (int c = 0; c < columns(); ++c) {
+            const QVariant &value = m_pendingValues[size_t(c)];
+            if (m_columns[size_t(c)].field >= 0 && !value.isNull())
+                set.Fields(m_columns[size_t(c)].dataField).setValue(value.toString());
+        }
+        {
+            const QScopedValueRollback committing(m_committing, true);
+            set.Update();
+        }
+        if (m_events.AfterInsert)
+            m_events.AfterInsert();
+    });
+}
+
+bool RecordsetModel::removeRows(int row, int count, const QModelIndex &parent)
+{
+    if (parent.isValid() || count != 1 || !m_allowDelete || row < 0 || row >= recordCount())
+        return false;
+    const qint64 key = m_source->Recordset().keyAt(row);
+    bool deleted = false;
+    const bool ok = guarded([&] {
+        ::Recordset &before = m_source->Recordset();
+        if (before.AbsolutePosition() != row)
+            before.setAbsolutePosition(row);
+        // The reaction and the deletion land together or not at all.
+        Transaction tx(m_source->file());
+        bool cancel = false;
+        if (m_events.BeforeDelete)
+            m_events.BeforeDelete(cancel);
+        if (cancel)
+            return;
+        // The reaction may have moved or replaced the record set: delete
+        // the record the user chose, wherever it stands now.
+        ::Recordset &set = m_source->Recordset();
+        const int position = set.positionOf(key);
+        if (position < 0)
+            throw StoreError(QStringLiteral("The record to delete is no longer in the list."));
+        if (set.AbsolutePosition() != position)
+            set.setAbsolutePosition(position);
+        set.Delete();
+        tx.commit();
+        deleted = true;
+    });
+    if (!ok) {
+        // Whatever was deleted has been put back; show the rows as stored.
+        guarded([&] {
+            m_source->Refresh();
+            const int position = m_source->Recordset().positionOf(key);
+            if (position >= 0)
+                m_source->Recordset().setAbsolutePosition(position);
+        });
+    }
+    return deleted;
+}
+
+QVariant RecordsetModel::cellValue(int column) const
+{
+    if (column < 0 || column >= columns())
+        throw StoreError(QStringLiteral("The grid has no column %1.").arg(column));
+    if (isPendingRow(m_currentLine))
+        return m_pendingValues[size_t(column)];
+    if (m_edit && m_edit->column == column)
+        return m_edit->text;
+    if (!m_source || !m_source->hasRecordset() || isNewRowLine(m_currentLine))
+        return {};
+    const ::Recordset &set = m_source->Recordset();
+    const int position = set.AbsolutePosition();
+    return position < 0 ? QVariant() : set.valueAt(position, m_columns[size_t(column)].field);
+}
+
+void RecordsetModel::setCellText(int column, const QString &text)
+{
+    if (column < 0 || column >= columns())
+        throw StoreError(QStringLiteral("The grid has no column %1.").arg(column));
+    const int line = m_currentLine;
+    if (isNewRowLine(line) && m_allowAddNew)
+        startPendingAdd();
+    if (isPendingRow(line)) {
+        m_pendingValues[size_t(column)] = text;
+        rowChanged(line);
+        return;
+    }
+    if (m_edit && m_edit->column == column) {
+        m_edit->text = text;
+        return;
+    }
+    const int position = m_source && m_source->hasRecordset() ? m_source->Recordset().AbsolutePosition() : -1;
+    if (position < 0)
+        throw StoreError(QStringLiteral("There is no current record."));
+    storeCell(position, column, text);
+}

@@ -1,0 +1,58 @@
+// Keeping up with the register when another window or program writes to
+// it: the lists are read anew when the window becomes active again, before
+// a report, and after a write found its row changed elsewhere.
+#include "Sudregister.h"
+
+#include "RegisterFile.h"
+#include "StoreError.h"
+
+#include <QDir>
+#include <QLabel>
+
+void Sudregister::syncWithRegister()
+{
+    if (!dsBrewery->hasRecordset() || !dsBrewery->Recordset().isStale())
+        return;
+    // Re-reading now would store a half-typed row or drop an open editor.
+    for (DataGrid *grid : {grdBrauerien, grdChronik}) {
+        if (grid->hasPendingRow() || grid->isEditing())
+            return;
+    }
+    rereadRegister();
+}
+
+void Sudregister::rereadRegister()
+{
+    const ::Recordset &old = dsBrewery->Recordset();
+    const int position = old.AbsolutePosition();
+    const qint64 current = position < 0 ? -1 : old.keyAt(position);
+    dsBrewery->Refresh();
+    ::Recordset &fresh = dsBrewery->Recordset();
+    const int now = current < 0 ? -1 : fresh.positionOf(current);
+    if (now >= 0)
+        fresh.setAbsolutePosition(now);
+    setBreweryCount(fresh.RecordCount());
+    grdBrauerien->setApproxCount(BreweryCount() + 1);
+    // The brewery may be the same, its history not.
+    ShowChronik();
+}
+
+void Sudregister::showRegisterMessage()
+{
+    QString text = QStringLiteral("Register: %1").arg(QDir::toNativeSeparators(m_registerPath));
+    if (dsBrewery->hasRecordset() && dsBrewery->file().isReadOnly())
+        text += QStringLiteral(" (read-only)");
+    lblMessage->setText(text);
+}
+
+void Sudregister::readFailed(const StoreError &error)
+{
+    // A lock held by another program passes; the grids try again by
+    // themselves and say so here rather than in a box per repaint.
+    if (error.isBusy()) {
+        lblMessage->setText(QStringLiteral("The register is in use by another program; the lists are shown again "
+                                           "as soon as it is free."));
+        return;
+    }
+    m_boxes->critical(error.message(), error.component());
+}

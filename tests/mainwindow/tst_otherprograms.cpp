@@ -1,0 +1,152 @@
+// The main window when another program reads and writes the same register:
+// it keeps running, stores nothing stale, loses nothing typed, and reports
+// the register as it is stored.
+#include "GridDriver.h"
+#include "LockingShell.h"
+#include "RecordsetModel.h"
+#include "ScratchRegister.h"
+#include "ShownWindow.h"
+#include "SudregisterReport.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+
+using Answer = MessageBoxes::Answer;
+
+class TestOtherPrograms : public QObject {
+    Q_OBJECT
+
+private slots:
+    // A read that fails while the grid paints must neither end the program
+    // nor show a box per cell: a busy register is said to be busy and read
+    // again once it is free, any other failure is told once.
+    void failedReadWhilePainting_data()
+    {
+        QTest::addColumn<bool>("busy");
+        QTest::addRow("register busy") << true;
+        QTest::addRow("table gone") << false;
+    }
+    void failedReadWhilePainting()
+    {
+        QFETCH(bool, busy);
+        ScratchRegister reg;
+        reg.addCity("Bamberg");
+        ShownWindow win(reg.dir());
+        DataGrid &grid = *win->grdBrauerien;
+        std::unique_ptr<LockingShell> shell;
+        if (busy) {
+            shell = std::make_unique<LockingShell>(reg.path(), LockingShell::Hold::Everyone);
+            QVERIFY(shell->held());
+        } else {
+            QVERIFY(reg.sql().exec("ALTER TABLE Brewery RENAME TO Gone"));
+        }
+        for (int paint = 0; paint < 3; ++paint) {
+            win->dsBrewery->Recordset().dropCache();
+            grid.recordsetModel().reread();
+            grid.viewport()->repaint();
+            QTest::qWait(20);
+        }
+        QCOMPARE(grid.model()->index(0, 3).data().toString(), QString());
+        if (busy) {
+            QVERIFY(win.boxes->failures.isEmpty());
+            QVERIFY2(win->lblMessage->text().contains("in use by another program"), qPrintable(win->lblMessage->text()));
+            shell->release();
+        } else {
+            QTRY_COMPARE(win.boxes->failures.size(), 1);
+            QVERIFY2(win.boxes->failures[0].contains("no such table"), qPrintable(win.boxes->failures[0]));
+            QVERIFY(reg.sql().exec("ALTER TABLE Gone RENAME TO Brewery"));
+        }
+        QTRY_COMPARE(grid.model()->index(0, 3).data().toString(), QStringLiteral("Bamberg"));
+        QTRY_VERIFY(win->lblMessage->text().startsWith("Register: "));
+        QCOMPARE(win.boxes->failures.size(), busy ? 0 : 1);
+    }
+
+    // A row typed while another program holds the register stays in the
+    // grid and is stored once the register is free; closing the window in
+    // between asks what to do with it.
+    void unstoredRowOnClosing_data()
+    {
+        QTest::addColumn<Answer>("answer");
+        QTest::addColumn<int>("stored");
+        QTest::addRow("keep the window open, then store") << Answer::Cancel << 2;
+        QTest::addRow("discard it") << Answer::No << 1;
+    }
+    void unstoredRowOnClosing()
+    {
+        QFETCH(Answer, answer);
+        QFETCH(int, stored);
+        ScratchRegister reg;
+        reg.addCity("Bamberg");
+        ShownWindow win(reg.dir());
+        LockingShell shell(reg.path());
+        QVERIFY(shell.held());
+        GridDriver::typeInto(*win->grdBrauerien, 1, 3, "Coburg");
+        GridDriver::clickCell(*win->grdBrauerien, 0, 3);
+        QCOMPARE(win.boxes->failures.size(), 1);
+        QCOMPARE(win->grdBrauerien->AddNewMode(), int(DataGrid::AddNewPending));
+
+        win.boxes->answers = {answer};
+        const bool closed = win->close();
+        QCOMPARE(win.boxes->asked.size(), 1);
+        QVERIFY(win.boxes->asked[0].contains("could not be stored"));
+        QCOMPARE(closed, answer == Answer::No);
+        shell.release();
+        if (!closed)
+            QVERIFY(win->close());
+        QCOMPARE(reg.sql().count("SELECT count(*) FROM Brewery"), stored);
+    }
+
+    // An edit of a row that another program deleted or changed meanwhile is
+    // refused with a message, and the grids show the register as stored.
+    void editOfARowChangedElsewhere_data()
+    {
+        QTest::addColumn<QString>("otherProgram");
+        QTest::addColumn<QStringList>("storedNames");
+        QTest::addColumn<int>("gridRows");
+        QTest::addRow("deleted") << "DELETE FROM Brewery WHERE CityName = 'Bamberg'" << QStringList{"Brauerei"} << 2;
+        // Typing back the name the grid still shows must not hide the change.
+        QTest::addRow("renamed") << "UPDATE Brewery SET BreweryName = 'Renamed' WHERE CityName = 'Bamberg'"
+                                 << QStringList{"Renamed", "Brauerei"} << 3;
+    }
+    void editOfARowChangedElsewhere()
+    {
+        QFETCH(QString, otherProgram);
+        QFETCH(QStringList, storedNames);
+        QFETCH(int, gridRows);
+        ScratchRegister reg;
+        reg.addCity("Bamberg");
+        reg.addCity("Coburg");
+        ShownWindow win(reg.dir());
+        QVERIFY(reg.sql().exec(otherProgram));
+        GridDriver::typeInto(*win->grdBrauerien, 0, 5, "Brauerei");
+        QCOMPARE(win.boxes->failures.size(), 1);
+        QVERIFY2(win.boxes->failures[0].contains("changed or deleted by another program"),
+                 qPrintable(win.boxes->failures[0]));
+        QCOMPARE(reg.sql().column("SELECT BreweryName FROM Brewery ORDER BY CityName"), storedNames);
+        QCOMPARE(win->grdBrauerien->model()->rowCount(), gridRows);
+        QCOMPARE(win->grdBrauerien->model()->index(0, 5).data().toString(), storedNames[0]);
+    }
+
+    // Breweries another program added are reported, deleted ones are not
+    // reported as empty lines.
+    void reportIsOfTheRegisterAsStored()
+    {
+        ScratchRegister reg;
+        reg.addCity("Bamberg");
+        reg.addCity("Coburg");
+        ShownWindow win(reg.dir());
+        QVERIFY(reg.sql().exec("DELETE FROM Brewery WHERE CityName = 'Coburg'"));
+        reg.addCity("Dachau");
+        QStringList lines;
+        win->showReport = [&](SudregisterReport &report) { lines = report.lines(); };
+        QTest::mouseClick(win->cmdReport, Qt::LeftButton);
+        QCOMPARE(lines.size(), 2);
+        QVERIFY(lines[0].contains("Bamberg"));
+        QVERIFY(lines[1].contains("Dachau"));
+        QCOMPARE(win->BreweryCount(), 2);
+    }
+};
+
+QTEST_MAIN(TestOtherPrograms)
+#include "tst_otherprograms.moc"
