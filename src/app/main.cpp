@@ -1,4 +1,7 @@
-#include "DatabasePath.h"
+// sudregister [REGISTER]: the main window on a register.
+#include "CommandLine.h"
+#include "MessageBoxes.h"
+#include "RegisterLocation.h"
 #include "StoreError.h"
 #include "Sudregister.h"
 
@@ -7,10 +10,27 @@
 
 int main(int argc, char *argv[])
 {
+    NameApplication();
+    QString given;
+    {
+        // Read before the window system is asked for: --help works without
+        // a display.
+        QCoreApplication probe(argc, argv);
+        QCommandLineParser parser;
+        parser.setApplicationDescription(QStringLiteral("Keeps a register of breweries and their history."));
+        parser.addPositionalArgument(QStringLiteral("REGISTER"),
+                                     QStringLiteral("The register to open, created when missing. Without it: "
+                                                    "Sudregister2K.mdb beside the program if there is one, else the "
+                                                    "one in the user's data folder (~/.local/share/Sudregister)."),
+                                     QStringLiteral("[REGISTER]"));
+        if (const auto exit = ParseCommandLine(parser, probe.arguments(), 1))
+            return *exit;
+        given = parser.positionalArguments().value(0);
+    }
     QApplication app(argc, argv);
     std::unique_ptr<Sudregister> window;
     try {
-        window = std::make_unique<Sudregister>(DatabasePath(QCoreApplication::applicationDirPath()));
+        window = std::make_unique<Sudregister>(ChooseRegister(given));
     } catch (const StoreError &e) {
         // Without its register the program has nothing to show.
         QMessageBox::critical(nullptr, ProgramTitle, e.message());

@@ -19,6 +19,14 @@ void DataSource::setDatabaseName(const QString &path)
     m_file.reset();
 }
 
+void DataSource::setReadOnly(bool readOnly)
+{
+    if (readOnly == m_readOnly)
+        return;
+    m_readOnly = readOnly;
+    m_file.reset();
+}
+
 RegisterFile &DataSource::file() const
 {
     if (!m_file)
@@ -29,7 +37,7 @@ RegisterFile &DataSource::file() const
 void DataSource::Refresh()
 {
     if (!m_file)
-        m_file = RegisterFile::open(m_databaseName);
+        m_file = RegisterFile::open(m_databaseName, m_readOnly ? RegisterFile::Access::ReadOnly : RegisterFile::Access::ReadWrite);
     emit aboutToRefresh();
     auto fresh = std::make_unique<::Recordset>(m_file, ParseRecordSource(m_recordSource));
     if (m_recordset)

@@ -20,6 +20,8 @@ public:
 
     const QString &DatabaseName() const { return m_databaseName; }
     void setDatabaseName(const QString &path);
+    // Opens the register for reading only (another window has it open).
+    void setReadOnly(bool readOnly);
     int RecordsetType() const { return m_recordsetType; }
     void setRecordsetType(int type) { m_recordsetType = type; }
     const QString &RecordSource() const { return m_recordSource; }
@@ -56,6 +58,7 @@ private:
     QString m_databaseName;
     int m_recordsetType = Dynaset;
     QString m_recordSource;
+    bool m_readOnly = false;
     std::shared_ptr<RegisterFile> m_file;
     std::unique_ptr<::Recordset> m_recordset;
     bool m_currentChangePending = false;

@@ -2,6 +2,6 @@
 
 #include <QString>
 
-// The register always lives beside the program: its directory, one "/",
-// then "Sudregister2K.mdb".
+// "Sudregister2K.mdb" in a folder: the folder, one "/", then the name. The
+// register beside the program is DatabasePath(the program's folder).
 QString DatabasePath(const QString &programDir);

@@ -1,6 +1,7 @@
 #include "ReportImport.h"
 
 #include "RegisterFile.h"
+#include "RegisterLock.h"
 #include "Transaction.h"
 #include "TrimBlanks.h"
 #include "Windows1252.h"
@@ -8,17 +9,14 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <vector>
+#include <QStringDecoder>
+#include <sys/stat.h>
 
 namespace {
 
 constexpr int BreweryColumns = 8;
 constexpr int ChronikColumns = 9;
-
-struct ImportedBrewery {
-    clsBrewery brewery;
-    std::vector<clsBreweryChronik> chroniks;
-};
+const QByteArray ByteOrderMark("\xEF\xBB\xBF");
 
 [[noreturn]] void refuse(const QString &file, qsizetype line, const QString &why)
 {
@@ -27,96 +25,184 @@ struct ImportedBrewery {
     throw ImportRefused(QStringLiteral("%1: %2").arg(file, why));
 }
 
-// Reads and checks the whole file; nothing is written while this runs.
-std::vector<ImportedBrewery> readReport(const QString &path, const std::function<void(qsizetype, qsizetype)> &progress)
-{
-    const QString name = QFileInfo(path).fileName();
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        refuse(path, 0, QStringLiteral("cannot be read: %1").arg(file.errorString()));
-    const QByteArray bytes = file.readAll();
-    if (bytes.contains('\0'))
-        refuse(name, 0, QStringLiteral("is not a text file (it holds NUL bytes)"));
-
-    QList<QByteArray> lines = bytes.split('\n');
-    if (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast(); // the line end of the last line
-    std::vector<ImportedBrewery> breweries;
-    for (qsizetype n = 0; n < lines.size(); ++n) {
-        QByteArray raw = lines[n];
-        if (raw.endsWith('\r'))
-            raw.chop(1);
-        const QString line = FromWindows1252(raw);
-        const QStringList columns = line.split(QLatin1Char('\t'));
-        const bool chronik = columns.size() == ChronikColumns && columns[0].isEmpty() && columns[1].isEmpty()
-            && columns[2].isEmpty() && columns[3].isEmpty();
-        if (columns.size() == BreweryColumns) {
-            ImportedBrewery imported;
-            imported.brewery.ImportTabDelimitedString(line);
-            // An empty last column gives the line no eighth piece; the value
-            // is empty all the same.
-            imported.brewery.setStopYear(TrimBlanks(columns[7]));
-            breweries.push_back(std::move(imported));
-        } else if (chronik) {
-            if (breweries.empty())
-                refuse(name, n + 1, QStringLiteral("a history line comes before the first brewery line"));
-            clsBreweryChronik entry;
-            entry.setIdCode(TrimBlanks(columns[4]));
-            entry.setBreweryName(TrimBlanks(columns[5]));
-            entry.setStartYear(TrimBlanks(columns[6]));
-            entry.setStopYear(TrimBlanks(columns[7]));
-            entry.setBreweryNameLong(TrimBlanks(columns[8]));
-            breweries.back().chroniks.push_back(entry);
-        } else {
-            refuse(name, n + 1,
-                   QStringLiteral("it has %1 tab-separated columns; a brewery line has 8, a history line 4 empty "
-                                  "ones and then 5")
-                       .arg(columns.size()));
-        }
-        if (progress && (n % 1000 == 0 || n + 1 == lines.size()))
-            progress(n + 1, lines.size() * 2);
+// The lines of a report file, one at a time, without their line ends.
+class ReportLines {
+public:
+    explicit ReportLines(const QString &path) : m_file(path), m_name(QFileInfo(path).fileName())
+    {
+        // A device or a pipe could deliver bytes for ever, or none ever.
+        struct stat info {};
+        if (::stat(QFile::encodeName(path).constData(), &info) == 0 && !S_ISREG(info.st_mode))
+            refuse(path, 0, QStringLiteral("is not a regular file; only a saved report file can be imported"));
+        if (!m_file.open(QIODevice::ReadOnly))
+            refuse(path, 0, QStringLiteral("cannot be read: %1").arg(m_file.errorString()));
     }
-    return breweries;
+
+    const QString &name() const { return m_name; }
+    qsizetype number() const { return m_number; }
+    // The file begins with UTF-8's byte-order mark (never handed out).
+    bool startsWithMark() const { return m_startsWithMark; }
+
+    bool next(QByteArray &line)
+    {
+        if (m_file.atEnd())
+            return false;
+        line = m_file.readLine(MaxReportLineBytes + 3);
+        ++m_number;
+        const bool ended = line.endsWith('\n');
+        if (ended)
+            line.chop(1);
+        if (line.endsWith('\r'))
+            line.chop(1);
+        if (line.size() > MaxReportLineBytes || (!ended && !m_file.atEnd()))
+            refuse(m_name, m_number, QStringLiteral("the line is longer than %1 KB").arg(MaxReportLineBytes / 1024));
+        if (m_number == 1 && line.startsWith(ByteOrderMark)) {
+            line.remove(0, ByteOrderMark.size());
+            m_startsWithMark = true;
+        }
+        return true;
+    }
+
+private:
+    QFile m_file;
+    QString m_name;
+    qsizetype m_number = 0;
+    bool m_startsWithMark = false;
+};
+
+enum class LineKind { Brewery, Chronik };
+
+LineKind kindOf(const QByteArray &line, const QString &name, qsizetype number)
+{
+    const qsizetype columns = line.count('\t') + 1;
+    if (columns == BreweryColumns)
+        return LineKind::Brewery;
+    if (columns == ChronikColumns && line.startsWith("\t\t\t\t"))
+        return LineKind::Chronik;
+    refuse(name, number,
+           QStringLiteral("it has %1 tab-separated columns; a brewery line has 8, a history line 4 empty ones and then 5")
+               .arg(columns));
+}
+
+bool isUndefinedInWindows1252(char c)
+{
+    const auto b = static_cast<unsigned char>(c);
+    return b == 0x81 || b == 0x8D || b == 0x8F || b == 0x90 || b == 0x9D;
+}
+
+struct Survey {
+    bool utf8 = false;
+    qsizetype lines = 0; // up to the last line that is not empty
+};
+
+// The first pass: every line is checked, nothing is kept.
+Survey survey(const QString &path)
+{
+    ReportLines lines(path);
+    Survey found;
+    bool beyondAscii = false;
+    qsizetype undefinedAt = 0;
+    qsizetype emptyAt = 0;
+    bool breweryYet = false;
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QByteArray line;
+    while (lines.next(line)) {
+        if (line.contains('\0'))
+            refuse(lines.name(), 0, QStringLiteral("is not a text file (it holds NUL bytes)"));
+        // Empty lines may end the file; one with lines after it is refused.
+        if (line.isEmpty()) {
+            if (emptyAt == 0)
+                emptyAt = lines.number();
+            continue;
+        }
+        if (emptyAt > 0)
+            refuse(lines.name(), emptyAt, QStringLiteral("the line is empty"));
+        const LineKind kind = kindOf(line, lines.name(), lines.number());
+        if (kind == LineKind::Chronik && !breweryYet)
+            refuse(lines.name(), lines.number(), QStringLiteral("a history line comes before the first brewery line"));
+        breweryYet = breweryYet || kind == LineKind::Brewery;
+        if (std::any_of(line.begin(), line.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; })) {
+            beyondAscii = true;
+            const QString probe = utf8(line); // decoding marks invalid UTF-8
+            if (undefinedAt == 0 && std::any_of(line.begin(), line.end(), isUndefinedInWindows1252))
+                undefinedAt = lines.number();
+        }
+        found.lines = lines.number();
+    }
+    found.utf8 = lines.startsWithMark() || (beyondAscii && !utf8.hasError());
+    if (!found.utf8 && undefinedAt > 0)
+        refuse(lines.name(), undefinedAt,
+               QStringLiteral("it holds a byte that Windows-1252 leaves undefined (0x81, 0x8D, 0x8F, 0x90 or 0x9D); "
+                              "the file is neither UTF-8 nor Windows-1252"));
+    return found;
+}
+
+QString decoded(const QByteArray &line, bool utf8)
+{
+    return utf8 ? QString::fromUtf8(line) : FromWindows1252(line);
 }
 
 } // namespace
 
-ImportCounts ImportReport(const QString &reportPath, const QString &registerPath,
+ImportCounts ImportReport(const QString &reportPath, const QString &registerPath, const ImportOptions &options,
                           const std::function<void(qsizetype, qsizetype)> &progress)
 {
-    const std::vector<ImportedBrewery> breweries = readReport(reportPath, progress);
-    qsizetype lines = 0;
-    for (const ImportedBrewery &b : breweries)
-        lines += 1 + qsizetype(b.chroniks.size());
+    const Survey checked = survey(reportPath);
+    if (progress)
+        progress(checked.lines, checked.lines * 2);
 
+    RegisterLock::State lockState;
+    const auto lock = RegisterLock::tryTake(registerPath, &lockState);
+    if (!lock)
+        throw ImportRefused(QStringLiteral("The register %1 is open in a Sudregister window; close the window and "
+                                           "import again.")
+                                .arg(registerPath));
     auto file = RegisterFile::open(registerPath);
+    if (!options.append) {
+        Cursor count = file->cached("SELECT count(*) FROM Brewery");
+        const qint64 held = count.step() ? count.int64(0) : 0;
+        if (held > 0)
+            throw ImportRefused(QStringLiteral("The register %1 already holds %2 %3; nothing was added. Give --append "
+                                               "to add the report to them.")
+                                    .arg(registerPath)
+                                    .arg(held)
+                                    .arg(held == 1 ? QStringLiteral("brewery") : QStringLiteral("breweries")));
+    }
+
     Cursor addBrewery = file->cached("INSERT INTO Brewery (StateName, CountyName, PostalCode, CityName, IdCode, "
-                                         "BreweryName, StartYear, StopYear) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)");
+                                     "BreweryName, StartYear, StopYear) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)");
     Cursor addChronik = file->cached("INSERT INTO BreweryChronik (BreweryNameLong, IdCode, BreweryName, "
-                                         "StartYear, StopYear, ParentRowId) VALUES (?1, ?2, ?3, ?4, ?5, ?6)");
+                                     "StartYear, StopYear, ParentRowId) VALUES (?1, ?2, ?3, ?4, ?5, ?6)");
     ImportCounts counts;
-    qsizetype done = 0;
+    qint64 rowId = 0;
+    ReportLines lines(reportPath);
+    QByteArray raw;
     Transaction tx(*file);
-    for (const ImportedBrewery &imported : breweries) {
-        const clsBrewery &b = imported.brewery;
-        int column = 1;
-        for (const QString *text : {&b.StateName(), &b.CountyName(), &b.PostalCode(), &b.CityName(), &b.IdCode(),
-                                    &b.BreweryName(), &b.StartYear(), &b.StopYear()})
-            addBrewery.bind(column++, QVariant(*text));
-        addBrewery.run();
-        const qint64 rowId = file->lastInsertRowId();
-        ++counts.breweries;
-        for (const clsBreweryChronik &c : imported.chroniks) {
-            column = 1;
-            for (const QString *text : {&c.BreweryNameLong(), &c.IdCode(), &c.BreweryName(), &c.StartYear(), &c.StopYear()})
-                addChronik.bind(column++, QVariant(*text));
+    while (lines.number() < checked.lines && lines.next(raw)) {
+        const QString line = decoded(raw, checked.utf8);
+        if (kindOf(raw, lines.name(), lines.number()) == LineKind::Brewery) {
+            clsBrewery b;
+            b.ImportTabDelimitedString(line);
+            // An empty last column gives the line no eighth piece; the value
+            // is empty all the same.
+            b.setStopYear(TrimBlanks(line.mid(line.lastIndexOf(QLatin1Char('\t')) + 1)));
+            int column = 1;
+            for (const QString *text : {&b.StateName(), &b.CountyName(), &b.PostalCode(), &b.CityName(), &b.IdCode(),
+                                        &b.BreweryName(), &b.StartYear(), &b.StopYear()})
+                addBrewery.bind(column++, QVariant(*text));
+            addBrewery.run();
+            rowId = file->lastInsertRowId();
+            ++counts.breweries;
+        } else {
+            const QStringList columns = line.split(QLatin1Char('\t'));
+            for (int column = 1; column <= 5; ++column)
+                addChronik.bind(column, QVariant(TrimBlanks(columns[column == 1 ? 8 : column + 2])));
             addChronik.bind(6, rowId);
             addChronik.run();
             ++counts.chroniks;
         }
-        done += 1 + qsizetype(imported.chroniks.size());
-        if (progress && (counts.breweries % 500 == 0 || done == lines))
-            progress(lines + done, lines * 2);
+        if (progress && (lines.number() % 1000 == 0 || lines.number() == checked.lines))
+            progress(checked.lines + lines.number(), checked.lines * 2);
     }
     tx.commit();
     return counts;

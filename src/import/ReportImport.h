@@ -20,13 +20,28 @@ struct ImportCounts {
     int chroniks = 0;
 };
 
-// Brings a saved report (Windows-1252, CR LF or LF, one line per brewery
-// followed by one line per history entry behind four empty columns) into
-// the register at `registerPath`, which is created empty when missing.
-// The whole file is checked before anything is written, then every brewery
-// and entry is added in one transaction, in file order. Throws
+struct ImportOptions {
+    // Add to a register that already holds breweries. Without it such a
+    // register is refused: importing the same report twice would double it.
+    bool append = false;
+};
+
+// The longest line a report may hold; a longer one is refused with its
+// number rather than read into memory whole.
+inline constexpr qsizetype MaxReportLineBytes = 64 * 1024;
+
+// Brings a saved report (one line per brewery followed by one line per
+// history entry behind four empty columns, CR LF or LF) into the register
+// at `registerPath`, which is created empty when missing. The file is read
+// as UTF-8 when it starts with the byte-order mark or is valid UTF-8 with
+// characters beyond ASCII, and as Windows-1252 (the reports of earlier
+// versions) otherwise.
+//
+// The whole file is checked in a first pass before anything is written,
+// then every brewery and entry is added in one transaction, in file order,
+// in a second pass; neither holds more than one line at a time. Throws
 // ImportRefused, or StoreError when the register refuses the writes;
 // either way the register is left as it was. `progress` hears of the lines
 // done out of all.
-ImportCounts ImportReport(const QString &reportPath, const QString &registerPath,
+ImportCounts ImportReport(const QString &reportPath, const QString &registerPath, const ImportOptions &options = {},
                           const std::function<void(qsizetype done, qsizetype total)> &progress = {});

@@ -1,11 +1,11 @@
-// sudregister-import: brings a saved report into the register beside the
-// program, the same register Sudregister itself opens.
-#include "DatabasePath.h"
+// sudregister-import [--register PATH] [--append] REPORT: brings a saved
+// report into a register, by default the one Sudregister itself opens.
+#include "CommandLine.h"
+#include "RegisterLocation.h"
 #include "ReportImport.h"
 #include "StoreError.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <cstdio>
 #include <unistd.h>
 
@@ -27,25 +27,42 @@ void showProgress(qsizetype done, qsizetype total)
         std::fprintf(stderr, "\n");
 }
 
+QString counted(int n, const char *one, const char *many)
+{
+    return QStringLiteral("%1 %2").arg(n).arg(QLatin1String(n == 1 ? one : many));
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
+    NameApplication();
     QCoreApplication app(argc, argv);
-    const QStringList args = app.arguments();
-    if (args.size() != 2) {
-        std::fprintf(stderr, "usage: sudregister-import REPORT.lst\n"
-                             "Adds the breweries and history entries of a saved report to the register\n"
-                             "beside this program.\n");
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Adds the breweries and history entries of a saved report "
+                                                    "(UTF-8 or Windows-1252) to a register."));
+    const QCommandLineOption registerOption(QStringLiteral("register"),
+                                            QStringLiteral("The register to add to, created when missing. Without it: "
+                                                           "the register Sudregister opens by default."),
+                                            QStringLiteral("PATH"));
+    const QCommandLineOption appendOption(QStringLiteral("append"),
+                                          QStringLiteral("Add to a register that already holds breweries."));
+    parser.addOption(registerOption);
+    parser.addOption(appendOption);
+    parser.addPositionalArgument(QStringLiteral("REPORT"), QStringLiteral("The saved report (.lst) to import."));
+    if (const auto exit = ParseCommandLine(parser, app.arguments(), 1))
+        return *exit;
+    if (parser.positionalArguments().isEmpty()) {
+        std::fprintf(stderr, "Name the report to import.\n\n%s", qPrintable(parser.helpText()));
         return 2;
     }
-    const QString registerPath = DatabasePath(QCoreApplication::applicationDirPath());
-    QElapsedTimer timer;
-    timer.start();
     try {
-        const ImportCounts counts = ImportReport(args[1], registerPath, showProgress);
-        std::printf("Added %d breweries and %d history entries to %s in %.2f s.\n", counts.breweries, counts.chroniks,
-                    qPrintable(registerPath), double(timer.elapsed()) / 1000.0);
+        const QString registerPath = ChooseRegister(parser.value(registerOption));
+        ImportOptions options;
+        options.append = parser.isSet(appendOption);
+        const ImportCounts counts = ImportReport(parser.positionalArguments().first(), registerPath, options, showProgress);
+        std::printf("Added %s and %s to %s\n", qPrintable(counted(counts.breweries, "brewery", "breweries")),
+                    qPrintable(counted(counts.chroniks, "history entry", "history entries")), qPrintable(registerPath));
         return 0;
     } catch (const ImportRefused &e) {
         std::fprintf(stderr, "\nRefused, nothing was added: %s\n", qPrintable(e.message()));

@@ -40,8 +40,12 @@ void Sudregister::rereadRegister()
 void Sudregister::showRegisterMessage()
 {
     QString text = QStringLiteral("Register: %1").arg(QDir::toNativeSeparators(m_registerPath));
-    if (dsBrewery->hasRecordset() && dsBrewery->file().isReadOnly())
+    if (!m_lock)
+        text += QStringLiteral(" (read-only: it is open in another window)");
+    else if (dsBrewery->hasRecordset() && dsBrewery->file().isReadOnly())
         text += QStringLiteral(" (read-only)");
+    if (!m_backupFailure.isEmpty())
+        text += QStringLiteral(" - ") + m_backupFailure;
     lblMessage->setText(text);
 }
 

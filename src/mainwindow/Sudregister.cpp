@@ -2,10 +2,15 @@
 
 #include "Attempt.h"
 #include "RecordsetModel.h"
+#include "RegisterBackup.h"
+#include "RegisterFile.h"
+#include "RegisterLock.h"
 #include "Twips.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDateTime>
+#include <QDir>
 #include <QEvent>
 #include <QGroupBox>
 #include <QLabel>
@@ -188,8 +193,20 @@ void Sudregister::createControls()
 
 void Sudregister::startUp()
 {
-    dsBrewery->setDatabaseName(m_registerPath);
-    dsBreweryChronik->setDatabaseName(m_registerPath);
+    // A register already open in another window is shown, not changed: two
+    // windows writing one register would undo each other's work.
+    m_lock = RegisterLock::tryTake(m_registerPath);
+    for (DataSource *source : {dsBrewery, dsBreweryChronik}) {
+        source->setReadOnly(!m_lock);
+        source->setDatabaseName(m_registerPath);
+    }
+    // A copy of the register as it was before this session changes it.
+    if (m_lock) {
+        const BackupResult backup = BackUpIfChanged(*RegisterFile::open(m_registerPath), QDateTime::currentDateTime());
+        if (!backup.failure.isEmpty())
+            m_backupFailure = QStringLiteral("no backup could be made in %1: %2")
+                                  .arg(QDir::toNativeSeparators(BackupFolder(m_registerPath)), backup.failure);
+    }
     m_label1AutoSize = true;
     lblBreweryCount->setText(QStringLiteral("0"));
     SetupBreweryColumns();
@@ -346,14 +363,15 @@ void Sudregister::showFailure(const StoreError &error)
     const std::optional<StoreError> again = attempt([&] {
         if (!dsBrewery->hasRecordset())
             return;
-        // A row changed or deleted elsewhere: the whole list is read anew.
-        if (error.isRowChangedElsewhere())
-            rereadRegister();
         dsBrewery->Recordset().dropCache();
         ShowChronik();
     });
     if (again)
         m_boxes->critical(again->message(), again->component());
+    // A row changed or deleted elsewhere: the whole list is read anew, once
+    // the grid has finished the step that failed.
+    if (error.isRowChangedElsewhere())
+        QMetaObject::invokeMethod(this, [this] { guard([this] { rereadRegister(); }); }, Qt::QueuedConnection);
     m_recovering = false;
     grdBrauerien->viewport()->update();
     grdChronik->viewport()->update();

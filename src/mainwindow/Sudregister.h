@@ -11,6 +11,7 @@
 #include <vector>
 
 class QComboBox;
+class RegisterLock;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -138,4 +139,7 @@ private:
     bool m_recovering = false;
     std::vector<std::shared_ptr<clsBrewery>> m_breweries;
     QString m_registerPath;
+    // Held while this window has the register open for writing.
+    std::unique_ptr<RegisterLock> m_lock;
+    QString m_backupFailure;
 };

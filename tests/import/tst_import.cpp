@@ -75,7 +75,7 @@ private slots:
         QVERIFY(original.size() > 300);
 
         int reported = 0;
-        const ImportCounts counts = ImportReport(saved, DatabasePath(to.path()), [&](qsizetype, qsizetype) { ++reported; });
+        const ImportCounts counts = ImportReport(saved, DatabasePath(to.path()), {}, [&](qsizetype, qsizetype) { ++reported; });
         QCOMPARE(counts.breweries, 300);
         QCOMPARE(counts.chroniks, int(original.size()) - 300);
         QVERIFY(reported > 0);
@@ -101,7 +101,7 @@ private slots:
         const QString path = writeFile(dir.path(), "BY\tOfr\t96047\tBamberg\tB1\t F\xE4\xDFla \t1649\t\n"
                                                    "\t\t\t\tB1-1\tF\xE4\xDFla\t1649\t1700\tBrauerei F\xE4\xDFla\n"
                                                    "BY\tOfr\t95444\tBayreuth\tB2\tMaisel\t1887\t2020\r\n");
-        const ImportCounts counts = ImportReport(path, reg.path());
+        const ImportCounts counts = ImportReport(path, reg.path(), ImportOptions{true});
         QCOMPARE(counts.breweries, 2);
         QCOMPARE(counts.chroniks, 1);
         QCOMPARE(reg.sql().rows("SELECT CityName, BreweryName, StopYear FROM Brewery ORDER BY RowId"),
@@ -134,7 +134,7 @@ private slots:
         QTemporaryDir dir;
         const QString path = content.isEmpty() ? dir.path() + "/nowhere.lst" : writeFile(dir.path(), content);
         try {
-            ImportReport(path, reg.path());
+            ImportReport(path, reg.path(), ImportOptions{true});
             QFAIL("the file was taken");
         } catch (const ImportRefused &e) {
             QVERIFY2(e.message().contains(expected), qPrintable(e.message()));
@@ -149,7 +149,7 @@ private slots:
         reg.sql().exec("CREATE TRIGGER full BEFORE INSERT ON BreweryChronik BEGIN SELECT RAISE(ABORT, 'no room'); END");
         QTemporaryDir dir;
         const QString path = writeFile(dir.path(), "BY\t\t\tAalen\t\t\t\t\n\t\t\t\tA\t\t\t\t\n");
-        QVERIFY_THROWS_EXCEPTION(StoreError, ImportReport(path, reg.path()));
+        QVERIFY_THROWS_EXCEPTION(StoreError, ImportReport(path, reg.path(), ImportOptions{true}));
         QCOMPARE(reg.sql().count("SELECT count(*) FROM Brewery"), 1);
     }
 };

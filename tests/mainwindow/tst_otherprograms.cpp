@@ -1,13 +1,17 @@
 // The main window when another program reads and writes the same register:
 // it keeps running, stores nothing stale, loses nothing typed, and reports
 // the register as it is stored.
+#include "FileBytes.h"
 #include "GridDriver.h"
 #include "LockingShell.h"
 #include "RecordsetModel.h"
+#include "RegisterBackup.h"
+#include "ReportImport.h"
 #include "ScratchRegister.h"
 #include "ShownWindow.h"
 #include "SudregisterReport.h"
 
+#include <QDir>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
@@ -124,7 +128,7 @@ private slots:
         QVERIFY2(win.boxes->failures[0].contains("changed or deleted by another program"),
                  qPrintable(win.boxes->failures[0]));
         QCOMPARE(reg.sql().column("SELECT BreweryName FROM Brewery ORDER BY CityName"), storedNames);
-        QCOMPARE(win->grdBrauerien->model()->rowCount(), gridRows);
+        QTRY_COMPARE(win->grdBrauerien->model()->rowCount(), gridRows);
         QCOMPARE(win->grdBrauerien->model()->index(0, 5).data().toString(), storedNames[0]);
     }
 
@@ -145,6 +149,51 @@ private slots:
         QVERIFY(lines[0].contains("Bamberg"));
         QVERIFY(lines[1].contains("Dachau"));
         QCOMPARE(win->BreweryCount(), 2);
+    }
+
+    // One window writes a register at a time: a second one shows it
+    // read-only, and the importer keeps out while a window has it open.
+    void oneWindowPerRegister()
+    {
+        ScratchRegister reg;
+        reg.addCity("Bamberg");
+        auto first = std::make_unique<ShownWindow>(reg.dir());
+        QVERIFY(!(*first)->lblMessage->text().contains("read-only"));
+        {
+            ShownWindow second(reg.dir());
+            QVERIFY2(second->lblMessage->text().contains("read-only: it is open in another window"),
+                     qPrintable(second->lblMessage->text()));
+            GridDriver::typeInto(*second->grdBrauerien, 0, 5, "Spezial");
+            QCOMPARE(second.boxes->failures.size(), 1);
+            QVERIFY(second.boxes->failures[0].contains("read-only"));
+        }
+        QTemporaryDir dir;
+        const QString report = writeBytes(dir.filePath("input.lst"), "BY\t\t\tAalen\t\t\t\t\r\n");
+        try {
+            ImportReport(report, reg.path(), ImportOptions{true});
+            QFAIL("imported into a register open in a window");
+        } catch (const ImportRefused &e) {
+            QVERIFY2(e.message().contains("open in a Sudregister window"), qPrintable(e.message()));
+        }
+        QCOMPARE(reg.sql().count("SELECT count(*) FROM Brewery"), 1);
+        first.reset();
+        QCOMPARE(ImportReport(report, reg.path(), ImportOptions{true}).breweries, 1);
+    }
+
+    // A backup that cannot be written is said, and the window works on.
+    void backupThatCannotBeWritten()
+    {
+        ScratchRegister reg;
+        reg.addCity("Bamberg");
+        const QString backups = BackupFolder(reg.path());
+        QVERIFY(QDir().mkpath(backups));
+        QFile::setPermissions(backups, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        ShownWindow win(reg.dir());
+        QFile::setPermissions(backups, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QVERIFY2(win->lblMessage->text().contains("no backup could be made"), qPrintable(win->lblMessage->text()));
+        GridDriver::typeInto(*win->grdBrauerien, 0, 5, "Spezial");
+        QVERIFY(win.boxes->failures.isEmpty());
+        QCOMPARE(reg.sql().column("SELECT BreweryName FROM Brewery"), QStringList{"Spezial"});
     }
 };
 

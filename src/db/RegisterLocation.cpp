@@ -1,0 +1,29 @@
+#include "RegisterLocation.h"
+
+#include "DatabasePath.h"
+#include "StoreError.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+QString ChooseRegister(const QString &given, const QString &programDir, const QString &userDataDir)
+{
+    if (!given.isEmpty())
+        return QFileInfo(given).absoluteFilePath();
+    const QString beside = DatabasePath(programDir);
+    if (QFileInfo::exists(beside))
+        return QFileInfo(beside).absoluteFilePath();
+    if (!QDir().mkpath(userDataDir))
+        throw StoreError(QStringLiteral("Cannot make the folder %1 for the register.").arg(userDataDir));
+    return QFileInfo(DatabasePath(userDataDir)).absoluteFilePath();
+}
+
+QString ChooseRegister(const QString &given)
+{
+    // Named here rather than by each program, so that both find the same
+    // folder whatever they call themselves.
+    const QString dataHome = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    return ChooseRegister(given, QCoreApplication::applicationDirPath(), dataHome + QStringLiteral("/Sudregister"));
+}
