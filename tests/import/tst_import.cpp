@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QPushButton>
 #include <QTest>
+#include <sys/stat.h>
 
 namespace {
 
@@ -135,6 +136,89 @@ private slots:
         const QString path = content.isEmpty() ? dir.path() + "/nowhere.lst" : writeFile(dir.path(), content);
         try {
             ImportReport(path, reg.path(), ImportOptions{true});
+            QFAIL("the file was taken");
+        } catch (const ImportRefused &e) {
+            QVERIFY2(e.message().contains(expected), qPrintable(e.message()));
+        }
+        QCOMPARE(bytesOf(reg.path()), before);
+    }
+
+    // Importing the same report twice must not double a register by
+    // accident: without --append a register holding breweries is refused,
+    // byte for byte unchanged.
+    void appendOnlyWhenAsked()
+    {
+        ScratchRegister reg;
+        QTemporaryDir dir;
+        const QString path = writeFile(dir.path(), "BY\t\t\tAalen\t\t\t\t\r\n\t\t\t\tA1\t\t\t\tAlt\r\n");
+        QCOMPARE(ImportReport(path, reg.path()).breweries, 1);
+        const QByteArray before = bytesOf(reg.path());
+        try {
+            ImportReport(path, reg.path());
+            QFAIL("the register was doubled");
+        } catch (const ImportRefused &e) {
+            QVERIFY2(e.message().contains("already holds 1 brewery;"), qPrintable(e.message()));
+        }
+        QCOMPARE(bytesOf(reg.path()), before);
+        QCOMPARE(ImportReport(path, reg.path(), ImportOptions{true}).chroniks, 1);
+        QCOMPARE(reg.sql().count("SELECT count(*) FROM Brewery"), 2);
+    }
+
+    void encodingsAndEmptyLines_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QStringList>("cities");
+        QTest::addRow("UTF-8 with mark") << QByteArray("\xEF\xBB\xBF" "BY\t\t\tM\xC3\xBCnchen\t\t\t\t\r\n") << QStringList{"München"};
+        QTest::addRow("UTF-8 without mark") << QByteArray("BY\t\t\tM\xC3\xBCnchen\t\t\t\t\n") << QStringList{"München"};
+        QTest::addRow("Windows-1252") << QByteArray("BY\t\t\tM\xFCnchen\t\t\t\t\r\n") << QStringList{"München"};
+        QTest::addRow("mark on a plain ASCII file") << QByteArray("\xEF\xBB\xBF" "BY\t\t\tAalen\t\t\t\t\n") << QStringList{"Aalen"};
+        QTest::addRow("empty lines at the end") << QByteArray("BY\t\t\tAalen\t\t\t\t\r\n\r\n\n") << QStringList{"Aalen"};
+    }
+    void encodingsAndEmptyLines()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QStringList, cities);
+        ScratchRegister reg;
+        QTemporaryDir dir;
+        QCOMPARE(ImportReport(writeFile(dir.path(), content), reg.path()).breweries, int(cities.size()));
+        QCOMPARE(reg.sql().column("SELECT StateName || '|' || CityName FROM Brewery"), QStringList{"BY|" + cities[0]});
+    }
+
+    // What no report is: refused with the place, before anything is read
+    // into memory whole or written.
+    void whatIsNoReport_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("expected");
+        QTest::addRow("an empty line in the middle") << "empty" << "input.lst: line 2: the line is empty";
+        QTest::addRow("a byte Windows-1252 leaves undefined") << "undefined" << "input.lst: line 2: it holds a byte that Windows-1252 leaves undefined";
+        QTest::addRow("a line over 64 KB") << "long" << "input.lst: line 2: the line is longer than 64 KB";
+        QTest::addRow("an endless device") << "device" << "/dev/zero: is not a regular file";
+        QTest::addRow("a pipe") << "fifo" << "is not a regular file";
+    }
+    void whatIsNoReport()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, expected);
+        ScratchRegister reg;
+        QTemporaryDir dir;
+        const QByteArray first("BY\t\t\tAalen\t\t\t\t\r\n");
+        QString path;
+        if (kind == "empty")
+            path = writeFile(dir.path(), first + "\r\n" + first);
+        else if (kind == "undefined")
+            path = writeFile(dir.path(), first + "BY\t\t\tA\x81\xFC\t\t\t\t\r\n");
+        else if (kind == "long")
+            path = writeFile(dir.path(), first + "BY\t\t\t" + QByteArray(MaxReportLineBytes, 'x') + "\t\t\t\t\r\n");
+        else if (kind == "device")
+            path = "/dev/zero";
+        else {
+            path = dir.filePath("pipe.lst");
+            QVERIFY(mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
+        }
+        const QByteArray before = bytesOf(reg.path());
+        try {
+            ImportReport(path, reg.path());
             QFAIL("the file was taken");
         } catch (const ImportRefused &e) {
             QVERIFY2(e.message().contains(expected), qPrintable(e.message()));

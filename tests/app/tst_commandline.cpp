@@ -1,0 +1,109 @@
+// Both programs as a user starts them: their command lines, exit codes and
+// messages, with a home folder of their own and no display.
+#include "FileBytes.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+struct Run {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+Run run(const QString &program, const QStringList &arguments, const QString &home)
+{
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    // No display: a program that tried to open a window would fail here.
+    env.remove("DISPLAY");
+    env.remove("WAYLAND_DISPLAY");
+    env.remove("QT_QPA_PLATFORM");
+    env.insert("HOME", home);
+    env.insert("XDG_DATA_HOME", home + "/share");
+    process.setProcessEnvironment(env);
+    process.setWorkingDirectory(home);
+    process.start(program, arguments);
+    process.waitForFinished(30000);
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
+}
+
+QStringList filesUnder(const QString &dir)
+{
+    return QDir(dir).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+}
+
+} // namespace
+
+class TestCommandLine : public QObject {
+    Q_OBJECT
+
+private slots:
+    void helpVersionAndUnknownOptions_data()
+    {
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("stdoutHas");
+        QTest::addColumn<QString>("stderrHas");
+        for (const QString &program : {QStringLiteral(SUDREGISTER), QStringLiteral(SUDREGISTER_IMPORT)}) {
+            const QString name = QFileInfo(program).fileName();
+            QTest::addRow("%s --help", qPrintable(name)) << program << QStringList{"--help"} << 0 << "Usage:" << "";
+            QTest::addRow("%s --version", qPrintable(name)) << program << QStringList{"--version"} << 0 << "Sudregister 0." << "";
+            QTest::addRow("%s unknown option", qPrintable(name))
+                << program << QStringList{"--regsiter", "x.mdb"} << 2 << "" << "Unknown option 'regsiter'";
+            QTest::addRow("%s two files", qPrintable(name)) << program << QStringList{"a.mdb", "b.mdb"} << 2 << "" << "Usage:";
+        }
+    }
+    void helpVersionAndUnknownOptions()
+    {
+        QFETCH(QString, program);
+        QFETCH(QStringList, arguments);
+        QFETCH(int, exitCode);
+        QFETCH(QString, stdoutHas);
+        QFETCH(QString, stderrHas);
+        QTemporaryDir home;
+        const Run result = run(program, arguments, home.path());
+        QCOMPARE(result.exitCode, exitCode);
+        QVERIFY2(result.out.contains(stdoutHas), qPrintable(result.out));
+        QVERIFY2(result.err.contains(stderrHas), qPrintable(result.err));
+        if (exitCode == 2)
+            QVERIFY2(result.err.contains("Usage:"), qPrintable(result.err));
+        // Nothing made: no register, no file named like an option.
+        QCOMPARE(filesUnder(home.path()), QStringList());
+    }
+
+    void importerNamesItsRegisterAndCounts()
+    {
+        QTemporaryDir home;
+        const QString report = writeBytes(home.filePath("in.lst"), "BY\t\t\tAalen\t\t\t\t\r\n"
+                                                                     "\t\t\t\tA1\t\t\t\tEins\r\n"
+                                                                     "\t\t\t\tA2\t\t\t\tZwei\r\n"
+                                                                     "\t\t\t\tA3\t\t\t\tDrei\r\n");
+        const QString target = home.filePath("mine/register.mdb");
+        QVERIFY(QDir().mkpath(home.filePath("mine")));
+        Run result = run(SUDREGISTER_IMPORT, {"--register", target, report}, home.path());
+        QCOMPARE(result.exitCode, 0);
+        QCOMPARE(result.out, "Added 1 brewery and 3 history entries to " + target + "\n");
+
+        const QByteArray before = bytesOf(target);
+        result = run(SUDREGISTER_IMPORT, {"--register", target, report}, home.path());
+        QCOMPARE(result.exitCode, 1);
+        QVERIFY2(result.err.contains("already holds 1 brewery"), qPrintable(result.err));
+        QCOMPARE(bytesOf(target), before);
+
+        // Without --register: the user's register, made in the data folder.
+        result = run(SUDREGISTER_IMPORT, {report}, home.path());
+        QCOMPARE(result.exitCode, 0);
+        QVERIFY(QFile::exists(home.filePath("share/Sudregister/Sudregister2K.mdb")));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCommandLine)
+#include "tst_commandline.moc"
