@@ -137,7 +137,9 @@ void RegisterFile::checkSchema()
             while (info.step())
                 columns << Column{info.text(0), info.text(1), info.int64(2) != 0};
         } catch (const StoreError &e) {
-            if (e.message().contains(m_path))
+            // A file that is no database, or is busy, was already named as
+            // such; a plain SQL error means a schema that is no register's.
+            if (e.primaryCode() != SQLITE_ERROR)
                 throw;
             refuse(m_path, e.message(), e.code());
         }

@@ -5,6 +5,8 @@
 #include "StoreError.h"
 #include "TrimBlanks.h"
 
+#include <QScopedValueRollback>
+
 QString Sudregister::rowPrompt(DataGrid &grid, std::initializer_list<int> columns)
 {
     QString prompt;
@@ -77,11 +79,7 @@ void Sudregister::connectBreweryGrid()
             cancel = true;
             return;
         }
-        struct Deleting {
-            bool &flag;
-            explicit Deleting(bool &f) : flag(f) { flag = true; }
-            ~Deleting() { flag = false; }
-        } deleting(m_deletingChroniks);
+        const QScopedValueRollback deleting(m_deletingChroniks, true);
         // The history source is set to exactly this brewery's entries first,
         // whatever it showed before; the grid's transaction makes the entries
         // and the brewery go together or not at all.

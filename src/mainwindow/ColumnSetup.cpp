@@ -3,6 +3,8 @@
 // their brewery counterparts.
 #include "Sudregister.h"
 
+#include "BreweryColumns.h"
+
 #include "Twips.h"
 
 #include <QLabel>
@@ -23,31 +25,16 @@ void Sudregister::SetupBreweryColumns()
     grdBrauerien->setAllowDelete(true);
     grdBrauerien->setAllowAddNew(true);
 
-    struct Layout {
-        const char *caption;
-        const char *field;
-        int alignment;
-        const char *sample; // nullptr: the caption followed by "XX"
-    };
-    static const Layout columns[] = {
-        {"BL", "StateName", GridColumn::Center, nullptr},
-        {"Reg Be", "CountyName", GridColumn::Center, nullptr},
-        {"PLZ", "PostalCode", GridColumn::Center, "XX99999"},
-        {"ORT", "CityName", GridColumn::Left, "Dusseldorf Dusseldorf Dusseldorf"},
-        {"ID", "IdCode", GridColumn::Center, "XX99999-99"},
-        {"BRAUEREI (Kürtz)", "BreweryName", GridColumn::Left, "Schlossbrauerei Schlossbrauerei Schlossbrauerei"},
-        {"*Jahr", "StartYear", GridColumn::Right, nullptr},
-        {"+Jahr", "StopYear", GridColumn::Right, nullptr},
-    };
-    for (int i = 0; i < 8; ++i) {
+    for (int i = 0; i < int(BreweryColumns.size()); ++i) {
+        const BreweryColumn &layout = BreweryColumns[size_t(i)];
         GridColumn column = grdBrauerien->Columns(i);
         column.setAllowSizing(true);
-        column.setAlignment(columns[i].alignment);
-        column.setCaption(QString::fromUtf8(columns[i].caption));
-        const QString sample = columns[i].sample ? QString::fromUtf8(columns[i].sample) : column.Caption() + "XX";
+        column.setAlignment(layout.alignment);
+        column.setCaption(layout.caption);
+        const QString sample = layout.widthSample.isEmpty() ? column.Caption() + "XX" : layout.widthSample;
         column.setWidth(measureTwips(sample));
         column.setVisible(true);
-        column.setDataField(QLatin1String(columns[i].field));
+        column.setDataField(layout.field);
     }
 }
 

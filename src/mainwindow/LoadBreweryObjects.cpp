@@ -3,6 +3,7 @@
 // its results there.
 #include "Sudregister.h"
 
+#include "BreweryColumns.h"
 #include "ChronikReader.h"
 #include "StoreError.h"
 #include "clsBrewery.h"
@@ -73,14 +74,14 @@ void Sudregister::LoadBreweryObjects()
     step([&] { count = dsBrewery->Recordset().RecordCount(); });
     m_breweries.assign(size_t(count), nullptr);
 
-    static const char *const names[] = {"StateName", "CountyName", "PostalCode", "CityName",
-                                        "IdCode",    "BreweryName", "StartYear", "StopYear", "RowId"};
+    // The eight columns in their order, then the key.
     int fields[9] = {};
     step([&] {
         for (int f = 0; f < 9; ++f) {
-            fields[f] = dsBrewery->Recordset().fieldIndex(QLatin1String(names[f]));
+            const QString name = f < 8 ? BreweryColumns[size_t(f)].field : QStringLiteral("RowId");
+            fields[f] = dsBrewery->Recordset().fieldIndex(name);
             if (fields[f] < 0)
-                throw StoreError(QStringLiteral("The breweries have no field %1.").arg(QLatin1String(names[f])));
+                throw StoreError(QStringLiteral("The breweries have no field %1.").arg(name));
         }
     });
     TextPool text;

@@ -2,23 +2,15 @@
 // brewery list.
 #include "Sudregister.h"
 
+#include "BreweryColumns.h"
+
 #include <QComboBox>
 
 QString Sudregister::SortKeyField(const QString &caption)
 {
-    static const QList<QPair<QString, QString>> fields = {
-        {QStringLiteral("BL(State)"), QStringLiteral("StateName")},
-        {QStringLiteral("Reg Be(County)"), QStringLiteral("CountyName")},
-        {QStringLiteral("PLZ(Postal Code)"), QStringLiteral("PostalCode")},
-        {QStringLiteral("ORT(City)"), QStringLiteral("CityName")},
-        {QStringLiteral("ID(ID)"), QStringLiteral("IdCode")},
-        {QStringLiteral("BRAUEREI (Kürtz)(Brewery Name)"), QStringLiteral("BreweryName")},
-        {QStringLiteral("*Jahr(Start Year)"), QStringLiteral("StartYear")},
-        {QStringLiteral("+Jahr(End Year)"), QStringLiteral("StopYear")},
-    };
-    for (const auto &[text, field] : fields) {
-        if (text == caption)
-            return field;
+    for (const BreweryColumn &column : BreweryColumns) {
+        if (column.sortCaption == caption)
+            return column.field;
     }
     return QString();
 }

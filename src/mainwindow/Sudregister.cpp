@@ -1,6 +1,7 @@
 #include "Sudregister.h"
 
 #include "Attempt.h"
+#include "BreweryColumns.h"
 #include "RecordsetModel.h"
 #include "RegisterBackup.h"
 #include "RegisterFile.h"
@@ -37,13 +38,6 @@ QLabel *label(QWidget *parent, const char *name, const QString &caption, Qt::Ali
     control->setAlignment(alignment | Qt::AlignVCenter);
     return control;
 }
-
-const QStringList SortCaptions = {
-    QStringLiteral("BL(State)"),         QStringLiteral("Reg Be(County)"),
-    QStringLiteral("PLZ(Postal Code)"),  QStringLiteral("ORT(City)"),
-    QStringLiteral("ID(ID)"),            QStringLiteral("BRAUEREI (Kürtz)(Brewery Name)"),
-    QStringLiteral("*Jahr(Start Year)"), QStringLiteral("+Jahr(End Year)"),
-};
 
 } // namespace
 
@@ -84,9 +78,8 @@ void Sudregister::createControls()
     dsBreweryChronik->setRecordSource(QStringLiteral("BreweryChronik"));
 
     grdBrauerien = named(new DataGrid(this), "grdBrauerien");
-    for (const char *field : {"StateName", "CountyName", "PostalCode", "CityName", "IdCode", "BreweryName",
-                              "StartYear", "StopYear"})
-        grdBrauerien->addColumn(QLatin1String(field), QLatin1String(field));
+    for (const BreweryColumn &column : BreweryColumns)
+        grdBrauerien->addColumn(column.field, column.field);
     grdBrauerien->setAllowAddNew(true);
     grdBrauerien->setAllowDelete(true);
     grdBrauerien->setAllowUpdate(true);
@@ -150,7 +143,8 @@ void Sudregister::createControls()
     cmbSort3 = named(new QComboBox(box), "cmbSort3");
     place(cmbSort3, 6000, 1320, 2415, 315);
     for (QComboBox *list : {cmbSort1, cmbSort2, cmbSort3}) {
-        list->addItems(SortCaptions);
+        for (const BreweryColumn &column : BreweryColumns)
+            list->addItem(column.sortCaption);
         list->setCurrentIndex(-1);
         connect(list, &QComboBox::activated, this, [this, list] { sortList_Click(list); });
     }

@@ -4,6 +4,7 @@
 #include "RecordSource.h"
 #include "Recordset.h"
 #include "RegisterFile.h"
+#include "RegisterLock.h"
 #include "Transaction.h"
 
 #include <cstdio>
@@ -24,6 +25,10 @@ int main(int argc, char *argv[])
         return 2;
     const QString path = QString::fromLocal8Bit(argv[1]);
     const QString run = QString::fromLocal8Bit(argv[2]);
+    // Held as a window holds it; the kill must not leave it behind.
+    const auto lock = RegisterLock::tryTake(path);
+    if (!lock)
+        return 3;
     auto file = RegisterFile::open(path);
     std::printf("READY\n");
     std::fflush(stdout);

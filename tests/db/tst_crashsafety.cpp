@@ -1,3 +1,4 @@
+#include "RegisterLock.h"
 #include "ScratchRegister.h"
 
 #include <QProcess>
@@ -30,6 +31,8 @@ private slots:
             QThread::usleep(gen.bounded(40000));
             worker.kill();
             QVERIFY(worker.waitForFinished(5000));
+            // The register lock went with the killed process.
+            QVERIFY(RegisterLock::tryTake(reg.path()));
             if (worker.exitStatus() == QProcess::CrashExit)
                 ++kills;
 
