@@ -85,6 +85,9 @@ RegisterFile::RegisterFile(const QString &path, Access access) : m_path(path)
     // every change is refused with a clear message.
     const bool marked = !(QFile::permissions(info.absolutePath()) & QFileDevice::WriteOwner)
         || (!create && !(QFile::permissions(path) & QFileDevice::WriteOwner));
+    if (create && !QFileInfo(info.absolutePath()).isDir())
+        throw StoreError(QStringLiteral("Cannot create the register %1: the folder %2 does not exist.")
+                             .arg(path, info.absolutePath()));
     if (create && marked)
         throw StoreError(QStringLiteral("Cannot create the register %1: its folder is read-only.").arg(path));
     if (create && access == Access::ReadWrite)
