@@ -8,13 +8,17 @@
 #include "Twips.h"
 
 #include <QLabel>
+#include <QStyle>
 
 int Sudregister::measureTwips(const QString &sample)
 {
     Label1->setText(sample);
     if (m_label1AutoSize)
         Label1->adjustSize();
-    return toTwips(Label1->width());
+    // A cell draws its text inside a margin on either side and its grid
+    // line: a column only as wide as the text would cut it off.
+    const int margin = grdBrauerien->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, grdBrauerien) + 1;
+    return toTwips(Label1->width() + 2 * margin + 1);
 }
 
 void Sudregister::SetupBreweryColumns()

@@ -10,7 +10,6 @@
 
 #include <QApplication>
 #include <QHeaderView>
-#include <QKeyEvent>
 #include <QScopedValueRollback>
 #include <QScrollBar>
 
@@ -40,12 +39,7 @@ DataGrid::DataGrid(QWidget *parent) : QTableView(parent), m_model(new RecordsetM
     rows->setFixedWidth(SelectorWidth);
     rows->setDefaultAlignment(Qt::AlignCenter);
     // The row selector at the left selects the whole row, ready for Delete.
-    connect(rows, &QHeaderView::sectionClicked, this, [this](int row) {
-        const QModelIndex cell = m_model->index(row, std::max(currentIndex().column(), 0));
-        setCurrentIndex(cell);
-        if (currentIndex().row() == row)
-            selectionModel()->select(cell, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-    });
+    connect(rows, &QHeaderView::sectionClicked, this, &DataGrid::selectWholeRow);
 
     QHeaderView *columns = horizontalHeader();
     columns->setStretchLastSection(false);
@@ -187,22 +181,6 @@ void DataGrid::focusMoved(QWidget *old, QWidget *now)
     }
     if (reaction == &events.FocusLost)
         commitPendingAdd();
-}
-
-void DataGrid::keyPressEvent(QKeyEvent *event)
-{
-    const int row = currentLine();
-    if (state() != EditingState && row >= 0) {
-        if (event->key() == Qt::Key_Delete && selectionModel()->isRowSelected(row, QModelIndex())) {
-            deleteCurrentRow();
-            return;
-        }
-        if (event->key() == Qt::Key_Escape && m_model->isPendingRow(row)) {
-            m_model->cancelPendingAdd();
-            return;
-        }
-    }
-    QTableView::keyPressEvent(event);
 }
 
 void DataGrid::deleteCurrentRow()

@@ -73,6 +73,7 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
+    bool viewportEvent(QEvent *event) override;
     void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
 
 private:
@@ -89,6 +90,8 @@ private:
     void followCurrentRecord();
     void focusMoved(QWidget *old, QWidget *now);
     void deleteCurrentRow();
+    // Makes `row` current and selects all of it, ready for Delete.
+    void selectWholeRow(int row);
     void repaintAll();
     int currentLine() const;
     int visibleRowCount() const;

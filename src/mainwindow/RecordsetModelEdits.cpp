@@ -27,7 +27,9 @@ bool RecordsetModel::editCell(int row, int column, const QString &text)
     if (!m_source || !m_source->hasRecordset() || column < 0 || column >= columns())
         return false;
     if (isNewRowLine(row)) {
-        if (!m_allowAddNew)
+        // A record begins only with something typed or pasted: an editor
+        // opened on the new-row line and left empty stores nothing.
+        if (!m_allowAddNew || text.isEmpty())
             return false;
         startPendingAdd();
     }

@@ -7,6 +7,7 @@
 #include "RegisterFile.h"
 #include "RegisterLock.h"
 #include "Twips.h"
+#include "WheelGuard.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -163,6 +164,9 @@ void Sudregister::createControls()
             caption->setGeometry(caption->x() - overflow, caption->y(), caption->width() + overflow, caption->height());
     }
 
+    for (QComboBox *list : {cboBrauereiJump, cmbSort1, cmbSort2, cmbSort3})
+        WheelGuard::guard(list);
+
     setTabOrder(grdBrauerien, cboBrauereiJump);
     setTabOrder(cboBrauereiJump, cmdNewBrewery);
     setTabOrder(cmdNewBrewery, cmdReport);
@@ -241,6 +245,9 @@ void Sudregister::setBreweryCount(int count)
 {
     m_breweryCount = count;
     lblBreweryCount->setText(QString::number(count));
+    // A count with more digits than the label was drawn for widens it
+    // rather than losing its last ones.
+    lblBreweryCount->resize(std::max(twips(615), lblBreweryCount->sizeHint().width()), lblBreweryCount->height());
 }
 
 void Sudregister::ArrangeControls()

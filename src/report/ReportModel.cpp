@@ -31,13 +31,19 @@ void ReportModel::setBreweries(std::vector<std::shared_ptr<clsBrewery>> brewerie
     beginResetModel();
     m_breweries = std::move(breweries);
     m_lines.clear();
+    m_columnCharacters.fill(0);
     for (int i = 0; i < int(m_breweries.size()); ++i) {
         if (!m_breweries[size_t(i)])
             continue;
-        m_lines.push_back({i, 0});
         const qint32 m = m_breweries[size_t(i)]->NmbrChroniks();
-        for (qint32 j = 1; j <= m; ++j)
+        for (qint32 j = 0; j <= m; ++j) {
             m_lines.push_back({i, j});
+            int column = 0;
+            columnsOf(*m_breweries[size_t(i)], j, [&](const QString &text) {
+                int &widest = m_columnCharacters[size_t(column++)];
+                widest = std::max(widest, int(text.size()));
+            });
+        }
     }
     endResetModel();
 }

@@ -3,6 +3,7 @@
 #include "clsBrewery.h"
 
 #include <QAbstractListModel>
+#include <array>
 #include <memory>
 #include <vector>
 
@@ -20,6 +21,9 @@ class Windows1252Encoder;
 class ReportModel : public QAbstractListModel {
     Q_OBJECT
 public:
+    // Columns of the widest line, a history entry's.
+    static constexpr int Columns = 9;
+
     explicit ReportModel(QObject *parent = nullptr);
 
     // The breweries in report order; each is followed by its entries.
@@ -29,6 +33,8 @@ public:
     QVariant data(const QModelIndex &index, int role) const override;
 
     QString lineAt(int row) const;
+    // The most characters a value of column `column` has, over all lines.
+    int columnCharacters(int column) const { return m_columnCharacters[size_t(column)]; }
     // Every line, each followed by CR LF, in the saved report's code page.
     // Returns how many tabs and line breaks inside values became blanks.
     qsizetype writeTo(QByteArray &out, Windows1252Encoder &encoder) const;
@@ -40,4 +46,5 @@ private:
     };
     std::vector<std::shared_ptr<clsBrewery>> m_breweries;
     std::vector<Line> m_lines;
+    std::array<int, Columns> m_columnCharacters{};
 };

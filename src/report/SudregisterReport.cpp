@@ -1,6 +1,7 @@
 #include "SudregisterReport.h"
 
 #include "MessageBoxes.h"
+#include "ReportLineDelegate.h"
 #include "ReportModel.h"
 #include "Twips.h"
 #include "Windows1252.h"
@@ -8,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QFontDatabase>
 #include <QListView>
 #include <QPushButton>
 #include <QSaveFile>
@@ -18,7 +20,8 @@ SudregisterReport::SudregisterReport(const QString &saveDir, std::shared_ptr<Mes
 {
     setObjectName(QStringLiteral("SudregisterReport"));
     setWindowTitle(QStringLiteral("SudregisterReport"));
-    // Sized as designed; the controls keep their places when it is resized.
+    // Opens at the size it was drawn for; an enlarged window gives the list
+    // the room and keeps the button under it.
     resize(twips(9525), twips(5745));
 
     lstReport = new QListView(this);
@@ -28,7 +31,10 @@ SudregisterReport::SudregisterReport(const QString &saveDir, std::shared_ptr<Mes
     lstReport->setUniformItemSizes(true);
     lstReport->setSelectionMode(QAbstractItemView::SingleSelection);
     lstReport->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    lstReport->setGeometry(0, 0, twips(9495), twips(5130));
+    // Columns line up in a font whose characters are equally wide.
+    lstReport->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    lstReport->setItemDelegate(new ReportLineDelegate(*m_model, lstReport));
+    lstReport->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
 
     cmdSaveReport = new QPushButton(QStringLiteral("Save Report"), this);
     cmdSaveReport->setObjectName(QStringLiteral("cmdSaveReport"));
@@ -36,6 +42,23 @@ SudregisterReport::SudregisterReport(const QString &saveDir, std::shared_ptr<Mes
     cmdSaveReport->setAutoDefault(false);
     connect(cmdSaveReport, &QPushButton::clicked, this, [this] { cmdSaveReport_Click(); });
     setTabOrder(lstReport, cmdSaveReport);
+    arrange();
+}
+
+void SudregisterReport::resizeEvent(QResizeEvent *event)
+{
+    QDialog::resizeEvent(event);
+    arrange();
+}
+
+void SudregisterReport::arrange()
+{
+    // The designed places: the list 30 twips narrower than the window and
+    // 615 shorter, the button 150 below the list.
+    const int listWidth = std::max(twips(9495), width() - twips(30));
+    const int listHeight = std::max(twips(5130), height() - twips(615));
+    lstReport->setGeometry(0, 0, listWidth, listHeight);
+    cmdSaveReport->setGeometry(0, listHeight + twips(150), twips(1815), twips(375));
 }
 
 void SudregisterReport::setBreweries(std::vector<std::shared_ptr<clsBrewery>> breweries)

@@ -40,7 +40,12 @@ public:
     QListView *lstReport;
     QPushButton *cmdSaveReport;
 
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
 private:
+    void arrange();
+
     QString m_saveDir;
     std::shared_ptr<MessageBoxes> m_boxes;
     ReportModel *m_model;

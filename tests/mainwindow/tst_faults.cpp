@@ -60,6 +60,37 @@ private slots:
         QCOMPARE(reg.sql().count("SELECT count(*) FROM Brewery"), 2);
     }
 
+    // A register whose brewery numbers are used up says so, rather than
+    // calling the disk full.
+    void keysUsedUpAreNamed()
+    {
+        ScratchRegister reg;
+        reg.addCity("Bamberg");
+        QVERIFY(reg.sql().exec("UPDATE sqlite_sequence SET seq = 9223372036854775807 WHERE name = 'Brewery'"));
+        ShownWindow win(reg.dir());
+        pasteInto(*win->grdBrauerien, 1, 3, "Coburg");
+        GridDriver::clickCell(*win->grdBrauerien, 0, 0);
+        QCOMPARE(win.boxes->failures.size(), 1);
+        QVERIFY2(win.boxes->failures[0].contains("used up its numbers"), qPrintable(win.boxes->failures[0]));
+    }
+
+    // The stock line editor stops at 32,767 characters without a word.
+    void longPasteIsKeptWhole()
+    {
+        ScratchRegister reg;
+        reg.addCity("Bamberg");
+        ShownWindow win(reg.dir());
+        GridDriver::clickCell(*win->grdBrauerien, 0, 5);
+        QTest::keyClick(win->grdBrauerien, Qt::Key_F2);
+        QPointer<QLineEdit> editor = qobject_cast<QLineEdit *>(QApplication::focusWidget());
+        QVERIFY(editor);
+        editor->selectAll();
+        editor->insert(QString(40003, QLatin1Char('x')));
+        QTest::keyClick(editor, Qt::Key_Return);
+        QTRY_VERIFY(editor.isNull() || !editor->isVisible());
+        QCOMPARE(reg.sql().count("SELECT length(BreweryName) FROM Brewery"), 40003);
+    }
+
     void lockedRegisterFailsAndRecovers()
     {
         ScratchRegister reg;

@@ -12,6 +12,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QStyle>
 #include <QTest>
 
 namespace {
@@ -186,7 +187,9 @@ private slots:
         QCOMPARE(c.Columns(5).DataField(), "ParentRowId");
 
         const QFontMetrics metrics(w.font());
-        QVERIFY(qAbs(b.Columns(0).Width() - toTwips(metrics.horizontalAdvance("BLXX"))) <= 2 * TwipsPerPixel);
+        // The sample, and the cell's own margins and grid line around it.
+        const int margins = 2 * (b.style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, &b) + 1) + 1;
+        QVERIFY(qAbs(b.Columns(0).Width() - toTwips(metrics.horizontalAdvance("BLXX") + margins)) <= 2 * TwipsPerPixel);
         QVERIFY(b.Columns(3).Width() > 3 * toTwips(metrics.horizontalAdvance("ORT")));
         QCOMPARE(b.Columns(3).DataField(), "CityName");
         QCOMPARE(b.Columns(6).Alignment(), int(GridColumn::Right));

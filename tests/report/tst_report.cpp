@@ -1,4 +1,5 @@
 #include "FileBytes.h"
+#include "ReportLineDelegate.h"
 #include "ScriptedMessageBoxes.h"
 #include "clsBrewery.h"
 #include "SudregisterReport.h"
@@ -8,6 +9,7 @@
 #include <QFile>
 #include <QListView>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -179,6 +181,38 @@ private slots:
         QCOMPARE(bytesOf(path), QByteArray("BY\tOber franken\t\t\t\tBrau Haus\t\t\r\n\t\t\t\tB 1\t\t\t\tx y\r\n"));
         QCOMPARE(boxes->told.size(), 2);
         QVERIFY2(boxes->told[1].startsWith("4 tab(s) or line break(s)"), qPrintable(boxes->told[1]));
+    }
+
+    // Every line shows whole, its columns lined up, and the list grows with
+    // the window.
+    void linesShowWholeAndLinedUp()
+    {
+        QTemporaryDir dir;
+        SudregisterReport report(dir.path(), std::make_shared<ScriptedMessageBoxes>());
+        const QString longName = QString("Brauerei mit einem langen Namen ").repeated(6);
+        report.setBreweries({brewery({"BY", "Oberfranken", "96047", "Bamberg", "B1", longName, "1536", ""},
+                                     {{"B1-1", "Spezial", "1536", "1900", "Brauerei Spezial Christian Merz"}}),
+                             brewery({"TH", "K", "99084", "Erfurt", "E22", "Braugold", "1888", "1990"})});
+        report.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&report));
+        QVERIFY(report.lstReport->horizontalScrollBar()->maximum() > 0);
+
+        const auto *lines = qobject_cast<ReportLineDelegate *>(report.lstReport->itemDelegate());
+        QVERIFY(lines);
+        const QFontMetrics metrics(report.lstReport->font());
+        QStyleOptionViewItem option;
+        option.fontMetrics = metrics;
+        QVERIFY(lines->sizeHint(option, {}).width() > metrics.horizontalAdvance(report.lineAt(0)));
+        for (int row = 0; row < report.lineCount(); ++row) {
+            const QStringList columns = report.lineAt(row).split('\t');
+            for (int c = 1; c < columns.size(); ++c)
+                QVERIFY(lines->columnStart(metrics, c) > lines->columnStart(metrics, c - 1) + metrics.horizontalAdvance(columns[c - 1]));
+        }
+
+        const QSize list = report.lstReport->size();
+        report.resize(report.width() + 200, report.height() + 100);
+        QCOMPARE(report.lstReport->size(), list + QSize(200, 100));
+        QVERIFY(report.cmdSaveReport->y() > report.lstReport->geometry().bottom());
     }
 
     void emptyReportGivesAnEmptyFile()
