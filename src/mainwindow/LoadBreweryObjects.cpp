@@ -3,6 +3,7 @@
 // its results there.
 #include "Sudregister.h"
 
+#include "Attempt.h"
 #include "BreweryColumns.h"
 #include "ChronikReader.h"
 #include "StoreError.h"
@@ -50,13 +51,8 @@ void Sudregister::LoadBreweryObjects()
     // The loader's one failure handler: each failing step is shown, then the
     // run goes on with the next step.
     const auto step = [this](const std::function<void()> &work) {
-        try {
-            work();
-        } catch (const StoreError &e) {
-            m_boxes->critical(e.message(), e.component());
-        } catch (const std::exception &e) {
-            m_boxes->critical(QString::fromLocal8Bit(e.what()), QStringLiteral("Sudregister"));
-        }
+        if (const std::optional<StoreError> failure = attempt(work))
+            m_boxes->critical(failure->message(), failure->component());
     };
 
     step([this] {
