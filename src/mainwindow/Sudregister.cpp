@@ -113,6 +113,9 @@ void Sudregister::createControls()
     place(Label2, 4080, 300, 1215, 255);
     lblBreweryCount = label(box, "lblBreweryCount", QStringLiteral("Count"), Qt::AlignLeft);
     place(lblBreweryCount, 5400, 300, 615, 255);
+    // In the free stretch between the count and Report.
+    cmdTimeline = named(new QPushButton(QStringLiteral("Timeline"), box), "cmdTimeline");
+    place(cmdTimeline, 9720, 240, 975, 375);
     cmdReport = named(new QPushButton(QStringLiteral("Report"), box), "cmdReport");
     place(cmdReport, 10800, 240, 975, 375);
     lblMessage = label(box, "lblMessage", QStringLiteral("lblMessage"), Qt::AlignLeft);
@@ -174,6 +177,8 @@ void Sudregister::createControls()
     setTabOrder(grdChronik, cmbSort1);
     setTabOrder(cmbSort1, cmbSort2);
     setTabOrder(cmbSort2, cmbSort3);
+    // Added after the designed order, which it leaves as it was.
+    setTabOrder(cmbSort3, cmdTimeline);
 
     for (DataGrid *grid : {grdBrauerien, grdChronik}) {
         grid->events.Failed = [this](const StoreError &e) { showFailure(e); };
@@ -183,6 +188,7 @@ void Sudregister::createControls()
     connectBreweryGrid();
     connectChronikGrid();
     connect(cmdReport, &QPushButton::clicked, this, [this] { guard([this] { cmdReport_Click(); }); });
+    connect(cmdTimeline, &QPushButton::clicked, this, [this] { guard([this] { cmdTimeline_Click(); }); });
     connect(cmdNewBrewery, &QPushButton::clicked, this, [this] { guard([this] { cmdNewBrewery_Click(); }); });
     // The history grid follows the current brewery whichever way it changes:
     // a cell move, a re-sort, a jump, a reload, an insertion or a deletion.

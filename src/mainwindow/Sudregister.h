@@ -17,6 +17,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class SudregisterReport;
+class SudregisterTimeline;
 class clsBrewery;
 
 // The main window: the brewery grid over the history grid, and the tool box
@@ -26,7 +27,8 @@ class clsBrewery;
 // One class, one concern per file: start-up and layout in Sudregister.cpp,
 // the columns in ColumnSetup.cpp, the sort lists in Sorting.cpp, the grids'
 // reactions in BreweryGrid.cpp and ChronikGrid.cpp, the jump list in
-// CityJump.cpp, the Report button in ReportButton.cpp, the loading of the
+// CityJump.cpp, the Report button in ReportButton.cpp, the Timeline button
+// in TimelineButton.cpp, the loading of the
 // register into objects in LoadBreweryObjects.cpp, and keeping up with
 // other programs' changes to the register in RegisterSync.cpp.
 class Sudregister : public QWidget {
@@ -62,6 +64,8 @@ public:
     const std::vector<std::shared_ptr<clsBrewery>> &Breweries() const { return m_breweries; }
     // How the report window is shown; modally unless a test looks instead.
     std::function<void(SudregisterReport &)> showReport;
+    // How the timeline window is shown; modally unless a test looks instead.
+    std::function<void(SudregisterTimeline &)> showTimeline;
     bool DeletingChroniks() const { return m_deletingChroniks; }
     // Stores what the user typed and has not yet left: an open cell editor
     // and a row begun in either grid's new-row line.
@@ -86,6 +90,7 @@ public:
     QLabel *Label2;
     QLabel *lblBreweryCount;
     QPushButton *cmdReport;
+    QPushButton *cmdTimeline;
     QLabel *lblMessage;
     QPushButton *cmdLoad;
     QPushButton *cmdSave;
@@ -121,6 +126,7 @@ private:
     void cmdNewBrewery_Click();
     void cboBrauereiJump_Click();
     void cmdReport_Click();
+    void cmdTimeline_Click();
     static QString rowPrompt(DataGrid &grid, std::initializer_list<int> columns);
     // Runs one reaction; a failure of the store is shown with its message
     // and the program goes on with the rows as they are stored. Returns

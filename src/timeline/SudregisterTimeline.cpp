@@ -1,0 +1,222 @@
+#include "SudregisterTimeline.h"
+
+#include "MessageBoxes.h"
+#include "Twips.h"
+
+#include <QAreaSeries>
+#include <QChart>
+#include <QChartView>
+#include <QDir>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLegend>
+#include <QLineSeries>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QSvgGenerator>
+#include <QToolTip>
+#include <QValueAxis>
+
+namespace {
+
+// The chart view tells the window where the mouse is, for the tooltip of
+// the year under it.
+class TimelineView : public QChartView {
+public:
+    TimelineView(QChart *chart, const SudregisterTimeline &window, QWidget *parent)
+        : QChartView(chart, parent), m_window(window)
+    {
+        setMouseTracking(true);
+        setRenderHint(QPainter::Antialiasing);
+    }
+
+protected:
+    void mouseMoveEvent(QMouseEvent *event) override
+    {
+        const QString text = m_window.describeAt(event->position());
+        if (text.isEmpty())
+            QToolTip::hideText();
+        else
+            QToolTip::showText(event->globalPosition().toPoint(), text, this);
+        QChartView::mouseMoveEvent(event);
+    }
+
+private:
+    const SudregisterTimeline &m_window;
+};
+
+} // namespace
+
+SudregisterTimeline::SudregisterTimeline(const QString &saveDir, std::shared_ptr<MessageBoxes> boxes, QWidget *parent)
+    : QDialog(parent), m_saveDir(saveDir), m_boxes(std::move(boxes))
+{
+    setObjectName(QStringLiteral("SudregisterTimeline"));
+    setWindowTitle(QStringLiteral("SudregisterTimeline"));
+    setWindowFlags(windowFlags() | Qt::WindowMaximizeButtonHint | Qt::WindowMinimizeButtonHint);
+    // As large as the main window's first size: a chart of centuries needs
+    // the room.
+    resize(twips(11760), twips(8175));
+
+    auto *chart = new QChart;
+    chart->setTitle(QStringLiteral("Breweries in operation"));
+    chart->legend()->setAlignment(Qt::AlignRight);
+    chtTimeline = new TimelineView(chart, *this, this);
+    chtTimeline->setObjectName(QStringLiteral("chtTimeline"));
+
+    lblLeftOut = new QLabel(this);
+    lblLeftOut->setObjectName(QStringLiteral("lblLeftOut"));
+    lblLeftOut->setWordWrap(true);
+    cmdSavePicture = new QPushButton(QStringLiteral("Save Picture"), this);
+    cmdSavePicture->setObjectName(QStringLiteral("cmdSavePicture"));
+    cmdSavePicture->setAutoDefault(false);
+    connect(cmdSavePicture, &QPushButton::clicked, this, [this] { cmdSavePicture_Click(); });
+    askWhere = [this](const QString &proposed) {
+        return QFileDialog::getSaveFileName(this, QStringLiteral("Save Picture"), proposed,
+                                            QStringLiteral("PNG image (*.png);;SVG image (*.svg)"));
+    };
+    arrange();
+}
+
+void SudregisterTimeline::resizeEvent(QResizeEvent *event)
+{
+    QDialog::resizeEvent(event);
+    arrange();
+}
+
+void SudregisterTimeline::arrange()
+{
+    const int row = twips(375);
+    const int gap = twips(120);
+    chtTimeline->setGeometry(0, 0, width(), std::max(0, height() - row - 2 * gap));
+    cmdSavePicture->setGeometry(gap, height() - row - gap, twips(1815), row);
+    lblLeftOut->setGeometry(2 * gap + twips(1815), height() - row - gap, std::max(0, width() - twips(1815) - 3 * gap), row);
+}
+
+void SudregisterTimeline::setCounts(TimelineCounts counts)
+{
+    m_counts = std::move(counts);
+    QChart *chart = chtTimeline->chart();
+    chart->removeAllSeries();
+    for (QAbstractAxis *axis : chart->axes())
+        chart->removeAxis(axis);
+
+    auto *years = new QValueAxis;
+    years->setLabelFormat(QStringLiteral("%d"));
+    years->setTitleText(QStringLiteral("Year"));
+    auto *breweries = new QValueAxis;
+    breweries->setLabelFormat(QStringLiteral("%d"));
+    breweries->setTitleText(QStringLiteral("Breweries in operation"));
+    chart->addAxis(years, Qt::AlignBottom);
+    chart->addAxis(breweries, Qt::AlignLeft);
+
+    // One band per state, each stacked on the ones before it.
+    std::vector<int> below(size_t(std::max(0, m_counts.years())), 0);
+    int highest = 0;
+    for (int s = 0; s < int(m_counts.states.size()); ++s) {
+        auto *lower = new QLineSeries;
+        auto *upper = new QLineSeries;
+        for (int y = 0; y < m_counts.years(); ++y) {
+            const int year = m_counts.firstYear + y;
+            lower->append(year, below[size_t(y)]);
+            below[size_t(y)] += m_counts.perState[size_t(s)][size_t(y)];
+            upper->append(year, below[size_t(y)]);
+            highest = std::max(highest, below[size_t(y)]);
+        }
+        auto *band = new QAreaSeries(upper, lower);
+        band->setName(m_counts.states[s]);
+        // Colours of their own: the chart theme repeats five.
+        const QColor colour = QColor::fromHsv(int(360 * s / m_counts.states.size()), 150, 215);
+        band->setColor(colour);
+        band->setBorderColor(colour.darker(130));
+        chart->addSeries(band);
+        band->attachAxis(years);
+        band->attachAxis(breweries);
+    }
+    if (m_counts.years() > 0) {
+        years->setRange(m_counts.firstYear, m_counts.lastYear);
+        // Ticks on round years, about ten of them.
+        int interval = 1;
+        for (int step : {1, 2, 5, 10, 25, 50, 100, 200, 500}) {
+            interval = step;
+            if (m_counts.years() / step <= 10)
+                break;
+        }
+        years->setTickType(QValueAxis::TicksDynamic);
+        years->setTickAnchor(m_counts.firstYear - m_counts.firstYear % interval);
+        years->setTickInterval(interval);
+    }
+    breweries->setRange(0, std::max(1, highest));
+    breweries->applyNiceNumbers();
+
+    QString text = QStringLiteral("%1 breweries charted.").arg(m_counts.charted);
+    QStringList why;
+    if (m_counts.noStartYear > 0)
+        why << QStringLiteral("%1 without a start year").arg(m_counts.noStartYear);
+    if (m_counts.stopBeforeStart > 0)
+        why << QStringLiteral("%1 with a stop year before the start year").arg(m_counts.stopBeforeStart);
+    if (!why.isEmpty())
+        text += QStringLiteral(" Left out: %1.").arg(why.join(QStringLiteral(", ")));
+    lblLeftOut->setText(text);
+}
+
+QString SudregisterTimeline::describeAt(const QPointF &viewPoint) const
+{
+    QChart *chart = chtTimeline->chart();
+    const QPointF scene = chtTimeline->mapToScene(viewPoint.toPoint());
+    const QPointF inChart = chart->mapFromScene(scene);
+    if (m_counts.years() <= 0 || !chart->plotArea().contains(inChart))
+        return QString();
+    const int year = int(std::lround(chart->mapToValue(inChart).x()));
+    if (year < m_counts.firstYear || year > m_counts.lastYear)
+        return QString();
+    const int total = m_counts.total(year);
+    QStringList lines{QStringLiteral("%1: %2 %3").arg(year).arg(total).arg(total == 1 ? QStringLiteral("brewery")
+                                                                                    : QStringLiteral("breweries"))};
+    for (int s = 0; s < int(m_counts.states.size()); ++s) {
+        if (const int n = m_counts.count(s, year); n > 0)
+            lines << QStringLiteral("%1: %2").arg(m_counts.states[s]).arg(n);
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
+QString SudregisterTimeline::PictureName(const QDateTime &moment)
+{
+    return moment.toString(QStringLiteral("'Sudregister_Timeline_'yyyy'_'MM'_'dd'_'HH'_'mm'_'ss"));
+}
+
+void SudregisterTimeline::cmdSavePicture_Click()
+{
+    QString path = askWhere(QDir(m_saveDir).filePath(PictureName(QDateTime::currentDateTime()) + QStringLiteral(".png")));
+    if (path.isEmpty())
+        return;
+    if (!path.endsWith(QLatin1String(".png"), Qt::CaseInsensitive) && !path.endsWith(QLatin1String(".svg"), Qt::CaseInsensitive))
+        path += QStringLiteral(".png");
+    if (savePicture(path))
+        m_boxes->tell(QStringLiteral("Created ") + path);
+}
+
+bool SudregisterTimeline::savePicture(const QString &path)
+{
+    bool saved = false;
+    if (path.endsWith(QLatin1String(".svg"), Qt::CaseInsensitive)) {
+        QSvgGenerator svg;
+        svg.setFileName(path);
+        svg.setSize(chtTimeline->size());
+        svg.setViewBox(chtTimeline->rect());
+        // Shown at the window's size by viewers that count 96 pixels an inch.
+        svg.setResolution(chtTimeline->logicalDpiX());
+        svg.setTitle(QStringLiteral("Breweries in operation"));
+        QPainter painter;
+        if (painter.begin(&svg)) {
+            chtTimeline->render(&painter);
+            saved = painter.end();
+        }
+        saved = saved && QFileInfo(path).size() > 0;
+    } else {
+        saved = chtTimeline->grab().save(path, "PNG");
+    }
+    if (!saved)
+        m_boxes->critical(QStringLiteral("The picture could not be saved as %1.").arg(path), windowTitle());
+    return saved;
+}

@@ -1,0 +1,181 @@
+// The timeline: which year a field names, the breweries in operation per
+// year and state, what is left out, and the saved pictures.
+#include "RegisterGenerator.h"
+#include "ScratchRegister.h"
+#include "ShownWindow.h"
+#include "SudregisterTimeline.h"
+
+#include <QChartView>
+#include <QImage>
+#include <QLabel>
+#include <QPushButton>
+#include <QSvgRenderer>
+#include <QTest>
+
+namespace {
+
+// The timeline the window charts for its listed breweries.
+TimelineCounts chartedBy(Sudregister &window)
+{
+    TimelineCounts counts;
+    window.showTimeline = [&](SudregisterTimeline &shown) { counts = shown.counts(); };
+    QTest::mouseClick(window.cmdTimeline, Qt::LeftButton);
+    return counts;
+}
+
+} // namespace
+
+class TestTimeline : public QObject {
+    Q_OBJECT
+
+private slots:
+    void yearOfAField_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<int>("year"); // 0: none
+        QTest::addRow("plain") << "1850" << 1850;
+        QTest::addRow("about") << "um 1850" << 1850;
+        QTest::addRow("doubtful") << "1850?" << 1850;
+        QTest::addRow("three digits") << "ca. 985" << 985;
+        QTest::addRow("century") << "18. Jh." << 0;
+        QTest::addRow("first of two") << "1850-1870" << 1850;
+        QTest::addRow("five digits are no year") << "12345" << 0;
+        QTest::addRow("empty") << "" << 0;
+        QTest::addRow("Null") << QString() << 0;
+    }
+    void yearOfAField()
+    {
+        QFETCH(QString, field);
+        QFETCH(int, year);
+        QCOMPARE(YearOf(field).value_or(0), year);
+    }
+
+    void whoIsInOperationAndWhoIsLeftOut()
+    {
+        const TimelineCounts counts = CountTimeline({{"BY", "1850", "1852"},
+                                                     {"BY", "um 1851", ""},
+                                                     {"", "1852?", "1851"},
+                                                     {"TH", "18. Jh.", "1900"},
+                                                     {"", "1850", "1850"}},
+                                                    1853);
+        QCOMPARE(counts.charted, 3);
+        QCOMPARE(counts.noStartYear, 1);
+        QCOMPARE(counts.stopBeforeStart, 1);
+        QCOMPARE(counts.states, QStringList({"(none)", "BY"}));
+        QCOMPARE(counts.firstYear, 1850);
+        QCOMPARE(counts.lastYear, 1853);
+        QList<int> by, none;
+        for (int year = 1849; year <= 1854; ++year) {
+            by << counts.count(1, year);
+            none << counts.count(0, year);
+        }
+        QCOMPARE(by, QList<int>({0, 1, 2, 2, 1, 0}));
+        QCOMPARE(none, QList<int>({0, 1, 0, 0, 0, 0}));
+    }
+
+    // The window charts what the brewery list shows, read afresh; checked
+    // against a count made here by brute force.
+    void chartOfAGeneratedRegister()
+    {
+        QTemporaryDir dir;
+        GenerateRegister(DatabasePath(dir.path()), 400, 5);
+        SecondConnection sql(DatabasePath(dir.path()));
+        ShownWindow win(dir.path());
+        QVERIFY(sql.exec("UPDATE Brewery SET StartYear = 'unbekannt' WHERE RowId % 50 = 0"));
+        const TimelineCounts counts = chartedBy(*win.w);
+
+        const int now = QDate::currentDate().year();
+        QMap<QString, QMap<int, int>> expected;
+        int leftOut = 0;
+        for (const QStringList &row : sql.rows("SELECT coalesce(StateName, ''), StartYear, StopYear FROM Brewery")) {
+            const QRegularExpression year("(?<![0-9])([0-9]{3,4})(?![0-9])");
+            const auto start = year.match(row[1]);
+            const auto stop = year.match(row[2]);
+            const int to = stop.hasMatch() ? stop.captured(1).toInt() : now;
+            if (!start.hasMatch() || to < start.captured(1).toInt()) {
+                ++leftOut;
+                continue;
+            }
+            for (int y = start.captured(1).toInt(); y <= to; ++y)
+                ++expected[row[0].isEmpty() ? "(none)" : row[0]][y];
+        }
+        QVERIFY(leftOut >= 8);
+        QCOMPARE(counts.leftOut(), leftOut);
+        QCOMPARE(counts.charted + leftOut, 400);
+        QCOMPARE(counts.states.size(), expected.size());
+        for (int s = 0; s < counts.states.size(); ++s) {
+            for (int y = counts.firstYear - 1; y <= counts.lastYear + 1; ++y)
+                QCOMPARE(counts.count(s, y), expected[counts.states[s]].value(y));
+        }
+    }
+
+    void emptyRegisterGivesAnEmptyChart()
+    {
+        ScratchRegister reg;
+        ShownWindow win(reg.dir());
+        QString leftOut;
+        win->showTimeline = [&](SudregisterTimeline &shown) {
+            QCOMPARE(shown.chtTimeline->chart()->series().size(), 0);
+            leftOut = shown.lblLeftOut->text();
+        };
+        QTest::mouseClick(win->cmdTimeline, Qt::LeftButton);
+        QCOMPARE(leftOut, "0 breweries charted.");
+        QVERIFY(win.boxes->failures.isEmpty());
+    }
+
+    void hoverNamesTheYearAndItsStates()
+    {
+        QTemporaryDir dir;
+        SudregisterTimeline timeline(dir.path(), std::make_shared<ScriptedMessageBoxes>());
+        timeline.setCounts(CountTimeline({{"BY", "1850", "1900"}, {"BY", "1860", ""}, {"TH", "1870", "1880"}}, 2026));
+        timeline.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&timeline));
+        QChart *chart = timeline.chtTimeline->chart();
+        const auto at = [&](int year) {
+            const QPointF scene = chart->mapToScene(chart->mapToPosition(QPointF(year, 1)));
+            return timeline.describeAt(timeline.chtTimeline->mapFromScene(scene));
+        };
+        QCOMPARE(at(1875), "1875: 3 breweries\nBY: 2\nTH: 1");
+        QCOMPARE(at(1950), "1950: 1 brewery\nBY: 1");
+        QCOMPARE(timeline.describeAt(QPointF(1, 1)), QString()); // outside the plot
+    }
+
+    void savedPictures_data()
+    {
+        QTest::addColumn<QString>("suffix");
+        QTest::addRow("PNG") << ".png";
+        QTest::addRow("SVG") << ".svg";
+    }
+    void savedPictures()
+    {
+        QFETCH(QString, suffix);
+        QTemporaryDir dir;
+        auto boxes = std::make_shared<ScriptedMessageBoxes>();
+        SudregisterTimeline timeline(dir.path(), boxes);
+        timeline.setCounts(CountTimeline({{"BY", "1850", "1900"}, {"TH", "1870", ""}}, 2026));
+        timeline.resize(800, 500);
+        timeline.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&timeline));
+        QString proposed;
+        timeline.askWhere = [&](const QString &name) {
+            proposed = name;
+            return dir.filePath("chart" + suffix);
+        };
+        QTest::mouseClick(timeline.cmdSavePicture, Qt::LeftButton);
+        QVERIFY(QFileInfo(proposed).fileName().startsWith("Sudregister_Timeline_"));
+        QCOMPARE(QFileInfo(proposed).absolutePath(), QFileInfo(dir.path()).absoluteFilePath());
+        QCOMPARE(boxes->told, QStringList{"Created " + dir.filePath("chart" + suffix)});
+        const QSize size = timeline.chtTimeline->size();
+        if (suffix == ".png") {
+            const QImage image(dir.filePath("chart.png"));
+            QCOMPARE(image.size(), size * timeline.chtTimeline->devicePixelRatio());
+        } else {
+            QSvgRenderer svg(dir.filePath("chart.svg"));
+            QVERIFY(svg.isValid());
+            QCOMPARE(svg.viewBox().size(), size);
+        }
+    }
+};
+
+QTEST_MAIN(TestTimeline)
+#include "tst_timeline.moc"
