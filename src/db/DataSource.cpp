@@ -40,6 +40,49 @@ void DataSource::Refresh()
         m_file = RegisterFile::open(m_databaseName, m_readOnly ? RegisterFile::Access::ReadOnly : RegisterFile::Access::ReadWrite);
     emit aboutToRefresh();
     auto fresh = std::make_unique<::Recordset>(m_file, ParseRecordSource(m_recordSource));
+    m_allKeys = fresh->keys();
+    m_allSource = m_recordSource;
+    m_allVersion = fresh->version();
+    m_allChanges = m_file->totalChanges();
+    if (m_filter)
+        fresh = std::make_unique<::Recordset>(m_file, ParseRecordSource(m_recordSource), filtered(), m_allVersion);
+    install(std::move(fresh));
+}
+
+void DataSource::setFilter(std::optional<std::unordered_set<qint64>> keep)
+{
+    m_filter = std::move(keep);
+    // A held-back new row is stored first: it belongs to the list.
+    if (m_file)
+        emit aboutToRefresh();
+    const bool unchanged = m_file && m_allSource == m_recordSource && m_allChanges == m_file->totalChanges()
+        && m_allVersion == m_file->dataVersion();
+    if (!unchanged) {
+        Refresh();
+        return;
+    }
+    install(std::make_unique<::Recordset>(m_file, ParseRecordSource(m_recordSource),
+                                          m_filter ? filtered() : m_allKeys, m_allVersion));
+}
+
+void DataSource::includeInFilter(qint64 key)
+{
+    if (m_filter)
+        m_filter->insert(key);
+}
+
+std::vector<qint64> DataSource::filtered() const
+{
+    std::vector<qint64> kept;
+    for (qint64 key : m_allKeys) {
+        if (m_filter->count(key))
+            kept.push_back(key);
+    }
+    return kept;
+}
+
+void DataSource::install(std::unique_ptr<::Recordset> fresh)
+{
     if (m_recordset)
         m_recordset->setListener(nullptr);
     m_recordset = std::move(fresh);

@@ -5,6 +5,9 @@
 #include <QObject>
 #include <QString>
 #include <memory>
+#include <optional>
+#include <unordered_set>
+#include <vector>
 
 class RegisterFile;
 
@@ -30,6 +33,17 @@ public:
     // Runs the record source anew; the new record set stands on its first
     // record. Opens the register on first use.
     void Refresh();
+    // Shows only the records whose keys are in `keep`, in the record
+    // source's order; nullopt shows all again. Every later Refresh keeps
+    // the filter. Takes effect at once, without running the query again
+    // while the register has not changed since it last ran.
+    void setFilter(std::optional<std::unordered_set<qint64>> keep);
+    bool isFiltered() const { return m_filter.has_value(); }
+    // Keeps a record added while filtered in the list through later
+    // refreshes.
+    void includeInFilter(qint64 key);
+    // Records the record source holds without a filter, as last queried.
+    int unfilteredCount() const { return int(m_allKeys.size()); }
     // The current record set; throws when the source was never refreshed.
     ::Recordset &Recordset() const;
     bool hasRecordset() const { return bool(m_recordset); }
@@ -53,6 +67,8 @@ signals:
 
 private:
     void currentMoved() override;
+    void install(std::unique_ptr<::Recordset> fresh);
+    std::vector<qint64> filtered() const;
     void emitCurrentChanged();
 
     QString m_databaseName;
@@ -61,5 +77,11 @@ private:
     bool m_readOnly = false;
     std::shared_ptr<RegisterFile> m_file;
     std::unique_ptr<::Recordset> m_recordset;
+    std::optional<std::unordered_set<qint64>> m_filter;
+    // The whole result of the last query, and the state it was read in.
+    std::vector<qint64> m_allKeys;
+    QString m_allSource;
+    qint64 m_allVersion = -1;
+    qint64 m_allChanges = -1;
     bool m_currentChangePending = false;
 };

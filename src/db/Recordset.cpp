@@ -30,21 +30,7 @@ QByteArray quoted(const QString &identifier)
 Recordset::Recordset(std::shared_ptr<RegisterFile> file, const RecordSource &source)
     : m_file(std::move(file)), m_source(source)
 {
-    m_fields = m_file->fieldsOf(source.table);
-    if (m_fields.isEmpty())
-        throw StoreError(QStringLiteral("The register %1 has no table %2.").arg(m_file->path(), source.table));
-
-    const QString keyField = m_file->keyFieldOf(source.table);
-    m_keyField = keyField.isEmpty() ? -1 : fieldIndex(keyField);
-
-    QByteArray columns;
-    for (const QString &field : std::as_const(m_fields))
-        columns += (columns.isEmpty() ? "" : ", ") + quoted(field);
-    m_fetchSql = "SELECT rowid, " + columns + " FROM " + quoted(source.table) + " WHERE rowid IN (";
-    for (int i = 1; i <= PageRows; ++i)
-        m_fetchSql += (i > 1 ? ", ?" : "?") + QByteArray::number(i);
-    m_fetchSql += ")";
-
+    prepare();
     QByteArray sql = "SELECT rowid FROM " + quoted(source.table);
     if (!source.whereField.isEmpty())
         sql += " WHERE " + quoted(m_fields.at(requireField(source.whereField))) + " = ?1";
@@ -59,6 +45,31 @@ Recordset::Recordset(std::shared_ptr<RegisterFile> file, const RecordSource &sou
         keys.bind(1, *source.whereValue);
     while (keys.step())
         m_keys.push_back(keys.int64(0));
+}
+
+Recordset::Recordset(std::shared_ptr<RegisterFile> file, const RecordSource &source, std::vector<qint64> keys,
+                     qint64 version)
+    : m_file(std::move(file)), m_source(source), m_keys(std::move(keys)), m_version(version)
+{
+    prepare();
+}
+
+void Recordset::prepare()
+{
+    m_fields = m_file->fieldsOf(m_source.table);
+    if (m_fields.isEmpty())
+        throw StoreError(QStringLiteral("The register %1 has no table %2.").arg(m_file->path(), m_source.table));
+
+    const QString keyField = m_file->keyFieldOf(m_source.table);
+    m_keyField = keyField.isEmpty() ? -1 : fieldIndex(keyField);
+
+    QByteArray columns;
+    for (const QString &field : std::as_const(m_fields))
+        columns += (columns.isEmpty() ? "" : ", ") + quoted(field);
+    m_fetchSql = "SELECT rowid, " + columns + " FROM " + quoted(m_source.table) + " WHERE rowid IN (";
+    for (int i = 1; i <= PageRows; ++i)
+        m_fetchSql += (i > 1 ? ", ?" : "?") + QByteArray::number(i);
+    m_fetchSql += ")";
 }
 
 bool Recordset::isStale() const

@@ -48,6 +48,10 @@ public:
     };
 
     Recordset(std::shared_ptr<RegisterFile> file, const RecordSource &source);
+    // A set of the records with `keys`, in that order, as a query read them
+    // when the register's data version was `version`; runs no query.
+    Recordset(std::shared_ptr<RegisterFile> file, const RecordSource &source, std::vector<qint64> keys,
+              qint64 version);
 
     bool Bof() const;
     bool Eof() const;
@@ -81,6 +85,8 @@ public:
     // one pass over the table rather than one seek per record.
     void forEachRecord(const std::function<void(int position, const std::vector<QVariant> &values)> &visit) const;
     qint64 keyAt(int position) const { return m_keys.at(size_t(position)); }
+    const std::vector<qint64> &keys() const { return m_keys; }
+    qint64 version() const { return m_version; }
     // Position of the record with `key`, or -1.
     int positionOf(qint64 key) const;
     RegisterFile &file() const { return *m_file; }
@@ -94,6 +100,7 @@ public:
 private:
     using Row = std::vector<QVariant>;
 
+    void prepare();
     int requireField(const QString &name) const;
     int requireCurrent() const;
     const Row &rowFor(int position) const;

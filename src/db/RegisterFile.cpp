@@ -216,6 +216,11 @@ void RegisterFile::setBusyTimeout(int ms)
     sqlite3_busy_timeout(handle(), ms);
 }
 
+qint64 RegisterFile::totalChanges() const
+{
+    return sqlite3_total_changes64(handle());
+}
+
 int RegisterFile::changes() const
 {
     return sqlite3_changes(handle());

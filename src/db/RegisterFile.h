@@ -39,6 +39,8 @@ public:
     void setBusyTimeout(int ms);
     // Rows changed by the last INSERT, UPDATE or DELETE.
     int changes() const;
+    // Rows this connection has changed since it opened.
+    qint64 totalChanges() const;
     // Changes whenever another connection (another window, the shell, the
     // importer) commits to the file; our own commits leave it alone.
     qint64 dataVersion();

@@ -97,6 +97,13 @@ QString Statement::text(int column) const
     return QString::fromUtf8(bytes, sqlite3_column_bytes(s, column));
 }
 
+QByteArrayView Statement::utf8(int column) const
+{
+    sqlite3_stmt *s = m_statement.get();
+    const auto *bytes = reinterpret_cast<const char *>(sqlite3_column_text(s, column));
+    return QByteArrayView(bytes, sqlite3_column_bytes(s, column));
+}
+
 bool Statement::isNull(int column) const
 {
     return sqlite3_column_type(m_statement.get(), column) == SQLITE_NULL;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 #include <QVariant>
 #include <memory>
@@ -27,6 +28,8 @@ public:
     QVariant value(int column) const;
     qint64 int64(int column) const;
     QString text(int column) const;
+    // The column's UTF-8 bytes, valid until the next step or reset.
+    QByteArrayView utf8(int column) const;
     bool isNull(int column) const;
 
 private:
@@ -63,6 +66,7 @@ public:
     QVariant value(int column) const { return m_statement.value(column); }
     qint64 int64(int column) const { return m_statement.int64(column); }
     QString text(int column) const { return m_statement.text(column); }
+    QByteArrayView utf8(int column) const { return m_statement.utf8(column); }
     bool isNull(int column) const { return m_statement.isNull(column); }
 
 private:

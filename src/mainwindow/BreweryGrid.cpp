@@ -99,7 +99,13 @@ void Sudregister::connectBreweryGrid()
             return;
         ShowChronik();
     };
-    events.AfterInsert = [this] { ShowChronik(); };
+    events.AfterInsert = [this] {
+        // A brewery added while the list is narrowed stays listed.
+        ::Recordset &breweries = dsBrewery->Recordset();
+        if (breweries.AbsolutePosition() >= 0)
+            dsBrewery->includeInFilter(breweries.keyAt(breweries.AbsolutePosition()));
+        ShowChronik();
+    };
     events.FocusGained = [this] { grdChronik->Refresh(); };
 }
 

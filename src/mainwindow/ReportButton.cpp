@@ -5,6 +5,7 @@
 #include "SudregisterReport.h"
 
 #include <QFileInfo>
+#include <QLabel>
 
 void Sudregister::cmdReport_Click()
 {
@@ -13,6 +14,9 @@ void Sudregister::cmdReport_Click()
     // programs did to it since the list was read.
     syncWithRegister();
     LoadBreweryObjects();
+    if (dsBrewery->isFiltered())
+        lblMessage->setText(lblMessage->text()
+                            + QStringLiteral("- the report holds the %1 breweries found").arg(m_breweries.size()));
     SudregisterReport report(QFileInfo(m_registerPath).absolutePath(), m_boxes, this);
     report.setBreweries(m_breweries);
     if (showReport)

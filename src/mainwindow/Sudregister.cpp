@@ -113,6 +113,7 @@ void Sudregister::createControls()
     place(Label2, 4080, 300, 1215, 255);
     lblBreweryCount = label(box, "lblBreweryCount", QStringLiteral("Count"), Qt::AlignLeft);
     place(lblBreweryCount, 5400, 300, 615, 255);
+    createFindControls(box);
     // In the free stretch between the count and Report.
     cmdTimeline = named(new QPushButton(QStringLiteral("Timeline"), box), "cmdTimeline");
     place(cmdTimeline, 9720, 240, 975, 375);
@@ -171,7 +172,8 @@ void Sudregister::createControls()
         WheelGuard::guard(list);
 
     setTabOrder(grdBrauerien, cboBrauereiJump);
-    setTabOrder(cboBrauereiJump, cmdNewBrewery);
+    setTabOrder(cboBrauereiJump, txtFind);
+    setTabOrder(txtFind, cmdNewBrewery);
     setTabOrder(cmdNewBrewery, cmdReport);
     setTabOrder(cmdReport, grdChronik);
     setTabOrder(grdChronik, cmbSort1);
@@ -234,6 +236,8 @@ void Sudregister::startUp()
     ShowChronik();
     showRegisterMessage();
     grdBrauerien->setFocus();
+    // The find's index is made meanwhile, on the second core.
+    m_findIndex.prepare(dsBrewery->file());
 }
 
 void Sudregister::countBreweries()

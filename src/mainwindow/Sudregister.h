@@ -2,6 +2,7 @@
 
 #include "DataGrid.h"
 #include "DataSource.h"
+#include "FindIndex.h"
 #include "MessageBoxes.h"
 
 #include <QCoreApplication>
@@ -16,6 +17,7 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QTimer;
 class SudregisterReport;
 class SudregisterTimeline;
 class clsBrewery;
@@ -28,7 +30,7 @@ class clsBrewery;
 // the columns in ColumnSetup.cpp, the sort lists in Sorting.cpp, the grids'
 // reactions in BreweryGrid.cpp and ChronikGrid.cpp, the jump list in
 // CityJump.cpp, the Report button in ReportButton.cpp, the Timeline button
-// in TimelineButton.cpp, the loading of the
+// in TimelineButton.cpp, the find field in Find.cpp, the loading of the
 // register into objects in LoadBreweryObjects.cpp, and keeping up with
 // other programs' changes to the register in RegisterSync.cpp.
 class Sudregister : public QWidget {
@@ -75,6 +77,10 @@ public:
     // it still exists. Left for later while a row or cell is being typed.
     void syncWithRegister();
     const QString &registerPath() const { return m_registerPath; }
+    // Narrows the brewery list to the breweries holding every word of the
+    // find field, in any field or history entry; the whole list when it is
+    // empty. The current brewery stays current where it is listed.
+    void applyFind();
 
     // The controls, by the names the program gives them.
     QLabel *lblTitle;
@@ -91,6 +97,8 @@ public:
     QLabel *lblBreweryCount;
     QPushButton *cmdReport;
     QPushButton *cmdTimeline;
+    QLabel *lblFind;
+    QLineEdit *txtFind;
     QLabel *lblMessage;
     QPushButton *cmdLoad;
     QPushButton *cmdSave;
@@ -112,6 +120,7 @@ protected:
 
 private:
     void createControls();
+    void createFindControls(QWidget *box);
     void startUp();
     void rereadRegister();
     void showRegisterMessage();
@@ -148,4 +157,6 @@ private:
     // Held while this window has the register open for writing.
     std::unique_ptr<RegisterLock> m_lock;
     QString m_backupFailure;
+    FindIndex m_findIndex;
+    QTimer *m_findDelay = nullptr;
 };

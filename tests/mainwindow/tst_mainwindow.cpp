@@ -11,6 +11,7 @@
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QStyle>
 #include <QTest>
@@ -105,11 +106,12 @@ private slots:
         QVERIFY(!w.cmbSort3->isEditable());
         // The focus runs through the controls in their tab order.
         QList<QWidget *> order;
-        for (QWidget *at = w.grdBrauerien; order.size() < 8; at = at->nextInFocusChain()) {
+        for (QWidget *at = w.grdBrauerien; order.size() < 9; at = at->nextInFocusChain()) {
             if (at->focusPolicy() & Qt::TabFocus && !at->isHidden() && at->isVisibleTo(&w))
                 order << at;
         }
-        QCOMPARE(order, QList<QWidget *>({w.grdBrauerien, w.cboBrauereiJump, w.cmdNewBrewery, w.cmdReport,
+        // The find field takes its place after the jump list.
+        QCOMPARE(order, QList<QWidget *>({w.grdBrauerien, w.cboBrauereiJump, w.txtFind, w.cmdNewBrewery, w.cmdReport,
                                           w.grdChronik, w.cmbSort1, w.cmbSort2, w.cmbSort3}));
     }
 

@@ -1,0 +1,123 @@
+#include "FindIndex.h"
+
+#include "FindFolding.h"
+#include "RegisterFile.h"
+#include "StoreError.h"
+
+#include <QFile>
+#include <sqlite3.h>
+
+#include <string_view>
+
+namespace {
+
+// Between two values, so that no word is found across them.
+constexpr char Separator = '\n';
+
+} // namespace
+
+FindIndex::~FindIndex()
+{
+    if (m_prepared.valid())
+        m_prepared.wait();
+}
+
+FindIndex::Stamp FindIndex::stampOf(RegisterFile &file)
+{
+    return {file.dataVersion(), file.totalChanges()};
+}
+
+void FindIndex::prepare(RegisterFile &file)
+{
+    if (m_prepared.valid())
+        m_prepared.wait();
+    // Whatever the worker reads is at least as new as this stamp; if the
+    // stamp still holds when the index is used, nothing changed since.
+    m_preparedStamp = stampOf(file);
+    m_prepared = std::async(std::launch::async, &FindIndex::build, file.path());
+}
+
+FindIndex::Texts FindIndex::build(const QString &path)
+{
+    Texts built;
+    sqlite3 *db = nullptr;
+    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr)
+        != SQLITE_OK) {
+        sqlite3_close_v2(db);
+        return built;
+    }
+    sqlite3_busy_timeout(db, RegisterFile::WriteWaitMs);
+    // Each brewery with its history entries, one brewery after another, so
+    // that its folded text is written in one piece.
+    sqlite3_stmt *rows = nullptr;
+    sqlite3_prepare_v2(db,
+                       "SELECT b.RowId, b.StateName, b.CountyName, b.PostalCode, b.CityName, b.IdCode, b.BreweryName, "
+                       "b.StartYear, b.StopYear, c.BreweryNameLong, c.BreweryName, c.IdCode FROM Brewery b "
+                       "LEFT JOIN BreweryChronik c ON c.ParentRowId = b.RowId ORDER BY b.RowId",
+                       -1, &rows, nullptr);
+    FindFolder folder;
+    const auto add = [&](int column) {
+        folder.append(built.texts, reinterpret_cast<const char *>(sqlite3_column_text(rows, column)),
+                      sqlite3_column_bytes(rows, column));
+        built.texts += Separator;
+    };
+    built.starts.push_back(0);
+    qint64 last = 0;
+    int rc;
+    while ((rc = sqlite3_step(rows)) == SQLITE_ROW) {
+        const qint64 rowId = sqlite3_column_int64(rows, 0);
+        if (built.rowIds.empty() || rowId != last) {
+            if (!built.rowIds.empty())
+                built.starts.push_back(built.texts.size());
+            built.rowIds.push_back(rowId);
+            last = rowId;
+            for (int column = 1; column <= 8; ++column)
+                add(column);
+        }
+        for (int column = 9; column <= 11; ++column)
+            add(column);
+    }
+    built.starts.push_back(built.texts.size());
+    built.texts.squeeze();
+    built.complete = rc == SQLITE_DONE;
+    sqlite3_finalize(rows);
+    sqlite3_close_v2(db);
+    return built;
+}
+
+std::unordered_set<qint64> FindIndex::matching(RegisterFile &file, const QStringList &words)
+{
+    const Stamp now = stampOf(file);
+    if (m_prepared.valid()) {
+        Texts prepared = m_prepared.get();
+        if (prepared.complete && m_preparedStamp == now) {
+            m_index = std::move(prepared);
+            m_stamp = now;
+        }
+    }
+    if (!(m_stamp == now) || !m_index.complete) {
+        m_index = build(file.path());
+        if (!m_index.complete)
+            throw StoreError(QStringLiteral("The register %1 could not be read for the find.").arg(file.path()));
+        m_stamp = now;
+    }
+    std::vector<QByteArray> folded;
+    for (const QString &word : words)
+        folded.push_back(FoldForFind(word).toUtf8());
+    std::unordered_set<qint64> found;
+    const std::string_view all(m_index.texts.constData(), size_t(m_index.texts.size()));
+    for (size_t b = 0; b < m_index.rowIds.size(); ++b) {
+        const std::string_view text =
+            all.substr(size_t(m_index.starts[b]), size_t(m_index.starts[b + 1] - m_index.starts[b]));
+        bool every = true;
+        for (const QByteArray &word : folded) {
+            if (text.find(std::string_view(word.constData(), size_t(word.size()))) == std::string_view::npos) {
+                every = false;
+                break;
+            }
+        }
+        if (every)
+            found.insert(m_index.rowIds[b]);
+    }
+    return found;
+}

@@ -1,0 +1,92 @@
+// The find field: as the user types, the brewery list narrows to the
+// breweries that hold every typed word in one of their fields or history
+// entries. Sorting, the jump list, the count and the report then work on
+// the breweries found.
+#include "Sudregister.h"
+
+#include "RegisterFile.h"
+#include "Twips.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRegularExpression>
+#include <QShortcut>
+#include <QTimer>
+
+namespace {
+
+// Keystrokes within this time are searched together.
+constexpr int FindDelayMs = 120;
+
+} // namespace
+
+void Sudregister::createFindControls(QWidget *box)
+{
+    lblFind = new QLabel(QStringLiteral("Find :"), box);
+    lblFind->setObjectName(QStringLiteral("lblFind"));
+    lblFind->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    lblFind->setGeometry(twips(6240), twips(300), twips(435), twips(255));
+    txtFind = new QLineEdit(box);
+    txtFind->setObjectName(QStringLiteral("txtFind"));
+    txtFind->setGeometry(twips(6720), twips(270), twips(2880), twips(315));
+
+    m_findDelay = new QTimer(this);
+    m_findDelay->setSingleShot(true);
+    m_findDelay->setInterval(FindDelayMs);
+    connect(txtFind, &QLineEdit::textChanged, m_findDelay, qOverload<>(&QTimer::start));
+    connect(m_findDelay, &QTimer::timeout, this, [this] { guard([this] { applyFind(); }); });
+    // Enter: on to the first brewery found.
+    connect(txtFind, &QLineEdit::returnPressed, this, [this] {
+        guard([this] {
+            if (m_findDelay->isActive())
+                applyFind();
+            if (!dsBrewery->Recordset().Bof())
+                dsBrewery->Recordset().MoveFirst();
+            grdBrauerien->setFocus();
+        });
+    });
+    // Escape: the whole list again.
+    auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), txtFind, nullptr, nullptr, Qt::WidgetShortcut);
+    connect(escape, &QShortcut::activated, this, [this] {
+        txtFind->clear();
+        guard([this] { applyFind(); });
+    });
+    auto *find = new QShortcut(QKeySequence::Find, this);
+    connect(find, &QShortcut::activated, this, [this] {
+        txtFind->setFocus(Qt::ShortcutFocusReason);
+        txtFind->selectAll();
+    });
+}
+
+void Sudregister::applyFind()
+{
+    m_findDelay->stop();
+    const QString text = txtFind->text();
+    const QStringList words = text.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
+    ::Recordset &before = dsBrewery->Recordset();
+    const qint64 current = before.AbsolutePosition() < 0 ? -1 : before.keyAt(before.AbsolutePosition());
+
+    if (words.isEmpty())
+        dsBrewery->setFilter(std::nullopt);
+    else
+        dsBrewery->setFilter(m_findIndex.matching(dsBrewery->file(), words));
+
+    ::Recordset &listed = dsBrewery->Recordset();
+    if (const int position = current < 0 ? -1 : listed.positionOf(current); position >= 0)
+        listed.setAbsolutePosition(position);
+    setBreweryCount(listed.RecordCount());
+    grdBrauerien->setApproxCount(BreweryCount() + 1);
+    // The jump list is cut anew from the list now shown when it is next
+    // opened.
+    cboBrauereiJump->clear();
+    if (words.isEmpty()) {
+        showRegisterMessage();
+    } else if (listed.RecordCount() == 0) {
+        lblMessage->setText(QStringLiteral("No brewery of %1 matches \"%2\"").arg(dsBrewery->unfilteredCount()).arg(text));
+    } else {
+        lblMessage->setText(
+            QStringLiteral("Found %1 of %2 breweries").arg(listed.RecordCount()).arg(dsBrewery->unfilteredCount()));
+    }
+    ShowChronik();
+}

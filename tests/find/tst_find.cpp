@@ -1,0 +1,149 @@
+// The find field: German-aware matching, several words, history entries,
+// text that means something to SQL taken literally, and the list, count,
+// message, jump list and report over what was found.
+#include "FindFolding.h"
+#include "GridDriver.h"
+#include "ScratchRegister.h"
+#include "ShownWindow.h"
+#include "SudregisterReport.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+namespace {
+
+// Types into the find field and waits for the list to follow.
+QStringList find(ShownWindow &win, const QString &text)
+{
+    win->txtFind->setText(text);
+    win->applyFind();
+    return GridDriver::columnTexts(*win->grdBrauerien, 3, win->dsBrewery->Recordset().RecordCount());
+}
+
+} // namespace
+
+class TestFind : public QObject {
+    Q_OBJECT
+
+private slots:
+    void germanSpellings_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("stored");
+        for (const char *typed : {"münchen", "munchen", "MUENCHEN", "Muenchen"}) {
+            QTest::addRow("%s finds München", typed) << QString(typed) << "München";
+            QTest::addRow("München finds %s", typed) << "München" << QString(typed);
+        }
+        QTest::addRow("strasse finds Straße") << "strasse" << "Hauptstraße";
+        QTest::addRow("Straße finds strasse") << "Straße" << "Hauptstrasse";
+        QTest::addRow("plzen finds Plzeň") << "plzen" << "Plzeň";
+        QTest::addRow("cafe finds Café") << "cafe" << "Café Brauhaus";
+        QTest::addRow("Café finds cafe") << "Café" << "cafe";
+    }
+    void germanSpellings()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, stored);
+        QVERIFY2(FoldForFind(stored).contains(FoldForFind(typed)), qPrintable(FoldForFind(stored) + " / " + FoldForFind(typed)));
+    }
+
+    void wordsFieldsAndHistory()
+    {
+        ScratchRegister reg;
+        reg.addBrewery({"BY", "Oberbayern", "80335", "München", "M1", "Löwenbräu", "1383", ""});
+        reg.addBrewery({"BY", "Oberfranken", "96047", "Bamberg", "B1", "Spezial", "1536", ""});
+        const qint64 erfurt = reg.addBrewery({"TH", "", "99084", "Erfurt", "E1", "Braugold", "1888", "1990"});
+        reg.addChronik(erfurt, {"Brauerei Riebeck & Co", "E1-1", "Riebeck"});
+        reg.addBrewery({"BY", "", "", "100% _x_*?'\\ Weiße", "", "", "", ""});
+        ShownWindow win(reg.dir());
+        QCOMPARE(find(win, "löwen munchen"), QStringList{"München"});
+        QCOMPARE(find(win, "BY ober"), QStringList({"Bamberg", "München"}));
+        QCOMPARE(find(win, "riebeck"), QStringList{"Erfurt"});          // only in its history
+        QCOMPARE(find(win, "bamberg riebeck"), QStringList());          // every word must occur
+        for (const QString &literal : {QString("100%"), QString("_x_"), QString("*?"), QString("'\\")})
+            QCOMPARE(find(win, literal), QStringList{"100% _x_*?'\\ Weiße"});
+        QCOMPARE(find(win, "%"), QStringList{"100% _x_*?'\\ Weiße"});
+        QVERIFY(win.boxes->failures.isEmpty());
+    }
+
+    // With a text in the field the list, its count, the message, the jump
+    // list and the report are the breweries found; a re-sort keeps them, and
+    // Escape brings back the whole list with the same brewery current.
+    void theFoundList()
+    {
+        ScratchRegister reg;
+        for (const char *city : {"Aalen", "Bamberg", "Coburg", "Dachau", "Erding"})
+            reg.addCity(city);
+        reg.addBrewery({"TH", "", "", "Bayreuth", "", "Bräu", "", ""});
+        ShownWindow win(reg.dir());
+        QCOMPARE(find(win, "ba"), QStringList({"Bamberg", "Bayreuth"}));
+        QCOMPARE(win->BreweryCount(), 2);
+        QCOMPARE(win->lblBreweryCount->text(), "2");
+        QCOMPARE(win->lblMessage->text(), "Found 2 of 6 breweries");
+        QCOMPARE(win->cboBrauereiJump->count(), 0); // cut anew when opened
+        win->FillCityJumpList();
+        QCOMPARE(win->cboBrauereiJump->count(), 1);
+
+        win->cmbSort1->setFocus();
+        QTest::keyClick(win->cmbSort1, Qt::Key_Up); // "PLZ(Postal Code)"
+        QCOMPARE(win->dsBrewery->Recordset().RecordCount(), 2);
+        QStringList reported;
+        win->showReport = [&](SudregisterReport &report) { reported = report.lines(); };
+        QTest::mouseClick(win->cmdReport, Qt::LeftButton);
+        QCOMPARE(reported.size(), 2);
+        QVERIFY(win->lblMessage->text().contains("the report holds the 2 breweries found"));
+
+        // An edit that stops matching leaves the brewery listed.
+        GridDriver::typeInto(*win->grdBrauerien, 0, 3, "Zwickau");
+        QCOMPARE(win->dsBrewery->Recordset().RecordCount(), 2);
+        const qint64 current = win->dsBrewery->Recordset().keyAt(win->dsBrewery->Recordset().AbsolutePosition());
+        win->txtFind->setFocus();
+        QTest::keyClick(win->txtFind, Qt::Key_Escape);
+        QCOMPARE(win->txtFind->text(), QString());
+        QCOMPARE(win->dsBrewery->Recordset().RecordCount(), 6);
+        QCOMPARE(win->BreweryCount(), 6);
+        QCOMPARE(win->dsBrewery->Recordset().keyAt(win->dsBrewery->Recordset().AbsolutePosition()), current);
+        QVERIFY(win.boxes->failures.isEmpty());
+    }
+
+    // The find searches what is stored now: an edit in the window and a
+    // change by another program are found at the next keystroke.
+    void searchesWhatIsStored()
+    {
+        ScratchRegister reg;
+        reg.addCity("Bamberg");
+        reg.addCity("Coburg");
+        ShownWindow win(reg.dir());
+        QCOMPARE(find(win, "kulmbach"), QStringList());
+        QCOMPARE(win->grdBrauerien->model()->rowCount(), 1); // only the new-row line
+        QCOMPARE(win->grdChronik->model()->rowCount(), 0);
+        QVERIFY(win->lblMessage->text().startsWith("No brewery of 2 matches"));
+        find(win, "");
+        GridDriver::typeInto(*win->grdBrauerien, 0, 3, "Kulmbach");
+        QCOMPARE(find(win, "kulmbach"), QStringList{"Kulmbach"});
+        QVERIFY(reg.sql().exec("UPDATE Brewery SET BreweryName = 'Mönchshof' WHERE CityName = 'Coburg'"));
+        QCOMPARE(find(win, "moenchshof"), QStringList{"Coburg"});
+        QVERIFY(win.boxes->failures.isEmpty());
+    }
+
+    void ctrlFAndEnter()
+    {
+        ScratchRegister reg;
+        reg.addCity("Bamberg");
+        reg.addCity("Coburg");
+        ShownWindow win(reg.dir());
+        QTest::keyClick(win->grdBrauerien, Qt::Key_F, Qt::ControlModifier);
+        QCOMPARE(QApplication::focusWidget(), win->txtFind);
+        QTest::keyClicks(win->txtFind, "cob");
+        QTest::keyClick(win->txtFind, Qt::Key_Return);
+        QCOMPARE(QApplication::focusWidget(), win->grdBrauerien);
+        QCOMPARE(win->dsBrewery->Recordset().RecordCount(), 1);
+        QCOMPARE(win->dsBrewery->Recordset().AbsolutePosition(), 0);
+    }
+};
+
+QTEST_MAIN(TestFind)
+#include "tst_find.moc"
