@@ -29,6 +29,7 @@ std::optional<int> ParseCommandLine(QCommandLineParser &parser, const QStringLis
         return 0;
     }
     if (parser.positionalArguments().size() > maxFiles)
-        return usageError(QStringLiteral("Too many file names: %1").arg(parser.positionalArguments().join(QLatin1Char(' '))));
+        return usageError(
+            QStringLiteral("Too many file names: %1").arg(parser.positionalArguments().join(QLatin1Char(' '))));
     return std::nullopt;
 }

@@ -37,7 +37,8 @@ RegisterFile &DataSource::file() const
 void DataSource::Refresh()
 {
     if (!m_file)
-        m_file = RegisterFile::open(m_databaseName, m_readOnly ? RegisterFile::Access::ReadOnly : RegisterFile::Access::ReadWrite);
+        m_file = RegisterFile::open(m_databaseName,
+                                    m_readOnly ? RegisterFile::Access::ReadOnly : RegisterFile::Access::ReadWrite);
     emit aboutToRefresh();
     auto fresh = std::make_unique<::Recordset>(m_file, ParseRecordSource(m_recordSource));
     m_allKeys = fresh->keys();

@@ -8,6 +8,7 @@
 #include <QChartView>
 #include <QImage>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSvgRenderer>
 #include <QTest>
@@ -107,6 +108,22 @@ private slots:
             for (int y = counts.firstYear - 1; y <= counts.lastYear + 1; ++y)
                 QCOMPARE(counts.count(s, y), expected[counts.states[s]].value(y));
         }
+    }
+
+    // With a find in the field, the chart is of the breweries found.
+    void chartOfAFoundList()
+    {
+        ScratchRegister reg;
+        reg.addBrewery({"BY", "", "", "Bamberg", "", "Spezial", "1536", ""});
+        reg.addBrewery({"TH", "", "", "Erfurt", "", "Braugold", "1888", "1990"});
+        ShownWindow win(reg.dir());
+        win->txtFind->setText("erfurt");
+        win->applyFind();
+        const TimelineCounts counts = chartedBy(*win.w);
+        QCOMPARE(counts.charted, 1);
+        QCOMPARE(counts.states, QStringList{"TH"});
+        QCOMPARE(counts.firstYear, 1888);
+        QCOMPARE(counts.lastYear, 1990);
     }
 
     void emptyRegisterGivesAnEmptyChart()
