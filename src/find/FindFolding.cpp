@@ -1,20 +1,6 @@
 #include "FindFolding.h"
 
-namespace {
-
-// The length of the UTF-8 sequence that `lead` begins, and its first bits.
-int sequenceLength(unsigned char lead)
-{
-    if (lead >= 0xF0)
-        return 4;
-    if (lead >= 0xE0)
-        return 3;
-    if (lead >= 0xC0)
-        return 2;
-    return 1;
-}
-
-} // namespace
+#include "Utf8Sequence.h"
 
 QString FoldForFind(const QString &text)
 {
@@ -67,7 +53,7 @@ void FindFolder::append(QByteArray &out, const char *utf8, qsizetype size)
             ++i;
             continue;
         }
-        const int length = std::min<qsizetype>(sequenceLength(lead), size - i);
+        const int length = std::min<qsizetype>(Utf8SequenceLength(lead), size - i);
         char32_t character = lead & (0xFF >> (length + 1));
         for (int k = 1; k < length; ++k)
             character = (character << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);

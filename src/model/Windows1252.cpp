@@ -1,5 +1,7 @@
 #include "Windows1252.h"
 
+#include "Utf8Sequence.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <iconv.h>
@@ -8,17 +10,6 @@ namespace {
 
 void *const NoConverter = reinterpret_cast<void *>(iconv_t(-1));
 
-// Length of the UTF-8 sequence that starts with `lead`.
-size_t sequenceLength(unsigned char lead)
-{
-    if (lead >= 0xF0)
-        return 4;
-    if (lead >= 0xE0)
-        return 3;
-    if (lead >= 0xC0)
-        return 2;
-    return 1;
-}
 
 // Latin-1 and Windows-1252 agree on every character but those of
 // U+0080..U+009F and beyond U+00FF.
@@ -64,7 +55,7 @@ void Windows1252Encoder::append(QByteArray &out, const QString &text)
         if (m_converter == NoConverter
             || iconv(static_cast<iconv_t>(m_converter), &in, &inLeft, &to, &outLeft) == size_t(-1)) {
             // A character outside the code page: one "?" in its place.
-            const size_t skip = std::min(sequenceLength(static_cast<unsigned char>(*in)), inLeft);
+            const size_t skip = std::min(size_t(Utf8SequenceLength(static_cast<unsigned char>(*in))), inLeft);
             in += skip;
             inLeft -= skip;
             *to++ = '?';
