@@ -16,7 +16,8 @@ int main(int argc, char *argv[])
 {
     qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     QApplication app(argc, argv);
-    const int breweries = 100000;
+    // Another size may be named: sudregister-bench-find 1000000
+    const int breweries = argc > 1 ? QByteArray(argv[1]).toInt() : 100000;
     const QString path = DatabasePath(BenchRegisterDir(breweries));
     Sudregister window(path, std::make_shared<SilentMessageBoxes>());
     window.show();
@@ -38,10 +39,11 @@ int main(int argc, char *argv[])
     // keystroke; the index is built on the second core meanwhile.
     const qint64 before = ResidentBytes();
     QTest::qWait(2000);
+    const bool large = breweries > 100000;
     table.time("first find, 2 s after start-up (index built meanwhile)", [&] { findOnce(QStringLiteral("ba")); },
-               "< 300 ms");
+               large ? "" : "< 300 ms");
     table.row("  memory the index adds", QStringLiteral("%1 MB").arg(double(ResidentBytes() - before) / 1e6, 0, 'f', 1),
-              "< 40 MB");
+              large ? "" : "< 40 MB");
     std::vector<double> times;
     for (const QString &word : words) {
         QElapsedTimer timer;
@@ -51,7 +53,7 @@ int main(int argc, char *argv[])
     }
     std::sort(times.begin(), times.end());
     table.row("keystroke to the found list shown, median of 20 words", BenchTable::seconds(times[times.size() / 2]),
-              "< 30 ms");
+              large ? "< 150 ms" : "< 30 ms");
     table.row("  slowest of the 20", BenchTable::seconds(times.back()));
     table.row("  found for \"nürnberg\"", window.lblMessage->text());
     const double shell = TimeSqliteShell(

@@ -16,7 +16,8 @@ int main(int argc, char *argv[])
 {
     qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     QApplication app(argc, argv);
-    const int breweries = 100000;
+    // Another size may be named: sudregister-bench-find 1000000
+    const int breweries = argc > 1 ? QByteArray(argv[1]).toInt() : 100000;
     Sudregister window(DatabasePath(BenchRegisterDir(breweries)), std::make_shared<SilentMessageBoxes>());
     window.show();
     if (!QTest::qWaitForWindowExposed(&window))
@@ -36,7 +37,8 @@ int main(int argc, char *argv[])
     };
     clicked.start();
     QTest::mouseClick(window.cmdTimeline, Qt::LeftButton);
-    table.row("open the timeline: read, count, chart drawn", BenchTable::seconds(shown), "< 300 ms");
+    table.row("open the timeline: read, count, chart drawn", BenchTable::seconds(shown),
+              breweries > 100000 ? "< 2 s" : "< 300 ms");
     table.row("  breweries charted", QString::number(charted));
     return 0;
 }

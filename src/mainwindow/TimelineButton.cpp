@@ -15,16 +15,20 @@ void Sudregister::cmdTimeline_Click()
     syncWithRegister();
     // The three fields the chart needs, of the rows the list shows, in one
     // pass over the table.
+    // Unfiltered, and just re-read if others changed the register, the list
+    // is the whole table: no need to look each row up.
     const ::Recordset &listed = dsBrewery->Recordset();
     std::unordered_set<qint64> keys;
-    keys.reserve(size_t(listed.RecordCount()));
-    for (int position = 0; position < listed.RecordCount(); ++position)
-        keys.insert(listed.keyAt(position));
+    if (dsBrewery->isFiltered()) {
+        keys.reserve(size_t(listed.RecordCount()));
+        for (int position = 0; position < listed.RecordCount(); ++position)
+            keys.insert(listed.keyAt(position));
+    }
     std::vector<TimelineBrewery> breweries;
-    breweries.reserve(keys.size());
+    breweries.reserve(size_t(listed.RecordCount()));
     Cursor rows = dsBrewery->file().cached("SELECT rowid, StateName, StartYear, StopYear FROM Brewery");
     while (rows.step()) {
-        if (keys.count(rows.int64(0)))
+        if (!dsBrewery->isFiltered() || keys.count(rows.int64(0)))
             breweries.push_back({rows.text(1), rows.text(2), rows.text(3)});
     }
     SudregisterTimeline timeline(QFileInfo(m_registerPath).absolutePath(), m_boxes, this);
