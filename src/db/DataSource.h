@@ -6,7 +6,6 @@
 #include <QString>
 #include <memory>
 #include <optional>
-#include <unordered_set>
 #include <vector>
 
 class RegisterFile;
@@ -33,11 +32,11 @@ public:
     // Runs the record source anew; the new record set stands on its first
     // record. Opens the register on first use.
     void Refresh();
-    // Shows only the records whose keys are in `keep`, in the record
-    // source's order; nullopt shows all again. Every later Refresh keeps
+    // Shows only the records whose keys are in `keep` (ascending), in the
+    // record source's order; nullopt shows all again. Every later Refresh keeps
     // the filter. Takes effect at once, without running the query again
     // while the register has not changed since it last ran.
-    void setFilter(std::optional<std::unordered_set<qint64>> keep);
+    void setFilter(std::optional<std::vector<qint64>> keep);
     bool isFiltered() const { return m_filter.has_value(); }
     // Keeps a record added while filtered in the list through later
     // refreshes.
@@ -77,7 +76,7 @@ private:
     bool m_readOnly = false;
     std::shared_ptr<RegisterFile> m_file;
     std::unique_ptr<::Recordset> m_recordset;
-    std::optional<std::unordered_set<qint64>> m_filter;
+    std::optional<std::vector<qint64>> m_filter; // ascending
     // The whole result of the last query, and the state it was read in.
     std::vector<qint64> m_allKeys;
     QString m_allSource;

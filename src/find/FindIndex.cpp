@@ -5,6 +5,8 @@
 #include "StoreError.h"
 
 #include <QFile>
+#include <algorithm>
+#include <cstring>
 #include <sqlite3.h>
 
 #include <string_view>
@@ -85,7 +87,7 @@ FindIndex::Texts FindIndex::build(const QString &path)
     return built;
 }
 
-std::unordered_set<qint64> FindIndex::matching(RegisterFile &file, const QStringList &words)
+std::vector<qint64> FindIndex::matching(RegisterFile &file, const QStringList &words)
 {
     const Stamp now = stampOf(file);
     if (m_prepared.valid()) {
@@ -104,20 +106,28 @@ std::unordered_set<qint64> FindIndex::matching(RegisterFile &file, const QString
     std::vector<QByteArray> folded;
     for (const QString &word : words)
         folded.push_back(FoldForFind(word).toUtf8());
-    std::unordered_set<qint64> found;
-    const std::string_view all(m_index.texts.constData(), size_t(m_index.texts.size()));
-    for (size_t b = 0; b < m_index.rowIds.size(); ++b) {
-        const std::string_view text =
-            all.substr(size_t(m_index.starts[b]), size_t(m_index.starts[b + 1] - m_index.starts[b]));
+    // The longest word is looked for through the whole block at once; only
+    // the breweries it occurs in are searched for the others.
+    std::sort(folded.begin(), folded.end(), [](const QByteArray &a, const QByteArray &b) { return a.size() > b.size(); });
+    // Breweries come in RowId order, so the keys found do too.
+    std::vector<qint64> found;
+    const char *all = m_index.texts.constData();
+    const size_t size = size_t(m_index.texts.size());
+    size_t at = 0;
+    while (at < size) {
+        const void *hit = memmem(all + at, size - at, folded[0].constData(), size_t(folded[0].size()));
+        if (!hit)
+            break;
+        const qsizetype offset = static_cast<const char *>(hit) - all;
+        const auto next = std::upper_bound(m_index.starts.begin(), m_index.starts.end(), offset);
+        const size_t brewery = size_t(next - m_index.starts.begin()) - 1;
+        const std::string_view text(all + m_index.starts[brewery], size_t(*next - m_index.starts[brewery]));
         bool every = true;
-        for (const QByteArray &word : folded) {
-            if (text.find(std::string_view(word.constData(), size_t(word.size()))) == std::string_view::npos) {
-                every = false;
-                break;
-            }
-        }
+        for (size_t w = 1; w < folded.size() && every; ++w)
+            every = text.find(std::string_view(folded[w].constData(), size_t(folded[w].size()))) != std::string_view::npos;
         if (every)
-            found.insert(m_index.rowIds[b]);
+            found.push_back(m_index.rowIds[brewery]);
+        at = size_t(*next);
     }
     return found;
 }

@@ -4,7 +4,6 @@
 #include <QString>
 #include <QStringList>
 #include <future>
-#include <unordered_set>
 #include <vector>
 
 class RegisterFile;
@@ -21,8 +20,8 @@ public:
     // Starts building the index on a connection of its own, beside the
     // window's work, so that the first search finds it ready.
     void prepare(RegisterFile &file);
-    // The breweries (RowId) in which every word occurs.
-    std::unordered_set<qint64> matching(RegisterFile &file, const QStringList &words);
+    // The breweries (RowId, ascending) in which every word occurs.
+    std::vector<qint64> matching(RegisterFile &file, const QStringList &words);
 
 private:
     struct Texts {
