@@ -7,6 +7,7 @@
 #include <QFile>
 #include <algorithm>
 #include <cstring>
+#include <malloc.h>
 #include <sqlite3.h>
 
 #include <string_view>
@@ -59,8 +60,12 @@ FindIndex::Texts FindIndex::build(const QString &path)
                        -1, &rows, nullptr);
     FindFolder folder;
     const auto add = [&](int column) {
-        folder.append(built.texts, reinterpret_cast<const char *>(sqlite3_column_text(rows, column)),
-                      sqlite3_column_bytes(rows, column));
+        // An empty value adds nothing, not even its separator.
+        const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(rows, column));
+        const int bytes = sqlite3_column_bytes(rows, column);
+        if (bytes == 0)
+            return;
+        folder.append(built.texts, text, bytes);
         built.texts += Separator;
     };
     built.starts.push_back(0);
@@ -84,6 +89,9 @@ FindIndex::Texts FindIndex::build(const QString &path)
     built.complete = rc == SQLITE_DONE;
     sqlite3_finalize(rows);
     sqlite3_close_v2(db);
+    // Hands the building's scratch memory (the connection's page cache, the
+    // text's growth) back to the system rather than keeping it in reserve.
+    malloc_trim(0);
     return built;
 }
 
@@ -108,26 +116,39 @@ std::vector<qint64> FindIndex::matching(RegisterFile &file, const QStringList &w
         folded.push_back(FoldForFind(word).toUtf8());
     // The longest word is looked for through the whole block at once; only
     // the breweries it occurs in are searched for the others.
-    std::sort(folded.begin(), folded.end(), [](const QByteArray &a, const QByteArray &b) { return a.size() > b.size(); });
-    // Breweries come in RowId order, so the keys found do too.
-    std::vector<qint64> found;
+    std::sort(folded.begin(), folded.end(),
+              [](const QByteArray &a, const QByteArray &b) { return a.size() > b.size(); });
     const char *all = m_index.texts.constData();
-    const size_t size = size_t(m_index.texts.size());
-    size_t at = 0;
-    while (at < size) {
-        const void *hit = memmem(all + at, size - at, folded[0].constData(), size_t(folded[0].size()));
-        if (!hit)
-            break;
-        const qsizetype offset = static_cast<const char *>(hit) - all;
-        const auto next = std::upper_bound(m_index.starts.begin(), m_index.starts.end(), offset);
-        const size_t brewery = size_t(next - m_index.starts.begin()) - 1;
-        const std::string_view text(all + m_index.starts[brewery], size_t(*next - m_index.starts[brewery]));
-        bool every = true;
-        for (size_t w = 1; w < folded.size() && every; ++w)
-            every = text.find(std::string_view(folded[w].constData(), size_t(folded[w].size()))) != std::string_view::npos;
-        if (every)
-            found.push_back(m_index.rowIds[brewery]);
-        at = size_t(*next);
-    }
+    // Searches the breweries whose texts lie in [from, to); no word spans
+    // two breweries, as none holds the separator.
+    const auto scan = [&](size_t from, size_t to, std::vector<qint64> &found) {
+        size_t at = from;
+        while (at < to) {
+            const void *hit = memmem(all + at, to - at, folded[0].constData(), size_t(folded[0].size()));
+            if (!hit)
+                break;
+            const qsizetype offset = static_cast<const char *>(hit) - all;
+            const auto next = std::upper_bound(m_index.starts.begin(), m_index.starts.end(), offset);
+            const size_t brewery = size_t(next - m_index.starts.begin()) - 1;
+            const std::string_view text(all + m_index.starts[brewery], size_t(*next - m_index.starts[brewery]));
+            bool every = true;
+            for (size_t w = 1; w < folded.size() && every; ++w) {
+                const std::string_view word(folded[w].constData(), size_t(folded[w].size()));
+                every = text.find(word) != std::string_view::npos;
+            }
+            if (every)
+                found.push_back(m_index.rowIds[brewery]);
+            at = size_t(*next);
+        }
+    };
+    // Two halves at once, one on each core. Breweries come in RowId order,
+    // so the keys found do too.
+    const size_t middle = size_t(m_index.starts[m_index.rowIds.size() / 2]);
+    std::vector<qint64> found;
+    std::vector<qint64> later;
+    auto secondHalf = std::async(std::launch::async, [&] { scan(middle, size_t(m_index.texts.size()), later); });
+    scan(0, middle, found);
+    secondHalf.get();
+    found.insert(found.end(), later.begin(), later.end());
     return found;
 }
