@@ -243,6 +243,16 @@ void Recordset::forEachRecord(const std::function<void(int, const std::vector<QV
     }
 }
 
+std::optional<QVariant> Recordset::cachedValueAt(int position, int field) const
+{
+    if (position < 0 || position >= RecordCount() || field < 0 || field >= m_fields.size())
+        return QVariant();
+    const auto it = m_rows.find(m_keys[size_t(position)]);
+    if (it == m_rows.end())
+        return std::nullopt;
+    return it->second[size_t(field)];
+}
+
 QVariant Recordset::valueAt(int position, int field) const
 {
     if (position < 0 || position >= RecordCount() || field < 0 || field >= m_fields.size())

@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <QVariant>
 #include <functional>
+#include <optional>
 #include <memory>
 #include <unordered_map>
 #include <vector>
@@ -81,6 +82,8 @@ public:
     const QStringList &fieldNames() const { return m_fields; }
     int fieldIndex(const QString &name) const;
     QVariant valueAt(int position, int field) const;
+    // The value when it is already in memory; nothing is read.
+    std::optional<QVariant> cachedValueAt(int position, int field) const;
     // Visits every record of the set with its position and field values, in
     // one pass over the table rather than one seek per record.
     void forEachRecord(const std::function<void(int position, const std::vector<QVariant> &values)> &visit) const;

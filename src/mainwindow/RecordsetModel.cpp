@@ -195,6 +195,9 @@ QVariant RecordsetModel::storedValue(int row, int column) const
     const ::Recordset &set = m_source->Recordset();
     if (m_edit && m_edit->column == column && row == set.AbsolutePosition())
         return m_edit->text;
+    const int field = m_columns[size_t(column)].field;
+    if (std::optional<QVariant> cached = set.cachedValueAt(row, field))
+        return *cached;
     QVariant value;
     const std::optional<StoreError> failure = attempt([&] {
         // A read for painting must not freeze the window while another
@@ -202,7 +205,7 @@ QVariant RecordsetModel::storedValue(int row, int column) const
         RegisterFile &file = m_source->file();
         file.setBusyTimeout(ReadWaitMs);
         const auto restore = qScopeGuard([&file] { file.setBusyTimeout(RegisterFile::WriteWaitMs); });
-        value = set.valueAt(row, m_columns[size_t(column)].field);
+        value = set.valueAt(row, field);
     });
     if (failure) {
         readFailed(*failure);
