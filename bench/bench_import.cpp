@@ -18,7 +18,7 @@ int main(int argc, char *argv[])
 {
     qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     QApplication app(argc, argv);
-    const int breweries = 100000;
+    const int breweries = argc > 1 ? QByteArray(argv[1]).toInt() : 100000;
     const QString dir = BenchRegisterDir(breweries);
     QString saved;
     {

@@ -11,7 +11,7 @@
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
-    const int breweries = 100000;
+    const int breweries = argc > 1 ? QByteArray(argv[1]).toInt() : 100000;
     const QString path = DatabasePath(BenchRegisterDir(breweries));
     const QString sorted = QStringLiteral("select * from Brewery Order By CityName, PostalCode, BreweryName");
 

@@ -31,20 +31,28 @@ void closeCollator(void *collator)
 
 } // namespace
 
-bool InstallGermanCollation(sqlite3 *db)
+UCollator *OpenGermanCollator()
 {
     UErrorCode status = U_ZERO_ERROR;
     UCollator *collator = ucol_open("de", &status);
     if (U_FAILURE(status))
-        return false;
+        return nullptr;
     // Secondary strength: case is ignored, accents still count after the
     // base letters, so "berlin" stands beside "Berlin".
     ucol_setStrength(collator, UCOL_SECONDARY);
     ucol_setAttribute(collator, UCOL_NUMERIC_COLLATION, UCOL_ON, &status);
     if (U_FAILURE(status)) {
         ucol_close(collator);
-        return false;
+        return nullptr;
     }
+    return collator;
+}
+
+bool InstallGermanCollation(sqlite3 *db)
+{
+    UCollator *collator = OpenGermanCollator();
+    if (!collator)
+        return false;
     return sqlite3_create_collation_v2(db, GermanCollationName, SQLITE_UTF8, collator, compareGerman,
                                        closeCollator)
         == SQLITE_OK;

@@ -1,6 +1,7 @@
 #pragma once
 
 struct sqlite3;
+struct UCollator;
 
 // The name under which the German ordering is known on a connection. It is
 // only ever used inside queries, never in the schema or an index, so the
@@ -11,3 +12,7 @@ inline constexpr const char *GermanCollationName = "SUDREGISTER_DE";
 // connection ("Äpfelbach" among the A's, "ß" as "ss", "850" before "1850").
 // Returns false when ICU cannot provide the collator.
 bool InstallGermanCollation(sqlite3 *db);
+
+// A collator of that ordering of its own, for a thread that computes sort
+// keys; nullptr when ICU cannot provide it. The caller closes it.
+UCollator *OpenGermanCollator();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Progress.h"
 #include "RecordSource.h"
 
 #include <QStringList>
@@ -48,7 +49,8 @@ public:
         int m_index;
     };
 
-    Recordset(std::shared_ptr<RegisterFile> file, const RecordSource &source);
+    // Runs the query; `progress` hears how far ordering a whole table has come.
+    Recordset(std::shared_ptr<RegisterFile> file, const RecordSource &source, const Progress &progress = {});
     // A set of the records with `keys`, in that order, as a query read them
     // when the register's data version was `version`; runs no query.
     Recordset(std::shared_ptr<RegisterFile> file, const RecordSource &source, std::vector<qint64> keys,

@@ -108,3 +108,8 @@ bool Statement::isNull(int column) const
 {
     return sqlite3_column_type(m_statement.get(), column) == SQLITE_NULL;
 }
+
+bool Statement::isText(int column) const
+{
+    return sqlite3_column_type(m_statement.get(), column) == SQLITE_TEXT;
+}

@@ -31,6 +31,7 @@ public:
     // The column's UTF-8 bytes, valid until the next step or reset.
     QByteArrayView utf8(int column) const;
     bool isNull(int column) const;
+    bool isText(int column) const;
 
 private:
     struct Finalizer {
@@ -68,6 +69,7 @@ public:
     QString text(int column) const { return m_statement.text(column); }
     QByteArrayView utf8(int column) const { return m_statement.utf8(column); }
     bool isNull(int column) const { return m_statement.isNull(column); }
+    bool isText(int column) const { return m_statement.isText(column); }
 
 private:
     Statement &m_statement;

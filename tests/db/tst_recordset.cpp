@@ -1,7 +1,12 @@
 #include "RecordSource.h"
 #include "Recordset.h"
+#include "GermanCollation.h"
+#include "RegisterFile.h"
 #include "ScratchRegister.h"
+#include "Statement.h"
 #include "StoreError.h"
+
+#include <QRandomGenerator>
 
 #include <QTest>
 
@@ -61,6 +66,42 @@ private slots:
         }
         Recordset set(reg.file(), ParseRecordSource("select * from Brewery Order By " + field + ", " + field + ", " + field));
         QCOMPARE(walk(set, field), ordered);
+    }
+
+    // A whole table is ordered by sort keys; a filtered one by the query.
+    // Both must give one and the same order, field by field, ties by key.
+    void wholeTableOrderEqualsTheQuerysOrder()
+    {
+        ScratchRegister reg;
+        const QStringList texts{"NULL", "''", "'Berg'", "'berg'", "'Berg a'", "'Bergen'", "'Bergé'", "'Äpfel'",
+                                "'Apfel'", "'Straße'", "'Strasse'", "'9'", "'10'", "'a10b'", "'a9b'",
+                                "CAST(x'42ff41' AS TEXT)", "CAST(x'42' AS TEXT)"};
+        QRandomGenerator random(16);
+        reg.sql().exec("BEGIN");
+        for (int i = 0; i < 3000; ++i) {
+            reg.sql().exec(QStringLiteral("INSERT INTO Brewery (CityName, PostalCode, BreweryName) VALUES (%1, %2, %3)")
+                               .arg(texts[random.bounded(texts.size())], texts[random.bounded(texts.size())],
+                                    // many distinct texts, so that the tables of texts grow
+                                    i % 2 ? texts[random.bounded(texts.size())]
+                                          : QStringLiteral("'B%1 ä'").arg(random.bounded(900))));
+        }
+        reg.sql().exec("COMMIT");
+        const auto queried = [&](const QByteArray &sql) {
+            std::vector<qint64> keys;
+            Statement statement(*reg.file(), sql);
+            while (statement.step())
+                keys.push_back(statement.int64(0));
+            return keys;
+        };
+        const QByteArray german = QByteArray(" COLLATE ") + GermanCollationName;
+        const QByteArray order = "SELECT rowid FROM Brewery ORDER BY CityName" + german + ", PostalCode" + german
+            + ", BreweryName" + german + ", rowid";
+        const auto source = ParseRecordSource("select * from Brewery Order By CityName, PostalCode, BreweryName");
+        QVERIFY(Recordset(reg.file(), source).keys() == queried(order));
+
+        // A value that is not text: the query alone knows where it goes.
+        reg.sql().exec("INSERT INTO Brewery (CityName) VALUES (x'00')");
+        QVERIFY(Recordset(reg.file(), source).keys() == queried(order));
     }
 
     void keysetNavigation()

@@ -1,0 +1,347 @@
+#include "GermanOrder.h"
+
+#include "GermanCollation.h"
+#include "RegisterFile.h"
+#include "StoreError.h"
+
+#include <QFile>
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <future>
+#include <memory>
+#include <sqlite3.h>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <unicode/ucol.h>
+#include <unicode/ustring.h>
+
+namespace {
+
+constexpr quint32 NullText = 0; // texts are numbered from 1
+constexpr int Tick = 4096;
+
+// The distinct texts of one field, numbered from 1 in the order first met.
+// An open-addressing table over one block of text: a million look-ups stay
+// in the processor's caches, where a map of nodes would miss them.
+class Dictionary {
+public:
+    quint32 number(std::string_view text)
+    {
+        if (2 * (m_ends.size() + 1) > m_slots.size())
+            grow();
+        const quint64 hash = std::hash<std::string_view>{}(text);
+        const quint64 tag = hash >> 32;
+        for (size_t i = hash & (m_slots.size() - 1);; i = (i + 1) & (m_slots.size() - 1)) {
+            const quint64 slot = m_slots[i];
+            if (slot == 0) {
+                m_text.append(text);
+                m_ends.push_back(m_text.size());
+                m_slots[i] = (tag << 32) | m_ends.size();
+                return quint32(m_ends.size());
+            }
+            if ((slot >> 32) == tag && textOf(quint32(slot)) == text)
+                return quint32(slot);
+        }
+    }
+    size_t size() const { return m_ends.size(); }
+    // Text number `n`, valid until the next call of number().
+    std::string_view textOf(quint32 n) const
+    {
+        const size_t start = n > 1 ? m_ends[n - 2] : 0;
+        return std::string_view(m_text).substr(start, m_ends[n - 1] - start);
+    }
+
+private:
+    void grow()
+    {
+        std::vector<quint64> table(std::max<size_t>(64, 2 * m_slots.size()), 0);
+        for (size_t n = 1; n <= m_ends.size(); ++n) {
+            const quint64 hash = std::hash<std::string_view>{}(textOf(quint32(n)));
+            size_t i = hash & (table.size() - 1);
+            while (table[i] != 0)
+                i = (i + 1) & (table.size() - 1);
+            table[i] = ((hash >> 32) << 32) | n;
+        }
+        m_slots.swap(table);
+    }
+
+    std::string m_text;
+    std::vector<size_t> m_ends;
+    std::vector<quint64> m_slots; // tag << 32 | number; 0 is free
+};
+
+// What one thread read: a range of rows with the numbers of their texts.
+struct Share {
+    std::vector<qint64> rowids;
+    std::vector<quint32> cells; // rows × fields
+    std::vector<Dictionary> dictionaries;
+    bool onlyTexts = true;
+};
+
+struct Connection {
+    struct Closer {
+        void operator()(sqlite3 *db) const { sqlite3_close_v2(db); }
+    };
+    std::unique_ptr<sqlite3, Closer> db;
+
+    explicit Connection(const QString &path)
+    {
+        sqlite3 *raw = nullptr;
+        const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &raw,
+                                       SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
+        db.reset(raw);
+        if (rc != SQLITE_OK)
+            throw StoreError(QStringLiteral("Cannot read the register %1 to sort it: %2")
+                                 .arg(path, QString::fromUtf8(raw ? sqlite3_errmsg(raw) : sqlite3_errstr(rc))),
+                             QStringLiteral("Register"), rc);
+        sqlite3_busy_timeout(raw, RegisterFile::WriteWaitMs);
+    }
+    [[noreturn]] void fail() const
+    {
+        throw StoreError(QString::fromUtf8(sqlite3_errmsg(db.get())), QStringLiteral("Register"),
+                         sqlite3_extended_errcode(db.get()));
+    }
+};
+
+struct StatementCloser {
+    void operator()(sqlite3_stmt *statement) const { sqlite3_finalize(statement); }
+};
+using Query = std::unique_ptr<sqlite3_stmt, StatementCloser>;
+
+Query prepare(const Connection &connection, const QByteArray &sql)
+{
+    sqlite3_stmt *raw = nullptr;
+    if (sqlite3_prepare_v2(connection.db.get(), sql.constData(), int(sql.size()), &raw, nullptr) != SQLITE_OK)
+        connection.fail();
+    return Query(raw);
+}
+
+// Reads the rows with rowids in [first, last].
+void readShare(const QString &path, const QByteArray &sql, int fields, qint64 first, qint64 last, Share &share,
+               std::atomic<qint64> &read)
+{
+    const Connection connection(path);
+    const Query rows = prepare(connection, sql);
+    sqlite3_bind_int64(rows.get(), 1, first);
+    sqlite3_bind_int64(rows.get(), 2, last);
+    share.dictionaries.resize(size_t(fields));
+    share.rowids.reserve(size_t(last - first + 1));
+    share.cells.reserve(size_t(last - first + 1) * size_t(fields));
+    int rc;
+    while ((rc = sqlite3_step(rows.get())) == SQLITE_ROW) {
+        share.rowids.push_back(sqlite3_column_int64(rows.get(), 0));
+        for (int f = 0; f < fields; ++f) {
+            const int type = sqlite3_column_type(rows.get(), f + 1);
+            if (type == SQLITE_NULL) {
+                share.cells.push_back(NullText);
+                continue;
+            }
+            if (type != SQLITE_TEXT) {
+                share.onlyTexts = false;
+                return;
+            }
+            const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(rows.get(), f + 1));
+            const auto length = size_t(sqlite3_column_bytes(rows.get(), f + 1));
+            share.cells.push_back(share.dictionaries[size_t(f)].number(std::string_view(text, length)));
+        }
+        if (share.rowids.size() % Tick == 0)
+            read += Tick;
+    }
+    if (rc != SQLITE_DONE)
+        connection.fail();
+}
+
+// The ICU sort keys of texts first to last - 1 of `texts`, back to back in
+// `keys`, with where each ends.
+void computeKeys(const Dictionary &texts, quint32 first, quint32 last, std::string &keys, std::vector<size_t> &ends)
+{
+    UCollator *collator = OpenGermanCollator();
+    if (!collator)
+        throw StoreError(QStringLiteral("The German ordering is not available (ICU)."));
+    std::vector<UChar> text(256);
+    std::vector<uint8_t> key(256);
+    for (quint32 n = first; n < last; ++n) {
+        const std::string_view bytes = texts.textOf(n);
+        if (bytes.size() + 1 > text.size())
+            text.resize(bytes.size() + 1);
+        UErrorCode status = U_ZERO_ERROR;
+        int32_t units = 0;
+        // Malformed bytes become U+FFFD, as they do when texts are compared.
+        u_strFromUTF8WithSub(text.data(), int32_t(text.size()), &units, bytes.data(), int32_t(bytes.size()), 0xFFFD,
+                             nullptr, &status);
+        int32_t needed = ucol_getSortKey(collator, text.data(), units, key.data(), int32_t(key.size()));
+        if (size_t(needed) > key.size()) {
+            key.resize(size_t(needed));
+            needed = ucol_getSortKey(collator, text.data(), units, key.data(), int32_t(key.size()));
+        }
+        keys.append(reinterpret_cast<const char *>(key.data()), size_t(needed));
+        ends.push_back(keys.size());
+    }
+    ucol_close(collator);
+}
+
+size_t cores()
+{
+    return std::clamp<size_t>(std::thread::hardware_concurrency(), 1, 8);
+}
+
+// Runs `work(part, parts)` on every core and keeps `waiting` informed.
+void onEveryCore(const std::function<void(size_t part, size_t parts)> &work, const std::function<void()> &waiting)
+{
+    const size_t parts = cores();
+    std::vector<std::future<void>> workers;
+    for (size_t p = 0; p < parts; ++p)
+        workers.push_back(std::async(std::launch::async, work, p, parts));
+    for (auto &worker : workers) {
+        while (worker.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready)
+            waiting();
+    }
+    for (auto &worker : workers)
+        worker.get();
+}
+
+// Ranks of one field's texts, met in `shares`: equal keys share a rank,
+// Null ranks 0. Returns, per share, the rank of each of its text numbers.
+std::vector<std::vector<quint32>> rankTexts(const std::vector<Share> &shares, size_t field,
+                                            const std::function<void()> &waiting)
+{
+    Dictionary texts;
+    std::vector<std::vector<quint32>> local(shares.size());
+    for (size_t s = 0; s < shares.size(); ++s) {
+        const Dictionary &dictionary = shares[s].dictionaries[field];
+        local[s].resize(dictionary.size() + 1, NullText);
+        for (quint32 n = 1; n <= dictionary.size(); ++n)
+            local[s][n] = texts.number(dictionary.textOf(n));
+    }
+    const size_t count = texts.size();
+    const size_t parts = cores();
+    std::vector<std::string> keys(parts);
+    std::vector<std::vector<size_t>> ends(parts);
+    onEveryCore([&](size_t part, size_t) {
+        computeKeys(texts, quint32(1 + count * part / parts), quint32(1 + count * (part + 1) / parts), keys[part],
+                    ends[part]);
+    }, waiting);
+    // key[n]: the sort key of text number n.
+    std::vector<std::string_view> key(count + 1);
+    for (size_t part = 0, n = 1; part < parts; ++part) {
+        size_t start = 0;
+        for (size_t end : ends[part]) {
+            key[n++] = std::string_view(keys[part]).substr(start, end - start);
+            start = end;
+        }
+    }
+
+    std::vector<quint32> order(count);
+    for (size_t i = 0; i < count; ++i)
+        order[i] = quint32(i + 1);
+    const auto byKey = [&](quint32 a, quint32 b) { return key[a] < key[b]; };
+    onEveryCore([&](size_t part, size_t) {
+        std::sort(order.begin() + ptrdiff_t(count * part / parts), order.begin() + ptrdiff_t(count * (part + 1) / parts),
+                  byKey);
+    }, waiting);
+    for (size_t width = 1; width < parts; width *= 2) {
+        for (size_t p = 0; p + width < parts; p += 2 * width) {
+            std::inplace_merge(order.begin() + ptrdiff_t(count * p / parts),
+                               order.begin() + ptrdiff_t(count * (p + width) / parts),
+                               order.begin() + ptrdiff_t(count * std::min(p + 2 * width, parts) / parts), byKey);
+        }
+    }
+    std::vector<quint32> rank(count + 1, NullText);
+    quint32 current = NullText;
+    for (size_t i = 0; i < count; ++i) {
+        if (i == 0 || key[order[i]] != key[order[i - 1]])
+            ++current;
+        rank[order[i]] = current;
+    }
+    for (auto &numbers : local) {
+        for (size_t n = 1; n < numbers.size(); ++n)
+            numbers[n] = rank[numbers[n]];
+    }
+    return local;
+}
+
+} // namespace
+
+std::optional<std::vector<qint64>> OrderGerman(const QString &path, const QByteArray &table,
+                                               const QByteArrayList &fields, const Progress &progress)
+{
+    qint64 lowest = 0, highest = -1;
+    {
+        const Connection connection(path);
+        const Query range = prepare(connection, "SELECT min(rowid), max(rowid) FROM " + table);
+        if (sqlite3_step(range.get()) == SQLITE_ROW && sqlite3_column_type(range.get(), 0) != SQLITE_NULL) {
+            lowest = sqlite3_column_int64(range.get(), 0);
+            highest = sqlite3_column_int64(range.get(), 1);
+        }
+    }
+    // Reading is about half of the work, ranking and ordering the rest.
+    const qint64 expected = std::max<qint64>(highest - lowest + 1, 1);
+    std::atomic<qint64> read = 0;
+    const auto waiting = [&] {
+        if (progress)
+            progress(std::min<qint64>(read, expected), 2 * expected);
+    };
+
+    const QByteArray sql = "SELECT rowid, " + fields.join(", ") + " FROM " + table
+        + " WHERE rowid BETWEEN ?1 AND ?2 ORDER BY rowid";
+    const int fieldCount = int(fields.size());
+    std::vector<Share> shares(cores());
+    onEveryCore([&](size_t part, size_t count) {
+        const qint64 span = highest - lowest + 1;
+        const qint64 first = lowest + span * qint64(part) / qint64(count);
+        const qint64 last = lowest + span * qint64(part + 1) / qint64(count) - 1;
+        readShare(path, sql, fieldCount, first, last, shares[part], read);
+    }, waiting);
+    for (const Share &share : shares) {
+        if (!share.onlyTexts)
+            return std::nullopt;
+    }
+    read = expected;
+    waiting();
+
+    // Shares follow each other by rowid, so the rows stand in rowid order.
+    std::vector<qint64> rowids;
+    for (const Share &share : shares)
+        rowids.insert(rowids.end(), share.rowids.begin(), share.rowids.end());
+    const size_t count = rowids.size();
+    if (count == 0)
+        return rowids;
+    std::vector<std::vector<quint32>> ranks(static_cast<size_t>(fieldCount));
+    for (size_t f = 0; f < size_t(fieldCount); ++f) {
+        const auto rankOf = rankTexts(shares, f, waiting);
+        ranks[f].reserve(count);
+        for (size_t s = 0; s < shares.size(); ++s) {
+            const Share &share = shares[s];
+            for (size_t row = 0; row < share.rowids.size(); ++row)
+                ranks[f].push_back(rankOf[s][share.cells[row * size_t(fieldCount) + f]]);
+        }
+        read = expected + expected * qint64(f + 1) / (fieldCount + 1);
+        waiting();
+    }
+    shares.clear();
+
+    // Stable counting sorts from the last field to the first: rows equal in
+    // every field keep their rowid order.
+    std::vector<quint32> order(count), next(count);
+    for (size_t i = 0; i < count; ++i)
+        order[i] = quint32(i);
+    for (size_t f = size_t(fieldCount); f-- > 0;) {
+        const std::vector<quint32> &rank = ranks[f];
+        std::vector<size_t> start(size_t(*std::max_element(rank.begin(), rank.end())) + 2, 0);
+        for (quint32 r : rank)
+            ++start[r + 1];
+        for (size_t r = 1; r < start.size(); ++r)
+            start[r] += start[r - 1];
+        for (quint32 row : order)
+            next[start[rank[row]]++] = row;
+        order.swap(next);
+    }
+    std::vector<qint64> ordered(count);
+    for (size_t i = 0; i < count; ++i)
+        ordered[i] = rowids[order[i]];
+    read = 2 * expected;
+    waiting();
+    return ordered;
+}
