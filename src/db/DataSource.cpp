@@ -36,13 +36,13 @@ RegisterFile &DataSource::file() const
     return *m_file;
 }
 
-void DataSource::Refresh()
+void DataSource::Refresh(const Progress &progress)
 {
     if (!m_file)
         m_file = RegisterFile::open(m_databaseName,
                                     m_readOnly ? RegisterFile::Access::ReadOnly : RegisterFile::Access::ReadWrite);
     emit aboutToRefresh();
-    auto fresh = std::make_unique<::Recordset>(m_file, ParseRecordSource(m_recordSource));
+    auto fresh = std::make_unique<::Recordset>(m_file, ParseRecordSource(m_recordSource), progress);
     m_allKeys = fresh->keys();
     m_allSource = m_recordSource;
     m_allVersion = fresh->version();

@@ -30,8 +30,9 @@ public:
     void setRecordSource(const QString &source) { m_recordSource = source; }
 
     // Runs the record source anew; the new record set stands on its first
-    // record. Opens the register on first use.
-    void Refresh();
+    // record. Opens the register on first use. `progress` hears how far
+    // ordering a whole table has come.
+    void Refresh(const Progress &progress = {});
     // Shows only the records whose keys are in `keep` (ascending), in the
     // record source's order; nullopt shows all again. Every later Refresh keeps
     // the filter. Takes effect at once, without running the query again

@@ -3,6 +3,7 @@
 // a report, and after a write found its row changed elsewhere.
 #include "Sudregister.h"
 
+#include "BusyStep.h"
 #include "RegisterFile.h"
 #include "StoreError.h"
 
@@ -11,7 +12,8 @@
 
 void Sudregister::syncWithRegister()
 {
-    if (!dsBrewery->hasRecordset() || !dsBrewery->Recordset().isStale())
+    // A step under way reads the register itself.
+    if (BusyStep::running() || !dsBrewery->hasRecordset() || !dsBrewery->Recordset().isStale())
         return;
     // Re-reading now would store a half-typed row or drop an open editor.
     for (DataGrid *grid : {grdBrauerien, grdChronik}) {

@@ -3,6 +3,7 @@
 #include "Sudregister.h"
 
 #include "BreweryColumns.h"
+#include "BusyStep.h"
 
 #include <QComboBox>
 
@@ -24,7 +25,8 @@ void Sudregister::SortBreweries()
     const QString order = key1 + ", " + key2 + ", " + key3;
     dsBrewery->setRecordsetType(DataSource::Dynaset);
     dsBrewery->setRecordSource("select * from Brewery Order By " + order);
-    dsBrewery->Refresh();
+    BusyStep step(lblMessage, QStringLiteral("Sorting the breweries"));
+    dsBrewery->Refresh([&step](qint64 done, qint64 total) { step(done, total); });
 }
 
 void Sudregister::sortList_Click(QComboBox *list)

@@ -294,7 +294,8 @@ void Sudregister::showEvent(QShowEvent *event)
     QWidget::showEvent(event);
     // Only a shown grid knows which rows are in view, and with them whether
     // the history grid may add entries.
-    if (!m_shownOnce) {
+    // A window shown early, while start-up still sorts, waits for its rows.
+    if (!m_shownOnce && dsBrewery->hasRecordset()) {
         m_shownOnce = true;
         guard([this] { ShowChronik(); });
     }

@@ -1,0 +1,49 @@
+#include "BusyStep.h"
+
+#include <QCoreApplication>
+#include <QLabel>
+#include <algorithm>
+
+namespace {
+
+constexpr int RepaintEveryMs = 100;
+int stepsRunning = 0;
+
+} // namespace
+
+BusyStep::BusyStep(QLabel *label, const QString &what) : m_label(label), m_what(what)
+{
+    ++stepsRunning;
+    if (m_label)
+        m_before = m_label->text();
+    m_sinceRepaint.start();
+}
+
+BusyStep::~BusyStep()
+{
+    --stepsRunning;
+    if (m_label && m_percent >= 0)
+        m_label->setText(m_before);
+}
+
+bool BusyStep::running()
+{
+    return stepsRunning > 0;
+}
+
+void BusyStep::operator()(qint64 done, qint64 total)
+{
+    if (m_sinceRepaint.elapsed() < RepaintEveryMs)
+        return;
+    const int percent = total > 0 ? int(std::clamp<qint64>(done * 100 / total, 0, 100)) : 0;
+    m_percent = std::max(m_percent, percent);
+    if (m_label) {
+        m_label->setText(QStringLiteral("%1 %2 %").arg(m_what).arg(m_percent));
+        // A long step at start-up shows the window with its progress at
+        // once, rather than nothing until the step is done.
+        if (!m_label->window()->isVisible())
+            m_label->window()->show();
+    }
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    m_sinceRepaint.restart();
+}
