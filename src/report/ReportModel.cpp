@@ -3,6 +3,8 @@
 #include "OneLine.h"
 #include "Windows1252.h"
 
+#include <QIODevice>
+
 namespace {
 
 // The columns of a line: a brewery's eight texts, or a history entry's five
@@ -74,21 +76,35 @@ QString ReportModel::lineAt(int row) const
     return text;
 }
 
-qsizetype ReportModel::writeTo(QByteArray &out, Windows1252Encoder &encoder) const
+qsizetype ReportModel::writeTo(QIODevice &out, Windows1252Encoder &encoder,
+                              const std::function<void(qint64, qint64)> &progress) const
 {
+    constexpr qsizetype Block = 1 << 20;
     qsizetype flattened = 0;
-    // About the length of a line of a German register, so that the file
-    // grows in few steps.
-    out.reserve(out.size() + qsizetype(m_lines.size()) * 72);
-    for (const Line &line : m_lines) {
+    QByteArray block;
+    block.reserve(2 * Block);
+    const qint64 total = qint64(m_lines.size());
+    for (qint64 done = 0; done < total; ++done) {
+        const Line &line = m_lines[size_t(done)];
         bool first = true;
         columnsOf(*m_breweries[size_t(line.brewery)], line.chronik, [&](const QString &column) {
             if (!first)
-                out += '\t';
-            encoder.append(out, OneLine(column, &flattened));
+                block += '\t';
+            encoder.append(block, OneLine(column, &flattened));
             first = false;
         });
-        out += "\r\n";
+        block += "\r\n";
+        if (block.size() >= Block) {
+            if (out.write(block) != block.size())
+                return -1;
+            block.resize(0);
+            if (progress)
+                progress(done + 1, total);
+        }
     }
+    if (out.write(block) != block.size())
+        return -1;
+    if (progress)
+        progress(total, total);
     return flattened;
 }

@@ -4,9 +4,11 @@
 
 #include <QAbstractListModel>
 #include <array>
+#include <functional>
 #include <memory>
 #include <vector>
 
+class QIODevice;
 class Windows1252Encoder;
 
 // The report of the register, one line a row: for each brewery a line of
@@ -35,9 +37,13 @@ public:
     QString lineAt(int row) const;
     // The most characters a value of column `column` has, over all lines.
     int columnCharacters(int column) const { return m_columnCharacters[size_t(column)]; }
-    // Every line, each followed by CR LF, in the saved report's code page.
-    // Returns how many tabs and line breaks inside values became blanks.
-    qsizetype writeTo(QByteArray &out, Windows1252Encoder &encoder) const;
+    // Writes every line, each followed by CR LF, in the saved report's code
+    // page, to `out` a block at a time as it encodes, so a report of
+    // millions of lines never stands in memory whole. Returns how many tabs
+    // and line breaks inside values became blanks, or -1 when `out` refused
+    // a block. `progress` hears of the lines written.
+    qsizetype writeTo(QIODevice &out, Windows1252Encoder &encoder,
+                      const std::function<void(qint64 done, qint64 total)> &progress = {}) const;
 
 private:
     struct Line {

@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QListView>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QSaveFile>
 #include <QStorageInfo>
@@ -95,24 +96,33 @@ QString SudregisterReport::cmdSaveReport_Click()
     // One reading of the clock gives all six parts of the name.
     const QString path = QDir(m_saveDir).filePath(ReportFileName(clock()));
 
-    QByteArray content;
-    Windows1252Encoder encoder;
-    const qsizetype flattened = m_model->writeTo(content, encoder);
-    const qsizetype replaced = encoder.replaced();
-
     // A directory marked read-only is respected, whoever runs the program.
     if (!(QFile::permissions(m_saveDir) & QFileDevice::WriteOwner) && QFileInfo(m_saveDir).isDir()) {
         m_boxes->critical(QStringLiteral("The report could not be saved as %1: the directory is read-only.").arg(path),
                           windowTitle());
         return QString();
     }
-    // Written whole to a temporary file and moved into place: a failed save
+    // A save of millions of lines takes seconds: it shows how far it has
+    // come, and the window stays painted. No Cancel: the save is short
+    // enough to wait for, and a half-saved report is never kept anyway.
+    QProgressDialog saving(QStringLiteral("Saving the report as %1").arg(QDir::toNativeSeparators(path)), QString(),
+                           0, 1000, this);
+    saving.setWindowModality(Qt::WindowModal);
+    saving.setMinimumDuration(500);
+    saving.setAutoReset(false);
+    const auto progress = [&saving](qint64 done, qint64 total) {
+        saving.setValue(int(total > 0 ? done * 1000 / total : 1000));
+    };
+    // Written to a temporary file and moved into place: a failed save
     // leaves no partial file behind and never claims success.
+    Windows1252Encoder encoder;
     QSaveFile file(path);
-    const bool saved = file.open(QIODevice::WriteOnly) && file.write(content) == content.size() && file.commit();
-    if (!saved) {
+    const qsizetype flattened = file.open(QIODevice::WriteOnly) ? m_model->writeTo(file, encoder, progress) : -1;
+    const qsizetype replaced = encoder.replaced();
+    // Asked while the unfinished file still takes its room.
+    const bool full = QStorageInfo(m_saveDir).bytesAvailable() < (2 << 20);
+    if (flattened < 0 || !file.commit()) {
         // A full disk often surfaces only as "Unknown error" at the commit.
-        const bool full = QStorageInfo(m_saveDir).bytesAvailable() < content.size() + (1 << 16);
         const QString why = full ? QStringLiteral("there is not enough room left on the disk") : file.errorString();
         m_boxes->critical(QStringLiteral("The report could not be saved as %1: %2").arg(path, why),
                           windowTitle());

@@ -54,7 +54,7 @@ private slots:
         QCOMPARE(w.dsBrewery->Recordset().AbsolutePosition(), 0);
         QVERIFY(w.grdChronik->isEnabled());
         QVERIFY(w.Label1->isHidden());
-        QVERIFY(boxes->failures.isEmpty());
+        QVERIFY2(boxes->failures.isEmpty(), qPrintable(boxes->failures.join('|')));
         w.show();
         QVERIFY(QTest::qWaitForWindowActive(&w));
         QCOMPARE(QApplication::focusWidget(), w.grdBrauerien);
