@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QString>
+#include <QByteArrayView>
 #include <functional>
 
 class RegisterFile;
@@ -9,5 +9,7 @@ class RegisterFile;
 // Each brewery's entries arrive in the order in which the store returns
 // them to that brewery's query without an ordering clause. The five texts
 // come in the order BreweryNameLong, IdCode, BreweryName, StartYear,
-// StopYear; a Null value is a null QString.
-void ReadAllChroniks(RegisterFile &file, const std::function<void(qint64 parentRowId, const QString *texts)> &entry);
+// StopYear, as the register holds them (UTF-8, valid during the call); a
+// Null value is a null view.
+void ReadAllChroniks(RegisterFile &file,
+                     const std::function<void(qint64 parentRowId, const QByteArrayView *texts)> &entry);

@@ -3,6 +3,7 @@
 #include "GermanCollation.h"
 #include "RegisterFile.h"
 #include "StoreError.h"
+#include "TextNumbers.h"
 
 #include <QFile>
 #include <algorithm>
@@ -22,61 +23,11 @@ namespace {
 constexpr quint32 NullText = 0; // texts are numbered from 1
 constexpr int Tick = 4096;
 
-// The distinct texts of one field, numbered from 1 in the order first met.
-// An open-addressing table over one block of text: a million look-ups stay
-// in the processor's caches, where a map of nodes would miss them.
-class Dictionary {
-public:
-    quint32 number(std::string_view text)
-    {
-        if (2 * (m_ends.size() + 1) > m_slots.size())
-            grow();
-        const quint64 hash = std::hash<std::string_view>{}(text);
-        const quint64 tag = hash >> 32;
-        for (size_t i = hash & (m_slots.size() - 1);; i = (i + 1) & (m_slots.size() - 1)) {
-            const quint64 slot = m_slots[i];
-            if (slot == 0) {
-                m_text.append(text);
-                m_ends.push_back(m_text.size());
-                m_slots[i] = (tag << 32) | m_ends.size();
-                return quint32(m_ends.size());
-            }
-            if ((slot >> 32) == tag && textOf(quint32(slot)) == text)
-                return quint32(slot);
-        }
-    }
-    size_t size() const { return m_ends.size(); }
-    // Text number `n`, valid until the next call of number().
-    std::string_view textOf(quint32 n) const
-    {
-        const size_t start = n > 1 ? m_ends[n - 2] : 0;
-        return std::string_view(m_text).substr(start, m_ends[n - 1] - start);
-    }
-
-private:
-    void grow()
-    {
-        std::vector<quint64> table(std::max<size_t>(64, 2 * m_slots.size()), 0);
-        for (size_t n = 1; n <= m_ends.size(); ++n) {
-            const quint64 hash = std::hash<std::string_view>{}(textOf(quint32(n)));
-            size_t i = hash & (table.size() - 1);
-            while (table[i] != 0)
-                i = (i + 1) & (table.size() - 1);
-            table[i] = ((hash >> 32) << 32) | n;
-        }
-        m_slots.swap(table);
-    }
-
-    std::string m_text;
-    std::vector<size_t> m_ends;
-    std::vector<quint64> m_slots; // tag << 32 | number; 0 is free
-};
-
 // What one thread read: a range of rows with the numbers of their texts.
 struct Share {
     std::vector<qint64> rowids;
     std::vector<quint32> cells; // rows × fields
-    std::vector<Dictionary> dictionaries;
+    std::vector<TextNumbers> dictionaries;
     bool onlyTexts = true;
 };
 
@@ -155,7 +106,7 @@ void readShare(const QString &path, const QByteArray &sql, int fields, qint64 fi
 
 // The ICU sort keys of texts first to last - 1 of `texts`, back to back in
 // `keys`, with where each ends.
-void computeKeys(const Dictionary &texts, quint32 first, quint32 last, std::string &keys, std::vector<size_t> &ends)
+void computeKeys(const TextNumbers &texts, quint32 first, quint32 last, std::string &keys, std::vector<size_t> &ends)
 {
     UCollator *collator = OpenGermanCollator();
     if (!collator)
@@ -207,10 +158,10 @@ void onEveryCore(const std::function<void(size_t part, size_t parts)> &work, con
 std::vector<std::vector<quint32>> rankTexts(const std::vector<Share> &shares, size_t field,
                                             const std::function<void()> &waiting)
 {
-    Dictionary texts;
+    TextNumbers texts;
     std::vector<std::vector<quint32>> local(shares.size());
     for (size_t s = 0; s < shares.size(); ++s) {
-        const Dictionary &dictionary = shares[s].dictionaries[field];
+        const TextNumbers &dictionary = shares[s].dictionaries[field];
         local[s].resize(dictionary.size() + 1, NullText);
         for (quint32 n = 1; n <= dictionary.size(); ++n)
             local[s][n] = texts.number(dictionary.textOf(n));

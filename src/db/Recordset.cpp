@@ -234,24 +234,25 @@ const Recordset::Row &Recordset::rowFor(int position) const
     return it->second;
 }
 
-void Recordset::forEachRecord(const std::function<void(int, const std::vector<QVariant> &)> &visit) const
+void Recordset::forEachRecord(const std::function<void(int, const Cursor &)> &visit) const
 {
-    std::unordered_map<qint64, int> positions;
-    positions.reserve(m_keys.size());
+    // The keys in rowid order beside their positions: the scan, in rowid
+    // order too, then meets them one after the other.
+    std::vector<std::pair<qint64, int>> byKey(m_keys.size());
     for (size_t p = 0; p < m_keys.size(); ++p)
-        positions.emplace(m_keys[p], int(p));
+        byKey[p] = {m_keys[p], int(p)};
+    std::sort(byKey.begin(), byKey.end());
     QByteArray columns;
     for (const QString &field : m_fields)
         columns += ", " + quoted(field);
-    Cursor scan = m_file->cached("SELECT rowid" + columns + " FROM " + quoted(m_source.table));
-    Row row(size_t(m_fields.size()));
-    while (scan.step()) {
-        const auto at = positions.find(scan.int64(0));
-        if (at == positions.end())
-            continue;
-        for (int i = 0; i < m_fields.size(); ++i)
-            row[size_t(i)] = scan.value(i + 1);
-        visit(at->second, row);
+    Cursor scan = m_file->cached("SELECT rowid" + columns + " FROM " + quoted(m_source.table) + " ORDER BY rowid");
+    auto next = byKey.begin();
+    while (next != byKey.end() && scan.step()) {
+        const qint64 key = scan.int64(0);
+        while (next != byKey.end() && next->first < key)
+            ++next;
+        if (next != byKey.end() && next->first == key)
+            visit(next++->second, scan);
     }
 }
 

@@ -11,6 +11,7 @@
 #include <unordered_map>
 #include <vector>
 
+class Cursor;
 class RegisterFile;
 
 // Told about every change of a record set, so that bound grids can follow.
@@ -86,9 +87,11 @@ public:
     QVariant valueAt(int position, int field) const;
     // The value when it is already in memory; nothing is read.
     std::optional<QVariant> cachedValueAt(int position, int field) const;
-    // Visits every record of the set with its position and field values, in
-    // one pass over the table rather than one seek per record.
-    void forEachRecord(const std::function<void(int position, const std::vector<QVariant> &values)> &visit) const;
+    // Visits every record of the set with its position, in one pass over the
+    // table rather than one seek per record. Field i of the record is column
+    // i + 1 of `row`, read as the register holds it (UTF-8 texts), so that a
+    // reader converts only what it keeps.
+    void forEachRecord(const std::function<void(int position, const Cursor &row)> &visit) const;
     qint64 keyAt(int position) const { return m_keys.at(size_t(position)); }
     const std::vector<qint64> &keys() const { return m_keys; }
     qint64 version() const { return m_version; }

@@ -5,43 +5,47 @@
 
 #include "Attempt.h"
 #include "BreweryColumns.h"
+#include "BusyStep.h"
 #include "ChronikReader.h"
+#include "RegisterFile.h"
 #include "StoreError.h"
+#include "TextNumbers.h"
 #include "clsBrewery.h"
 
 #include <QLabel>
-#include <QSet>
-#include <unordered_map>
+#include <QHash>
+#include <string_view>
+#include <vector>
 
 namespace {
 
-// Keeps one copy of each distinct text. A register repeats its states,
-// districts, cities, years and names many thousand times; shared copies keep
-// a loaded register of 100,000 breweries to a fraction of the memory.
+// Keeps one copy of each distinct text, found by its UTF-8 bytes before
+// anything is converted. A register repeats its states, districts, cities,
+// years and names many thousand times; shared copies keep a loaded register
+// to a fraction of the memory, and each distinct text is converted once.
 class TextPool {
 public:
-    QString operator()(const QString &text)
+    // A Null column, like an empty one, gives the empty text.
+    QString operator()(QByteArrayView utf8)
     {
-        if (text.isEmpty())
-            return QString(); // a Null column gives the empty text
-        const auto it = m_texts.constFind(text);
-        if (it != m_texts.constEnd())
-            return *it;
-        m_texts.insert(text);
-        return text;
+        if (utf8.isEmpty())
+            return QString();
+        const quint32 n = m_numbers.number(std::string_view(utf8.data(), size_t(utf8.size())));
+        if (n > m_texts.size())
+            m_texts.push_back(QString::fromUtf8(utf8));
+        return m_texts[n - 1];
     }
-    // A Null column gives the empty text; a whole number its decimal digits.
-    QString operator()(const QVariant &value) { return value.isNull() ? QString() : (*this)(value.toString()); }
 
 private:
-    QSet<QString> m_texts;
+    TextNumbers m_numbers;
+    std::vector<QString> m_texts;
 };
 
-// The same conversion for values that rarely repeat (codes, postal codes),
-// which are not worth pooling.
-QString unique(const QVariant &value)
+// The same conversion for values that rarely repeat (codes), which are not
+// worth pooling.
+QString unique(QByteArrayView utf8)
 {
-    return value.isNull() ? QString() : value.toString();
+    return utf8.isEmpty() ? QString() : QString::fromUtf8(utf8);
 }
 
 } // namespace
@@ -80,29 +84,41 @@ void Sudregister::LoadBreweryObjects()
                 throw StoreError(QStringLiteral("The breweries have no field %1.").arg(name));
         }
     });
+    // Reading a million breweries and their history takes seconds: the
+    // window shows how far it has come and stays painted.
+    BusyStep busy(lblMessage, QStringLiteral("Loading Data"));
+    qint64 entries = 0;
+    step([&] {
+        Cursor highest = dsBreweryChronik->file().cached("SELECT max(rowid) FROM BreweryChronik");
+        if (highest.step())
+            entries = highest.int64(0);
+    });
+    const qint64 work = count + entries;
     TextPool text;
-    std::unordered_map<qint64, clsBrewery *> byRowId;
-    byRowId.reserve(size_t(count));
+    QHash<qint64, clsBrewery *> byRowId;
+    byRowId.reserve(count);
     qint64 lastRowId = -1;
+    qint64 visited = 0;
     // Brewery i is record i + 1 of the brewery list; the record set hands
     // each record over with its position, reading the table in one pass.
     step([&] {
-        dsBrewery->Recordset().forEachRecord([&](int position, const std::vector<QVariant> &record) {
+        dsBrewery->Recordset().forEachRecord([&](int position, const Cursor &record) {
             if (position >= count)
                 return;
+            busy(++visited, work);
             auto &slot = m_breweries[size_t(position)];
             slot = std::make_shared<clsBrewery>();
             clsBrewery &brewery = *slot;
-            brewery.setStateName(text(record[size_t(fields[0])]));
-            brewery.setCountyName(text(record[size_t(fields[1])]));
-            brewery.setPostalCode(unique(record[size_t(fields[2])]));
-            brewery.setCityName(text(record[size_t(fields[3])]));
-            brewery.setIdCode(unique(record[size_t(fields[4])]));
-            brewery.setBreweryName(text(record[size_t(fields[5])]));
-            brewery.setStartYear(text(record[size_t(fields[6])]));
-            brewery.setStopYear(text(record[size_t(fields[7])]));
-            const qint64 rowId = record[size_t(fields[8])].toLongLong();
-            byRowId.emplace(rowId, &brewery);
+            brewery.setStateName(text(record.utf8(fields[0] + 1)));
+            brewery.setCountyName(text(record.utf8(fields[1] + 1)));
+            brewery.setPostalCode(text(record.utf8(fields[2] + 1)));
+            brewery.setCityName(text(record.utf8(fields[3] + 1)));
+            brewery.setIdCode(unique(record.utf8(fields[4] + 1)));
+            brewery.setBreweryName(text(record.utf8(fields[5] + 1)));
+            brewery.setStartYear(text(record.utf8(fields[6] + 1)));
+            brewery.setStopYear(text(record.utf8(fields[7] + 1)));
+            const qint64 rowId = record.int64(fields[8] + 1);
+            byRowId.insert(rowId, &brewery);
             if (position == count - 1)
                 lastRowId = rowId;
         });
@@ -115,16 +131,17 @@ void Sudregister::LoadBreweryObjects()
     // brewery gets exactly the entries, in exactly the order, that its own
     // query returns.
     step([&] {
-        ReadAllChroniks(dsBreweryChronik->file(), [&](qint64 parent, const QString *texts) {
-            const auto owner = byRowId.find(parent);
-            if (owner == byRowId.end())
+        ReadAllChroniks(dsBreweryChronik->file(), [&](qint64 parent, const QByteArrayView *texts) {
+            busy(++visited, work);
+            clsBrewery *const owner = byRowId.value(parent);
+            if (!owner)
                 return;
             transfer.setBreweryNameLong(text(texts[0]));
-            transfer.setIdCode(texts[1]);
+            transfer.setIdCode(unique(texts[1]));
             transfer.setBreweryName(text(texts[2]));
             transfer.setStartYear(text(texts[3]));
             transfer.setStopYear(text(texts[4]));
-            owner->second->AddChronik(transfer);
+            owner->AddChronik(transfer);
         });
     });
     // The history source is left on the last brewery's entries, as a run of

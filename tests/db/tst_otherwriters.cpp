@@ -107,9 +107,9 @@ private slots:
         Recordset set(reg.file(), ParseRecordSource("Brewery"));
         try {
             if (chroniks)
-                ReadAllChroniks(*reg.file(), [](qint64, const QString *) { throw StoreError("visitor failed"); });
+                ReadAllChroniks(*reg.file(), [](qint64, const QByteArrayView *) { throw StoreError("visitor failed"); });
             else
-                set.forEachRecord([](int, const std::vector<QVariant> &) { throw StoreError("visitor failed"); });
+                set.forEachRecord([](int, const Cursor &) { throw StoreError("visitor failed"); });
             QFAIL("the visitor's failure was swallowed");
         } catch (const StoreError &) {
         }
