@@ -286,6 +286,38 @@ QVariant Recordset::valueAt(int position, int field) const
     return one.step() ? one.value(0) : QVariant();
 }
 
+std::vector<QVariant> Recordset::valuesAt(const std::vector<int> &positions, int field) const
+{
+    constexpr size_t FewRecords = 1000;
+    std::vector<QVariant> values(positions.size());
+    if (positions.size() < FewRecords) {
+        for (size_t i = 0; i < positions.size(); ++i)
+            values[i] = valueAt(positions[i], field);
+        return values;
+    }
+    if (field < 0 || field >= m_fields.size())
+        return values;
+    // Wanted keys in rowid order, met one after the other by the scan.
+    std::vector<std::pair<qint64, size_t>> wanted;
+    wanted.reserve(positions.size());
+    for (size_t i = 0; i < positions.size(); ++i) {
+        if (positions[i] >= 0 && positions[i] < RecordCount())
+            wanted.emplace_back(m_keys[size_t(positions[i])], i);
+    }
+    std::sort(wanted.begin(), wanted.end());
+    Cursor scan = m_file->cached("SELECT rowid, " + quoted(m_fields.at(field)) + " FROM " + quoted(m_source.table)
+                                 + " ORDER BY rowid");
+    auto next = wanted.begin();
+    while (next != wanted.end() && scan.step()) {
+        const qint64 key = scan.int64(0);
+        while (next != wanted.end() && next->first < key)
+            ++next;
+        for (; next != wanted.end() && next->first == key; ++next)
+            values[next->second] = scan.value(1);
+    }
+    return values;
+}
+
 Recordset::Field Recordset::Fields(const QString &name)
 {
     return Field(*this, requireField(name));

@@ -57,6 +57,16 @@ bool Statement::step()
     m_file->fail(rc, QString());
 }
 
+Statement &Statement::bindText(int index, QByteArrayView utf8)
+{
+    // An empty text is stored as '', never as Null.
+    const int rc = sqlite3_bind_text(m_statement.get(), index, utf8.data() ? utf8.data() : "", int(utf8.size()),
+                                     SQLITE_TRANSIENT);
+    if (rc != SQLITE_OK)
+        m_file->fail(rc, QStringLiteral("Could not bind a value"));
+    return *this;
+}
+
 void Statement::run()
 {
     while (step()) {

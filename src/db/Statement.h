@@ -17,6 +17,8 @@ public:
 
     Statement &bind(int index, const QVariant &value);
     Statement &bind(int index, qint64 value);
+    // Binds UTF-8 text as it is, without a detour through QString.
+    Statement &bindText(int index, QByteArrayView utf8);
     // Steps once; true while a row is available.
     bool step();
     // Runs a statement that returns no rows.
@@ -60,6 +62,11 @@ public:
     Cursor &bind(int index, qint64 value)
     {
         m_statement.bind(index, value);
+        return *this;
+    }
+    Cursor &bindText(int index, QByteArrayView utf8)
+    {
+        m_statement.bindText(index, utf8);
         return *this;
     }
     bool step() { return m_statement.step(); }

@@ -3,13 +3,13 @@
 #include "RegisterFile.h"
 #include "RegisterLock.h"
 #include "Transaction.h"
-#include "TrimBlanks.h"
 #include "Windows1252.h"
-#include "clsBrewery.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QStringDecoder>
+#include <algorithm>
+#include <array>
 #include <sys/stat.h>
 
 namespace {
@@ -43,11 +43,14 @@ public:
     // The file begins with UTF-8's byte-order mark (never handed out).
     bool startsWithMark() const { return m_startsWithMark; }
 
+    // `line` is reused from call to call: no allocation per line.
     bool next(QByteArray &line)
     {
         if (m_file.atEnd())
             return false;
-        line = m_file.readLine(MaxReportLineBytes + 3);
+        line.resize(MaxReportLineBytes + 4);
+        const qint64 read = m_file.readLine(line.data(), line.size());
+        line.resize(std::max<qint64>(read, 0));
         ++m_number;
         const bool ended = line.endsWith('\n');
         if (ended)
@@ -137,9 +140,28 @@ Survey survey(const QString &path)
     return found;
 }
 
-QString decoded(const QByteArray &line, bool utf8)
+// The columns of a line, split once at its tabs, each without its leading
+// and trailing blanks; views into `line`.
+std::array<QByteArrayView, ChronikColumns> columnsOf(const QByteArray &line)
 {
-    return utf8 ? QString::fromUtf8(line) : FromWindows1252(line);
+    std::array<QByteArrayView, ChronikColumns> columns{};
+    qsizetype start = 0;
+    for (QByteArrayView &column : columns) {
+        qsizetype end = line.indexOf('\t', start);
+        const bool last = end < 0;
+        if (last)
+            end = line.size();
+        qsizetype first = start, stop = end;
+        while (first < stop && line[first] == ' ')
+            ++first;
+        while (stop > first && line[stop - 1] == ' ')
+            --stop;
+        column = QByteArrayView(line.constData() + first, stop - first);
+        if (last)
+            break;
+        start = end + 1;
+    }
+    return columns;
 }
 
 } // namespace
@@ -177,26 +199,23 @@ ImportCounts ImportReport(const QString &reportPath, const QString &registerPath
     qint64 rowId = 0;
     ReportLines lines(reportPath);
     QByteArray raw;
+    QByteArray converted;
     Transaction tx(*file);
     while (lines.number() < checked.lines && lines.next(raw)) {
-        const QString line = decoded(raw, checked.utf8);
+        // Values are bound as the UTF-8 bytes they are; a Windows-1252 file
+        // is converted a line at a time.
+        // (A copy of `raw` would make the next read allocate anew.)
+        const QByteArray &line = checked.utf8 ? raw : (converted = FromWindows1252(raw).toUtf8());
+        const auto columns = columnsOf(line);
         if (kindOf(raw, lines.name(), lines.number()) == LineKind::Brewery) {
-            clsBrewery b;
-            b.ImportTabDelimitedString(line);
-            // An empty last column gives the line no eighth piece; the value
-            // is empty all the same.
-            b.setStopYear(TrimBlanks(line.mid(line.lastIndexOf(QLatin1Char('\t')) + 1)));
-            int column = 1;
-            for (const QString *text : {&b.StateName(), &b.CountyName(), &b.PostalCode(), &b.CityName(), &b.IdCode(),
-                                        &b.BreweryName(), &b.StartYear(), &b.StopYear()})
-                addBrewery.bind(column++, QVariant(*text));
+            for (int column = 0; column < BreweryColumns; ++column)
+                addBrewery.bindText(column + 1, columns[size_t(column)]);
             addBrewery.run();
             rowId = file->lastInsertRowId();
             ++counts.breweries;
         } else {
-            const QStringList columns = line.split(QLatin1Char('\t'));
             for (int column = 1; column <= 5; ++column)
-                addChronik.bind(column, QVariant(TrimBlanks(columns[column == 1 ? 8 : column + 2])));
+                addChronik.bindText(column, columns[size_t(column == 1 ? 8 : column + 2)]);
             addChronik.bind(6, rowId);
             addChronik.run();
             ++counts.chroniks;

@@ -35,13 +35,18 @@ void Sudregister::FillCityJumpList()
 
     QStringList entries;
     const int n = BreweryCount();
+    // The city of each block's last brewery, all read in one pass.
+    std::vector<int> blockEnds;
+    for (int i = BlockRows - 1; i < n; i += BlockRows)
+        blockEnds.push_back(i);
+    const std::vector<QVariant> cities = breweries.valuesAt(blockEnds, breweries.fieldIndex(QStringLiteral("CityName")));
     for (int i = 0; i < n; ++i) {
         if ((i + 1) % BlockRows == 0) {
             if (i + 1 == BreweryCount()) {
                 current = QStringLiteral("Zz");
             } else {
                 // A brewery without a city gives an empty prefix.
-                const QString city = breweries.Fields(QStringLiteral("CityName")).Value().toString();
+                const QString city = cities[size_t(i / BlockRows)].toString();
                 current = leadingCharacters(city, 2);
                 if (current == previous)
                     current = leadingCharacters(city, 3);
