@@ -8,7 +8,13 @@
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
+#include <algorithm>
 #include <cstdio>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+
+extern char **environ;
 
 BenchTable::BenchTable(const QString &title)
 {
@@ -44,6 +50,53 @@ double BenchTable::time(const QString &what, const std::function<void()> &work, 
     return s;
 }
 
+double BenchTable::median(const QString &what, const std::function<void()> &work, const QString &target, int runs)
+{
+    std::vector<double> samples;
+    for (int run = 0; run < runs; ++run) {
+        QElapsedTimer timer;
+        timer.start();
+        work();
+        samples.push_back(double(timer.nsecsElapsed()) / 1e9);
+    }
+    const double s = Median(samples);
+    row(what, seconds(s), target);
+    return s;
+}
+
+double Median(std::vector<double> samples)
+{
+    if (samples.empty())
+        return -1;
+    std::sort(samples.begin(), samples.end());
+    return samples[samples.size() / 2];
+}
+
+double TimeProcess(const QString &program, const QStringList &arguments, qint64 *peakBytes)
+{
+    std::vector<QByteArray> words{QFile::encodeName(program)};
+    for (const QString &argument : arguments)
+        words.push_back(argument.toLocal8Bit());
+    std::vector<char *> argv;
+    for (QByteArray &word : words)
+        argv.push_back(word.data());
+    argv.push_back(nullptr);
+    QElapsedTimer timer;
+    timer.start();
+    pid_t pid = 0;
+    if (posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0)
+        qFatal("cannot start %s", argv[0]);
+    int status = 0;
+    rusage usage{};
+    wait4(pid, &status, 0, &usage);
+    const double s = double(timer.nsecsElapsed()) / 1e9;
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        qFatal("%s failed", argv[0]);
+    if (peakBytes)
+        *peakBytes = qint64(usage.ru_maxrss) * 1024;
+    return s;
+}
+
 void BenchTable::row(const QString &what, const QString &figure, const QString &target)
 {
     // Padded as QStrings, so that "µ" and umlauts count as one column.
@@ -58,13 +111,21 @@ double TimeSqliteShell(const QString &path, const QString &sql, const QStringLis
     const QString shell = QStandardPaths::findExecutable(QStringLiteral("sqlite3"));
     if (shell.isEmpty())
         return -1;
-    QProcess process;
-    process.setStandardOutputFile(QProcess::nullDevice());
-    QElapsedTimer timer;
-    timer.start();
-    process.start(shell, QStringList(options) << path << sql);
-    process.waitForFinished(-1);
-    return double(timer.nsecsElapsed()) / 1e9;
+    std::vector<double> samples;
+    for (int run = 0; run < 3; ++run) {
+        QProcess process;
+        process.setStandardOutputFile(QProcess::nullDevice());
+        QElapsedTimer timer;
+        timer.start();
+        process.start(shell, QStringList(options)
+                                 << QStringLiteral("-cmd") << QStringLiteral(".load %1").arg(COLLATION_EXTENSION)
+                                 << path << sql);
+        process.waitForFinished(-1);
+        if (process.exitCode() != 0)
+            qFatal("sqlite3 shell failed: %s", process.readAllStandardError().constData());
+        samples.push_back(double(timer.nsecsElapsed()) / 1e9);
+    }
+    return Median(samples);
 }
 
 namespace {

@@ -74,14 +74,22 @@ void Recordset::prepare()
 
     const QString keyField = m_file->keyFieldOf(m_source.table);
     m_keyField = keyField.isEmpty() ? -1 : fieldIndex(keyField);
+}
 
-    QByteArray columns;
-    for (const QString &field : std::as_const(m_fields))
-        columns += (columns.isEmpty() ? "" : ", ") + quoted(field);
-    m_fetchSql = "SELECT rowid, " + columns + " FROM " + quoted(m_source.table) + " WHERE rowid IN (";
-    for (int i = 1; i <= PageRows; ++i)
-        m_fetchSql += (i > 1 ? ", ?" : "?") + QByteArray::number(i);
-    m_fetchSql += ")";
+const QByteArray &Recordset::fetchSql() const
+{
+    // Made when first needed: a history query that only counts its rows,
+    // as the cursor's every move makes one, never needs it.
+    if (m_fetchSql.isEmpty()) {
+        QByteArray columns;
+        for (const QString &field : m_fields)
+            columns += (columns.isEmpty() ? "" : ", ") + quoted(field);
+        m_fetchSql = "SELECT rowid, " + columns + " FROM " + quoted(m_source.table) + " WHERE rowid IN (";
+        for (int i = 1; i <= PageRows; ++i)
+            m_fetchSql += (i > 1 ? ", ?" : "?") + QByteArray::number(i);
+        m_fetchSql += ")";
+    }
+    return m_fetchSql;
 }
 
 bool Recordset::isStale() const
@@ -218,7 +226,7 @@ const Recordset::Row &Recordset::rowFor(int position) const
     if (m_rows.size() > MaxCachedRows)
         m_rows.clear();
     // One statement fetches the whole page of rows around `position`.
-    Cursor fetch = m_file->cached(m_fetchSql);
+    Cursor fetch = m_file->cached(fetchSql());
     const int first = position - position % PageRows;
     const int last = std::min(first + PageRows, RecordCount());
     for (int p = first; p < first + PageRows; ++p)

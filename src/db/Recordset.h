@@ -112,6 +112,7 @@ private:
     using Row = std::vector<QVariant>;
 
     void prepare();
+    const QByteArray &fetchSql() const;
     int requireField(const QString &name) const;
     int requireCurrent() const;
     const Row &rowFor(int position) const;
@@ -124,7 +125,7 @@ private:
     std::shared_ptr<RegisterFile> m_file;
     RecordSource m_source;
     QStringList m_fields;
-    QByteArray m_fetchSql;
+    mutable QByteArray m_fetchSql;
     mutable int m_lastFetched = -1;
     int m_keyField = -1; // the field the register assigns itself
     std::vector<qint64> m_keys;

@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QHash>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -72,6 +73,25 @@ void Sudregister::LoadBreweryObjects()
     // misses breweries added since: the loop never reads past the end.
     int count = 0;
     step([&] { count = dsBrewery->Recordset().RecordCount(); });
+    // Reading a million breweries and their history takes seconds: the
+    // window shows how far it has come and stays painted.
+    BusyStep busy(lblMessage, QStringLiteral("Loading Data"));
+    qint64 entries = 0;
+    step([&] {
+        Cursor highest = dsBreweryChronik->file().cached("SELECT max(rowid) FROM BreweryChronik");
+        if (highest.step())
+            entries = highest.int64(0);
+    });
+    // The last report's objects go first, one brewery at a time, so that
+    // freeing millions of them does not hold the window still either.
+    std::vector<std::shared_ptr<clsBrewery>> last = std::exchange(m_breweries, {});
+    const qint64 work = qint64(last.size()) + count + entries;
+    qint64 visited = 0;
+    for (auto &brewery : last) {
+        brewery.reset();
+        busy(++visited, work);
+    }
+    last = {};
     m_breweries.assign(size_t(count), nullptr);
 
     // The eight columns in their order, then the key.
@@ -84,21 +104,10 @@ void Sudregister::LoadBreweryObjects()
                 throw StoreError(QStringLiteral("The breweries have no field %1.").arg(name));
         }
     });
-    // Reading a million breweries and their history takes seconds: the
-    // window shows how far it has come and stays painted.
-    BusyStep busy(lblMessage, QStringLiteral("Loading Data"));
-    qint64 entries = 0;
-    step([&] {
-        Cursor highest = dsBreweryChronik->file().cached("SELECT max(rowid) FROM BreweryChronik");
-        if (highest.step())
-            entries = highest.int64(0);
-    });
-    const qint64 work = count + entries;
     TextPool text;
     QHash<qint64, clsBrewery *> byRowId;
     byRowId.reserve(count);
     qint64 lastRowId = -1;
-    qint64 visited = 0;
     // Brewery i is record i + 1 of the brewery list; the record set hands
     // each record over with its position, reading the table in one pass.
     step([&] {

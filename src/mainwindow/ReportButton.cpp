@@ -2,6 +2,7 @@
 // new report window, shown modally and discarded when closed.
 #include "Sudregister.h"
 
+#include "BusyStep.h"
 #include "SudregisterReport.h"
 
 #include <QFileInfo>
@@ -18,7 +19,10 @@ void Sudregister::cmdReport_Click()
         lblMessage->setText(lblMessage->text()
                             + QStringLiteral("- the report holds the %1 breweries found").arg(m_breweries.size()));
     SudregisterReport report(QFileInfo(m_registerPath).absolutePath(), m_boxes, this);
-    report.setBreweries(m_breweries);
+    {
+        BusyStep busy(lblMessage, QStringLiteral("Preparing the report"));
+        report.setBreweries(m_breweries, [&busy](qint64 done, qint64 total) { busy(done, total); });
+    }
     if (showReport)
         showReport(report);
     else

@@ -28,13 +28,20 @@ template <typename Visit> void columnsOf(const clsBrewery &b, qint32 chronik, Vi
 
 ReportModel::ReportModel(QObject *parent) : QAbstractListModel(parent) {}
 
-void ReportModel::setBreweries(std::vector<std::shared_ptr<clsBrewery>> breweries)
+void ReportModel::setBreweries(std::vector<std::shared_ptr<clsBrewery>> breweries,
+                               const std::function<void(qint64, qint64)> &progress)
 {
     beginResetModel();
     m_breweries = std::move(breweries);
     m_lines.clear();
     m_columnCharacters.fill(0);
+    size_t lines = 0;
+    for (const auto &brewery : m_breweries)
+        lines += brewery ? size_t(brewery->NmbrChroniks()) + 1 : 0;
+    m_lines.reserve(lines);
     for (int i = 0; i < int(m_breweries.size()); ++i) {
+        if (progress)
+            progress(i, qint64(m_breweries.size()));
         if (!m_breweries[size_t(i)])
             continue;
         const qint32 m = m_breweries[size_t(i)]->NmbrChroniks();

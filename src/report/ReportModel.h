@@ -29,7 +29,9 @@ public:
     explicit ReportModel(QObject *parent = nullptr);
 
     // The breweries in report order; each is followed by its entries.
-    void setBreweries(std::vector<std::shared_ptr<clsBrewery>> breweries);
+    // `progress` hears of the breweries done.
+    void setBreweries(std::vector<std::shared_ptr<clsBrewery>> breweries,
+                      const std::function<void(qint64 done, qint64 total)> &progress = {});
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     QVariant data(const QModelIndex &index, int role) const override;

@@ -1,5 +1,6 @@
 #include "SudregisterReport.h"
 
+#include "BusyStep.h"
 #include "MessageBoxes.h"
 #include "ReportLineDelegate.h"
 #include "ReportModel.h"
@@ -62,9 +63,10 @@ void SudregisterReport::arrange()
     cmdSaveReport->setGeometry(0, listHeight + twips(150), twips(1815), twips(375));
 }
 
-void SudregisterReport::setBreweries(std::vector<std::shared_ptr<clsBrewery>> breweries)
+void SudregisterReport::setBreweries(std::vector<std::shared_ptr<clsBrewery>> breweries,
+                                     const std::function<void(qint64, qint64)> &progress)
 {
-    m_model->setBreweries(std::move(breweries));
+    m_model->setBreweries(std::move(breweries), progress);
 }
 
 int SudregisterReport::lineCount() const
@@ -110,8 +112,12 @@ QString SudregisterReport::cmdSaveReport_Click()
     saving.setWindowModality(Qt::WindowModal);
     saving.setMinimumDuration(500);
     saving.setAutoReset(false);
-    const auto progress = [&saving](qint64 done, qint64 total) {
+    // The dialog appears only after half a second; the windows repaint
+    // from the start.
+    BusyStep busy(nullptr, QString());
+    const auto progress = [&saving, &busy](qint64 done, qint64 total) {
         saving.setValue(int(total > 0 ? done * 1000 / total : 1000));
+        busy(done, total);
     };
     // Written to a temporary file and moved into place: a failed save
     // leaves no partial file behind and never claims success.

@@ -23,7 +23,8 @@ public:
 
     // The breweries to report, in report order, each followed by its
     // history entries.
-    void setBreweries(std::vector<std::shared_ptr<clsBrewery>> breweries);
+    void setBreweries(std::vector<std::shared_ptr<clsBrewery>> breweries,
+                      const std::function<void(qint64 done, qint64 total)> &progress = {});
     int lineCount() const;
     QString lineAt(int row) const;
     QStringList lines() const;
