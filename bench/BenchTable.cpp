@@ -10,9 +10,10 @@
 #include <QStandardPaths>
 #include <algorithm>
 #include <cstdio>
+#include <fcntl.h>
 #include <spawn.h>
-#include <sys/resource.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 extern char **environ;
 
@@ -83,17 +84,36 @@ double TimeProcess(const QString &program, const QStringList &arguments, qint64 
     argv.push_back(nullptr);
     QElapsedTimer timer;
     timer.start();
+    // Its output is not part of the table.
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
     pid_t pid = 0;
-    if (posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0)
+    const int started = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (started != 0)
         qFatal("cannot start %s", argv[0]);
-    int status = 0;
-    rusage usage{};
-    wait4(pid, &status, 0, &usage);
+    // The kernel's own figure for a child (ru_maxrss) would count this
+    // process's memory, which the child shares until it starts its program;
+    // the child's high-water mark, read as it runs, counts only its own.
+    const QString status = QStringLiteral("/proc/%1/status").arg(pid);
+    qint64 peak = 0;
+    int exit = 0;
+    while (waitpid(pid, &exit, WNOHANG) == 0) {
+        QFile file(status);
+        if (file.open(QIODevice::ReadOnly)) {
+            for (const QByteArray &line : file.readAll().split('\n')) {
+                if (line.startsWith("VmHWM:"))
+                    peak = std::max(peak, line.mid(6).trimmed().split(' ').value(0).toLongLong() * 1024);
+            }
+        }
+        usleep(5000);
+    }
     const double s = double(timer.nsecsElapsed()) / 1e9;
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+    if (!WIFEXITED(exit) || WEXITSTATUS(exit) != 0)
         qFatal("%s failed", argv[0]);
     if (peakBytes)
-        *peakBytes = qint64(usage.ru_maxrss) * 1024;
+        *peakBytes = peak;
     return s;
 }
 
