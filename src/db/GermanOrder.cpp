@@ -155,8 +155,7 @@ void onEveryCore(const std::function<void(size_t part, size_t parts)> &work, con
 
 // Ranks of one field's texts, met in `shares`: equal keys share a rank,
 // Null ranks 0. Returns, per share, the rank of each of its text numbers.
-std::vector<std::vector<quint32>> rankTexts(const std::vector<Share> &shares, size_t field,
-                                            const std::function<void()> &waiting)
+std::vector<std::vector<quint32>> rankTexts(const std::vector<Share> &shares, size_t field)
 {
     TextNumbers texts;
     std::vector<std::vector<quint32>> local(shares.size());
@@ -173,7 +172,7 @@ std::vector<std::vector<quint32>> rankTexts(const std::vector<Share> &shares, si
     onEveryCore([&](size_t part, size_t) {
         computeKeys(texts, quint32(1 + count * part / parts), quint32(1 + count * (part + 1) / parts), keys[part],
                     ends[part]);
-    }, waiting);
+    }, [] {});
     // key[n]: the sort key of text number n.
     std::vector<std::string_view> key(count + 1);
     for (size_t part = 0, n = 1; part < parts; ++part) {
@@ -191,7 +190,7 @@ std::vector<std::vector<quint32>> rankTexts(const std::vector<Share> &shares, si
     onEveryCore([&](size_t part, size_t) {
         std::sort(order.begin() + ptrdiff_t(count * part / parts), order.begin() + ptrdiff_t(count * (part + 1) / parts),
                   byKey);
-    }, waiting);
+    }, [] {});
     for (size_t width = 1; width < parts; width *= 2) {
         for (size_t p = 0; p + width < parts; p += 2 * width) {
             std::inplace_merge(order.begin() + ptrdiff_t(count * p / parts),
@@ -213,6 +212,53 @@ std::vector<std::vector<quint32>> rankTexts(const std::vector<Share> &shares, si
     return local;
 }
 
+// Ranks the texts the shares read and orders their rows by rank, field by
+// field; `done` grows from `base` by `span` as it goes.
+std::vector<qint64> rankAndOrder(std::vector<Share> &shares, size_t fieldCount, std::atomic<qint64> &done,
+                                 qint64 base, qint64 span)
+{
+    // Shares follow each other by rowid, so the rows stand in rowid order.
+    std::vector<qint64> rowids;
+    for (const Share &share : shares)
+        rowids.insert(rowids.end(), share.rowids.begin(), share.rowids.end());
+    const size_t count = rowids.size();
+    if (count == 0)
+        return rowids;
+    std::vector<std::vector<quint32>> ranks(fieldCount);
+    for (size_t f = 0; f < fieldCount; ++f) {
+        const auto rankOf = rankTexts(shares, f);
+        ranks[f].reserve(count);
+        for (size_t s = 0; s < shares.size(); ++s) {
+            const Share &share = shares[s];
+            for (size_t row = 0; row < share.rowids.size(); ++row)
+                ranks[f].push_back(rankOf[s][share.cells[row * fieldCount + f]]);
+        }
+        done = base + span * qint64(f + 1) / qint64(fieldCount + 1);
+    }
+    shares.clear();
+
+    // Stable counting sorts from the last field to the first: rows equal in
+    // every field keep their rowid order.
+    std::vector<quint32> order(count), next(count);
+    for (size_t i = 0; i < count; ++i)
+        order[i] = quint32(i);
+    for (size_t f = fieldCount; f-- > 0;) {
+        const std::vector<quint32> &rank = ranks[f];
+        std::vector<size_t> start(size_t(*std::max_element(rank.begin(), rank.end())) + 2, 0);
+        for (quint32 r : rank)
+            ++start[r + 1];
+        for (size_t r = 1; r < start.size(); ++r)
+            start[r] += start[r - 1];
+        for (quint32 row : order)
+            next[start[rank[row]]++] = row;
+        order.swap(next);
+    }
+    std::vector<qint64> ordered(count);
+    for (size_t i = 0; i < count; ++i)
+        ordered[i] = rowids[order[i]];
+    return ordered;
+}
+
 } // namespace
 
 std::optional<std::vector<qint64>> OrderGerman(const QString &path, const QByteArray &table,
@@ -232,7 +278,7 @@ std::optional<std::vector<qint64>> OrderGerman(const QString &path, const QByteA
     std::atomic<qint64> read = 0;
     const auto waiting = [&] {
         if (progress)
-            progress(std::min<qint64>(read, expected), 2 * expected);
+            progress(std::min<qint64>(read, 2 * expected), 2 * expected);
     };
 
     const QByteArray sql = "SELECT rowid, " + fields.join(", ") + " FROM " + table
@@ -252,46 +298,13 @@ std::optional<std::vector<qint64>> OrderGerman(const QString &path, const QByteA
     read = expected;
     waiting();
 
-    // Shares follow each other by rowid, so the rows stand in rowid order.
-    std::vector<qint64> rowids;
-    for (const Share &share : shares)
-        rowids.insert(rowids.end(), share.rowids.begin(), share.rowids.end());
-    const size_t count = rowids.size();
-    if (count == 0)
-        return rowids;
-    std::vector<std::vector<quint32>> ranks(static_cast<size_t>(fieldCount));
-    for (size_t f = 0; f < size_t(fieldCount); ++f) {
-        const auto rankOf = rankTexts(shares, f, waiting);
-        ranks[f].reserve(count);
-        for (size_t s = 0; s < shares.size(); ++s) {
-            const Share &share = shares[s];
-            for (size_t row = 0; row < share.rowids.size(); ++row)
-                ranks[f].push_back(rankOf[s][share.cells[row * size_t(fieldCount) + f]]);
-        }
-        read = expected + expected * qint64(f + 1) / (fieldCount + 1);
+    // The rest runs aside as a whole, so that this thread, the window's,
+    // keeps it informed throughout.
+    auto ranking = std::async(std::launch::async, rankAndOrder, std::ref(shares), size_t(fieldCount), std::ref(read),
+                              expected, expected);
+    while (ranking.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready)
         waiting();
-    }
-    shares.clear();
-
-    // Stable counting sorts from the last field to the first: rows equal in
-    // every field keep their rowid order.
-    std::vector<quint32> order(count), next(count);
-    for (size_t i = 0; i < count; ++i)
-        order[i] = quint32(i);
-    for (size_t f = size_t(fieldCount); f-- > 0;) {
-        const std::vector<quint32> &rank = ranks[f];
-        std::vector<size_t> start(size_t(*std::max_element(rank.begin(), rank.end())) + 2, 0);
-        for (quint32 r : rank)
-            ++start[r + 1];
-        for (size_t r = 1; r < start.size(); ++r)
-            start[r] += start[r - 1];
-        for (quint32 row : order)
-            next[start[rank[row]]++] = row;
-        order.swap(next);
-    }
-    std::vector<qint64> ordered(count);
-    for (size_t i = 0; i < count; ++i)
-        ordered[i] = rowids[order[i]];
+    std::vector<qint64> ordered = ranking.get();
     read = 2 * expected;
     waiting();
     return ordered;

@@ -294,7 +294,7 @@ QVariant Recordset::valueAt(int position, int field) const
     return one.step() ? one.value(0) : QVariant();
 }
 
-std::vector<QVariant> Recordset::valuesAt(const std::vector<int> &positions, int field) const
+std::vector<QVariant> Recordset::valuesAt(const std::vector<int> &positions, int field, const Progress &progress) const
 {
     constexpr size_t FewRecords = 1000;
     std::vector<QVariant> values(positions.size());
@@ -322,6 +322,8 @@ std::vector<QVariant> Recordset::valuesAt(const std::vector<int> &positions, int
             ++next;
         for (; next != wanted.end() && next->first == key; ++next)
             values[next->second] = scan.value(1);
+        if (progress)
+            progress(next - wanted.begin(), qint64(wanted.size()));
     }
     return values;
 }

@@ -87,7 +87,7 @@ public:
     QVariant valueAt(int position, int field) const;
     // One field of the records at `positions`: many of them are read in one
     // pass over the table, which beats a seek per record.
-    std::vector<QVariant> valuesAt(const std::vector<int> &positions, int field) const;
+    std::vector<QVariant> valuesAt(const std::vector<int> &positions, int field, const Progress &progress = {}) const;
     // The value when it is already in memory; nothing is read.
     std::optional<QVariant> cachedValueAt(int position, int field) const;
     // Visits every record of the set with its position, in one pass over the

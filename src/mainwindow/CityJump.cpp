@@ -2,6 +2,8 @@
 // 40, each entry naming the city beginnings its block spans ("A-Be").
 #include "Sudregister.h"
 
+#include "BusyStep.h"
+
 #include <QComboBox>
 #include <QEvent>
 #include <QSignalBlocker>
@@ -39,8 +41,13 @@ void Sudregister::FillCityJumpList()
     std::vector<int> blockEnds;
     for (int i = BlockRows - 1; i < n; i += BlockRows)
         blockEnds.push_back(i);
-    const std::vector<QVariant> cities = breweries.valuesAt(blockEnds, breweries.fieldIndex(QStringLiteral("CityName")));
+    // Reading the cities and walking a million breweries take a second.
+    BusyStep busy(lblMessage, QStringLiteral("Cutting the jump list"));
+    const std::vector<QVariant> cities = breweries.valuesAt(
+        blockEnds, breweries.fieldIndex(QStringLiteral("CityName")),
+        [&busy, n](qint64 done, qint64 total) { busy(done * n / std::max<qint64>(total, 1), 2 * qint64(n)); });
     for (int i = 0; i < n; ++i) {
+        busy(qint64(n) + i, 2 * qint64(n));
         if ((i + 1) % BlockRows == 0) {
             if (i + 1 == BreweryCount()) {
                 current = QStringLiteral("Zz");

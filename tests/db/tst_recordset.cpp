@@ -104,6 +104,26 @@ private slots:
         QVERIFY(Recordset(reg.file(), source).keys() == queried(order));
     }
 
+    void manyValuesInOnePass()
+    {
+        ScratchRegister reg;
+        reg.sql().exec("BEGIN");
+        for (int i = 0; i < 1500; ++i)
+            reg.sql().exec(QStringLiteral("INSERT INTO Brewery (CityName) VALUES (%1)")
+                               .arg(i % 7 ? QStringLiteral("'Stadt %1'").arg(i % 100) : QStringLiteral("NULL")));
+        reg.sql().exec("COMMIT");
+        Recordset set(reg.file(), ParseRecordSource("select * from Brewery Order By CityName, CityName, CityName"));
+        const int city = set.fieldIndex("CityName");
+        std::vector<int> positions;
+        for (int p = set.RecordCount() - 1; p >= 0; p -= 1)
+            positions.push_back(p);
+        positions.push_back(3); // asked twice
+        const std::vector<QVariant> values = set.valuesAt(positions, city);
+        QCOMPARE(values.size(), positions.size());
+        for (size_t i = 0; i < positions.size(); ++i)
+            QCOMPARE(values[i], set.valueAt(positions[i], city));
+    }
+
     void keysetNavigation()
     {
         ScratchRegister reg;

@@ -94,6 +94,22 @@ private slots:
         QCOMPARE(canonical(reportOf(to.path())), canonical(original));
     }
 
+    // Each column lands in its field without its blanks; an empty column is
+    // stored as empty text, not as Null.
+    void columnsTrimmedIntoTheirFields()
+    {
+        QTemporaryDir dir;
+        ScratchRegister reg;
+        const QString path = writeFile(dir.path(), "BY \t Ofr\t\t  Bamberg  \tB1\tSpezial\t1536\t\r\n"
+                                                   "\t\t\t\t B1-a \tAlt\t1600\t1700\tAlte  Brauerei \r\n");
+        QCOMPARE(ImportReport(path, reg.path()).chroniks, 1);
+        QCOMPARE(reg.sql().rows("SELECT StateName, CountyName, PostalCode, CityName, IdCode, BreweryName, StartYear, "
+                                "StopYear FROM Brewery"),
+                 QList<QStringList>({{"BY", "Ofr", "", "Bamberg", "B1", "Spezial", "1536", ""}}));
+        QCOMPARE(reg.sql().rows("SELECT IdCode, BreweryName, StartYear, StopYear, BreweryNameLong FROM BreweryChronik"),
+                 QList<QStringList>({{"B1-a", "Alt", "1600", "1700", "Alte  Brauerei"}}));
+    }
+
     void lineEndsAndExistingBreweries()
     {
         ScratchRegister reg;
