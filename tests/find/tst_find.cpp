@@ -1,6 +1,7 @@
 // The find field: German-aware matching, several words, history entries,
 // text that means something to SQL taken literally, and the list, count,
 // message, jump list and report over what was found.
+#include "BusyStep.h"
 #include "FindFolding.h"
 #include "GridDriver.h"
 #include "ScratchRegister.h"
@@ -127,6 +128,23 @@ private slots:
         QVERIFY(reg.sql().exec("UPDATE Brewery SET BreweryName = 'Mönchshof' WHERE CityName = 'Coburg'"));
         QCOMPARE(find(win, "moenchshof"), QStringList{"Coburg"});
         QVERIFY(win.boxes->failures.isEmpty());
+    }
+
+    // A find typed while the list is being sorted waits for the sort, so
+    // that nothing replaces the list under it.
+    void findWaitsForARunningStep()
+    {
+        ScratchRegister reg;
+        for (const char *city : {"Aalen", "Bamberg", "Coburg"})
+            reg.addCity(city);
+        ShownWindow win(reg.dir());
+        {
+            BusyStep step(win->lblMessage, QStringLiteral("Sorting the breweries"));
+            win->txtFind->setText(QStringLiteral("bam"));
+            QTest::qWait(400);
+            QCOMPARE(win->dsBrewery->Recordset().RecordCount(), 3);
+        }
+        QTRY_COMPARE(win->dsBrewery->Recordset().RecordCount(), 1);
     }
 
     void ctrlFAndEnter()

@@ -149,6 +149,27 @@ private slots:
         QVERIFY(report.isVisible()); // the window stays open after saving
     }
 
+    // A report of several megabytes is written a block at a time; no line
+    // is lost or doubled where one block ends and the next begins.
+    void largeReportSavedWhole()
+    {
+        QTemporaryDir dir;
+        SudregisterReport report(dir.path(), std::make_shared<ScriptedMessageBoxes>());
+        report.clock = [] { return Moment; };
+        std::vector<std::shared_ptr<clsBrewery>> many;
+        for (int i = 0; i < 50000; ++i)
+            many.push_back(brewery({"BY", "Oberfranken", QString::number(96000 + i), "Bamberg", "B1",
+                                    QStringLiteral("Brauerei Nummer %1 Ä").arg(i)},
+                                   {{QStringLiteral("E%1").arg(i), "Alt", "1600", "1700", "Alte Brauerei"}}));
+        report.setBreweries(many);
+        QByteArray expected;
+        Windows1252Encoder encoder;
+        for (const QString &line : report.lines())
+            encoder.append(expected, line + "\r\n");
+        QVERIFY(expected.size() > 3 * (1 << 20));
+        QCOMPARE(bytesOf(report.cmdSaveReport_Click()), expected);
+    }
+
     void replacedCharactersAreCounted()
     {
         QTemporaryDir dir;
