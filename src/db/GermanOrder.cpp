@@ -78,8 +78,11 @@ void readShare(const QString &path, const QByteArray &sql, int fields, qint64 fi
     sqlite3_bind_int64(rows.get(), 1, first);
     sqlite3_bind_int64(rows.get(), 2, last);
     share.dictionaries.resize(size_t(fields));
-    share.rowids.reserve(size_t(last - first + 1));
-    share.cells.reserve(size_t(last - first + 1) * size_t(fields));
+    // Room for the rows a dense range holds; rowids far apart (another
+    // program may store any) must not ask for more than there can be.
+    const size_t room = size_t(std::min<quint64>(quint64(last) - quint64(first) + 1, 1u << 22));
+    share.rowids.reserve(room);
+    share.cells.reserve(room * size_t(fields));
     int rc;
     while ((rc = sqlite3_step(rows.get())) == SQLITE_ROW) {
         share.rowids.push_back(sqlite3_column_int64(rows.get(), 0));
@@ -274,7 +277,12 @@ std::optional<std::vector<qint64>> OrderGerman(const QString &path, const QByteA
         }
     }
     // Reading is about half of the work, ranking and ordering the rest.
-    const qint64 expected = std::max<qint64>(highest - lowest + 1, 1);
+    if (highest < lowest)
+        return std::vector<qint64>();
+    // The rowid range, computed without overflow: rowids may lie anywhere
+    // in 64 bits.
+    const quint64 width = quint64(highest) - quint64(lowest);
+    const qint64 expected = qint64(std::min<quint64>(width, 1'000'000'000'000)) + 1;
     std::atomic<qint64> read = 0;
     const auto waiting = [&] {
         if (progress)
@@ -286,9 +294,9 @@ std::optional<std::vector<qint64>> OrderGerman(const QString &path, const QByteA
     const int fieldCount = int(fields.size());
     std::vector<Share> shares(cores());
     onEveryCore([&](size_t part, size_t count) {
-        const qint64 span = highest - lowest + 1;
-        const qint64 first = lowest + span * qint64(part) / qint64(count);
-        const qint64 last = lowest + span * qint64(part + 1) / qint64(count) - 1;
+        const quint64 step = width / count;
+        const qint64 first = qint64(quint64(lowest) + step * part);
+        const qint64 last = part + 1 == count ? highest : qint64(quint64(lowest) + step * (part + 1)) - 1;
         readShare(path, sql, fieldCount, first, last, shares[part], read);
     }, waiting);
     for (const Share &share : shares) {

@@ -7,6 +7,7 @@
 #include "StoreError.h"
 
 #include <QRandomGenerator>
+#include <limits>
 
 #include <QTest>
 
@@ -98,6 +99,13 @@ private slots:
             + ", BreweryName" + german + ", rowid";
         const auto source = ParseRecordSource("select * from Brewery Order By CityName, PostalCode, BreweryName");
         QVERIFY(Recordset(reg.file(), source).keys() == queried(order));
+
+        // Rowids at both ends of 64 bits share the table without overflow.
+        ScratchRegister far;
+        far.sql().exec("INSERT INTO Brewery (RowId, CityName) VALUES (-9223372036854775808, 'Zeil'), (-1, NULL), "
+                       "(7, 'aach'), (9223372036854775807, 'Aach')");
+        QCOMPARE(Recordset(far.file(), source).keys(), std::vector<qint64>({-1, 7, 9223372036854775807,
+                                                                            std::numeric_limits<qint64>::min()}));
 
         // A value that is not text: the query alone knows where it goes.
         reg.sql().exec("INSERT INTO Brewery (CityName) VALUES (x'00')");
