@@ -17,17 +17,22 @@ const QString Pattern = QStringLiteral("Sudregister2K_*.mdb");
 // Copies a file inside the kernel, without passing its bytes through this
 // process; falls back to Qt's copy where the kernel cannot. Returns why it
 // failed, or an empty text.
-QString copyFile(const QString &from, const QString &to)
+QString copyFile(const QString &from, const QString &to, const Progress &progress)
 {
     const int in = ::open(QFile::encodeName(from).constData(), O_RDONLY | O_CLOEXEC);
     const int out = ::open(QFile::encodeName(to).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     int error = in < 0 || out < 0 ? errno : 0;
+    const qint64 size = QFileInfo(from).size();
+    qint64 copied = 0;
     while (error == 0) {
-        const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, 1 << 30, 0);
+        // In pieces, so that the window can tell how far a large copy has come.
+        const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, 16 << 20, 0);
         if (n == 0)
             break;
         if (n < 0)
             error = errno;
+        else if (progress)
+            progress(copied += n, size);
     }
     if (out >= 0 && ::close(out) != 0 && error == 0)
         error = errno;
@@ -47,7 +52,7 @@ QString copyFile(const QString &from, const QString &to)
 // register. Copied by the file system (a fraction of the time of SQLite's
 // page-by-page online backup on a large register) under a scratch name and
 // moved into place, so that an interrupted backup never looks complete.
-QString copyRegister(RegisterFile &file, const QString &to)
+QString copyRegister(RegisterFile &file, const QString &to, const Progress &progress)
 {
     const QString scratch = to + QStringLiteral(".partial");
     QFile::remove(scratch);
@@ -55,7 +60,7 @@ QString copyRegister(RegisterFile &file, const QString &to)
     {
         Transaction reading(file);
         Cursor(file.cached("SELECT count(*) FROM sqlite_master")).step();
-        failure = copyFile(file.path(), scratch);
+        failure = copyFile(file.path(), scratch, progress);
         reading.commit();
     }
     if (failure.isEmpty() && QFile::rename(scratch, to))
@@ -71,7 +76,7 @@ QString BackupFolder(const QString &registerPath)
     return QFileInfo(registerPath).absoluteDir().filePath(QStringLiteral("backups"));
 }
 
-BackupResult BackUpIfChanged(RegisterFile &file, const QDateTime &now, int keep)
+BackupResult BackUpIfChanged(RegisterFile &file, const QDateTime &now, int keep, const Progress &progress)
 {
     BackupResult result;
     {
@@ -101,7 +106,7 @@ BackupResult BackUpIfChanged(RegisterFile &file, const QDateTime &now, int keep)
     }
     if (backups.contains(name))
         return result;
-    if (const QString why = copyRegister(file, folder.filePath(name)); !why.isEmpty()) {
+    if (const QString why = copyRegister(file, folder.filePath(name), progress); !why.isEmpty()) {
         result.failure = why;
         return result;
     }

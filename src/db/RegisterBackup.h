@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Progress.h"
+
 #include <QDateTime>
 #include <QString>
 
@@ -16,6 +18,7 @@ struct BackupResult {
 // Makes a backup when the register holds data and has changed since its
 // newest backup, then keeps only the newest `keep`. Never changes the
 // register itself; a backup that cannot be written is told in `failure`.
-BackupResult BackUpIfChanged(RegisterFile &file, const QDateTime &now, int keep = 10);
+// `progress` hears of the bytes copied.
+BackupResult BackUpIfChanged(RegisterFile &file, const QDateTime &now, int keep = 10, const Progress &progress = {});
 
 QString BackupFolder(const QString &registerPath);

@@ -2,6 +2,7 @@
 
 #include "Attempt.h"
 #include "BreweryColumns.h"
+#include "BusyStep.h"
 #include "RecordsetModel.h"
 #include "RegisterBackup.h"
 #include "RegisterFile.h"
@@ -206,13 +207,6 @@ void Sudregister::startUp()
         source->setReadOnly(!m_lock);
         source->setDatabaseName(m_registerPath);
     }
-    // A copy of the register as it was before this session changes it.
-    if (m_lock) {
-        const BackupResult backup = BackUpIfChanged(*RegisterFile::open(m_registerPath), QDateTime::currentDateTime());
-        if (!backup.failure.isEmpty())
-            m_backupFailure = QStringLiteral("no backup could be made in %1: %2")
-                                  .arg(QDir::toNativeSeparators(BackupFolder(m_registerPath)), backup.failure);
-    }
     m_label1AutoSize = true;
     lblBreweryCount->setText(QStringLiteral("0"));
     SetupBreweryColumns();
@@ -228,6 +222,17 @@ void Sudregister::startUp()
     SelectEntry(cmbSort1, 3);
     SelectEntry(cmbSort2, 2);
     SelectEntry(cmbSort3, 5);
+    // A copy of the register as it was before this session changes it,
+    // made once the window is laid out: copying a large register takes a
+    // moment, and the window shows it.
+    if (m_lock) {
+        BusyStep step(lblMessage, QStringLiteral("Backing up the register"));
+        const BackupResult backup = BackUpIfChanged(*RegisterFile::open(m_registerPath), QDateTime::currentDateTime(),
+                                                    10, [&step](qint64 done, qint64 total) { step(done, total); });
+        if (!backup.failure.isEmpty())
+            m_backupFailure = QStringLiteral("no backup could be made in %1: %2")
+                                  .arg(QDir::toNativeSeparators(BackupFolder(m_registerPath)), backup.failure);
+    }
     SortBreweries();
     countBreweries();
     grdBrauerien->setApproxCount(BreweryCount() + 1);
