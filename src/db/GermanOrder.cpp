@@ -1,16 +1,14 @@
 #include "GermanOrder.h"
 
 #include "GermanCollation.h"
-#include "RegisterFile.h"
+#include "ReaderConnection.h"
 #include "StoreError.h"
 #include "TextNumbers.h"
 
-#include <QFile>
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <future>
-#include <memory>
 #include <sqlite3.h>
 #include <string>
 #include <string_view>
@@ -31,50 +29,12 @@ struct Share {
     bool onlyTexts = true;
 };
 
-struct Connection {
-    struct Closer {
-        void operator()(sqlite3 *db) const { sqlite3_close_v2(db); }
-    };
-    std::unique_ptr<sqlite3, Closer> db;
-
-    explicit Connection(const QString &path)
-    {
-        sqlite3 *raw = nullptr;
-        const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &raw,
-                                       SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
-        db.reset(raw);
-        if (rc != SQLITE_OK)
-            throw StoreError(QStringLiteral("Cannot read the register %1 to sort it: %2")
-                                 .arg(path, QString::fromUtf8(raw ? sqlite3_errmsg(raw) : sqlite3_errstr(rc))),
-                             QStringLiteral("Register"), rc);
-        sqlite3_busy_timeout(raw, RegisterFile::WriteWaitMs);
-    }
-    [[noreturn]] void fail() const
-    {
-        throw StoreError(QString::fromUtf8(sqlite3_errmsg(db.get())), QStringLiteral("Register"),
-                         sqlite3_extended_errcode(db.get()));
-    }
-};
-
-struct StatementCloser {
-    void operator()(sqlite3_stmt *statement) const { sqlite3_finalize(statement); }
-};
-using Query = std::unique_ptr<sqlite3_stmt, StatementCloser>;
-
-Query prepare(const Connection &connection, const QByteArray &sql)
-{
-    sqlite3_stmt *raw = nullptr;
-    if (sqlite3_prepare_v2(connection.db.get(), sql.constData(), int(sql.size()), &raw, nullptr) != SQLITE_OK)
-        connection.fail();
-    return Query(raw);
-}
-
 // Reads the rows with rowids in [first, last].
 void readShare(const QString &path, const QByteArray &sql, int fields, qint64 first, qint64 last, Share &share,
                std::atomic<qint64> &read)
 {
-    const Connection connection(path);
-    const Query rows = prepare(connection, sql);
+    const ReaderConnection connection(path);
+    const ReaderConnection::Query rows = connection.prepare(sql);
     sqlite3_bind_int64(rows.get(), 1, first);
     sqlite3_bind_int64(rows.get(), 2, last);
     share.dictionaries.resize(size_t(fields));
@@ -269,8 +229,8 @@ std::optional<std::vector<qint64>> OrderGerman(const QString &path, const QByteA
 {
     qint64 lowest = 0, highest = -1;
     {
-        const Connection connection(path);
-        const Query range = prepare(connection, "SELECT min(rowid), max(rowid) FROM " + table);
+        const ReaderConnection connection(path);
+        const ReaderConnection::Query range = connection.prepare("SELECT min(rowid), max(rowid) FROM " + table);
         if (sqlite3_step(range.get()) == SQLITE_ROW && sqlite3_column_type(range.get(), 0) != SQLITE_NULL) {
             lowest = sqlite3_column_int64(range.get(), 0);
             highest = sqlite3_column_int64(range.get(), 1);

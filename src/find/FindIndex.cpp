@@ -1,13 +1,14 @@
 #include "FindIndex.h"
 
 #include "FindFolding.h"
+#include "ReaderConnection.h"
 #include "RegisterFile.h"
 #include "StoreError.h"
 
-#include <QFile>
 #include <algorithm>
 #include <cstring>
 #include <malloc.h>
+#include <optional>
 #include <sqlite3.h>
 
 #include <string_view>
@@ -43,21 +44,22 @@ void FindIndex::prepare(RegisterFile &file)
 FindIndex::Texts FindIndex::build(const QString &path)
 {
     Texts built;
-    sqlite3 *db = nullptr;
-    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr)
-        != SQLITE_OK) {
-        sqlite3_close_v2(db);
+    // An index that cannot be read stays incomplete; the find then asks
+    // the register itself.
+    std::optional<ReaderConnection> connection;
+    ReaderConnection::Query query;
+    try {
+        connection.emplace(path);
+        // Each brewery with its history entries, one brewery after another,
+        // so that its folded text is written in one piece.
+        query = connection->prepare(
+            "SELECT b.RowId, b.StateName, b.CountyName, b.PostalCode, b.CityName, b.IdCode, b.BreweryName, "
+            "b.StartYear, b.StopYear, c.BreweryNameLong, c.BreweryName, c.IdCode FROM Brewery b "
+            "LEFT JOIN BreweryChronik c ON c.ParentRowId = b.RowId ORDER BY b.RowId");
+    } catch (const StoreError &) {
         return built;
     }
-    sqlite3_busy_timeout(db, RegisterFile::WriteWaitMs);
-    // Each brewery with its history entries, one brewery after another, so
-    // that its folded text is written in one piece.
-    sqlite3_stmt *rows = nullptr;
-    sqlite3_prepare_v2(db,
-                       "SELECT b.RowId, b.StateName, b.CountyName, b.PostalCode, b.CityName, b.IdCode, b.BreweryName, "
-                       "b.StartYear, b.StopYear, c.BreweryNameLong, c.BreweryName, c.IdCode FROM Brewery b "
-                       "LEFT JOIN BreweryChronik c ON c.ParentRowId = b.RowId ORDER BY b.RowId",
-                       -1, &rows, nullptr);
+    sqlite3_stmt *const rows = query.get();
     FindFolder folder;
     const auto add = [&](int column) {
         // An empty value adds nothing, not even its separator.
@@ -87,8 +89,8 @@ FindIndex::Texts FindIndex::build(const QString &path)
     built.starts.push_back(built.texts.size());
     built.texts.squeeze();
     built.complete = rc == SQLITE_DONE;
-    sqlite3_finalize(rows);
-    sqlite3_close_v2(db);
+    query.reset();
+    connection.reset();
     // Hands the building's scratch memory (the connection's page cache, the
     // text's growth) back to the system rather than keeping it in reserve.
     malloc_trim(0);
