@@ -38,6 +38,19 @@ RegisterFile &DataSource::file() const
 
 void DataSource::Refresh(const Progress &progress)
 {
+    query(progress, std::nullopt);
+}
+
+void DataSource::Reread()
+{
+    std::optional<qint64> current;
+    if (m_recordset && m_recordset->AbsolutePosition() >= 0)
+        current = m_recordset->keyAt(m_recordset->AbsolutePosition());
+    query({}, current);
+}
+
+void DataSource::query(const Progress &progress, std::optional<qint64> keepCurrent)
+{
     if (!m_file)
         m_file = RegisterFile::open(m_databaseName,
                                     m_readOnly ? RegisterFile::Access::ReadOnly : RegisterFile::Access::ReadWrite);
@@ -49,7 +62,7 @@ void DataSource::Refresh(const Progress &progress)
     m_allChanges = m_file->totalChanges();
     if (m_filter)
         fresh = std::make_unique<::Recordset>(m_file, ParseRecordSource(m_recordSource), filtered(), m_allVersion);
-    install(std::move(fresh));
+    install(std::move(fresh), keepCurrent);
 }
 
 void DataSource::setFilter(std::optional<std::vector<qint64>> keep)
@@ -76,23 +89,38 @@ void DataSource::includeInFilter(qint64 key)
 
 std::vector<qint64> DataSource::filtered() const
 {
-    // One bit a key: a million look-ups in a few milliseconds.
-    std::vector<bool> kept(m_filter->empty() ? 0 : size_t(std::max<qint64>(0, m_filter->back())) + 1);
-    for (qint64 key : *m_filter) {
-        if (key >= 0)
-            kept[size_t(key)] = true;
-    }
     std::vector<qint64> keys;
-    keys.reserve(m_filter->size());
-    for (qint64 key : m_allKeys) {
-        if (key >= 0 && size_t(key) < kept.size() && kept[size_t(key)])
-            keys.push_back(key);
+    const std::vector<qint64> &keep = *m_filter;
+    if (keep.empty())
+        return keys;
+    keys.reserve(keep.size());
+    // Keys may be any 64-bit integers. Where the kept ones lie close
+    // together, one bit a key from the lowest: a million look-ups in a few
+    // milliseconds; otherwise a binary search each.
+    const quint64 span = quint64(keep.back()) - quint64(keep.front());
+    if (span < 64 * quint64(std::max(keep.size(), m_allKeys.size()))) {
+        std::vector<bool> kept(size_t(span) + 1);
+        for (qint64 key : keep)
+            kept[size_t(quint64(key) - quint64(keep.front()))] = true;
+        for (qint64 key : m_allKeys) {
+            if (key >= keep.front() && key <= keep.back() && kept[size_t(quint64(key) - quint64(keep.front()))])
+                keys.push_back(key);
+        }
+    } else {
+        for (qint64 key : m_allKeys) {
+            if (std::binary_search(keep.begin(), keep.end(), key))
+                keys.push_back(key);
+        }
     }
     return keys;
 }
 
-void DataSource::install(std::unique_ptr<::Recordset> fresh)
+void DataSource::install(std::unique_ptr<::Recordset> fresh, std::optional<qint64> keepCurrent)
 {
+    // Placed before anyone hears of the new record set, so that a grid puts
+    // its cursor straight onto the row that stays current.
+    if (const int kept = keepCurrent ? fresh->positionOf(*keepCurrent) : -1; kept >= 0)
+        fresh->setAbsolutePosition(kept);
     if (m_recordset)
         m_recordset->setListener(nullptr);
     m_recordset = std::move(fresh);

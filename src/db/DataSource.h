@@ -33,6 +33,9 @@ public:
     // record. Opens the register on first use. `progress` hears how far
     // ordering a whole table has come.
     void Refresh(const Progress &progress = {});
+    // Runs the record source anew like Refresh, but the current record
+    // stays current where the new record set still holds it.
+    void Reread();
     // Shows only the records whose keys are in `keep` (ascending), in the
     // record source's order; nullopt shows all again. Every later Refresh keeps
     // the filter. Takes effect at once, without running the query again
@@ -67,7 +70,8 @@ signals:
 
 private:
     void currentMoved() override;
-    void install(std::unique_ptr<::Recordset> fresh);
+    void query(const Progress &progress, std::optional<qint64> keepCurrent);
+    void install(std::unique_ptr<::Recordset> fresh, std::optional<qint64> keepCurrent = std::nullopt);
     std::vector<qint64> filtered() const;
     void emitCurrentChanged();
 

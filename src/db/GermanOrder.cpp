@@ -5,6 +5,7 @@
 #include "StoreError.h"
 #include "TextNumbers.h"
 
+#include <QScopeGuard>
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -20,6 +21,8 @@ namespace {
 
 constexpr quint32 NullText = 0; // texts are numbered from 1
 constexpr int Tick = 4096;
+// Rows read in one read transaction: a few milliseconds' work.
+constexpr int SliceRows = 4096;
 
 // What one thread read: a range of rows with the numbers of their texts.
 struct Share {
@@ -29,42 +32,48 @@ struct Share {
     bool onlyTexts = true;
 };
 
-// Reads the rows with rowids in [first, last].
-void readShare(const QString &path, const QByteArray &sql, int fields, qint64 first, qint64 last, Share &share,
-               std::atomic<qint64> &read)
+// Reads the rows with rowids in [first, last], a slice at a time, so that
+// the window's writes never wait for a whole share.
+void readShare(const QString &path, const QByteArray &table, const QByteArray &sql, int fields, qint64 first,
+               qint64 last, Share &share, std::atomic<qint64> &read)
 {
     const ReaderConnection connection(path);
     const ReaderConnection::Query rows = connection.prepare(sql);
-    sqlite3_bind_int64(rows.get(), 1, first);
-    sqlite3_bind_int64(rows.get(), 2, last);
     share.dictionaries.resize(size_t(fields));
     // Room for the rows a dense range holds; rowids far apart (another
     // program may store any) must not ask for more than there can be.
     const size_t room = size_t(std::min<quint64>(quint64(last) - quint64(first) + 1, 1u << 22));
     share.rowids.reserve(room);
     share.cells.reserve(room * size_t(fields));
-    int rc;
-    while ((rc = sqlite3_step(rows.get())) == SQLITE_ROW) {
-        share.rowids.push_back(sqlite3_column_int64(rows.get(), 0));
-        for (int f = 0; f < fields; ++f) {
-            const int type = sqlite3_column_type(rows.get(), f + 1);
-            if (type == SQLITE_NULL) {
-                share.cells.push_back(NullText);
-                continue;
+    connection.inSlices(table, first, last, SliceRows, [&](qint64 from, qint64 to) {
+        if (!share.onlyTexts)
+            return;
+        sqlite3_bind_int64(rows.get(), 1, from);
+        sqlite3_bind_int64(rows.get(), 2, to);
+        const auto finish = qScopeGuard([&rows] { sqlite3_reset(rows.get()); });
+        int rc;
+        while ((rc = sqlite3_step(rows.get())) == SQLITE_ROW) {
+            share.rowids.push_back(sqlite3_column_int64(rows.get(), 0));
+            for (int f = 0; f < fields; ++f) {
+                const int type = sqlite3_column_type(rows.get(), f + 1);
+                if (type == SQLITE_NULL) {
+                    share.cells.push_back(NullText);
+                    continue;
+                }
+                if (type != SQLITE_TEXT) {
+                    share.onlyTexts = false;
+                    return;
+                }
+                const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(rows.get(), f + 1));
+                const auto length = size_t(sqlite3_column_bytes(rows.get(), f + 1));
+                share.cells.push_back(share.dictionaries[size_t(f)].number(std::string_view(text, length)));
             }
-            if (type != SQLITE_TEXT) {
-                share.onlyTexts = false;
-                return;
-            }
-            const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(rows.get(), f + 1));
-            const auto length = size_t(sqlite3_column_bytes(rows.get(), f + 1));
-            share.cells.push_back(share.dictionaries[size_t(f)].number(std::string_view(text, length)));
+            if (share.rowids.size() % Tick == 0)
+                read += Tick;
         }
-        if (share.rowids.size() % Tick == 0)
-            read += Tick;
-    }
-    if (rc != SQLITE_DONE)
-        connection.fail();
+        if (rc != SQLITE_DONE)
+            connection.fail();
+    });
 }
 
 // The ICU sort keys of texts first to last - 1 of `texts`, back to back in
@@ -257,7 +266,7 @@ std::optional<std::vector<qint64>> OrderGerman(const QString &path, const QByteA
         const quint64 step = width / count;
         const qint64 first = qint64(quint64(lowest) + step * part);
         const qint64 last = part + 1 == count ? highest : qint64(quint64(lowest) + step * (part + 1)) - 1;
-        readShare(path, sql, fieldCount, first, last, shares[part], read);
+        readShare(path, table, sql, fieldCount, first, last, shares[part], read);
     }, waiting);
     for (const Share &share : shares) {
         if (!share.onlyTexts)

@@ -4,6 +4,7 @@
 #include "StoreError.h"
 
 #include <QFile>
+#include <algorithm>
 #include <sqlite3.h>
 
 void ReaderConnection::Finalizer::operator()(sqlite3_stmt *statement) const
@@ -36,6 +37,26 @@ ReaderConnection::Query ReaderConnection::prepare(const QByteArray &sql) const
     if (sqlite3_prepare_v2(m_db.get(), sql.constData(), int(sql.size()), &raw, nullptr) != SQLITE_OK)
         fail();
     return Query(raw);
+}
+
+void ReaderConnection::inSlices(const QByteArray &table, qint64 first, qint64 last, int rows,
+                                const std::function<void(qint64, qint64)> &slice) const
+{
+    const Query boundary = prepare("SELECT rowid FROM " + table + " WHERE rowid >= ?1 ORDER BY rowid LIMIT 1 OFFSET ?2");
+    qint64 from = first;
+    while (from <= last) {
+        sqlite3_bind_int64(boundary.get(), 1, from);
+        sqlite3_bind_int(boundary.get(), 2, rows - 1);
+        const int rc = sqlite3_step(boundary.get());
+        if (rc != SQLITE_ROW && rc != SQLITE_DONE)
+            fail();
+        const qint64 to = rc == SQLITE_ROW ? std::min(sqlite3_column_int64(boundary.get(), 0), last) : last;
+        sqlite3_reset(boundary.get());
+        slice(from, to);
+        if (to == last)
+            break;
+        from = to + 1;
+    }
 }
 
 void ReaderConnection::fail() const

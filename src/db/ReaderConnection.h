@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <functional>
 #include <memory>
 
 struct sqlite3;
@@ -21,6 +22,13 @@ public:
 
     sqlite3 *handle() const { return m_db.get(); }
     Query prepare(const QByteArray &sql) const;
+    // Walks the rowids first..last of `table` in slices of at most `rows`
+    // rows, calling `slice(from, to)` for each. Whatever `slice` reads must
+    // be finished (stepped to its end or reset) when it returns: each slice
+    // is then a read transaction of its own, and a writer waits for one
+    // slice at most, never for the whole walk.
+    void inSlices(const QByteArray &table, qint64 first, qint64 last, int rows,
+                  const std::function<void(qint64 from, qint64 to)> &slice) const;
     // Throws the connection's last failure.
     [[noreturn]] void fail() const;
 

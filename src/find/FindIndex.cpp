@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 #include <malloc.h>
 #include <optional>
 #include <sqlite3.h>
@@ -17,6 +18,8 @@ namespace {
 
 // Between two values, so that no word is found across them.
 constexpr char Separator = '\n';
+// Breweries read in one read transaction: a few milliseconds' work.
+constexpr int SliceBreweries = 2048;
 
 } // namespace
 
@@ -55,7 +58,7 @@ FindIndex::Texts FindIndex::build(const QString &path)
         query = connection->prepare(
             "SELECT b.RowId, b.StateName, b.CountyName, b.PostalCode, b.CityName, b.IdCode, b.BreweryName, "
             "b.StartYear, b.StopYear, c.BreweryNameLong, c.BreweryName, c.IdCode FROM Brewery b "
-            "LEFT JOIN BreweryChronik c ON c.ParentRowId = b.RowId ORDER BY b.RowId");
+            "LEFT JOIN BreweryChronik c ON c.ParentRowId = b.RowId WHERE b.RowId BETWEEN ?1 AND ?2 ORDER BY b.RowId");
     } catch (const StoreError &) {
         return built;
     }
@@ -72,23 +75,39 @@ FindIndex::Texts FindIndex::build(const QString &path)
     };
     built.starts.push_back(0);
     qint64 last = 0;
-    int rc;
-    while ((rc = sqlite3_step(rows)) == SQLITE_ROW) {
-        const qint64 rowId = sqlite3_column_int64(rows, 0);
-        if (built.rowIds.empty() || rowId != last) {
-            if (!built.rowIds.empty())
-                built.starts.push_back(built.texts.size());
-            built.rowIds.push_back(rowId);
-            last = rowId;
-            for (int column = 1; column <= 8; ++column)
+    bool complete = true;
+    // A slice of breweries at a time: the window's writes wait for one
+    // slice at most, not for the whole index.
+    const auto readSlice = [&](qint64 from, qint64 to) {
+        sqlite3_bind_int64(rows, 1, from);
+        sqlite3_bind_int64(rows, 2, to);
+        int rc;
+        while ((rc = sqlite3_step(rows)) == SQLITE_ROW) {
+            const qint64 rowId = sqlite3_column_int64(rows, 0);
+            if (built.rowIds.empty() || rowId != last) {
+                if (!built.rowIds.empty())
+                    built.starts.push_back(built.texts.size());
+                built.rowIds.push_back(rowId);
+                last = rowId;
+                for (int column = 1; column <= 8; ++column)
+                    add(column);
+            }
+            for (int column = 9; column <= 11; ++column)
                 add(column);
         }
-        for (int column = 9; column <= 11; ++column)
-            add(column);
+        sqlite3_reset(rows);
+        if (rc != SQLITE_DONE)
+            connection->fail();
+    };
+    try {
+        connection->inSlices("Brewery", std::numeric_limits<qint64>::min(), std::numeric_limits<qint64>::max(),
+                             SliceBreweries, readSlice);
+    } catch (const StoreError &) {
+        complete = false;
     }
     built.starts.push_back(built.texts.size());
     built.texts.squeeze();
-    built.complete = rc == SQLITE_DONE;
+    built.complete = complete;
     query.reset();
     connection.reset();
     // Hands the building's scratch memory (the connection's page cache, the

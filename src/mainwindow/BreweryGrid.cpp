@@ -29,7 +29,8 @@ void Sudregister::ShowChronik()
         dsBreweryChronik->setRecordSource(
             QStringLiteral("select * from BreweryChronik where ParentRowId = 0  ORDER By IdCode"));
     }
-    dsBreweryChronik->Refresh();
+    // The same brewery's history read again keeps its current entry.
+    dsBreweryChronik->Reread();
     m_chronikShownFor = rowId;
 
     int r;

@@ -49,6 +49,10 @@ DataGrid::DataGrid(QWidget *parent) : QTableView(parent), m_model(new RecordsetM
             m_widths[size_t(index)].twips = toTwips(size);
     });
     connect(m_model, &RecordsetModel::stepFailed, this, &DataGrid::repaintAll);
+    connect(m_model, &QAbstractItemModel::modelAboutToBeReset, this, &DataGrid::rememberCursor);
+    // The row marker follows the current row when rows before it come or go.
+    connect(m_model, &QAbstractItemModel::rowsRemoved, this, [this] { m_model->setCurrentLine(currentLine()); });
+    connect(m_model, &QAbstractItemModel::rowsInserted, this, [this] { m_model->setCurrentLine(currentLine()); });
     connect(qApp, &QApplication::focusChanged, this, &DataGrid::focusMoved);
 }
 
@@ -98,14 +102,27 @@ int DataGrid::currentLine() const
     return currentIndex().row();
 }
 
+void DataGrid::rememberCursor()
+{
+    m_beforeReset = {std::max(currentIndex().column(), 0), verticalScrollBar()->value()};
+}
+
 void DataGrid::recordsetReplaced()
 {
     const QScopedValueRollback following(m_following, true);
-    const int column = std::max(currentIndex().column(), 0);
+    // The rows are read anew, the cursor stays in its column: a re-read
+    // that comes between a click and the typing must not send the text into
+    // another field. A current row that was in view stays where it was.
     const int position = dataSource()->Recordset().AbsolutePosition();
+    const int firstInView = m_beforeReset.firstRow;
     if (position >= 0)
-        setCurrentIndex(m_model->index(position, column));
-    scrollToTop();
+        setCurrentIndex(m_model->index(position, m_beforeReset.column));
+    if (position >= firstInView && position < firstInView + visibleRowCount())
+        verticalScrollBar()->setValue(firstInView);
+    else if (position > 0)
+        scrollTo(m_model->index(position, m_beforeReset.column));
+    else
+        scrollToTop();
 }
 
 void DataGrid::followCurrentRecord()
@@ -156,8 +173,8 @@ void DataGrid::currentChanged(const QModelIndex &current, const QModelIndex &pre
     });
     if (failure) {
         m_model->reread();
-        if (events.Failed)
-            events.Failed(*failure);
+        if (const auto &told = events.MoveFailed ? events.MoveFailed : events.Failed)
+            told(*failure);
     }
 }
 
@@ -226,6 +243,12 @@ void DataGrid::setAllowAddNew(bool allow)
 {
     const QScopedValueRollback following(m_following, true);
     m_model->setAllowAddNew(allow);
+}
+
+void DataGrid::setReadOnly(bool readOnly)
+{
+    const QScopedValueRollback following(m_following, true);
+    m_model->setReadOnly(readOnly);
 }
 
 bool DataGrid::AllowDelete() const

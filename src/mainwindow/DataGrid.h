@@ -42,6 +42,8 @@ public:
     void setAllowDelete(bool allow);
     bool AllowUpdate() const;
     void setAllowUpdate(bool allow);
+    // See RecordsetModel::setReadOnly.
+    void setReadOnly(bool readOnly);
     bool AllowRowSizing() const { return m_allowRowSizing; }
     void setAllowRowSizing(bool allow);
     bool ColumnHeaders() const;
@@ -86,6 +88,7 @@ private:
         bool allowSizing = true;
     };
 
+    void rememberCursor();
     void recordsetReplaced();
     void followCurrentRecord();
     void focusMoved(QWidget *old, QWidget *now);
@@ -101,6 +104,12 @@ private:
     std::vector<ColumnWidth> m_widths;
     bool m_allowRowSizing = false;
     int m_approxCount = 0;
+    // The cursor's column and the first row in view before the rows were
+    // read anew.
+    struct Cursor {
+        int column = 0;
+        int firstRow = 0;
+    } m_beforeReset;
     bool m_following = false;
     bool m_settingWidth = false;
 };

@@ -4,7 +4,6 @@
 // the breweries found.
 #include "Sudregister.h"
 
-#include "BusyStep.h"
 #include "RegisterFile.h"
 #include "Twips.h"
 
@@ -36,13 +35,7 @@ void Sudregister::createFindControls(QWidget *box)
     m_findDelay->setSingleShot(true);
     m_findDelay->setInterval(FindDelayMs);
     connect(txtFind, &QLineEdit::textChanged, m_findDelay, qOverload<>(&QTimer::start));
-    connect(m_findDelay, &QTimer::timeout, this, [this] {
-        // The list is being sorted or read; find in it once that is done.
-        if (BusyStep::running())
-            m_findDelay->start();
-        else
-            guard([this] { applyFind(); });
-    });
+    connect(m_findDelay, &QTimer::timeout, this, [this] { guard([this] { applyFind(); }); });
     // Enter: on to the first brewery found.
     connect(txtFind, &QLineEdit::returnPressed, this, [this] {
         guard([this] {

@@ -20,6 +20,9 @@ struct GridEvents {
     std::function<void()> FocusLost;
     // A failed step, already undone; the grid shows what is stored.
     std::function<void(const StoreError &)> Failed;
+    // The reactions to a move of the cursor failed (they read, never
+    // write); Failed when not set.
+    std::function<void(const StoreError &)> MoveFailed;
     // Reading values to show failed; raised once, after the paint, and
     // again only after a read has succeeded in between. While the register
     // is busy the grid shows empty cells and tries again by itself.

@@ -80,8 +80,19 @@ void RecordsetModel::bindFields()
         column.field = bound ? m_source->Recordset().fieldIndex(column.dataField) : -1;
 }
 
+void RecordsetModel::setReadOnly(bool readOnly)
+{
+    m_readOnly = readOnly;
+    if (readOnly) {
+        setAllowAddNew(false);
+        m_allowUpdate = false;
+        m_allowDelete = false;
+    }
+}
+
 void RecordsetModel::setAllowAddNew(bool allow)
 {
+    allow = allow && !m_readOnly;
     if (allow == m_allowAddNew)
         return;
     const QScopedValueRollback changing(m_changingRows, true);

@@ -48,9 +48,12 @@ public:
     bool allowAddNew() const { return m_allowAddNew; }
     void setAllowAddNew(bool allow);
     bool allowUpdate() const { return m_allowUpdate; }
-    void setAllowUpdate(bool allow) { m_allowUpdate = allow; }
+    void setAllowUpdate(bool allow) { m_allowUpdate = allow && !m_readOnly; }
     bool allowDelete() const { return m_allowDelete; }
-    void setAllowDelete(bool allow) { m_allowDelete = allow; }
+    void setAllowDelete(bool allow) { m_allowDelete = allow && !m_readOnly; }
+    // A grid on a register it may not write offers no new-row line, no
+    // editing and no delete, whatever its reactions allow later.
+    void setReadOnly(bool readOnly);
 
     int recordCount() const;
     bool hasPendingRow() const { return m_pending; }
@@ -116,6 +119,7 @@ private:
     bool m_allowAddNew = false;
     bool m_allowUpdate = false;
     bool m_allowDelete = false;
+    bool m_readOnly = false;
     bool m_changingRows = false;
     bool m_committing = false;
     int m_currentLine = -1;

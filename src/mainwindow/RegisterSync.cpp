@@ -3,7 +3,6 @@
 // a report, and after a write found its row changed elsewhere.
 #include "Sudregister.h"
 
-#include "BusyStep.h"
 #include "RegisterFile.h"
 #include "StoreError.h"
 
@@ -12,8 +11,7 @@
 
 void Sudregister::syncWithRegister()
 {
-    // A step under way reads the register itself.
-    if (BusyStep::running() || !dsBrewery->hasRecordset() || !dsBrewery->Recordset().isStale())
+    if (!dsBrewery->hasRecordset() || !dsBrewery->Recordset().isStale())
         return;
     // Re-reading now would store a half-typed row or drop an open editor.
     for (DataGrid *grid : {grdBrauerien, grdChronik}) {
@@ -25,15 +23,8 @@ void Sudregister::syncWithRegister()
 
 void Sudregister::rereadRegister()
 {
-    const ::Recordset &old = dsBrewery->Recordset();
-    const int position = old.AbsolutePosition();
-    const qint64 current = position < 0 ? -1 : old.keyAt(position);
-    dsBrewery->Refresh();
-    ::Recordset &fresh = dsBrewery->Recordset();
-    const int now = current < 0 ? -1 : fresh.positionOf(current);
-    if (now >= 0)
-        fresh.setAbsolutePosition(now);
-    setBreweryCount(fresh.RecordCount());
+    dsBrewery->Reread();
+    setBreweryCount(dsBrewery->Recordset().RecordCount());
     grdBrauerien->setApproxCount(BreweryCount() + 1);
     // The brewery may be the same, its history not.
     ShowChronik();

@@ -19,8 +19,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
 
 namespace {
+
+// How often the grids try again while another program holds the register.
+constexpr int BusyRetryMs = 1000;
 
 // Places a control at a position and size given in twips.
 void place(QWidget *control, int left, int top, int width, int height)
@@ -185,6 +189,7 @@ void Sudregister::createControls()
 
     for (DataGrid *grid : {grdBrauerien, grdChronik}) {
         grid->events.Failed = [this](const StoreError &e) { showFailure(e); };
+        grid->events.MoveFailed = [this](const StoreError &e) { showFailure(e, Telling::OncePerBusySpell); };
         grid->events.ReadFailed = [this](const StoreError &e) { readFailed(e); };
         grid->events.ReadRecovered = [this] { showRegisterMessage(); };
     }
@@ -196,6 +201,10 @@ void Sudregister::createControls()
     // The history grid follows the current brewery whichever way it changes:
     // a cell move, a re-sort, a jump, a reload, an insertion or a deletion.
     connect(dsBrewery, &DataSource::currentChanged, this, &Sudregister::currentBreweryChanged);
+    // The count shown follows the breweries added and deleted in the grid;
+    // BreweryCount keeps the figure last counted.
+    for (auto rowsChanged : {&DataSource::rowAppended, &DataSource::rowRemoved})
+        connect(dsBrewery, rowsChanged, this, [this] { showCount(dsBrewery->Recordset().RecordCount()); });
 }
 
 void Sudregister::startUp()
@@ -234,6 +243,14 @@ void Sudregister::startUp()
                                   .arg(QDir::toNativeSeparators(BackupFolder(m_registerPath)), backup.failure);
     }
     SortBreweries();
+    // A register this window may not write is shown as such, offering
+    // nothing that would be refused only once the user had typed it.
+    if (!m_lock || dsBrewery->file().isReadOnly()) {
+        grdBrauerien->setReadOnly(true);
+        grdChronik->setReadOnly(true);
+        cmdNewBrewery->setEnabled(false);
+        setWindowTitle(windowTitle() + QStringLiteral(" (read-only)"));
+    }
     countBreweries();
     grdBrauerien->setApproxCount(BreweryCount() + 1);
     // The history grid opens on the first brewery's entries, not on the whole
@@ -259,6 +276,11 @@ void Sudregister::countBreweries()
 void Sudregister::setBreweryCount(int count)
 {
     m_breweryCount = count;
+    showCount(count);
+}
+
+void Sudregister::showCount(int count)
+{
     lblBreweryCount->setText(QString::number(count));
     // A count with more digits than the label was drawn for widens it
     // rather than losing its last ones.
@@ -362,14 +384,25 @@ void Sudregister::SelectEntry(QComboBox *list, int index)
 
 bool Sudregister::guard(const std::function<void()> &reaction)
 {
+    // A step that lets the window repaint (a sort, the loading) lets queued
+    // reactions through too: they run once it has ended, so that none
+    // changes the lists the step is working on.
+    if (BusyStep::running()) {
+        BusyStep::whenIdle(this, [this, reaction] { guard(reaction); });
+        return false;
+    }
     const std::optional<StoreError> failure = attempt(reaction);
     if (failure)
         showFailure(*failure);
     return !failure;
 }
 
-void Sudregister::showFailure(const StoreError &error)
+void Sudregister::showFailure(const StoreError &error, Telling telling)
 {
+    if (error.isBusy()) {
+        busyFailure(error, telling);
+        return;
+    }
     m_boxes->critical(error.message(), error.component());
     if (m_recovering)
         return;
@@ -377,12 +410,7 @@ void Sudregister::showFailure(const StoreError &error)
     // is queried anew, since an undone step may have removed rows from its
     // record set that are stored again now.
     m_recovering = true;
-    const std::optional<StoreError> again = attempt([&] {
-        if (!dsBrewery->hasRecordset())
-            return;
-        dsBrewery->Recordset().dropCache();
-        ShowChronik();
-    });
+    const std::optional<StoreError> again = attempt([this] { readAgain(); });
     if (again)
         m_boxes->critical(again->message(), again->component());
     // A row changed or deleted elsewhere: the whole list is read anew, once
@@ -390,6 +418,50 @@ void Sudregister::showFailure(const StoreError &error)
     if (error.isRowChangedElsewhere())
         QMetaObject::invokeMethod(this, [this] { guard([this] { rereadRegister(); }); }, Qt::QueuedConnection);
     m_recovering = false;
+    grdBrauerien->viewport()->update();
+    grdChronik->viewport()->update();
+}
+
+void Sudregister::readAgain()
+{
+    if (!dsBrewery->hasRecordset())
+        return;
+    dsBrewery->Recordset().dropCache();
+    ShowChronik();
+}
+
+void Sudregister::busyFailure(const StoreError &error, Telling telling)
+{
+    // Another program holding the register passes: the grids are read again
+    // as soon as it is free (reading again at once would only wait for it
+    // again), and a move of the cursor meeting it is told once, however many
+    // moves meet it meanwhile. A refused write is always told.
+    if (telling == Telling::Always || !m_busyTold)
+        m_boxes->critical(error.message(), error.component());
+    m_busyTold = true;
+    if (!m_busyRetry) {
+        m_busyRetry = new QTimer(this);
+        m_busyRetry->setSingleShot(true);
+        m_busyRetry->setInterval(BusyRetryMs);
+        connect(m_busyRetry, &QTimer::timeout, this, [this] { BusyStep::whenIdle(this, [this] { retryAfterBusy(); }); });
+    }
+    m_busyRetry->start();
+    grdBrauerien->viewport()->update();
+    grdChronik->viewport()->update();
+}
+
+void Sudregister::retryAfterBusy()
+{
+    const std::optional<StoreError> again = attempt([this] { readAgain(); });
+    if (again && again->isBusy()) {
+        m_busyRetry->start();
+        return;
+    }
+    m_busyTold = false;
+    if (again)
+        showFailure(*again);
+    else
+        showRegisterMessage();
     grdBrauerien->viewport()->update();
     grdChronik->viewport()->update();
 }

@@ -128,6 +128,7 @@ private:
     // Counts the brewery list into BreweryCount: to its last record, one
     // turn of the event loop, back to its first record.
     void countBreweries();
+    void showCount(int count);
     void sortList_Click(QComboBox *list);
     void connectBreweryGrid();
     void connectChronikGrid();
@@ -141,7 +142,12 @@ private:
     // and the program goes on with the rows as they are stored. Returns
     // whether the reaction ran through.
     bool guard(const std::function<void()> &reaction);
-    void showFailure(const StoreError &error);
+    enum class Telling { Always, OncePerBusySpell };
+    void showFailure(const StoreError &error, Telling telling = Telling::Always);
+    void busyFailure(const StoreError &error, Telling telling);
+    void retryAfterBusy();
+    // Shows the history of the current brewery as stored, after a failure.
+    void readAgain();
     int measureTwips(const QString &sample);
 
     std::shared_ptr<MessageBoxes> m_boxes;
@@ -152,6 +158,9 @@ private:
     qint64 m_chronikShownFor = -1;
     bool m_shownOnce = false;
     bool m_recovering = false;
+    // Told that another program holds the register, and not yet read since.
+    bool m_busyTold = false;
+    QTimer *m_busyRetry = nullptr;
     std::vector<std::shared_ptr<clsBrewery>> m_breweries;
     QString m_registerPath;
     // Held while this window has the register open for writing.

@@ -104,26 +104,32 @@ QString SudregisterReport::cmdSaveReport_Click()
                           windowTitle());
         return QString();
     }
-    // A save of millions of lines takes seconds: it shows how far it has
-    // come, and the window stays painted. No Cancel: the save is short
-    // enough to wait for, and a half-saved report is never kept anyway.
-    QProgressDialog saving(QStringLiteral("Saving the report as %1").arg(QDir::toNativeSeparators(path)), QString(),
-                           0, 1000, this);
-    saving.setWindowModality(Qt::WindowModal);
-    saving.setMinimumDuration(500);
-    saving.setAutoReset(false);
-    // The dialog appears only after half a second; the windows repaint
-    // from the start.
-    BusyStep busy(nullptr, QString());
-    const auto progress = [&saving, &busy](qint64 done, qint64 total) {
-        saving.setValue(int(total > 0 ? done * 1000 / total : 1000));
-        busy(done, total);
-    };
-    // Written to a temporary file and moved into place: a failed save
-    // leaves no partial file behind and never claims success.
     Windows1252Encoder encoder;
     QSaveFile file(path);
-    const qsizetype flattened = file.open(QIODevice::WriteOnly) ? m_model->writeTo(file, encoder, progress) : -1;
+    qsizetype flattened = -1;
+    {
+        // A save of millions of lines takes seconds: it shows how far it
+        // has come, and the window stays painted. No Cancel: the save is
+        // short enough to wait for, and a half-saved report is never kept
+        // anyway. The dialog ends with its step, so that its delayed show
+        // can never put it over the notice that follows.
+        QProgressDialog saving(QStringLiteral("Saving the report as %1").arg(QDir::toNativeSeparators(path)),
+                               QString(), 0, 1000, this);
+        saving.setWindowModality(Qt::WindowModal);
+        saving.setMinimumDuration(500);
+        saving.setAutoReset(false);
+        // The dialog appears only after half a second; the windows repaint
+        // from the start.
+        BusyStep busy(nullptr, QString());
+        const auto progress = [&saving, &busy](qint64 done, qint64 total) {
+            saving.setValue(int(total > 0 ? done * 1000 / total : 1000));
+            busy(done, total);
+        };
+        // Written to a temporary file and moved into place: a failed save
+        // leaves no partial file behind and never claims success.
+        if (file.open(QIODevice::WriteOnly))
+            flattened = m_model->writeTo(file, encoder, progress);
+    }
     const qsizetype replaced = encoder.replaced();
     // Asked while the unfinished file still takes its room.
     const bool full = QStorageInfo(m_saveDir).bytesAvailable() < (2 << 20);

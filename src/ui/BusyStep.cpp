@@ -3,11 +3,14 @@
 #include <QCoreApplication>
 #include <QLabel>
 #include <algorithm>
+#include <utility>
+#include <vector>
 
 namespace {
 
 constexpr int RepaintEveryMs = 100;
 int stepsRunning = 0;
+std::vector<std::pair<QPointer<QObject>, std::function<void()>>> afterSteps;
 
 } // namespace
 
@@ -22,13 +25,28 @@ BusyStep::BusyStep(QLabel *label, const QString &what) : m_label(label), m_what(
 BusyStep::~BusyStep()
 {
     --stepsRunning;
-    if (m_label && m_percent >= 0)
+    if (stepsRunning == 0) {
+        for (auto &[context, work] : std::exchange(afterSteps, {})) {
+            if (context)
+                QMetaObject::invokeMethod(context, std::move(work), Qt::QueuedConnection);
+        }
+    }
+    // A text the step's own work put there meanwhile stands.
+    if (m_label && !m_shown.isEmpty() && m_label->text() == m_shown)
         m_label->setText(m_before);
 }
 
 bool BusyStep::running()
 {
     return stepsRunning > 0;
+}
+
+void BusyStep::whenIdle(QObject *context, std::function<void()> work)
+{
+    if (stepsRunning == 0)
+        work();
+    else
+        afterSteps.emplace_back(context, std::move(work));
 }
 
 void BusyStep::operator()(qint64 done, qint64 total)
@@ -38,7 +56,8 @@ void BusyStep::operator()(qint64 done, qint64 total)
     const int percent = total > 0 ? int(std::clamp<qint64>(done * 100 / total, 0, 100)) : 0;
     m_percent = std::max(m_percent, percent);
     if (m_label) {
-        m_label->setText(QStringLiteral("%1 %2 %").arg(m_what).arg(m_percent));
+        m_shown = QStringLiteral("%1 %2 %").arg(m_what).arg(m_percent);
+        m_label->setText(m_shown);
         // A long step at start-up shows the window with its progress at
         // once, rather than nothing until the step is done.
         if (!m_label->window()->isVisible())

@@ -3,6 +3,7 @@
 #include <QElapsedTimer>
 #include <QPointer>
 #include <QString>
+#include <functional>
 
 class QLabel;
 
@@ -24,14 +25,19 @@ public:
     // likes, only one call in 100 ms does anything.
     void operator()(qint64 done, qint64 total);
 
-    // True while a step runs in this process; reactions that would change
-    // the lists (a delayed find, re-reading the register) wait for its end.
+    // True while a step runs in this process.
     static bool running();
+    // Runs `work` now when no step runs; otherwise once the last step has
+    // ended, from the event loop, as long as `context` lives. What arrives
+    // while a step lets the window repaint (a timer, a queued re-read, the
+    // window becoming active) thus never changes what the step works on.
+    static void whenIdle(QObject *context, std::function<void()> work);
 
 private:
     QPointer<QLabel> m_label;
     QString m_what;
     QString m_before;
+    QString m_shown; // the progress last shown, empty before the first
     QElapsedTimer m_sinceRepaint;
-    int m_percent = -1;
+    int m_percent = 0;
 };

@@ -70,6 +70,23 @@ private slots:
         QVERIFY(win.boxes->failures.isEmpty());
     }
 
+    // Another program may store any 64-bit key: the extremes and negative
+    // keys are found like any other, and the filter's memory follows the
+    // number of breweries, not the largest key.
+    void keysAnywhereInSixtyFourBits()
+    {
+        ScratchRegister reg;
+        reg.addCity("Bamberg");
+        QVERIFY(reg.sql().exec("INSERT INTO Brewery (RowId, CityName, BreweryName) VALUES "
+                               "(9223372036854775807, 'Hof', 'Spezial'), (-9223372036854775807, 'Kulmbach', 'Spezial'), "
+                               "(-5, 'Coburg', 'Spezial')"));
+        ShownWindow win(reg.dir());
+        QCOMPARE(find(win, "spezial"), QStringList({"Coburg", "Hof", "Kulmbach"}));
+        QCOMPARE(find(win, "hof"), QStringList{"Hof"});
+        QCOMPARE(find(win, "coburg spezial"), QStringList{"Coburg"});
+        QVERIFY2(win.boxes->failures.isEmpty(), qPrintable(win.boxes->failures.join('\n')));
+    }
+
     // With a text in the field the list, its count, the message, the jump
     // list and the report are the breweries found; a re-sort keeps them, and
     // Escape brings back the whole list with the same brewery current.

@@ -140,19 +140,23 @@ private slots:
             QCOMPARE(GridDriver::columnTexts(*win->grdBrauerien, 3, 1), QStringList{"Bamberg"});
             QTRY_COMPARE(win->dsBreweryChronik->Recordset().RecordCount(), 1);
 
-            GridDriver::typeInto(*win->grdBrauerien, 0, 5, "Spezial");
-            GridDriver::typeInto(*win->grdChronik, 0, 0, "Anders");
+            // Nothing is offered that would be refused: no editor, no delete.
+            QVERIFY(win->windowTitle().endsWith(" (read-only)"));
+            for (DataGrid *grid : {win->grdBrauerien, win->grdChronik}) {
+                GridDriver::clickCell(*grid, 0, 0);
+                QTest::keyClick(grid, Qt::Key_F2);
+                QVERIFY(!grid->isEditing());
+            }
             win.boxes->answers << Answer::Yes;
             GridDriver::deleteRow(*win->grdBrauerien, 0);
-            QCOMPARE(win.boxes->failures.size(), 3);
-            for (const QString &failure : std::as_const(win.boxes->failures))
-                QVERIFY2(failure.contains("is read-only"), qPrintable(failure));
+            QVERIFY(win.boxes->asked.isEmpty());
+            QVERIFY(win.boxes->failures.isEmpty());
             QCOMPARE(GridDriver::columnTexts(*win->grdBrauerien, 3, 1), QStringList{"Bamberg"});
 
             win->showReport = [&](SudregisterReport &report) { report.cmdSaveReport_Click(); };
             QTest::mouseClick(win->cmdReport, Qt::LeftButton);
             if (wholeDirectory) {
-                QCOMPARE(win.boxes->failures.size(), 4);
+                QCOMPARE(win.boxes->failures.size(), 1);
                 QVERIFY(win.boxes->failures.last().contains("the directory is read-only"));
                 QCOMPARE(QDir(dir.path()).entryList({"*.lst"}), QStringList());
             } else {

@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QListView>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTemporaryDir>
@@ -242,6 +243,8 @@ private slots:
         auto boxes = std::make_shared<ScriptedMessageBoxes>();
         SudregisterReport report(dir.path(), boxes);
         report.clock = [] { return Moment; };
+        // No progress window outlives the save to appear over its notice.
+        boxes->whileShown = [&] { QCOMPARE(report.findChildren<QProgressDialog *>().size(), 0); };
         const QString path = report.cmdSaveReport_Click();
         QVERIFY(QFile::exists(path));
         QCOMPARE(bytesOf(path), QByteArray());
@@ -285,6 +288,7 @@ private slots:
         SudregisterReport report(programDir, boxes);
         report.clock = [] { return Moment; };
         report.setBreweries(named({"eine Zeile"}));
+        boxes->whileShown = [&] { QCOMPARE(report.findChildren<QProgressDialog *>().size(), 0); };
         QCOMPARE(report.cmdSaveReport_Click(), QString());
         QVERIFY(boxes->told.isEmpty());
         QCOMPARE(boxes->failures.size(), 1);

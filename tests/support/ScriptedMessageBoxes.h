@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <QStringList>
+#include <functional>
 
 // Message boxes for tests: questions are answered from a script (Yes when
 // it runs dry would hide faults, so an empty script answers Cancel), and
@@ -14,12 +15,24 @@ public:
     QStringList asked;
     QStringList told;
     QStringList failures; // "title: text"
+    // Runs while a notice or failure is shown, to look at the windows then.
+    std::function<void()> whileShown;
 
     Answer ask(const QString &text) override
     {
         asked << text;
         return answers.isEmpty() ? Answer::Cancel : answers.takeFirst();
     }
-    void tell(const QString &text) override { told << text; }
-    void critical(const QString &text, const QString &title) override { failures << title + ": " + text; }
+    void tell(const QString &text) override
+    {
+        told << text;
+        if (whileShown)
+            whileShown();
+    }
+    void critical(const QString &text, const QString &title) override
+    {
+        failures << title + ": " + text;
+        if (whileShown)
+            whileShown();
+    }
 };
