@@ -2,12 +2,18 @@
 // write lands on a row that changed or vanished since it was read, keys are
 // never handed out twice, and a failing reader never keeps the file locked.
 #include "ChronikReader.h"
+#include "GermanOrder.h"
+#include "ReaderConnection.h"
 #include "RecordSource.h"
 #include "Recordset.h"
 #include "ScratchRegister.h"
 #include "StoreError.h"
 
+#include <QScopeGuard>
 #include <QTest>
+#include <future>
+#include <limits>
+#include <sqlite3.h>
 
 namespace {
 
@@ -61,32 +67,89 @@ private slots:
                  QList<QStringList>({{"Entry of B", QString::number(b)}}));
     }
 
-    // B renames a brewery that A still shows under its old name.
+    // B changes a row that A still shows as it was: any field, the last
+    // one and a history entry's link to its brewery included.
+    void changedRowIsNotOverwritten_data()
+    {
+        QTest::addColumn<bool>("chronik");
+        QTest::addColumn<QString>("otherProgram");
+        QTest::addRow("brewery renamed") << false << "UPDATE Brewery SET BreweryName = 'Renamed', StartYear = '1901'";
+        QTest::addRow("brewery's last field") << false << "UPDATE Brewery SET StopYear = '1999'";
+        QTest::addRow("entry moved to another brewery") << true << "UPDATE BreweryChronik SET ParentRowId = 2";
+    }
     void changedRowIsNotOverwritten()
     {
+        QFETCH(bool, chronik);
+        QFETCH(QString, otherProgram);
         ScratchRegister reg;
-        reg.addCity("Bamberg");
-        Recordset shown(reg.file(), ParseRecordSource("select * from Brewery Order By CityName"));
+        reg.addChronik(reg.addCity("Bamberg"), {"Entry", "E1", "Name", "1900"});
+        reg.addCity("Coburg");
+        Recordset shown = chronik ? chronikOf(reg, 1)
+                                  : Recordset(reg.file(), ParseRecordSource("select * from Brewery Order By CityName"));
         // Read as a grid reads the row it shows: every field.
         for (int field = 0; field < shown.fieldNames().size(); ++field)
             shown.valueAt(0, field);
-        QCOMPARE(shown.Fields("BreweryName").Value().toString(), QStringLiteral("Brauerei"));
         QVERIFY(!shown.isStale());
-        QVERIFY(reg.sql().exec("UPDATE Brewery SET BreweryName = 'Renamed', StartYear = '1901'"));
+        const QString table = chronik ? "BreweryChronik" : "Brewery";
+        QVERIFY(reg.sql().exec(otherProgram));
+        const QList<QStringList> changed = reg.sql().rows("SELECT * FROM " + table);
         QVERIFY(shown.isStale());
 
         shown.Edit();
         shown.Fields("StartYear").setValue("1850");
         QVERIFY_THROWS_EXCEPTION(StoreError, shown.Update());
-        QCOMPARE(reg.sql().rows("SELECT BreweryName, StartYear FROM Brewery"),
-                 QList<QStringList>({{"Renamed", "1901"}}));
+        QCOMPARE(reg.sql().rows("SELECT * FROM " + table), changed);
 
         // Read afresh, the same edit goes through.
         shown.dropCache();
         shown.Edit();
         shown.Fields("StartYear").setValue("1850");
         shown.Update();
-        QCOMPARE(reg.sql().column("SELECT StartYear FROM Brewery"), QStringList{"1850"});
+        QCOMPARE(reg.sql().column("SELECT StartYear FROM " + table + " WHERE rowid = 1"), QStringList{"1850"});
+    }
+
+    // The sort's workers read in slices of their own read transactions:
+    // between two slices another connection writes without waiting.
+    void slicedReadingLetsWritersIn()
+    {
+        ScratchRegister reg;
+        QVERIFY(reg.sql().exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 100) "
+                               "INSERT INTO Brewery (CityName) SELECT 'Stadt ' || i FROM n"));
+        const ReaderConnection reader(reg.path());
+        const ReaderConnection::Query cities = reader.prepare("SELECT count(*) FROM Brewery WHERE rowid BETWEEN ?1 AND ?2");
+        sqlite3 *writer = nullptr;
+        QCOMPARE(sqlite3_open(reg.path().toUtf8().constData(), &writer), SQLITE_OK);
+        const auto close = qScopeGuard([writer] { sqlite3_close(writer); });
+        QList<qint64> counts;
+        reader.inSlices("Brewery", std::numeric_limits<qint64>::min(), std::numeric_limits<qint64>::max(), 30,
+                        [&](qint64 from, qint64 to) {
+                            sqlite3_bind_int64(cities.get(), 1, from);
+                            sqlite3_bind_int64(cities.get(), 2, to);
+                            QCOMPARE(sqlite3_step(cities.get()), SQLITE_ROW);
+                            counts << sqlite3_column_int64(cities.get(), 0);
+                            sqlite3_reset(cities.get());
+                            // No wait at all: the reader holds nothing now.
+                            QCOMPARE(sqlite3_exec(writer, "UPDATE Brewery SET StopYear = '1999' WHERE rowid = 1",
+                                                  nullptr, nullptr, nullptr),
+                                     SQLITE_OK);
+                        });
+        QCOMPARE(counts, QList<qint64>({30, 30, 30, 10}));
+    }
+
+    // Another program holding the register for a moment (writing a large
+    // change) makes the sort's workers wait, not fail.
+    void sortWaitsForABriefExclusiveLock()
+    {
+        ScratchRegister reg;
+        for (const char *city : {"Coburg", "Aalen", "Bamberg"})
+            reg.addCity(city);
+        QVERIFY(reg.sql().exec("BEGIN EXCLUSIVE"));
+        auto sorted = std::async(std::launch::async, [&] {
+            return OrderGerman(reg.path(), "Brewery", {"CityName"}, {});
+        });
+        QTest::qSleep(300);
+        QVERIFY(reg.sql().exec("COMMIT"));
+        QCOMPARE(sorted.get(), std::optional<std::vector<qint64>>({2, 3, 1}));
     }
 
     // A visitor that fails in the middle of a read loop must not leave the

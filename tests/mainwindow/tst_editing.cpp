@@ -5,6 +5,7 @@
 #include "Sudregister.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
@@ -37,6 +38,7 @@ private slots:
         QCOMPARE(reg.sql().column("SELECT BreweryName FROM Brewery WHERE RowId = " + newId), QStringList{"Göller"});
         QCOMPARE(reg.sql().count("SELECT count(*) FROM BreweryChronik"), 0);
         QCOMPARE(win->grdChronik->Columns(5).Text(), newId);
+        QCOMPARE(win->lblBreweryCount->text(), "2");
 
         // Back to the breweries: the entry is stored, under the new brewery.
         GridDriver::clickCell(breweries, 0, 0);
@@ -108,7 +110,9 @@ private slots:
         ScratchRegister reg;
         const qint64 kept = reg.addBrewery({"BY", "Ofr", "96047", "Aalen", "A1", "Erste"});
         const qint64 doomed = reg.addBrewery({"BY", "", "96047", "Bamberg", "B1", "Schlenkerla"});
+        const qint64 next = reg.addCity("Coburg");
         reg.addChronik(kept, {"Fremder Eintrag", "F"});
+        reg.addChronik(next, {"Coburger Eintrag", "C"});
         for (int i = 0; i < entries; ++i)
             reg.addChronik(doomed, {"Eintrag", QString::number(i)});
         ShownWindow win(reg.dir());
@@ -118,15 +122,20 @@ private slots:
         GridDriver::deleteRow(*win->grdBrauerien, 1);
 
         QCOMPARE(win.boxes->asked, QStringList{"Delete Brewery BY  96047 Bamberg Schlenkerla "});
-        QCOMPARE(reg.sql().count("SELECT count(*) FROM Brewery"), deleted ? 1 : 2);
+        QCOMPARE(reg.sql().count("SELECT count(*) FROM Brewery"), deleted ? 2 : 3);
         QCOMPARE(reg.sql().count("SELECT count(*) FROM BreweryChronik WHERE ParentRowId = " + QString::number(doomed)),
                  deleted ? 0 : entries);
         QCOMPARE(reg.sql().column("SELECT BreweryNameLong FROM BreweryChronik WHERE ParentRowId = " + QString::number(kept)),
                  QStringList{"Fremder Eintrag"});
-        QCOMPARE(win->grdBrauerien->model()->rowCount(), deleted ? 2 : 3);
+        QCOMPARE(win->grdBrauerien->model()->rowCount(), deleted ? 3 : 4);
         QVERIFY(!win->DeletingChroniks());
+        // The count shown and the row marker follow the delete.
+        QCOMPARE(win->lblBreweryCount->text(), deleted ? "2" : "3");
+        DataGrid &grid = *win->grdBrauerien;
+        for (int row = 0; row < grid.model()->rowCount(); ++row)
+            QCOMPARE(grid.model()->headerData(row, Qt::Vertical).toString() == "▶", row == grid.currentIndex().row());
         // The history grid shows the brewery that is current now.
-        QTRY_COMPARE(win.chronikNames(), deleted ? QStringList{"Fremder Eintrag"} : QStringList(entries, "Eintrag"));
+        QTRY_COMPARE(win.chronikNames(), deleted ? QStringList{"Coburger Eintrag"} : QStringList(entries, "Eintrag"));
     }
 
     void failedBreweryDeleteKeepsEverything()

@@ -1,6 +1,7 @@
 // The main window when another program reads and writes the same register:
 // it keeps running, stores nothing stale, loses nothing typed, and reports
 // the register as it is stored.
+#include "BusyStep.h"
 #include "FileBytes.h"
 #include "GridDriver.h"
 #include "LockingShell.h"
@@ -161,6 +162,50 @@ private slots:
         QCOMPARE(reg.sql().column("SELECT StateName || '/' || CityName FROM Brewery ORDER BY RowId"),
                  QStringList({"BY/Aalen", "BY/Bamberg", "BY/TypedCity", "BY/Dachau"}));
         QVERIFY(win.boxes->failures.isEmpty());
+    }
+
+    // Another program holding the register while the user moves through
+    // the list is told once, not once per move; the history is read again
+    // as soon as the register is free.
+    void busyRegisterWhileMovingIsToldOnce()
+    {
+        ScratchRegister reg;
+        reg.addCity("Aalen");
+        reg.addCity("Bamberg");
+        const qint64 coburg = reg.addCity("Coburg");
+        reg.addChronik(coburg, {"Coburger Eintrag"});
+        ShownWindow win(reg.dir());
+        GridDriver::clickCell(*win->grdBrauerien, 0, 3);
+        LockingShell shell(reg.path(), LockingShell::Hold::Everyone);
+        QVERIFY(shell.held());
+        QTest::keyClick(win->grdBrauerien, Qt::Key_Down);
+        QTest::keyClick(win->grdBrauerien, Qt::Key_Down);
+        QCOMPARE(win.boxes->failures.size(), 1);
+        QVERIFY2(win.boxes->failures[0].contains("in use by another program"), qPrintable(win.boxes->failures[0]));
+        shell.release();
+        QTRY_COMPARE_WITH_TIMEOUT(win.chronikNames(), QStringList{"Coburger Eintrag"}, 10000);
+        QCOMPARE(win.boxes->failures.size(), 1);
+    }
+
+    // A re-read that the window's activation asks for while a long step
+    // runs waits for the step's end: the step's list stays as it is.
+    void activationDuringAStepWaitsForItsEnd()
+    {
+        ScratchRegister reg;
+        reg.addCity("Bamberg");
+        ShownWindow win(reg.dir());
+        QWidget elsewhere;
+        elsewhere.show();
+        elsewhere.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&elsewhere));
+        reg.addCity("Coburg");
+        {
+            BusyStep step(win->lblMessage, QStringLiteral("Sorting the breweries"));
+            win->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(win.w.get()));
+            QCOMPARE(win->dsBrewery->Recordset().RecordCount(), 1);
+        }
+        QTRY_COMPARE(win->dsBrewery->Recordset().RecordCount(), 2);
     }
 
     // Breweries another program added are reported, deleted ones are not

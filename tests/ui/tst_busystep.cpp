@@ -45,6 +45,54 @@ private slots:
         QCOMPARE(label->text(), QStringLiteral("Register: x.mdb"));
     }
 
+    // The label gets its text back after any step that showed progress,
+    // even one that never came past 0 %; a text the step's own work wrote
+    // into it meanwhile stands.
+    void labelGivenBack_data()
+    {
+        QTest::addColumn<qint64>("done");
+        QTest::addColumn<QString>("writtenByTheWork");
+        QTest::addColumn<QString>("after");
+        QTest::addRow("progress shown") << qint64(40) << QString() << "Register: x.mdb";
+        QTest::addRow("only 0 % shown") << qint64(0) << QString() << "Register: x.mdb";
+        QTest::addRow("the work's own text") << qint64(40) << "Done Loading " << "Done Loading ";
+    }
+    void labelGivenBack()
+    {
+        QFETCH(qint64, done);
+        QFETCH(QString, writtenByTheWork);
+        QFETCH(QString, after);
+        QWidget window;
+        auto *label = new QLabel(QStringLiteral("Register: x.mdb"), &window);
+        {
+            BusyStep step(label, QStringLiteral("Loading Data"));
+            reportLater(step, done, 100);
+            QCOMPARE(label->text(), QStringLiteral("Loading Data %1 %").arg(done));
+            if (!writtenByTheWork.isEmpty())
+                label->setText(writtenByTheWork);
+        }
+        QCOMPARE(label->text(), after);
+    }
+
+    // What arrives while a step runs waits for its end, then runs once.
+    void workWaitsForTheStep()
+    {
+        QObject context;
+        int ran = 0;
+        {
+            BusyStep outer(nullptr, QString());
+            {
+                BusyStep inner(nullptr, QString());
+                BusyStep::whenIdle(&context, [&] { ++ran; });
+            }
+            QCoreApplication::processEvents();
+            QCOMPARE(ran, 0);
+        }
+        QTRY_COMPARE(ran, 1);
+        BusyStep::whenIdle(&context, [&] { ++ran; });
+        QCOMPARE(ran, 2);
+    }
+
     // Timers and paints go on during a step; keyboard and mouse wait.
     void eventsRunButInputWaits()
     {
