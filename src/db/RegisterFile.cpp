@@ -175,6 +175,15 @@ void RegisterFile::checkSchema()
         if (!own || !own->key || keys != 1 || own->type.compare(QLatin1String("INTEGER"), Qt::CaseInsensitive) != 0)
             refuse(m_path, QStringLiteral("in table %1 the column %2 (type \"%3\") must be the table's INTEGER PRIMARY KEY")
                                .arg(table, key, own ? own->type : QStringLiteral("missing")));
+        // "INTEGER PRIMARY KEY DESC" and WITHOUT ROWID tables keep their key
+        // in an index of its own: the column is then no alias of the row id,
+        // and a new row's key would stay Null.
+        Statement ownIndex(*this, "SELECT count(*) FROM pragma_index_list(?1) WHERE origin = 'pk'");
+        ownIndex.bind(1, QVariant(table));
+        if (ownIndex.step() && ownIndex.int64(0) != 0)
+            refuse(m_path, QStringLiteral("in table %1 the column %2 is not the table's own row id (declared DESC or "
+                                          "in a table WITHOUT ROWID); it must be a plain INTEGER PRIMARY KEY")
+                               .arg(table, key));
         for (const QString &field : fields) {
             const Column *c = find(field);
             if (c->name.compare(key, Qt::CaseInsensitive) == 0 || c->name.compare(link, Qt::CaseInsensitive) == 0)

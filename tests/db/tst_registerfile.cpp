@@ -91,6 +91,17 @@ private slots:
         QTest::addRow("no history key")
             << QByteArray() << withTypes("INTEGER PRIMARY KEY", "TEXT", "TEXT")
             << "the column ChronikId (type \"TEXT\") must be the table's INTEGER PRIMARY KEY";
+        QTest::addRow("RowId an INT key") << QByteArray() << withTypes("INT PRIMARY KEY", "TEXT", "INTEGER PRIMARY KEY")
+                                          << "the column RowId (type \"INT\") must be the table's INTEGER PRIMARY KEY";
+        QTest::addRow("ChronikId a TEXT key")
+            << QByteArray() << withTypes("INTEGER PRIMARY KEY", "TEXT", "TEXT PRIMARY KEY")
+            << "the column ChronikId (type \"TEXT\") must be the table's INTEGER PRIMARY KEY";
+        QTest::addRow("RowId declared DESC")
+            << QByteArray() << withTypes("INTEGER PRIMARY KEY DESC", "TEXT", "INTEGER PRIMARY KEY")
+            << "in table Brewery the column RowId is not the table's own row id";
+        QTest::addRow("ChronikId declared DESC")
+            << QByteArray() << withTypes("INTEGER PRIMARY KEY", "TEXT", "INTEGER PRIMARY KEY DESC")
+            << "in table BreweryChronik the column ChronikId is not the table's own row id";
         QTest::addRow("numeric postal code")
             << QByteArray() << withTypes("INTEGER PRIMARY KEY", "INTEGER", "INTEGER PRIMARY KEY")
             << "in table Brewery the column PostalCode has the type \"INTEGER\"";
