@@ -418,6 +418,11 @@ void Sudregister::showFailure(const StoreError &error, Telling telling)
     if (error.isRowChangedElsewhere())
         QMetaObject::invokeMethod(this, [this] { guard([this] { rereadRegister(); }); }, Qt::QueuedConnection);
     m_recovering = false;
+    repaintGrids();
+}
+
+void Sudregister::repaintGrids()
+{
     grdBrauerien->viewport()->update();
     grdChronik->viewport()->update();
 }
@@ -446,8 +451,7 @@ void Sudregister::busyFailure(const StoreError &error, Telling telling)
         connect(m_busyRetry, &QTimer::timeout, this, [this] { BusyStep::whenIdle(this, [this] { retryAfterBusy(); }); });
     }
     m_busyRetry->start();
-    grdBrauerien->viewport()->update();
-    grdChronik->viewport()->update();
+    repaintGrids();
 }
 
 void Sudregister::retryAfterBusy()
@@ -462,6 +466,5 @@ void Sudregister::retryAfterBusy()
         showFailure(*again);
     else
         showRegisterMessage();
-    grdBrauerien->viewport()->update();
-    grdChronik->viewport()->update();
+    repaintGrids();
 }

@@ -148,6 +148,7 @@ private:
     void retryAfterBusy();
     // Shows the history of the current brewery as stored, after a failure.
     void readAgain();
+    void repaintGrids();
     int measureTwips(const QString &sample);
 
     std::shared_ptr<MessageBoxes> m_boxes;
