@@ -7,7 +7,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QStringDecoder>
 #include <algorithm>
 #include <array>
 #include <sys/stat.h>
@@ -93,8 +92,43 @@ bool isUndefinedInWindows1252(char c)
     return b == 0x81 || b == 0x8D || b == 0x8F || b == 0x90 || b == 0x9D;
 }
 
+bool beyondAscii(const QByteArray &line)
+{
+    return std::any_of(line.begin(), line.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+}
+
+enum class Encoding { Undecided, Utf8, Windows1252 };
+
+[[noreturn]] void refuseUndefined(const ReportLines &lines, qsizetype number)
+{
+    refuse(lines.name(), number,
+           QStringLiteral("it holds a byte that Windows-1252 leaves undefined (0x81, 0x8D, 0x8F, 0x90 or 0x9D); "
+                          "the file is neither UTF-8 nor Windows-1252"));
+}
+
+// What both passes demand of every line that is not empty: no NUL, the
+// shape of a brewery or a history line, a brewery before the first history
+// line, and, once the file's encoding is known, bytes of that encoding.
+// The second pass checks again what it writes: the file may have changed
+// since the first.
+LineKind checkLine(const QByteArray &line, const ReportLines &lines, Encoding encoding, bool breweryYet)
+{
+    if (line.contains('\0'))
+        refuse(lines.name(), lines.number(), QStringLiteral("it holds NUL bytes; the file is not a text file"));
+    const LineKind kind = kindOf(line, lines.name(), lines.number());
+    if (kind == LineKind::Chronik && !breweryYet)
+        refuse(lines.name(), lines.number(), QStringLiteral("a history line comes before the first brewery line"));
+    if (encoding == Encoding::Utf8 && beyondAscii(line) && !QByteArrayView(line).isValidUtf8())
+        refuse(lines.name(), lines.number(),
+               QStringLiteral("it is not UTF-8, which the file is read as (it starts with UTF-8's byte-order mark or "
+                              "its other lines are UTF-8)"));
+    if (encoding == Encoding::Windows1252 && std::any_of(line.begin(), line.end(), isUndefinedInWindows1252))
+        refuseUndefined(lines, lines.number());
+    return kind;
+}
+
 struct Survey {
-    bool utf8 = false;
+    Encoding encoding = Encoding::Windows1252;
     qsizetype lines = 0; // up to the last line that is not empty
 };
 
@@ -103,15 +137,13 @@ Survey survey(const QString &path)
 {
     ReportLines lines(path);
     Survey found;
-    bool beyondAscii = false;
+    bool anyBeyondAscii = false;
+    bool allUtf8 = true;
     qsizetype undefinedAt = 0;
     qsizetype emptyAt = 0;
     bool breweryYet = false;
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QByteArray line;
     while (lines.next(line)) {
-        if (line.contains('\0'))
-            refuse(lines.name(), 0, QStringLiteral("is not a text file (it holds NUL bytes)"));
         // Empty lines may end the file; one with lines after it is refused.
         if (line.isEmpty()) {
             if (emptyAt == 0)
@@ -120,30 +152,33 @@ Survey survey(const QString &path)
         }
         if (emptyAt > 0)
             refuse(lines.name(), emptyAt, QStringLiteral("the line is empty"));
-        const LineKind kind = kindOf(line, lines.name(), lines.number());
-        if (kind == LineKind::Chronik && !breweryYet)
-            refuse(lines.name(), lines.number(), QStringLiteral("a history line comes before the first brewery line"));
-        breweryYet = breweryYet || kind == LineKind::Brewery;
-        if (std::any_of(line.begin(), line.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; })) {
-            beyondAscii = true;
-            const QString probe = utf8(line); // decoding marks invalid UTF-8
+        const Encoding known = lines.startsWithMark() ? Encoding::Utf8 : Encoding::Undecided;
+        breweryYet = checkLine(line, lines, known, breweryYet) == LineKind::Brewery || breweryYet;
+        if (beyondAscii(line)) {
+            anyBeyondAscii = true;
+            allUtf8 = allUtf8 && QByteArrayView(line).isValidUtf8();
             if (undefinedAt == 0 && std::any_of(line.begin(), line.end(), isUndefinedInWindows1252))
                 undefinedAt = lines.number();
         }
         found.lines = lines.number();
     }
-    found.utf8 = lines.startsWithMark() || (beyondAscii && !utf8.hasError());
-    if (!found.utf8 && undefinedAt > 0)
-        refuse(lines.name(), undefinedAt,
-               QStringLiteral("it holds a byte that Windows-1252 leaves undefined (0x81, 0x8D, 0x8F, 0x90 or 0x9D); "
-                              "the file is neither UTF-8 nor Windows-1252"));
+    const bool utf8 = lines.startsWithMark() || (anyBeyondAscii && allUtf8);
+    found.encoding = utf8 ? Encoding::Utf8 : Encoding::Windows1252;
+    if (!utf8 && undefinedAt > 0)
+        refuseUndefined(lines, undefinedAt);
     return found;
 }
 
 // The columns of a line, split once at its tabs, each without its leading
-// and trailing blanks; views into `line`.
-std::array<QByteArrayView, ChronikColumns> columnsOf(const QByteArray &line)
+// and trailing blanks; views into `line`. A carriage return or another
+// control character inside a value becomes one blank first, as in the
+// grids, so that none reaches the register.
+std::array<QByteArrayView, ChronikColumns> columnsOf(QByteArray &line)
 {
+    for (char &c : line) {
+        if (static_cast<unsigned char>(c) < 0x20 && c != '\t')
+            c = ' ';
+    }
     std::array<QByteArrayView, ChronikColumns> columns{};
     qsizetype start = 0;
     for (QByteArrayView &column : columns) {
@@ -197,17 +232,24 @@ ImportCounts ImportReport(const QString &reportPath, const QString &registerPath
                                      "StartYear, StopYear, ParentRowId) VALUES (?1, ?2, ?3, ?4, ?5, ?6)");
     ImportCounts counts;
     qint64 rowId = 0;
+    bool breweryYet = false;
     ReportLines lines(reportPath);
     QByteArray raw;
     QByteArray converted;
     Transaction tx(*file);
-    while (lines.number() < checked.lines && lines.next(raw)) {
+    while (lines.number() < checked.lines) {
+        if (!lines.next(raw))
+            refuse(lines.name(), lines.number() + 1, QStringLiteral("the file ends here; it changed while it was imported"));
+        if (raw.isEmpty())
+            refuse(lines.name(), lines.number(), QStringLiteral("the line is empty"));
+        const LineKind kind = checkLine(raw, lines, checked.encoding, breweryYet);
+        breweryYet = true;
         // Values are bound as the UTF-8 bytes they are; a Windows-1252 file
         // is converted a line at a time.
         // (A copy of `raw` would make the next read allocate anew.)
-        const QByteArray &line = checked.utf8 ? raw : (converted = FromWindows1252(raw).toUtf8());
+        QByteArray &line = checked.encoding == Encoding::Utf8 ? raw : (converted = FromWindows1252(raw).toUtf8());
         const auto columns = columnsOf(line);
-        if (kindOf(raw, lines.name(), lines.number()) == LineKind::Brewery) {
+        if (kind == LineKind::Brewery) {
             for (int column = 0; column < BreweryColumns; ++column)
                 addBrewery.bindText(column + 1, columns[size_t(column)]);
             addBrewery.run();
@@ -222,6 +264,11 @@ ImportCounts ImportReport(const QString &reportPath, const QString &registerPath
         }
         if (progress && (lines.number() % 1000 == 0 || lines.number() == checked.lines))
             progress(checked.lines + lines.number(), checked.lines * 2);
+    }
+    // Only empty lines may follow, as the first pass found.
+    while (lines.next(raw)) {
+        if (!raw.isEmpty())
+            refuse(lines.name(), lines.number(), QStringLiteral("the line was added while the file was imported"));
     }
     tx.commit();
     return counts;

@@ -39,7 +39,10 @@ inline constexpr qsizetype MaxReportLineBytes = 64 * 1024;
 //
 // The whole file is checked in a first pass before anything is written,
 // then every brewery and entry is added in one transaction, in file order,
-// in a second pass; neither holds more than one line at a time. Throws
+// in a second pass that checks every line again as it writes it (the file
+// may have changed meanwhile); neither holds more than one line at a time.
+// A carriage return or other control character inside a value is stored
+// as one blank. Throws
 // ImportRefused, or StoreError when the register refuses the writes;
 // either way the register is left as it was. `progress` hears of the lines
 // done out of all.

@@ -137,7 +137,7 @@ private slots:
                                      << "input.lst: line 2: it has 6 tab-separated columns";
         QTest::addRow("history with a place") << QByteArray("BY\t\t\t\t\t\t\t\r\nBY\t\t\t\tA\tB\tC\tD\tE\r\n")
                                               << "input.lst: line 2: it has 9";
-        QTest::addRow("binary") << QByteArray("SQLite format 3\0\x10\x00\x01\x01", 20) << "input.lst: is not a text file";
+        QTest::addRow("binary") << QByteArray("SQLite format 3\0\x10\x00\x01\x01", 20) << "input.lst: line 1: it holds NUL bytes";
         QTest::addRow("missing file") << QByteArray() << "cannot be read";
     }
     void refusalsChangeNothing()
@@ -207,7 +207,11 @@ private slots:
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("expected");
         QTest::addRow("an empty line in the middle") << "empty" << "input.lst: line 2: the line is empty";
-        QTest::addRow("a byte Windows-1252 leaves undefined") << "undefined" << "input.lst: line 2: it holds a byte that Windows-1252 leaves undefined";
+        for (const char *undefined : {"81", "8D", "8F", "90", "9D"})
+            QTest::addRow("byte %s, which Windows-1252 leaves undefined", undefined)
+                << QStringLiteral("undefined") + undefined
+                << "input.lst: line 2: it holds a byte that Windows-1252 leaves undefined";
+        QTest::addRow("a mark, then bytes that are not UTF-8") << "marked" << "input.lst: line 2: it is not UTF-8";
         QTest::addRow("a line over 64 KB") << "long" << "input.lst: line 2: the line is longer than 64 KB";
         QTest::addRow("an endless device") << "device" << "/dev/zero: is not a regular file";
         QTest::addRow("a pipe") << "fifo" << "is not a regular file";
@@ -222,8 +226,10 @@ private slots:
         QString path;
         if (kind == "empty")
             path = writeFile(dir.path(), first + "\r\n" + first);
-        else if (kind == "undefined")
-            path = writeFile(dir.path(), first + "BY\t\t\tA\x81\xFC\t\t\t\t\r\n");
+        else if (kind.startsWith("undefined"))
+            path = writeFile(dir.path(), first + "BY\t\t\tA" + char(kind.mid(9).toInt(nullptr, 16)) + "\xFC\t\t\t\t\r\n");
+        else if (kind == "marked")
+            path = writeFile(dir.path(), "\xEF\xBB\xBF" + first + "BY\t\t\t\xFF\xFE\t\t\t\t\r\n");
         else if (kind == "long")
             path = writeFile(dir.path(), first + "BY\t\t\t" + QByteArray(MaxReportLineBytes, 'x') + "\t\t\t\t\r\n");
         else if (kind == "device")
@@ -240,6 +246,40 @@ private slots:
             QVERIFY2(e.message().contains(expected), qPrintable(e.message()));
         }
         QCOMPARE(bytesOf(reg.path()), before);
+    }
+
+    // The second pass checks again what it writes: a line changed after the
+    // first pass rolls the whole import back, naming the line.
+    void fileChangedBetweenThePasses()
+    {
+        ScratchRegister reg;
+        QTemporaryDir dir;
+        const QString path = writeFile(dir.path(), "BY\t\t\tAalen\t\t\t\t\r\nBY\t\t\tBamberg\t\t\t\t\r\n");
+        bool changed = false;
+        const auto change = [&](qsizetype, qsizetype) {
+            if (!std::exchange(changed, true))
+                writeFile(dir.path(), QByteArray("BY\t\t\tAalen\t\t\t\t\r\n") + QByteArray("C\0\x81\xFF", 4)
+                                          + "\t\t\t\t\t\t\t\r\n");
+        };
+        try {
+            ImportReport(path, reg.path(), {}, change);
+            QFAIL("the changed file was taken");
+        } catch (const ImportRefused &e) {
+            QVERIFY2(e.message().contains("input.lst: line 2: it holds NUL bytes"), qPrintable(e.message()));
+        }
+        QCOMPARE(reg.sql().count("SELECT count(*) FROM Brewery"), 0);
+    }
+
+    // A value holding a carriage return (a line ending CR CR LF) is stored
+    // as the grids store it: the control character a blank, then trimmed.
+    void controlCharactersBecomeBlanks()
+    {
+        ScratchRegister reg;
+        QTemporaryDir dir;
+        const QString path = writeFile(dir.path(), "BY\t\t\tBad\rKissingen\t\t\t\t1990\r\r\n");
+        QCOMPARE(ImportReport(path, reg.path()).breweries, 1);
+        QCOMPARE(reg.sql().rows("SELECT CityName, StopYear FROM Brewery"),
+                 QList<QStringList>({{"Bad Kissingen", "1990"}}));
     }
 
     void registerThatRefusesWritesKeepsItsRows()
