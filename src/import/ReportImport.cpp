@@ -2,6 +2,7 @@
 
 #include "RegisterFile.h"
 #include "RegisterLock.h"
+#include "StoreError.h"
 #include "Transaction.h"
 #include "Windows1252.h"
 
@@ -170,13 +171,13 @@ Survey survey(const QString &path)
 }
 
 // The columns of a line, split once at its tabs, each without its leading
-// and trailing blanks; views into `line`. A carriage return or another
-// control character inside a value becomes one blank first, as in the
-// grids, so that none reaches the register.
+// and trailing blanks; views into `line`. A carriage return or line feed
+// inside a value (a line ending CR CR LF) becomes one blank first, as in
+// the grids, so that no line break reaches the register.
 std::array<QByteArrayView, ChronikColumns> columnsOf(QByteArray &line)
 {
     for (char &c : line) {
-        if (static_cast<unsigned char>(c) < 0x20 && c != '\t')
+        if (c == '\r' || c == '\n')
             c = ' ';
     }
     std::array<QByteArrayView, ChronikColumns> columns{};
@@ -209,12 +210,22 @@ ImportCounts ImportReport(const QString &reportPath, const QString &registerPath
         progress(checked.lines, checked.lines * 2);
 
     RegisterLock::State lockState;
-    const auto lock = RegisterLock::tryTake(registerPath, &lockState);
-    if (!lock)
+    QString lockProblem;
+    const auto lock = RegisterLock::tryTake(registerPath, &lockState, &lockProblem);
+    if (lockState == RegisterLock::State::HeldElsewhere)
         throw ImportRefused(QStringLiteral("The register %1 is open in a Sudregister window; close the window and "
                                            "import again.")
                                 .arg(registerPath));
-    auto file = RegisterFile::open(registerPath);
+    if (!lock)
+        throw ImportRefused(
+            QStringLiteral("The register %1 cannot be locked for the import: %2; nothing was added.").arg(registerPath, lockProblem));
+    std::shared_ptr<RegisterFile> file;
+    try {
+        file = RegisterFile::open(registerPath);
+    } catch (const StoreError &) {
+        lock->discard();
+        throw;
+    }
     if (!options.append) {
         Cursor count = file->cached("SELECT count(*) FROM Brewery");
         const qint64 held = count.step() ? count.int64(0) : 0;

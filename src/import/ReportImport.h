@@ -41,8 +41,7 @@ inline constexpr qsizetype MaxReportLineBytes = 64 * 1024;
 // then every brewery and entry is added in one transaction, in file order,
 // in a second pass that checks every line again as it writes it (the file
 // may have changed meanwhile); neither holds more than one line at a time.
-// A carriage return or other control character inside a value is stored
-// as one blank. Throws
+// A carriage return inside a value is stored as one blank. Throws
 // ImportRefused, or StoreError when the register refuses the writes;
 // either way the register is left as it was. `progress` hears of the lines
 // done out of all.

@@ -34,7 +34,7 @@ void Sudregister::showRegisterMessage()
 {
     QString text = QStringLiteral("Register: %1").arg(QDir::toNativeSeparators(m_registerPath));
     if (!m_lock)
-        text += QStringLiteral(" (read-only: it is open in another window)");
+        text += QStringLiteral(" (read-only: %1)").arg(m_lockProblem);
     else if (dsBrewery->hasRecordset() && dsBrewery->file().isReadOnly())
         text += QStringLiteral(" (read-only)");
     if (!m_backupFailure.isEmpty())

@@ -7,6 +7,7 @@
 #include "RegisterBackup.h"
 #include "RegisterFile.h"
 #include "RegisterLock.h"
+#include "StoreError.h"
 #include "Twips.h"
 #include "WheelGuard.h"
 
@@ -52,7 +53,14 @@ Sudregister::Sudregister(const QString &registerPath, std::shared_ptr<MessageBox
       m_registerPath(registerPath)
 {
     createControls();
-    startUp();
+    try {
+        startUp();
+    } catch (const StoreError &) {
+        // A file refused as no register keeps no lock file beside it.
+        if (m_lock)
+            m_lock->discard();
+        throw;
+    }
 }
 
 Sudregister::~Sudregister() = default;
@@ -211,7 +219,8 @@ void Sudregister::startUp()
 {
     // A register already open in another window is shown, not changed: two
     // windows writing one register would undo each other's work.
-    m_lock = RegisterLock::tryTake(m_registerPath);
+    // One that cannot be locked is shown read-only too, saying why.
+    m_lock = RegisterLock::tryTake(m_registerPath, nullptr, &m_lockProblem);
     for (DataSource *source : {dsBrewery, dsBreweryChronik}) {
         source->setReadOnly(!m_lock);
         source->setDatabaseName(m_registerPath);

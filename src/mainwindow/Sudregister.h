@@ -166,6 +166,8 @@ private:
     QString m_registerPath;
     // Held while this window has the register open for writing.
     std::unique_ptr<RegisterLock> m_lock;
+    // Why this window could not take the lock, when it could not.
+    QString m_lockProblem;
     QString m_backupFailure;
     FindIndex m_findIndex;
     QTimer *m_findDelay = nullptr;

@@ -4,16 +4,20 @@
 #include "ChronikReader.h"
 #include "GermanOrder.h"
 #include "ReaderConnection.h"
+#include "RegisterLock.h"
 #include "RecordSource.h"
 #include "Recordset.h"
 #include "ScratchRegister.h"
 #include "StoreError.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QScopeGuard>
 #include <QTest>
 #include <future>
 #include <limits>
 #include <sqlite3.h>
+#include <unistd.h>
 
 namespace {
 
@@ -106,6 +110,54 @@ private slots:
         shown.Fields("StartYear").setValue("1850");
         shown.Update();
         QCOMPARE(reg.sql().column("SELECT StartYear FROM " + table + " WHERE rowid = 1"), QStringList{"1850"});
+    }
+
+    // The lock belongs to the file: another name for the same register
+    // meets the lock its first name holds.
+    void oneLockPerFile_data()
+    {
+        QTest::addColumn<QString>("alias");
+        QTest::addRow("symlink from another folder") << "symlink";
+        QTest::addRow("hard link") << "hardlink";
+        QTest::addRow("relative path") << "relative";
+    }
+    void oneLockPerFile()
+    {
+        QFETCH(QString, alias);
+        ScratchRegister reg;
+        const auto held = RegisterLock::tryTake(reg.path());
+        QVERIFY(held);
+        QTemporaryDir other;
+        const QString link = other.filePath("link.mdb");
+        const QString before = QDir::currentPath();
+        const auto back = qScopeGuard([&] { QDir::setCurrent(before); });
+        QString name = link;
+        if (alias == "symlink")
+            QVERIFY(QFile::link(reg.path(), link));
+        else if (alias == "hardlink")
+            QCOMPARE(::link(QFile::encodeName(reg.path()).constData(), QFile::encodeName(link).constData()), 0);
+        else {
+            QVERIFY(QDir::setCurrent(reg.dir()));
+            name = "./" + QFileInfo(reg.path()).fileName();
+        }
+        RegisterLock::State state = RegisterLock::State::Taken;
+        QString why;
+        QVERIFY(!RegisterLock::tryTake(name, &state, &why));
+        QCOMPARE(state, RegisterLock::State::HeldElsewhere);
+        QCOMPARE(why, QStringLiteral("it is open in another window"));
+    }
+
+    // A lock whose file cannot be made is no lock: it is not taken, and
+    // says why.
+    void lockThatCannotBeMade()
+    {
+        ScratchRegister reg;
+        QVERIFY(QDir().mkdir(reg.path() + ".lock"));
+        RegisterLock::State state = RegisterLock::State::Taken;
+        QString why;
+        QVERIFY(!RegisterLock::tryTake(reg.path(), &state, &why));
+        QCOMPARE(state, RegisterLock::State::Unavailable);
+        QVERIFY2(why.contains(reg.path() + ".lock") && why.contains("cannot be made"), qPrintable(why));
     }
 
     // The sort's workers read in slices of their own read transactions:

@@ -271,8 +271,8 @@ private slots:
     }
 
     // A value holding a carriage return (a line ending CR CR LF) is stored
-    // as the grids store it: the control character a blank, then trimmed.
-    void controlCharactersBecomeBlanks()
+    // as the grids store it: the carriage return a blank, then trimmed.
+    void carriageReturnsBecomeBlanks()
     {
         ScratchRegister reg;
         QTemporaryDir dir;

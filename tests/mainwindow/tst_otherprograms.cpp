@@ -10,6 +10,7 @@
 #include "ReportImport.h"
 #include "ScratchRegister.h"
 #include "ShownWindow.h"
+#include "StoreError.h"
 #include "SudregisterReport.h"
 
 #include <QDir>
@@ -265,6 +266,36 @@ private slots:
         QCOMPARE(reg.sql().count("SELECT count(*) FROM Brewery"), 1);
         first.reset();
         QCOMPARE(ImportReport(report, reg.path(), ImportOptions{true}).breweries, 1);
+    }
+
+    // A lock that cannot be taken is no free register: the window shows it
+    // read-only, saying why, and the importer refuses.
+    void lockThatCannotBeTaken()
+    {
+        ScratchRegister reg;
+        reg.addCity("Bamberg");
+        QVERIFY(QDir().mkdir(reg.path() + ".lock"));
+        {
+            ShownWindow win(reg.dir());
+            QVERIFY2(win->lblMessage->text().contains("(read-only: its lock file " + reg.path() + ".lock cannot be made"),
+                     qPrintable(win->lblMessage->text()));
+            QVERIFY(win->windowTitle().endsWith(" (read-only)"));
+        }
+        QTemporaryDir dir;
+        const QString report = writeBytes(dir.filePath("input.lst"), "BY\t\t\tAalen\t\t\t\t\r\n");
+        QVERIFY_THROWS_EXCEPTION(ImportRefused, ImportReport(report, reg.path(), ImportOptions{true}));
+        QCOMPARE(reg.sql().count("SELECT count(*) FROM Brewery"), 1);
+    }
+
+    // A file refused as no register keeps nothing beside it.
+    void refusedFileKeepsNoLockBesideIt()
+    {
+        QTemporaryDir dir;
+        const QString text = writeBytes(dir.filePath("notreg.txt"), "just some text\n");
+        QVERIFY_THROWS_EXCEPTION(StoreError, Sudregister(text, std::make_shared<ScriptedMessageBoxes>()));
+        const QString report = writeBytes(dir.filePath("input.lst"), "BY\t\t\tAalen\t\t\t\t\r\n");
+        QVERIFY_THROWS_EXCEPTION(StoreError, ImportReport(report, text, ImportOptions{true}));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList({"input.lst", "notreg.txt"}));
     }
 
     // A backup that cannot be written is said, and the window works on.
