@@ -1,10 +1,15 @@
 #include "RegisterBackup.h"
 
+#include "ReaderConnection.h"
 #include "RegisterFile.h"
+#include "StoreError.h"
 #include "Transaction.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
+#include <future>
+#include <sqlite3.h>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -12,7 +17,23 @@
 
 namespace {
 
-const QString Pattern = QStringLiteral("Sudregister2K_*.mdb");
+// The register's backups, oldest first: its own name, then the moment.
+QStringList backupsOf(const QString &registerPath)
+{
+    const QString base = QFileInfo(registerPath).completeBaseName();
+    const QRegularExpression own(QStringLiteral("^%1_\\d{4}-\\d\\d-\\d\\d_\\d\\d-\\d\\d-\\d\\d\\.mdb$")
+                                     .arg(QRegularExpression::escape(base)));
+    return QDir(BackupFolder(registerPath)).entryList({base + QStringLiteral("_*.mdb")}, QDir::Files, QDir::Name).filter(own);
+}
+
+// When any program last committed to the register: in WAL mode a commit
+// writes only the "-wal" file beside it.
+QDateTime lastCommit(const QString &registerPath)
+{
+    const QDateTime main = QFileInfo(registerPath).lastModified();
+    const QFileInfo wal(registerPath + QStringLiteral("-wal"));
+    return wal.exists() ? std::max(main, wal.lastModified()) : main;
+}
 
 // Copies a file inside the kernel, without passing its bytes through this
 // process; falls back to Qt's copy where the kernel cannot. Returns why it
@@ -47,26 +68,103 @@ QString copyFile(const QString &from, const QString &to, const Progress &progres
     return source.copy(to) ? QString() : source.errorString();
 }
 
-// A consistent copy: while this connection holds its read lock no other
-// program can commit, so the file's bytes are one complete state of the
-// register. Copied by the file system (a fraction of the time of SQLite's
-// page-by-page online backup on a large register) under a scratch name and
-// moved into place, so that an interrupted backup never looks complete.
-QString copyRegister(RegisterFile &file, const QString &to, const Progress &progress)
+// SQLite's own copy, page by page, for a register in WAL mode, whose latest
+// commits may still stand in its "-wal" file. Runs in the caller's read
+// transaction; the copy is made an ordinary (rollback journal) register.
+QString copyPages(RegisterFile &file, const QString &to)
 {
-    const QString scratch = to + QStringLiteral(".partial");
-    QFile::remove(scratch);
-    QString failure;
-    {
-        Transaction reading(file);
-        Cursor(file.cached("SELECT count(*) FROM sqlite_master")).step();
-        failure = copyFile(file.path(), scratch, progress);
-        reading.commit();
+    sqlite3 *raw = nullptr;
+    int rc = sqlite3_open_v2(QFile::encodeName(to).constData(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    const std::unique_ptr<sqlite3, int (*)(sqlite3 *)> copy(raw, sqlite3_close_v2);
+    if (rc == SQLITE_OK) {
+        sqlite3_backup *backup = sqlite3_backup_init(raw, "main", file.handle(), "main");
+        if (!backup)
+            return QString::fromUtf8(sqlite3_errmsg(raw));
+        sqlite3_backup_step(backup, -1);
+        rc = sqlite3_backup_finish(backup);
     }
-    if (failure.isEmpty() && QFile::rename(scratch, to))
-        return QString();
-    QFile::remove(scratch);
-    return failure.isEmpty() ? QStringLiteral("cannot name it %1").arg(to) : failure;
+    if (rc == SQLITE_OK)
+        rc = sqlite3_exec(raw, "PRAGMA journal_mode = DELETE", nullptr, nullptr, nullptr);
+    return rc == SQLITE_OK ? QString() : QString::fromUtf8(raw ? sqlite3_errmsg(raw) : sqlite3_errstr(rc));
+}
+
+// The rows of `table` in the register or copy at `path`, counted on a
+// connection of its own.
+qint64 countRows(const QString &path, const QByteArray &table)
+{
+    const ReaderConnection connection(path);
+    const ReaderConnection::Query count = connection.prepare("SELECT count(*) FROM " + table);
+    if (sqlite3_step(count.get()) != SQLITE_ROW)
+        connection.fail();
+    return sqlite3_column_int64(count.get(), 0);
+}
+
+// A consistent copy, with the register's row counts in the state copied:
+// while this connection holds its read lock no other program can commit,
+// so the file's bytes are one complete state of the register, and so are
+// the counts read meanwhile on other connections, on the other cores.
+// Copied by the file system (a fraction of the time of SQLite's
+// page-by-page copy on a large register) unless the register is in WAL
+// mode, where only this connection's own snapshot is the state copied.
+QString copyRegister(RegisterFile &file, UncheckedBackup &copy, const Progress &progress)
+{
+    QFile::remove(copy.scratch);
+    QString failure;
+    try {
+        Transaction reading(file);
+        bool wal = false;
+        {
+            Cursor mode = file.cached("PRAGMA journal_mode");
+            wal = mode.step() && mode.text(0).compare(QLatin1String("wal"), Qt::CaseInsensitive) == 0;
+        }
+        if (wal) {
+            {
+                Cursor counts =
+                    file.cached("SELECT (SELECT count(*) FROM Brewery), (SELECT count(*) FROM BreweryChronik)");
+                counts.step();
+                copy.breweries = counts.int64(0);
+                copy.chroniks = counts.int64(1);
+            }
+            failure = copyPages(file, copy.scratch);
+        } else {
+            auto breweries = std::async(std::launch::async, countRows, file.path(), QByteArray("Brewery"));
+            auto chroniks = std::async(std::launch::async, countRows, file.path(), QByteArray("BreweryChronik"));
+            failure = copyFile(file.path(), copy.scratch, progress);
+            copy.breweries = breweries.get();
+            copy.chroniks = chroniks.get();
+        }
+        reading.commit();
+    } catch (const StoreError &e) {
+        failure = e.message();
+    }
+    if (!failure.isEmpty())
+        QFile::remove(copy.scratch);
+    return failure;
+}
+
+// Why the copy is no sound register holding the rows it should, or empty.
+QString checkCopy(const UncheckedBackup &copy)
+{
+    try {
+        const ReaderConnection backup(copy.scratch);
+        const ReaderConnection::Query integrity = backup.prepare("PRAGMA integrity_check");
+        if (sqlite3_step(integrity.get()) != SQLITE_ROW)
+            backup.fail();
+        const QString verdict = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(integrity.get(), 0)));
+        if (verdict != QLatin1String("ok"))
+            return QStringLiteral("the copy failed its integrity check (%1)").arg(verdict);
+        const qint64 breweries = countRows(copy.scratch, "Brewery");
+        const qint64 chroniks = countRows(copy.scratch, "BreweryChronik");
+        if (breweries != copy.breweries || chroniks != copy.chroniks)
+            return QStringLiteral("the copy holds %1 breweries and %2 history entries, the register %3 and %4")
+                .arg(breweries)
+                .arg(chroniks)
+                .arg(copy.breweries)
+                .arg(copy.chroniks);
+    } catch (const StoreError &e) {
+        return QStringLiteral("the copy cannot be read back: %1").arg(e.message());
+    }
+    return QString();
 }
 
 } // namespace
@@ -76,44 +174,67 @@ QString BackupFolder(const QString &registerPath)
     return QFileInfo(registerPath).absoluteDir().filePath(QStringLiteral("backups"));
 }
 
-BackupResult BackUpIfChanged(RegisterFile &file, const QDateTime &now, int keep, const Progress &progress)
+std::optional<UncheckedBackup> CopyIfChanged(RegisterFile &file, const QDateTime &now, QString &failure,
+                                             const Progress &progress)
 {
-    BackupResult result;
     {
         Cursor holds = file.cached("SELECT EXISTS (SELECT 1 FROM Brewery) OR EXISTS (SELECT 1 FROM BreweryChronik)");
         if (!holds.step() || holds.int64(0) == 0)
-            return result;
+            return std::nullopt;
     }
-    QDir folder(BackupFolder(file.path()));
-    QStringList backups = folder.entryList({Pattern}, QDir::Files, QDir::Name);
-    // Every committed change touches the file, so a register no newer than
-    // its newest backup has not changed since.
-    if (!backups.isEmpty()
-        && QFileInfo(file.path()).lastModified() <= QFileInfo(folder.filePath(backups.last())).lastModified())
-        return result;
+    const QDir folder(BackupFolder(file.path()));
+    const QStringList backups = backupsOf(file.path());
+    // Every commit touches the register or its "-wal" file, so a register
+    // no newer than its newest backup has not changed since.
+    if (!backups.isEmpty() && lastCommit(file.path()) <= QFileInfo(folder.filePath(backups.last())).lastModified())
+        return std::nullopt;
 
-    const QString name = now.toString(QStringLiteral("'Sudregister2K_'yyyy-MM-dd_HH-mm-ss'.mdb'"));
+    const QString name = QFileInfo(file.path()).completeBaseName()
+        + now.toString(QStringLiteral("'_'yyyy-MM-dd_HH-mm-ss'.mdb'"));
     // A folder its owner marked read-only is respected, whoever runs the
     // program.
     const QString existing = folder.exists() ? folder.path() : QFileInfo(file.path()).absolutePath();
     if (!(QFile::permissions(existing) & QFileDevice::WriteOwner)) {
-        result.failure = QStringLiteral("the folder %1 is read-only").arg(existing);
-        return result;
+        failure = QStringLiteral("the folder %1 is read-only").arg(existing);
+        return std::nullopt;
     }
     if (!QDir().mkpath(folder.path())) {
-        result.failure = QStringLiteral("cannot make the folder %1").arg(folder.path());
-        return result;
+        failure = QStringLiteral("cannot make the folder %1").arg(folder.path());
+        return std::nullopt;
     }
     if (backups.contains(name))
-        return result;
-    if (const QString why = copyRegister(file, folder.filePath(name), progress); !why.isEmpty()) {
-        result.failure = why;
+        return std::nullopt;
+    // Under a scratch name until it is checked, so that an interrupted or
+    // broken backup never looks complete.
+    UncheckedBackup copy{file.path(), folder.filePath(name) + QStringLiteral(".partial"), folder.filePath(name)};
+    failure = copyRegister(file, copy, progress);
+    if (!failure.isEmpty())
+        return std::nullopt;
+    return copy;
+}
+
+BackupResult KeepIfSound(const UncheckedBackup &copy, int keep)
+{
+    BackupResult result;
+    result.failure = checkCopy(copy);
+    if (result.failure.isEmpty() && !QFile::rename(copy.scratch, copy.target))
+        result.failure = QStringLiteral("cannot name it %1").arg(copy.target);
+    if (!result.failure.isEmpty()) {
+        QFile::remove(copy.scratch);
         return result;
     }
-    result.made = folder.filePath(name);
-    backups << name;
-    backups.sort();
+    result.made = copy.target;
+    QStringList backups = backupsOf(copy.registerPath);
+    const QDir folder(BackupFolder(copy.registerPath));
     while (backups.size() > keep)
         QFile::remove(folder.filePath(backups.takeFirst()));
+    return result;
+}
+
+BackupResult BackUpIfChanged(RegisterFile &file, const QDateTime &now, int keep, const Progress &progress)
+{
+    BackupResult result;
+    if (const std::optional<UncheckedBackup> copy = CopyIfChanged(file, now, result.failure, progress))
+        return KeepIfSound(*copy, keep);
     return result;
 }

@@ -4,21 +4,46 @@
 
 #include <QDateTime>
 #include <QString>
+#include <optional>
 
 class RegisterFile;
 
-// Copies of a register in the folder "backups" beside it, named
-// "Sudregister2K_YYYY-MM-DD_HH-MM-SS.mdb", each a complete register that
-// this program and the sqlite3 shell open.
+// Copies of a register in the folder "backups" beside it, each named after
+// its register ("Sudregister2K_YYYY-MM-DD_HH-MM-SS.mdb" for the default
+// one), each a complete register that this program and the sqlite3 shell
+// open. Registers sharing a folder share "backups" but never count or
+// remove each other's copies.
 struct BackupResult {
     QString made;    // the backup written, or empty
     QString failure; // why none could be written, or empty
 };
 
-// Makes a backup when the register holds data and has changed since its
-// newest backup, then keeps only the newest `keep`. Never changes the
-// register itself; a backup that cannot be written is told in `failure`.
-// `progress` hears of the bytes copied.
+// A copy made and not yet checked: under a scratch name in the backup
+// folder, with the rows the register held in the state it was copied in.
+struct UncheckedBackup {
+    QString registerPath;
+    QString scratch;
+    QString target;
+    qint64 breweries = 0;
+    qint64 chroniks = 0;
+};
+
+// The first half of a backup, made before this session writes: when the
+// register holds data and has changed since its newest backup (any commit
+// by any program, in either journal mode), copies one complete state of it.
+// Never changes the register. Returns nullopt when no copy is needed or
+// none could be made; then `failure` says why, if it was the latter.
+std::optional<UncheckedBackup> CopyIfChanged(RegisterFile &file, const QDateTime &now, QString &failure,
+                                             const Progress &progress = {});
+
+// The second half, on any thread: the copy is opened and checked (its
+// integrity, and the two tables' row counts against the register's); only
+// then it counts, moved into place, and the register's backups beyond the
+// newest `keep` go. A copy that fails the check is removed and told as the
+// failure.
+BackupResult KeepIfSound(const UncheckedBackup &copy, int keep);
+
+// Both halves at once.
 BackupResult BackUpIfChanged(RegisterFile &file, const QDateTime &now, int keep = 10, const Progress &progress = {});
 
 QString BackupFolder(const QString &registerPath);

@@ -4,7 +4,6 @@
 #include "BreweryColumns.h"
 #include "BusyStep.h"
 #include "RecordsetModel.h"
-#include "RegisterBackup.h"
 #include "RegisterFile.h"
 #include "RegisterLock.h"
 #include "StoreError.h"
@@ -13,13 +12,12 @@
 
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QDateTime>
-#include <QDir>
 #include <QEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QThread>
 #include <QTimer>
 
 namespace {
@@ -63,7 +61,17 @@ Sudregister::Sudregister(const QString &registerPath, std::shared_ptr<MessageBox
     }
 }
 
-Sudregister::~Sudregister() = default;
+Sudregister::~Sudregister()
+{
+    // The backup's check reads only the copy; the window waits for it, or
+    // runs it when it has not begun, so that no unchecked copy is left
+    // under its scratch name.
+    if (m_backupCheck) {
+        if (!m_backupCheck->isRunning() && !m_backupCheck->isFinished())
+            m_backupCheck->start();
+        m_backupCheck->wait();
+    }
+}
 
 void Sudregister::createControls()
 {
@@ -243,14 +251,8 @@ void Sudregister::startUp()
     // A copy of the register as it was before this session changes it,
     // made once the window is laid out: copying a large register takes a
     // moment, and the window shows it.
-    if (m_lock) {
-        BusyStep step(lblMessage, QStringLiteral("Backing up the register"));
-        const BackupResult backup = BackUpIfChanged(*RegisterFile::open(m_registerPath), QDateTime::currentDateTime(),
-                                                    10, [&step](qint64 done, qint64 total) { step(done, total); });
-        if (!backup.failure.isEmpty())
-            m_backupFailure = QStringLiteral("no backup could be made in %1: %2")
-                                  .arg(QDir::toNativeSeparators(BackupFolder(m_registerPath)), backup.failure);
-    }
+    if (m_lock)
+        backUpRegister();
     SortBreweries();
     // A register this window may not write is shown as such, offering
     // nothing that would be refused only once the user had typed it.

@@ -17,6 +17,7 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QThread;
 class QTimer;
 class SudregisterReport;
 class SudregisterTimeline;
@@ -122,6 +123,8 @@ private:
     void createControls();
     void createFindControls(QWidget *box);
     void startUp();
+    void backUpRegister();
+    void backupFailed(const QString &why);
     void rereadRegister();
     void showRegisterMessage();
     void readFailed(const StoreError &error);
@@ -169,6 +172,7 @@ private:
     // Why this window could not take the lock, when it could not.
     QString m_lockProblem;
     QString m_backupFailure;
+    std::unique_ptr<QThread> m_backupCheck;
     FindIndex m_findIndex;
     QTimer *m_findDelay = nullptr;
 };

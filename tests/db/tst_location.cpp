@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QTest>
 #include <thread>
 
@@ -97,6 +98,77 @@ private slots:
         QCOMPARE(kept.last(), "Sudregister2K_2026-12-08_12-11-00.mdb");
         // A backup is a register the program opens.
         QCOMPARE(RegisterFile::open(QDir(BackupFolder(reg.path())).filePath(kept.last()))->fieldsOf("Brewery").size(), 9);
+    }
+
+    // Two registers in one folder: each has its own backups, judged and
+    // kept by their own kind; with two backups, "changed" means changed
+    // since the newest.
+    void backupsPerRegister()
+    {
+        ScratchRegister reg; // Sudregister2K.mdb
+        const QString other = QDir(reg.dir()).filePath("b.mdb");
+        auto b = RegisterFile::open(other);
+        b->exec("INSERT INTO Brewery (CityName) VALUES ('Bayreuth')");
+        const QDateTime noon(QDate(2026, 12, 8), QTime(12, 0, 0));
+        touchLater(reg, "Bamberg");
+        QVERIFY(!BackUpIfChanged(*reg.file(), noon).made.isEmpty());
+        QCOMPARE(QFileInfo(BackUpIfChanged(*b, noon.addSecs(60)).made).fileName(), "b_2026-12-08_12-01-00.mdb");
+        touchLater(reg, "Coburg");
+        QVERIFY(!BackUpIfChanged(*reg.file(), noon.addSecs(120)).made.isEmpty());
+        QVERIFY(BackUpIfChanged(*reg.file(), noon.addSecs(180)).made.isEmpty());
+        for (int i = 1; i <= 10; ++i) {
+            touchLater(reg, QStringLiteral("City %1").arg(i));
+            QVERIFY(!BackUpIfChanged(*reg.file(), noon.addSecs(600 + 60 * i)).made.isEmpty());
+        }
+        const QStringList kept = backupsOf(reg.path());
+        QCOMPARE(kept.filter(QRegularExpression("^Sudregister2K_")).size(), 10);
+        QCOMPARE(kept.filter(QRegularExpression("^b_")), QStringList{"b_2026-12-08_12-01-00.mdb"});
+    }
+
+    // A register another program switched to WAL keeps its latest commits
+    // in its "-wal" file, which alone changes: the backup holds them, and
+    // a commit there counts as a change.
+    void registerInWalMode()
+    {
+        ScratchRegister reg;
+        QCOMPARE(reg.sql().column("PRAGMA journal_mode = wal"), QStringList{"wal"});
+        reg.addCity("Bamberg");
+        const QDateTime noon(QDate(2026, 12, 8), QTime(12, 0, 0));
+        const BackupResult first = BackUpIfChanged(*reg.file(), noon);
+        QCOMPARE(SecondConnection(first.made).column("SELECT CityName FROM Brewery"), QStringList{"Bamberg"});
+        touchLater(reg, "Coburg");
+        const BackupResult second = BackUpIfChanged(*reg.file(), noon.addSecs(60));
+        QVERIFY2(!second.made.isEmpty(), qPrintable(second.failure));
+        QCOMPARE(SecondConnection(second.made).column("SELECT CityName FROM Brewery ORDER BY 1"),
+                 QStringList({"Bamberg", "Coburg"}));
+        QCOMPARE(SecondConnection(second.made).column("PRAGMA journal_mode"), QStringList{"delete"});
+    }
+
+    // A copy counts only once it is checked; one that fails the check is
+    // told as a failure and leaves nothing behind.
+    void copyThatFailsItsCheck_data()
+    {
+        QTest::addColumn<bool>("truncated");
+        QTest::addRow("a row fewer than the register held") << false;
+        QTest::addRow("a damaged file") << true;
+    }
+    void copyThatFailsItsCheck()
+    {
+        QFETCH(bool, truncated);
+        ScratchRegister reg;
+        for (int i = 0; i < 300; ++i)
+            reg.addCity(QStringLiteral("Stadt %1 mit einem langen Namen").arg(i));
+        QString failure;
+        std::optional<UncheckedBackup> copy = CopyIfChanged(*reg.file(), QDateTime::currentDateTime(), failure);
+        QVERIFY2(copy, qPrintable(failure));
+        if (truncated)
+            QVERIFY(QFile::resize(copy->scratch, QFileInfo(copy->scratch).size() / 2));
+        else
+            ++copy->breweries;
+        const BackupResult result = KeepIfSound(*copy, 10);
+        QVERIFY(result.made.isEmpty());
+        QVERIFY2(result.failure.startsWith("the copy"), qPrintable(result.failure));
+        QCOMPARE(QDir(BackupFolder(reg.path())).entryList(QDir::Files), QStringList());
     }
 
     void unwritableBackupFolderLeavesTheRegisterAlone()
