@@ -13,6 +13,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QEvent>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -229,6 +230,9 @@ void Sudregister::startUp()
     // windows writing one register would undo each other's work.
     // One that cannot be locked is shown read-only too, saying why.
     m_lock = RegisterLock::tryTake(m_registerPath, nullptr, &m_lockProblem);
+    // A register not made yet cannot be made read-only: say why it is not.
+    if (!m_lock && !QFileInfo::exists(m_registerPath))
+        throw StoreError(QStringLiteral("Cannot make the register %1: %2.").arg(m_registerPath, m_lockProblem));
     for (DataSource *source : {dsBrewery, dsBreweryChronik}) {
         source->setReadOnly(!m_lock);
         source->setDatabaseName(m_registerPath);

@@ -285,6 +285,16 @@ private slots:
         const QString report = writeBytes(dir.filePath("input.lst"), "BY\t\t\tAalen\t\t\t\t\r\n");
         QVERIFY_THROWS_EXCEPTION(ImportRefused, ImportReport(report, reg.path(), ImportOptions{true}));
         QCOMPARE(reg.sql().count("SELECT count(*) FROM Brewery"), 1);
+        // A register not yet made is not made without its lock, and says why.
+        const QString missing = dir.filePath("new.mdb");
+        QVERIFY(QDir().mkdir(missing + ".lock"));
+        try {
+            Sudregister(missing, std::make_shared<ScriptedMessageBoxes>());
+            QFAIL("a register was made without its lock");
+        } catch (const StoreError &e) {
+            QVERIFY2(e.message().contains("its lock file"), qPrintable(e.message()));
+        }
+        QVERIFY(!QFile::exists(missing));
     }
 
     // A file refused as no register keeps nothing beside it.
