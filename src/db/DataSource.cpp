@@ -29,6 +29,25 @@ void DataSource::setReadOnly(bool readOnly)
     m_file.reset();
 }
 
+void DataSource::setRecordSource(const QString &source)
+{
+    m_recordSource = source;
+    m_query.reset();
+}
+
+void DataSource::setQuery(const ::RecordSource &query, const QString &text)
+{
+    m_recordSource = text;
+    m_query = query;
+}
+
+const ::RecordSource &DataSource::query()
+{
+    if (!m_query)
+        m_query = ParseRecordSource(m_recordSource);
+    return *m_query;
+}
+
 RegisterFile &DataSource::file() const
 {
     if (!m_file)
@@ -55,13 +74,13 @@ void DataSource::query(const Progress &progress, std::optional<qint64> keepCurre
         m_file = RegisterFile::open(m_databaseName,
                                     m_readOnly ? RegisterFile::Access::ReadOnly : RegisterFile::Access::ReadWrite);
     emit aboutToRefresh();
-    auto fresh = std::make_unique<::Recordset>(m_file, ParseRecordSource(m_recordSource), progress);
+    auto fresh = std::make_unique<::Recordset>(m_file, query(), progress);
     m_allKeys = fresh->keys();
     m_allSource = m_recordSource;
     m_allVersion = fresh->version();
     m_allChanges = m_file->totalChanges();
     if (m_filter)
-        fresh = std::make_unique<::Recordset>(m_file, ParseRecordSource(m_recordSource), filtered(), m_allVersion);
+        fresh = std::make_unique<::Recordset>(m_file, query(), filtered(), m_allVersion);
     install(std::move(fresh), keepCurrent);
 }
 
@@ -77,8 +96,7 @@ void DataSource::setFilter(std::optional<std::vector<qint64>> keep)
         Refresh();
         return;
     }
-    install(std::make_unique<::Recordset>(m_file, ParseRecordSource(m_recordSource),
-                                          m_filter ? filtered() : m_allKeys, m_allVersion));
+    install(std::make_unique<::Recordset>(m_file, query(), m_filter ? filtered() : m_allKeys, m_allVersion));
 }
 
 void DataSource::includeInFilter(qint64 key)

@@ -27,7 +27,11 @@ public:
     int RecordsetType() const { return m_recordsetType; }
     void setRecordsetType(int type) { m_recordsetType = type; }
     const QString &RecordSource() const { return m_recordSource; }
-    void setRecordSource(const QString &source) { m_recordSource = source; }
+    // A query text, read into its typed form when the source next runs.
+    void setRecordSource(const QString &source);
+    // The query in its typed form, as the register service gives it, with
+    // the text RecordSource() reports; nothing is parsed.
+    void setQuery(const ::RecordSource &query, const QString &text);
 
     // Runs the record source anew; the new record set stands on its first
     // record. Opens the register on first use. `progress` hears how far
@@ -73,11 +77,13 @@ private:
     void query(const Progress &progress, std::optional<qint64> keepCurrent);
     void install(std::unique_ptr<::Recordset> fresh, std::optional<qint64> keepCurrent = std::nullopt);
     std::vector<qint64> filtered() const;
+    const ::RecordSource &query();
     void emitCurrentChanged();
 
     QString m_databaseName;
     int m_recordsetType = Dynaset;
     QString m_recordSource;
+    std::optional<::RecordSource> m_query; // the record source, typed
     bool m_readOnly = false;
     std::shared_ptr<RegisterFile> m_file;
     std::unique_ptr<::Recordset> m_recordset;

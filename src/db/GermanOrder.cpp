@@ -1,16 +1,14 @@
 #include "GermanOrder.h"
 
 #include "GermanCollation.h"
-#include "ReaderConnection.h"
+#include "RegisterFile.h"
 #include "StoreError.h"
 #include "TextNumbers.h"
 
-#include <QScopeGuard>
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <future>
-#include <sqlite3.h>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -37,42 +35,36 @@ struct Share {
 void readShare(const QString &path, const QByteArray &table, const QByteArray &sql, int fields, qint64 first,
                qint64 last, Share &share, std::atomic<qint64> &read)
 {
-    const ReaderConnection connection(path);
-    const ReaderConnection::Query rows = connection.prepare(sql);
+    const std::unique_ptr<RegisterFile> connection = RegisterFile::openReader(path);
     share.dictionaries.resize(size_t(fields));
     // Room for the rows a dense range holds; rowids far apart (another
     // program may store any) must not ask for more than there can be.
     const size_t room = size_t(std::min<quint64>(quint64(last) - quint64(first) + 1, 1u << 22));
     share.rowids.reserve(room);
     share.cells.reserve(room * size_t(fields));
-    connection.inSlices(table, first, last, SliceRows, [&](qint64 from, qint64 to) {
+    connection->inSlices(table, first, last, SliceRows, [&](qint64 from, qint64 to) {
         if (!share.onlyTexts)
             return;
-        sqlite3_bind_int64(rows.get(), 1, from);
-        sqlite3_bind_int64(rows.get(), 2, to);
-        const auto finish = qScopeGuard([&rows] { sqlite3_reset(rows.get()); });
-        int rc;
-        while ((rc = sqlite3_step(rows.get())) == SQLITE_ROW) {
-            share.rowids.push_back(sqlite3_column_int64(rows.get(), 0));
+        Cursor rows = connection->cached(sql);
+        rows.bind(1, from).bind(2, to);
+        while (rows.step()) {
+            share.rowids.push_back(rows.int64(0));
             for (int f = 0; f < fields; ++f) {
-                const int type = sqlite3_column_type(rows.get(), f + 1);
-                if (type == SQLITE_NULL) {
+                if (rows.isNull(f + 1)) {
                     share.cells.push_back(NullText);
                     continue;
                 }
-                if (type != SQLITE_TEXT) {
+                if (!rows.isText(f + 1)) {
                     share.onlyTexts = false;
                     return;
                 }
-                const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(rows.get(), f + 1));
-                const auto length = size_t(sqlite3_column_bytes(rows.get(), f + 1));
-                share.cells.push_back(share.dictionaries[size_t(f)].number(std::string_view(text, length)));
+                const QByteArrayView text = rows.utf8(f + 1);
+                share.cells.push_back(
+                    share.dictionaries[size_t(f)].number(std::string_view(text.data(), size_t(text.size()))));
             }
             if (share.rowids.size() % Tick == 0)
                 read += Tick;
         }
-        if (rc != SQLITE_DONE)
-            connection.fail();
     });
 }
 
@@ -238,11 +230,11 @@ std::optional<std::vector<qint64>> OrderGerman(const QString &path, const QByteA
 {
     qint64 lowest = 0, highest = -1;
     {
-        const ReaderConnection connection(path);
-        const ReaderConnection::Query range = connection.prepare("SELECT min(rowid), max(rowid) FROM " + table);
-        if (sqlite3_step(range.get()) == SQLITE_ROW && sqlite3_column_type(range.get(), 0) != SQLITE_NULL) {
-            lowest = sqlite3_column_int64(range.get(), 0);
-            highest = sqlite3_column_int64(range.get(), 1);
+        const std::unique_ptr<RegisterFile> connection = RegisterFile::openReader(path);
+        Cursor range = connection->cached("SELECT min(rowid), max(rowid) FROM " + table);
+        if (range.step() && !range.isNull(0)) {
+            lowest = range.int64(0);
+            highest = range.int64(1);
         }
     }
     // Reading is about half of the work, ranking and ordering the rest.

@@ -62,6 +62,16 @@ LikeCriterion LikeCriterion::parse(const QString &criterion)
     return result;
 }
 
+LikeCriterion LikeCriterion::startingWith(const QString &field, const QString &prefix)
+{
+    LikeCriterion result;
+    result.m_field = field;
+    result.m_prefix = prefix.toCaseFolded();
+    result.m_pattern = result.m_prefix + QLatin1Char('*');
+    result.m_isPrefix = true;
+    return result;
+}
+
 bool LikeCriterion::matches(const QString &value) const
 {
     // Wildcard match with one backtracking point: linear in practice and

@@ -11,6 +11,9 @@ class LikeCriterion {
 public:
     // Throws StoreError for any other form.
     static LikeCriterion parse(const QString &criterion);
+    // Values of `field` that begin with `prefix`, taken literally: no
+    // character of it is a wildcard.
+    static LikeCriterion startingWith(const QString &field, const QString &prefix);
 
     const QString &field() const { return m_field; }
     bool matches(const QString &value) const;

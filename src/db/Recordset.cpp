@@ -21,6 +21,25 @@ QByteArray quoted(const QString &identifier)
     return '"' + identifier.toUtf8() + '"';
 }
 
+// Meets `wanted` (pairs of a key and a caller's index, sorted by key) with
+// `scan`, which reads rows in rowid order with the rowid first: one pass
+// over the table instead of a seek per key. `met(index)` runs for each
+// wanted pair whose row the scan reads, `passed(count)` after every row
+// with how many pairs are behind.
+template <typename Met, typename Passed>
+void meetInRowidOrder(Cursor &scan, const std::vector<std::pair<qint64, size_t>> &wanted, Met met, Passed passed)
+{
+    auto next = wanted.begin();
+    while (next != wanted.end() && scan.step()) {
+        const qint64 key = scan.int64(0);
+        while (next != wanted.end() && next->first < key)
+            ++next;
+        for (; next != wanted.end() && next->first == key; ++next)
+            met(next->second);
+        passed(next - wanted.begin());
+    }
+}
+
 [[noreturn]] void noCurrentRecord()
 {
     throw StoreError(QStringLiteral("There is no current record."));
@@ -76,15 +95,20 @@ void Recordset::prepare()
     m_keyField = keyField.isEmpty() ? -1 : fieldIndex(keyField);
 }
 
+QByteArray Recordset::columnList() const
+{
+    QByteArray columns;
+    for (const QString &field : m_fields)
+        columns += (columns.isEmpty() ? "" : ", ") + quoted(field);
+    return columns;
+}
+
 const QByteArray &Recordset::fetchSql() const
 {
     // Made when first needed: a history query that only counts its rows,
     // as the cursor's every move makes one, never needs it.
     if (m_fetchSql.isEmpty()) {
-        QByteArray columns;
-        for (const QString &field : m_fields)
-            columns += (columns.isEmpty() ? "" : ", ") + quoted(field);
-        m_fetchSql = "SELECT rowid, " + columns + " FROM " + quoted(m_source.table) + " WHERE rowid IN (";
+        m_fetchSql = "SELECT rowid, " + columnList() + " FROM " + quoted(m_source.table) + " WHERE rowid IN (";
         for (int i = 1; i <= PageRows; ++i)
             m_fetchSql += (i > 1 ? ", ?" : "?") + QByteArray::number(i);
         m_fetchSql += ")";
@@ -196,7 +220,11 @@ void Recordset::setAbsolutePosition(int position)
 
 bool Recordset::FindFirst(const QString &criterion)
 {
-    const LikeCriterion like = LikeCriterion::parse(criterion);
+    return FindFirst(LikeCriterion::parse(criterion));
+}
+
+bool Recordset::FindFirst(const LikeCriterion &like)
+{
     const int field = requireField(like.field());
 
     std::unordered_set<qint64> matching;
@@ -244,24 +272,12 @@ const Recordset::Row &Recordset::rowFor(int position) const
 
 void Recordset::forEachRecord(const std::function<void(int, const Cursor &)> &visit) const
 {
-    // The keys in rowid order beside their positions: the scan, in rowid
-    // order too, then meets them one after the other.
-    std::vector<std::pair<qint64, int>> byKey(m_keys.size());
+    std::vector<std::pair<qint64, size_t>> byKey(m_keys.size());
     for (size_t p = 0; p < m_keys.size(); ++p)
-        byKey[p] = {m_keys[p], int(p)};
+        byKey[p] = {m_keys[p], p};
     std::sort(byKey.begin(), byKey.end());
-    QByteArray columns;
-    for (const QString &field : m_fields)
-        columns += ", " + quoted(field);
-    Cursor scan = m_file->cached("SELECT rowid" + columns + " FROM " + quoted(m_source.table) + " ORDER BY rowid");
-    auto next = byKey.begin();
-    while (next != byKey.end() && scan.step()) {
-        const qint64 key = scan.int64(0);
-        while (next != byKey.end() && next->first < key)
-            ++next;
-        if (next != byKey.end() && next->first == key)
-            visit(next++->second, scan);
-    }
+    Cursor scan = m_file->cached("SELECT rowid, " + columnList() + " FROM " + quoted(m_source.table) + " ORDER BY rowid");
+    meetInRowidOrder(scan, byKey, [&](size_t position) { visit(int(position), scan); }, [](ptrdiff_t) {});
 }
 
 std::optional<QVariant> Recordset::cachedValueAt(int position, int field) const
@@ -305,7 +321,6 @@ std::vector<QVariant> Recordset::valuesAt(const std::vector<int> &positions, int
     }
     if (field < 0 || field >= m_fields.size())
         return values;
-    // Wanted keys in rowid order, met one after the other by the scan.
     std::vector<std::pair<qint64, size_t>> wanted;
     wanted.reserve(positions.size());
     for (size_t i = 0; i < positions.size(); ++i) {
@@ -315,16 +330,10 @@ std::vector<QVariant> Recordset::valuesAt(const std::vector<int> &positions, int
     std::sort(wanted.begin(), wanted.end());
     Cursor scan = m_file->cached("SELECT rowid, " + quoted(m_fields.at(field)) + " FROM " + quoted(m_source.table)
                                  + " ORDER BY rowid");
-    auto next = wanted.begin();
-    while (next != wanted.end() && scan.step()) {
-        const qint64 key = scan.int64(0);
-        while (next != wanted.end() && next->first < key)
-            ++next;
-        for (; next != wanted.end() && next->first == key; ++next)
-            values[next->second] = scan.value(1);
+    meetInRowidOrder(scan, wanted, [&](size_t i) { values[i] = scan.value(1); }, [&](ptrdiff_t passed) {
         if (progress)
-            progress(next - wanted.begin(), qint64(wanted.size()));
-    }
+            progress(passed, qint64(wanted.size()));
+    });
     return values;
 }
 
@@ -376,10 +385,7 @@ void Recordset::AddNew()
 
 void Recordset::requireUnchanged(qint64 key, const Row &shown) const
 {
-    QByteArray columns;
-    for (const QString &field : m_fields)
-        columns += (columns.isEmpty() ? "" : ", ") + quoted(field);
-    Cursor stored = m_file->cached("SELECT " + columns + " FROM " + quoted(m_source.table) + " WHERE rowid = ?1");
+    Cursor stored = m_file->cached("SELECT " + columnList() + " FROM " + quoted(m_source.table) + " WHERE rowid = ?1");
     stored.bind(1, key);
     bool same = stored.step();
     for (size_t i = 0; same && i < shown.size(); ++i)

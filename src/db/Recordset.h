@@ -12,6 +12,7 @@
 #include <vector>
 
 class Cursor;
+class LikeCriterion;
 class RegisterFile;
 
 // Told about every change of a record set, so that bound grids can follow.
@@ -70,6 +71,7 @@ public:
     // Makes the first record, in record-set order, that matches the
     // criterion the current one. Without a match the current record stays.
     bool FindFirst(const QString &criterion);
+    bool FindFirst(const LikeCriterion &criterion);
 
     Field Fields(const QString &name);
     // The same by position, for readers that walk many records.
@@ -112,6 +114,7 @@ private:
     using Row = std::vector<QVariant>;
 
     void prepare();
+    QByteArray columnList() const;
     const QByteArray &fetchSql() const;
     int requireField(const QString &name) const;
     int requireCurrent() const;

@@ -1,6 +1,5 @@
 #include "RegisterBackup.h"
 
-#include "ReaderConnection.h"
 #include "RegisterFile.h"
 #include "StoreError.h"
 #include "Transaction.h"
@@ -9,7 +8,6 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <future>
-#include <sqlite3.h>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -73,30 +71,23 @@ QString copyFile(const QString &from, const QString &to, const Progress &progres
 // transaction; the copy is made an ordinary (rollback journal) register.
 QString copyPages(RegisterFile &file, const QString &to)
 {
-    sqlite3 *raw = nullptr;
-    int rc = sqlite3_open_v2(QFile::encodeName(to).constData(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
-    const std::unique_ptr<sqlite3, int (*)(sqlite3 *)> copy(raw, sqlite3_close_v2);
-    if (rc == SQLITE_OK) {
-        sqlite3_backup *backup = sqlite3_backup_init(raw, "main", file.handle(), "main");
-        if (!backup)
-            return QString::fromUtf8(sqlite3_errmsg(raw));
-        sqlite3_backup_step(backup, -1);
-        rc = sqlite3_backup_finish(backup);
+    try {
+        const std::unique_ptr<RegisterFile> copy = RegisterFile::openScratch(to);
+        copy->copyFrom(file);
+        copy->exec("PRAGMA journal_mode = DELETE");
+    } catch (const StoreError &e) {
+        return e.message();
     }
-    if (rc == SQLITE_OK)
-        rc = sqlite3_exec(raw, "PRAGMA journal_mode = DELETE", nullptr, nullptr, nullptr);
-    return rc == SQLITE_OK ? QString() : QString::fromUtf8(raw ? sqlite3_errmsg(raw) : sqlite3_errstr(rc));
+    return QString();
 }
 
 // The rows of `table` in the register or copy at `path`, counted on a
 // connection of its own.
 qint64 countRows(const QString &path, const QByteArray &table)
 {
-    const ReaderConnection connection(path);
-    const ReaderConnection::Query count = connection.prepare("SELECT count(*) FROM " + table);
-    if (sqlite3_step(count.get()) != SQLITE_ROW)
-        connection.fail();
-    return sqlite3_column_int64(count.get(), 0);
+    const std::unique_ptr<RegisterFile> connection = RegisterFile::openReader(path);
+    Cursor count = connection->cached("SELECT count(*) FROM " + table);
+    return count.step() ? count.int64(0) : 0;
 }
 
 // A consistent copy, with the register's row counts in the state copied:
@@ -146,11 +137,13 @@ QString copyRegister(RegisterFile &file, UncheckedBackup &copy, const Progress &
 QString checkCopy(const UncheckedBackup &copy)
 {
     try {
-        const ReaderConnection backup(copy.scratch);
-        const ReaderConnection::Query integrity = backup.prepare("PRAGMA integrity_check");
-        if (sqlite3_step(integrity.get()) != SQLITE_ROW)
-            backup.fail();
-        const QString verdict = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(integrity.get(), 0)));
+        QString verdict;
+        {
+            const std::unique_ptr<RegisterFile> backup = RegisterFile::openReader(copy.scratch);
+            Cursor integrity = backup->cached("PRAGMA integrity_check");
+            if (integrity.step())
+                verdict = integrity.text(0);
+        }
         if (verdict != QLatin1String("ok"))
             return QStringLiteral("the copy failed its integrity check (%1)").arg(verdict);
         const qint64 breweries = countRows(copy.scratch, "Brewery");

@@ -7,6 +7,8 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
+#include <algorithm>
 #include <sqlite3.h>
 
 namespace {
@@ -30,19 +32,21 @@ void createRegister(const QString &path)
 {
     const QString scratch = QStringLiteral("%1.new-%2").arg(path).arg(QCoreApplication::applicationPid());
     QFile::remove(scratch);
-    sqlite3 *raw = nullptr;
-    int rc = sqlite3_open_v2(scratch.toUtf8().constData(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
-    if (rc == SQLITE_OK)
-        rc = sqlite3_exec(raw, RegisterSchema::CreateStatements, nullptr, nullptr, nullptr);
-    const QString why = raw ? QString::fromUtf8(sqlite3_errmsg(raw)) : QString::fromUtf8(sqlite3_errstr(rc));
-    sqlite3_close_v2(raw);
+    const auto cleanUp = qScopeGuard([&scratch] {
+        QFile::remove(scratch);
+        QFile::remove(scratch + QStringLiteral("-journal"));
+    });
+    try {
+        RegisterFile::openScratch(scratch)->exec(RegisterSchema::CreateStatements);
+    } catch (const StoreError &e) {
+        throw StoreError(QStringLiteral("Cannot create the register %1: %2").arg(path, e.message()),
+                         QStringLiteral("Register"), e.code());
+    }
     // Losing the race to another creator is fine: its register is used.
-    if (rc == SQLITE_OK && !QFile::rename(scratch, path) && !QFileInfo::exists(path))
-        rc = SQLITE_CANTOPEN;
-    QFile::remove(scratch);
-    QFile::remove(scratch + QStringLiteral("-journal"));
-    if (rc != SQLITE_OK)
-        throw StoreError(QStringLiteral("Cannot create the register %1: %2").arg(path, why), QStringLiteral("Register"), rc);
+    if (!QFile::rename(scratch, path) && !QFileInfo::exists(path))
+        throw StoreError(QStringLiteral("Cannot create the register %1: the new file could not be moved into place.")
+                             .arg(path),
+                         QStringLiteral("Register"), SQLITE_CANTOPEN);
 }
 
 // The column affinity SQLite gives a declared type; only TEXT and none
@@ -69,12 +73,32 @@ std::shared_ptr<RegisterFile> RegisterFile::open(const QString &path, Access acc
     const QString key = QFileInfo(path).absoluteFilePath() + (access == Access::ReadOnly ? QStringLiteral("?ro") : QString());
     if (auto existing = openFiles().value(key).lock())
         return existing;
-    std::shared_ptr<RegisterFile> file(new RegisterFile(path, access));
+    std::shared_ptr<RegisterFile> file = openChecked(path, access);
     openFiles().insert(key, file);
     return file;
 }
 
-RegisterFile::RegisterFile(const QString &path, Access access) : m_path(path)
+std::unique_ptr<RegisterFile> RegisterFile::openReader(const QString &path)
+{
+    std::unique_ptr<RegisterFile> file(new RegisterFile(path, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX));
+    file->m_readOnly = true;
+    return file;
+}
+
+std::unique_ptr<RegisterFile> RegisterFile::openScratch(const QString &path)
+{
+    return std::unique_ptr<RegisterFile>(
+        new RegisterFile(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX));
+}
+
+// Each connection is used by one thread only (the window's, or one
+// worker's), so it needs none of SQLite's own locking between threads.
+RegisterFile::RegisterFile(const QString &path, int flags) : m_path(path)
+{
+    connect(flags);
+}
+
+std::shared_ptr<RegisterFile> RegisterFile::openChecked(const QString &path, Access access)
 {
     const QFileInfo info(path);
     if (info.isDir())
@@ -92,22 +116,23 @@ RegisterFile::RegisterFile(const QString &path, Access access) : m_path(path)
         throw StoreError(QStringLiteral("Cannot create the register %1: its folder is read-only.").arg(path));
     if (create && access == Access::ReadWrite)
         createRegister(path);
-    m_readOnly = marked || access == Access::ReadOnly;
+    const bool readOnly = marked || access == Access::ReadOnly;
 
-    // The connection is only ever used from the window's thread, so it needs
-    // none of SQLite's own locking between threads.
-    connect((m_readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX);
-    checkSchema();
-    exec("PRAGMA foreign_keys = ON");
+    std::shared_ptr<RegisterFile> file(
+        new RegisterFile(path, (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX));
+    file->m_readOnly = readOnly;
+    file->checkSchema();
+    file->exec("PRAGMA foreign_keys = ON");
     // Room for the brewery table of a large register: scattered reads (the
     // jump list, the cursor's history queries) then stay in memory.
-    exec("PRAGMA cache_size = -32768");
+    file->exec("PRAGMA cache_size = -32768");
+    return file;
 }
 
 void RegisterFile::connect(int flags)
 {
     sqlite3 *raw = nullptr;
-    const int rc = sqlite3_open_v2(m_path.toUtf8().constData(), &raw, flags, nullptr);
+    const int rc = sqlite3_open_v2(QFile::encodeName(m_path).constData(), &raw, flags, nullptr);
     m_db.reset(raw);
     if (rc != SQLITE_OK) {
         const QString why = raw ? QString::fromUtf8(sqlite3_errmsg(raw)) : QString::fromUtf8(sqlite3_errstr(rc));
@@ -197,7 +222,7 @@ void RegisterFile::checkSchema()
     QStringList chronikFields = RegisterSchema::ChronikFields;
     chronikFields.prepend(RegisterSchema::ChronikKey);
     require(RegisterSchema::BreweryTable, RegisterSchema::BreweryFields, RegisterSchema::BreweryKey, QString());
-    require(RegisterSchema::ChronikTable, chronikFields, RegisterSchema::ChronikKey, QStringLiteral("ParentRowId"));
+    require(RegisterSchema::ChronikTable, chronikFields, RegisterSchema::ChronikKey, RegisterSchema::ChronikParent);
 }
 
 Cursor RegisterFile::cached(const QByteArray &sql)
@@ -266,6 +291,36 @@ QString RegisterFile::keyFieldOf(const QString &table)
     const QString name = pk.step() ? pk.text(0) : QString();
     m_keyFields.insert(key, name);
     return name;
+}
+
+void RegisterFile::inSlices(const QByteArray &table, qint64 first, qint64 last, int rows,
+                            const std::function<void(qint64, qint64)> &slice)
+{
+    Statement boundary(*this, "SELECT rowid FROM " + table + " WHERE rowid >= ?1 ORDER BY rowid LIMIT 1 OFFSET ?2");
+    qint64 from = first;
+    while (from <= last) {
+        qint64 to = last;
+        {
+            Cursor end(boundary);
+            end.bind(1, from).bind(2, qint64(rows - 1));
+            if (end.step())
+                to = std::min(end.int64(0), last);
+        }
+        slice(from, to);
+        if (to == last)
+            break;
+        from = to + 1;
+    }
+}
+
+void RegisterFile::copyFrom(RegisterFile &source)
+{
+    sqlite3_backup *backup = sqlite3_backup_init(handle(), "main", source.handle(), "main");
+    if (!backup)
+        fail(sqlite3_errcode(handle()), QStringLiteral("Could not copy the register"));
+    sqlite3_backup_step(backup, -1);
+    if (const int rc = sqlite3_backup_finish(backup); rc != SQLITE_OK)
+        fail(rc, QStringLiteral("Could not copy the register"));
 }
 
 void RegisterFile::fail(int rc, const QString &context) const

@@ -5,13 +5,17 @@
 #include <QHash>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 
 struct sqlite3;
 
-// One open register file: the SQLite connection behind "Sudregister2K.mdb".
-// A missing file is created as an empty register; an existing file that is
-// not a register is refused and never written to.
+// A connection to a register file, the one way the program reaches SQLite:
+// the window's connection behind "Sudregister2K.mdb", a worker thread's
+// read-only one, and the connection that writes a file whole (a new
+// register before it moves into place, a backup copy).
+// A missing register is created empty; an existing file that is not a
+// register is refused and never written to.
 class RegisterFile {
 public:
     enum class Access { ReadWrite, ReadOnly };
@@ -21,6 +25,14 @@ public:
     // Opens the file at `path`, sharing the connection with every other
     // holder of the same path and access in this process.
     static std::shared_ptr<RegisterFile> open(const QString &path, Access access = Access::ReadWrite);
+    // A read-only connection of its own for a worker thread (the sort's
+    // shares, the find's index, the backup's counts and check), used by that
+    // thread alone while the window's connection goes on serving the window.
+    // The register was checked when the window opened it.
+    static std::unique_ptr<RegisterFile> openReader(const QString &path);
+    // A file this program writes whole, created when missing and not
+    // checked as a register.
+    static std::unique_ptr<RegisterFile> openScratch(const QString &path);
 
     ~RegisterFile();
     RegisterFile(const RegisterFile &) = delete;
@@ -51,6 +63,17 @@ public:
     // The field that is the table's own integer key (RowId), or empty.
     QString keyFieldOf(const QString &table);
 
+    // Walks the rowids first..last of `table` (a quoted name) in slices of
+    // at most `rows` rows, calling `slice(from, to)` for each. Whatever
+    // `slice` reads must be finished (its cursor gone) when it returns: each
+    // slice is then a read transaction of its own, and a writer waits for
+    // one slice at most, never for the whole walk.
+    void inSlices(const QByteArray &table, qint64 first, qint64 last, int rows,
+                  const std::function<void(qint64 from, qint64 to)> &slice);
+    // Replaces this file's contents by a page-by-page copy of `source`, as
+    // `source`'s connection sees it (in its read transaction, if any).
+    void copyFrom(RegisterFile &source);
+
     // Throws the store's failure for result code `rc`, prefixed by `context`.
     [[noreturn]] void fail(int rc, const QString &context) const;
 
@@ -58,7 +81,8 @@ private:
     struct Closer {
         void operator()(sqlite3 *db) const;
     };
-    RegisterFile(const QString &path, Access access);
+    RegisterFile(const QString &path, int flags);
+    static std::shared_ptr<RegisterFile> openChecked(const QString &path, Access access);
     void connect(int flags);
     void checkSchema();
 

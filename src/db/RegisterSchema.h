@@ -9,6 +9,8 @@ inline const QString BreweryTable = QStringLiteral("Brewery");
 inline const QString ChronikTable = QStringLiteral("BreweryChronik");
 inline const QString BreweryKey = QStringLiteral("RowId");
 inline const QString ChronikKey = QStringLiteral("ChronikId");
+// The field of a history entry that holds its brewery's key.
+inline const QString ChronikParent = QStringLiteral("ParentRowId");
 
 inline const QStringList BreweryFields = {
     QStringLiteral("RowId"),    QStringLiteral("StateName"),   QStringLiteral("CountyName"),

@@ -1,25 +1,19 @@
 #include "FindIndex.h"
 
 #include "FindFolding.h"
-#include "ReaderConnection.h"
+#include "FindTexts.h"
 #include "RegisterFile.h"
 #include "StoreError.h"
 
 #include <algorithm>
 #include <cstring>
-#include <limits>
 #include <malloc.h>
-#include <optional>
-#include <sqlite3.h>
-
 #include <string_view>
 
 namespace {
 
 // Between two values, so that no word is found across them.
 constexpr char Separator = '\n';
-// Breweries read in one read transaction: a few milliseconds' work.
-constexpr int SliceBreweries = 2048;
 
 } // namespace
 
@@ -47,69 +41,32 @@ void FindIndex::prepare(RegisterFile &file)
 FindIndex::Texts FindIndex::build(const QString &path)
 {
     Texts built;
+    FindFolder folder;
+    built.starts.push_back(0);
     // An index that cannot be read stays incomplete; the find then asks
     // the register itself.
-    std::optional<ReaderConnection> connection;
-    ReaderConnection::Query query;
-    try {
-        connection.emplace(path);
-        // Each brewery with its history entries, one brewery after another,
-        // so that its folded text is written in one piece.
-        query = connection->prepare(
-            "SELECT b.RowId, b.StateName, b.CountyName, b.PostalCode, b.CityName, b.IdCode, b.BreweryName, "
-            "b.StartYear, b.StopYear, c.BreweryNameLong, c.BreweryName, c.IdCode FROM Brewery b "
-            "LEFT JOIN BreweryChronik c ON c.ParentRowId = b.RowId WHERE b.RowId BETWEEN ?1 AND ?2 ORDER BY b.RowId");
-    } catch (const StoreError &) {
-        return built;
-    }
-    sqlite3_stmt *const rows = query.get();
-    FindFolder folder;
-    const auto add = [&](int column) {
-        // An empty value adds nothing, not even its separator.
-        const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(rows, column));
-        const int bytes = sqlite3_column_bytes(rows, column);
-        if (bytes == 0)
-            return;
-        folder.append(built.texts, text, bytes);
-        built.texts += Separator;
-    };
-    built.starts.push_back(0);
-    qint64 last = 0;
     bool complete = true;
-    // A slice of breweries at a time: the window's writes wait for one
-    // slice at most, not for the whole index.
-    const auto readSlice = [&](qint64 from, qint64 to) {
-        sqlite3_bind_int64(rows, 1, from);
-        sqlite3_bind_int64(rows, 2, to);
-        int rc;
-        while ((rc = sqlite3_step(rows)) == SQLITE_ROW) {
-            const qint64 rowId = sqlite3_column_int64(rows, 0);
-            if (built.rowIds.empty() || rowId != last) {
+    try {
+        ReadFindTexts(
+            path,
+            [&](qint64 rowId) {
                 if (!built.rowIds.empty())
                     built.starts.push_back(built.texts.size());
                 built.rowIds.push_back(rowId);
-                last = rowId;
-                for (int column = 1; column <= 8; ++column)
-                    add(column);
-            }
-            for (int column = 9; column <= 11; ++column)
-                add(column);
-        }
-        sqlite3_reset(rows);
-        if (rc != SQLITE_DONE)
-            connection->fail();
-    };
-    try {
-        connection->inSlices("Brewery", std::numeric_limits<qint64>::min(), std::numeric_limits<qint64>::max(),
-                             SliceBreweries, readSlice);
+            },
+            [&](QByteArrayView utf8) {
+                // An empty value adds nothing, not even its separator.
+                if (utf8.isEmpty())
+                    return;
+                folder.append(built.texts, utf8.data(), utf8.size());
+                built.texts += Separator;
+            });
     } catch (const StoreError &) {
         complete = false;
     }
     built.starts.push_back(built.texts.size());
     built.texts.squeeze();
     built.complete = complete;
-    query.reset();
-    connection.reset();
     // Hands the building's scratch memory (the connection's page cache, the
     // text's growth) back to the system rather than keeping it in reserve.
     malloc_trim(0);

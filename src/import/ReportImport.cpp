@@ -1,7 +1,9 @@
 #include "ReportImport.h"
 
+#include "RegisterAppender.h"
 #include "RegisterFile.h"
 #include "RegisterLock.h"
+#include "ReportLine.h"
 #include "StoreError.h"
 #include "Transaction.h"
 #include "Windows1252.h"
@@ -14,8 +16,8 @@
 
 namespace {
 
-constexpr int BreweryColumns = 8;
-constexpr int ChronikColumns = 9;
+constexpr int BreweryColumns = ReportLine::BreweryWidth;
+constexpr int ChronikColumns = ReportLine::ChronikWidth;
 const QByteArray ByteOrderMark("\xEF\xBB\xBF");
 
 [[noreturn]] void refuse(const QString &file, qsizetype line, const QString &why)
@@ -80,7 +82,7 @@ LineKind kindOf(const QByteArray &line, const QString &name, qsizetype number)
     const qsizetype columns = line.count('\t') + 1;
     if (columns == BreweryColumns)
         return LineKind::Brewery;
-    if (columns == ChronikColumns && line.startsWith("\t\t\t\t"))
+    if (columns == ChronikColumns && line.startsWith(QByteArray(ReportLine::ChronikIndent, '\t')))
         return LineKind::Chronik;
     refuse(name, number,
            QStringLiteral("it has %1 tab-separated columns; a brewery line has 8, a history line 4 empty ones and then 5")
@@ -226,9 +228,9 @@ ImportCounts ImportReport(const QString &reportPath, const QString &registerPath
         lock->discard();
         throw;
     }
+    RegisterAppender appender(*file);
     if (!options.append) {
-        Cursor count = file->cached("SELECT count(*) FROM Brewery");
-        const qint64 held = count.step() ? count.int64(0) : 0;
+        const qint64 held = appender.breweryCount();
         if (held > 0)
             throw ImportRefused(QStringLiteral("The register %1 already holds %2 %3; nothing was added. Give --append "
                                                "to add the report to them.")
@@ -237,10 +239,6 @@ ImportCounts ImportReport(const QString &reportPath, const QString &registerPath
                                     .arg(held == 1 ? QStringLiteral("brewery") : QStringLiteral("breweries")));
     }
 
-    Cursor addBrewery = file->cached("INSERT INTO Brewery (StateName, CountyName, PostalCode, CityName, IdCode, "
-                                     "BreweryName, StartYear, StopYear) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)");
-    Cursor addChronik = file->cached("INSERT INTO BreweryChronik (BreweryNameLong, IdCode, BreweryName, "
-                                     "StartYear, StopYear, ParentRowId) VALUES (?1, ?2, ?3, ?4, ?5, ?6)");
     ImportCounts counts;
     qint64 rowId = 0;
     bool breweryYet = false;
@@ -261,16 +259,10 @@ ImportCounts ImportReport(const QString &reportPath, const QString &registerPath
         QByteArray &line = checked.encoding == Encoding::Utf8 ? raw : (converted = FromWindows1252(raw).toUtf8());
         const auto columns = columnsOf(line);
         if (kind == LineKind::Brewery) {
-            for (int column = 0; column < BreweryColumns; ++column)
-                addBrewery.bindText(column + 1, columns[size_t(column)]);
-            addBrewery.run();
-            rowId = file->lastInsertRowId();
+            rowId = appender.addBrewery(columns.data());
             ++counts.breweries;
         } else {
-            for (int column = 1; column <= 5; ++column)
-                addChronik.bindText(column, columns[size_t(column == 1 ? 8 : column + 2)]);
-            addChronik.bind(6, rowId);
-            addChronik.run();
+            appender.addChronik(rowId, columns.data() + ReportLine::ChronikIndent);
             ++counts.chroniks;
         }
         if (progress && (lines.number() % 1000 == 0 || lines.number() == checked.lines))

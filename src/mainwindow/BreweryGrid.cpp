@@ -2,6 +2,7 @@
 // history entries, and the history grid following the current brewery.
 #include "Sudregister.h"
 
+#include "Register.h"
 #include "StoreError.h"
 #include "TrimBlanks.h"
 
@@ -17,20 +18,12 @@ QString Sudregister::rowPrompt(DataGrid &grid, std::initializer_list<int> column
 
 void Sudregister::ShowChronik()
 {
-    dsBreweryChronik->setRecordsetType(DataSource::Dynaset);
     ::Recordset &breweries = dsBrewery->Recordset();
     const bool current = breweries.AbsolutePosition() > -1;
     qint64 rowId = -1;
-    if (current) {
+    if (current)
         rowId = breweries.Fields(QStringLiteral("RowId")).Value().toLongLong();
-        dsBreweryChronik->setRecordSource(
-            QStringLiteral("select * from BreweryChronik where ParentRowId = %1 ORDER By IdCode").arg(rowId));
-    } else {
-        dsBreweryChronik->setRecordSource(
-            QStringLiteral("select * from BreweryChronik where ParentRowId = 0  ORDER By IdCode"));
-    }
-    // The same brewery's history read again keeps its current entry.
-    dsBreweryChronik->Reread();
+    m_register->showHistoryOf(current ? std::optional(rowId) : std::nullopt);
     m_chronikShownFor = rowId;
 
     int r;

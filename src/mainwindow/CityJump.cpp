@@ -3,6 +3,7 @@
 #include "Sudregister.h"
 
 #include "BusyStep.h"
+#include "Register.h"
 
 #include <QComboBox>
 #include <QEvent>
@@ -77,11 +78,7 @@ void Sudregister::cboBrauereiJump_Click()
     storePendingEdits();
     const QString entry = cboBrauereiJump->currentText();
     const QString prefix = entry.left(entry.indexOf(QLatin1Char('-')));
-    // The store reads the quoted prefix back and matches it as a value; the
-    // doubled apostrophe keeps a city like L'Aquila findable.
-    QString quoted = prefix;
-    quoted.replace(QLatin1Char('\''), QStringLiteral("''"));
-    dsBrewery->Recordset().FindFirst(QStringLiteral("CityName like '") + quoted + QStringLiteral("*'"));
+    m_register->jumpToCity(prefix);
     grdBrauerien->setAllowDelete(true);
 }
 

@@ -3,6 +3,7 @@
 // a report, and after a write found its row changed elsewhere.
 #include "Sudregister.h"
 
+#include "Register.h"
 #include "RegisterFile.h"
 #include "StoreError.h"
 
@@ -11,7 +12,7 @@
 
 void Sudregister::syncWithRegister()
 {
-    if (!dsBrewery->hasRecordset() || !dsBrewery->Recordset().isStale())
+    if (!m_register->isStale())
         return;
     // Re-reading now would store a half-typed row or drop an open editor.
     for (DataGrid *grid : {grdBrauerien, grdChronik}) {
@@ -23,7 +24,7 @@ void Sudregister::syncWithRegister()
 
 void Sudregister::rereadRegister()
 {
-    dsBrewery->Reread();
+    m_register->reread();
     setBreweryCount(dsBrewery->Recordset().RecordCount());
     grdBrauerien->setApproxCount(BreweryCount() + 1);
     // The brewery may be the same, its history not.

@@ -4,6 +4,7 @@
 
 #include "BreweryColumns.h"
 #include "BusyStep.h"
+#include "Register.h"
 
 #include <QComboBox>
 
@@ -18,15 +19,11 @@ QString Sudregister::SortKeyField(const QString &caption)
 
 void Sudregister::SortBreweries()
 {
-    const QString key1 = SortKeyField(cmbSort1->currentText());
-    const QString key2 = SortKeyField(cmbSort2->currentText());
-    const QString key3 = SortKeyField(cmbSort3->currentText());
     // All three keys, even repeated ones, exactly as chosen.
-    const QString order = key1 + ", " + key2 + ", " + key3;
-    dsBrewery->setRecordsetType(DataSource::Dynaset);
-    dsBrewery->setRecordSource("select * from Brewery Order By " + order);
+    const QStringList fields = {SortKeyField(cmbSort1->currentText()), SortKeyField(cmbSort2->currentText()),
+                                SortKeyField(cmbSort3->currentText())};
     BusyStep step(lblMessage, QStringLiteral("Sorting the breweries"));
-    dsBrewery->Refresh([&step](qint64 done, qint64 total) { step(done, total); });
+    m_register->sortBreweries(fields, [&step](qint64 done, qint64 total) { step(done, total); });
 }
 
 void Sudregister::sortList_Click(QComboBox *list)

@@ -4,6 +4,7 @@
 #include "BreweryColumns.h"
 #include "BusyStep.h"
 #include "RecordsetModel.h"
+#include "Register.h"
 #include "RegisterFile.h"
 #include "RegisterLock.h"
 #include "StoreError.h"
@@ -95,10 +96,9 @@ void Sudregister::createControls()
     lblTitle->setBackgroundRole(QPalette::Dark);
     place(lblTitle, 240, 360, 9735, 495);
 
-    dsBrewery = named(new DataSource(this), "dsBrewery");
-    dsBrewery->setRecordSource(QStringLiteral("Brewery"));
-    dsBreweryChronik = named(new DataSource(this), "dsBreweryChronik");
-    dsBreweryChronik->setRecordSource(QStringLiteral("BreweryChronik"));
+    m_register = new Register(this);
+    dsBrewery = m_register->breweries();
+    dsBreweryChronik = m_register->chroniks();
 
     grdBrauerien = named(new DataGrid(this), "grdBrauerien");
     for (const BreweryColumn &column : BreweryColumns)
@@ -233,10 +233,7 @@ void Sudregister::startUp()
     // A register not made yet cannot be made read-only: say why it is not.
     if (!m_lock && !QFileInfo::exists(m_registerPath))
         throw StoreError(QStringLiteral("Cannot make the register %1: %2.").arg(m_registerPath, m_lockProblem));
-    for (DataSource *source : {dsBrewery, dsBreweryChronik}) {
-        source->setReadOnly(!m_lock);
-        source->setDatabaseName(m_registerPath);
-    }
+    m_register->open(m_registerPath, !m_lock);
     m_label1AutoSize = true;
     lblBreweryCount->setText(QStringLiteral("0"));
     SetupBreweryColumns();

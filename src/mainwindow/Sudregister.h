@@ -12,6 +12,7 @@
 #include <vector>
 
 class QComboBox;
+class Register;
 class RegisterLock;
 class QGroupBox;
 class QLabel;
@@ -155,6 +156,8 @@ private:
     int measureTwips(const QString &sample);
 
     std::shared_ptr<MessageBoxes> m_boxes;
+    // The register service: the data sources and every query of the register.
+    Register *m_register;
     int m_breweryCount = 0;
     bool m_label1AutoSize = false;
     bool m_deletingChroniks = false;

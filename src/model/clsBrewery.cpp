@@ -1,6 +1,7 @@
 #include "clsBrewery.h"
 
 #include "ReadWrite.h"
+#include "ReportLine.h"
 #include "TrimBlanks.h"
 
 #include <stdexcept>
@@ -60,14 +61,9 @@ bool clsBrewery::ImportTabDelimitedString(const QString &val)
     if (pieces.size() < 7)
         throw std::out_of_range("a brewery line needs at least 7 tab-separated fields, this one has "
                                 + std::to_string(pieces.size()));
-    setStateName(TrimBlanks(pieces[0]));
-    setCountyName(TrimBlanks(pieces[1]));
-    setPostalCode(TrimBlanks(pieces[2]));
-    setCityName(TrimBlanks(pieces[3]));
-    setIdCode(TrimBlanks(pieces[4]));
-    setBreweryName(TrimBlanks(pieces[5]));
-    setStartYear(TrimBlanks(pieces[6]));
-    if (pieces.size() == 8)
-        setStopYear(TrimBlanks(pieces[7]));
+    // The eighth field, the stop year, only when the line has exactly eight.
+    const qsizetype taken = pieces.size() == ReportLine::BreweryWidth ? ReportLine::BreweryWidth : 7;
+    for (qsizetype i = 0; i < taken; ++i)
+        (this->*ReportLine::BreweryColumns[size_t(i)].set)(TrimBlanks(pieces[i]));
     return true;
 }

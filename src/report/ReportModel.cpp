@@ -1,6 +1,7 @@
 #include "ReportModel.h"
 
 #include "OneLine.h"
+#include "ReportLine.h"
 #include "Windows1252.h"
 
 #include <QIODevice>
@@ -12,16 +13,16 @@ namespace {
 template <typename Visit> void columnsOf(const clsBrewery &b, qint32 chronik, Visit &&visit)
 {
     if (chronik == 0) {
-        for (const QString *text : {&b.StateName(), &b.CountyName(), &b.PostalCode(), &b.CityName(), &b.IdCode(),
-                                    &b.BreweryName(), &b.StartYear(), &b.StopYear()})
-            visit(*text);
+        for (const auto &column : ReportLine::BreweryColumns)
+            visit((b.*column.get)());
         return;
     }
     const std::shared_ptr<clsBreweryChronik> c = b.Chronik(chronik);
     static const QString empty;
-    for (const QString *text : {&empty, &empty, &empty, &empty, &c->IdCode(), &c->BreweryName(), &c->StartYear(),
-                                &c->StopYear(), &c->BreweryNameLong()})
-        visit(*text);
+    for (int i = 0; i < ReportLine::ChronikIndent; ++i)
+        visit(empty);
+    for (const auto &column : ReportLine::ChronikColumns)
+        visit((*c.*column.get)());
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ReportLine.h"
 #include "clsBrewery.h"
 
 #include <QAbstractListModel>
@@ -24,7 +25,7 @@ class ReportModel : public QAbstractListModel {
     Q_OBJECT
 public:
     // Columns of the widest line, a history entry's.
-    static constexpr int Columns = 9;
+    static constexpr int Columns = ReportLine::ChronikWidth;
 
     explicit ReportModel(QObject *parent = nullptr);
 

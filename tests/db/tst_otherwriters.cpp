@@ -3,7 +3,6 @@
 // never handed out twice, and a failing reader never keeps the file locked.
 #include "ChronikReader.h"
 #include "GermanOrder.h"
-#include "ReaderConnection.h"
 #include "RegisterLock.h"
 #include "RecordSource.h"
 #include "Recordset.h"
@@ -167,24 +166,24 @@ private slots:
         ScratchRegister reg;
         QVERIFY(reg.sql().exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 100) "
                                "INSERT INTO Brewery (CityName) SELECT 'Stadt ' || i FROM n"));
-        const ReaderConnection reader(reg.path());
-        const ReaderConnection::Query cities = reader.prepare("SELECT count(*) FROM Brewery WHERE rowid BETWEEN ?1 AND ?2");
+        const std::unique_ptr<RegisterFile> reader = RegisterFile::openReader(reg.path());
         sqlite3 *writer = nullptr;
         QCOMPARE(sqlite3_open(reg.path().toUtf8().constData(), &writer), SQLITE_OK);
         const auto close = qScopeGuard([writer] { sqlite3_close(writer); });
         QList<qint64> counts;
-        reader.inSlices("Brewery", std::numeric_limits<qint64>::min(), std::numeric_limits<qint64>::max(), 30,
-                        [&](qint64 from, qint64 to) {
-                            sqlite3_bind_int64(cities.get(), 1, from);
-                            sqlite3_bind_int64(cities.get(), 2, to);
-                            QCOMPARE(sqlite3_step(cities.get()), SQLITE_ROW);
-                            counts << sqlite3_column_int64(cities.get(), 0);
-                            sqlite3_reset(cities.get());
-                            // No wait at all: the reader holds nothing now.
-                            QCOMPARE(sqlite3_exec(writer, "UPDATE Brewery SET StopYear = '1999' WHERE rowid = 1",
-                                                  nullptr, nullptr, nullptr),
-                                     SQLITE_OK);
-                        });
+        reader->inSlices("Brewery", std::numeric_limits<qint64>::min(), std::numeric_limits<qint64>::max(), 30,
+                         [&](qint64 from, qint64 to) {
+                             {
+                                 Cursor cities = reader->cached("SELECT count(*) FROM Brewery WHERE rowid BETWEEN ?1 AND ?2");
+                                 cities.bind(1, from).bind(2, to);
+                                 QVERIFY(cities.step());
+                                 counts << cities.int64(0);
+                             }
+                             // No wait at all: the reader holds nothing now.
+                             QCOMPARE(sqlite3_exec(writer, "UPDATE Brewery SET StopYear = '1999' WHERE rowid = 1",
+                                                   nullptr, nullptr, nullptr),
+                                      SQLITE_OK);
+                         });
         QCOMPARE(counts, QList<qint64>({30, 30, 30, 10}));
     }
 

@@ -8,8 +8,7 @@ class RegisterFile;
 // Reads every history entry of the register in one pass over the table.
 // Each brewery's entries arrive in the order in which the store returns
 // them to that brewery's query without an ordering clause. The five texts
-// come in the order BreweryNameLong, IdCode, BreweryName, StartYear,
-// StopYear, as the register holds them (UTF-8, valid during the call); a
-// Null value is a null view.
+// come in the order of a report line's history columns, as the register
+// holds them (UTF-8, valid during the call); a Null value is a null view.
 void ReadAllChroniks(RegisterFile &file,
                      const std::function<void(qint64 parentRowId, const QByteArrayView *texts)> &entry);

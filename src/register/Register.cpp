@@ -1,0 +1,90 @@
+#include "Register.h"
+
+#include "LikeCriterion.h"
+#include "RegisterFile.h"
+#include "RegisterSchema.h"
+
+#include <unordered_set>
+
+using namespace RegisterSchema;
+
+Register::Register(QObject *parent)
+    : QObject(parent), m_breweries(new DataSource(this)), m_chroniks(new DataSource(this))
+{
+    m_breweries->setObjectName(QStringLiteral("dsBrewery"));
+    m_chroniks->setObjectName(QStringLiteral("dsBreweryChronik"));
+    m_breweries->setQuery({BreweryTable, {}, {}, {}}, BreweryTable);
+    m_chroniks->setQuery({ChronikTable, {}, {}, {}}, ChronikTable);
+}
+
+void Register::open(const QString &path, bool readOnly)
+{
+    for (DataSource *source : {m_breweries, m_chroniks}) {
+        source->setReadOnly(readOnly);
+        source->setDatabaseName(path);
+    }
+}
+
+void Register::sortBreweries(const QStringList &fields, const Progress &progress)
+{
+    m_breweries->setRecordsetType(DataSource::Dynaset);
+    m_breweries->setQuery({BreweryTable, {}, {}, fields},
+                          QStringLiteral("select * from %1 Order By %2").arg(BreweryTable, fields.join(QStringLiteral(", "))));
+    m_breweries->Refresh(progress);
+}
+
+void Register::showHistoryOf(std::optional<qint64> rowId, HistoryOrder order)
+{
+    // Key 0 belongs to no brewery: the list is then empty.
+    const qint64 parent = rowId.value_or(0);
+    RecordSource query{ChronikTable, ChronikParent, parent, {}};
+    QString text = QStringLiteral("select * from %1 where %2 = %3").arg(ChronikTable, ChronikParent).arg(parent);
+    if (order == HistoryOrder::ByIdCode) {
+        query.orderBy << QStringLiteral("IdCode");
+        // Written, for no brewery, as it has always been shown.
+        text += rowId ? QStringLiteral(" ORDER By IdCode") : QStringLiteral("  ORDER By IdCode");
+    }
+    m_chroniks->setRecordsetType(DataSource::Dynaset);
+    m_chroniks->setQuery(query, text);
+    m_chroniks->Reread();
+}
+
+bool Register::jumpToCity(const QString &prefix)
+{
+    return m_breweries->Recordset().FindFirst(LikeCriterion::startingWith(QStringLiteral("CityName"), prefix));
+}
+
+bool Register::isStale() const
+{
+    return m_breweries->hasRecordset() && m_breweries->Recordset().isStale();
+}
+
+void Register::reread()
+{
+    m_breweries->Reread();
+}
+
+qint64 Register::highestChronikKey()
+{
+    Cursor highest = m_chroniks->file().cached("SELECT max(rowid) FROM " + ChronikTable.toUtf8());
+    return highest.step() ? highest.int64(0) : 0;
+}
+
+void Register::readStatesAndYears(const std::function<void(const QString &, const QString &, const QString &)> &visit)
+{
+    // Unfiltered, the list is the whole table (as the window reads it anew
+    // when others changed the register): no need to look each row up.
+    const ::Recordset &listed = m_breweries->Recordset();
+    const bool filtered = m_breweries->isFiltered();
+    std::unordered_set<qint64> keys;
+    if (filtered) {
+        keys.reserve(size_t(listed.RecordCount()));
+        for (int position = 0; position < listed.RecordCount(); ++position)
+            keys.insert(listed.keyAt(position));
+    }
+    Cursor rows = file().cached("SELECT rowid, StateName, StartYear, StopYear FROM " + BreweryTable.toUtf8());
+    while (rows.step()) {
+        if (!filtered || keys.count(rows.int64(0)))
+            visit(rows.text(1), rows.text(2), rows.text(3));
+    }
+}

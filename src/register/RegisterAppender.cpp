@@ -1,0 +1,58 @@
+#include "RegisterAppender.h"
+
+#include "RegisterFile.h"
+#include "RegisterSchema.h"
+#include "ReportLine.h"
+
+namespace {
+
+// "INSERT INTO table (f1, ..., fn[, extra]) VALUES (?1, ..., ?m)" for the
+// line's columns.
+template <size_t N, typename Object>
+QByteArray insertOf(const QString &table, const std::array<ReportLine::Column<Object>, N> &columns,
+                    const QString &extra = QString())
+{
+    QByteArray names, places;
+    int n = 0;
+    for (const auto &column : columns) {
+        names += (n ? ", " : "") + QByteArray(column.field);
+        places += (n ? ", ?" : "?") + QByteArray::number(n + 1);
+        ++n;
+    }
+    if (!extra.isEmpty()) {
+        names += ", " + extra.toUtf8();
+        places += ", ?" + QByteArray::number(n + 1);
+    }
+    return "INSERT INTO " + table.toUtf8() + " (" + names + ") VALUES (" + places + ")";
+}
+
+} // namespace
+
+RegisterAppender::RegisterAppender(RegisterFile &file)
+    : m_file(file), m_addBrewery(file, insertOf(RegisterSchema::BreweryTable, ReportLine::BreweryColumns)),
+      m_addChronik(file, insertOf(RegisterSchema::ChronikTable, ReportLine::ChronikColumns, RegisterSchema::ChronikParent))
+{
+}
+
+qint64 RegisterAppender::breweryCount()
+{
+    Cursor count = m_file.cached("SELECT count(*) FROM " + RegisterSchema::BreweryTable.toUtf8());
+    return count.step() ? count.int64(0) : 0;
+}
+
+qint64 RegisterAppender::addBrewery(const QByteArrayView *columns)
+{
+    for (int column = 0; column < ReportLine::BreweryWidth; ++column)
+        m_addBrewery.bindText(column + 1, columns[column]);
+    m_addBrewery.run();
+    return m_file.lastInsertRowId();
+}
+
+void RegisterAppender::addChronik(qint64 parent, const QByteArrayView *texts)
+{
+    constexpr int Texts = int(ReportLine::ChronikColumns.size());
+    for (int text = 0; text < Texts; ++text)
+        m_addChronik.bindText(text + 1, texts[text]);
+    m_addChronik.bind(Texts + 1, parent);
+    m_addChronik.run();
+}
