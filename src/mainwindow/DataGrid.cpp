@@ -82,7 +82,7 @@ DataSource *DataGrid::dataSource() const
 void DataGrid::addColumn(const QString &caption, const QString &dataField)
 {
     m_widths.push_back(ColumnWidth());
-    const QScopedValueRollback following(m_following, true);
+    const RecordsetModel::ProgramMoves following(*m_model);
     m_model->addColumn(caption, dataField);
     for (int i = 0; i < ColumnCount(); ++i) {
         applyWidth(i);
@@ -109,7 +109,7 @@ void DataGrid::rememberCursor()
 
 void DataGrid::recordsetReplaced()
 {
-    const QScopedValueRollback following(m_following, true);
+    const RecordsetModel::ProgramMoves following(*m_model);
     // The rows are read anew, the cursor stays in its column: a re-read
     // that comes between a click and the typing must not send the text into
     // another field. A current row that was in view stays where it was.
@@ -133,7 +133,7 @@ void DataGrid::followCurrentRecord()
     const int position = source->Recordset().AbsolutePosition();
     if (position < 0 || position == currentLine())
         return;
-    const QScopedValueRollback following(m_following, true);
+    const RecordsetModel::ProgramMoves following(*m_model);
     const QModelIndex target = m_model->index(position, std::max(currentIndex().column(), 0));
     setCurrentIndex(target);
     scrollTo(target);
@@ -151,7 +151,7 @@ void DataGrid::currentChanged(const QModelIndex &current, const QModelIndex &pre
     const int row = current.row();
     const int last = previous.row();
     m_model->setCurrentLine(row);
-    if (m_following || m_model->isChangingRows())
+    if (m_model->isChangingRows())
         return;
     if (row != last && m_model->hasPendingRow() && last == m_model->recordCount())
         commitPendingAdd();
@@ -241,13 +241,13 @@ bool DataGrid::AllowAddNew() const
 
 void DataGrid::setAllowAddNew(bool allow)
 {
-    const QScopedValueRollback following(m_following, true);
+    const RecordsetModel::ProgramMoves following(*m_model);
     m_model->setAllowAddNew(allow);
 }
 
 void DataGrid::setReadOnly(bool readOnly)
 {
-    const QScopedValueRollback following(m_following, true);
+    const RecordsetModel::ProgramMoves following(*m_model);
     m_model->setReadOnly(readOnly);
 }
 

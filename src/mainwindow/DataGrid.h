@@ -110,6 +110,5 @@ private:
         int column = 0;
         int firstRow = 0;
     } m_beforeReset;
-    bool m_following = false;
     bool m_settingWidth = false;
 };

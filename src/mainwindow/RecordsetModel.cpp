@@ -8,7 +8,6 @@
 #include "RegisterFile.h"
 
 #include <QScopeGuard>
-#include <QScopedValueRollback>
 #include <QTimer>
 
 namespace {
@@ -31,11 +30,11 @@ void RecordsetModel::setDataSource(DataSource *source)
     connect(source, &DataSource::aboutToRefresh, this, [this] { commitPendingAdd(); });
     connect(source, &DataSource::recordsetReplaced, this, &RecordsetModel::recordsetReplaced);
     connect(source, &DataSource::rowAboutToBeRemoved, this, [this](int position) {
-        const QScopedValueRollback changing(m_changingRows, true);
+        const ProgramMoves changing(*this);
         beginRemoveRows(QModelIndex(), position, position);
     });
     connect(source, &DataSource::rowRemoved, this, [this] {
-        const QScopedValueRollback changing(m_changingRows, true);
+        const ProgramMoves changing(*this);
         --m_rows;
         endRemoveRows();
     });
@@ -95,8 +94,8 @@ void RecordsetModel::setAllowAddNew(bool allow)
     allow = allow && !m_readOnly;
     if (allow == m_allowAddNew)
         return;
-    const QScopedValueRollback changing(m_changingRows, true);
-    const int line = recordCount() + (m_pending ? 1 : 0);
+    const ProgramMoves changing(*this);
+    const int line = recordCount() + (hasPendingRow() ? 1 : 0);
     if (allow) {
         beginInsertRows(QModelIndex(), line, line);
         m_allowAddNew = true;
@@ -117,15 +116,12 @@ int RecordsetModel::recordCount() const
 
 bool RecordsetModel::isNewRowLine(int row) const
 {
-    return m_allowAddNew && row == recordCount() + (m_pending ? 1 : 0);
+    return m_allowAddNew && row == recordCount() + (hasPendingRow() ? 1 : 0);
 }
 
 void RecordsetModel::recordsetReplaced()
 {
-    ++m_generation;
-    m_pending = false;
-    m_pendingValues.clear();
-    m_edit.reset();
+    m_held.drop();
     m_readBlocked = false;
     bindFields();
     resetRows();
@@ -133,19 +129,18 @@ void RecordsetModel::recordsetReplaced()
 
 void RecordsetModel::resetRows()
 {
-    const QScopedValueRollback changing(m_changingRows, true);
+    const ProgramMoves changing(*this);
     beginResetModel();
-    m_rows = recordCount() + (m_pending ? 1 : 0) + (m_allowAddNew ? 1 : 0);
+    m_rows = recordCount() + (hasPendingRow() ? 1 : 0) + (m_allowAddNew ? 1 : 0);
     endResetModel();
 }
 
 void RecordsetModel::rowAppended(int position)
 {
-    const QScopedValueRollback changing(m_changingRows, true);
-    if (m_committing) {
+    const ProgramMoves changing(*this);
+    if (m_held.isAdding()) {
         // The held-back row is now the stored one; the rows stay as they are.
-        m_pending = false;
-        m_pendingValues.clear();
+        m_held.endNewRow();
         rowChanged(position);
         selectorChanged(position);
         return;
@@ -200,12 +195,12 @@ bool RecordsetModel::guarded(const std::function<void()> &work)
 QVariant RecordsetModel::storedValue(int row, int column) const
 {
     if (isPendingRow(row))
-        return m_pendingValues[size_t(column)];
+        return m_held.newRowValue(column);
     if (row >= recordCount() || m_readBlocked)
         return {};
     const ::Recordset &set = m_source->Recordset();
-    if (m_edit && m_edit->column == column && row == set.AbsolutePosition())
-        return m_edit->text;
+    if (const PendingEdit::Cell *held = m_held.cell(set.keyAt(row), column))
+        return held->text;
     const int field = m_columns[size_t(column)].field;
     if (std::optional<QVariant> cached = set.cachedValueAt(row, field))
         return *cached;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "GridEvents.h"
+#include "PendingEdit.h"
 
 #include <QAbstractTableModel>
 #include <QString>
@@ -56,12 +57,24 @@ public:
     void setReadOnly(bool readOnly);
 
     int recordCount() const;
-    bool hasPendingRow() const { return m_pending; }
-    bool isPendingRow(int row) const { return m_pending && row == recordCount(); }
+    bool hasPendingRow() const { return m_held.hasNewRow(); }
+    bool isPendingRow(int row) const { return m_held.hasNewRow() && row == recordCount(); }
     bool isNewRowLine(int row) const;
-    // True while the model itself adds, removes or resets rows, so that the
-    // view's cursor moves it causes are not taken for the user's.
-    bool isChangingRows() const { return m_changingRows; }
+
+    // Marks the cursor moves of its scope as the program's own: rows added,
+    // removed or read anew, the cursor following the current record. The
+    // view does not take them for the user's.
+    class ProgramMoves {
+    public:
+        explicit ProgramMoves(RecordsetModel &model) : m_model(model) { ++m_model.m_programMoves; }
+        ~ProgramMoves() { --m_model.m_programMoves; }
+        ProgramMoves(const ProgramMoves &) = delete;
+        ProgramMoves &operator=(const ProgramMoves &) = delete;
+
+    private:
+        RecordsetModel &m_model;
+    };
+    bool isChangingRows() const { return m_programMoves > 0; }
 
     // The view's current line, for the row selectors and the current row's
     // cells that the reactions read and write.
@@ -92,11 +105,6 @@ signals:
     void stepFailed();
 
 private:
-    struct CellEdit {
-        int column;
-        QString text;
-    };
-
     bool guarded(const std::function<void()> &work);
     void bindFields();
     void recordsetReplaced();
@@ -110,7 +118,7 @@ private:
     bool editCell(int row, int column, const QString &text);
     bool editPendingCell(int row, int column, const QString &text);
     void startPendingAdd();
-    void storeCell(int row, int column, const QString &text);
+    void storeCell(qint64 key, int column, const QString &text);
 
     GridEvents &m_events;
     DataSource *m_source = nullptr;
@@ -120,13 +128,9 @@ private:
     bool m_allowUpdate = false;
     bool m_allowDelete = false;
     bool m_readOnly = false;
-    bool m_changingRows = false;
-    bool m_committing = false;
+    int m_programMoves = 0;
     int m_currentLine = -1;
-    bool m_pending = false;
-    std::vector<QVariant> m_pendingValues;
-    std::optional<CellEdit> m_edit;
-    quint64 m_generation = 0; // grows whenever the record set is replaced
+    PendingEdit m_held;
     // After a failed read the model reads nothing more until it tries
     // again, so that a busy register costs one wait, not one per cell.
     mutable bool m_readBlocked = false;

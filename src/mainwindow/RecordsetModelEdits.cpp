@@ -11,7 +11,6 @@
 #include "Transaction.h"
 
 #include <QScopeGuard>
-#include <QScopedValueRollback>
 
 bool RecordsetModel::setData(const QModelIndex &index, const QVariant &value, int role)
 {
@@ -41,25 +40,26 @@ bool RecordsetModel::editCell(int row, int column, const QString &text)
         ::Recordset &set = m_source->Recordset();
         if (!m_allowUpdate || row >= set.RecordCount())
             return;
-        const quint64 generation = m_generation;
         if (set.AbsolutePosition() != row)
             set.setAbsolutePosition(row);
+        const qint64 key = set.keyAt(row);
         const QVariant old = set.valueAt(row, m_columns[size_t(column)].field);
-        m_edit = CellEdit{column, text};
-        const auto endEdit = qScopeGuard([this] { m_edit.reset(); });
+        m_held.openCell(key, column, text);
+        const auto close = qScopeGuard([this] { m_held.closeCell(); });
         bool cancel = false;
         if (m_events.BeforeColUpdate)
             m_events.BeforeColUpdate(column, old, cancel);
-        if (m_generation != generation || !m_edit || cancel)
+        // A reaction that read the rows anew has dropped the cell.
+        const PendingEdit::Cell *held = m_held.cell(key, column);
+        if (!held || cancel)
             return;
-        const QString value = m_edit->text;
-        storeCell(row, column, value);
+        const QString value = held->text;
+        storeCell(key, column, value);
         if (m_events.AfterColUpdate)
             m_events.AfterColUpdate(column);
-        // The reaction may have changed the text once more, or replaced the
-        // rows altogether.
-        if (m_generation == generation && m_edit && m_edit->text != value && row < set.RecordCount())
-            storeCell(row, column, m_edit->text);
+        // The reaction may have changed the text once more.
+        if (held = m_held.cell(key, column); held && held->text != value)
+            storeCell(key, column, held->text);
         taken = true;
     });
     return taken;
@@ -69,17 +69,17 @@ bool RecordsetModel::editPendingCell(int row, int column, const QString &text)
 {
     bool taken = false;
     guarded([&] {
-        const quint64 generation = m_generation;
-        QVariant &cell = m_pendingValues[size_t(column)];
+        QVariant &cell = m_held.newRowValue(column);
         const QVariant old = cell;
         cell = text;
         bool cancel = false;
         if (m_events.BeforeColUpdate)
             m_events.BeforeColUpdate(column, old, cancel);
-        if (m_generation != generation || !m_pending)
+        // A reaction that read the rows anew has dropped the row.
+        if (!m_held.hasNewRow())
             return;
         if (cancel) {
-            m_pendingValues[size_t(column)] = old;
+            m_held.newRowValue(column) = old;
             return;
         }
         if (m_events.AfterColUpdate)
@@ -90,12 +90,15 @@ bool RecordsetModel::editPendingCell(int row, int column, const QString &text)
     return taken;
 }
 
-void RecordsetModel::storeCell(int row, int column, const QString &text)
+void RecordsetModel::storeCell(qint64 key, int column, const QString &text)
 {
     const Column &bound = m_columns[size_t(column)];
     if (bound.field < 0)
         return;
     ::Recordset &set = m_source->Recordset();
+    const int row = set.positionOf(key);
+    if (row < 0)
+        throw StoreError(QStringLiteral("The record edited is no longer in the list."));
     const QVariant shown = set.valueAt(row, bound.field);
     // Typing back what the cell shows stores nothing, unless another
     // program may have changed the row since: then the write goes through
@@ -111,9 +114,8 @@ void RecordsetModel::storeCell(int row, int column, const QString &text)
 
 void RecordsetModel::startPendingAdd()
 {
-    const QScopedValueRollback changing(m_changingRows, true);
-    m_pending = true;
-    m_pendingValues.assign(size_t(columns()), QVariant());
+    const ProgramMoves changing(*this);
+    m_held.beginNewRow(columns());
     const int row = recordCount();
     selectorChanged(row);
     if (m_allowAddNew) {
@@ -125,31 +127,31 @@ void RecordsetModel::startPendingAdd()
 
 void RecordsetModel::cancelPendingAdd()
 {
-    if (!m_pending)
+    if (!hasPendingRow())
         return;
-    const QScopedValueRollback changing(m_changingRows, true);
+    const ProgramMoves changing(*this);
     const int row = recordCount();
     beginRemoveRows(QModelIndex(), row, row);
-    m_pending = false;
-    m_pendingValues.clear();
+    m_held.endNewRow();
     --m_rows;
     endRemoveRows();
 }
 
 bool RecordsetModel::commitPendingAdd()
 {
-    if (!m_pending || !m_source || !m_source->hasRecordset())
+    if (!hasPendingRow() || !m_source || !m_source->hasRecordset())
         return true;
     return guarded([&] {
         ::Recordset &set = m_source->Recordset();
         set.AddNew();
         for (int c = 0; c < columns(); ++c) {
-            const QVariant &value = m_pendingValues[size_t(c)];
+            const QVariant &value = m_held.newRowValue(c);
             if (m_columns[size_t(c)].field >= 0 && !value.isNull())
                 set.Fields(m_columns[size_t(c)].dataField).setValue(value.toString());
         }
         {
-            const QScopedValueRollback committing(m_committing, true);
+            m_held.setAdding(true);
+            const auto added = qScopeGuard([this] { m_held.setAdding(false); });
             set.Update();
         }
         if (m_events.AfterInsert)
@@ -203,14 +205,16 @@ QVariant RecordsetModel::cellValue(int column) const
     if (column < 0 || column >= columns())
         throw StoreError(QStringLiteral("The grid has no column %1.").arg(column));
     if (isPendingRow(m_currentLine))
-        return m_pendingValues[size_t(column)];
-    if (m_edit && m_edit->column == column)
-        return m_edit->text;
+        return m_held.newRowValue(column);
     if (!m_source || !m_source->hasRecordset() || isNewRowLine(m_currentLine))
         return {};
     const ::Recordset &set = m_source->Recordset();
     const int position = set.AbsolutePosition();
-    return position < 0 ? QVariant() : set.valueAt(position, m_columns[size_t(column)].field);
+    if (position < 0)
+        return {};
+    if (const PendingEdit::Cell *held = m_held.cell(set.keyAt(position), column))
+        return held->text;
+    return set.valueAt(position, m_columns[size_t(column)].field);
 }
 
 void RecordsetModel::setCellText(int column, const QString &text)
@@ -221,16 +225,17 @@ void RecordsetModel::setCellText(int column, const QString &text)
     if (isNewRowLine(line) && m_allowAddNew)
         startPendingAdd();
     if (isPendingRow(line)) {
-        m_pendingValues[size_t(column)] = text;
+        m_held.newRowValue(column) = text;
         rowChanged(line);
-        return;
-    }
-    if (m_edit && m_edit->column == column) {
-        m_edit->text = text;
         return;
     }
     const int position = m_source && m_source->hasRecordset() ? m_source->Recordset().AbsolutePosition() : -1;
     if (position < 0)
         throw StoreError(QStringLiteral("There is no current record."));
-    storeCell(position, column, text);
+    const qint64 key = m_source->Recordset().keyAt(position);
+    if (PendingEdit::Cell *held = m_held.cell(key, column)) {
+        held->text = text;
+        return;
+    }
+    storeCell(key, column, text);
 }

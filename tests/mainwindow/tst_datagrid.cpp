@@ -97,6 +97,24 @@ private slots:
         QVERIFY(g.failures.isEmpty());
     }
 
+    // A reaction that reads the rows anew while a typed value waits (here
+    // another program added a brewery that sorts first) must not send the
+    // value to the record that now stands in its row.
+    void typedValueNeverMovesToAnotherRecord()
+    {
+        ScratchRegister reg;
+        reg.addCity("Bamberg");
+        BoundGrid g(reg.path());
+        g.grid->events.BeforeColUpdate = [&](int, const QVariant &, bool &) {
+            reg.addCity("Aachen");
+            g.source.Refresh();
+        };
+        GridDriver::typeInto(*g.grid, 0, 2, "Schlenkerla");
+        QCOMPARE(reg.sql().column("SELECT BreweryName FROM Brewery WHERE CityName = 'Aachen'"),
+                 QStringList{"Brauerei"});
+        QVERIFY(g.failures.isEmpty());
+    }
+
     void permissionsAreKept()
     {
         ScratchRegister reg;
