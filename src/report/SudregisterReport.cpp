@@ -18,10 +18,9 @@
 #include <QStorageInfo>
 
 SudregisterReport::SudregisterReport(const QString &saveDir, std::shared_ptr<MessageBoxes> boxes, QWidget *parent)
-    : QDialog(parent), m_saveDir(saveDir), m_boxes(std::move(boxes)), m_model(new ReportModel(this))
+    : ResultWindow(QStringLiteral("SudregisterReport"), saveDir, std::move(boxes), parent),
+      m_model(new ReportModel(this))
 {
-    setObjectName(QStringLiteral("SudregisterReport"));
-    setWindowTitle(QStringLiteral("SudregisterReport"));
     // Opens at the size it was drawn for; an enlarged window gives the list
     // the room and keeps the button under it.
     resize(twips(9525), twips(5745));
@@ -38,18 +37,9 @@ SudregisterReport::SudregisterReport(const QString &saveDir, std::shared_ptr<Mes
     lstReport->setItemDelegate(new ReportLineDelegate(*m_model, lstReport));
     lstReport->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
 
-    cmdSaveReport = new QPushButton(QStringLiteral("Save Report"), this);
-    cmdSaveReport->setObjectName(QStringLiteral("cmdSaveReport"));
-    cmdSaveReport->setGeometry(0, twips(5280), twips(1815), twips(375));
-    cmdSaveReport->setAutoDefault(false);
-    connect(cmdSaveReport, &QPushButton::clicked, this, [this] { cmdSaveReport_Click(); });
+    cmdSaveReport = addSaveButton(QStringLiteral("Save Report"), QStringLiteral("cmdSaveReport"),
+                                  [this] { cmdSaveReport_Click(); });
     setTabOrder(lstReport, cmdSaveReport);
-    arrange();
-}
-
-void SudregisterReport::resizeEvent(QResizeEvent *event)
-{
-    QDialog::resizeEvent(event);
     arrange();
 }
 

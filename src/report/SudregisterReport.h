@@ -1,7 +1,8 @@
 #pragma once
 
+#include "ResultWindow.h"
+
 #include <QDateTime>
-#include <QDialog>
 #include <QStringList>
 #include <functional>
 #include <memory>
@@ -16,7 +17,7 @@ class clsBrewery;
 // The report window: the report lines in a list, and a button that saves
 // them to a dated ".lst" file in the folder of the open register. Created
 // anew for every report and discarded when closed.
-class SudregisterReport : public QDialog {
+class SudregisterReport : public ResultWindow {
     Q_OBJECT
 public:
     SudregisterReport(const QString &saveDir, std::shared_ptr<MessageBoxes> boxes, QWidget *parent = nullptr);
@@ -41,13 +42,8 @@ public:
     QListView *lstReport;
     QPushButton *cmdSaveReport;
 
-protected:
-    void resizeEvent(QResizeEvent *event) override;
-
 private:
-    void arrange();
+    void arrange() override;
 
-    QString m_saveDir;
-    std::shared_ptr<MessageBoxes> m_boxes;
     ReportModel *m_model;
 };

@@ -49,10 +49,8 @@ private:
 } // namespace
 
 SudregisterTimeline::SudregisterTimeline(const QString &saveDir, std::shared_ptr<MessageBoxes> boxes, QWidget *parent)
-    : QDialog(parent), m_saveDir(saveDir), m_boxes(std::move(boxes))
+    : ResultWindow(QStringLiteral("SudregisterTimeline"), saveDir, std::move(boxes), parent)
 {
-    setObjectName(QStringLiteral("SudregisterTimeline"));
-    setWindowTitle(QStringLiteral("SudregisterTimeline"));
     setWindowFlags(windowFlags() | Qt::WindowMaximizeButtonHint | Qt::WindowMinimizeButtonHint);
     // As large as the main window's first size: a chart of centuries needs
     // the room.
@@ -67,20 +65,12 @@ SudregisterTimeline::SudregisterTimeline(const QString &saveDir, std::shared_ptr
     lblLeftOut = new QLabel(this);
     lblLeftOut->setObjectName(QStringLiteral("lblLeftOut"));
     lblLeftOut->setWordWrap(true);
-    cmdSavePicture = new QPushButton(QStringLiteral("Save Picture"), this);
-    cmdSavePicture->setObjectName(QStringLiteral("cmdSavePicture"));
-    cmdSavePicture->setAutoDefault(false);
-    connect(cmdSavePicture, &QPushButton::clicked, this, [this] { cmdSavePicture_Click(); });
+    cmdSavePicture = addSaveButton(QStringLiteral("Save Picture"), QStringLiteral("cmdSavePicture"),
+                                   [this] { cmdSavePicture_Click(); });
     askWhere = [this](const QString &proposed) {
         return QFileDialog::getSaveFileName(this, QStringLiteral("Save Picture"), proposed,
                                             QStringLiteral("PNG image (*.png);;SVG image (*.svg)"));
     };
-    arrange();
-}
-
-void SudregisterTimeline::resizeEvent(QResizeEvent *event)
-{
-    QDialog::resizeEvent(event);
     arrange();
 }
 

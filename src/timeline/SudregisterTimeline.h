@@ -1,9 +1,9 @@
 #pragma once
 
+#include "ResultWindow.h"
 #include "TimelineCounts.h"
 
 #include <QDateTime>
-#include <QDialog>
 #include <functional>
 #include <memory>
 
@@ -15,7 +15,7 @@ class QPushButton;
 // The timeline window: how many breweries were in operation in each year,
 // stacked by state, for the breweries the brewery list shows. Created for
 // each showing and discarded when closed.
-class SudregisterTimeline : public QDialog {
+class SudregisterTimeline : public ResultWindow {
     Q_OBJECT
 public:
     SudregisterTimeline(const QString &saveDir, std::shared_ptr<MessageBoxes> boxes, QWidget *parent = nullptr);
@@ -39,13 +39,8 @@ public:
     QLabel *lblLeftOut;
     QPushButton *cmdSavePicture;
 
-protected:
-    void resizeEvent(QResizeEvent *event) override;
-
 private:
-    void arrange();
+    void arrange() override;
 
-    QString m_saveDir;
-    std::shared_ptr<MessageBoxes> m_boxes;
     TimelineCounts m_counts;
 };

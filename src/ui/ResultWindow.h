@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QDialog>
+#include <functional>
+#include <memory>
+
+class MessageBoxes;
+class QPushButton;
+
+// What the report and timeline windows share: a window made for one
+// showing, which saves what it shows into the register's folder, tells
+// the user through the program's message boxes and lays its controls out
+// anew whenever it is resized.
+class ResultWindow : public QDialog {
+    Q_OBJECT
+protected:
+    ResultWindow(const QString &name, const QString &saveDir, std::shared_ptr<MessageBoxes> boxes, QWidget *parent);
+
+    // The save button. Never the default button: Enter in the window does
+    // not save.
+    QPushButton *addSaveButton(const QString &caption, const QString &name, const std::function<void()> &click);
+    // Places the controls for the window's size; the window calls it once
+    // its controls exist.
+    virtual void arrange() = 0;
+    void resizeEvent(QResizeEvent *event) override;
+
+    QString m_saveDir;
+    std::shared_ptr<MessageBoxes> m_boxes;
+};
