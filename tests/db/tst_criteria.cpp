@@ -40,6 +40,28 @@ private slots:
         QCOMPARE(like.matches(value), matches);
     }
 
+
+    // The jump list's prefixes are cities' beginnings: taken literally, so
+    // that a city beginning with a wildcard character is found, and only it.
+    void prefixIsLiteral_data()
+    {
+        QTest::addColumn<QString>("prefix");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<bool>("matches");
+        QTest::addRow("plain") << "Ba" << "Bamberg" << true;
+        QTest::addRow("case") << "BA" << "bamberg" << true;
+        QTest::addRow("apostrophe") << "L'" << "L'Aquila" << true;
+        QTest::addRow("star is no wildcard") << "*B" << "Bamberg" << false;
+        QTest::addRow("star itself") << "*B" << "*Bergen" << true;
+        QTest::addRow("question mark is no wildcard") << "B?" << "Ba" << false;
+    }
+    void prefixIsLiteral()
+    {
+        QFETCH(QString, prefix);
+        QFETCH(QString, value);
+        QFETCH(bool, matches);
+        QCOMPARE(LikeCriterion::startingWith("CityName", prefix).matches(value), matches);
+    }
     void likeRefuses_data()
     {
         QTest::addColumn<QString>("criterion");
