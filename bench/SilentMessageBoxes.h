@@ -8,7 +8,7 @@
 // Failures still go to the log.
 class SilentMessageBoxes : public MessageBoxes {
 public:
-    Answer ask(const QString &) override { return Answer::Cancel; }
+    Answer ask(const QString &, Answer) override { return Answer::Cancel; }
     void tell(const QString &) override {}
     void critical(const QString &text, const QString &) override { qWarning("%s", qPrintable(text)); }
 };

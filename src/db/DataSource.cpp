@@ -101,8 +101,10 @@ void DataSource::setFilter(std::optional<std::vector<qint64>> keep)
 
 void DataSource::includeInFilter(qint64 key)
 {
-    if (m_filter)
-        m_filter->insert(std::upper_bound(m_filter->begin(), m_filter->end(), key), key);
+    if (!m_filter)
+        return;
+    if (const auto at = std::lower_bound(m_filter->begin(), m_filter->end(), key); at == m_filter->end() || *at != key)
+        m_filter->insert(at, key);
 }
 
 std::vector<qint64> DataSource::filtered() const

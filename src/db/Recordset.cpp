@@ -383,17 +383,29 @@ void Recordset::AddNew()
     m_mode = EditMode::Add;
 }
 
-void Recordset::requireUnchanged(qint64 key, const Row &shown) const
+std::optional<Recordset::Row> Recordset::storedRow(qint64 key) const
 {
     Cursor stored = m_file->cached("SELECT " + columnList() + " FROM " + quoted(m_source.table) + " WHERE rowid = ?1");
     stored.bind(1, key);
-    bool same = stored.step();
-    for (size_t i = 0; same && i < shown.size(); ++i)
-        same = stored.value(int(i)) == shown[i];
-    if (!same)
-        throw StoreError(QStringLiteral("This row was changed or deleted by another program after it was shown; "
-                                        "nothing was written. The lists now show the register as it is stored."),
-                         QStringLiteral("Register"), StoreError::RowChangedElsewhere);
+    if (!stored.step())
+        return std::nullopt;
+    Row row(size_t(m_fields.size()));
+    for (int i = 0; i < m_fields.size(); ++i)
+        row[size_t(i)] = stored.value(i);
+    return row;
+}
+
+Recordset::Row Recordset::requireUnchanged(qint64 key, const Row &shown) const
+{
+    std::optional<Row> stored = storedRow(key);
+    if (!stored || (!shown.empty() && *stored != shown))
+        throw StoreError::rowChangedElsewhere();
+    return std::move(*stored);
+}
+
+void Recordset::noteChange(qint64 key, std::optional<Row> before, std::optional<Row> after) const
+{
+    m_file->noteChange({m_source.table, m_fields, key, std::move(before), std::move(after)});
 }
 
 void Recordset::CancelUpdate()
@@ -426,7 +438,7 @@ void Recordset::Update()
             return;
         const qint64 key = m_keys[size_t(position)];
         Transaction tx(*m_file);
-        requireUnchanged(key, m_shown);
+        Row before = requireUnchanged(key, m_shown);
         QByteArray sql = "UPDATE " + quoted(m_source.table) + " SET ";
         for (int n = 0; n < written.size(); ++n)
             sql += (n ? ", " : "") + quoted(m_fields.at(written[n])) + " = ?" + QByteArray::number(n + 1);
@@ -438,6 +450,8 @@ void Recordset::Update()
             update.bind(int(written.size()) + 1, key);
             update.run();
         }
+        if (m_file->isJournaling())
+            noteChange(key, std::move(before), storedRow(key));
         tx.commit();
         m_rows.erase(key);
         if (m_listener)
@@ -463,6 +477,8 @@ void Recordset::Update()
         insert.run();
     }
     m_keys.push_back(m_file->lastInsertRowId());
+    if (m_file->isJournaling())
+        noteChange(m_keys.back(), std::nullopt, storedRow(m_keys.back()));
     // The new record joins the end of the set and becomes the current one.
     m_position = RecordCount() - 1;
     if (m_listener)
@@ -479,10 +495,14 @@ void Recordset::Delete()
     {
         Transaction tx(*m_file);
         const auto shown = m_rows.find(key);
-        requireUnchanged(key, shown == m_rows.end() ? Row() : shown->second);
-        Cursor remove = m_file->cached("DELETE FROM " + quoted(m_source.table) + " WHERE rowid = ?1");
-        remove.bind(1, key);
-        remove.run();
+        Row before = requireUnchanged(key, shown == m_rows.end() ? Row() : shown->second);
+        {
+            Cursor remove = m_file->cached("DELETE FROM " + quoted(m_source.table) + " WHERE rowid = ?1");
+            remove.bind(1, key);
+            remove.run();
+        }
+        if (m_file->isJournaling())
+            noteChange(key, std::move(before), std::nullopt);
         tx.commit();
     }
     if (m_listener)

@@ -120,10 +120,14 @@ private:
     int requireCurrent() const;
     const Row &rowFor(int position) const;
     void moved();
+    // The row with `key` as stored, every field; none when there is none.
+    std::optional<Row> storedRow(qint64 key) const;
     // Every write by key first checks that the row is still the one the
     // grid showed (`shown`; empty: only that it still exists). A row changed
     // or deleted elsewhere is refused, so nothing stale is written back.
-    void requireUnchanged(qint64 key, const Row &shown) const;
+    // Returns the row as stored.
+    Row requireUnchanged(qint64 key, const Row &shown) const;
+    void noteChange(qint64 key, std::optional<Row> before, std::optional<Row> after) const;
 
     std::shared_ptr<RegisterFile> m_file;
     RecordSource m_source;

@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QScopeGuard>
 #include <algorithm>
+#include <utility>
 #include <sqlite3.h>
 
 namespace {
@@ -321,6 +322,30 @@ void RegisterFile::copyFrom(RegisterFile &source)
     sqlite3_backup_step(backup, -1);
     if (const int rc = sqlite3_backup_finish(backup); rc != SQLITE_OK)
         fail(rc, QStringLiteral("Could not copy the register"));
+}
+
+void RegisterFile::noteChange(RowChange change)
+{
+    if (!m_changeListener)
+        return;
+    m_journal.push_back(std::move(change));
+    if (m_groups == 0)
+        m_changeListener(std::exchange(m_journal, {}));
+}
+
+size_t RegisterFile::groupBegun()
+{
+    ++m_groups;
+    return m_journal.size();
+}
+
+void RegisterFile::groupEnded(size_t begin, bool committed)
+{
+    --m_groups;
+    if (!committed)
+        m_journal.resize(std::min(begin, m_journal.size()));
+    if (m_groups == 0 && !m_journal.empty() && m_changeListener)
+        m_changeListener(std::exchange(m_journal, {}));
 }
 
 void RegisterFile::fail(int rc, const QString &context) const

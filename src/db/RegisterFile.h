@@ -1,5 +1,6 @@
 #pragma once
 
+#include "RowChange.h"
 #include "Statement.h"
 
 #include <QHash>
@@ -74,6 +75,19 @@ public:
     // `source`'s connection sees it (in its read transaction, if any).
     void copyFrom(RegisterFile &source);
 
+    // The journal of writes. While a listener is set, record sets note every
+    // row they write (noteChange), and the listener hears each committed
+    // group of writes as one: a transaction's when the outermost one
+    // commits, a write outside any transaction at once. Rolled-back writes
+    // are forgotten.
+    void setChangeListener(std::function<void(RowChanges)> listener) { m_changeListener = std::move(listener); }
+    bool isJournaling() const { return bool(m_changeListener); }
+    void noteChange(RowChange change);
+    // Kept by Transaction: where its group begins in the journal, and how
+    // it ended.
+    size_t groupBegun();
+    void groupEnded(size_t begin, bool committed);
+
     // Throws the store's failure for result code `rc`, prefixed by `context`.
     [[noreturn]] void fail(int rc, const QString &context) const;
 
@@ -92,4 +106,7 @@ private:
     QHash<QByteArray, std::shared_ptr<Statement>> m_statements;
     QHash<QString, QStringList> m_fields;
     QHash<QString, QString> m_keyFields;
+    std::function<void(RowChanges)> m_changeListener;
+    RowChanges m_journal;
+    int m_groups = 0;
 };

@@ -2,6 +2,18 @@
 
 #include <sqlite3.h>
 
+StoreError StoreError::rowChangedElsewhere()
+{
+    return StoreError(QStringLiteral("This row was changed or deleted by another program after it was shown; "
+                                     "nothing was written. The lists now show the register as it is stored."),
+                      QStringLiteral("Register"), RowChangedElsewhere);
+}
+
+bool StoreError::isConstraint() const
+{
+    return m_code != RowChangedElsewhere && primaryCode() == SQLITE_CONSTRAINT;
+}
+
 bool StoreError::isBusy() const
 {
     return m_code != RowChangedElsewhere && (primaryCode() == SQLITE_BUSY || primaryCode() == SQLITE_LOCKED);

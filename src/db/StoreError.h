@@ -20,6 +20,10 @@ public:
     {
     }
 
+    // A write refused because its row was changed or deleted by another
+    // program since it was read.
+    static StoreError rowChangedElsewhere();
+
     const QString &message() const { return m_message; }
     const QString &component() const { return m_component; }
     int code() const { return m_code; }
@@ -27,6 +31,9 @@ public:
     int primaryCode() const { return m_code & 0xff; }
     bool isBusy() const;
     bool isRowChangedElsewhere() const { return m_code == RowChangedElsewhere; }
+    // A constraint of the register refused the write (a key taken, a
+    // history entry without its brewery).
+    bool isConstraint() const;
 
 private:
     QString m_message;

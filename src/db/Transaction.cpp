@@ -12,6 +12,7 @@ Transaction::Transaction(RegisterFile &file)
     : m_file(file), m_name("sudregister_" + QByteArray::number(++nextSavepoint))
 {
     m_file.exec(("SAVEPOINT " + m_name).constData());
+    m_journalBegin = m_file.groupBegun();
 }
 
 Transaction::~Transaction()
@@ -21,10 +22,12 @@ Transaction::~Transaction()
     // Called while unwinding: report nothing, just leave the file as it was.
     const QByteArray undo = "ROLLBACK TO " + m_name + "; RELEASE " + m_name;
     sqlite3_exec(m_file.handle(), undo.constData(), nullptr, nullptr, nullptr);
+    m_file.groupEnded(m_journalBegin, false);
 }
 
 void Transaction::commit()
 {
     m_file.exec(("RELEASE " + m_name).constData());
     m_open = false;
+    m_file.groupEnded(m_journalBegin, true);
 }

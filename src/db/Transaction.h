@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <cstddef>
 
 class RegisterFile;
 
@@ -19,5 +20,6 @@ public:
 private:
     RegisterFile &m_file;
     QByteArray m_name;
+    size_t m_journalBegin;
     bool m_open = true;
 };

@@ -69,7 +69,9 @@ void Sudregister::connectBreweryGrid()
     };
     events.BeforeDelete = [this](bool &cancel) {
         const QString prompt = rowPrompt(*grdBrauerien, {0, 1, 2, 3, 5});
-        if (m_boxes->ask(QStringLiteral("Delete Brewery ") + prompt) != MessageBoxes::Answer::Yes) {
+        // No is preselected: Enter alone deletes nothing.
+        if (m_boxes->ask(QStringLiteral("Delete Brewery ") + prompt, MessageBoxes::Answer::No)
+            != MessageBoxes::Answer::Yes) {
             cancel = true;
             return;
         }

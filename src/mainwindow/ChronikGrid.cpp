@@ -44,7 +44,8 @@ void Sudregister::connectChronikGrid()
             return;
         }
         const QString prompt = rowPrompt(*grdChronik, {0, 1, 2});
-        cancel = m_boxes->ask(QStringLiteral("Delete Chronik ") + prompt) != MessageBoxes::Answer::Yes;
+        cancel = m_boxes->ask(QStringLiteral("Delete Chronik ") + prompt, MessageBoxes::Answer::No)
+            != MessageBoxes::Answer::Yes;
     };
     events.FocusLost = [this] {
         if (grdChronik->AddNewMode() == DataGrid::AddNewPending)

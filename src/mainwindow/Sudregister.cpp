@@ -212,6 +212,7 @@ void Sudregister::createControls()
     }
     connectBreweryGrid();
     connectChronikGrid();
+    createUndoActions();
     connect(cmdReport, &QPushButton::clicked, this, [this] { guard([this] { cmdReport_Click(); }); });
     connect(cmdTimeline, &QPushButton::clicked, this, [this] { guard([this] { cmdTimeline_Click(); }); });
     connect(cmdNewBrewery, &QPushButton::clicked, this, [this] { guard([this] { cmdNewBrewery_Click(); }); });
@@ -262,6 +263,8 @@ void Sudregister::startUp()
         grdChronik->setReadOnly(true);
         cmdNewBrewery->setEnabled(false);
         setWindowTitle(windowTitle() + QStringLiteral(" (read-only)"));
+    } else {
+        startUndo();
     }
     countBreweries();
     grdBrauerien->setApproxCount(BreweryCount() + 1);

@@ -9,8 +9,10 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
+class QAction;
 class QComboBox;
 class Register;
 class RegisterLock;
@@ -123,6 +125,10 @@ protected:
 private:
     void createControls();
     void createFindControls(QWidget *box);
+    void createUndoActions();
+    // The undo history records this window's changes from now on.
+    void startUndo();
+    void showStep(const QString &message, qint64 brewery, std::optional<qint64> entry);
     void startUp();
     void backUpRegister();
     void backupFailed(const QString &why);
@@ -177,5 +183,7 @@ private:
     QString m_backupFailure;
     std::unique_ptr<QThread> m_backupCheck;
     FindIndex m_findIndex;
+    QAction *m_undoAction = nullptr;
+    QAction *m_redoAction = nullptr;
     QTimer *m_findDelay = nullptr;
 };

@@ -3,13 +3,15 @@
 #include "LikeCriterion.h"
 #include "RegisterFile.h"
 #include "RegisterSchema.h"
+#include "RegisterUndo.h"
 
 #include <unordered_set>
 
 using namespace RegisterSchema;
 
 Register::Register(QObject *parent)
-    : QObject(parent), m_breweries(new DataSource(this)), m_chroniks(new DataSource(this))
+    : QObject(parent), m_history(new RegisterUndo(this)), m_breweries(new DataSource(this)),
+      m_chroniks(new DataSource(this))
 {
     m_breweries->setObjectName(QStringLiteral("dsBrewery"));
     m_chroniks->setObjectName(QStringLiteral("dsBreweryChronik"));

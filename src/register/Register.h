@@ -9,6 +9,7 @@
 #include <optional>
 
 class RegisterFile;
+class RegisterUndo;
 
 // The register as the windows see it: the brewery list and the history of
 // one brewery, as two data sources that grids bind to, and every question
@@ -30,6 +31,9 @@ public:
     DataSource *breweries() const { return m_breweries; }
     DataSource *chroniks() const { return m_chroniks; }
     RegisterFile &file() const { return m_breweries->file(); }
+    // The undo history of this window's changes; it records once the
+    // window has it follow the register.
+    RegisterUndo &history() const { return *m_history; }
 
     // Orders the brewery list by `fields`, each ascending, the German way;
     // a field may repeat. `progress` hears how far ordering has come.
@@ -58,6 +62,9 @@ public:
         const std::function<void(const QString &state, const QString &startYear, const QString &stopYear)> &visit);
 
 private:
+    // Made first, so that it goes first: it lets go of the register file
+    // while the data sources still hold it open.
+    RegisterUndo *m_history;
     DataSource *m_breweries;
     DataSource *m_chroniks;
 };

@@ -2,11 +2,13 @@
 
 #include <QMessageBox>
 
-MessageBoxes::Answer QtMessageBoxes::ask(const QString &text)
+MessageBoxes::Answer QtMessageBoxes::ask(const QString &text, Answer preselected)
 {
+    const QMessageBox::StandardButton preset = preselected == Answer::Yes ? QMessageBox::Yes
+        : preselected == Answer::No                                       ? QMessageBox::No
+                                                                          : QMessageBox::Cancel;
     const auto button = QMessageBox::question(m_parent, ProgramTitle, text,
-                                              QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
-                                              QMessageBox::Yes);
+                                              QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, preset);
     if (button == QMessageBox::Yes)
         return Answer::Yes;
     return button == QMessageBox::No ? Answer::No : Answer::Cancel;

@@ -11,8 +11,9 @@ public:
     enum class Answer { Yes, No, Cancel };
 
     virtual ~MessageBoxes() = default;
-    // Yes, No and Cancel with the question icon, under the program's title.
-    virtual Answer ask(const QString &text) = 0;
+    // Yes, No and Cancel with the question icon, under the program's title;
+    // Enter gives `preselected`.
+    virtual Answer ask(const QString &text, Answer preselected = Answer::Yes) = 0;
     // OK only, no icon, under the program's title.
     virtual void tell(const QString &text) = 0;
     // OK only, critical icon, under the given title.
@@ -23,7 +24,7 @@ public:
 class QtMessageBoxes : public MessageBoxes {
 public:
     explicit QtMessageBoxes(QWidget *parent) : m_parent(parent) {}
-    Answer ask(const QString &text) override;
+    Answer ask(const QString &text, Answer preselected) override;
     void tell(const QString &text) override;
     void critical(const QString &text, const QString &title) override;
 

@@ -13,14 +13,16 @@ class ScriptedMessageBoxes : public MessageBoxes {
 public:
     QList<Answer> answers;
     QStringList asked;
+    QList<Answer> preselected; // the answer Enter would have given, per question
     QStringList told;
     QStringList failures; // "title: text"
     // Runs while a notice or failure is shown, to look at the windows then.
     std::function<void()> whileShown;
 
-    Answer ask(const QString &text) override
+    Answer ask(const QString &text, Answer preset) override
     {
         asked << text;
+        preselected << preset;
         return answers.isEmpty() ? Answer::Cancel : answers.takeFirst();
     }
     void tell(const QString &text) override

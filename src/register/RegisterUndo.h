@@ -1,0 +1,48 @@
+#pragma once
+
+#include "RowChange.h"
+
+#include <QObject>
+#include <QUndoStack>
+#include <optional>
+
+class RegisterFile;
+
+// The undo history of one window's changes to the register. Every group of
+// writes the window commits (a cell, a new row, a delete with the history
+// entries it takes along) becomes one step. Undo and redo write a step
+// back or again in one transaction, each row checked first: a row another
+// program changed or deleted since, or a key it has taken meanwhile,
+// refuses the whole step and nothing is written.
+class RegisterUndo : public QObject {
+    Q_OBJECT
+public:
+    // The last steps kept.
+    static constexpr int Steps = 1000;
+
+    explicit RegisterUndo(QObject *parent = nullptr);
+    ~RegisterUndo() override;
+
+    // Records the window's writes to `file` from now on.
+    void follow(RegisterFile &file);
+    QUndoStack &stack() { return m_stack; }
+
+    // Throw StoreError, and leave the step where it was, when refused.
+    void undo();
+    void redo();
+
+signals:
+    // A step was undone or redone ("Undone: ..."); `brewery` is the brewery
+    // it changed, `entry` the history entry, if it changed one.
+    void stepTaken(const QString &message, qint64 brewery, std::optional<qint64> entry);
+
+private:
+    enum class Direction { Back, Again };
+    void record(RowChanges changes);
+    QString describe(const RowChanges &changes);
+    void replay(const RowChanges &changes, Direction direction);
+    void told(const QString &done, const RowChanges &changes);
+
+    QUndoStack m_stack;
+    RegisterFile *m_file = nullptr;
+};

@@ -1,0 +1,213 @@
+// Undo and redo of the window's changes: each kind of step taken back and
+// made again leaves the register byte for byte as it was, keys included;
+// a step that another program's changes would overwrite is refused whole.
+#include "GridDriver.h"
+#include "ScratchRegister.h"
+#include "ScriptedMessageBoxes.h"
+#include "ShownWindow.h"
+#include "Sudregister.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QTest>
+
+namespace {
+
+using Answer = MessageBoxes::Answer;
+
+// Every row of both tables, keys first, in key order.
+QList<QStringList> registerRows(ScratchRegister &reg)
+{
+    return reg.sql().rows("SELECT 'B', * FROM Brewery ORDER BY RowId")
+        + reg.sql().rows("SELECT 'C', * FROM BreweryChronik ORDER BY ChronikId");
+}
+
+void undo(ShownWindow &win)
+{
+    QTest::keyClick(win->grdBrauerien, Qt::Key_Z, Qt::ControlModifier);
+}
+
+void redo(ShownWindow &win)
+{
+    QTest::keyClick(win->grdBrauerien, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+}
+
+// Bamberg with two history entries, Coburg with one.
+qint64 fillRegister(ScratchRegister &reg)
+{
+    const qint64 bamberg = reg.addBrewery({"BY", "Ofr", "96047", "Bamberg", "BY1", "Schlenkerla", "1405", ""});
+    reg.addChronik(bamberg, {"Brauerei Heller", "A", "Heller", "1405", "1900"});
+    reg.addChronik(bamberg, {"Schlenkerla", "B", "Schlenkerla", "1900", ""});
+    const qint64 coburg = reg.addCity("Coburg");
+    reg.addChronik(coburg, {"Hofbrauhaus Coburg", "C", "Hofbrauhaus", "1850", ""});
+    return bamberg;
+}
+
+} // namespace
+
+class TestUndo : public QObject {
+    Q_OBJECT
+
+private slots:
+    void eachStepUndoneAndRedone_data()
+    {
+        QTest::addColumn<QString>("step");
+        QTest::addColumn<QString>("named");
+        QTest::addRow("brewery cell") << "brewery cell" << "change of CityName of brewery Schlenkerla";
+        QTest::addRow("history cell") << "history cell" << "change of StartYear of history entry Heller";
+        QTest::addRow("new brewery") << "new brewery" << "new brewery Göller";
+        QTest::addRow("new history entry") << "new history entry" << "new history entry Neu of brewery Schlenkerla";
+        QTest::addRow("delete of an entry") << "delete entry" << "delete of history entry Heller of brewery Schlenkerla";
+        QTest::addRow("delete of a brewery")
+            << "delete brewery" << "delete of brewery Schlenkerla and its 2 history entries";
+    }
+    void eachStepUndoneAndRedone()
+    {
+        QFETCH(QString, step);
+        QFETCH(QString, named);
+        ScratchRegister reg;
+        fillRegister(reg);
+        ShownWindow win(reg.dir());
+        const QList<QStringList> before = registerRows(reg);
+        if (step == "brewery cell") {
+            GridDriver::typeInto(*win->grdBrauerien, 0, 3, "Bamberg-Gaustadt");
+        } else if (step == "history cell") {
+            GridDriver::typeInto(*win->grdChronik, 0, 3, "1406");
+        } else if (step == "new brewery") {
+            GridDriver::typeInto(*win->grdBrauerien, 2, 5, "Göller");
+            GridDriver::clickCell(*win->grdBrauerien, 0, 0);
+        } else if (step == "new history entry") {
+            GridDriver::typeInto(*win->grdChronik, 2, 2, "Neu");
+            GridDriver::clickCell(*win->grdChronik, 0, 0);
+        } else if (step == "delete entry") {
+            win.boxes->answers << Answer::Yes;
+            GridDriver::deleteRow(*win->grdChronik, 0);
+        } else {
+            win.boxes->answers << Answer::Yes;
+            GridDriver::deleteRow(*win->grdBrauerien, 0);
+        }
+        const QList<QStringList> after = registerRows(reg);
+        QVERIFY(after != before);
+
+        undo(win);
+        QCOMPARE(registerRows(reg), before);
+        QVERIFY2(win->lblMessage->text().startsWith("Undone: " + named), qPrintable(win->lblMessage->text()));
+        redo(win);
+        QCOMPARE(registerRows(reg), after);
+        QVERIFY2(win->lblMessage->text().startsWith("Redone: " + named), qPrintable(win->lblMessage->text()));
+        undo(win);
+        QCOMPARE(registerRows(reg), before);
+        QVERIFY(win.boxes->failures.isEmpty());
+    }
+
+    // The brewery whose delete was undone is current again, with its
+    // entries under it.
+    void undoneDeleteShowsTheBreweryAgain()
+    {
+        ScratchRegister reg;
+        fillRegister(reg);
+        ShownWindow win(reg.dir());
+        win.boxes->answers << Answer::Yes;
+        GridDriver::deleteRow(*win->grdBrauerien, 0);
+        QCOMPARE(win->lblBreweryCount->text(), "1");
+        undo(win);
+        QTRY_COMPARE(win->grdBrauerien->currentIndex().row(), 0);
+        QCOMPARE(win->grdBrauerien->Columns(3).Text(), "Bamberg");
+        QCOMPARE(win.chronikNames(), QStringList({"Brauerei Heller", "Schlenkerla"}));
+        QCOMPARE(win->lblBreweryCount->text(), "2");
+    }
+
+    // The delete questions preselect No: Enter alone deletes nothing.
+    void deleteQuestionsPreselectNo()
+    {
+        ScratchRegister reg;
+        fillRegister(reg);
+        ShownWindow win(reg.dir());
+        GridDriver::deleteRow(*win->grdChronik, 0);
+        GridDriver::deleteRow(*win->grdBrauerien, 0);
+        QCOMPARE(win.boxes->asked.size(), 2);
+        QCOMPARE(win.boxes->preselected, QList<Answer>({Answer::No, Answer::No}));
+    }
+
+    void refusedWhenAnotherProgramChangedTheRegister_data()
+    {
+        QTest::addColumn<QString>("meanwhile");
+        QTest::addRow("row changed") << "UPDATE Brewery SET CityName = 'Hallstadt' WHERE CityName = 'Bamberg-Gaustadt'";
+        QTest::addRow("row deleted") << "DELETE FROM Brewery WHERE CityName = 'Bamberg-Gaustadt'";
+    }
+    void refusedWhenAnotherProgramChangedTheRegister()
+    {
+        QFETCH(QString, meanwhile);
+        ScratchRegister reg;
+        fillRegister(reg);
+        ShownWindow win(reg.dir());
+        GridDriver::typeInto(*win->grdBrauerien, 0, 3, "Bamberg-Gaustadt");
+        QVERIFY(reg.sql().exec("DELETE FROM BreweryChronik") && reg.sql().exec(meanwhile));
+        const QList<QStringList> changed = registerRows(reg);
+        undo(win);
+        QCOMPARE(registerRows(reg), changed);
+        QCOMPARE(win.boxes->failures.size(), 1);
+        QVERIFY(win.boxes->failures.first().contains("changed or deleted by another program"));
+    }
+
+    // A deleted row comes back with its own key, unless another program
+    // has taken the key meanwhile: that row is never overwritten.
+    void keyTakenMeanwhileIsNeverOverwritten()
+    {
+        ScratchRegister reg;
+        fillRegister(reg);
+        ShownWindow win(reg.dir());
+        win.boxes->answers << Answer::Yes;
+        GridDriver::deleteRow(*win->grdChronik, 0);
+        QVERIFY(reg.sql().exec("INSERT INTO BreweryChronik (ChronikId, BreweryNameLong, ParentRowId) "
+                               "VALUES (1, 'Fremd', 2)"));
+        const QList<QStringList> taken = registerRows(reg);
+        undo(win);
+        QCOMPARE(registerRows(reg), taken);
+        QCOMPARE(win.boxes->failures.size(), 1);
+    }
+
+    // Inside an open cell editor the keys undo the typing, not a step.
+    void editorKeepsItsOwnUndo()
+    {
+        ScratchRegister reg;
+        fillRegister(reg);
+        ShownWindow win(reg.dir());
+        GridDriver::typeInto(*win->grdBrauerien, 0, 3, "Hallstadt");
+        const QList<QStringList> stored = registerRows(reg);
+        GridDriver::clickCell(*win->grdBrauerien, 0, 5);
+        QTest::keyClick(win->grdBrauerien, Qt::Key_F2);
+        auto *editor = qobject_cast<QLineEdit *>(QApplication::focusWidget());
+        QVERIFY(editor);
+        GridDriver::typeText(editor, "x");
+        QTest::keyClick(editor, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(editor->text(), "Schlenkerla");
+        QCOMPARE(registerRows(reg), stored);
+    }
+
+    void mixedStepsToTheStartAndBack()
+    {
+        ScratchRegister reg;
+        fillRegister(reg);
+        ShownWindow win(reg.dir());
+        const QList<QStringList> start = registerRows(reg);
+        GridDriver::typeInto(*win->grdBrauerien, 0, 5, "Heller-Trum");
+        GridDriver::typeInto(*win->grdChronik, 1, 4, "2020");
+        win.boxes->answers << Answer::Yes << Answer::Yes;
+        GridDriver::deleteRow(*win->grdChronik, 0);
+        GridDriver::typeInto(*win->grdBrauerien, 2, 3, "Zeil");
+        GridDriver::clickCell(*win->grdBrauerien, 0, 0);
+        GridDriver::deleteRow(*win->grdBrauerien, 1);
+        const QList<QStringList> end = registerRows(reg);
+        for (int i = 0; i < 5; ++i)
+            undo(win);
+        QCOMPARE(registerRows(reg), start);
+        for (int i = 0; i < 5; ++i)
+            redo(win);
+        QCOMPARE(registerRows(reg), end);
+        QVERIFY(win.boxes->failures.isEmpty());
+    }
+};
+
+QTEST_MAIN(TestUndo)
+#include "tst_undo.moc"
