@@ -7,6 +7,8 @@
 
 #include <QFileInfo>
 #include <QLabel>
+#include <thread>
+#include <utility>
 
 void Sudregister::cmdReport_Click()
 {
@@ -21,10 +23,13 @@ void Sudregister::cmdReport_Click()
     SudregisterReport report(QFileInfo(m_registerPath).absolutePath(), m_boxes, this);
     {
         BusyStep busy(lblMessage, QStringLiteral("Preparing the report"));
-        report.setBreweries(m_breweries, [&busy](qint64 done, qint64 total) { busy(done, total); });
+        report.setBreweries(std::exchange(m_breweries, {}), [&busy](qint64 done, qint64 total) { busy(done, total); });
     }
     if (showReport)
         showReport(report);
     else
         report.exec();
+    // The register's objects are of no use once the report is closed:
+    // they are freed at once, beside the window, which goes on at once.
+    std::thread([breweries = report.takeBreweries()]() mutable { breweries.clear(); }).detach();
 }

@@ -5,6 +5,7 @@
 #include "Windows1252.h"
 
 #include <QIODevice>
+#include <utility>
 
 namespace {
 
@@ -56,6 +57,16 @@ void ReportModel::setBreweries(std::vector<std::shared_ptr<clsBrewery>> brewerie
         }
     }
     endResetModel();
+}
+
+std::vector<std::shared_ptr<clsBrewery>> ReportModel::takeBreweries()
+{
+    beginResetModel();
+    std::vector<std::shared_ptr<clsBrewery>> breweries = std::exchange(m_breweries, {});
+    m_lines = {};
+    m_columnCharacters.fill(0);
+    endResetModel();
+    return breweries;
 }
 
 int ReportModel::rowCount(const QModelIndex &parent) const

@@ -34,6 +34,9 @@ public:
     void setBreweries(std::vector<std::shared_ptr<clsBrewery>> breweries,
                       const std::function<void(qint64 done, qint64 total)> &progress = {});
 
+    // Hands the breweries back and empties the report.
+    std::vector<std::shared_ptr<clsBrewery>> takeBreweries();
+
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     QVariant data(const QModelIndex &index, int role) const override;
 

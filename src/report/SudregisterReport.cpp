@@ -59,6 +59,11 @@ void SudregisterReport::setBreweries(std::vector<std::shared_ptr<clsBrewery>> br
     m_model->setBreweries(std::move(breweries), progress);
 }
 
+std::vector<std::shared_ptr<clsBrewery>> SudregisterReport::takeBreweries()
+{
+    return m_model->takeBreweries();
+}
+
 int SudregisterReport::lineCount() const
 {
     return m_model->rowCount();

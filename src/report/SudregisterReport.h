@@ -26,6 +26,8 @@ public:
     // history entries.
     void setBreweries(std::vector<std::shared_ptr<clsBrewery>> breweries,
                       const std::function<void(qint64 done, qint64 total)> &progress = {});
+    // Hands the breweries back; the window then shows no lines.
+    std::vector<std::shared_ptr<clsBrewery>> takeBreweries();
     int lineCount() const;
     QString lineAt(int row) const;
     QStringList lines() const;

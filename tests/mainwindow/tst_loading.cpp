@@ -112,6 +112,23 @@ private slots:
         QCOMPARE(win.windows.size(), 2);
     }
 
+    // A closed report keeps nothing of the register in memory.
+    void closedReportFreesItsObjects()
+    {
+        ScratchRegister reg;
+        reg.addChronik(reg.addCity("Aalen"), {"Lang", "A-1"});
+        Window win(reg);
+        std::weak_ptr<clsBrewery> reported;
+        win->showReport = [&](SudregisterReport &report) {
+            std::vector<std::shared_ptr<clsBrewery>> shown = report.takeBreweries();
+            reported = shown.front();
+            report.setBreweries(std::move(shown));
+        };
+        QTest::mouseClick(win->cmdReport, Qt::LeftButton);
+        QVERIFY(win->Breweries().empty());
+        QTRY_VERIFY(reported.expired());
+    }
+
     void emptyRegisterReport()
     {
         ScratchRegister reg;
