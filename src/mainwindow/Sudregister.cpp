@@ -193,16 +193,17 @@ void Sudregister::createControls()
     for (QComboBox *list : {cboBrauereiJump, cmbSort1, cmbSort2, cmbSort3})
         WheelGuard::guard(list);
 
+    // The designed order, with the find field and Timeline in their places
+    // on screen: between New Brauerei and Report.
     setTabOrder(grdBrauerien, cboBrauereiJump);
-    setTabOrder(cboBrauereiJump, txtFind);
-    setTabOrder(txtFind, cmdNewBrewery);
-    setTabOrder(cmdNewBrewery, cmdReport);
+    setTabOrder(cboBrauereiJump, cmdNewBrewery);
+    setTabOrder(cmdNewBrewery, txtFind);
+    setTabOrder(txtFind, cmdTimeline);
+    setTabOrder(cmdTimeline, cmdReport);
     setTabOrder(cmdReport, grdChronik);
     setTabOrder(grdChronik, cmbSort1);
     setTabOrder(cmbSort1, cmbSort2);
     setTabOrder(cmbSort2, cmbSort3);
-    // Added after the designed order, which it leaves as it was.
-    setTabOrder(cmbSort3, cmdTimeline);
 
     for (DataGrid *grid : {grdBrauerien, grdChronik}) {
         grid->events.Failed = [this](const StoreError &e) { showFailure(e); };

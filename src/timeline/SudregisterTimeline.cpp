@@ -1,6 +1,7 @@
 #include "SudregisterTimeline.h"
 
 #include "MessageBoxes.h"
+#include "TimelinePalette.h"
 #include "Twips.h"
 
 #include <QAreaSeries>
@@ -103,6 +104,7 @@ void SudregisterTimeline::setCounts(TimelineCounts counts)
     // One band per state, each stacked on the ones before it.
     std::vector<int> below(size_t(std::max(0, m_counts.years())), 0);
     int highest = 0;
+    std::vector<QAreaSeries *> bands;
     for (int s = 0; s < int(m_counts.states.size()); ++s) {
         auto *lower = new QLineSeries;
         auto *upper = new QLineSeries;
@@ -116,12 +118,16 @@ void SudregisterTimeline::setCounts(TimelineCounts counts)
         auto *band = new QAreaSeries(upper, lower);
         band->setName(m_counts.states[s]);
         // Colours of their own: the chart theme repeats five.
-        const QColor colour = QColor::fromHsv(int(360 * s / m_counts.states.size()), 150, 215);
-        band->setColor(colour);
-        band->setBorderColor(colour.darker(130));
-        chart->addSeries(band);
-        band->attachAxis(years);
-        band->attachAxis(breweries);
+        const QBrush brush = StateBrush(s, m_counts.states[s]);
+        band->setBrush(brush);
+        band->setBorderColor(brush.color().darker(130));
+        bands.push_back(band);
+    }
+    // The legend lists the bands as the stack shows them, the top one first.
+    for (auto band = bands.rbegin(); band != bands.rend(); ++band) {
+        chart->addSeries(*band);
+        (*band)->attachAxis(years);
+        (*band)->attachAxis(breweries);
     }
     if (m_counts.years() > 0) {
         years->setRange(m_counts.firstYear, m_counts.lastYear);

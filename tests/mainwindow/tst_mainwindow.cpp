@@ -106,13 +106,13 @@ private slots:
         QVERIFY(!w.cmbSort3->isEditable());
         // The focus runs through the controls in their tab order.
         QList<QWidget *> order;
-        for (QWidget *at = w.grdBrauerien; order.size() < 9; at = at->nextInFocusChain()) {
+        for (QWidget *at = w.grdBrauerien; order.size() < 10; at = at->nextInFocusChain()) {
             if (at->focusPolicy() & Qt::TabFocus && !at->isHidden() && at->isVisibleTo(&w))
                 order << at;
         }
-        // The find field takes its place after the jump list.
-        QCOMPARE(order, QList<QWidget *>({w.grdBrauerien, w.cboBrauereiJump, w.txtFind, w.cmdNewBrewery, w.cmdReport,
-                                          w.grdChronik, w.cmbSort1, w.cmbSort2, w.cmbSort3}));
+        // The find field and Timeline take their places on screen.
+        QCOMPARE(order, QList<QWidget *>({w.grdBrauerien, w.cboBrauereiJump, w.cmdNewBrewery, w.txtFind, w.cmdTimeline,
+                                          w.cmdReport, w.grdChronik, w.cmbSort1, w.cmbSort2, w.cmbSort3}));
     }
 
     void arrangesControls_data()

@@ -4,6 +4,7 @@
 #include "ScratchRegister.h"
 #include "ShownWindow.h"
 #include "SudregisterTimeline.h"
+#include "TimelinePalette.h"
 
 #include <QChartView>
 #include <QImage>
@@ -12,6 +13,8 @@
 #include <QPushButton>
 #include <QSvgRenderer>
 #include <QTest>
+#include <array>
+#include <cmath>
 
 namespace {
 
@@ -22,6 +25,23 @@ TimelineCounts chartedBy(Sudregister &window)
     window.showTimeline = [&](SudregisterTimeline &shown) { counts = shown.counts(); };
     QTest::mouseClick(window.cmdTimeline, Qt::LeftButton);
     return counts;
+}
+
+// The CIE 1976 distance of two colours (ΔE): about 2 is just noticeable,
+// beyond 40 two colours are told apart at a glance.
+double distance(const QColor &a, const QColor &b)
+{
+    const auto lab = [](const QColor &c) {
+        const auto linear = [](double u) { return u > 0.04045 ? std::pow((u + 0.055) / 1.055, 2.4) : u / 12.92; };
+        const double r = linear(c.redF()), g = linear(c.greenF()), bl = linear(c.blueF());
+        const auto f = [](double t) { return t > 0.008856 ? std::cbrt(t) : 7.787 * t + 16.0 / 116; };
+        const double x = f((0.4124 * r + 0.3576 * g + 0.1805 * bl) / 0.95047);
+        const double y = f(0.2126 * r + 0.7152 * g + 0.0722 * bl);
+        const double z = f((0.0193 * r + 0.1192 * g + 0.9505 * bl) / 1.08883);
+        return std::array<double, 3>{116 * y - 16, 500 * (x - y), 200 * (y - z)};
+    };
+    const auto p = lab(a), q = lab(b);
+    return std::hypot(p[0] - q[0], p[1] - q[1], p[2] - q[2]);
 }
 
 } // namespace
@@ -138,6 +158,18 @@ private slots:
         QTest::mouseClick(win->cmdTimeline, Qt::LeftButton);
         QCOMPARE(leftOut, "0 breweries charted.");
         QVERIFY(win.boxes->failures.isEmpty());
+    }
+
+    // Neighbouring bands differ clearly, the grey of "(none)" from every
+    // colour, and a state beyond the palette from the one of its colour.
+    void paletteTellsNeighboursApart()
+    {
+        for (int i = 0; i + 1 < PaletteSize(); ++i)
+            QVERIFY2(distance(PaletteColour(i), PaletteColour(i + 1)) >= 40, qPrintable(QString::number(i)));
+        const QColor none = StateBrush(0, TimelineCounts::NoState).color();
+        for (int i = 0; i < PaletteSize(); ++i)
+            QVERIFY(distance(PaletteColour(i), none) >= 20);
+        QVERIFY(StateBrush(PaletteSize(), "TH").style() != StateBrush(0, "BW").style());
     }
 
     void hoverNamesTheYearAndItsStates()
