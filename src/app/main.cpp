@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QSettings>
 
 int main(int argc, char *argv[])
 {
@@ -28,9 +29,11 @@ int main(int argc, char *argv[])
         given = parser.positionalArguments().value(0);
     }
     QApplication app(argc, argv);
+    // ~/.config/Sudregister/Sudregister.conf
+    QSettings settings(QStringLiteral("Sudregister"), QStringLiteral("Sudregister"));
     std::unique_ptr<Sudregister> window;
     try {
-        window = std::make_unique<Sudregister>(ChooseRegister(given));
+        window = std::make_unique<Sudregister>(ChooseRegister(given), nullptr, nullptr, &settings);
     } catch (const StoreError &e) {
         // Without its register the program has nothing to show.
         QMessageBox::critical(nullptr, ProgramTitle, e.message());

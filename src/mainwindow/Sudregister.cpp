@@ -48,9 +48,10 @@ QLabel *label(QWidget *parent, const char *name, const QString &caption, Qt::Ali
 
 } // namespace
 
-Sudregister::Sudregister(const QString &registerPath, std::shared_ptr<MessageBoxes> boxes, QWidget *parent)
+Sudregister::Sudregister(const QString &registerPath, std::shared_ptr<MessageBoxes> boxes, QWidget *parent,
+                         QSettings *settings)
     : QWidget(parent), m_boxes(boxes ? std::move(boxes) : std::make_shared<QtMessageBoxes>(this)),
-      m_registerPath(registerPath)
+      m_settings(settings), m_registerPath(registerPath)
 {
     createControls();
     try {
@@ -240,6 +241,7 @@ void Sudregister::startUp()
     lblBreweryCount->setText(QStringLiteral("0"));
     SetupBreweryColumns();
     SetupChronikColumns();
+    restoreLayout();
     grdBrauerien->setEnabled(true);
     grdChronik->setEnabled(true);
     Label1->hide();
@@ -248,9 +250,10 @@ void Sudregister::startUp()
         button->setEnabled(true);
     // These selections raise the lists' Click reactions, which sort only
     // from a list that holds the focus; the one sort follows below.
-    SelectEntry(cmbSort1, 3);
-    SelectEntry(cmbSort2, 2);
-    SelectEntry(cmbSort3, 5);
+    const std::array<int, 3> keys = rememberedSortKeys();
+    SelectEntry(cmbSort1, keys[0]);
+    SelectEntry(cmbSort2, keys[1]);
+    SelectEntry(cmbSort3, keys[2]);
     // A copy of the register as it was before this session changes it,
     // made once the window is laid out: copying a large register takes a
     // moment, and the window shows it.
@@ -369,6 +372,7 @@ void Sudregister::closeEvent(QCloseEvent *event)
             grid->recordsetModel().cancelPendingAdd();
         break;
     }
+    rememberLayout();
     QWidget::closeEvent(event);
 }
 

@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QWidget>
+#include <array>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -20,6 +21,7 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QSettings;
 class QThread;
 class QTimer;
 class SudregisterReport;
@@ -43,8 +45,10 @@ public:
     // Opens the register at `registerPath` and starts up. Throws StoreError,
     // naming the path, when the register cannot be opened. `boxes` answers
     // and shows the program's questions; by default real message boxes.
+    // With `settings` the window opens as its user left it and remembers
+    // how it is left; without, it keeps the designed layout.
     explicit Sudregister(const QString &registerPath, std::shared_ptr<MessageBoxes> boxes = nullptr,
-                         QWidget *parent = nullptr);
+                         QWidget *parent = nullptr, QSettings *settings = nullptr);
     ~Sudregister() override;
 
     int BreweryCount() const { return m_breweryCount; }
@@ -126,6 +130,9 @@ private:
     void createControls();
     void createFindControls(QWidget *box);
     void createUndoActions();
+    std::array<int, 3> rememberedSortKeys() const;
+    void restoreLayout();
+    void rememberLayout();
     // The undo history records this window's changes from now on.
     void startUndo();
     void showStep(const QString &message, qint64 brewery, std::optional<qint64> entry);
@@ -162,6 +169,7 @@ private:
     int measureTwips(const QString &sample);
 
     std::shared_ptr<MessageBoxes> m_boxes;
+    QSettings *m_settings;
     // The register service: the data sources and every query of the register.
     Register *m_register;
     int m_breweryCount = 0;

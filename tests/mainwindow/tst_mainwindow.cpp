@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSettings>
 #include <QStyle>
 #include <QTest>
 
@@ -242,6 +243,34 @@ private slots:
         QTest::keyClick(w.cmbSort1, Qt::Key_Up);
         QCOMPARE(w.dsBrewery->RecordSource(), "select * from Brewery Order By CityName, CityName, BreweryName");
         QCOMPARE(GridDriver::columnTexts(*w.grdBrauerien, 5, 2), QStringList({"Zwei", "Eins"}));
+    }
+
+    // The window opens as its user left it: size, column widths and sort
+    // keys; the first time, with nothing remembered, as designed.
+    void remembersHowItWasLeft()
+    {
+        ScratchRegister reg;
+        reg.addCity("Bamberg");
+        QSettings settings(reg.dir() + "/settings.ini", QSettings::IniFormat);
+        {
+            Sudregister w(reg.path(), std::make_shared<ScriptedMessageBoxes>(), nullptr, &settings);
+            QCOMPARE(w.width(), twips(11760));
+            QCOMPARE(w.dsBrewery->RecordSource(), "select * from Brewery Order By CityName, PostalCode, BreweryName");
+            w.show();
+            QVERIFY(QTest::qWaitForWindowActive(&w));
+            w.resize(900, 640);
+            w.grdBrauerien->Columns(3).setWidth(2000);
+            w.grdChronik->Columns(0).setWidth(1500);
+            w.cmbSort1->setFocus();
+            QTest::keyClick(w.cmbSort1, Qt::Key_Down);
+            QCOMPARE(w.cmbSort1->currentText(), "ID(ID)");
+            QVERIFY(w.close());
+        }
+        Sudregister again(reg.path(), std::make_shared<ScriptedMessageBoxes>(), nullptr, &settings);
+        QCOMPARE(again.size(), QSize(900, 640));
+        QCOMPARE(again.grdBrauerien->Columns(3).Width(), 2000);
+        QCOMPARE(again.grdChronik->Columns(0).Width(), 1500);
+        QCOMPARE(again.dsBrewery->RecordSource(), "select * from Brewery Order By IdCode, PostalCode, BreweryName");
     }
 };
 
