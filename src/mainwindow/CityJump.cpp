@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QEvent>
 #include <QSignalBlocker>
+#include <QStringListModel>
 
 namespace {
 
@@ -68,7 +69,7 @@ void Sudregister::FillCityJumpList()
         entries << previous + QStringLiteral("-Zz");
     {
         const QSignalBlocker quiet(cboBrauereiJump);
-        cboBrauereiJump->addItems(entries);
+        static_cast<QStringListModel *>(cboBrauereiJump->model())->setStringList(entries);
     }
     SelectEntry(cboBrauereiJump, 0);
 }

@@ -19,6 +19,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStringListModel>
 #include <QThread>
 #include <QTimer>
 
@@ -127,6 +128,9 @@ void Sudregister::createControls()
     Label4 = label(box, "Label4", QStringLiteral("Jump to :"), Qt::AlignRight);
     place(Label4, 240, 330, 735, 195);
     cboBrauereiJump = named(new QComboBox(box), "cboBrauereiJump");
+    // A plain list of texts: a million breweries make 25,000 entries, which
+    // the combo box's own item model would build one object at a time.
+    cboBrauereiJump->setModel(new QStringListModel(cboBrauereiJump));
     cboBrauereiJump->installEventFilter(this);
     connect(cboBrauereiJump, &QComboBox::activated, this, [this] { guard([this] { cboBrauereiJump_Click(); }); });
     place(cboBrauereiJump, 1080, 270, 1335, 315);
