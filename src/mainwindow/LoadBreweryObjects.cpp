@@ -11,6 +11,7 @@
 #include "clsBrewery.h"
 
 #include <QLabel>
+#include <chrono>
 #include <utility>
 #include <vector>
 
@@ -38,6 +39,8 @@ void Sudregister::LoadBreweryObjects()
     // Reading a million breweries and their history takes seconds: the
     // window shows how far it has come and stays painted.
     BusyStep busy(lblMessage, QStringLiteral("Loading Data"));
+    while (m_freeing.valid() && m_freeing.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready)
+        busy(0, 1);
     qint64 entries = 0;
     step([&] { entries = m_register->highestChronikKey(); });
     // The last report's objects go first, one brewery at a time, so that

@@ -7,7 +7,7 @@
 
 #include <QFileInfo>
 #include <QLabel>
-#include <thread>
+#include <future>
 #include <utility>
 
 void Sudregister::cmdReport_Click()
@@ -31,5 +31,5 @@ void Sudregister::cmdReport_Click()
         report.exec();
     // The register's objects are of no use once the report is closed:
     // they are freed at once, beside the window, which goes on at once.
-    std::thread([breweries = report.takeBreweries()]() mutable { breweries.clear(); }).detach();
+    m_freeing = std::async(std::launch::async, [breweries = report.takeBreweries()]() mutable { breweries.clear(); });
 }

@@ -9,6 +9,7 @@
 #include <QWidget>
 #include <array>
 #include <functional>
+#include <future>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -183,6 +184,9 @@ private:
     bool m_busyTold = false;
     QTimer *m_busyRetry = nullptr;
     std::vector<std::shared_ptr<clsBrewery>> m_breweries;
+    // The last report's objects being freed; the next reading waits for it,
+    // rather than competing with it for memory and the cores.
+    std::future<void> m_freeing;
     QString m_registerPath;
     // Held while this window has the register open for writing.
     std::unique_ptr<RegisterLock> m_lock;
