@@ -38,8 +38,11 @@ class clsBrewery;
 // reactions in BreweryGrid.cpp and ChronikGrid.cpp, the jump list in
 // CityJump.cpp, the Report button in ReportButton.cpp, the Timeline button
 // in TimelineButton.cpp, the find field in Find.cpp, the loading of the
-// register into objects in LoadBreweryObjects.cpp, and keeping up with
-// other programs' changes to the register in RegisterSync.cpp.
+// register into objects in LoadBreweryObjects.cpp, keeping up with other
+// programs' changes to the register in RegisterSync.cpp, undo and redo in
+// UndoRedo.cpp, what the window remembers in RememberedSettings.cpp and
+// the backup at start-up in BackingUp.cpp. The register itself is asked
+// through the register service (Register), never in SQL.
 class Sudregister : public QWidget {
     Q_OBJECT
 public:
