@@ -9,6 +9,7 @@
 #include <QChartView>
 #include <QDir>
 #include <QFileDialog>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QLegend>
 #include <QLineSeries>
@@ -35,15 +36,30 @@ public:
 protected:
     void mouseMoveEvent(QMouseEvent *event) override
     {
-        const QString text = m_window.describeAt(event->position());
-        if (text.isEmpty())
-            QToolTip::hideText();
-        else
-            QToolTip::showText(event->globalPosition().toPoint(), text, this);
+        tell(event->position(), event->globalPosition().toPoint());
         QChartView::mouseMoveEvent(event);
+    }
+    // The pointer came to rest: the moves alone leave no tooltip when it
+    // arrived with one move, as a window manager may deliver it.
+    bool viewportEvent(QEvent *event) override
+    {
+        if (event->type() != QEvent::ToolTip)
+            return QChartView::viewportEvent(event);
+        const auto *help = static_cast<QHelpEvent *>(event);
+        tell(help->pos(), help->globalPos());
+        return true;
     }
 
 private:
+    void tell(const QPointF &viewPoint, const QPoint &global)
+    {
+        const QString text = m_window.describeAt(viewPoint);
+        if (text.isEmpty())
+            QToolTip::hideText();
+        else
+            QToolTip::showText(global, text, this);
+    }
+
     const SudregisterTimeline &m_window;
 };
 

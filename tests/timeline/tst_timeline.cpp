@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QSvgRenderer>
 #include <QTest>
+#include <QToolTip>
 #include <array>
 #include <cmath>
 
@@ -187,6 +188,14 @@ private slots:
         QCOMPARE(at(1875), "1875: 3 breweries\nBY: 2\nTH: 1");
         QCOMPARE(at(1950), "1950: 1 brewery\nBY: 1");
         QCOMPARE(timeline.describeAt(QPointF(1, 1)), QString()); // outside the plot
+
+        // The pointer comes to rest on the chart without moving over it
+        // first: the tooltip still names the year.
+        const QPoint rest = timeline.chtTimeline->mapFromScene(chart->mapToScene(chart->mapToPosition(QPointF(1875, 1))));
+        QHelpEvent help(QEvent::ToolTip, rest, timeline.chtTimeline->viewport()->mapToGlobal(rest));
+        QCoreApplication::sendEvent(timeline.chtTimeline->viewport(), &help);
+        QTRY_COMPARE(QToolTip::text(), "1875: 3 breweries\nBY: 2\nTH: 1");
+        QToolTip::hideText();
     }
 
     void savedPictures_data()
