@@ -5,6 +5,7 @@
 #include "LikeCriterion.h"
 #include "RegisterFile.h"
 #include "StoreError.h"
+#include "StoredRow.h"
 #include "Transaction.h"
 
 #include <algorithm>
@@ -15,11 +16,6 @@ namespace {
 
 constexpr int PageRows = 128;
 constexpr size_t MaxCachedRows = 16384;
-
-QByteArray quoted(const QString &identifier)
-{
-    return '"' + identifier.toUtf8() + '"';
-}
 
 // Meets `wanted` (pairs of a key and a caller's index, sorted by key) with
 // `scan`, which reads rows in rowid order with the rowid first: one pass
@@ -57,19 +53,19 @@ Recordset::Recordset(std::shared_ptr<RegisterFile> file, const RecordSource &sou
     if (!source.orderBy.isEmpty() && source.whereField.isEmpty()) {
         QByteArrayList fields;
         for (const QString &field : source.orderBy)
-            fields << quoted(m_fields.at(requireField(field)));
-        if (auto keys = OrderGerman(m_file->path(), quoted(source.table), fields, progress)) {
+            fields << QuotedName(m_fields.at(requireField(field)));
+        if (auto keys = OrderGerman(m_file->path(), QuotedName(source.table), fields, progress)) {
             m_keys = std::move(*keys);
             return;
         }
     }
 
-    QByteArray sql = "SELECT rowid FROM " + quoted(source.table);
+    QByteArray sql = "SELECT rowid FROM " + QuotedName(source.table);
     if (!source.whereField.isEmpty())
-        sql += " WHERE " + quoted(m_fields.at(requireField(source.whereField))) + " = ?1";
+        sql += " WHERE " + QuotedName(m_fields.at(requireField(source.whereField))) + " = ?1";
     sql += " ORDER BY ";
     for (const QString &field : source.orderBy)
-        sql += quoted(m_fields.at(requireField(field))) + " COLLATE " + GermanCollationName + ", ";
+        sql += QuotedName(m_fields.at(requireField(field))) + " COLLATE " + GermanCollationName + ", ";
     sql += "rowid";
     Cursor keys = m_file->cached(sql);
     if (source.whereValue)
@@ -99,7 +95,7 @@ QByteArray Recordset::columnList() const
 {
     QByteArray columns;
     for (const QString &field : m_fields)
-        columns += (columns.isEmpty() ? "" : ", ") + quoted(field);
+        columns += (columns.isEmpty() ? "" : ", ") + QuotedName(field);
     return columns;
 }
 
@@ -108,7 +104,7 @@ const QByteArray &Recordset::fetchSql() const
     // Made when first needed: a history query that only counts its rows,
     // as the cursor's every move makes one, never needs it.
     if (m_fetchSql.isEmpty()) {
-        m_fetchSql = "SELECT rowid, " + columnList() + " FROM " + quoted(m_source.table) + " WHERE rowid IN (";
+        m_fetchSql = "SELECT rowid, " + columnList() + " FROM " + QuotedName(m_source.table) + " WHERE rowid IN (";
         for (int i = 1; i <= PageRows; ++i)
             m_fetchSql += (i > 1 ? ", ?" : "?") + QByteArray::number(i);
         m_fetchSql += ")";
@@ -228,7 +224,7 @@ bool Recordset::FindFirst(const LikeCriterion &like)
     const int field = requireField(like.field());
 
     std::unordered_set<qint64> matching;
-    Statement scan(*m_file, "SELECT rowid, " + quoted(m_fields.at(field)) + " FROM " + quoted(m_source.table));
+    Statement scan(*m_file, "SELECT rowid, " + QuotedName(m_fields.at(field)) + " FROM " + QuotedName(m_source.table));
     while (scan.step()) {
         if (!scan.isNull(1) && like.matches(scan.text(1)))
             matching.insert(scan.int64(0));
@@ -276,7 +272,7 @@ void Recordset::forEachRecord(const std::function<void(int, const Cursor &)> &vi
     for (size_t p = 0; p < m_keys.size(); ++p)
         byKey[p] = {m_keys[p], p};
     std::sort(byKey.begin(), byKey.end());
-    Cursor scan = m_file->cached("SELECT rowid, " + columnList() + " FROM " + quoted(m_source.table) + " ORDER BY rowid");
+    Cursor scan = m_file->cached("SELECT rowid, " + columnList() + " FROM " + QuotedName(m_source.table) + " ORDER BY rowid");
     meetInRowidOrder(scan, byKey, [&](size_t position) { visit(int(position), scan); }, [](ptrdiff_t) {});
 }
 
@@ -304,7 +300,7 @@ QVariant Recordset::valueAt(int position, int field) const
     m_lastFetched = position;
     if (!sparse)
         return rowFor(position)[size_t(field)];
-    Cursor one = m_file->cached("SELECT " + quoted(m_fields.at(field)) + " FROM " + quoted(m_source.table)
+    Cursor one = m_file->cached("SELECT " + QuotedName(m_fields.at(field)) + " FROM " + QuotedName(m_source.table)
                                 + " WHERE rowid = ?1");
     one.bind(1, key);
     return one.step() ? one.value(0) : QVariant();
@@ -328,7 +324,7 @@ std::vector<QVariant> Recordset::valuesAt(const std::vector<int> &positions, int
             wanted.emplace_back(m_keys[size_t(positions[i])], i);
     }
     std::sort(wanted.begin(), wanted.end());
-    Cursor scan = m_file->cached("SELECT rowid, " + quoted(m_fields.at(field)) + " FROM " + quoted(m_source.table)
+    Cursor scan = m_file->cached("SELECT rowid, " + QuotedName(m_fields.at(field)) + " FROM " + QuotedName(m_source.table)
                                  + " ORDER BY rowid");
     meetInRowidOrder(scan, wanted, [&](size_t i) { values[i] = scan.value(1); }, [&](ptrdiff_t passed) {
         if (progress)
@@ -385,14 +381,7 @@ void Recordset::AddNew()
 
 std::optional<Recordset::Row> Recordset::storedRow(qint64 key) const
 {
-    Cursor stored = m_file->cached("SELECT " + columnList() + " FROM " + quoted(m_source.table) + " WHERE rowid = ?1");
-    stored.bind(1, key);
-    if (!stored.step())
-        return std::nullopt;
-    Row row(size_t(m_fields.size()));
-    for (int i = 0; i < m_fields.size(); ++i)
-        row[size_t(i)] = stored.value(i);
-    return row;
+    return ReadStoredRow(*m_file, m_source.table, m_fields, key);
 }
 
 Recordset::Row Recordset::requireUnchanged(qint64 key, const Row &shown) const
@@ -439,9 +428,9 @@ void Recordset::Update()
         const qint64 key = m_keys[size_t(position)];
         Transaction tx(*m_file);
         Row before = requireUnchanged(key, m_shown);
-        QByteArray sql = "UPDATE " + quoted(m_source.table) + " SET ";
+        QByteArray sql = "UPDATE " + QuotedName(m_source.table) + " SET ";
         for (int n = 0; n < written.size(); ++n)
-            sql += (n ? ", " : "") + quoted(m_fields.at(written[n])) + " = ?" + QByteArray::number(n + 1);
+            sql += (n ? ", " : "") + QuotedName(m_fields.at(written[n])) + " = ?" + QByteArray::number(n + 1);
         sql += " WHERE rowid = ?" + QByteArray::number(written.size() + 1);
         {
             Cursor update = m_file->cached(sql);
@@ -459,13 +448,13 @@ void Recordset::Update()
         return;
     }
 
-    QByteArray sql = "INSERT INTO " + quoted(m_source.table);
+    QByteArray sql = "INSERT INTO " + QuotedName(m_source.table);
     if (written.isEmpty()) {
         sql += " DEFAULT VALUES";
     } else {
         QByteArray names, places;
         for (int n = 0; n < written.size(); ++n) {
-            names += (n ? ", " : "") + quoted(m_fields.at(written[n]));
+            names += (n ? ", " : "") + QuotedName(m_fields.at(written[n]));
             places += (n ? ", ?" : "?") + QByteArray::number(n + 1);
         }
         sql += " (" + names + ") VALUES (" + places + ")";
@@ -497,7 +486,7 @@ void Recordset::Delete()
         const auto shown = m_rows.find(key);
         Row before = requireUnchanged(key, shown == m_rows.end() ? Row() : shown->second);
         {
-            Cursor remove = m_file->cached("DELETE FROM " + quoted(m_source.table) + " WHERE rowid = ?1");
+            Cursor remove = m_file->cached("DELETE FROM " + QuotedName(m_source.table) + " WHERE rowid = ?1");
             remove.bind(1, key);
             remove.run();
         }

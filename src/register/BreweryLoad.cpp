@@ -67,6 +67,9 @@ void BreweryLoad::readBreweries()
         if (fields[f] < 0)
             throw StoreError(QStringLiteral("The breweries have no field %1.").arg(name));
     }
+    bool pool[Columns];
+    for (size_t f = 0; f < Columns; ++f)
+        pool[f] = pooled(ReportLine::BreweryColumns[f].field);
     m_breweries.assign(size_t(m_count), nullptr);
     m_byRowId.reserve(m_count);
     // Brewery i is record i + 1 of the list; the record set hands each
@@ -81,7 +84,7 @@ void BreweryLoad::readBreweries()
         for (size_t f = 0; f < Columns; ++f) {
             const auto &column = ReportLine::BreweryColumns[f];
             const QByteArrayView utf8 = record.utf8(fields[f] + 1);
-            (brewery.*column.set)(pooled(column.field) ? (*m_text)(utf8) : unique(utf8));
+            (brewery.*column.set)(pool[f] ? (*m_text)(utf8) : unique(utf8));
         }
         const qint64 rowId = record.int64(fields[Columns] + 1);
         m_byRowId.insert(rowId, &brewery);
@@ -92,16 +95,18 @@ void BreweryLoad::readBreweries()
 
 void BreweryLoad::readChroniks()
 {
+    constexpr size_t Texts = ReportLine::ChronikColumns.size();
+    bool pool[Texts];
+    for (size_t c = 0; c < Texts; ++c)
+        pool[c] = pooled(ReportLine::ChronikColumns[c].field);
     clsBreweryChronik transfer;
     ReadAllChroniks(m_register.chroniks()->file(), [&](qint64 parent, const QByteArrayView *texts) {
         m_tick();
         clsBrewery *const owner = m_byRowId.value(parent);
         if (!owner)
             return;
-        for (size_t c = 0; c < ReportLine::ChronikColumns.size(); ++c) {
-            const auto &column = ReportLine::ChronikColumns[c];
-            (transfer.*column.set)(pooled(column.field) ? (*m_text)(texts[c]) : unique(texts[c]));
-        }
+        for (size_t c = 0; c < Texts; ++c)
+            (transfer.*ReportLine::ChronikColumns[c].set)(pool[c] ? (*m_text)(texts[c]) : unique(texts[c]));
         owner->AddChronik(transfer);
     });
 }

@@ -3,6 +3,7 @@
 #include "RegisterFile.h"
 #include "RegisterSchema.h"
 #include "StoreError.h"
+#include "StoredRow.h"
 #include "Transaction.h"
 
 using namespace RegisterSchema;
@@ -23,11 +24,6 @@ private:
     RowChanges m_changes;
 };
 
-QByteArray quoted(const QString &identifier)
-{
-    return '"' + identifier.toUtf8() + '"';
-}
-
 QVariant fieldOf(const RowChange &change, const RowChange::Row &row, const QString &field)
 {
     const qsizetype i = change.fields.indexOf(field);
@@ -40,26 +36,21 @@ const RowChange::Row &latest(const RowChange &change)
     return change.after ? *change.after : *change.before;
 }
 
-std::optional<RowChange::Row> stored(RegisterFile &file, const RowChange &change)
+// The first field an edit of a row changed, if any.
+QString changedField(const RowChange &change)
 {
-    QByteArray columns;
-    for (const QString &field : change.fields)
-        columns += (columns.isEmpty() ? "" : ", ") + quoted(field);
-    Cursor row = file.cached("SELECT " + columns + " FROM " + quoted(change.table) + " WHERE rowid = ?1");
-    row.bind(1, change.key);
-    if (!row.step())
-        return std::nullopt;
-    RowChange::Row values(size_t(change.fields.size()));
-    for (int i = 0; i < change.fields.size(); ++i)
-        values[size_t(i)] = row.value(i);
-    return values;
+    for (int i = 0; i < change.fields.size(); ++i) {
+        if (change.before->at(size_t(i)) != change.after->at(size_t(i)))
+            return change.fields.at(i);
+    }
+    return QString();
 }
 
 // Makes the row `to` (none: deleted), having found it as `from`.
 void write(RegisterFile &file, const RowChange &change, const std::optional<RowChange::Row> &from,
            const std::optional<RowChange::Row> &to)
 {
-    const QByteArray table = quoted(change.table);
+    const QByteArray table = QuotedName(change.table);
     if (!to) {
         Cursor remove = file.cached("DELETE FROM " + table + " WHERE rowid = ?1");
         remove.bind(1, change.key).run();
@@ -72,7 +63,7 @@ void write(RegisterFile &file, const RowChange &change, const std::optional<RowC
         // The key is given when the row comes back, never changed.
         if (from && field.compare(key, Qt::CaseInsensitive) == 0)
             continue;
-        names += (n ? ", " : "") + quoted(field) + (from ? " = ?" + QByteArray::number(n + 1) : QByteArray());
+        names += (n ? ", " : "") + QuotedName(field) + (from ? " = ?" + QByteArray::number(n + 1) : QByteArray());
         places += (n ? ", ?" : "?") + QByteArray::number(n + 1);
         ++n;
     }
@@ -134,11 +125,9 @@ QString RegisterUndo::describe(const RowChanges &changes)
         if (!brewery->before)
             return QStringLiteral("new brewery %1").arg(name);
         if (brewery->after) {
-            for (int i = 0; i < brewery->fields.size(); ++i) {
-                if (brewery->before->at(size_t(i)) != brewery->after->at(size_t(i)))
-                    return QStringLiteral("change of %1 of brewery %2").arg(brewery->fields.at(i), name);
-            }
-            return QStringLiteral("change of brewery %1").arg(name);
+            const QString field = changedField(*brewery);
+            return field.isEmpty() ? QStringLiteral("change of brewery %1").arg(name)
+                                   : QStringLiteral("change of %1 of brewery %2").arg(field, name);
         }
         if (entries == 0)
             return QStringLiteral("delete of brewery %1").arg(name);
@@ -156,11 +145,8 @@ QString RegisterUndo::describe(const RowChanges &changes)
         return QStringLiteral("new ") + of;
     if (!entry.after)
         return QStringLiteral("delete of ") + of;
-    for (int i = 0; i < entry.fields.size(); ++i) {
-        if (entry.before->at(size_t(i)) != entry.after->at(size_t(i)))
-            return QStringLiteral("change of %1 of %2").arg(entry.fields.at(i), of);
-    }
-    return QStringLiteral("change of ") + of;
+    const QString field = changedField(entry);
+    return field.isEmpty() ? QStringLiteral("change of ") + of : QStringLiteral("change of %1 of %2").arg(field, of);
 }
 
 void RegisterUndo::replay(const RowChanges &changes, Direction direction)
@@ -171,7 +157,7 @@ void RegisterUndo::replay(const RowChanges &changes, Direction direction)
         const std::optional<RowChange::Row> &to = direction == Direction::Back ? change.before : change.after;
         // The row must stand as this program left it: changed or deleted
         // since, or its key taken by another program, the step is refused.
-        if (stored(*m_file, change) != from)
+        if (ReadStoredRow(*m_file, change.table, change.fields, change.key) != from)
             throw StoreError::rowChangedElsewhere();
         write(*m_file, change, from, to);
     };
