@@ -3,7 +3,7 @@
 #include "MessageBoxes.h"
 #include "RegisterLocation.h"
 #include "StoreError.h"
-#include "Sudregister.h"
+#include "RegisterWindow.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -31,14 +31,16 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     // ~/.config/Sudregister/Sudregister.conf
     QSettings settings(QStringLiteral("Sudregister"), QStringLiteral("Sudregister"));
-    std::unique_ptr<Sudregister> window;
+    RegisterWindow window(nullptr, &settings);
     try {
-        window = std::make_unique<Sudregister>(ChooseRegister(given), nullptr, nullptr, &settings);
+        // Without its register the program has nothing to show; the window
+        // has said why.
+        if (!window.openRegister(ChooseRegister(given)))
+            return 1;
     } catch (const StoreError &e) {
-        // Without its register the program has nothing to show.
         QMessageBox::critical(nullptr, ProgramTitle, e.message());
         return 1;
     }
-    window->show();
+    window.show();
     return app.exec();
 }

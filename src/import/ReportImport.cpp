@@ -202,50 +202,19 @@ std::array<QByteArrayView, ChronikColumns> columnsOf(QByteArray &line)
     return columns;
 }
 
-} // namespace
-
-ImportCounts ImportReport(const QString &reportPath, const QString &registerPath, const ImportOptions &options,
-                          const std::function<void(qsizetype, qsizetype)> &progress)
+// The second pass: every line checked again as it is written, all of them
+// in one transaction.
+ImportCounts appendLines(const QString &reportPath, const Survey &checked, RegisterFile &file,
+                         const std::function<void(qsizetype, qsizetype)> &progress)
 {
-    const Survey checked = survey(reportPath);
-    if (progress)
-        progress(checked.lines, checked.lines * 2);
-
-    RegisterLock::State lockState;
-    QString lockProblem;
-    const auto lock = RegisterLock::tryTake(registerPath, &lockState, &lockProblem);
-    if (lockState == RegisterLock::State::HeldElsewhere)
-        throw ImportRefused(QStringLiteral("The register %1 is open in a Sudregister window; close the window and "
-                                           "import again.")
-                                .arg(registerPath));
-    if (!lock)
-        throw ImportRefused(
-            QStringLiteral("The register %1 cannot be locked for the import: %2; nothing was added.").arg(registerPath, lockProblem));
-    std::shared_ptr<RegisterFile> file;
-    try {
-        file = RegisterFile::open(registerPath);
-    } catch (const StoreError &) {
-        lock->discard();
-        throw;
-    }
-    RegisterAppender appender(*file);
-    if (!options.append) {
-        const qint64 held = appender.breweryCount();
-        if (held > 0)
-            throw ImportRefused(QStringLiteral("The register %1 already holds %2 %3; nothing was added. Give --append "
-                                               "to add the report to them.")
-                                    .arg(registerPath)
-                                    .arg(held)
-                                    .arg(held == 1 ? QStringLiteral("brewery") : QStringLiteral("breweries")));
-    }
-
     ImportCounts counts;
     qint64 rowId = 0;
     bool breweryYet = false;
     ReportLines lines(reportPath);
     QByteArray raw;
     QByteArray converted;
-    Transaction tx(*file);
+    RegisterAppender appender(file);
+    Transaction tx(file);
     while (lines.number() < checked.lines) {
         if (!lines.next(raw))
             refuse(lines.name(), lines.number() + 1, QStringLiteral("the file ends here; it changed while it was imported"));
@@ -275,4 +244,51 @@ ImportCounts ImportReport(const QString &reportPath, const QString &registerPath
     }
     tx.commit();
     return counts;
+}
+
+} // namespace
+
+ImportCounts ImportReport(const QString &reportPath, const QString &registerPath, const ImportOptions &options,
+                          const std::function<void(qsizetype, qsizetype)> &progress)
+{
+    const Survey checked = survey(reportPath);
+    if (progress)
+        progress(checked.lines, checked.lines * 2);
+
+    RegisterLock::State lockState;
+    QString lockProblem;
+    const auto lock = RegisterLock::tryTake(registerPath, &lockState, &lockProblem);
+    if (lockState == RegisterLock::State::HeldElsewhere)
+        throw ImportRefused(QStringLiteral("The register %1 is open in a Sudregister window; close the window and "
+                                           "import again.")
+                                .arg(registerPath));
+    if (!lock)
+        throw ImportRefused(
+            QStringLiteral("The register %1 cannot be locked for the import: %2; nothing was added.").arg(registerPath, lockProblem));
+    std::shared_ptr<RegisterFile> file;
+    try {
+        file = RegisterFile::open(registerPath);
+    } catch (const StoreError &) {
+        lock->discard();
+        throw;
+    }
+    if (!options.append) {
+        const qint64 held = RegisterAppender::breweryCount(*file);
+        if (held > 0)
+            throw ImportRefused(QStringLiteral("The register %1 already holds %2 %3; nothing was added. Give --append "
+                                               "to add the report to them.")
+                                    .arg(registerPath)
+                                    .arg(held)
+                                    .arg(held == 1 ? QStringLiteral("brewery") : QStringLiteral("breweries")));
+    }
+    return appendLines(reportPath, checked, *file, progress);
+}
+
+ImportCounts ImportReport(const QString &reportPath, RegisterFile &file,
+                          const std::function<void(qsizetype, qsizetype)> &progress)
+{
+    const Survey checked = survey(reportPath);
+    if (progress)
+        progress(checked.lines, checked.lines * 2);
+    return appendLines(reportPath, checked, file, progress);
 }

@@ -4,6 +4,8 @@
 #include <functional>
 #include <stdexcept>
 
+class RegisterFile;
+
 // A saved report refused as a whole: the message names the file, the line
 // and what is wrong with it.
 class ImportRefused : public std::runtime_error {
@@ -46,4 +48,10 @@ inline constexpr qsizetype MaxReportLineBytes = 64 * 1024;
 // either way the register is left as it was. `progress` hears of the lines
 // done out of all.
 ImportCounts ImportReport(const QString &reportPath, const QString &registerPath, const ImportOptions &options = {},
+                          const std::function<void(qsizetype done, qsizetype total)> &progress = {});
+
+// The same into a register already open, whose lock the caller holds (a
+// window importing into its own register): the report's breweries are
+// always added to those the register holds, in one transaction on `file`.
+ImportCounts ImportReport(const QString &reportPath, RegisterFile &file,
                           const std::function<void(qsizetype done, qsizetype total)> &progress = {});

@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QRegularExpression>
+#include <QAction>
 #include <QShortcut>
 #include <QTimer>
 
@@ -52,8 +53,11 @@ void Sudregister::createFindControls(QWidget *box)
         txtFind->clear();
         guard([this] { applyFind(); });
     });
-    auto *find = new QShortcut(QKeySequence::Find, this);
-    connect(find, &QShortcut::activated, this, [this] {
+    m_findAction = new QAction(QStringLiteral("&Find"), this);
+    m_findAction->setObjectName(QStringLiteral("actFind"));
+    m_findAction->setShortcut(QKeySequence::Find);
+    addAction(m_findAction);
+    connect(m_findAction, &QAction::triggered, this, [this] {
         txtFind->setFocus(Qt::ShortcutFocusReason);
         txtFind->selectAll();
     });

@@ -60,14 +60,17 @@ void Sudregister::restoreLayout()
         return;
     applyWidths(*grdBrauerien, m_settings->value(BreweryWidths).toList());
     applyWidths(*grdChronik, m_settings->value(ChronikWidths).toList());
-    restoreGeometry(m_settings->value(Geometry).toByteArray());
+    // Inside a RegisterWindow, the frame keeps the place and size.
+    if (isWindow())
+        restoreGeometry(m_settings->value(Geometry).toByteArray());
 }
 
 void Sudregister::rememberLayout()
 {
     if (!m_settings)
         return;
-    m_settings->setValue(Geometry, saveGeometry());
+    if (isWindow())
+        m_settings->setValue(Geometry, saveGeometry());
     m_settings->setValue(BreweryWidths, widthsOf(*grdBrauerien));
     m_settings->setValue(ChronikWidths, widthsOf(*grdChronik));
     m_settings->setValue(SortKeys, QVariantList{cmbSort1->currentIndex(), cmbSort2->currentIndex(),

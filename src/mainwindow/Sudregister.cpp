@@ -182,10 +182,7 @@ void Sudregister::createControls()
     }
     Label3 = label(box, "Label3", QStringLiteral("Left column, 'Delete' Key will delete a Brewery"), Qt::AlignLeft);
     place(Label3, 8760, 1320, 3375, 255);
-    // The hint is longer than its place in this font: it takes a second line
-    // inside the tool box instead of being cut off.
     Label3->setWordWrap(true);
-    Label3->resize(Label3->width(), Label3->heightForWidth(Label3->width()));
 
     // A right-aligned caption that the font makes wider than its place grows
     // to the left rather than losing its first letters.
@@ -331,6 +328,23 @@ void Sudregister::ArrangeControls()
     set(grdChronik, left(grdBrauerien), height(grdBrauerien) + top(grdBrauerien), W, std::max(0.0f, chronikHeight));
     set(fraToolBox, left(grdBrauerien), top(grdChronik) + height(grdChronik), float(toTwips(fraToolBox->width())),
         height(fraToolBox));
+    fitToolBox();
+}
+
+void Sudregister::fitToolBox()
+{
+    // The tool box was drawn wider than the window, for a narrower font than
+    // the one in use. Its controls keep their places; the third sort list
+    // grows to the right until its longest caption shows whole, the hint
+    // begins after it and wraps within what shows of the box, and the bottom
+    // line ends there too.
+    constexpr int Gap = 6;
+    const int visibleRight = std::min(width() - fraToolBox->x(), fraToolBox->width()) - Gap;
+    cmbSort3->resize(std::max(twips(2415), cmbSort3->sizeHint().width()), cmbSort3->height());
+    const int hintLeft = std::max(twips(8760), cmbSort3->geometry().right() + Gap);
+    const int hintWidth = std::max(twips(1500), visibleRight - hintLeft);
+    Label3->setGeometry(hintLeft, Label3->y(), hintWidth, Label3->heightForWidth(hintWidth));
+    lblMessage->resize(std::clamp(visibleRight - lblMessage->x(), twips(1500), twips(11775)), lblMessage->height());
 }
 
 void Sudregister::resizeEvent(QResizeEvent *event)

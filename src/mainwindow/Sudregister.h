@@ -41,8 +41,10 @@ class clsBrewery;
 // register into objects in LoadBreweryObjects.cpp, keeping up with other
 // programs' changes to the register in RegisterSync.cpp, undo and redo in
 // UndoRedo.cpp, what the window remembers in RememberedSettings.cpp and
-// the backup at start-up in BackingUp.cpp. The register itself is asked
-// through the register service (Register), never in SQL.
+// the backup at start-up in BackingUp.cpp and the import of a saved report
+// in ImportingReport.cpp. The register itself is asked through the
+// register service (Register), never in SQL. The program shows it inside a
+// RegisterWindow, which adds the menus and opens other registers.
 class Sudregister : public QWidget {
     Q_OBJECT
 public:
@@ -93,6 +95,12 @@ public:
     // find field, in any field or history entry; the whole list when it is
     // empty. The current brewery stays current where it is listed.
     void applyFind();
+    // Adds the breweries of the saved report at `reportPath` to this
+    // register, asking first when it holds breweries already. Refusals and
+    // failures are shown; returns whether the report was added.
+    bool importReport(const QString &reportPath);
+    // Undo, Redo and Find, with their keys, for a menu to offer.
+    QList<QAction *> editActions() const { return {m_undoAction, m_redoAction, m_findAction}; }
 
     // The controls, by the names the program gives them.
     QLabel *lblTitle;
@@ -132,6 +140,7 @@ protected:
 
 private:
     void createControls();
+    void fitToolBox();
     void createFindControls(QWidget *box);
     void createUndoActions();
     std::array<int, 3> rememberedSortKeys() const;
@@ -200,5 +209,6 @@ private:
     FindIndex m_findIndex;
     QAction *m_undoAction = nullptr;
     QAction *m_redoAction = nullptr;
+    QAction *m_findAction = nullptr;
     QTimer *m_findDelay = nullptr;
 };

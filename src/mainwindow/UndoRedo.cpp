@@ -11,8 +11,9 @@
 
 void Sudregister::createUndoActions()
 {
-    const auto action = [this](const char *name, QList<QKeySequence> keys, void (RegisterUndo::*step)()) {
-        auto *act = new QAction(this);
+    const auto action = [this](const char *name, const QString &text, QList<QKeySequence> keys,
+                               void (RegisterUndo::*step)()) {
+        auto *act = new QAction(text, this);
         act->setObjectName(QLatin1String(name));
         act->setShortcuts(keys);
         act->setShortcutContext(Qt::WindowShortcut);
@@ -30,8 +31,8 @@ void Sudregister::createUndoActions()
     QList<QKeySequence> redoKeys = QKeySequence::keyBindings(QKeySequence::Redo);
     if (!redoKeys.contains(QKeySequence(Qt::CTRL | Qt::Key_Y)))
         redoKeys << QKeySequence(Qt::CTRL | Qt::Key_Y);
-    m_undoAction = action("actUndo", QKeySequence::keyBindings(QKeySequence::Undo), &RegisterUndo::undo);
-    m_redoAction = action("actRedo", redoKeys, &RegisterUndo::redo);
+    m_undoAction = action("actUndo", QStringLiteral("&Undo"), QKeySequence::keyBindings(QKeySequence::Undo), &RegisterUndo::undo);
+    m_redoAction = action("actRedo", QStringLiteral("&Redo"), redoKeys, &RegisterUndo::redo);
 }
 
 void Sudregister::startUndo()

@@ -1,6 +1,7 @@
 #include "Register.h"
 
 #include "LikeCriterion.h"
+#include "RegisterAppender.h"
 #include "RegisterFile.h"
 #include "RegisterSchema.h"
 #include "RegisterUndo.h"
@@ -64,6 +65,11 @@ bool Register::isStale() const
 void Register::reread()
 {
     m_breweries->Reread();
+}
+
+qint64 Register::breweriesStored() const
+{
+    return RegisterAppender::breweryCount(file());
 }
 
 qint64 Register::highestChronikKey()

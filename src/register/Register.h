@@ -52,6 +52,8 @@ public:
     // the list still holds it.
     void reread();
 
+    // How many breweries the register holds, found or not.
+    qint64 breweriesStored() const;
     // The highest key a history entry has had: how much reading them all
     // will take.
     qint64 highestChronikKey();

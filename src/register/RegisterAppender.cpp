@@ -34,9 +34,9 @@ RegisterAppender::RegisterAppender(RegisterFile &file)
 {
 }
 
-qint64 RegisterAppender::breweryCount()
+qint64 RegisterAppender::breweryCount(RegisterFile &file)
 {
-    Cursor count = m_file.cached("SELECT count(*) FROM " + RegisterSchema::BreweryTable.toUtf8());
+    Cursor count = file.cached("SELECT count(*) FROM " + RegisterSchema::BreweryTable.toUtf8());
     return count.step() ? count.int64(0) : 0;
 }
 

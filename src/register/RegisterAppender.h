@@ -13,7 +13,8 @@ class RegisterAppender {
 public:
     explicit RegisterAppender(RegisterFile &file);
 
-    qint64 breweryCount();
+    // The breweries `file` holds.
+    static qint64 breweryCount(RegisterFile &file);
     // Adds a brewery from its line's eight columns; returns its RowId.
     qint64 addBrewery(const QByteArrayView *columns);
     // Adds a history entry of brewery `parent` from its line's five texts

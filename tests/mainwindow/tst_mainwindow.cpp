@@ -153,6 +153,25 @@ private slots:
         QCOMPARE(w.lblTitle->width(), width);
     }
 
+    // At the designed size, in the font in use, the tool box's texts show
+    // whole: the longest sort caption, the hint and the bottom line's frame,
+    // with the designed controls where they were drawn.
+    void toolBoxTextsShowWhole()
+    {
+        ScratchRegister reg;
+        Sudregister w(reg.path(), std::make_shared<ScriptedMessageBoxes>());
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QCOMPARE(toTwips(w.cmbSort3->x()), 6000);
+        QVERIFY(w.cmbSort3->width() >= w.cmbSort3->sizeHint().width());
+        QVERIFY(w.Label3->x() > w.cmbSort3->geometry().right());
+        QVERIFY(w.Label3->height() >= w.Label3->heightForWidth(w.Label3->width()));
+        for (QWidget *control : {static_cast<QWidget *>(w.Label3), static_cast<QWidget *>(w.lblMessage)}) {
+            QVERIFY(w.fraToolBox->x() + control->geometry().right() < w.width());
+            QVERIFY(control->geometry().bottom() < w.fraToolBox->height());
+        }
+    }
+
     void minimisedWindowKeepsItsLayout()
     {
         ScratchRegister reg;

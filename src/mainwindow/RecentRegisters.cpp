@@ -1,0 +1,51 @@
+#include "RecentRegisters.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSettings>
+
+namespace {
+
+const QString Key = QStringLiteral("registers/recent");
+
+QString cleaned(const QString &path)
+{
+    return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+}
+
+} // namespace
+
+RecentRegisters::RecentRegisters(QSettings *settings) : m_settings(settings)
+{
+    if (!m_settings)
+        return;
+    // What another version or a hand wrote is taken as it can be.
+    for (const QString &path : m_settings->value(Key).toStringList()) {
+        if (!path.isEmpty() && !m_paths.contains(cleaned(path)) && m_paths.size() < Kept)
+            m_paths << cleaned(path);
+    }
+}
+
+void RecentRegisters::opened(const QString &path)
+{
+    const QString clean = cleaned(path);
+    m_paths.removeAll(clean);
+    m_paths.prepend(clean);
+    while (m_paths.size() > Kept)
+        m_paths.removeLast();
+    store();
+}
+
+void RecentRegisters::forget(const QString &path)
+{
+    m_paths.removeAll(cleaned(path));
+    store();
+}
+
+void RecentRegisters::store()
+{
+    if (!m_settings)
+        return;
+    m_settings->setValue(Key, m_paths);
+    m_settings->sync();
+}

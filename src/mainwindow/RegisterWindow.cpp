@@ -1,0 +1,273 @@
+#include "RegisterWindow.h"
+
+#include "RegisterBackup.h"
+#include "StoreError.h"
+#include "Sudregister.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QSettings>
+#include <QUrl>
+
+namespace {
+
+const QString Geometry = QStringLiteral("mainWindow/geometry");
+const QString RegisterFilter = QStringLiteral("Registers (*.mdb);;All files (*)");
+const QString ReportFilter = QStringLiteral("Saved reports (*.lst);;All files (*)");
+
+QAction *menuEntry(QMenu *menu, const char *name, const QString &text, QObject *context,
+                   const std::function<void()> &triggered, QKeySequence::StandardKey key = QKeySequence::UnknownKey)
+{
+    QAction *action = menu->addAction(text);
+    action->setObjectName(QLatin1String(name));
+    if (key != QKeySequence::UnknownKey)
+        action->setShortcut(key);
+    QObject::connect(action, &QAction::triggered, context, triggered);
+    return action;
+}
+
+} // namespace
+
+RegisterWindow::RegisterWindow(std::shared_ptr<MessageBoxes> boxes, QSettings *settings)
+    : m_boxes(boxes ? std::move(boxes) : std::make_shared<QtMessageBoxes>(this)), m_settings(settings),
+      m_recent(settings)
+{
+    askRegisterToOpen = [this](const QString &folder) {
+        return QFileDialog::getOpenFileName(this, QStringLiteral("Open Register"), folder, RegisterFilter);
+    };
+    askNewRegister = [this](const QString &folder) {
+        // Never over an existing register: the name is checked after.
+        return QFileDialog::getSaveFileName(this, QStringLiteral("New Register"), folder, RegisterFilter, nullptr,
+                                            QFileDialog::DontConfirmOverwrite);
+    };
+    askReportToImport = [this](const QString &folder) {
+        return QFileDialog::getOpenFileName(this, QStringLiteral("Import Report"), folder, ReportFilter);
+    };
+    showFolder = [](const QString &folder) { return QDesktopServices::openUrl(QUrl::fromLocalFile(folder)); };
+    setWindowTitle(QStringLiteral("Sudregister Prototype Program"));
+    createMenus();
+}
+
+RegisterWindow::~RegisterWindow() = default;
+
+void RegisterWindow::createMenus()
+{
+    QMenu *file = menuBar()->addMenu(QStringLiteral("&File"));
+    menuEntry(file, "actNewRegister", QStringLiteral("&New Register…"), this, [this] { newRegister(); },
+              QKeySequence::New);
+    menuEntry(file, "actOpenRegister", QStringLiteral("&Open Register…"), this,
+              [this] {
+                  const QString path = askRegisterToOpen(currentFolder());
+                  if (!path.isEmpty())
+                      openRegister(path);
+              },
+              QKeySequence::Open);
+    m_recentMenu = file->addMenu(QStringLiteral("Open &Recent"));
+    m_recentMenu->setObjectName(QStringLiteral("mnuRecent"));
+    file->addSeparator();
+    menuEntry(file, "actImportReport", QStringLiteral("&Import Report…"), this, [this] { importReport(); });
+    menuEntry(file, "actBackupsFolder", QStringLiteral("Open &Backups Folder"), this, [this] { openBackupsFolder(); });
+    file->addSeparator();
+    menuEntry(file, "actQuit", QStringLiteral("&Quit"), this, [this] { close(); }, QKeySequence::Quit);
+
+    m_editMenu = menuBar()->addMenu(QStringLiteral("&Edit"));
+
+    QMenu *view = menuBar()->addMenu(QStringLiteral("&View"));
+    menuEntry(view, "actReport", QStringLiteral("&Report"), this, [this] {
+        if (m_form)
+            m_form->cmdReport->click();
+    });
+    menuEntry(view, "actTimeline", QStringLiteral("&Timeline"), this, [this] {
+        if (m_form)
+            m_form->cmdTimeline->click();
+    });
+
+    QMenu *help = menuBar()->addMenu(QStringLiteral("&Help"));
+    menuEntry(help, "actAbout", QStringLiteral("&About Sudregister"), this, [this] { about(); });
+    fillRecentMenu();
+}
+
+void RegisterWindow::fillRecentMenu()
+{
+    m_recentMenu->clear();
+    int number = 0;
+    for (const QString &path : m_recent.paths()) {
+        QAction *entry = m_recentMenu->addAction(
+            QStringLiteral("&%1 %2").arg(++number).arg(QDir::toNativeSeparators(path)));
+        connect(entry, &QAction::triggered, this, [this, path] { openRecent(path); });
+    }
+    m_recentMenu->setEnabled(!m_recent.paths().isEmpty());
+}
+
+void RegisterWindow::fillEditMenu()
+{
+    // The register's window owns Undo, Redo and Find, with their keys; the
+    // menu offers those of the register open now.
+    for (QAction *action : std::as_const(m_formActions))
+        m_editMenu->removeAction(action);
+    m_editMenu->clear();
+    m_formActions = m_form ? m_form->editActions() : QList<QAction *>{};
+    for (QAction *action : std::as_const(m_formActions)) {
+        if (action->objectName() == QLatin1String("actFind"))
+            m_editMenu->addSeparator();
+        m_editMenu->addAction(action);
+    }
+    m_editMenu->setEnabled(m_form != nullptr);
+}
+
+bool RegisterWindow::openRegister(const QString &path)
+{
+    const QString previous = m_form ? m_form->registerPath() : QString();
+    if (!closeForm())
+        return false;
+    Sudregister *opened = nullptr;
+    try {
+        opened = new Sudregister(path, m_boxes, this, m_settings);
+    } catch (const StoreError &e) {
+        m_boxes->critical(e.message(), ProgramTitle);
+        if (!previous.isEmpty()) {
+            try {
+                install(new Sudregister(previous, m_boxes, this, m_settings));
+            } catch (const StoreError &again) {
+                m_boxes->critical(again.message(), ProgramTitle);
+            }
+        }
+        return false;
+    }
+    install(opened);
+    m_recent.opened(path);
+    fillRecentMenu();
+    return true;
+}
+
+bool RegisterWindow::closeForm()
+{
+    if (!m_form)
+        return true;
+    // Stores what was typed, or asks; the window stays when the user says so.
+    if (!m_form->close())
+        return false;
+    m_formActions.clear();
+    m_editMenu->clear();
+    // Deleted now, not later: its lock must be gone before a register is
+    // opened, which may be the same one.
+    delete takeCentralWidget();
+    m_form = nullptr;
+    setWindowTitle(QStringLiteral("Sudregister Prototype Program"));
+    return true;
+}
+
+void RegisterWindow::install(Sudregister *form)
+{
+    m_form = form;
+    // The first register sets the frame's size: the designed window below
+    // the menu bar, unless the user left the frame otherwise.
+    if (!m_sized) {
+        m_sized = true;
+        resize(form->width(), form->height() + menuBar()->sizeHint().height());
+        if (m_settings)
+            restoreGeometry(m_settings->value(Geometry).toByteArray());
+    }
+    setCentralWidget(form);
+    form->show();
+    setWindowTitle(form->windowTitle());
+    connect(form, &QWidget::windowTitleChanged, this, &QWidget::setWindowTitle);
+    fillEditMenu();
+}
+
+QString RegisterWindow::currentFolder() const
+{
+    return m_form ? QFileInfo(m_form->registerPath()).absolutePath() : QDir::homePath();
+}
+
+void RegisterWindow::newRegister()
+{
+    QString path = askNewRegister(currentFolder());
+    if (path.isEmpty())
+        return;
+    if (QFileInfo(path).suffix().isEmpty())
+        path += QStringLiteral(".mdb");
+    if (QFileInfo::exists(path)) {
+        m_boxes->tell(QStringLiteral("%1 exists already; a new register is never written over it. Open Register… "
+                                     "opens it.")
+                          .arg(QDir::toNativeSeparators(path)));
+        return;
+    }
+    openRegister(path);
+}
+
+void RegisterWindow::openRecent(const QString &path)
+{
+    // Opening would make a new, empty register in its place.
+    if (!QFileInfo::exists(path)) {
+        m_boxes->tell(QStringLiteral("The register %1 is no longer there; it leaves the list of recent registers.")
+                          .arg(QDir::toNativeSeparators(path)));
+        m_recent.forget(path);
+        fillRecentMenu();
+        return;
+    }
+    openRegister(path);
+}
+
+void RegisterWindow::importReport()
+{
+    if (!m_form)
+        return;
+    const QString report = askReportToImport(currentFolder());
+    if (!report.isEmpty())
+        m_form->importReport(report);
+}
+
+void RegisterWindow::openBackupsFolder()
+{
+    if (!m_form)
+        return;
+    const QString folder = BackupFolder(m_form->registerPath());
+    if (!QFileInfo::exists(folder)) {
+        m_boxes->tell(QStringLiteral("No backup of %1 has been made yet; the folder %2 is made with the first, when "
+                                     "the register is opened after a change.")
+                          .arg(QDir::toNativeSeparators(m_form->registerPath()), QDir::toNativeSeparators(folder)));
+        return;
+    }
+    if (!showFolder(folder))
+        m_boxes->tell(QStringLiteral("The folder %1 could not be shown.").arg(QDir::toNativeSeparators(folder)));
+}
+
+void RegisterWindow::about()
+{
+    QString text = QStringLiteral("Sudregister %1\nKeeps a register of breweries and their history.")
+                       .arg(QCoreApplication::applicationVersion());
+    if (m_form)
+        text += QStringLiteral("\n\nRegister: %1\nBackups: %2")
+                    .arg(QDir::toNativeSeparators(m_form->registerPath()),
+                         QDir::toNativeSeparators(BackupFolder(m_form->registerPath())));
+    m_boxes->tell(text);
+}
+
+void RegisterWindow::closeEvent(QCloseEvent *event)
+{
+    if (m_form && !m_form->close()) {
+        event->ignore();
+        return;
+    }
+    if (m_settings) {
+        m_settings->setValue(Geometry, saveGeometry());
+        m_settings->sync();
+    }
+    QMainWindow::closeEvent(event);
+}
+
+void RegisterWindow::changeEvent(QEvent *event)
+{
+    QMainWindow::changeEvent(event);
+    // Back from another window or program: the register's window reads
+    // what changed meanwhile.
+    if (event->type() == QEvent::ActivationChange && m_form)
+        QCoreApplication::sendEvent(m_form, event);
+}

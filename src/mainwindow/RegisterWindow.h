@@ -1,0 +1,68 @@
+#pragma once
+
+#include "MessageBoxes.h"
+#include "RecentRegisters.h"
+
+#include <QMainWindow>
+#include <functional>
+#include <memory>
+
+class QMenu;
+class QSettings;
+class Sudregister;
+
+// The program's window: the menu bar over the register's own window
+// (Sudregister), which fills the area below it as designed. Opening another
+// register replaces that window in this frame as at start-up.
+class RegisterWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    // With `settings` the frame opens where its user left it and remembers
+    // the recent registers; without, it keeps the designed size.
+    explicit RegisterWindow(std::shared_ptr<MessageBoxes> boxes = nullptr, QSettings *settings = nullptr);
+    ~RegisterWindow() override;
+
+    // Opens the register at `path` (created empty when missing) in place of
+    // the open one, whose pending edits are stored first and whose lock goes
+    // with it. When `path` cannot be opened the failure is shown and the
+    // last register opened again. Returns whether `path` is open.
+    bool openRegister(const QString &path);
+    // The open register's window, or null when none could be opened.
+    Sudregister *form() const { return m_form; }
+    const RecentRegisters &recent() const { return m_recent; }
+
+    // How the menus ask for a file and show a folder: dialogs and the
+    // desktop unless a test answers. An empty answer is a cancel.
+    std::function<QString(const QString &folder)> askRegisterToOpen;
+    std::function<QString(const QString &folder)> askNewRegister;
+    std::function<QString(const QString &folder)> askReportToImport;
+    std::function<bool(const QString &folder)> showFolder;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private:
+    void createMenus();
+    void fillRecentMenu();
+    void fillEditMenu();
+    void install(Sudregister *form);
+    // Lets the open register's window go, its edits stored; false when the
+    // user keeps it open.
+    bool closeForm();
+    QString currentFolder() const;
+    void newRegister();
+    void openRecent(const QString &path);
+    void importReport();
+    void openBackupsFolder();
+    void about();
+
+    std::shared_ptr<MessageBoxes> m_boxes;
+    QSettings *m_settings;
+    RecentRegisters m_recent;
+    Sudregister *m_form = nullptr;
+    QMenu *m_recentMenu = nullptr;
+    QMenu *m_editMenu = nullptr;
+    QList<QAction *> m_formActions;
+    bool m_sized = false;
+};

@@ -1,0 +1,172 @@
+// The program's window around a register: its menus open other registers
+// (the edits of the one open stored, the locks handed over), remember the
+// last ones, import a saved report, and the frame keeps the designed size
+// until its user changes it.
+#include "DatabasePath.h"
+#include "GridDriver.h"
+#include "RecentRegisters.h"
+#include "RegisterLock.h"
+#include "RegisterWindow.h"
+#include "ScratchRegister.h"
+#include "ScriptedMessageBoxes.h"
+#include "Sudregister.h"
+#include "Twips.h"
+
+#include <QAction>
+#include <QFile>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSettings>
+#include <QTest>
+
+namespace {
+
+QAction *action(RegisterWindow &window, const char *name)
+{
+    auto *found = window.findChild<QAction *>(QLatin1String(name));
+    if (!found)
+        qFatal("no action %s", name);
+    return found;
+}
+
+struct Frame {
+    std::shared_ptr<ScriptedMessageBoxes> boxes = std::make_shared<ScriptedMessageBoxes>();
+    RegisterWindow window;
+
+    Frame(const QString &path, QSettings *settings = nullptr) : window(boxes, settings)
+    {
+        QVERIFY(window.openRegister(path));
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+    }
+};
+
+} // namespace
+
+class TestRegisterWindow : public QObject {
+    Q_OBJECT
+
+private slots:
+    void opensAnotherRegisterInTheSameWindow()
+    {
+        ScratchRegister first;
+        first.addCity("Bamberg");
+        ScratchRegister second;
+        second.addCity("Coburg");
+        Frame frame(first.path());
+        frame.window.askRegisterToOpen = [&](const QString &) { return second.path(); };
+
+        // A row begun in the new-row line, held until the cursor leaves it.
+        Sudregister *before = frame.window.form();
+        GridDriver::typeInto(*before->grdBrauerien, 1, 3, "Zeil");
+        QCOMPARE(first.sql().count("SELECT count(*) FROM Brewery"), 1);
+        action(frame.window, "actOpenRegister")->trigger();
+
+        QCOMPARE(first.sql().rows("SELECT CityName FROM Brewery ORDER BY RowId"),
+                 QList<QStringList>({{"Bamberg"}, {"Zeil"}}));
+        QVERIFY(RegisterLock::tryTake(first.path()));
+        RegisterLock::State state;
+        QVERIFY(!RegisterLock::tryTake(second.path(), &state));
+        QCOMPARE(state, RegisterLock::State::HeldElsewhere);
+
+        Sudregister *after = frame.window.form();
+        QCOMPARE(after->registerPath(), second.path());
+        QCOMPARE(frame.window.centralWidget(), after);
+        QCOMPARE(GridDriver::columnTexts(*after->grdBrauerien, 3, 1), QStringList({"Coburg"}));
+        QCOMPARE(frame.window.recent().paths(), QStringList({second.path(), first.path()}));
+        // The Edit menu offers the open register's undo, not the last one's.
+        const QList<QAction *> edits = frame.window.findChild<QMenuBar *>()->actions().at(1)->menu()->actions();
+        QVERIFY(edits.contains(after->editActions().first()));
+        QVERIFY(frame.boxes->failures.isEmpty());
+    }
+
+    void remembersTheLastRegistersAndMakesNewOnes()
+    {
+        QTemporaryDir dir;
+        QSettings settings(dir.filePath("settings.ini"), QSettings::IniFormat);
+        {
+            RecentRegisters recent(&settings);
+            for (int i = 1; i <= 7; ++i)
+                recent.opened(dir.filePath(QStringLiteral("r%1.mdb").arg(i)));
+            recent.opened(dir.path() + "/sub/../r5.mdb");
+            QCOMPARE(recent.paths(), QStringList({dir.filePath("r5.mdb"), dir.filePath("r7.mdb"),
+                                                  dir.filePath("r6.mdb"), dir.filePath("r4.mdb"),
+                                                  dir.filePath("r3.mdb")}));
+        }
+        QCOMPARE(RecentRegisters(&settings).paths().size(), RecentRegisters::Kept);
+
+        ScratchRegister reg;
+        Frame frame(reg.path(), &settings);
+        QMenu *recentMenu = frame.window.findChild<QMenu *>("mnuRecent");
+        QCOMPARE(recentMenu->actions().size(), RecentRegisters::Kept);
+        QVERIFY(recentMenu->actions().first()->text().endsWith(reg.path()));
+
+        // A register gone since is not made again in its place.
+        recentMenu->actions().at(1)->trigger();
+        QVERIFY(!QFile::exists(dir.filePath("r5.mdb")));
+        QCOMPARE(frame.boxes->told.size(), 1);
+        QVERIFY(!frame.window.recent().paths().contains(dir.filePath("r5.mdb")));
+        QCOMPARE(frame.window.form()->registerPath(), reg.path());
+
+        // New Register… never writes over a file; it makes the one named.
+        frame.window.askNewRegister = [&](const QString &) { return reg.path(); };
+        action(frame.window, "actNewRegister")->trigger();
+        QCOMPARE(frame.boxes->told.size(), 2);
+        frame.window.askNewRegister = [&](const QString &) { return dir.filePath("Neu"); };
+        action(frame.window, "actNewRegister")->trigger();
+        QCOMPARE(frame.window.form()->registerPath(), dir.filePath("Neu.mdb"));
+        QVERIFY(QFile::exists(dir.filePath("Neu.mdb")));
+        QCOMPARE(RecentRegisters(&settings).paths().first(), dir.filePath("Neu.mdb"));
+    }
+
+    void importsAReportAskingFirst()
+    {
+        ScratchRegister reg;
+        reg.addCity("Bamberg");
+        QTemporaryDir dir;
+        QFile report(dir.filePath("saved.lst"));
+        QVERIFY(report.open(QIODevice::WriteOnly));
+        report.write("BY\tOfr\t96047\tZeil\tB1\tG\xC3\xB6ller\t1514\t\r\n\t\t\t\tB1-1\tG\xC3\xB6ller\t1514\t\tBrauerei G\xC3\xB6ller\r\n");
+        report.close();
+        Frame frame(reg.path());
+        frame.window.askReportToImport = [&](const QString &) { return report.fileName(); };
+
+        frame.boxes->answers = {MessageBoxes::Answer::No};
+        action(frame.window, "actImportReport")->trigger();
+        QCOMPARE(frame.boxes->asked.size(), 1);
+        QVERIFY(frame.boxes->asked.first().contains("already holds 1 brewery"));
+        QCOMPARE(reg.sql().count("SELECT count(*) FROM Brewery"), 1);
+
+        frame.boxes->answers = {MessageBoxes::Answer::Yes};
+        action(frame.window, "actImportReport")->trigger();
+        QCOMPARE(reg.sql().rows("SELECT BreweryName FROM Brewery ORDER BY RowId"),
+                 QList<QStringList>({{"Brauerei"}, {"Göller"}}));
+        QCOMPARE(reg.sql().count("SELECT count(*) FROM BreweryChronik"), 1);
+        Sudregister *form = frame.window.form();
+        QCOMPARE(form->dsBrewery->Recordset().RecordCount(), 2);
+        QCOMPARE(form->lblMessage->text(), "Added 1 brewery and 1 history entry from " + report.fileName());
+    }
+
+    void keepsTheDesignedSizeUntilChanged()
+    {
+        ScratchRegister reg;
+        QTemporaryDir dir;
+        QSettings settings(dir.filePath("settings.ini"), QSettings::IniFormat);
+        {
+            Frame frame(reg.path(), &settings);
+            QCOMPARE(frame.window.centralWidget()->size(), QSize(twips(11760), twips(8175)));
+            QStringList menus;
+            for (QAction *menu : frame.window.menuBar()->actions())
+                menus << menu->text();
+            QCOMPARE(menus, QStringList({"&File", "&Edit", "&View", "&Help"}));
+            frame.window.resize(1000, 700);
+            QVERIFY(frame.window.close());
+        }
+        Frame again(reg.path(), &settings);
+        QCOMPARE(again.window.size(), QSize(1000, 700));
+    }
+};
+
+QTEST_MAIN(TestRegisterWindow)
+#include "tst_registerwindow.moc"
