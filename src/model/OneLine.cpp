@@ -2,11 +2,24 @@
 
 #include <algorithm>
 
-QString OneLine(const QString &text, qsizetype *replaced)
+namespace {
+
+bool breaks(QChar c)
 {
-    const auto breaks = [](QChar c) { return c == u'\t' || c == u'\n' || c == u'\r'; };
-    if (std::none_of(text.begin(), text.end(), breaks))
-        return text;
+    return c == u'\t' || c == u'\n' || c == u'\r';
+}
+
+} // namespace
+
+bool IsOneLine(QStringView text)
+{
+    return std::none_of(text.begin(), text.end(), breaks);
+}
+
+QString OneLine(QStringView text, qsizetype *replaced)
+{
+    if (IsOneLine(text))
+        return text.toString();
     QString line;
     line.reserve(text.size());
     for (qsizetype i = 0; i < text.size(); ++i) {

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "ChronikRef.h"
 #include "clsBrewery.h"
-#include "clsBreweryChronik.h"
 
 #include <array>
 
@@ -9,36 +9,37 @@
 // them, the importer that reads them back and the objects that take them
 // in. A brewery's line holds its eight texts; a history entry's line holds
 // four empty columns and then the entry's five texts. Each column names
-// the register field it comes from.
+// the register field it comes from; a column's place is the number of its
+// text in the objects (clsBrewery::Text, ChronikRef::Text).
 namespace ReportLine {
 
-template <typename Object> struct Column {
+struct Column {
     const char *field;
-    const QString &(Object::*get)() const;
-    void (Object::*set)(const QString &);
 };
 
-inline constexpr std::array<Column<clsBrewery>, 8> BreweryColumns = {{
-    {"StateName", &clsBrewery::StateName, &clsBrewery::setStateName},
-    {"CountyName", &clsBrewery::CountyName, &clsBrewery::setCountyName},
-    {"PostalCode", &clsBrewery::PostalCode, &clsBrewery::setPostalCode},
-    {"CityName", &clsBrewery::CityName, &clsBrewery::setCityName},
-    {"IdCode", &clsBrewery::IdCode, &clsBrewery::setIdCode},
-    {"BreweryName", &clsBrewery::BreweryName, &clsBrewery::setBreweryName},
-    {"StartYear", &clsBrewery::StartYear, &clsBrewery::setStartYear},
-    {"StopYear", &clsBrewery::StopYear, &clsBrewery::setStopYear},
+inline constexpr std::array<Column, clsBrewery::Texts> BreweryColumns = {{
+    {"StateName"},
+    {"CountyName"},
+    {"PostalCode"},
+    {"CityName"},
+    {"IdCode"},
+    {"BreweryName"},
+    {"StartYear"},
+    {"StopYear"},
 }};
+static_assert(clsBrewery::State == 0 && clsBrewery::Code == 4 && clsBrewery::Stop == 7);
 
 // The empty columns in front of a history entry's texts.
 inline constexpr int ChronikIndent = 4;
 
-inline constexpr std::array<Column<clsBreweryChronik>, 5> ChronikColumns = {{
-    {"IdCode", &clsBreweryChronik::IdCode, &clsBreweryChronik::setIdCode},
-    {"BreweryName", &clsBreweryChronik::BreweryName, &clsBreweryChronik::setBreweryName},
-    {"StartYear", &clsBreweryChronik::StartYear, &clsBreweryChronik::setStartYear},
-    {"StopYear", &clsBreweryChronik::StopYear, &clsBreweryChronik::setStopYear},
-    {"BreweryNameLong", &clsBreweryChronik::BreweryNameLong, &clsBreweryChronik::setBreweryNameLong},
+inline constexpr std::array<Column, ChronikRef::Texts> ChronikColumns = {{
+    {"IdCode"},
+    {"BreweryName"},
+    {"StartYear"},
+    {"StopYear"},
+    {"BreweryNameLong"},
 }};
+static_assert(ChronikRef::Code == 0 && ChronikRef::Stop == 3 && ChronikRef::NameLong == 4);
 
 // Columns of each kind of line, and of the widest.
 inline constexpr int BreweryWidth = int(BreweryColumns.size());

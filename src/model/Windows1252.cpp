@@ -13,7 +13,7 @@ void *const NoConverter = reinterpret_cast<void *>(iconv_t(-1));
 
 // Latin-1 and Windows-1252 agree on every character but those of
 // U+0080..U+009F and beyond U+00FF.
-bool isLatin1Agreeing(const QString &text)
+bool isLatin1Agreeing(QStringView text)
 {
     for (QChar c : text) {
         const char16_t u = c.unicode();
@@ -33,7 +33,7 @@ Windows1252Encoder::~Windows1252Encoder()
         iconv_close(static_cast<iconv_t>(m_converter));
 }
 
-void Windows1252Encoder::append(QByteArray &out, const QString &text)
+void Windows1252Encoder::append(QByteArray &out, QStringView text)
 {
     // Nearly every line of a German register takes the fast road.
     if (isLatin1Agreeing(text)) {

@@ -14,7 +14,8 @@ public:
     Windows1252Encoder(const Windows1252Encoder &) = delete;
     Windows1252Encoder &operator=(const Windows1252Encoder &) = delete;
 
-    void append(QByteArray &out, const QString &text);
+    void append(QByteArray &out, QStringView text);
+    void append(QByteArray &out, const QString &text) { append(out, QStringView(text)); }
     // Characters written as "?" so far.
     qsizetype replaced() const { return m_replaced; }
 

@@ -1,58 +1,83 @@
 #pragma once
 
+#include "ChronikRef.h"
+#include "TextStore.h"
 #include "clsBreweryChronik.h"
 
 #include <QString>
+#include <array>
 #include <memory>
-#include <vector>
 
 // One brewery in memory: eight texts and its history entries, numbered from
-// 1. Entries are shared: Chronik() hands out the stored object itself.
+// 1. The texts stand as numbers in a TextStore that the breweries read
+// together share; a brewery made on its own makes a store of its own when
+// it is first given a text. Chronik() hands out the stored entry itself.
 class clsBrewery {
 public:
+    // The eight texts, in the order of a report line's columns.
+    enum Text { State, County, Postal, City, Code, Name, Start, Stop, Texts };
+
+    clsBrewery() = default;
+    explicit clsBrewery(std::shared_ptr<TextStore> store) : m_store(std::move(store)) {}
+    // A copy has entries of its own, equal to the original's.
+    clsBrewery(const clsBrewery &other);
+    clsBrewery &operator=(const clsBrewery &other);
+    clsBrewery(clsBrewery &&) noexcept = default;
+    clsBrewery &operator=(clsBrewery &&) noexcept = default;
+
     // Appends a copy of the five texts of `val` and runs one ordering pass
     // by IdCode. `val` is not kept, so one object may carry many entries in.
     bool AddChronik(const clsBreweryChronik &val);
+    // The same for texts already in this brewery's store, in ChronikRef's
+    // order: how the loader adds entries without copying a text.
+    void addStoredChronik(const ChronikTexts &texts);
     // Removes entry `chronikNmbr`; false when there is no such entry.
     bool DeleteChronik(qint32 chronikNmbr);
     bool PurgeChroniks();
-    // Entry `val`, or nullptr outside 1..NmbrChroniks.
-    std::shared_ptr<clsBreweryChronik> Chronik(qint32 val) const;
+    // Entry `val`, or an empty handle outside 1..NmbrChroniks.
+    ChronikRef Chronik(qint32 val) const;
     qint32 NmbrChroniks() const { return m_nmbrChroniks; }
+    // Text `which` (ChronikRef::Text) of entry `chronikNmbr`, read in place.
+    QStringView chronikText(qint32 chronikNmbr, int which) const
+    {
+        return m_store->view(m_chroniks->entries[size_t(chronikNmbr - 1)][size_t(which)]);
+    }
 
     // Fills the eight texts from one tab-separated line. Throws
     // std::out_of_range, changing nothing, when the line has fewer than
     // seven fields.
     bool ImportTabDelimitedString(const QString &val);
 
-    const QString &StateName() const { return m_stateName; }
-    void setStateName(const QString &val) { m_stateName = val; }
-    const QString &CountyName() const { return m_countyName; }
-    void setCountyName(const QString &val) { m_countyName = val; }
-    const QString &PostalCode() const { return m_postalCode; }
-    void setPostalCode(const QString &val) { m_postalCode = val; }
-    const QString &CityName() const { return m_cityName; }
-    void setCityName(const QString &val) { m_cityName = val; }
-    const QString &IdCode() const { return m_idCode; }
-    void setIdCode(const QString &val) { m_idCode = val; }
-    const QString &BreweryName() const { return m_breweryName; }
-    void setBreweryName(const QString &val) { m_breweryName = val; }
-    const QString &StartYear() const { return m_startYear; }
-    void setStartYear(const QString &val) { m_startYear = val; }
-    const QString &StopYear() const { return m_stopYear; }
-    void setStopYear(const QString &val) { m_stopYear = val; }
+    QStringView text(int which) const { return m_store ? m_store->view(m_texts[size_t(which)]) : QStringView(); }
+    void setText(int which, QStringView val) { m_texts[size_t(which)] = store().add(val); }
+    // For texts already in store().
+    void setStoredText(int which, TextStore::Id id) { m_texts[size_t(which)] = id; }
+    TextStore &store();
+
+    QString StateName() const { return text(State).toString(); }
+    void setStateName(const QString &val) { setText(State, val); }
+    QString CountyName() const { return text(County).toString(); }
+    void setCountyName(const QString &val) { setText(County, val); }
+    QString PostalCode() const { return text(Postal).toString(); }
+    void setPostalCode(const QString &val) { setText(Postal, val); }
+    QString CityName() const { return text(City).toString(); }
+    void setCityName(const QString &val) { setText(City, val); }
+    QString IdCode() const { return text(Code).toString(); }
+    void setIdCode(const QString &val) { setText(Code, val); }
+    QString BreweryName() const { return text(Name).toString(); }
+    void setBreweryName(const QString &val) { setText(Name, val); }
+    QString StartYear() const { return text(Start).toString(); }
+    void setStartYear(const QString &val) { setText(Start, val); }
+    QString StopYear() const { return text(Stop).toString(); }
+    void setStopYear(const QString &val) { setText(Stop, val); }
 
 private:
     void setNmbrChroniks(qint32 val) { m_nmbrChroniks = val; }
 
-    QString m_stateName;
-    QString m_countyName;
-    QString m_postalCode;
-    QString m_cityName;
-    QString m_idCode;
-    QString m_breweryName;
-    QString m_startYear;
-    QString m_stopYear;
+    std::shared_ptr<TextStore> m_store;
+    std::array<TextStore::Id, Texts> m_texts{};
     qint32 m_nmbrChroniks = 0;
-    std::vector<std::shared_ptr<clsBreweryChronik>> m_chroniks;
+    // Shared with the handles Chronik() gave out; none while there are no
+    // entries.
+    std::shared_ptr<ChronikBlock> m_chroniks;
 };

@@ -2,8 +2,10 @@
 
 #include <QString>
 
-// One history entry of a brewery: a name and code that applied during a
-// period. Every value is kept as text.
+// The texts of one history entry, as a caller hands them to a brewery's
+// AddChronik: a name and code that applied during a period. Every value is
+// kept as text. The brewery stores a copy; Chronik() hands out the stored
+// entry (ChronikRef).
 class clsBreweryChronik {
 public:
     const QString &IdCode() const { return m_idCode; }

@@ -9,28 +9,44 @@
 #include "TextNumbers.h"
 #include "clsBrewery.h"
 
+#include <algorithm>
 #include <string_view>
 
-// Keeps one copy of each distinct text, found by its UTF-8 bytes before
-// anything is converted. A register repeats its states, districts, cities,
-// years and names many thousand times; shared copies keep a loaded register
-// to a fraction of the memory, and each distinct text is converted once.
+// Puts the texts read into the load's store: one copy of each distinct text
+// of the pooled columns, found by its UTF-8 bytes before anything is
+// converted. A register repeats its states, districts, cities, years and
+// names many thousand times; each distinct one is converted and kept once.
 class BreweryLoad::TextPool {
 public:
+    explicit TextPool(TextStore &store) : m_store(store) {}
+
     // A Null column, like an empty one, gives the empty text.
-    QString operator()(QByteArrayView utf8)
+    TextStore::Id pooled(QByteArrayView utf8)
     {
         if (utf8.isEmpty())
-            return QString();
+            return 0;
         const quint32 n = m_numbers.number(std::string_view(utf8.data(), size_t(utf8.size())));
-        if (n > m_texts.size())
-            m_texts.push_back(QString::fromUtf8(utf8));
-        return m_texts[n - 1];
+        if (n > m_ids.size())
+            m_ids.push_back(add(utf8));
+        return m_ids[n - 1];
     }
+    TextStore::Id unique(QByteArrayView utf8) { return utf8.isEmpty() ? 0 : add(utf8); }
 
 private:
+    TextStore::Id add(QByteArrayView utf8)
+    {
+        // Codes are plain ASCII: widened here rather than converted.
+        if (std::all_of(utf8.begin(), utf8.end(), [](char c) { return uchar(c) < 0x80; })) {
+            m_wide.assign(utf8.begin(), utf8.end());
+            return m_store.add(QStringView(m_wide.data(), qsizetype(m_wide.size())));
+        }
+        return m_store.add(QString::fromUtf8(utf8));
+    }
+
+    TextStore &m_store;
     TextNumbers m_numbers;
-    std::vector<QString> m_texts;
+    std::vector<TextStore::Id> m_ids;
+    std::vector<char16_t> m_wide;
 };
 
 namespace {
@@ -41,15 +57,11 @@ bool pooled(const char *field)
     return std::string_view(field) != "IdCode";
 }
 
-QString unique(QByteArrayView utf8)
-{
-    return utf8.isEmpty() ? QString() : QString::fromUtf8(utf8);
-}
-
 } // namespace
 
 BreweryLoad::BreweryLoad(Register &reg, int count, std::function<void()> tick)
-    : m_register(reg), m_count(count), m_tick(std::move(tick)), m_text(std::make_unique<TextPool>())
+    : m_register(reg), m_count(count), m_tick(std::move(tick)), m_store(std::make_shared<TextStore>()),
+      m_text(std::make_unique<TextPool>(*m_store))
 {
 }
 
@@ -79,12 +91,11 @@ void BreweryLoad::readBreweries()
             return;
         m_tick();
         auto &slot = m_breweries[size_t(position)];
-        slot = std::make_shared<clsBrewery>();
+        slot = std::make_shared<clsBrewery>(m_store);
         clsBrewery &brewery = *slot;
         for (size_t f = 0; f < Columns; ++f) {
-            const auto &column = ReportLine::BreweryColumns[f];
             const QByteArrayView utf8 = record.utf8(fields[f] + 1);
-            (brewery.*column.set)(pool[f] ? (*m_text)(utf8) : unique(utf8));
+            brewery.setStoredText(int(f), pool[f] ? m_text->pooled(utf8) : m_text->unique(utf8));
         }
         const qint64 rowId = record.int64(fields[Columns] + 1);
         m_byRowId.insert(rowId, &brewery);
@@ -99,15 +110,15 @@ void BreweryLoad::readChroniks()
     bool pool[Texts];
     for (size_t c = 0; c < Texts; ++c)
         pool[c] = pooled(ReportLine::ChronikColumns[c].field);
-    clsBreweryChronik transfer;
+    ChronikTexts entry{};
     ReadAllChroniks(m_register.chroniks()->file(), [&](qint64 parent, const QByteArrayView *texts) {
         m_tick();
         clsBrewery *const owner = m_byRowId.value(parent);
         if (!owner)
             return;
         for (size_t c = 0; c < Texts; ++c)
-            (transfer.*ReportLine::ChronikColumns[c].set)(pool[c] ? (*m_text)(texts[c]) : unique(texts[c]));
-        owner->AddChronik(transfer);
+            entry[c] = pool[c] ? m_text->pooled(texts[c]) : m_text->unique(texts[c]);
+        owner->addStoredChronik(entry);
     });
 }
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 class Register;
+class TextStore;
 class clsBrewery;
 
 // Reads the register into brewery objects for the report: the first
@@ -36,6 +37,7 @@ private:
     Register &m_register;
     int m_count;
     std::function<void()> m_tick;
+    std::shared_ptr<TextStore> m_store;
     std::unique_ptr<TextPool> m_text;
     std::vector<std::shared_ptr<clsBrewery>> m_breweries;
     QHash<qint64, clsBrewery *> m_byRowId;

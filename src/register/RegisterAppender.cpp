@@ -8,8 +8,8 @@ namespace {
 
 // "INSERT INTO table (f1, ..., fn[, extra]) VALUES (?1, ..., ?m)" for the
 // line's columns.
-template <size_t N, typename Object>
-QByteArray insertOf(const QString &table, const std::array<ReportLine::Column<Object>, N> &columns,
+template <size_t N>
+QByteArray insertOf(const QString &table, const std::array<ReportLine::Column, N> &columns,
                     const QString &extra = QString())
 {
     QByteArray names, places;

@@ -11,19 +11,18 @@ namespace {
 
 // The columns of a line: a brewery's eight texts, or a history entry's five
 // behind four empty ones.
+// Read in place: a line costs no copy of a text.
 template <typename Visit> void columnsOf(const clsBrewery &b, qint32 chronik, Visit &&visit)
 {
     if (chronik == 0) {
-        for (const auto &column : ReportLine::BreweryColumns)
-            visit((b.*column.get)());
+        for (int text = 0; text < ReportLine::BreweryWidth; ++text)
+            visit(b.text(text));
         return;
     }
-    const std::shared_ptr<clsBreweryChronik> c = b.Chronik(chronik);
-    static const QString empty;
     for (int i = 0; i < ReportLine::ChronikIndent; ++i)
-        visit(empty);
-    for (const auto &column : ReportLine::ChronikColumns)
-        visit((*c.*column.get)());
+        visit(QStringView());
+    for (int text = 0; text < ChronikRef::Texts; ++text)
+        visit(b.chronikText(chronik, text));
 }
 
 } // namespace
@@ -50,7 +49,7 @@ void ReportModel::setBreweries(std::vector<std::shared_ptr<clsBrewery>> brewerie
         for (qint32 j = 0; j <= m; ++j) {
             m_lines.push_back({i, j});
             int column = 0;
-            columnsOf(*m_breweries[size_t(i)], j, [&](const QString &text) {
+            columnsOf(*m_breweries[size_t(i)], j, [&](QStringView text) {
                 int &widest = m_columnCharacters[size_t(column++)];
                 widest = std::max(widest, int(text.size()));
             });
@@ -86,10 +85,13 @@ QString ReportModel::lineAt(int row) const
     const Line &line = m_lines.at(size_t(row));
     QString text;
     bool first = true;
-    columnsOf(*m_breweries[size_t(line.brewery)], line.chronik, [&](const QString &column) {
+    columnsOf(*m_breweries[size_t(line.brewery)], line.chronik, [&](QStringView column) {
         if (!first)
             text += QLatin1Char('\t');
-        text += OneLine(column);
+        if (IsOneLine(column))
+            text += column;
+        else
+            text += OneLine(column);
         first = false;
     });
     return text;
@@ -106,10 +108,13 @@ qsizetype ReportModel::writeTo(QIODevice &out, Windows1252Encoder &encoder,
     for (qint64 done = 0; done < total; ++done) {
         const Line &line = m_lines[size_t(done)];
         bool first = true;
-        columnsOf(*m_breweries[size_t(line.brewery)], line.chronik, [&](const QString &column) {
+        columnsOf(*m_breweries[size_t(line.brewery)], line.chronik, [&](QStringView column) {
             if (!first)
                 block += '\t';
-            encoder.append(block, OneLine(column, &flattened));
+            if (IsOneLine(column))
+                encoder.append(block, column);
+            else
+                encoder.append(block, OneLine(column, &flattened));
             first = false;
         });
         block += "\r\n";

@@ -96,6 +96,40 @@ private slots:
         QCOMPARE(second->BreweryName(), "Geändert");
     }
 
+    // Entries are referred to by their place; a copy of a brewery has
+    // entries of its own.
+    void handlesFollowPlacesAndCopiesStandAlone()
+    {
+        clsBrewery brewery = withCodes({"A", "B", "C"});
+        const clsBrewery copy = brewery;
+        const auto third = brewery.Chronik(3);
+        QVERIFY(brewery.DeleteChronik(1));
+        QCOMPARE(brewery.Chronik(2)->IdCode(), "C");
+        QVERIFY(!third->get());
+        QCOMPARE(third->IdCode(), QString());
+        brewery.Chronik(1)->setIdCode("Neu");
+        QCOMPARE(codes(copy), QStringList({"A", "B", "C"}));
+        QCOMPARE(codes(brewery), QStringList({"Neu", "C"}));
+    }
+
+    // Texts of every length come back whole from the blocks they are kept in.
+    void storedTextsReadBackWhole()
+    {
+        TextStore store;
+        std::vector<QString> texts;
+        std::vector<TextStore::Id> ids;
+        for (int i = 0; i < 20000; ++i) {
+            texts.push_back(QString(i % 97, QChar(u'a' + i % 26)) + QString::number(i));
+            ids.push_back(store.add(texts.back()));
+        }
+        texts.push_back(QString(3 << 20, u'ß'));
+        ids.push_back(store.add(texts.back()));
+        QCOMPARE(store.add(QString()), TextStore::Id(0));
+        QCOMPARE(store.view(0), QStringView());
+        for (size_t i = 0; i < texts.size(); ++i)
+            QCOMPARE(store.view(ids[i]), texts[i]);
+    }
+
     void deleteAndPurgeBounds_data()
     {
         QTest::addColumn<QStringList>("start");
