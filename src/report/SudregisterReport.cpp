@@ -16,6 +16,8 @@
 #include <QPushButton>
 #include <QSaveFile>
 #include <QStorageInfo>
+#include <chrono>
+#include <future>
 
 SudregisterReport::SudregisterReport(const QString &saveDir, std::shared_ptr<MessageBoxes> boxes, QWidget *parent)
     : ResultWindow(QStringLiteral("SudregisterReport"), saveDir, std::move(boxes), parent),
@@ -102,6 +104,8 @@ QString SudregisterReport::cmdSaveReport_Click()
     Windows1252Encoder encoder;
     QSaveFile file(path);
     qsizetype flattened = -1;
+    bool full = false;
+    bool committed = false;
     {
         // A save of millions of lines takes seconds: it shows how far it
         // has come, and the window stays painted. No Cancel: the save is
@@ -124,11 +128,19 @@ QString SudregisterReport::cmdSaveReport_Click()
         // leaves no partial file behind and never claims success.
         if (file.open(QIODevice::WriteOnly))
             flattened = m_model->writeTo(file, encoder, progress);
+        // Asked while the unfinished file still takes its room.
+        full = QStorageInfo(m_saveDir).bytesAvailable() < (2 << 20);
+        // Putting a large file on the disk for good takes a while of its
+        // own; it runs beside the windows, which stay painted meanwhile.
+        if (flattened >= 0) {
+            std::future<bool> committing = std::async(std::launch::async, [&file] { return file.commit(); });
+            while (committing.wait_for(std::chrono::milliseconds(20)) != std::future_status::ready)
+                busy(1, 1);
+            committed = committing.get();
+        }
     }
     const qsizetype replaced = encoder.replaced();
-    // Asked while the unfinished file still takes its room.
-    const bool full = QStorageInfo(m_saveDir).bytesAvailable() < (2 << 20);
-    if (flattened < 0 || !file.commit()) {
+    if (!committed) {
         // A full disk often surfaces only as "Unknown error" at the commit.
         const QString why = full ? QStringLiteral("there is not enough room left on the disk") : file.errorString();
         m_boxes->critical(QStringLiteral("The report could not be saved as %1: %2").arg(path, why),
