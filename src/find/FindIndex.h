@@ -10,9 +10,11 @@ class RegisterFile;
 
 // What the find searches: for every brewery, its eight fields and the
 // complete name, name and ID of each of its history entries, folded
-// (FindFolding) into one text, all of them held in one block of memory.
-// Built again whenever the register has changed since, by this program or
-// another, so a search always sees what is stored.
+// (FindFolding). A register repeats most of its values (states, cities,
+// years, names) many times over: each distinct value is folded and kept
+// once, and a brewery is the list of its values' numbers. Built again
+// whenever the register has changed since, by this program or another, so
+// a search always sees what is stored.
 class FindIndex {
 public:
     ~FindIndex();
@@ -25,8 +27,10 @@ public:
 
 private:
     struct Texts {
-        QByteArray texts;              // the folded texts, one after another
-        std::vector<qsizetype> starts; // where each brewery's text begins
+        QByteArray values;                  // the distinct folded values, each ended by a separator
+        std::vector<quint32> valueStarts;   // where each value begins, and the end
+        std::vector<quint32> refs;          // each brewery's values, brewery after brewery
+        std::vector<quint32> breweryStarts; // where each brewery's refs begin, and the end
         std::vector<qint64> rowIds;
         bool complete = false;
     };
@@ -37,6 +41,8 @@ private:
     };
     static Stamp stampOf(RegisterFile &file);
     static Texts build(const QString &path);
+    // One mark per value: whether `word` occurs in it.
+    std::vector<quint8> valuesHolding(const QByteArray &word) const;
 
     Texts m_index;
     Stamp m_stamp;

@@ -70,6 +70,26 @@ private slots:
         QVERIFY(win.boxes->failures.isEmpty());
     }
 
+    // Values shared by many breweries are kept once: each brewery still
+    // finds only through its own, history entries included, also when the
+    // word begins the value kept next to a found one.
+    void sharedValuesStayWithTheirBreweries()
+    {
+        ScratchRegister reg;
+        const qint64 first = reg.addBrewery({"BY", "Oberfranken", "", "Bamberg", "B1", "Hofbräu", "1600", ""});
+        reg.addBrewery({"BY", "Oberfranken", "", "Coburg", "C1", "Hofbräu", "1600", ""});
+        const qint64 last = reg.addBrewery({"TH", "", "", "Erfurt", "E1", "Hofbräu", "1601", ""});
+        reg.addChronik(last, {"Brauhaus Rosengarten", "ros1", "Rosen"});
+        reg.addChronik(first, {"Brauhaus Rosengarten", "ros2", "Rosen"});
+        reg.addBrewery({"", "", "", "Ahorn"});
+        reg.addBrewery({"", "", "", "Horn"});
+        ShownWindow win(reg.dir());
+        QCOMPARE(find(win, "hofbrau 1600"), QStringList({"Bamberg", "Coburg"}));
+        QCOMPARE(find(win, "rosen"), QStringList({"Bamberg", "Erfurt"}));
+        QCOMPARE(find(win, "ros2"), QStringList{"Bamberg"});
+        QCOMPARE(find(win, "horn"), QStringList({"Ahorn", "Horn"}));
+    }
+
     // Another program may store any 64-bit key: the extremes and negative
     // keys are found like any other, and the filter's memory follows the
     // number of breweries, not the largest key.
