@@ -7,18 +7,22 @@
 #include "RegisterFile.h"
 #include "Twips.h"
 
+#include <QAction>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRegularExpression>
-#include <QAction>
 #include <QShortcut>
 #include <QTimer>
 
 namespace {
 
-// Keystrokes within this time are searched together.
+// Keystrokes within this time are searched together, while a search takes
+// long enough to be felt; a register that answers faster than QuickFindMs
+// is searched at every keystroke.
 constexpr int FindDelayMs = 120;
+constexpr qint64 QuickFindMs = 50;
 
 } // namespace
 
@@ -66,6 +70,8 @@ void Sudregister::createFindControls(QWidget *box)
 void Sudregister::applyFind()
 {
     m_findDelay->stop();
+    QElapsedTimer took;
+    took.start();
     const QString text = txtFind->text();
     const QStringList words = text.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
     ::Recordset &before = dsBrewery->Recordset();
@@ -93,4 +99,5 @@ void Sudregister::applyFind()
             QStringLiteral("Found %1 of %2 breweries").arg(listed.RecordCount()).arg(dsBrewery->unfilteredCount()));
     }
     ShowChronik();
+    m_findDelay->setInterval(took.elapsed() < QuickFindMs ? 0 : FindDelayMs);
 }
