@@ -18,6 +18,8 @@
 namespace {
 
 const QString Geometry = QStringLiteral("mainWindow/geometry");
+// The title while no register is open; an open one's window names its own.
+const QString EmptyTitle = QStringLiteral("Sudregister Prototype Program");
 const QString RegisterFilter = QStringLiteral("Registers (*.mdb);;All files (*)");
 const QString ReportFilter = QStringLiteral("Saved reports (*.lst);;All files (*)");
 
@@ -50,7 +52,7 @@ RegisterWindow::RegisterWindow(std::shared_ptr<MessageBoxes> boxes, QSettings *s
         return QFileDialog::getOpenFileName(this, QStringLiteral("Import Report"), folder, ReportFilter);
     };
     showFolder = [](const QString &folder) { return QDesktopServices::openUrl(QUrl::fromLocalFile(folder)); };
-    setWindowTitle(QStringLiteral("Sudregister Prototype Program"));
+    setWindowTitle(EmptyTitle);
     createMenus();
 }
 
@@ -109,11 +111,8 @@ void RegisterWindow::fillEditMenu()
 {
     // The register's window owns Undo, Redo and Find, with their keys; the
     // menu offers those of the register open now.
-    for (QAction *action : std::as_const(m_formActions))
-        m_editMenu->removeAction(action);
     m_editMenu->clear();
-    m_formActions = m_form ? m_form->editActions() : QList<QAction *>{};
-    for (QAction *action : std::as_const(m_formActions)) {
+    for (QAction *action : m_form ? m_form->editActions() : QList<QAction *>{}) {
         if (action->objectName() == QLatin1String("actFind"))
             m_editMenu->addSeparator();
         m_editMenu->addAction(action);
@@ -126,21 +125,19 @@ bool RegisterWindow::openRegister(const QString &path)
     const QString previous = m_form ? m_form->registerPath() : QString();
     if (!closeForm())
         return false;
-    Sudregister *opened = nullptr;
     try {
-        opened = new Sudregister(path, m_boxes, this, m_settings);
+        start(path);
     } catch (const StoreError &e) {
         m_boxes->critical(e.message(), ProgramTitle);
         if (!previous.isEmpty()) {
             try {
-                install(new Sudregister(previous, m_boxes, this, m_settings));
+                start(previous);
             } catch (const StoreError &again) {
                 m_boxes->critical(again.message(), ProgramTitle);
             }
         }
         return false;
     }
-    install(opened);
     m_recent.opened(path);
     fillRecentMenu();
     return true;
@@ -153,14 +150,32 @@ bool RegisterWindow::closeForm()
     // Stores what was typed, or asks; the window stays when the user says so.
     if (!m_form->close())
         return false;
-    m_formActions.clear();
-    m_editMenu->clear();
+    dropForm();
+    return true;
+}
+
+void RegisterWindow::dropForm()
+{
     // Deleted now, not later: its lock must be gone before a register is
     // opened, which may be the same one.
     delete takeCentralWidget();
     m_form = nullptr;
-    setWindowTitle(QStringLiteral("Sudregister Prototype Program"));
-    return true;
+    fillEditMenu();
+    setWindowTitle(EmptyTitle);
+}
+
+void RegisterWindow::start(const QString &path)
+{
+    // The window shows at once, its grids empty and the bottom line telling
+    // how far opening has come, however long the register takes to read.
+    install(new Sudregister(path, Sudregister::StartLater{}, m_boxes, this, m_settings));
+    show();
+    try {
+        m_form->start();
+    } catch (const StoreError &) {
+        dropForm();
+        throw;
+    }
 }
 
 void RegisterWindow::install(Sudregister *form)

@@ -46,10 +46,14 @@ private:
     void createMenus();
     void fillRecentMenu();
     void fillEditMenu();
+    // Opens the register at `path` in a new window of its own, shown in
+    // this frame before it reads the register. Throws StoreError.
+    void start(const QString &path);
     void install(Sudregister *form);
     // Lets the open register's window go, its edits stored; false when the
     // user keeps it open.
     bool closeForm();
+    void dropForm();
     QString currentFolder() const;
     void newRegister();
     void openRecent(const QString &path);
@@ -63,6 +67,5 @@ private:
     Sudregister *m_form = nullptr;
     QMenu *m_recentMenu = nullptr;
     QMenu *m_editMenu = nullptr;
-    QList<QAction *> m_formActions;
     bool m_sized = false;
 };

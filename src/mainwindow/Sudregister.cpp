@@ -51,10 +51,21 @@ QLabel *label(QWidget *parent, const char *name, const QString &caption, Qt::Ali
 
 Sudregister::Sudregister(const QString &registerPath, std::shared_ptr<MessageBoxes> boxes, QWidget *parent,
                          QSettings *settings)
+    : Sudregister(registerPath, StartLater{}, std::move(boxes), parent, settings)
+{
+    start();
+}
+
+Sudregister::Sudregister(const QString &registerPath, StartLater, std::shared_ptr<MessageBoxes> boxes,
+                         QWidget *parent, QSettings *settings)
     : QWidget(parent), m_boxes(boxes ? std::move(boxes) : std::make_shared<QtMessageBoxes>(this)),
       m_settings(settings), m_registerPath(registerPath)
 {
     createControls();
+}
+
+void Sudregister::start()
+{
     try {
         startUp();
     } catch (const StoreError &) {
@@ -63,6 +74,9 @@ Sudregister::Sudregister(const QString &registerPath, std::shared_ptr<MessageBox
             m_lock->discard();
         throw;
     }
+    // Shown while it read the register, the window has its rows now.
+    if (isVisible())
+        m_shownOnce = true;
 }
 
 Sudregister::~Sudregister()

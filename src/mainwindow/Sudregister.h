@@ -55,6 +55,13 @@ public:
     // how it is left; without, it keeps the designed layout.
     explicit Sudregister(const QString &registerPath, std::shared_ptr<MessageBoxes> boxes = nullptr,
                          QWidget *parent = nullptr, QSettings *settings = nullptr);
+    // The same in two steps, for a window that is to be shown, its grids
+    // empty, before it reads the register: made with StartLater, it opens
+    // the register when start() is called (which throws as above).
+    struct StartLater {};
+    Sudregister(const QString &registerPath, StartLater, std::shared_ptr<MessageBoxes> boxes = nullptr,
+                QWidget *parent = nullptr, QSettings *settings = nullptr);
+    void start();
     ~Sudregister() override;
 
     int BreweryCount() const { return m_breweryCount; }
