@@ -88,6 +88,10 @@ int main(int argc, char *argv[])
     table.row("start-up to first rows shown", BenchTable::seconds(Median(starts)), large ? "< 1.0 s" : "< 300 ms");
     gapRow(startGap);
     table.row("  count shown", window->lblBreweryCount->text());
+    // The find's index is built beside start-up; once it is, the program
+    // holds what it keeps until the first Report.
+    QTest::qWait(large ? 8000 : 1000);
+    table.row("peak memory before the first Report", QStringLiteral("%1 MB").arg(double(PeakResidentBytes()) / 1e6, 0, 'f', 0));
     Sudregister &w = *window;
 
     const QString german = QStringLiteral(" COLLATE SUDREGISTER_DE");
@@ -169,7 +173,7 @@ int main(int argc, char *argv[])
               QStringLiteral("< 1x export = %1").arg(BenchTable::seconds(shellExport)));
     table.row("  ratio to the shell's export", ratio(save, shellExport), "< 1x");
     gapRow(saveGap);
-    table.row("peak memory of the whole program", QStringLiteral("%1 MB").arg(double(PeakResidentBytes()) / 1e6, 0, 'f', 0),
+    table.row("peak memory after the Reports and saves", QStringLiteral("%1 MB").arg(double(PeakResidentBytes()) / 1e6, 0, 'f', 0),
               large ? "< 800 MB" : "< 400 MB");
     QFile::remove(exported);
     return 0;

@@ -6,9 +6,9 @@
 
 namespace {
 
-// Blocks grow from small (an object made on its own) to large (a register
-// read whole), so neither wastes much.
-constexpr size_t LargestBlock = size_t(1) << 20;
+// Blocks grow from small (an object made on its own) to as large as a place
+// in a number reaches (a register read whole), so neither wastes much.
+constexpr size_t FirstBlock = 64;
 
 } // namespace
 
@@ -17,21 +17,25 @@ TextStore::Id TextStore::add(QStringView text)
     if (text.isEmpty())
         return 0;
     const size_t length = size_t(text.size());
-    if (length > 0xffffffffu || m_starts.size() >= 0xffffffffu)
-        throw std::length_error("too many texts for one store");
+    if (length > 0xffffffffu)
+        throw std::length_error("a text too long for the store");
     const size_t needed = length + 2;
-    if (needed > m_left) {
-        const size_t size = std::max(needed, m_nextBlock);
-        m_nextBlock = std::min(m_nextBlock * 2, LargestBlock);
-        m_blocks.push_back(std::make_unique_for_overwrite<char16_t[]>(size));
-        m_free = m_blocks.back().get();
-        m_left = size;
+    if (m_blocks.empty() || m_used + needed > m_size) {
+        if (m_blocks.size() > (Id(-1) >> PlaceBits))
+            throw std::length_error("too many texts for one store");
+        // A text longer than a block's places stands alone at the start of
+        // a block of its own size.
+        const size_t largest = size_t(PlaceMask) + 1;
+        const size_t grown = m_blocks.empty() ? FirstBlock : std::min(m_size * 2, largest);
+        m_size = std::max(needed, grown);
+        m_blocks.push_back(std::make_unique_for_overwrite<char16_t[]>(m_size));
+        m_used = 0;
     }
-    m_free[0] = char16_t(length & 0xffff);
-    m_free[1] = char16_t(length >> 16);
-    std::memcpy(m_free + 2, text.utf16(), length * sizeof(char16_t));
-    m_starts.push_back(m_free + 2);
-    m_free += needed;
-    m_left -= needed;
-    return Id(m_starts.size());
+    char16_t *at = m_blocks.back().get() + m_used;
+    at[0] = char16_t(length & 0xffff);
+    at[1] = char16_t(length >> 16);
+    std::memcpy(at + 2, text.utf16(), length * sizeof(char16_t));
+    const Id id = Id((m_blocks.size() - 1) << PlaceBits) | Id(m_used + 2);
+    m_used += needed;
+    return id;
 }

@@ -10,6 +10,10 @@
 // numbers into one store they take a fraction of what as many QStrings
 // would. The store only grows: a text replaced through a setter stays until
 // the last object sharing the store goes.
+//
+// A text's number says where it stands: its block in the upper bits, its
+// place in the block in the lower ones, with its length in the two units
+// before it.
 class TextStore {
 public:
     using Id = quint32;
@@ -23,15 +27,15 @@ public:
     {
         if (id == 0)
             return {};
-        const char16_t *start = m_starts[id - 1];
+        const char16_t *start = m_blocks[id >> PlaceBits].get() + (id & PlaceMask);
         return QStringView(start, qsizetype(start[-2]) | (qsizetype(start[-1]) << 16));
     }
 
 private:
+    static constexpr int PlaceBits = 20;
+    static constexpr Id PlaceMask = (Id(1) << PlaceBits) - 1;
+
     std::vector<std::unique_ptr<char16_t[]>> m_blocks;
-    char16_t *m_free = nullptr;
-    size_t m_left = 0;
-    size_t m_nextBlock = 64;
-    // Where each text begins; its length stands in the two units before.
-    std::vector<const char16_t *> m_starts;
+    size_t m_used = 0; // units taken in the last block
+    size_t m_size = 0; // units the last block holds
 };

@@ -5,6 +5,8 @@
 #include "Windows1252.h"
 
 #include <QIODevice>
+#include <stdexcept>
+#include <string>
 #include <utility>
 
 namespace {
@@ -34,26 +36,22 @@ void ReportModel::setBreweries(std::vector<std::shared_ptr<clsBrewery>> brewerie
 {
     beginResetModel();
     m_breweries = std::move(breweries);
-    m_lines.clear();
     m_columnCharacters.fill(0);
-    size_t lines = 0;
-    for (const auto &brewery : m_breweries)
-        lines += brewery ? size_t(brewery->NmbrChroniks()) + 1 : 0;
-    m_lines.reserve(lines);
-    for (int i = 0; i < int(m_breweries.size()); ++i) {
+    m_firstRows.assign(1, 0);
+    m_firstRows.reserve(m_breweries.size() + 1);
+    for (size_t i = 0; i < m_breweries.size(); ++i) {
         if (progress)
-            progress(i, qint64(m_breweries.size()));
-        if (!m_breweries[size_t(i)])
-            continue;
-        const qint32 m = m_breweries[size_t(i)]->NmbrChroniks();
+            progress(qint64(i), qint64(m_breweries.size()));
+        const clsBrewery *brewery = m_breweries[i].get();
+        const qint32 m = brewery ? brewery->NmbrChroniks() : -1;
         for (qint32 j = 0; j <= m; ++j) {
-            m_lines.push_back({i, j});
             int column = 0;
-            columnsOf(*m_breweries[size_t(i)], j, [&](QStringView text) {
+            columnsOf(*brewery, j, [&](QStringView text) {
                 int &widest = m_columnCharacters[size_t(column++)];
                 widest = std::max(widest, int(text.size()));
             });
         }
+        m_firstRows.push_back(m_firstRows.back() + m + 1);
     }
     endResetModel();
 }
@@ -62,7 +60,7 @@ std::vector<std::shared_ptr<clsBrewery>> ReportModel::takeBreweries()
 {
     beginResetModel();
     std::vector<std::shared_ptr<clsBrewery>> breweries = std::exchange(m_breweries, {});
-    m_lines = {};
+    m_firstRows = {};
     m_columnCharacters.fill(0);
     endResetModel();
     return breweries;
@@ -70,7 +68,7 @@ std::vector<std::shared_ptr<clsBrewery>> ReportModel::takeBreweries()
 
 int ReportModel::rowCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : int(m_lines.size());
+    return parent.isValid() || m_firstRows.empty() ? 0 : m_firstRows.back();
 }
 
 QVariant ReportModel::data(const QModelIndex &index, int role) const
@@ -80,12 +78,23 @@ QVariant ReportModel::data(const QModelIndex &index, int role) const
     return lineAt(index.row());
 }
 
+ReportModel::Line ReportModel::lineOf(int row) const
+{
+    if (row < 0 || row >= rowCount())
+        throw std::out_of_range("no report line " + std::to_string(row));
+    // The last brewery whose first row is not after `row`; one without
+    // lines shares its first row with the next and is passed over.
+    const auto after = std::upper_bound(m_firstRows.begin(), m_firstRows.end(), row);
+    const size_t brewery = size_t(after - m_firstRows.begin()) - 1;
+    return {brewery, row - m_firstRows[brewery]};
+}
+
 QString ReportModel::lineAt(int row) const
 {
-    const Line &line = m_lines.at(size_t(row));
+    const Line line = lineOf(row);
     QString text;
     bool first = true;
-    columnsOf(*m_breweries[size_t(line.brewery)], line.chronik, [&](QStringView column) {
+    columnsOf(*m_breweries[line.brewery], line.chronik, [&](QStringView column) {
         if (!first)
             text += QLatin1Char('\t');
         if (IsOneLine(column))
@@ -104,26 +113,30 @@ qsizetype ReportModel::writeTo(QIODevice &out, Windows1252Encoder &encoder,
     qsizetype flattened = 0;
     QByteArray block;
     block.reserve(2 * Block);
-    const qint64 total = qint64(m_lines.size());
-    for (qint64 done = 0; done < total; ++done) {
-        const Line &line = m_lines[size_t(done)];
-        bool first = true;
-        columnsOf(*m_breweries[size_t(line.brewery)], line.chronik, [&](QStringView column) {
-            if (!first)
-                block += '\t';
-            if (IsOneLine(column))
-                encoder.append(block, column);
-            else
-                encoder.append(block, OneLine(column, &flattened));
-            first = false;
-        });
-        block += "\r\n";
+    const qint64 total = rowCount();
+    qint64 done = 0;
+    for (size_t brewery = 0; brewery < m_breweries.size(); ++brewery) {
+        const qint32 lines = m_firstRows[brewery + 1] - m_firstRows[brewery];
+        for (qint32 chronik = 0; chronik < lines; ++chronik) {
+            bool first = true;
+            columnsOf(*m_breweries[brewery], chronik, [&](QStringView column) {
+                if (!first)
+                    block += '\t';
+                if (IsOneLine(column))
+                    encoder.append(block, column);
+                else
+                    encoder.append(block, OneLine(column, &flattened));
+                first = false;
+            });
+            block += "\r\n";
+            ++done;
+        }
         if (block.size() >= Block) {
             if (out.write(block) != block.size())
                 return -1;
             block.resize(0);
             if (progress)
-                progress(done + 1, total);
+                progress(done, total);
         }
     }
     if (out.write(block) != block.size())

@@ -53,10 +53,14 @@ public:
 
 private:
     struct Line {
-        int brewery;
+        size_t brewery;
         qint32 chronik; // 0 for the brewery's own line
     };
+    Line lineOf(int row) const;
+
     std::vector<std::shared_ptr<clsBrewery>> m_breweries;
-    std::vector<Line> m_lines;
+    // The row of each brewery's own line, and after the last the row count:
+    // a line is found from its row without a table of millions of lines.
+    std::vector<int> m_firstRows;
     std::array<int, Columns> m_columnCharacters{};
 };
