@@ -82,6 +82,9 @@ void BreweryLoad::readBreweries()
     bool pool[Columns];
     for (size_t f = 0; f < Columns; ++f)
         pool[f] = pooled(ReportLine::BreweryColumns[f].field);
+    // One allocation for all breweries rather than a million: each handed
+    // out shares the ownership of the whole, which goes with the last.
+    const auto all = std::make_shared<std::vector<clsBrewery>>(size_t(m_count), clsBrewery(m_store));
     m_breweries.assign(size_t(m_count), nullptr);
     m_byRowId.reserve(m_count);
     // Brewery i is record i + 1 of the list; the record set hands each
@@ -91,7 +94,7 @@ void BreweryLoad::readBreweries()
             return;
         m_tick();
         auto &slot = m_breweries[size_t(position)];
-        slot = std::make_shared<clsBrewery>(m_store);
+        slot = std::shared_ptr<clsBrewery>(all, &(*all)[size_t(position)]);
         clsBrewery &brewery = *slot;
         for (size_t f = 0; f < Columns; ++f) {
             const QByteArrayView utf8 = record.utf8(fields[f] + 1);
