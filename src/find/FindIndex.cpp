@@ -15,6 +15,9 @@ namespace {
 
 // Between two values, so that no word is found across them.
 constexpr char Separator = '\n';
+// Where the codes stand among the texts read.
+constexpr int BreweryCode = 4;
+constexpr int ChronikCode = 2;
 
 } // namespace
 
@@ -52,20 +55,21 @@ FindIndex::Texts FindIndex::build(const QString &path)
         built.values += Separator;
         return quint32(built.valueStarts.size() - 1);
     };
-    const auto value = [&](QByteArrayView utf8, bool code) {
-        // Codes rarely repeat: they are not worth looking up.
-        if (code)
-            return fresh(utf8);
+    const auto value = [&](QByteArrayView utf8) {
         const quint32 n = met.number(std::string_view(utf8.data(), size_t(utf8.size())));
         if (n > numberOf.size())
             numberOf.push_back(fresh(utf8));
         return numberOf[n - 1];
     };
-    // The history entries' values, with the brewery each belongs to; put
-    // behind their breweries' own once all are read.
+    // The history entries' values and codes, with the brewery each belongs
+    // to; put behind their breweries' own once all are read.
     std::vector<quint32> entryOwners;
     std::vector<quint32> entryValues;
+    QByteArray entryCodes;
+    std::vector<quint32> codeOwners;
+    std::vector<quint32> codeEnds;
     built.breweryStarts.push_back(0);
+    built.codeStarts.push_back(0);
     // An index that cannot be read stays incomplete; the find then asks
     // the register itself.
     bool complete = true;
@@ -75,20 +79,35 @@ FindIndex::Texts FindIndex::build(const QString &path)
             [&](qint64 rowId, const QByteArrayView *texts) {
                 built.rowIds.push_back(rowId);
                 for (int t = 0; t < FindBreweryTexts; ++t) {
-                    if (!texts[t].isEmpty())
-                        built.refs.push_back(value(texts[t], t == 4));
+                    if (texts[t].isEmpty())
+                        continue;
+                    if (t == BreweryCode) {
+                        folder.append(built.codes, texts[t].data(), texts[t].size());
+                        built.codes += Separator;
+                    } else {
+                        built.refs.push_back(value(texts[t]));
+                    }
                 }
                 built.breweryStarts.push_back(quint32(built.refs.size()));
+                built.codeStarts.push_back(quint32(built.codes.size()));
             },
             [&](qint64 parent, const QByteArrayView *texts) {
                 const auto owner = std::lower_bound(built.rowIds.begin(), built.rowIds.end(), parent);
                 if (owner == built.rowIds.end() || *owner != parent)
                     return;
+                const auto brewery = quint32(owner - built.rowIds.begin());
                 for (int t = 0; t < FindChronikTexts; ++t) {
                     if (texts[t].isEmpty())
                         continue;
-                    entryOwners.push_back(quint32(owner - built.rowIds.begin()));
-                    entryValues.push_back(value(texts[t], t == 2));
+                    if (t == ChronikCode) {
+                        folder.append(entryCodes, texts[t].data(), texts[t].size());
+                        entryCodes += Separator;
+                        codeOwners.push_back(brewery);
+                        codeEnds.push_back(quint32(entryCodes.size()));
+                    } else {
+                        entryOwners.push_back(brewery);
+                        entryValues.push_back(value(texts[t]));
+                    }
                 }
             });
     } catch (const StoreError &) {
@@ -116,20 +135,47 @@ FindIndex::Texts FindIndex::build(const QString &path)
         refs[next[entryOwners[e]]++] = entryValues[e];
     built.refs = std::move(refs);
     built.breweryStarts = std::move(starts);
+
+    // The same for the codes, a brewery's own first.
+    std::vector<quint32> codeStarts(breweries + 1, 0);
+    for (size_t b = 0; b < breweries; ++b)
+        codeStarts[b + 1] = built.codeStarts[b + 1] - built.codeStarts[b];
+    for (size_t c = 0; c < codeOwners.size(); ++c)
+        codeStarts[codeOwners[c] + 1] += codeEnds[c] - (c ? codeEnds[c - 1] : 0);
+    for (size_t b = 0; b < breweries; ++b)
+        codeStarts[b + 1] += codeStarts[b];
+    QByteArray codes(qsizetype(codeStarts.back()), Qt::Uninitialized);
+    std::vector<quint32> codeAt(codeStarts.begin(), codeStarts.end() - 1);
+    for (size_t b = 0; b < breweries; ++b) {
+        const quint32 own = built.codeStarts[b + 1] - built.codeStarts[b];
+        std::memcpy(codes.data() + codeAt[b], built.codes.constData() + built.codeStarts[b], own);
+        codeAt[b] += own;
+    }
+    for (size_t c = 0; c < codeOwners.size(); ++c) {
+        const quint32 from = c ? codeEnds[c - 1] : 0;
+        std::memcpy(codes.data() + codeAt[codeOwners[c]], entryCodes.constData() + from, codeEnds[c] - from);
+        codeAt[codeOwners[c]] += codeEnds[c] - from;
+    }
+    built.codes = std::move(codes);
+    built.codeStarts = std::move(codeStarts);
     built.complete = complete;
     // Hands the building's scratch memory (the connection's page cache, the
     // lists above) back to the system rather than keeping it in reserve.
     std::vector<quint32>().swap(entryOwners);
     std::vector<quint32>().swap(entryValues);
+    std::vector<quint32>().swap(codeOwners);
+    std::vector<quint32>().swap(codeEnds);
+    entryCodes = QByteArray();
     malloc_trim(0);
     return built;
 }
 
-std::vector<quint8> FindIndex::valuesHolding(const QByteArray &word) const
+std::vector<quint8> FindIndex::piecesHolding(const QByteArray &text, const std::vector<quint32> &starts,
+                                             const QByteArray &word)
 {
-    const size_t count = m_index.valueStarts.size() - 1;
+    const size_t count = starts.size() - 1;
     std::vector<quint8> marks(count, 0);
-    const char *all = m_index.values.constData();
+    const char *all = text.constData();
     // No word spans two values, as none holds the separator.
     const auto scan = [&](size_t from, size_t to) {
         size_t at = from;
@@ -138,14 +184,16 @@ std::vector<quint8> FindIndex::valuesHolding(const QByteArray &word) const
             if (!hit)
                 break;
             const auto offset = quint32(static_cast<const char *>(hit) - all);
-            const auto next = std::upper_bound(m_index.valueStarts.begin(), m_index.valueStarts.end(), offset);
-            marks[size_t(next - m_index.valueStarts.begin()) - 1] = 1;
+            // The last piece that begins at or before the hit; pieces left
+            // empty begin where the next does and are passed over.
+            const auto next = std::upper_bound(starts.begin(), starts.end(), offset);
+            marks[size_t(next - starts.begin()) - 1] = 1;
             at = *next;
         }
     };
     // Two halves at once, one on each core.
-    const size_t middle = m_index.valueStarts[count / 2];
-    auto secondHalf = std::async(std::launch::async, [&] { scan(middle, size_t(m_index.values.size())); });
+    const size_t middle = starts[count / 2];
+    auto secondHalf = std::async(std::launch::async, [&] { scan(middle, size_t(text.size())); });
     scan(0, middle);
     secondHalf.get();
     return marks;
@@ -167,20 +215,26 @@ std::vector<qint64> FindIndex::matching(RegisterFile &file, const QStringList &w
             throw StoreError(QStringLiteral("The register %1 could not be read for the find.").arg(file.path()));
         m_stamp = now;
     }
-    // For each word, the values it occurs in; a word that folds to nothing
-    // narrows nothing.
-    std::vector<std::vector<quint8>> holding;
+    // For each word, the values it occurs in and the breweries whose codes
+    // hold it; a word that folds to nothing narrows nothing.
+    struct Holding {
+        std::vector<quint8> values;
+        std::vector<quint8> codes;
+    };
+    std::vector<Holding> holding;
     for (const QString &word : words) {
         const QByteArray folded = FoldForFind(word).toUtf8();
         if (!folded.isEmpty())
-            holding.push_back(valuesHolding(folded));
+            holding.push_back({piecesHolding(m_index.values, m_index.valueStarts, folded),
+                               piecesHolding(m_index.codes, m_index.codeStarts, folded)});
     }
     const auto scan = [&](size_t from, size_t to, std::vector<qint64> &found) {
         for (size_t b = from; b < to; ++b) {
             const quint32 *first = m_index.refs.data() + m_index.breweryStarts[b];
             const quint32 *last = m_index.refs.data() + m_index.breweryStarts[b + 1];
-            const bool every = std::all_of(holding.begin(), holding.end(), [&](const std::vector<quint8> &marks) {
-                return std::any_of(first, last, [&](quint32 value) { return marks[value] != 0; });
+            const bool every = std::all_of(holding.begin(), holding.end(), [&](const Holding &word) {
+                return word.codes[b] != 0
+                    || std::any_of(first, last, [&](quint32 value) { return word.values[value] != 0; });
             });
             if (every)
                 found.push_back(m_index.rowIds[b]);

@@ -12,7 +12,8 @@ class RegisterFile;
 // complete name, name and ID of each of its history entries, folded
 // (FindFolding). A register repeats most of its values (states, cities,
 // years, names) many times over: each distinct value is folded and kept
-// once, and a brewery is the list of its values' numbers. Built again
+// once, and a brewery is the list of its values' numbers. Codes, which
+// hardly repeat, stand with their brewery instead. Built again
 // whenever the register has changed since, by this program or another, so
 // a search always sees what is stored.
 class FindIndex {
@@ -31,6 +32,8 @@ private:
         std::vector<quint32> valueStarts;   // where each value begins, and the end
         std::vector<quint32> refs;          // each brewery's values, brewery after brewery
         std::vector<quint32> breweryStarts; // where each brewery's refs begin, and the end
+        QByteArray codes;                   // each brewery's folded codes, brewery after brewery
+        std::vector<quint32> codeStarts;    // where each brewery's codes begin, and the end
         std::vector<qint64> rowIds;
         bool complete = false;
     };
@@ -41,8 +44,10 @@ private:
     };
     static Stamp stampOf(RegisterFile &file);
     static Texts build(const QString &path);
-    // One mark per value: whether `word` occurs in it.
-    std::vector<quint8> valuesHolding(const QByteArray &word) const;
+    // One mark per piece of `text` (pieces begin at `starts`, which ends
+    // with the text's end): whether `word` occurs in it.
+    static std::vector<quint8> piecesHolding(const QByteArray &text, const std::vector<quint32> &starts,
+                                             const QByteArray &word);
 
     Texts m_index;
     Stamp m_stamp;

@@ -81,12 +81,14 @@ private slots:
         const qint64 last = reg.addBrewery({"TH", "", "", "Erfurt", "E1", "Hofbräu", "1601", ""});
         reg.addChronik(last, {"Brauhaus Rosengarten", "ros1", "Rosen"});
         reg.addChronik(first, {"Brauhaus Rosengarten", "ros2", "Rosen"});
+        reg.addChronik(first, {"Brauhaus Rosengarten", "ros3", "Rosen"});
         reg.addBrewery({"", "", "", "Ahorn"});
         reg.addBrewery({"", "", "", "Horn"});
         ShownWindow win(reg.dir());
         QCOMPARE(find(win, "hofbrau 1600"), QStringList({"Bamberg", "Coburg"}));
         QCOMPARE(find(win, "rosen"), QStringList({"Bamberg", "Erfurt"}));
-        QCOMPARE(find(win, "ros2"), QStringList{"Bamberg"});
+        for (const char *code : {"b1", "ros2", "ros3"})
+            QCOMPARE(find(win, code), QStringList{"Bamberg"});
         QCOMPARE(find(win, "horn"), QStringList({"Ahorn", "Horn"}));
     }
 
