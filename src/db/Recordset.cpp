@@ -219,15 +219,18 @@ bool Recordset::FindFirst(const QString &criterion)
     return FindFirst(LikeCriterion::parse(criterion));
 }
 
-bool Recordset::FindFirst(const LikeCriterion &like)
+bool Recordset::FindFirst(const LikeCriterion &like, const Progress &progress)
 {
     const int field = requireField(like.field());
 
     std::unordered_set<qint64> matching;
     Statement scan(*m_file, "SELECT rowid, " + QuotedName(m_fields.at(field)) + " FROM " + QuotedName(m_source.table));
+    qint64 looked = 0;
     while (scan.step()) {
         if (!scan.isNull(1) && like.matches(scan.text(1)))
             matching.insert(scan.int64(0));
+        if (progress && ++looked % 4096 == 0)
+            progress(looked, std::max<qint64>(looked, RecordCount()));
     }
     if (matching.empty())
         return false;

@@ -71,7 +71,8 @@ public:
     // Makes the first record, in record-set order, that matches the
     // criterion the current one. Without a match the current record stays.
     bool FindFirst(const QString &criterion);
-    bool FindFirst(const LikeCriterion &criterion);
+    // `progress` hears how many of the table's rows have been looked at.
+    bool FindFirst(const LikeCriterion &criterion, const Progress &progress = {});
 
     Field Fields(const QString &name);
     // The same by position, for readers that walk many records.

@@ -79,7 +79,9 @@ void Sudregister::cboBrauereiJump_Click()
     storePendingEdits();
     const QString entry = cboBrauereiJump->currentText();
     const QString prefix = entry.left(entry.indexOf(QLatin1Char('-')));
-    m_register->jumpToCity(prefix);
+    // Looking through a million cities takes a moment of its own.
+    BusyStep busy(lblMessage, QStringLiteral("Jumping to %1").arg(entry));
+    m_register->jumpToCity(prefix, [&busy](qint64 done, qint64 total) { busy(done, total); });
     grdBrauerien->setAllowDelete(true);
 }
 

@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <future>
+#include <malloc.h>
 #include <utility>
 
 void Sudregister::cmdReport_Click()
@@ -31,5 +32,10 @@ void Sudregister::cmdReport_Click()
         report.exec();
     // The register's objects are of no use once the report is closed:
     // they are freed at once, beside the window, which goes on at once.
-    m_freeing = std::async(std::launch::async, [breweries = report.takeBreweries()]() mutable { breweries.clear(); });
+    // The memory goes back to the system rather than staying with the
+    // program for the next report.
+    m_freeing = std::async(std::launch::async, [breweries = report.takeBreweries()]() mutable {
+        breweries.clear();
+        malloc_trim(0);
+    });
 }

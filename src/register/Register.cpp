@@ -52,9 +52,10 @@ void Register::showHistoryOf(std::optional<qint64> rowId, HistoryOrder order)
     m_chroniks->Reread();
 }
 
-bool Register::jumpToCity(const QString &prefix)
+bool Register::jumpToCity(const QString &prefix, const Progress &progress)
 {
-    return m_breweries->Recordset().FindFirst(LikeCriterion::startingWith(QStringLiteral("CityName"), prefix));
+    return m_breweries->Recordset().FindFirst(LikeCriterion::startingWith(QStringLiteral("CityName"), prefix),
+                                              progress);
 }
 
 bool Register::isStale() const

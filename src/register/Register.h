@@ -43,7 +43,7 @@ public:
     void showHistoryOf(std::optional<qint64> rowId, HistoryOrder order = HistoryOrder::ByIdCode);
     // Makes the first brewery of the list whose city begins with `prefix`
     // current; false when there is none.
-    bool jumpToCity(const QString &prefix);
+    bool jumpToCity(const QString &prefix, const Progress &progress = {});
 
     // True once another window or program has committed to the register
     // since the brewery list was read.
