@@ -39,10 +39,10 @@ public:
     // The entry's identity.
     const void *get() const { return m_block ? entry() : nullptr; }
 
-    QStringView text(int which) const
+    QAnyStringView text(int which) const
     {
         const ChronikTexts *stored = entry();
-        return stored ? m_store->view((*stored)[size_t(which)]) : QStringView();
+        return stored ? m_store->view((*stored)[size_t(which)]) : QAnyStringView();
     }
     void setText(int which, QStringView val) const;
 

@@ -1,5 +1,7 @@
 #include "OneLine.h"
 
+#include "CodeUnit.h"
+
 #include <algorithm>
 
 namespace {
@@ -11,15 +13,20 @@ bool breaks(QChar c)
 
 } // namespace
 
-bool IsOneLine(QStringView text)
+bool IsOneLine(QAnyStringView text)
 {
-    return std::none_of(text.begin(), text.end(), breaks);
+    // Tabs and line breaks are the same byte in every encoding of a view.
+    return text.visit([](auto view) {
+        const auto *units = view.data();
+        return std::none_of(units, units + view.size(), [](auto unit) { return breaks(QChar(CodeUnit(unit))); });
+    });
 }
 
-QString OneLine(QStringView text, qsizetype *replaced)
+QString OneLine(QAnyStringView view, qsizetype *replaced)
 {
+    const QString text = view.toString();
     if (IsOneLine(text))
-        return text.toString();
+        return text;
     QString line;
     line.reserve(text.size());
     for (qsizetype i = 0; i < text.size(); ++i) {

@@ -1,10 +1,11 @@
 #pragma once
 
+#include <QAnyStringView>
 #include <QString>
 
 // A value as one line of a report column: each tab and each line break
 // (CR LF, CR or LF) becomes one blank. `replaced`, when given, grows by the
 // number of blanks put in.
-QString OneLine(QStringView text, qsizetype *replaced = nullptr);
+QString OneLine(QAnyStringView text, qsizetype *replaced = nullptr);
 // True when `text` is one line already, as nearly every value is.
-bool IsOneLine(QStringView text);
+bool IsOneLine(QAnyStringView text);

@@ -12,14 +12,9 @@ constexpr size_t FirstBlock = 64;
 
 } // namespace
 
-TextStore::Id TextStore::add(QStringView text)
+char16_t *TextStore::place(size_t units, quint32 header, Id &id)
 {
-    if (text.isEmpty())
-        return 0;
-    const size_t length = size_t(text.size());
-    if (length > 0xffffffffu)
-        throw std::length_error("a text too long for the store");
-    const size_t needed = length + 2;
+    const size_t needed = units + 2;
     if (m_blocks.empty() || m_used + needed > m_size) {
         if (m_blocks.size() > (Id(-1) >> PlaceBits))
             throw std::length_error("too many texts for one store");
@@ -32,10 +27,39 @@ TextStore::Id TextStore::add(QStringView text)
         m_used = 0;
     }
     char16_t *at = m_blocks.back().get() + m_used;
-    at[0] = char16_t(length & 0xffff);
-    at[1] = char16_t(length >> 16);
-    std::memcpy(at + 2, text.utf16(), length * sizeof(char16_t));
-    const Id id = Id((m_blocks.size() - 1) << PlaceBits) | Id(m_used + 2);
+    at[0] = char16_t(header & 0xffff);
+    at[1] = char16_t(header >> 16);
+    id = Id((m_blocks.size() - 1) << PlaceBits) | Id(m_used + 2);
     m_used += needed;
+    return at + 2;
+}
+
+TextStore::Id TextStore::add(QStringView text)
+{
+    if (text.isEmpty())
+        return 0;
+    const size_t length = size_t(text.size());
+    if (length >= Bytewise)
+        throw std::length_error("a text too long for the store");
+    Id id = 0;
+    if (std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x100; })) {
+        auto *bytes = reinterpret_cast<char *>(place((length + 1) / 2, quint32(length) | Bytewise, id));
+        for (const QChar c : text)
+            *bytes++ = char(c.unicode());
+    } else {
+        std::memcpy(place(length, quint32(length), id), text.utf16(), length * sizeof(char16_t));
+    }
+    return id;
+}
+
+TextStore::Id TextStore::addAscii(QByteArrayView text)
+{
+    if (text.isEmpty())
+        return 0;
+    const size_t length = size_t(text.size());
+    if (length >= Bytewise)
+        throw std::length_error("a text too long for the store");
+    Id id = 0;
+    std::memcpy(place((length + 1) / 2, quint32(length) | Bytewise, id), text.data(), length);
     return id;
 }

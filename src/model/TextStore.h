@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QAnyStringView>
+#include <QByteArrayView>
+#include <QString>
 #include <QStringView>
 #include <memory>
 #include <vector>
@@ -13,7 +16,8 @@
 //
 // A text's number says where it stands: its block in the upper bits, its
 // place in the block in the lower ones, with its length in the two units
-// before it.
+// before it. A text whose every character fits in a byte, as nearly every
+// German one does, is kept one byte a character.
 class TextStore {
 public:
     using Id = quint32;
@@ -23,15 +27,26 @@ public:
     TextStore &operator=(const TextStore &) = delete;
 
     Id add(QStringView text);
-    QStringView view(Id id) const
+    // For texts known to be ASCII, as codes are, with no conversion.
+    Id addAscii(QByteArrayView text);
+    QAnyStringView view(Id id) const
     {
         if (id == 0)
             return {};
         const char16_t *start = m_blocks[id >> PlaceBits].get() + (id & PlaceMask);
-        return QStringView(start, qsizetype(start[-2]) | (qsizetype(start[-1]) << 16));
+        const quint32 header = quint32(start[-2]) | (quint32(start[-1]) << 16);
+        const qsizetype length = qsizetype(header & ~Bytewise);
+        if (header & Bytewise)
+            return QLatin1StringView(reinterpret_cast<const char *>(start), length);
+        return QStringView(start, length);
     }
 
 private:
+    static constexpr quint32 Bytewise = 0x80000000u;
+    // Room for a text of `units` units behind its length; returns where the
+    // text goes.
+    char16_t *place(size_t units, quint32 header, Id &id);
+
     static constexpr int PlaceBits = 20;
     static constexpr Id PlaceMask = (Id(1) << PlaceBits) - 1;
 

@@ -1,5 +1,6 @@
 #include "Windows1252.h"
 
+#include "CodeUnit.h"
 #include "Utf8Sequence.h"
 
 #include <algorithm>
@@ -13,14 +14,20 @@ void *const NoConverter = reinterpret_cast<void *>(iconv_t(-1));
 
 // Latin-1 and Windows-1252 agree on every character but those of
 // U+0080..U+009F and beyond U+00FF.
-bool isLatin1Agreeing(QStringView text)
+// A view whose every character is the code page's byte of the same value:
+// ASCII and 0xA0..0xFF. A UTF-8 view's bytes beyond ASCII are no characters.
+bool isLatin1Agreeing(QAnyStringView text)
 {
-    for (QChar c : text) {
-        const char16_t u = c.unicode();
-        if (u >= 0x80 && (u < 0xA0 || u > 0xFF))
-            return false;
-    }
-    return true;
+    return text.visit([](auto view) {
+        const auto *units = view.data();
+        return std::all_of(units, units + view.size(), [](auto unit) {
+            const char16_t u = CodeUnit(unit);
+            if constexpr (std::is_same_v<decltype(view), QUtf8StringView>)
+                return u < 0x80;
+            else
+                return u < 0x80 || (u >= 0xA0 && u <= 0xFF);
+        });
+    });
 }
 
 } // namespace
@@ -33,18 +40,21 @@ Windows1252Encoder::~Windows1252Encoder()
         iconv_close(static_cast<iconv_t>(m_converter));
 }
 
-void Windows1252Encoder::append(QByteArray &out, QStringView text)
+void Windows1252Encoder::append(QByteArray &out, QAnyStringView text)
 {
     // Nearly every line of a German register takes the fast road.
     if (isLatin1Agreeing(text)) {
         const qsizetype start = out.size();
         out.resize(start + text.size());
         char *to = out.data() + start;
-        for (QChar c : text)
-            *to++ = char(c.unicode());
+        text.visit([&to](auto view) {
+            const auto *units = view.data();
+            for (qsizetype i = 0; i < view.size(); ++i)
+                *to++ = char(CodeUnit(units[i]));
+        });
         return;
     }
-    QByteArray utf8 = text.toUtf8();
+    QByteArray utf8 = text.toString().toUtf8();
     const qsizetype start = out.size();
     out.resize(start + utf8.size()); // never longer than its UTF-8
     char *in = utf8.data();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QAnyStringView>
 #include <QByteArray>
 #include <QString>
 #include <memory>
@@ -14,8 +15,7 @@ public:
     Windows1252Encoder(const Windows1252Encoder &) = delete;
     Windows1252Encoder &operator=(const Windows1252Encoder &) = delete;
 
-    void append(QByteArray &out, QStringView text);
-    void append(QByteArray &out, const QString &text) { append(out, QStringView(text)); }
+    void append(QByteArray &out, QAnyStringView text);
     // Characters written as "?" so far.
     qsizetype replaced() const { return m_replaced; }
 

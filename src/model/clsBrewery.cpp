@@ -53,7 +53,7 @@ void clsBrewery::addStoredChronik(const ChronikTexts &texts)
     // unit, so "B" comes before "a" and "10" before "9".
     const auto code = [this](const ChronikTexts &entry) { return m_store->view(entry[ChronikRef::Code]); };
     for (size_t i = 0; i + 1 < entries.size(); ++i) {
-        if (code(entries[i]).compare(code(entries[i + 1]), Qt::CaseSensitive) > 0)
+        if (QAnyStringView::compare(code(entries[i]), code(entries[i + 1]), Qt::CaseSensitive) > 0)
             std::swap(entries[i], entries[i + 1]);
     }
 }

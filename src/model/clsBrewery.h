@@ -38,7 +38,7 @@ public:
     ChronikRef Chronik(qint32 val) const;
     qint32 NmbrChroniks() const { return m_nmbrChroniks; }
     // Text `which` (ChronikRef::Text) of entry `chronikNmbr`, read in place.
-    QStringView chronikText(qint32 chronikNmbr, int which) const
+    QAnyStringView chronikText(qint32 chronikNmbr, int which) const
     {
         return m_store->view(m_chroniks->entries[size_t(chronikNmbr - 1)][size_t(which)]);
     }
@@ -48,7 +48,10 @@ public:
     // seven fields.
     bool ImportTabDelimitedString(const QString &val);
 
-    QStringView text(int which) const { return m_store ? m_store->view(m_texts[size_t(which)]) : QStringView(); }
+    QAnyStringView text(int which) const
+    {
+        return m_store ? m_store->view(m_texts[size_t(which)]) : QAnyStringView();
+    }
     void setText(int which, QStringView val) { m_texts[size_t(which)] = store().add(val); }
     // For texts already in store().
     void setStoredText(int which, TextStore::Id id) { m_texts[size_t(which)] = id; }

@@ -35,18 +35,15 @@ public:
 private:
     TextStore::Id add(QByteArrayView utf8)
     {
-        // Codes are plain ASCII: widened here rather than converted.
-        if (std::all_of(utf8.begin(), utf8.end(), [](char c) { return uchar(c) < 0x80; })) {
-            m_wide.assign(utf8.begin(), utf8.end());
-            return m_store.add(QStringView(m_wide.data(), qsizetype(m_wide.size())));
-        }
+        // Codes are plain ASCII: kept as they are read, without conversion.
+        if (std::all_of(utf8.begin(), utf8.end(), [](char c) { return uchar(c) < 0x80; }))
+            return m_store.addAscii(utf8);
         return m_store.add(QString::fromUtf8(utf8));
     }
 
     TextStore &m_store;
     TextNumbers m_numbers;
     std::vector<TextStore::Id> m_ids;
-    std::vector<char16_t> m_wide;
 };
 
 namespace {

@@ -7,6 +7,7 @@
 #include <QIODevice>
 #include <stdexcept>
 #include <string>
+#include <type_traits>
 #include <utility>
 
 namespace {
@@ -22,7 +23,7 @@ template <typename Visit> void columnsOf(const clsBrewery &b, qint32 chronik, Vi
         return;
     }
     for (int i = 0; i < ReportLine::ChronikIndent; ++i)
-        visit(QStringView());
+        visit(QAnyStringView());
     for (int text = 0; text < ChronikRef::Texts; ++text)
         visit(b.chronikText(chronik, text));
 }
@@ -46,7 +47,7 @@ void ReportModel::setBreweries(std::vector<std::shared_ptr<clsBrewery>> brewerie
         const qint32 m = brewery ? brewery->NmbrChroniks() : -1;
         for (qint32 j = 0; j <= m; ++j) {
             int column = 0;
-            columnsOf(*brewery, j, [&](QStringView text) {
+            columnsOf(*brewery, j, [&](QAnyStringView text) {
                 int &widest = m_columnCharacters[size_t(column++)];
                 widest = std::max(widest, int(text.size()));
             });
@@ -94,11 +95,16 @@ QString ReportModel::lineAt(int row) const
     const Line line = lineOf(row);
     QString text;
     bool first = true;
-    columnsOf(*m_breweries[line.brewery], line.chronik, [&](QStringView column) {
+    columnsOf(*m_breweries[line.brewery], line.chronik, [&](QAnyStringView column) {
         if (!first)
             text += QLatin1Char('\t');
         if (IsOneLine(column))
-            text += column;
+            column.visit([&text](auto view) {
+                if constexpr (std::is_same_v<decltype(view), QUtf8StringView>)
+                    text += view.toString();
+                else
+                    text += view;
+            });
         else
             text += OneLine(column);
         first = false;
@@ -119,7 +125,7 @@ qsizetype ReportModel::writeTo(QIODevice &out, Windows1252Encoder &encoder,
         const qint32 lines = m_firstRows[brewery + 1] - m_firstRows[brewery];
         for (qint32 chronik = 0; chronik < lines; ++chronik) {
             bool first = true;
-            columnsOf(*m_breweries[brewery], chronik, [&](QStringView column) {
+            columnsOf(*m_breweries[brewery], chronik, [&](QAnyStringView column) {
                 if (!first)
                     block += '\t';
                 if (IsOneLine(column))
