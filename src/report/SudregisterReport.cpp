@@ -30,8 +30,11 @@ SudregisterReport::SudregisterReport(const QString &saveDir, std::shared_ptr<Mes
     lstReport = new QListView(this);
     lstReport->setObjectName(QStringLiteral("lstReport"));
     lstReport->setModel(m_model);
-    // Uniform rows: half a million lines open at once.
+    // Uniform rows: half a million lines open at once. Millions are laid
+    // out a slice at a time, the window painted in between.
     lstReport->setUniformItemSizes(true);
+    lstReport->setLayoutMode(QListView::Batched);
+    lstReport->setBatchSize(1 << 18);
     lstReport->setSelectionMode(QAbstractItemView::SingleSelection);
     lstReport->setEditTriggers(QAbstractItemView::NoEditTriggers);
     // Columns line up in a font whose characters are equally wide.
