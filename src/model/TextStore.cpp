@@ -12,9 +12,11 @@ constexpr size_t FirstBlock = 64;
 
 } // namespace
 
-char16_t *TextStore::place(size_t units, quint32 header, Id &id)
+char16_t *TextStore::place(size_t length, bool bytewise, Id &id)
 {
-    const size_t needed = units + 2;
+    if (length >= Bytewise)
+        throw std::length_error("a text too long for the store");
+    const size_t needed = (bytewise ? (length + 1) / 2 : length) + 2;
     if (m_blocks.empty() || m_used + needed > m_size) {
         if (m_blocks.size() > (Id(-1) >> PlaceBits))
             throw std::length_error("too many texts for one store");
@@ -26,6 +28,7 @@ char16_t *TextStore::place(size_t units, quint32 header, Id &id)
         m_blocks.push_back(std::make_unique_for_overwrite<char16_t[]>(m_size));
         m_used = 0;
     }
+    const quint32 header = quint32(length) | (bytewise ? Bytewise : 0);
     char16_t *at = m_blocks.back().get() + m_used;
     at[0] = char16_t(header & 0xffff);
     at[1] = char16_t(header >> 16);
@@ -36,30 +39,24 @@ char16_t *TextStore::place(size_t units, quint32 header, Id &id)
 
 TextStore::Id TextStore::add(QStringView text)
 {
-    if (text.isEmpty())
-        return 0;
-    const size_t length = size_t(text.size());
-    if (length >= Bytewise)
-        throw std::length_error("a text too long for the store");
     Id id = 0;
+    if (text.isEmpty())
+        return id;
+    const size_t length = size_t(text.size());
     if (std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x100; })) {
-        auto *bytes = reinterpret_cast<char *>(place((length + 1) / 2, quint32(length) | Bytewise, id));
+        auto *bytes = reinterpret_cast<char *>(place(length, true, id));
         for (const QChar c : text)
             *bytes++ = char(c.unicode());
     } else {
-        std::memcpy(place(length, quint32(length), id), text.utf16(), length * sizeof(char16_t));
+        std::memcpy(place(length, false, id), text.utf16(), length * sizeof(char16_t));
     }
     return id;
 }
 
 TextStore::Id TextStore::addAscii(QByteArrayView text)
 {
-    if (text.isEmpty())
-        return 0;
-    const size_t length = size_t(text.size());
-    if (length >= Bytewise)
-        throw std::length_error("a text too long for the store");
     Id id = 0;
-    std::memcpy(place((length + 1) / 2, quint32(length) | Bytewise, id), text.data(), length);
+    if (!text.isEmpty())
+        std::memcpy(place(size_t(text.size()), true, id), text.data(), size_t(text.size()));
     return id;
 }

@@ -43,9 +43,9 @@ public:
 
 private:
     static constexpr quint32 Bytewise = 0x80000000u;
-    // Room for a text of `units` units behind its length; returns where the
-    // text goes.
-    char16_t *place(size_t units, quint32 header, Id &id);
+    // Room for a text of `length` characters, a byte or a unit each,
+    // behind its length; returns where the text goes, and its number.
+    char16_t *place(size_t length, bool bytewise, Id &id);
 
     static constexpr int PlaceBits = 20;
     static constexpr Id PlaceMask = (Id(1) << PlaceBits) - 1;
