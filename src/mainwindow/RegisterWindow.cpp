@@ -100,8 +100,9 @@ void RegisterWindow::fillRecentMenu()
     m_recentMenu->clear();
     int number = 0;
     for (const QString &path : m_recent.paths()) {
-        QAction *entry = m_recentMenu->addAction(
-            QStringLiteral("&%1 %2").arg(++number).arg(QDir::toNativeSeparators(path)));
+        // An "&" in a path is shown, not taken as the entry's key.
+        QAction *entry = m_recentMenu->addAction(QStringLiteral("&%1 %2").arg(++number).arg(
+            QDir::toNativeSeparators(path).replace(QLatin1Char('&'), QStringLiteral("&&"))));
         connect(entry, &QAction::triggered, this, [this, path] { openRecent(path); });
     }
     m_recentMenu->setEnabled(!m_recent.paths().isEmpty());
