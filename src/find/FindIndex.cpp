@@ -7,6 +7,7 @@
 #include "TextNumbers.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <malloc.h>
 #include <string_view>
@@ -39,10 +40,27 @@ void FindIndex::prepare(RegisterFile &file)
     // Whatever the worker reads is at least as new as this stamp; if the
     // stamp still holds when the index is used, nothing changed since.
     m_preparedStamp = stampOf(file);
-    m_prepared = std::async(std::launch::async, &FindIndex::build, file.path());
+    m_rowsRead->store(0);
+    m_prepared = std::async(std::launch::async,
+                            [path = file.path(), rowsRead = m_rowsRead] { return build(path, *rowsRead); });
 }
 
-FindIndex::Texts FindIndex::build(const QString &path)
+void FindIndex::refresh(RegisterFile &file)
+{
+    if (building() || (m_stamp == stampOf(file) && m_index.complete))
+        return;
+    // A finished build that is still current is taken as it is.
+    if (m_prepared.valid() && m_preparedStamp == stampOf(file))
+        return;
+    prepare(file);
+}
+
+bool FindIndex::building() const
+{
+    return m_prepared.valid() && m_prepared.wait_for(std::chrono::seconds(0)) != std::future_status::ready;
+}
+
+FindIndex::Texts FindIndex::build(const QString &path, std::atomic<qint64> &rowsRead)
 {
     Texts built;
     FindFolder folder;
@@ -77,6 +95,7 @@ FindIndex::Texts FindIndex::build(const QString &path)
         ReadFindTexts(
             path,
             [&](qint64 rowId, const QByteArrayView *texts) {
+                rowsRead.fetch_add(1, std::memory_order_relaxed);
                 built.rowIds.push_back(rowId);
                 for (int t = 0; t < FindBreweryTexts; ++t) {
                     if (texts[t].isEmpty())
@@ -92,6 +111,7 @@ FindIndex::Texts FindIndex::build(const QString &path)
                 built.codeStarts.push_back(quint32(built.codes.size()));
             },
             [&](qint64 parent, const QByteArrayView *texts) {
+                rowsRead.fetch_add(1, std::memory_order_relaxed);
                 const auto owner = std::lower_bound(built.rowIds.begin(), built.rowIds.end(), parent);
                 if (owner == built.rowIds.end() || *owner != parent)
                     return;
@@ -210,7 +230,8 @@ std::vector<qint64> FindIndex::matching(RegisterFile &file, const QStringList &w
         }
     }
     if (!(m_stamp == now) || !m_index.complete) {
-        m_index = build(file.path());
+        std::atomic<qint64> rowsRead = 0;
+        m_index = build(file.path(), rowsRead);
         if (!m_index.complete)
             throw StoreError(QStringLiteral("The register %1 could not be read for the find.").arg(file.path()));
         m_stamp = now;

@@ -3,7 +3,9 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <atomic>
 #include <future>
+#include <memory>
 #include <vector>
 
 class RegisterFile;
@@ -23,6 +25,12 @@ public:
     // Starts building the index on a connection of its own, beside the
     // window's work, so that the first search finds it ready.
     void prepare(RegisterFile &file);
+    // Starts building anew, beside the window, when the register has
+    // changed since the index was built and no build is under way.
+    void refresh(RegisterFile &file);
+    // Whether a build is under way, and how many rows it has read.
+    bool building() const;
+    qint64 rowsRead() const { return m_rowsRead->load(std::memory_order_relaxed); }
     // The breweries (RowId, ascending) in which every word occurs.
     std::vector<qint64> matching(RegisterFile &file, const QStringList &words);
 
@@ -43,7 +51,7 @@ private:
         bool operator==(const Stamp &) const = default;
     };
     static Stamp stampOf(RegisterFile &file);
-    static Texts build(const QString &path);
+    static Texts build(const QString &path, std::atomic<qint64> &rowsRead);
     // One mark per piece of `text` (pieces begin at `starts`, which ends
     // with the text's end): whether `word` occurs in it.
     static std::vector<quint8> piecesHolding(const QByteArray &text, const std::vector<quint32> &starts,
@@ -52,5 +60,7 @@ private:
     Texts m_index;
     Stamp m_stamp;
     std::future<Texts> m_prepared;
+    // Shared with the build under way, which may outlive a move of this.
+    std::shared_ptr<std::atomic<qint64>> m_rowsRead = std::make_shared<std::atomic<qint64>>(0);
     Stamp m_preparedStamp;
 };

@@ -4,6 +4,8 @@
 // the breweries found.
 #include "Sudregister.h"
 
+#include "BusyStep.h"
+#include "Register.h"
 #include "RegisterFile.h"
 #include "Twips.h"
 
@@ -15,6 +17,8 @@
 #include <QRegularExpression>
 #include <QShortcut>
 #include <QTimer>
+#include <chrono>
+#include <thread>
 
 namespace {
 
@@ -67,6 +71,21 @@ void Sudregister::createFindControls(QWidget *box)
     });
 }
 
+void Sudregister::waitForFindIndex()
+{
+    // After a change the index is read anew beside the window, which stays
+    // painted meanwhile and tells how far the reading has come; again when
+    // the register changed once more while it was read.
+    for (m_findIndex.refresh(dsBrewery->file()); m_findIndex.building(); m_findIndex.refresh(dsBrewery->file())) {
+        const qint64 rows = dsBrewery->unfilteredCount() + m_register->highestChronikKey();
+        BusyStep busy(lblMessage, QStringLiteral("Reading the register for the find"));
+        while (m_findIndex.building()) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            busy(m_findIndex.rowsRead(), rows);
+        }
+    }
+}
+
 void Sudregister::applyFind()
 {
     m_findDelay->stop();
@@ -76,6 +95,8 @@ void Sudregister::applyFind()
     const QStringList words = text.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
     ::Recordset &before = dsBrewery->Recordset();
     const qint64 current = before.AbsolutePosition() < 0 ? -1 : before.keyAt(before.AbsolutePosition());
+    if (!words.isEmpty())
+        waitForFindIndex();
 
     if (words.isEmpty())
         dsBrewery->setFilter(std::nullopt);

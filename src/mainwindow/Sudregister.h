@@ -149,6 +149,7 @@ private:
     void createControls();
     void fitToolBox();
     void createFindControls(QWidget *box);
+    void waitForFindIndex();
     void createUndoActions();
     std::array<int, 3> rememberedSortKeys() const;
     void restoreLayout();
