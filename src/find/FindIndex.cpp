@@ -112,20 +112,25 @@ FindIndex::Texts FindIndex::build(const QString &path, std::atomic<qint64> &rows
             },
             [&](qint64 parent, const QByteArrayView *texts) {
                 rowsRead.fetch_add(1, std::memory_order_relaxed);
-                const auto owner = std::lower_bound(built.rowIds.begin(), built.rowIds.end(), parent);
-                if (owner == built.rowIds.end() || *owner != parent)
-                    return;
-                const auto brewery = quint32(owner - built.rowIds.begin());
+                // Keys are mostly without gaps: a brewery usually stands at
+                // its key's distance from the first.
+                const std::vector<qint64> &keys = built.rowIds;
+                size_t brewery = keys.empty() ? 0 : size_t(quint64(parent) - quint64(keys.front()));
+                if (brewery >= keys.size() || keys[brewery] != parent) {
+                    brewery = size_t(std::lower_bound(keys.begin(), keys.end(), parent) - keys.begin());
+                    if (brewery == keys.size() || keys[brewery] != parent)
+                        return;
+                }
                 for (int t = 0; t < FindChronikTexts; ++t) {
                     if (texts[t].isEmpty())
                         continue;
                     if (t == ChronikCode) {
                         folder.append(entryCodes, texts[t].data(), texts[t].size());
                         entryCodes += Separator;
-                        codeOwners.push_back(brewery);
+                        codeOwners.push_back(quint32(brewery));
                         codeEnds.push_back(quint32(entryCodes.size()));
                     } else {
-                        entryOwners.push_back(brewery);
+                        entryOwners.push_back(quint32(brewery));
                         entryValues.push_back(value(texts[t]));
                     }
                 }
