@@ -248,6 +248,20 @@ ImportCounts appendLines(const QString &reportPath, const Survey &checked, Regis
 
 } // namespace
 
+QString CountedBreweries(qint64 breweries)
+{
+    return QStringLiteral("%1 %2").arg(breweries).arg(breweries == 1 ? QStringLiteral("brewery")
+                                                                     : QStringLiteral("breweries"));
+}
+
+QString DescribeAdded(const ImportCounts &counts)
+{
+    return QStringLiteral("%1 and %2 %3")
+        .arg(CountedBreweries(counts.breweries))
+        .arg(counts.chroniks)
+        .arg(counts.chroniks == 1 ? QStringLiteral("history entry") : QStringLiteral("history entries"));
+}
+
 ImportCounts ImportReport(const QString &reportPath, const QString &registerPath, const ImportOptions &options,
                           const std::function<void(qsizetype, qsizetype)> &progress)
 {
@@ -275,11 +289,9 @@ ImportCounts ImportReport(const QString &reportPath, const QString &registerPath
     if (!options.append) {
         const qint64 held = RegisterAppender::breweryCount(*file);
         if (held > 0)
-            throw ImportRefused(QStringLiteral("The register %1 already holds %2 %3; nothing was added. Give --append "
+            throw ImportRefused(QStringLiteral("The register %1 already holds %2; nothing was added. Give --append "
                                                "to add the report to them.")
-                                    .arg(registerPath)
-                                    .arg(held)
-                                    .arg(held == 1 ? QStringLiteral("brewery") : QStringLiteral("breweries")));
+                                    .arg(registerPath, CountedBreweries(held)));
     }
     return appendLines(reportPath, checked, *file, progress);
 }

@@ -22,6 +22,11 @@ struct ImportCounts {
     int chroniks = 0;
 };
 
+// "1 brewery", "3 breweries".
+QString CountedBreweries(qint64 breweries);
+// What an import added: "1 brewery and 3 history entries".
+QString DescribeAdded(const ImportCounts &counts);
+
 struct ImportOptions {
     // Add to a register that already holds breweries. Without it such a
     // register is refused: importing the same report twice would double it.

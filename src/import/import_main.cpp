@@ -27,11 +27,6 @@ void showProgress(qsizetype done, qsizetype total)
         std::fprintf(stderr, "\n");
 }
 
-QString counted(int n, const char *one, const char *many)
-{
-    return QStringLiteral("%1 %2").arg(n).arg(QLatin1String(n == 1 ? one : many));
-}
-
 } // namespace
 
 int main(int argc, char *argv[])
@@ -61,8 +56,7 @@ int main(int argc, char *argv[])
         ImportOptions options;
         options.append = parser.isSet(appendOption);
         const ImportCounts counts = ImportReport(parser.positionalArguments().first(), registerPath, options, showProgress);
-        std::printf("Added %s and %s to %s\n", qPrintable(counted(counts.breweries, "brewery", "breweries")),
-                    qPrintable(counted(counts.chroniks, "history entry", "history entries")), qPrintable(registerPath));
+        std::printf("Added %s to %s\n", qPrintable(DescribeAdded(counts)), qPrintable(registerPath));
         return 0;
     } catch (const ImportRefused &e) {
         std::fprintf(stderr, "\nRefused, nothing was added: %s\n", qPrintable(e.message()));

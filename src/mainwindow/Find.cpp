@@ -95,13 +95,13 @@ void Sudregister::applyFind()
     const QStringList words = text.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
     ::Recordset &before = dsBrewery->Recordset();
     const qint64 current = before.AbsolutePosition() < 0 ? -1 : before.keyAt(before.AbsolutePosition());
-    if (!words.isEmpty())
-        waitForFindIndex();
 
-    if (words.isEmpty())
+    if (words.isEmpty()) {
         dsBrewery->setFilter(std::nullopt);
-    else
+    } else {
+        waitForFindIndex();
         dsBrewery->setFilter(m_findIndex.matching(dsBrewery->file(), words));
+    }
 
     ::Recordset &listed = dsBrewery->Recordset();
     if (const int position = current < 0 ? -1 : listed.positionOf(current); position >= 0)

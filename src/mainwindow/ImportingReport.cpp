@@ -12,15 +12,6 @@
 #include <QDir>
 #include <QLabel>
 
-namespace {
-
-QString counted(qint64 n, const char *one, const char *many)
-{
-    return QStringLiteral("%1 %2").arg(n).arg(QLatin1String(n == 1 ? one : many));
-}
-
-} // namespace
-
 bool Sudregister::importReport(const QString &reportPath)
 {
     const QString shownPath = QDir::toNativeSeparators(m_registerPath);
@@ -36,7 +27,7 @@ bool Sudregister::importReport(const QString &reportPath)
         && m_boxes->ask(QStringLiteral("The register %1 already holds %2. Add the breweries of %3 to them?\n\n"
                                        "An import cannot be undone; the backups folder holds the register as it "
                                        "was opened.")
-                            .arg(shownPath, counted(held, "brewery", "breweries"),
+                            .arg(shownPath, CountedBreweries(held),
                                  QDir::toNativeSeparators(reportPath)),
                         MessageBoxes::Answer::No)
                != MessageBoxes::Answer::Yes)
@@ -54,9 +45,7 @@ bool Sudregister::importReport(const QString &reportPath)
         return false;
     }
     rereadRegister();
-    lblMessage->setText(QStringLiteral("Added %1 and %2 from %3")
-                            .arg(counted(counts.breweries, "brewery", "breweries"),
-                                 counted(counts.chroniks, "history entry", "history entries"),
-                                 QDir::toNativeSeparators(reportPath)));
+    lblMessage->setText(
+        QStringLiteral("Added %1 from %2").arg(DescribeAdded(counts), QDir::toNativeSeparators(reportPath)));
     return true;
 }
