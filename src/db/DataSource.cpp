@@ -3,6 +3,7 @@
 #include "RegisterFile.h"
 #include "StoreError.h"
 
+#include <QPointer>
 #include <algorithm>
 
 DataSource::DataSource(QObject *parent) : QObject(parent) {}
@@ -161,6 +162,13 @@ void DataSource::currentMoved()
     if (m_currentChangePending)
         return;
     m_currentChangePending = true;
+    if (m_deliverLater) {
+        m_deliverLater([source = QPointer(this)] {
+            if (source)
+                source->emitCurrentChanged();
+        });
+        return;
+    }
     QMetaObject::invokeMethod(this, &DataSource::emitCurrentChanged, Qt::QueuedConnection);
 }
 

@@ -4,6 +4,7 @@
 
 #include <QObject>
 #include <QString>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -55,6 +56,10 @@ public:
     ::Recordset &Recordset() const;
     bool hasRecordset() const { return bool(m_recordset); }
     RegisterFile &file() const;
+    // How currentChanged is delivered once control returns to the event
+    // loop: through the window's scheduler, which knows when the window may
+    // react; queued on the event loop when not set.
+    void setDeliverLater(std::function<void(std::function<void()>)> deliver) { m_deliverLater = std::move(deliver); }
 
     // The row signals below have the listener's signatures, so the record
     // set's calls become these signals directly.
@@ -94,4 +99,5 @@ private:
     qint64 m_allVersion = -1;
     qint64 m_allChanges = -1;
     bool m_currentChangePending = false;
+    std::function<void(std::function<void()>)> m_deliverLater;
 };

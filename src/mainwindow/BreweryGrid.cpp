@@ -2,6 +2,7 @@
 // history entries, and the history grid following the current brewery.
 #include "Sudregister.h"
 
+#include "ReactionScheduler.h"
 #include "Register.h"
 #include "StoreError.h"
 #include "TrimBlanks.h"
@@ -24,7 +25,6 @@ void Sudregister::ShowChronik()
     if (current)
         rowId = breweries.Fields(QStringLiteral("RowId")).Value().toLongLong();
     m_register->showHistoryOf(current ? std::optional(rowId) : std::nullopt);
-    m_chronikShownFor = rowId;
 
     int r;
     if (grdBrauerien->Row() < 0) {
@@ -56,8 +56,8 @@ void Sudregister::currentBreweryChanged()
     ::Recordset &breweries = dsBrewery->Recordset();
     const int position = breweries.AbsolutePosition();
     const qint64 rowId = position < 0 ? -1 : breweries.keyAt(position);
-    if (rowId != m_chronikShownFor)
-        guard([this] { ShowChronik(); });
+    if (rowId != m_register->historyShownFor())
+        m_work->run([this] { ShowChronik(); });
 }
 
 void Sudregister::connectBreweryGrid()

@@ -2,6 +2,7 @@
 // a changed cell is stored at once, an entry emptied of everything goes.
 #include "Sudregister.h"
 
+#include "RecordsetModel.h"
 #include "TrimBlanks.h"
 
 void Sudregister::connectChronikGrid()
@@ -12,10 +13,8 @@ void Sudregister::connectChronikGrid()
         column.setText(TrimBlanks(column.Text()));
         if (grdChronik->AddNewMode() == DataGrid::AddNewPending)
             return;
-        ::Recordset &entries = dsBreweryChronik->Recordset();
-        entries.Edit();
-        entries.Fields(column.DataField()).setValue(column.Text());
-        entries.Update();
+        // Stored at once, through the grid's own write of the cell.
+        grdChronik->recordsetModel().storeEditedCell(colIndex);
     };
     events.AfterColUpdate = [this](int colIndex) {
         if (grdChronik->AddNewMode() == DataGrid::AddNewPending) {

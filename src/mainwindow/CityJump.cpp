@@ -3,6 +3,7 @@
 #include "Sudregister.h"
 
 #include "BusyStep.h"
+#include "ReactionScheduler.h"
 #include "Register.h"
 
 #include <QComboBox>
@@ -88,6 +89,6 @@ void Sudregister::cboBrauereiJump_Click()
 bool Sudregister::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == cboBrauereiJump && event->type() == QEvent::FocusIn && cboBrauereiJump->count() == 0)
-        guard([this] { FillCityJumpList(); });
+        m_work->run([this] { FillCityJumpList(); });
     return QWidget::eventFilter(watched, event);
 }

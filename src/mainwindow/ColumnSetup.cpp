@@ -5,6 +5,7 @@
 
 #include "BreweryColumns.h"
 
+#include "SizingLabel.h"
 #include "Twips.h"
 
 #include <QLabel>
@@ -12,9 +13,7 @@
 
 int Sudregister::measureTwips(const QString &sample)
 {
-    Label1->setText(sample);
-    if (m_label1AutoSize)
-        Label1->adjustSize();
+    Label1->setCaption(sample);
     // A cell draws its text inside a margin on either side and its grid
     // line: a column only as wide as the text would cut it off.
     const int margin = grdBrauerien->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, grdBrauerien) + 1;

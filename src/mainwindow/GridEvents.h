@@ -29,4 +29,8 @@ struct GridEvents {
     std::function<void(const StoreError &)> ReadFailed;
     // Values could be read again after a failed read.
     std::function<void()> ReadRecovered;
+    // How the grid runs its own work later (a read tried again, a failure
+    // told after the paint): the window's scheduler; from the event loop
+    // when not set.
+    std::function<void(int delayMs, std::function<void()> work)> Later;
 };

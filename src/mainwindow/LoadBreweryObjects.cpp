@@ -39,7 +39,7 @@ void Sudregister::LoadBreweryObjects()
     // Reading a million breweries and their history takes seconds: the
     // window shows how far it has come and stays painted.
     BusyStep busy(lblMessage, QStringLiteral("Loading Data"));
-    while (m_freeing.valid() && m_freeing.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready)
+    while (!m_released.done(std::chrono::milliseconds(50)))
         busy(0, 1);
     qint64 entries = 0;
     step([&] { entries = m_register->highestChronikKey(); });

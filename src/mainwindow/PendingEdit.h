@@ -22,10 +22,13 @@ public:
         qint64 key;
         int column;
         QString text;
+        // What of it has been written to the record, if anything.
+        std::optional<QString> stored;
+        bool isStored() const { return stored == text; }
     };
 
     // --- a stored row's cell
-    void openCell(qint64 key, int column, const QString &text) { m_cell = Cell{key, column, text}; }
+    void openCell(qint64 key, int column, const QString &text) { m_cell = Cell{key, column, text, std::nullopt}; }
     // The cell held for record `key` and `column`, if it is still held:
     // after a reaction that read the rows anew it is not.
     const Cell *cell(qint64 key, int column) const;

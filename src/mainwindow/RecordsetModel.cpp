@@ -7,6 +7,7 @@
 #include "GridColumn.h"
 #include "RegisterFile.h"
 
+#include <QPointer>
 #include <QScopeGuard>
 #include <QTimer>
 
@@ -221,18 +222,30 @@ QVariant RecordsetModel::storedValue(int row, int column) const
     return value;
 }
 
+void RecordsetModel::later(int delayMs, const std::function<void(RecordsetModel &)> &work) const
+{
+    QPointer self(const_cast<RecordsetModel *>(this));
+    auto run = [self, work] {
+        if (self)
+            work(*self);
+    };
+    if (m_events.Later)
+        m_events.Later(delayMs, run);
+    else
+        QTimer::singleShot(delayMs, self, run);
+}
+
 void RecordsetModel::readFailed(const StoreError &error) const
 {
-    auto *self = const_cast<RecordsetModel *>(this);
     m_readBlocked = true;
-    QTimer::singleShot(ReadRetryMs, self, [self] { self->reread(); });
+    later(ReadRetryMs, [](RecordsetModel &model) { model.reread(); });
     if (m_readFailureReported)
         return;
     m_readFailureReported = true;
     // Told after the paint: a message box inside a paint is not allowed.
-    QTimer::singleShot(0, self, [self, error] {
-        if (self->m_events.ReadFailed)
-            self->m_events.ReadFailed(error);
+    later(0, [error](RecordsetModel &model) {
+        if (model.m_events.ReadFailed)
+            model.m_events.ReadFailed(error);
     });
 }
 
@@ -241,10 +254,9 @@ void RecordsetModel::readSucceeded() const
     if (!m_readFailureReported)
         return;
     m_readFailureReported = false;
-    auto *self = const_cast<RecordsetModel *>(this);
-    QTimer::singleShot(0, self, [self] {
-        if (self->m_events.ReadRecovered)
-            self->m_events.ReadRecovered();
+    later(0, [](RecordsetModel &model) {
+        if (model.m_events.ReadRecovered)
+            model.m_events.ReadRecovered();
     });
 }
 

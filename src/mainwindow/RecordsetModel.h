@@ -82,6 +82,9 @@ public:
     int currentLine() const { return m_currentLine; }
     QVariant cellValue(int column) const;
     void setCellText(int column, const QString &text);
+    // Writes column `column` of the current record as its cell now reads,
+    // the cell being typed included; the edit then stores it no more.
+    void storeEditedCell(int column);
 
     // Stores a row begun in the new-row line, if there is one. Returns
     // false when storing it failed (the failure has been reported).
@@ -113,11 +116,14 @@ private:
     void rowChanged(int position);
     void selectorChanged(int row);
     QVariant storedValue(int row, int column) const;
+    // Runs `work` on this model later, unless it is gone by then.
+    void later(int delayMs, const std::function<void(RecordsetModel &)> &work) const;
     void readFailed(const StoreError &error) const;
     void readSucceeded() const;
     bool editCell(int row, int column, const QString &text);
     bool editPendingCell(int row, int column, const QString &text);
     void startPendingAdd();
+    void storeHeldCell(qint64 key, int column);
     void storeCell(qint64 key, int column, const QString &text);
 
     GridEvents &m_events;

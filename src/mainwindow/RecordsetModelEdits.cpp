@@ -53,13 +53,13 @@ bool RecordsetModel::editCell(int row, int column, const QString &text)
         const PendingEdit::Cell *held = m_held.cell(key, column);
         if (!held || cancel)
             return;
-        const QString value = held->text;
-        storeCell(key, column, value);
+        // A reaction may have stored it already, or change it once more.
+        if (!held->isStored())
+            storeHeldCell(key, column);
         if (m_events.AfterColUpdate)
             m_events.AfterColUpdate(column);
-        // The reaction may have changed the text once more.
-        if (held = m_held.cell(key, column); held && held->text != value)
-            storeCell(key, column, held->text);
+        if (held = m_held.cell(key, column); held && !held->isStored())
+            storeHeldCell(key, column);
         taken = true;
     });
     return taken;
@@ -88,6 +88,26 @@ bool RecordsetModel::editPendingCell(int row, int column, const QString &text)
         rowChanged(row);
     });
     return taken;
+}
+
+void RecordsetModel::storeHeldCell(qint64 key, int column)
+{
+    PendingEdit::Cell *held = m_held.cell(key, column);
+    storeCell(key, column, held->text);
+    held->stored = held->text;
+}
+
+void RecordsetModel::storeEditedCell(int column)
+{
+    const ::Recordset &set = m_source->Recordset();
+    const int position = set.AbsolutePosition();
+    if (position < 0)
+        throw StoreError(QStringLiteral("There is no current record."));
+    const qint64 key = set.keyAt(position);
+    if (m_held.cell(key, column))
+        storeHeldCell(key, column);
+    else
+        storeCell(key, column, cellValue(column).toString());
 }
 
 void RecordsetModel::storeCell(qint64 key, int column, const QString &text)

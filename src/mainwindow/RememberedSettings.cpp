@@ -1,10 +1,9 @@
-// What the window remembers for its user from one start to the next: its
-// place and size, the widths of both grids' columns and the three sort
-// keys. The first start, with nothing remembered, keeps the designed ones.
-#include "Sudregister.h"
+#include "RememberedSettings.h"
 
-#include <QComboBox>
+#include "DataGrid.h"
+
 #include <QSettings>
+#include <QWidget>
 
 namespace {
 
@@ -36,44 +35,44 @@ void applyWidths(DataGrid &grid, const QVariantList &widths)
 
 } // namespace
 
-std::array<int, 3> Sudregister::rememberedSortKeys() const
+std::array<int, 3> RememberedSettings::sortKeys(int entries) const
 {
-    std::array<int, 3> keys = {3, 2, 5};
     if (!m_settings)
-        return keys;
+        return DesignedSortKeys;
     const QVariantList stored = m_settings->value(SortKeys).toList();
     if (stored.size() != 3)
-        return keys;
+        return DesignedSortKeys;
+    std::array<int, 3> keys{};
     for (int i = 0; i < 3; ++i) {
         bool number = false;
         const int key = stored.at(i).toInt(&number);
-        if (!number || key < 0 || key >= cmbSort1->count())
-            return {3, 2, 5};
+        if (!number || key < 0 || key >= entries)
+            return DesignedSortKeys;
         keys[size_t(i)] = key;
     }
     return keys;
 }
 
-void Sudregister::restoreLayout()
+void RememberedSettings::restore(QWidget &window, DataGrid &breweries, DataGrid &chroniks) const
 {
     if (!m_settings)
         return;
-    applyWidths(*grdBrauerien, m_settings->value(BreweryWidths).toList());
-    applyWidths(*grdChronik, m_settings->value(ChronikWidths).toList());
+    applyWidths(breweries, m_settings->value(BreweryWidths).toList());
+    applyWidths(chroniks, m_settings->value(ChronikWidths).toList());
     // Inside a RegisterWindow, the frame keeps the place and size.
-    if (isWindow())
-        restoreGeometry(m_settings->value(Geometry).toByteArray());
+    if (window.isWindow())
+        window.restoreGeometry(m_settings->value(Geometry).toByteArray());
 }
 
-void Sudregister::rememberLayout()
+void RememberedSettings::remember(const QWidget &window, DataGrid &breweries, DataGrid &chroniks,
+                                  const std::array<int, 3> &sortKeys) const
 {
     if (!m_settings)
         return;
-    if (isWindow())
-        m_settings->setValue(Geometry, saveGeometry());
-    m_settings->setValue(BreweryWidths, widthsOf(*grdBrauerien));
-    m_settings->setValue(ChronikWidths, widthsOf(*grdChronik));
-    m_settings->setValue(SortKeys, QVariantList{cmbSort1->currentIndex(), cmbSort2->currentIndex(),
-                                                cmbSort3->currentIndex()});
+    if (window.isWindow())
+        m_settings->setValue(Geometry, window.saveGeometry());
+    m_settings->setValue(BreweryWidths, widthsOf(breweries));
+    m_settings->setValue(ChronikWidths, widthsOf(chroniks));
+    m_settings->setValue(SortKeys, QVariantList{sortKeys[0], sortKeys[1], sortKeys[2]});
     m_settings->sync();
 }

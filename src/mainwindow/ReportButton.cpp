@@ -7,8 +7,6 @@
 
 #include <QFileInfo>
 #include <QLabel>
-#include <future>
-#include <malloc.h>
 #include <utility>
 
 void Sudregister::cmdReport_Click()
@@ -21,7 +19,7 @@ void Sudregister::cmdReport_Click()
     if (dsBrewery->isFiltered())
         lblMessage->setText(lblMessage->text()
                             + QStringLiteral("- the report holds the %1 breweries found").arg(m_breweries.size()));
-    SudregisterReport report(QFileInfo(m_registerPath).absolutePath(), m_boxes, this);
+    SudregisterReport report(QFileInfo(registerPath()).absolutePath(), m_boxes, this);
     {
         BusyStep busy(lblMessage, QStringLiteral("Preparing the report"));
         report.setBreweries(std::exchange(m_breweries, {}), [&busy](qint64 done, qint64 total) { busy(done, total); });
@@ -30,12 +28,6 @@ void Sudregister::cmdReport_Click()
         showReport(report);
     else
         report.exec();
-    // The register's objects are of no use once the report is closed:
-    // they are freed at once, beside the window, which goes on at once.
-    // The memory goes back to the system rather than staying with the
-    // program for the next report.
-    m_freeing = std::async(std::launch::async, [breweries = report.takeBreweries()]() mutable {
-        breweries.clear();
-        malloc_trim(0);
-    });
+    // The register's objects are of no use once the report is closed.
+    m_released.release(report.takeBreweries());
 }

@@ -4,6 +4,7 @@
 
 #include "BreweryColumns.h"
 #include "BusyStep.h"
+#include "ReactionScheduler.h"
 #include "Register.h"
 
 #include <QComboBox>
@@ -33,7 +34,7 @@ void Sudregister::sortList_Click(QComboBox *list)
     const QWidget *focused = focusWidget();
     if (!focused || focused->objectName() != list->objectName())
         return;
-    guard([this] {
+    m_work->run([this] {
         storePendingEdits();
         SortBreweries();
     });

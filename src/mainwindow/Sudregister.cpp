@@ -1,53 +1,28 @@
 #include "Sudregister.h"
 
+// Start-up, the count, and the wiring of the controls to the reactions and
+// to the window's other concerns.
+#include "Sudregister.h"
+
 #include "Attempt.h"
-#include "BreweryColumns.h"
-#include "BusyStep.h"
+#include "FindField.h"
+#include "MenuImport.h"
+#include "ReactionScheduler.h"
 #include "RecordsetModel.h"
 #include "Register.h"
 #include "RegisterFile.h"
-#include "RegisterLock.h"
+#include "RegisterSync.h"
+#include "StartupBackup.h"
 #include "StoreError.h"
 #include "Twips.h"
-#include "WheelGuard.h"
+#include "UndoRedo.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
 #include <QEvent>
-#include <QFileInfo>
-#include <QGroupBox>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
-#include <QStringListModel>
-#include <QThread>
-#include <QTimer>
-
-namespace {
-
-// How often the grids try again while another program holds the register.
-constexpr int BusyRetryMs = 1000;
-
-// Places a control at a position and size given in twips.
-void place(QWidget *control, int left, int top, int width, int height)
-{
-    control->setGeometry(twips(left), twips(top), twips(width), twips(height));
-}
-
-template <typename Control> Control *named(Control *control, const char *name)
-{
-    control->setObjectName(QLatin1String(name));
-    return control;
-}
-
-QLabel *label(QWidget *parent, const char *name, const QString &caption, Qt::Alignment alignment)
-{
-    auto *control = named(new QLabel(caption, parent), name);
-    control->setAlignment(alignment | Qt::AlignVCenter);
-    return control;
-}
-
-} // namespace
 
 Sudregister::Sudregister(const QString &registerPath, std::shared_ptr<MessageBoxes> boxes, QWidget *parent,
                          QSettings *settings)
@@ -59,9 +34,12 @@ Sudregister::Sudregister(const QString &registerPath, std::shared_ptr<MessageBox
 Sudregister::Sudregister(const QString &registerPath, StartLater, std::shared_ptr<MessageBoxes> boxes,
                          QWidget *parent, QSettings *settings)
     : QWidget(parent), m_boxes(boxes ? std::move(boxes) : std::make_shared<QtMessageBoxes>(this)),
-      m_settings(settings), m_registerPath(registerPath)
+      m_register(new Register(registerPath, this)), m_work(new ReactionScheduler(m_boxes, this)),
+      m_remembered(settings)
 {
     createControls();
+    createConcerns();
+    connectControls();
 }
 
 void Sudregister::start()
@@ -70,169 +48,82 @@ void Sudregister::start()
         startUp();
     } catch (const StoreError &) {
         // A file refused as no register keeps no lock file beside it.
-        if (m_lock)
-            m_lock->discard();
+        m_register->discardLock();
         throw;
     }
     // Shown while it read the register, the window has its rows now.
     if (isVisible())
-        m_shownOnce = true;
+        m_work->open();
 }
 
 Sudregister::~Sudregister()
 {
-    // The backup's check reads only the copy; the window waits for it, or
-    // runs it when it has not begun, so that no unchecked copy is left
-    // under its scratch name.
-    if (m_backupCheck) {
-        if (!m_backupCheck->isRunning() && !m_backupCheck->isFinished())
-            m_backupCheck->start();
-        m_backupCheck->wait();
-    }
+    // An open cell editor would hand its text over while the controls are
+    // taken down, to reactions of a window that is gone: it is stored now,
+    // and nothing of the window runs after.
+    if (!m_work->hasEnded() && m_register->isWritable())
+        attempt([this] { storePendingEdits(); });
+    m_work->end();
 }
 
-void Sudregister::createControls()
+const QString &Sudregister::registerPath() const
 {
-    setWindowTitle(QStringLiteral("Sudregister Prototype Program"));
-    resize(twips(11760), twips(8175));
-    // The controls' sizes were drawn for an 8-point dialog font; a larger
-    // one would cut the captions off.
-    QFont dialogFont = font();
-    dialogFont.setPointSize(8);
-    setFont(dialogFont);
+    return m_register->path();
+}
 
-    lblTitle = label(this, "lblTitle", QStringLiteral("Sudregister"), Qt::AlignHCenter);
-    QFont titleFont = lblTitle->font();
-    titleFont.setBold(true);
-    titleFont.setPointSizeF(13.5);
-    lblTitle->setFont(titleFont);
-    lblTitle->setFrameStyle(QFrame::Box | QFrame::Plain);
-    lblTitle->setLineWidth(1);
-    lblTitle->setAutoFillBackground(true);
-    lblTitle->setBackgroundRole(QPalette::Dark);
-    place(lblTitle, 240, 360, 9735, 495);
+QList<QAction *> Sudregister::editActions() const
+{
+    return {m_undo->undoAction(), m_undo->redoAction(), m_find->action()};
+}
 
-    m_register = new Register(this);
-    dsBrewery = m_register->breweries();
-    dsBreweryChronik = m_register->chroniks();
+void Sudregister::createConcerns()
+{
+    m_backup = new StartupBackup(registerPath(), lblMessage, this);
+    connect(m_backup, &StartupBackup::failed, this, [this] {
+        // Said at once where the bottom line names the register; otherwise
+        // the next time it does.
+        if (lblMessage->text().startsWith(QStringLiteral("Register: ")))
+            showRegisterMessage();
+    });
+    m_sync = std::make_unique<RegisterSync>(*m_register, *grdBrauerien, *grdChronik, *m_work, [this] {
+        setBreweryCount(dsBrewery->Recordset().RecordCount());
+        grdBrauerien->setApproxCount(BreweryCount() + 1);
+        // The brewery may be the same, its history not.
+        ShowChronik();
+    });
+    m_undo = new UndoRedo(*m_register, *m_work, lblMessage, this,
+                          {[this] { storePendingEdits(); }, [this] { m_sync->reread(); }, [this] { ShowChronik(); }});
+    m_import = std::make_unique<MenuImport>(*m_register, *m_sync, m_boxes, lblMessage, [this] { storePendingEdits(); });
+    m_work->setRecovery({[this] { readAgain(); }, [this] { m_sync->reread(); }, [this] { showRegisterMessage(); },
+                         [this] { repaintGrids(); }});
+}
 
-    grdBrauerien = named(new DataGrid(this), "grdBrauerien");
-    for (const BreweryColumn &column : BreweryColumns)
-        grdBrauerien->addColumn(column.field, column.field);
-    grdBrauerien->setAllowAddNew(true);
-    grdBrauerien->setAllowDelete(true);
-    grdBrauerien->setAllowUpdate(true);
-    grdBrauerien->setDataSource(dsBrewery);
-    place(grdBrauerien, 360, 960, 11415, 1935);
-
-    grdChronik = named(new DataGrid(this), "grdChronik");
-    for (const char *field : {"BreweryNameLong", "IdCode", "BreweryName", "StartYear", "StopYear", "ParentRowId"})
-        grdChronik->addColumn(QLatin1String(field), QLatin1String(field));
-    grdChronik->setDataSource(dsBreweryChronik);
-    grdChronik->setEnabled(false);
-    place(grdChronik, 360, 3360, 9855, 2055);
-
-    fraToolBox = named(new QGroupBox(this), "fraToolBox");
-    place(fraToolBox, 480, 5760, 12255, 1815);
-
-    Label1 = label(this, "Label1", QStringLiteral("Label1 Invisible"), Qt::AlignLeft);
-    place(Label1, 7680, 5040, 1095, 195);
-
-    QWidget *box = fraToolBox;
-    Label4 = label(box, "Label4", QStringLiteral("Jump to :"), Qt::AlignRight);
-    place(Label4, 240, 330, 735, 195);
-    cboBrauereiJump = named(new QComboBox(box), "cboBrauereiJump");
-    // A plain list of texts: a million breweries make 25,000 entries, which
-    // the combo box's own item model would build one object at a time.
-    cboBrauereiJump->setModel(new QStringListModel(cboBrauereiJump));
-    cboBrauereiJump->installEventFilter(this);
-    connect(cboBrauereiJump, &QComboBox::activated, this, [this] { guard([this] { cboBrauereiJump_Click(); }); });
-    place(cboBrauereiJump, 1080, 270, 1335, 315);
-    cmdNewBrewery = named(new QPushButton(QStringLiteral("New Brauerei"), box), "cmdNewBrewery");
-    place(cmdNewBrewery, 2520, 240, 1215, 375);
-    Label2 = label(box, "Label2", QStringLiteral("Brewery Count ="), Qt::AlignRight);
-    place(Label2, 4080, 300, 1215, 255);
-    lblBreweryCount = label(box, "lblBreweryCount", QStringLiteral("Count"), Qt::AlignLeft);
-    place(lblBreweryCount, 5400, 300, 615, 255);
-    createFindControls(box);
-    // In the free stretch between the count and Report.
-    cmdTimeline = named(new QPushButton(QStringLiteral("Timeline"), box), "cmdTimeline");
-    place(cmdTimeline, 9720, 240, 975, 375);
-    cmdReport = named(new QPushButton(QStringLiteral("Report"), box), "cmdReport");
-    place(cmdReport, 10800, 240, 975, 375);
-    lblMessage = label(box, "lblMessage", QStringLiteral("lblMessage"), Qt::AlignLeft);
-    lblMessage->setFrameStyle(QFrame::Box | QFrame::Plain);
-    place(lblMessage, 120, 720, 11775, 375);
-
-    // Hidden controls kept from the original design; they have no reactions.
-    cmdLoad = named(new QPushButton(QStringLiteral("Load"), box), "cmdLoad");
-    place(cmdLoad, 120, 720, 1095, 375);
-    cmdSave = named(new QPushButton(QStringLiteral("Save"), box), "cmdSave");
-    place(cmdSave, 1440, 720, 1095, 375);
-    txtInputFileName = named(new QLineEdit(QStringLiteral("Sudregister.ini"), box), "txtInputFileName");
-    place(txtInputFileName, 2760, 720, 1635, 375);
-    cmdSort = named(new QPushButton(QStringLiteral("Sort"), box), "cmdSort");
-    place(cmdSort, 4560, 720, 1095, 375);
-    cmdNotes = named(new QPushButton(QStringLiteral("Notes to Programmer"), box), "cmdNotes");
-    place(cmdNotes, 6480, 720, 2055, 375);
-    for (QWidget *hidden : {static_cast<QWidget *>(cmdLoad), static_cast<QWidget *>(cmdSave),
-                            static_cast<QWidget *>(txtInputFileName), static_cast<QWidget *>(cmdSort),
-                            static_cast<QWidget *>(cmdNotes)})
-        hidden->hide();
-
-    Label5 = label(box, "Label5", QStringLiteral("Sort :"), Qt::AlignRight);
-    place(Label5, 255, 1410, 735, 195);
-    cmbSort1 = named(new QComboBox(box), "cmbSort1");
-    place(cmbSort1, 1215, 1320, 2415, 315);
-    cmbSort2 = named(new QComboBox(box), "cmbSort2");
-    place(cmbSort2, 3600, 1320, 2415, 315);
-    cmbSort3 = named(new QComboBox(box), "cmbSort3");
-    place(cmbSort3, 6000, 1320, 2415, 315);
-    for (QComboBox *list : {cmbSort1, cmbSort2, cmbSort3}) {
-        for (const BreweryColumn &column : BreweryColumns)
-            list->addItem(column.sortCaption);
-        list->setCurrentIndex(-1);
-        connect(list, &QComboBox::activated, this, [this, list] { sortList_Click(list); });
-    }
-    Label3 = label(box, "Label3", QStringLiteral("Left column, 'Delete' Key will delete a Brewery"), Qt::AlignLeft);
-    place(Label3, 8760, 1320, 3375, 255);
-    Label3->setWordWrap(true);
-
-    // A right-aligned caption that the font makes wider than its place grows
-    // to the left rather than losing its first letters.
-    for (QLabel *caption : {Label4, Label2, Label5}) {
-        const int overflow = caption->sizeHint().width() - caption->width();
-        if (overflow > 0)
-            caption->setGeometry(caption->x() - overflow, caption->y(), caption->width() + overflow, caption->height());
-    }
-
-    for (QComboBox *list : {cboBrauereiJump, cmbSort1, cmbSort2, cmbSort3})
-        WheelGuard::guard(list);
-
-    // The designed order, with the find field and Timeline in their places
-    // on screen: between New Brauerei and Report.
-    setTabOrder(grdBrauerien, cboBrauereiJump);
-    setTabOrder(cboBrauereiJump, cmdNewBrewery);
-    setTabOrder(cmdNewBrewery, txtFind);
-    setTabOrder(txtFind, cmdTimeline);
-    setTabOrder(cmdTimeline, cmdReport);
-    setTabOrder(cmdReport, grdChronik);
-    setTabOrder(grdChronik, cmbSort1);
-    setTabOrder(cmbSort1, cmbSort2);
-    setTabOrder(cmbSort2, cmbSort3);
-
+void Sudregister::connectControls()
+{
+    // Whatever the grids and the data sources do later goes through the
+    // scheduler, and nothing of it once the window has ended.
     for (DataGrid *grid : {grdBrauerien, grdChronik}) {
-        grid->events.Failed = [this](const StoreError &e) { showFailure(e); };
-        grid->events.MoveFailed = [this](const StoreError &e) { showFailure(e, Telling::OncePerBusySpell); };
-        grid->events.ReadFailed = [this](const StoreError &e) { readFailed(e); };
-        grid->events.ReadRecovered = [this] { showRegisterMessage(); };
+        GridEvents &events = grid->events;
+        events.Failed = m_work->whileOpen([this](const StoreError &e) { m_work->failed(e); });
+        events.MoveFailed = m_work->whileOpen(
+            [this](const StoreError &e) { m_work->failed(e, ReactionScheduler::Telling::OncePerBusySpell); });
+        events.ReadFailed = m_work->whileOpen([this](const StoreError &e) { readFailed(e); });
+        events.ReadRecovered = m_work->whileOpen([this] { showRegisterMessage(); });
+        events.Later = [this](int delayMs, std::function<void()> work) { m_work->later(std::move(work), delayMs); };
     }
+    for (DataSource *source : {dsBrewery, dsBreweryChronik})
+        source->setDeliverLater([this](std::function<void()> deliver) { m_work->later(std::move(deliver)); });
     connectBreweryGrid();
     connectChronikGrid();
-    createUndoActions();
-    connect(cmdReport, &QPushButton::clicked, this, [this] { guard([this] { cmdReport_Click(); }); });
-    connect(cmdTimeline, &QPushButton::clicked, this, [this] { guard([this] { cmdTimeline_Click(); }); });
-    connect(cmdNewBrewery, &QPushButton::clicked, this, [this] { guard([this] { cmdNewBrewery_Click(); }); });
+    const auto button = [this](QPushButton *control, void (Sudregister::*reaction)()) {
+        connect(control, &QPushButton::clicked, this, [this, reaction] { m_work->run([this, reaction] { (this->*reaction)(); }); });
+    };
+    button(cmdReport, &Sudregister::cmdReport_Click);
+    button(cmdTimeline, &Sudregister::cmdTimeline_Click);
+    button(cmdNewBrewery, &Sudregister::cmdNewBrewery_Click);
+    connect(cboBrauereiJump, &QComboBox::activated, this, [this] { m_work->run([this] { cboBrauereiJump_Click(); }); });
+    for (QComboBox *list : {cmbSort1, cmbSort2, cmbSort3})
+        connect(list, &QComboBox::activated, this, [this, list] { sortList_Click(list); });
     // The history grid follows the current brewery whichever way it changes:
     // a cell move, a re-sort, a jump, a reload, an insertion or a deletion.
     connect(dsBrewery, &DataSource::currentChanged, this, &Sudregister::currentBreweryChanged);
@@ -244,19 +135,12 @@ void Sudregister::createControls()
 
 void Sudregister::startUp()
 {
-    // A register already open in another window is shown, not changed: two
-    // windows writing one register would undo each other's work.
-    // One that cannot be locked is shown read-only too, saying why.
-    m_lock = RegisterLock::tryTake(m_registerPath, nullptr, &m_lockProblem);
-    // A register not made yet cannot be made read-only: say why it is not.
-    if (!m_lock && !QFileInfo::exists(m_registerPath))
-        throw StoreError(QStringLiteral("Cannot make the register %1: %2.").arg(m_registerPath, m_lockProblem));
-    m_register->open(m_registerPath, !m_lock);
-    m_label1AutoSize = true;
+    m_register->open();
+    Label1->setAutoSize(true);
     lblBreweryCount->setText(QStringLiteral("0"));
     SetupBreweryColumns();
     SetupChronikColumns();
-    restoreLayout();
+    m_remembered.restore(*this, *grdBrauerien, *grdChronik);
     grdBrauerien->setEnabled(true);
     grdChronik->setEnabled(true);
     Label1->hide();
@@ -265,25 +149,25 @@ void Sudregister::startUp()
         button->setEnabled(true);
     // These selections raise the lists' Click reactions, which sort only
     // from a list that holds the focus; the one sort follows below.
-    const std::array<int, 3> keys = rememberedSortKeys();
+    const std::array<int, 3> keys = m_remembered.sortKeys(cmbSort1->count());
     SelectEntry(cmbSort1, keys[0]);
     SelectEntry(cmbSort2, keys[1]);
     SelectEntry(cmbSort3, keys[2]);
     // A copy of the register as it was before this session changes it,
     // made once the window is laid out: copying a large register takes a
     // moment, and the window shows it.
-    if (m_lock)
-        backUpRegister();
+    if (m_register->holdsLock())
+        m_backup->make();
     SortBreweries();
     // A register this window may not write is shown as such, offering
     // nothing that would be refused only once the user had typed it.
-    if (!m_lock || dsBrewery->file().isReadOnly()) {
+    if (!m_register->isWritable()) {
         grdBrauerien->setReadOnly(true);
         grdChronik->setReadOnly(true);
         cmdNewBrewery->setEnabled(false);
         setWindowTitle(windowTitle() + QStringLiteral(" (read-only)"));
     } else {
-        startUndo();
+        m_undo->start();
     }
     countBreweries();
     grdBrauerien->setApproxCount(BreweryCount() + 1);
@@ -292,8 +176,7 @@ void Sudregister::startUp()
     ShowChronik();
     showRegisterMessage();
     grdBrauerien->setFocus();
-    // The find's index is made meanwhile, on the second core.
-    m_findIndex.prepare(dsBrewery->file());
+    m_find->prepare();
 }
 
 void Sudregister::countBreweries()
@@ -321,61 +204,15 @@ void Sudregister::showCount(int count)
     lblBreweryCount->resize(std::max(twips(615), lblBreweryCount->sizeHint().width()), lblBreweryCount->height());
 }
 
-void Sudregister::ArrangeControls()
-{
-    if (isMinimized())
-        return;
-    // Computed in single precision from values read back after each step,
-    // as the layout has always been; every value passes through whole pixels.
-    const auto left = [](QWidget *w) { return float(toTwips(w->x())); };
-    const auto top = [](QWidget *w) { return float(toTwips(w->y())); };
-    const auto height = [](QWidget *w) { return float(toTwips(w->height())); };
-    const auto set = [](QWidget *w, float l, float t, float wd, float h) {
-        place(w, int(std::lround(l)), int(std::lround(t)), int(std::lround(wd)), int(std::lround(h)));
-    };
-    const float W = float(toTwips(width()));
-    const float H = float(toTwips(this->height()));
-
-    set(lblTitle, 0.0f, 0.0f, W, height(lblTitle));
-    set(grdBrauerien, 0.0f, height(lblTitle) + top(lblTitle), W, 0.4f * H);
-    const float chronikHeight = H - height(lblTitle) - height(grdBrauerien) - height(fraToolBox);
-    set(grdChronik, left(grdBrauerien), height(grdBrauerien) + top(grdBrauerien), W, std::max(0.0f, chronikHeight));
-    set(fraToolBox, left(grdBrauerien), top(grdChronik) + height(grdChronik), float(toTwips(fraToolBox->width())),
-        height(fraToolBox));
-    fitToolBox();
-}
-
-void Sudregister::fitToolBox()
-{
-    // The tool box was drawn wider than the window, for a narrower font than
-    // the one in use. Its controls keep their places; the third sort list
-    // grows to the right until its longest caption shows whole, the hint
-    // begins after it and wraps within what shows of the box, and the bottom
-    // line ends there too.
-    constexpr int Gap = 6;
-    const int visibleRight = std::min(width() - fraToolBox->x(), fraToolBox->width()) - Gap;
-    cmbSort3->resize(std::max(twips(2415), cmbSort3->sizeHint().width()), cmbSort3->height());
-    const int hintLeft = std::max(twips(8760), cmbSort3->geometry().right() + Gap);
-    const int hintWidth = std::max(twips(1500), visibleRight - hintLeft);
-    Label3->setGeometry(hintLeft, Label3->y(), hintWidth, Label3->heightForWidth(hintWidth));
-    lblMessage->resize(std::clamp(visibleRight - lblMessage->x(), twips(1500), twips(11775)), lblMessage->height());
-}
-
-void Sudregister::resizeEvent(QResizeEvent *event)
-{
-    QWidget::resizeEvent(event);
-    ArrangeControls();
-}
-
 void Sudregister::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
     // Only a shown grid knows which rows are in view, and with them whether
     // the history grid may add entries.
     // A window shown early, while start-up still sorts, waits for its rows.
-    if (!m_shownOnce && dsBrewery->hasRecordset()) {
-        m_shownOnce = true;
-        guard([this] { ShowChronik(); });
+    if (!m_work->isOpen() && dsBrewery->hasRecordset()) {
+        m_work->open();
+        m_work->run([this] { ShowChronik(); });
     }
 }
 
@@ -386,7 +223,7 @@ void Sudregister::closeEvent(QCloseEvent *event)
     for (;;) {
         bool stored = true;
         for (DataGrid *grid : {grdBrauerien, grdChronik}) {
-            if (!guard([&] { stored = grid->commitEdits() && stored; }))
+            if (!m_work->run([&] { stored = grid->commitEdits() && stored; }))
                 stored = false;
         }
         if (stored)
@@ -404,14 +241,9 @@ void Sudregister::closeEvent(QCloseEvent *event)
             grid->recordsetModel().cancelPendingAdd();
         break;
     }
-    rememberLayout();
+    m_remembered.remember(*this, *grdBrauerien, *grdChronik,
+                          {cmbSort1->currentIndex(), cmbSort2->currentIndex(), cmbSort3->currentIndex()});
     QWidget::closeEvent(event);
-}
-
-void Sudregister::storePendingEdits()
-{
-    grdBrauerien->commitEdits();
-    grdChronik->commitEdits();
 }
 
 void Sudregister::changeEvent(QEvent *event)
@@ -421,8 +253,8 @@ void Sudregister::changeEvent(QEvent *event)
         ArrangeControls();
     // Back from another window or program, which may have changed the
     // register meanwhile.
-    if (event->type() == QEvent::ActivationChange && isActiveWindow() && m_shownOnce)
-        guard([this] { syncWithRegister(); });
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && m_work->isOpen())
+        m_sync->windowActivated();
 }
 
 void Sudregister::SelectEntry(QComboBox *list, int index)
@@ -432,45 +264,6 @@ void Sudregister::SelectEntry(QComboBox *list, int index)
         sortList_Click(list);
     else if (list == cboBrauereiJump)
         cboBrauereiJump_Click();
-}
-
-bool Sudregister::guard(const std::function<void()> &reaction)
-{
-    // A step that lets the window repaint (a sort, the loading) lets queued
-    // reactions through too: they run once it has ended, so that none
-    // changes the lists the step is working on.
-    if (BusyStep::running()) {
-        BusyStep::whenIdle(this, [this, reaction] { guard(reaction); });
-        return false;
-    }
-    const std::optional<StoreError> failure = attempt(reaction);
-    if (failure)
-        showFailure(*failure);
-    return !failure;
-}
-
-void Sudregister::showFailure(const StoreError &error, Telling telling)
-{
-    if (error.isBusy()) {
-        busyFailure(error, telling);
-        return;
-    }
-    m_boxes->critical(error.message(), error.component());
-    if (m_recovering)
-        return;
-    // The store left the file as it was; the grids read it again. The history
-    // is queried anew, since an undone step may have removed rows from its
-    // record set that are stored again now.
-    m_recovering = true;
-    const std::optional<StoreError> again = attempt([this] { readAgain(); });
-    if (again)
-        m_boxes->critical(again->message(), again->component());
-    // A row changed or deleted elsewhere: the whole list is read anew, once
-    // the grid has finished the step that failed.
-    if (error.isRowChangedElsewhere())
-        QMetaObject::invokeMethod(this, [this] { guard([this] { rereadRegister(); }); }, Qt::QueuedConnection);
-    m_recovering = false;
-    repaintGrids();
 }
 
 void Sudregister::repaintGrids()
@@ -487,36 +280,58 @@ void Sudregister::readAgain()
     ShowChronik();
 }
 
-void Sudregister::busyFailure(const StoreError &error, Telling telling)
+void Sudregister::storePendingEdits()
 {
-    // Another program holding the register passes: the grids are read again
-    // as soon as it is free (reading again at once would only wait for it
-    // again), and a move of the cursor meeting it is told once, however many
-    // moves meet it meanwhile. A refused write is always told.
-    if (telling == Telling::Always || !m_busyTold)
-        m_boxes->critical(error.message(), error.component());
-    m_busyTold = true;
-    if (!m_busyRetry) {
-        m_busyRetry = new QTimer(this);
-        m_busyRetry->setSingleShot(true);
-        m_busyRetry->setInterval(BusyRetryMs);
-        connect(m_busyRetry, &QTimer::timeout, this, [this] { BusyStep::whenIdle(this, [this] { retryAfterBusy(); }); });
-    }
-    m_busyRetry->start();
-    repaintGrids();
+    grdBrauerien->commitEdits();
+    grdChronik->commitEdits();
 }
 
-void Sudregister::retryAfterBusy()
+void Sudregister::syncWithRegister()
 {
-    const std::optional<StoreError> again = attempt([this] { readAgain(); });
-    if (again && again->isBusy()) {
-        m_busyRetry->start();
+    m_sync->syncWithRegister();
+}
+
+void Sudregister::listReplaced()
+{
+    ::Recordset &listed = dsBrewery->Recordset();
+    setBreweryCount(listed.RecordCount());
+    grdBrauerien->setApproxCount(BreweryCount() + 1);
+    // The jump list is cut anew from the list now shown when it is next
+    // opened.
+    cboBrauereiJump->clear();
+    ShowChronik();
+}
+
+void Sudregister::applyFind()
+{
+    m_find->apply();
+}
+
+bool Sudregister::importReport(const QString &reportPath)
+{
+    return m_import->importReport(reportPath);
+}
+
+void Sudregister::showRegisterMessage()
+{
+    QString text = QStringLiteral("Register: %1").arg(QDir::toNativeSeparators(registerPath()));
+    if (!m_register->holdsLock())
+        text += QStringLiteral(" (read-only: %1)").arg(m_register->lockProblem());
+    else if (dsBrewery->hasRecordset() && dsBrewery->file().isReadOnly())
+        text += QStringLiteral(" (read-only)");
+    if (!m_backup->failure().isEmpty())
+        text += QStringLiteral(" - ") + m_backup->failure();
+    lblMessage->setText(text);
+}
+
+void Sudregister::readFailed(const StoreError &error)
+{
+    // A lock held by another program passes; the grids try again by
+    // themselves and say so here rather than in a box per repaint.
+    if (error.isBusy()) {
+        lblMessage->setText(QStringLiteral("The register is in use by another program; the lists are shown again "
+                                           "as soon as it is free."));
         return;
     }
-    m_busyTold = false;
-    if (again)
-        showFailure(*again);
-    else
-        showRegisterMessage();
-    repaintGrids();
+    m_boxes->critical(error.message(), error.component());
 }

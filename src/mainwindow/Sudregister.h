@@ -1,50 +1,54 @@
 #pragma once
 
+#include "BreweryRelease.h"
 #include "DataGrid.h"
 #include "DataSource.h"
-#include "FindIndex.h"
 #include "MessageBoxes.h"
+#include "RememberedSettings.h"
+#include "SizingLabel.h"
 
 #include <QCoreApplication>
 #include <QWidget>
-#include <array>
 #include <functional>
-#include <future>
 #include <memory>
-#include <optional>
 #include <vector>
 
+class FindField;
+class MenuImport;
 class QAction;
 class QComboBox;
-class Register;
-class RegisterLock;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
 class QSettings;
-class QThread;
-class QTimer;
+class ReactionScheduler;
+class Register;
+class RegisterSync;
+class StartupBackup;
 class SudregisterReport;
 class SudregisterTimeline;
+class UndoRedo;
 class clsBrewery;
 
-// The main window: the brewery grid over the history grid, and the tool box
-// with the jump list, the sort lists and the buttons. Its start-up runs in
-// the constructor; every other routine is a reaction to one user action.
+// The register's window: the brewery grid over the history grid, and the
+// tool box with the jump list, the find field, the sort lists and the
+// buttons. Its start-up runs in start(); every other routine is a reaction
+// to one user action, run by its ReactionScheduler.
 //
-// One class, one concern per file: start-up and layout in Sudregister.cpp,
-// the columns in ColumnSetup.cpp, the sort lists in Sorting.cpp, the grids'
-// reactions in BreweryGrid.cpp and ChronikGrid.cpp, the jump list in
-// CityJump.cpp, the Report button in ReportButton.cpp, the Timeline button
-// in TimelineButton.cpp, the find field in Find.cpp, the loading of the
-// register into objects in LoadBreweryObjects.cpp, keeping up with other
-// programs' changes to the register in RegisterSync.cpp, undo and redo in
-// UndoRedo.cpp, what the window remembers in RememberedSettings.cpp and
-// the backup at start-up in BackingUp.cpp and the import of a saved report
-// in ImportingReport.cpp. The register itself is asked through the
-// register service (Register), never in SQL. The program shows it inside a
-// RegisterWindow, which adds the menus and opens other registers.
+// The class keeps its controls, its named routines and the wiring, one
+// concern per file: start-up and layout in Sudregister.cpp, the columns in
+// ColumnSetup.cpp, the sort lists in Sorting.cpp, the grids' reactions in
+// BreweryGrid.cpp and ChronikGrid.cpp, the jump list in CityJump.cpp, the
+// Report button in ReportButton.cpp, the Timeline button in
+// TimelineButton.cpp and the loading of the register into objects in
+// LoadBreweryObjects.cpp. Its other concerns are objects of their own: the
+// find (FindField), undo and redo (UndoRedo), keeping up with other
+// programs (RegisterSync), the backup at start-up (StartupBackup), the
+// import from the menu (MenuImport) and what it remembers
+// (RememberedSettings). The register is asked through the register service
+// (Register), never in SQL. The program shows it inside a RegisterWindow,
+// which adds the menus and opens other registers.
 class Sudregister : public QWidget {
     Q_OBJECT
 public:
@@ -62,6 +66,8 @@ public:
     Sudregister(const QString &registerPath, StartLater, std::shared_ptr<MessageBoxes> boxes = nullptr,
                 QWidget *parent = nullptr, QSettings *settings = nullptr);
     void start();
+    // Stores what is being typed (the window is going), then runs nothing
+    // of the window any more.
     ~Sudregister() override;
 
     int BreweryCount() const { return m_breweryCount; }
@@ -97,7 +103,7 @@ public:
     // it since the lists were read; the current brewery stays current where
     // it still exists. Left for later while a row or cell is being typed.
     void syncWithRegister();
-    const QString &registerPath() const { return m_registerPath; }
+    const QString &registerPath() const;
     // Narrows the brewery list to the breweries holding every word of the
     // find field, in any field or history entry; the whole list when it is
     // empty. The current brewery stays current where it is listed.
@@ -107,14 +113,14 @@ public:
     // failures are shown; returns whether the report was added.
     bool importReport(const QString &reportPath);
     // Undo, Redo and Find, with their keys, for a menu to offer.
-    QList<QAction *> editActions() const { return {m_undoAction, m_redoAction, m_findAction}; }
+    QList<QAction *> editActions() const;
 
     // The controls, by the names the program gives them.
     QLabel *lblTitle;
     DataGrid *grdBrauerien;
     DataGrid *grdChronik;
     QGroupBox *fraToolBox;
-    QLabel *Label1;
+    SizingLabel *Label1;
     DataSource *dsBrewery;
     DataSource *dsBreweryChronik;
     QLabel *Label4;
@@ -147,26 +153,19 @@ protected:
 
 private:
     void createControls();
+    void createToolBox();
+    void connectControls();
+    void createConcerns();
     void fitToolBox();
-    void createFindControls(QWidget *box);
-    void waitForFindIndex();
-    void createUndoActions();
-    std::array<int, 3> rememberedSortKeys() const;
-    void restoreLayout();
-    void rememberLayout();
-    // The undo history records this window's changes from now on.
-    void startUndo();
-    void showStep(const QString &message, qint64 brewery, std::optional<qint64> entry);
     void startUp();
-    void backUpRegister();
-    void backupFailed(const QString &why);
-    void rereadRegister();
     void showRegisterMessage();
     void readFailed(const StoreError &error);
     // Counts the brewery list into BreweryCount: to its last record, one
     // turn of the event loop, back to its first record.
     void countBreweries();
     void showCount(int count);
+    // The list read anew or narrowed: counted, its history shown.
+    void listReplaced();
     void sortList_Click(QComboBox *list);
     void connectBreweryGrid();
     void connectChronikGrid();
@@ -176,47 +175,24 @@ private:
     void cmdReport_Click();
     void cmdTimeline_Click();
     static QString rowPrompt(DataGrid &grid, std::initializer_list<int> columns);
-    // Runs one reaction; a failure of the store is shown with its message
-    // and the program goes on with the rows as they are stored. Returns
-    // whether the reaction ran through.
-    bool guard(const std::function<void()> &reaction);
-    enum class Telling { Always, OncePerBusySpell };
-    void showFailure(const StoreError &error, Telling telling = Telling::Always);
-    void busyFailure(const StoreError &error, Telling telling);
-    void retryAfterBusy();
     // Shows the history of the current brewery as stored, after a failure.
     void readAgain();
     void repaintGrids();
     int measureTwips(const QString &sample);
 
     std::shared_ptr<MessageBoxes> m_boxes;
-    QSettings *m_settings;
     // The register service: the data sources and every query of the register.
     Register *m_register;
+    // Runs every reaction of this window, and decides when.
+    ReactionScheduler *m_work;
     int m_breweryCount = 0;
-    bool m_label1AutoSize = false;
     bool m_deletingChroniks = false;
-    // The brewery whose history the history grid shows; -1 for none.
-    qint64 m_chronikShownFor = -1;
-    bool m_shownOnce = false;
-    bool m_recovering = false;
-    // Told that another program holds the register, and not yet read since.
-    bool m_busyTold = false;
-    QTimer *m_busyRetry = nullptr;
     std::vector<std::shared_ptr<clsBrewery>> m_breweries;
-    // The last report's objects being freed; the next reading waits for it,
-    // rather than competing with it for memory and the cores.
-    std::future<void> m_freeing;
-    QString m_registerPath;
-    // Held while this window has the register open for writing.
-    std::unique_ptr<RegisterLock> m_lock;
-    // Why this window could not take the lock, when it could not.
-    QString m_lockProblem;
-    QString m_backupFailure;
-    std::unique_ptr<QThread> m_backupCheck;
-    FindIndex m_findIndex;
-    QAction *m_undoAction = nullptr;
-    QAction *m_redoAction = nullptr;
-    QAction *m_findAction = nullptr;
-    QTimer *m_findDelay = nullptr;
+    BreweryRelease m_released;
+    RememberedSettings m_remembered;
+    StartupBackup *m_backup = nullptr;
+    std::unique_ptr<RegisterSync> m_sync;
+    FindField *m_find = nullptr;
+    UndoRedo *m_undo = nullptr;
+    std::unique_ptr<MenuImport> m_import;
 };

@@ -17,7 +17,7 @@ void Sudregister::cmdTimeline_Click()
     m_register->readStatesAndYears([&breweries](const QString &state, const QString &start, const QString &stop) {
         breweries.push_back({state, start, stop});
     });
-    SudregisterTimeline timeline(QFileInfo(m_registerPath).absolutePath(), m_boxes, this);
+    SudregisterTimeline timeline(QFileInfo(registerPath()).absolutePath(), m_boxes, this);
     timeline.setCounts(CountTimeline(breweries, QDate::currentDate().year()));
     if (showTimeline)
         showTimeline(timeline);

@@ -1,64 +1,69 @@
-// Undo and redo of the window's changes to the register: Ctrl+Z and
-// Ctrl+Shift+Z (or Ctrl+Y) anywhere in the window, except inside an open
-// cell editor or the find field, whose own text undo has the keys then.
-#include "Sudregister.h"
+#include "UndoRedo.h"
 
+#include "ReactionScheduler.h"
 #include "Register.h"
 #include "RegisterUndo.h"
 
 #include <QAction>
 #include <QLabel>
+#include <QWidget>
 
-void Sudregister::createUndoActions()
+UndoRedo::UndoRedo(Register &reg, ReactionScheduler &work, QLabel *message, QWidget *window, Window reactions)
+    : QObject(window), m_register(reg), m_work(work), m_message(message), m_window(window),
+      m_reactions(std::move(reactions))
 {
-    const auto action = [this](const char *name, const QString &text, QList<QKeySequence> keys,
-                               void (RegisterUndo::*step)()) {
-        auto *act = new QAction(text, this);
-        act->setObjectName(QLatin1String(name));
-        act->setShortcuts(keys);
-        act->setShortcutContext(Qt::WindowShortcut);
-        act->setEnabled(false);
-        connect(act, &QAction::triggered, this, [this, step] {
-            guard([this, step] {
-                // What is being typed becomes a step of its own first.
-                storePendingEdits();
-                (m_register->history().*step)();
-            });
-        });
-        addAction(act);
-        return act;
-    };
     QList<QKeySequence> redoKeys = QKeySequence::keyBindings(QKeySequence::Redo);
     if (!redoKeys.contains(QKeySequence(Qt::CTRL | Qt::Key_Y)))
         redoKeys << QKeySequence(Qt::CTRL | Qt::Key_Y);
-    m_undoAction = action("actUndo", QStringLiteral("&Undo"), QKeySequence::keyBindings(QKeySequence::Undo), &RegisterUndo::undo);
-    m_redoAction = action("actRedo", QStringLiteral("&Redo"), redoKeys, &RegisterUndo::redo);
+    m_undo = action("actUndo", QStringLiteral("&Undo"), QKeySequence::keyBindings(QKeySequence::Undo), true);
+    m_redo = action("actRedo", QStringLiteral("&Redo"), redoKeys, false);
 }
 
-void Sudregister::startUndo()
+QAction *UndoRedo::action(const char *name, const QString &text, const QList<QKeySequence> &keys, bool back)
 {
-    RegisterUndo &history = m_register->history();
-    history.follow(m_register->file());
-    QUndoStack &stack = history.stack();
-    connect(&stack, &QUndoStack::canUndoChanged, m_undoAction, &QAction::setEnabled);
-    connect(&stack, &QUndoStack::canRedoChanged, m_redoAction, &QAction::setEnabled);
-    connect(&history, &RegisterUndo::stepTaken, this, &Sudregister::showStep);
+    auto *act = new QAction(text, m_window);
+    act->setObjectName(QLatin1String(name));
+    act->setShortcuts(keys);
+    act->setShortcutContext(Qt::WindowShortcut);
+    act->setEnabled(false);
+    connect(act, &QAction::triggered, this, [this, back] {
+        m_work.run([this, back] {
+            m_reactions.storePendingEdits();
+            if (back)
+                m_register.history().undo();
+            else
+                m_register.history().redo();
+        });
+    });
+    m_window->addAction(act);
+    return act;
 }
 
-void Sudregister::showStep(const QString &message, qint64 brewery, std::optional<qint64> entry)
+void UndoRedo::start()
+{
+    RegisterUndo &history = m_register.history();
+    history.follow(m_register.file());
+    QUndoStack &stack = history.stack();
+    connect(&stack, &QUndoStack::canUndoChanged, m_undo, &QAction::setEnabled);
+    connect(&stack, &QUndoStack::canRedoChanged, m_redo, &QAction::setEnabled);
+    connect(&history, &RegisterUndo::stepTaken, this, &UndoRedo::showStep);
+}
+
+void UndoRedo::showStep(const QString &message, qint64 brewery, std::optional<qint64> entry)
 {
     // The lists show the register as stored, with the changed brewery and
     // history entry current; a brewery that came back stays listed while a
     // find narrows the list.
-    dsBrewery->includeInFilter(brewery);
-    rereadRegister();
-    ::Recordset &breweries = dsBrewery->Recordset();
-    if (const int position = breweries.positionOf(brewery); position >= 0) {
-        breweries.setAbsolutePosition(position);
-        ShowChronik();
-        ::Recordset &entries = dsBreweryChronik->Recordset();
+    DataSource &breweries = *m_register.breweries();
+    breweries.includeInFilter(brewery);
+    m_reactions.reread();
+    ::Recordset &listed = breweries.Recordset();
+    if (const int position = listed.positionOf(brewery); position >= 0) {
+        listed.setAbsolutePosition(position);
+        m_reactions.showHistory();
+        ::Recordset &entries = m_register.chroniks()->Recordset();
         if (const int at = entry ? entries.positionOf(*entry) : -1; at >= 0)
             entries.setAbsolutePosition(at);
     }
-    lblMessage->setText(message);
+    m_message->setText(message);
 }

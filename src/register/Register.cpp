@@ -3,15 +3,18 @@
 #include "LikeCriterion.h"
 #include "RegisterAppender.h"
 #include "RegisterFile.h"
+#include "RegisterLock.h"
 #include "RegisterSchema.h"
 #include "RegisterUndo.h"
+#include "StoreError.h"
 
+#include <QFileInfo>
 #include <unordered_set>
 
 using namespace RegisterSchema;
 
-Register::Register(QObject *parent)
-    : QObject(parent), m_history(new RegisterUndo(this)), m_breweries(new DataSource(this)),
+Register::Register(const QString &path, QObject *parent)
+    : QObject(parent), m_path(path), m_history(new RegisterUndo(this)), m_breweries(new DataSource(this)),
       m_chroniks(new DataSource(this))
 {
     m_breweries->setObjectName(QStringLiteral("dsBrewery"));
@@ -20,12 +23,29 @@ Register::Register(QObject *parent)
     m_chroniks->setQuery({ChronikTable, {}, {}, {}}, ChronikTable);
 }
 
-void Register::open(const QString &path, bool readOnly)
+Register::~Register() = default;
+
+void Register::open()
 {
+    m_lock = RegisterLock::tryTake(m_path, nullptr, &m_lockProblem);
+    if (!m_lock && !QFileInfo::exists(m_path))
+        throw StoreError(QStringLiteral("Cannot make the register %1: %2.").arg(m_path, m_lockProblem));
     for (DataSource *source : {m_breweries, m_chroniks}) {
-        source->setReadOnly(readOnly);
-        source->setDatabaseName(path);
+        source->setReadOnly(!m_lock);
+        source->setDatabaseName(m_path);
     }
+}
+
+bool Register::isWritable() const
+{
+    return m_lock && m_breweries->hasRecordset() && !file().isReadOnly();
+}
+
+void Register::discardLock()
+{
+    if (m_lock)
+        m_lock->discard();
+    m_lock.reset();
 }
 
 void Register::sortBreweries(const QStringList &fields, const Progress &progress)
@@ -50,6 +70,7 @@ void Register::showHistoryOf(std::optional<qint64> rowId, HistoryOrder order)
     m_chroniks->setRecordsetType(DataSource::Dynaset);
     m_chroniks->setQuery(query, text);
     m_chroniks->Reread();
+    m_historyOf = rowId.value_or(-1);
 }
 
 bool Register::jumpToCity(const QString &prefix, const Progress &progress)

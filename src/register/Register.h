@@ -6,9 +6,11 @@
 #include <QObject>
 #include <QStringList>
 #include <functional>
+#include <memory>
 #include <optional>
 
 class RegisterFile;
+class RegisterLock;
 class RegisterUndo;
 
 // The register as the windows see it: the brewery list and the history of
@@ -23,11 +25,24 @@ public:
         AsStored, // as the store returns a brewery's entries unordered
     };
 
-    explicit Register(QObject *parent = nullptr);
+    // The register at `path`, opened by open().
+    explicit Register(const QString &path, QObject *parent = nullptr);
+    ~Register() override;
 
-    // Both lists read the register at `path` from their next refresh on;
-    // `readOnly` when this window may not write it.
-    void open(const QString &path, bool readOnly);
+    // Both lists read the register from their next refresh on.
+    // A register open in another window is shown, not changed: two windows
+    // writing one register would undo each other's work. One whose lock
+    // cannot be taken is read-only too. Throws StoreError when a register
+    // not made yet cannot be made, since it could not be read either.
+    void open();
+    const QString &path() const { return m_path; }
+    // Whether this window holds the register's lock, and why not when not.
+    bool holdsLock() const { return bool(m_lock); }
+    const QString &lockProblem() const { return m_lockProblem; }
+    // Holds the lock and may write the file.
+    bool isWritable() const;
+    // For a file found to be no register: the lock files made for it go.
+    void discardLock();
     DataSource *breweries() const { return m_breweries; }
     DataSource *chroniks() const { return m_chroniks; }
     RegisterFile &file() const { return m_breweries->file(); }
@@ -41,6 +56,8 @@ public:
     // The history list shows the entries of brewery `rowId`, or of none.
     // The same brewery's history, read again, keeps its current entry.
     void showHistoryOf(std::optional<qint64> rowId, HistoryOrder order = HistoryOrder::ByIdCode);
+    // The brewery whose history the history list shows; -1 for none.
+    qint64 historyShownFor() const { return m_historyOf; }
     // Makes the first brewery of the list whose city begins with `prefix`
     // current; false when there is none.
     bool jumpToCity(const QString &prefix, const Progress &progress = {});
@@ -64,6 +81,10 @@ public:
         const std::function<void(const QString &state, const QString &startYear, const QString &stopYear)> &visit);
 
 private:
+    QString m_path;
+    std::unique_ptr<RegisterLock> m_lock;
+    QString m_lockProblem;
+    qint64 m_historyOf = -1;
     // Made first, so that it goes first: it lets go of the register file
     // while the data sources still hold it open.
     RegisterUndo *m_history;

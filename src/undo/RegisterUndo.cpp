@@ -2,27 +2,12 @@
 
 #include "RegisterFile.h"
 #include "RegisterSchema.h"
+#include "RegisterStep.h"
 #include "StoreError.h"
-#include "StoredRow.h"
-#include "Transaction.h"
 
 using namespace RegisterSchema;
 
 namespace {
-
-// One step of the history. The register is written by RegisterUndo before
-// the stack moves, since a refused step must stay where it is; the stack
-// keeps the order, the limit and the texts.
-class RegisterStep : public QUndoCommand {
-public:
-    RegisterStep(RowChanges changes, const QString &text) : m_changes(std::move(changes)) { setText(text); }
-    void undo() override {}
-    void redo() override {}
-    const RowChanges &changes() const { return m_changes; }
-
-private:
-    RowChanges m_changes;
-};
 
 QVariant fieldOf(const RowChange &change, const RowChange::Row &row, const QString &field)
 {
@@ -44,40 +29,6 @@ QString changedField(const RowChange &change)
             return change.fields.at(i);
     }
     return QString();
-}
-
-// Makes the row `to` (none: deleted), having found it as `from`.
-void write(RegisterFile &file, const RowChange &change, const std::optional<RowChange::Row> &from,
-           const std::optional<RowChange::Row> &to)
-{
-    const QByteArray table = QuotedName(change.table);
-    if (!to) {
-        Cursor remove = file.cached("DELETE FROM " + table + " WHERE rowid = ?1");
-        remove.bind(1, change.key).run();
-        return;
-    }
-    QByteArray names, places;
-    const QString key = file.keyFieldOf(change.table);
-    int n = 0;
-    for (const QString &field : change.fields) {
-        // The key is given when the row comes back, never changed.
-        if (from && field.compare(key, Qt::CaseInsensitive) == 0)
-            continue;
-        names += (n ? ", " : "") + QuotedName(field) + (from ? " = ?" + QByteArray::number(n + 1) : QByteArray());
-        places += (n ? ", ?" : "?") + QByteArray::number(n + 1);
-        ++n;
-    }
-    Cursor put = file.cached(from ? "UPDATE " + table + " SET " + names + " WHERE rowid = ?" + QByteArray::number(n + 1)
-                                  : "INSERT INTO " + table + " (" + names + ") VALUES (" + places + ")");
-    n = 0;
-    for (int i = 0; i < change.fields.size(); ++i) {
-        if (from && change.fields.at(i).compare(key, Qt::CaseInsensitive) == 0)
-            continue;
-        put.bind(++n, to->at(size_t(i)));
-    }
-    if (from)
-        put.bind(n + 1, change.key);
-    put.run();
 }
 
 } // namespace
@@ -102,7 +53,7 @@ void RegisterUndo::follow(RegisterFile &file)
 void RegisterUndo::record(RowChanges changes)
 {
     const QString text = describe(changes);
-    m_stack.push(new RegisterStep(std::move(changes), text));
+    m_stack.push(new RegisterStep(*m_file, std::move(changes), text));
 }
 
 QString RegisterUndo::describe(const RowChanges &changes)
@@ -149,42 +100,18 @@ QString RegisterUndo::describe(const RowChanges &changes)
     return field.isEmpty() ? QStringLiteral("change of ") + of : QStringLiteral("change of %1 of %2").arg(field, of);
 }
 
-void RegisterUndo::replay(const RowChanges &changes, Direction direction)
-{
-    Transaction tx(*m_file);
-    const auto one = [&](const RowChange &change) {
-        const std::optional<RowChange::Row> &from = direction == Direction::Back ? change.after : change.before;
-        const std::optional<RowChange::Row> &to = direction == Direction::Back ? change.before : change.after;
-        // The row must stand as this program left it: changed or deleted
-        // since, or its key taken by another program, the step is refused.
-        if (ReadStoredRow(*m_file, change.table, change.fields, change.key) != from)
-            throw StoreError::rowChangedElsewhere();
-        write(*m_file, change, from, to);
-    };
-    try {
-        if (direction == Direction::Back) {
-            for (auto change = changes.rbegin(); change != changes.rend(); ++change)
-                one(*change);
-        } else {
-            for (const RowChange &change : changes)
-                one(change);
-        }
-    } catch (const StoreError &e) {
-        // Another program added history to a brewery the step would remove.
-        if (e.isConstraint())
-            throw StoreError::rowChangedElsewhere();
-        throw;
-    }
-    tx.commit();
-}
-
 void RegisterUndo::undo()
 {
     if (!m_file || !m_stack.canUndo())
         return;
-    const auto *step = static_cast<const RegisterStep *>(m_stack.command(m_stack.index() - 1));
-    replay(step->changes(), Direction::Back);
+    auto *step = static_cast<RegisterStep *>(const_cast<QUndoCommand *>(m_stack.command(m_stack.index() - 1)));
     m_stack.undo();
+    if (std::optional<StoreError> refused = step->takeRefusal()) {
+        // The stack moved; the register did not. Back to where both stand.
+        step->skipNextWrite();
+        m_stack.redo();
+        throw *refused;
+    }
     told(QStringLiteral("Undone: ") + step->text(), step->changes());
 }
 
@@ -192,9 +119,13 @@ void RegisterUndo::redo()
 {
     if (!m_file || !m_stack.canRedo())
         return;
-    const auto *step = static_cast<const RegisterStep *>(m_stack.command(m_stack.index()));
-    replay(step->changes(), Direction::Again);
+    auto *step = static_cast<RegisterStep *>(const_cast<QUndoCommand *>(m_stack.command(m_stack.index())));
     m_stack.redo();
+    if (std::optional<StoreError> refused = step->takeRefusal()) {
+        step->skipNextWrite();
+        m_stack.undo();
+        throw *refused;
+    }
     told(QStringLiteral("Redone: ") + step->text(), step->changes());
 }
 

@@ -1,41 +1,46 @@
-// Import Report… from the menu: a saved report added to the open register
-// by the importer's own code, on this window's connection (whose lock the
-// window holds), with its progress in the bottom line.
-#include "Sudregister.h"
+#include "MenuImport.h"
 
 #include "BusyStep.h"
+#include "MessageBoxes.h"
 #include "Register.h"
 #include "RegisterFile.h"
+#include "RegisterSync.h"
 #include "ReportImport.h"
 #include "StoreError.h"
 
 #include <QDir>
 #include <QLabel>
 
-bool Sudregister::importReport(const QString &reportPath)
+MenuImport::MenuImport(Register &reg, RegisterSync &sync, std::shared_ptr<MessageBoxes> boxes, QLabel *message,
+                       std::function<void()> storePendingEdits)
+    : m_register(reg), m_sync(sync), m_boxes(std::move(boxes)), m_message(message),
+      m_storePendingEdits(std::move(storePendingEdits))
 {
-    const QString shownPath = QDir::toNativeSeparators(m_registerPath);
-    if (!m_lock || dsBrewery->file().isReadOnly()) {
+}
+
+bool MenuImport::importReport(const QString &reportPath)
+{
+    const QString shownPath = QDir::toNativeSeparators(m_register.path());
+    if (!m_register.isWritable()) {
         m_boxes->tell(QStringLiteral("The register %1 is open read-only; nothing was imported.").arg(shownPath));
         return false;
     }
-    storePendingEdits();
+    m_storePendingEdits();
     // Importing the same report twice would double it: a register that
     // holds breweries asks first.
-    const qint64 held = m_register->breweriesStored();
+    const qint64 held = m_register.breweriesStored();
     if (held > 0
         && m_boxes->ask(QStringLiteral("The register %1 already holds %2. Add the breweries of %3 to them?\n\n"
                                        "An import cannot be undone; the backups folder holds the register as it "
                                        "was opened.")
-                            .arg(shownPath, CountedBreweries(held),
-                                 QDir::toNativeSeparators(reportPath)),
+                            .arg(shownPath, CountedBreweries(held), QDir::toNativeSeparators(reportPath)),
                         MessageBoxes::Answer::No)
                != MessageBoxes::Answer::Yes)
         return false;
     ImportCounts counts;
     try {
-        BusyStep busy(lblMessage, QStringLiteral("Importing the report"));
-        counts = ImportReport(reportPath, m_register->file(),
+        BusyStep busy(m_message, QStringLiteral("Importing the report"));
+        counts = ImportReport(reportPath, m_register.file(),
                               [&busy](qsizetype done, qsizetype total) { busy(done, total); });
     } catch (const ImportRefused &e) {
         m_boxes->critical(QStringLiteral("Refused, nothing was added: %1").arg(e.message()), ProgramTitle);
@@ -44,8 +49,8 @@ bool Sudregister::importReport(const QString &reportPath)
         m_boxes->critical(QStringLiteral("Nothing was added: %1").arg(e.message()), e.component());
         return false;
     }
-    rereadRegister();
-    lblMessage->setText(
+    m_sync.reread();
+    m_message->setText(
         QStringLiteral("Added %1 from %2").arg(DescribeAdded(counts), QDir::toNativeSeparators(reportPath)));
     return true;
 }

@@ -8,12 +8,11 @@
 
 class RegisterFile;
 
-// The undo history of one window's changes to the register. Every group of
-// writes the window commits (a cell, a new row, a delete with the history
-// entries it takes along) becomes one step. Undo and redo write a step
-// back or again in one transaction, each row checked first: a row another
-// program changed or deleted since, or a key it has taken meanwhile,
-// refuses the whole step and nothing is written.
+// The undo history of one window's changes to the register, in one place:
+// recording, checking and replaying. Every group of writes the window
+// commits through its record sets (a cell, a new row, a delete with the
+// history entries it takes along) becomes one RegisterStep, which writes
+// itself back or again when the stack undoes or redoes it.
 class RegisterUndo : public QObject {
     Q_OBJECT
 public:
@@ -37,10 +36,8 @@ signals:
     void stepTaken(const QString &message, qint64 brewery, std::optional<qint64> entry);
 
 private:
-    enum class Direction { Back, Again };
     void record(RowChanges changes);
     QString describe(const RowChanges &changes);
-    void replay(const RowChanges &changes, Direction direction);
     void told(const QString &done, const RowChanges &changes);
 
     QUndoStack m_stack;

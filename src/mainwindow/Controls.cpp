@@ -1,0 +1,228 @@
+// The window's controls: made where they were designed, in twips, and
+// arranged again whenever the window's size changes.
+#include "Sudregister.h"
+
+#include "BreweryColumns.h"
+#include "FindField.h"
+#include "Register.h"
+#include "Twips.h"
+#include "WheelGuard.h"
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStringListModel>
+
+namespace {
+
+// Places a control at a position and size given in twips.
+void place(QWidget *control, int left, int top, int width, int height)
+{
+    control->setGeometry(twips(left), twips(top), twips(width), twips(height));
+}
+
+template <typename Control> Control *named(Control *control, const char *name)
+{
+    control->setObjectName(QLatin1String(name));
+    return control;
+}
+
+QLabel *label(QWidget *parent, const char *name, const QString &caption, Qt::Alignment alignment)
+{
+    auto *control = named(new QLabel(caption, parent), name);
+    control->setAlignment(alignment | Qt::AlignVCenter);
+    return control;
+}
+
+} // namespace
+
+void Sudregister::createControls()
+{
+    setWindowTitle(QStringLiteral("Sudregister Prototype Program"));
+    resize(twips(11760), twips(8175));
+    // The controls' sizes were drawn for an 8-point dialog font; a larger
+    // one would cut the captions off.
+    QFont dialogFont = font();
+    dialogFont.setPointSize(8);
+    setFont(dialogFont);
+
+    lblTitle = label(this, "lblTitle", QStringLiteral("Sudregister"), Qt::AlignHCenter);
+    QFont titleFont = lblTitle->font();
+    titleFont.setBold(true);
+    titleFont.setPointSizeF(13.5);
+    lblTitle->setFont(titleFont);
+    lblTitle->setFrameStyle(QFrame::Box | QFrame::Plain);
+    lblTitle->setLineWidth(1);
+    lblTitle->setAutoFillBackground(true);
+    lblTitle->setBackgroundRole(QPalette::Dark);
+    place(lblTitle, 240, 360, 9735, 495);
+
+    dsBrewery = m_register->breweries();
+    dsBreweryChronik = m_register->chroniks();
+
+    grdBrauerien = named(new DataGrid(this), "grdBrauerien");
+    for (const BreweryColumn &column : BreweryColumns)
+        grdBrauerien->addColumn(column.field, column.field);
+    grdBrauerien->setAllowAddNew(true);
+    grdBrauerien->setAllowDelete(true);
+    grdBrauerien->setAllowUpdate(true);
+    grdBrauerien->setDataSource(dsBrewery);
+    place(grdBrauerien, 360, 960, 11415, 1935);
+
+    grdChronik = named(new DataGrid(this), "grdChronik");
+    for (const char *field : {"BreweryNameLong", "IdCode", "BreweryName", "StartYear", "StopYear", "ParentRowId"})
+        grdChronik->addColumn(QLatin1String(field), QLatin1String(field));
+    grdChronik->setDataSource(dsBreweryChronik);
+    grdChronik->setEnabled(false);
+    place(grdChronik, 360, 3360, 9855, 2055);
+
+    fraToolBox = named(new QGroupBox(this), "fraToolBox");
+    place(fraToolBox, 480, 5760, 12255, 1815);
+
+    Label1 = named(new SizingLabel(QStringLiteral("Label1 Invisible"), this), "Label1");
+    Label1->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    place(Label1, 7680, 5040, 1095, 195);
+
+    createToolBox();
+}
+
+void Sudregister::createToolBox()
+{
+    QWidget *box = fraToolBox;
+    Label4 = label(box, "Label4", QStringLiteral("Jump to :"), Qt::AlignRight);
+    place(Label4, 240, 330, 735, 195);
+    cboBrauereiJump = named(new QComboBox(box), "cboBrauereiJump");
+    // A plain list of texts: a million breweries make 25,000 entries, which
+    // the combo box's own item model would build one object at a time.
+    cboBrauereiJump->setModel(new QStringListModel(cboBrauereiJump));
+    cboBrauereiJump->installEventFilter(this);
+    place(cboBrauereiJump, 1080, 270, 1335, 315);
+    cmdNewBrewery = named(new QPushButton(QStringLiteral("New Brauerei"), box), "cmdNewBrewery");
+    place(cmdNewBrewery, 2520, 240, 1215, 375);
+    Label2 = label(box, "Label2", QStringLiteral("Brewery Count ="), Qt::AlignRight);
+    place(Label2, 4080, 300, 1215, 255);
+    lblBreweryCount = label(box, "lblBreweryCount", QStringLiteral("Count"), Qt::AlignLeft);
+    place(lblBreweryCount, 5400, 300, 615, 255);
+    // The bottom line first: the find tells it what it found.
+    lblMessage = label(box, "lblMessage", QStringLiteral("lblMessage"), Qt::AlignLeft);
+    lblMessage->setFrameStyle(QFrame::Box | QFrame::Plain);
+    place(lblMessage, 120, 720, 11775, 375);
+    m_find = new FindField(*m_register, *m_work, lblMessage, box, grdBrauerien, [this](bool whole) {
+        listReplaced();
+        if (whole)
+            showRegisterMessage();
+    });
+    lblFind = m_find->caption();
+    txtFind = m_find->field();
+    addAction(m_find->action());
+    // In the free stretch between the count and Report.
+    cmdTimeline = named(new QPushButton(QStringLiteral("Timeline"), box), "cmdTimeline");
+    place(cmdTimeline, 9720, 240, 975, 375);
+    cmdReport = named(new QPushButton(QStringLiteral("Report"), box), "cmdReport");
+    place(cmdReport, 10800, 240, 975, 375);
+
+    // Hidden controls kept from the original design; they have no reactions.
+    cmdLoad = named(new QPushButton(QStringLiteral("Load"), box), "cmdLoad");
+    place(cmdLoad, 120, 720, 1095, 375);
+    cmdSave = named(new QPushButton(QStringLiteral("Save"), box), "cmdSave");
+    place(cmdSave, 1440, 720, 1095, 375);
+    txtInputFileName = named(new QLineEdit(QStringLiteral("Sudregister.ini"), box), "txtInputFileName");
+    place(txtInputFileName, 2760, 720, 1635, 375);
+    cmdSort = named(new QPushButton(QStringLiteral("Sort"), box), "cmdSort");
+    place(cmdSort, 4560, 720, 1095, 375);
+    cmdNotes = named(new QPushButton(QStringLiteral("Notes to Programmer"), box), "cmdNotes");
+    place(cmdNotes, 6480, 720, 2055, 375);
+    for (QWidget *hidden : {static_cast<QWidget *>(cmdLoad), static_cast<QWidget *>(cmdSave),
+                            static_cast<QWidget *>(txtInputFileName), static_cast<QWidget *>(cmdSort),
+                            static_cast<QWidget *>(cmdNotes)})
+        hidden->hide();
+
+    Label5 = label(box, "Label5", QStringLiteral("Sort :"), Qt::AlignRight);
+    place(Label5, 255, 1410, 735, 195);
+    cmbSort1 = named(new QComboBox(box), "cmbSort1");
+    place(cmbSort1, 1215, 1320, 2415, 315);
+    cmbSort2 = named(new QComboBox(box), "cmbSort2");
+    place(cmbSort2, 3600, 1320, 2415, 315);
+    cmbSort3 = named(new QComboBox(box), "cmbSort3");
+    place(cmbSort3, 6000, 1320, 2415, 315);
+    for (QComboBox *list : {cmbSort1, cmbSort2, cmbSort3}) {
+        for (const BreweryColumn &column : BreweryColumns)
+            list->addItem(column.sortCaption);
+        list->setCurrentIndex(-1);
+    }
+    Label3 = label(box, "Label3", QStringLiteral("Left column, 'Delete' Key will delete a Brewery"), Qt::AlignLeft);
+    place(Label3, 8760, 1320, 3375, 255);
+    Label3->setWordWrap(true);
+
+    // A right-aligned caption that the font makes wider than its place grows
+    // to the left rather than losing its first letters.
+    for (QLabel *caption : {Label4, Label2, Label5}) {
+        const int overflow = caption->sizeHint().width() - caption->width();
+        if (overflow > 0)
+            caption->setGeometry(caption->x() - overflow, caption->y(), caption->width() + overflow, caption->height());
+    }
+
+    for (QComboBox *list : {cboBrauereiJump, cmbSort1, cmbSort2, cmbSort3})
+        WheelGuard::guard(list);
+
+    // The designed order, with the find field and Timeline in their places
+    // on screen: between New Brauerei and Report.
+    setTabOrder(grdBrauerien, cboBrauereiJump);
+    setTabOrder(cboBrauereiJump, cmdNewBrewery);
+    setTabOrder(cmdNewBrewery, txtFind);
+    setTabOrder(txtFind, cmdTimeline);
+    setTabOrder(cmdTimeline, cmdReport);
+    setTabOrder(cmdReport, grdChronik);
+    setTabOrder(grdChronik, cmbSort1);
+    setTabOrder(cmbSort1, cmbSort2);
+    setTabOrder(cmbSort2, cmbSort3);
+
+}
+
+void Sudregister::ArrangeControls()
+{
+    if (isMinimized())
+        return;
+    // Computed in single precision from values read back after each step,
+    // as the layout has always been; every value passes through whole pixels.
+    const auto left = [](QWidget *w) { return float(toTwips(w->x())); };
+    const auto top = [](QWidget *w) { return float(toTwips(w->y())); };
+    const auto height = [](QWidget *w) { return float(toTwips(w->height())); };
+    const auto set = [](QWidget *w, float l, float t, float wd, float h) {
+        place(w, int(std::lround(l)), int(std::lround(t)), int(std::lround(wd)), int(std::lround(h)));
+    };
+    const float W = float(toTwips(width()));
+    const float H = float(toTwips(this->height()));
+
+    set(lblTitle, 0.0f, 0.0f, W, height(lblTitle));
+    set(grdBrauerien, 0.0f, height(lblTitle) + top(lblTitle), W, 0.4f * H);
+    const float chronikHeight = H - height(lblTitle) - height(grdBrauerien) - height(fraToolBox);
+    set(grdChronik, left(grdBrauerien), height(grdBrauerien) + top(grdBrauerien), W, std::max(0.0f, chronikHeight));
+    set(fraToolBox, left(grdBrauerien), top(grdChronik) + height(grdChronik), float(toTwips(fraToolBox->width())),
+        height(fraToolBox));
+    fitToolBox();
+}
+
+void Sudregister::fitToolBox()
+{
+    // The tool box was drawn wider than the window, for a narrower font than
+    // the one in use. Its controls keep their places; the third sort list
+    // grows to the right until its longest caption shows whole, the hint
+    // begins after it and wraps within what shows of the box, and the bottom
+    // line ends there too.
+    constexpr int Gap = 6;
+    const int visibleRight = std::min(width() - fraToolBox->x(), fraToolBox->width()) - Gap;
+    cmbSort3->resize(std::max(twips(2415), cmbSort3->sizeHint().width()), cmbSort3->height());
+    const int hintLeft = std::max(twips(8760), cmbSort3->geometry().right() + Gap);
+    const int hintWidth = std::max(twips(1500), visibleRight - hintLeft);
+    Label3->setGeometry(hintLeft, Label3->y(), hintWidth, Label3->heightForWidth(hintWidth));
+    lblMessage->resize(std::clamp(visibleRight - lblMessage->x(), twips(1500), twips(11775)), lblMessage->height());
+}
+
+void Sudregister::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    ArrangeControls();
+}

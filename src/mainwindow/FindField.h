@@ -1,0 +1,56 @@
+#pragma once
+
+#include "FindIndex.h"
+
+#include <QObject>
+#include <functional>
+
+class QAction;
+class QLabel;
+class QLineEdit;
+class QTimer;
+class QWidget;
+class ReactionScheduler;
+class Register;
+
+// The find field: as the user types, the brewery list narrows to the
+// breweries that hold every typed word in one of their fields or history
+// entries. Sorting, the jump list, the count and the report then work on
+// the breweries found. Enter goes on to the first brewery found, Escape
+// shows the whole list again, Ctrl+F comes back to the field.
+class FindField : public QObject {
+    Q_OBJECT
+public:
+    // What the window does once the list shows what the find asks for:
+    // `whole` when it shows every brewery again.
+    using Narrowed = std::function<void(bool whole)>;
+
+    // The caption and the field are made in `box`; Enter hands the focus
+    // to `list`.
+    FindField(Register &reg, ReactionScheduler &work, QLabel *message, QWidget *box, QWidget *list, Narrowed narrowed);
+
+    QLabel *caption() const { return m_caption; }
+    QLineEdit *field() const { return m_field; }
+    QAction *action() const { return m_action; }
+
+    // Reads the register for the find beside the window, on the second core.
+    void prepare();
+    // Narrows the list to the breweries holding every word of the field;
+    // the whole list when it is empty. The current brewery stays current
+    // where it is listed.
+    void apply();
+
+private:
+    void waitForIndex();
+
+    Register &m_register;
+    ReactionScheduler &m_work;
+    QLabel *m_message;
+    QWidget *m_list;
+    Narrowed m_narrowed;
+    QLabel *m_caption;
+    QLineEdit *m_field;
+    QAction *m_action;
+    QTimer *m_delay;
+    FindIndex m_index;
+};

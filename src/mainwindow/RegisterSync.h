@@ -1,0 +1,37 @@
+#pragma once
+
+#include <functional>
+
+class DataGrid;
+class ReactionScheduler;
+class Register;
+
+// Keeping up with the register when another window or program writes to
+// it: the lists are read anew when the window becomes active again (once
+// the input that came with the activation has been handled), before a
+// report, after an import and after a write found its row changed
+// elsewhere. The current brewery stays current where it still exists.
+class RegisterSync {
+public:
+    // `reread` is what the window does with the list read anew: count it
+    // and show the current brewery's history.
+    RegisterSync(Register &reg, DataGrid &breweries, DataGrid &chroniks, ReactionScheduler &work,
+                 std::function<void()> reread);
+
+    // Reads the register anew when it changed since the lists were read;
+    // left for later while a row or cell is being typed, which re-reading
+    // would store half-typed or drop.
+    void syncWithRegister();
+    // Reads the register anew, changed or not.
+    void reread();
+    // The window became active again, after another window or program may
+    // have changed the register.
+    void windowActivated();
+
+private:
+    Register &m_register;
+    DataGrid &m_breweries;
+    DataGrid &m_chroniks;
+    ReactionScheduler &m_work;
+    std::function<void()> m_reread;
+};
