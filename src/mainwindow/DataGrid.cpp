@@ -68,6 +68,7 @@ void DataGrid::setDataSource(DataSource *source)
     // The model hears of a new record set first, then the view places its
     // cursor on the rows the model now holds.
     m_model->setDataSource(source);
+    connect(source, &DataSource::aboutToRefresh, this, &DataGrid::rememberFirstInView);
     connect(source, &DataSource::recordsetReplaced, this, &DataGrid::recordsetReplaced);
     connect(source, &DataSource::currentChanged, this, &DataGrid::followCurrentRecord);
     if (source->hasRecordset())
@@ -107,14 +108,31 @@ void DataGrid::rememberCursor()
     m_beforeReset = {std::max(currentIndex().column(), 0), verticalScrollBar()->value()};
 }
 
+void DataGrid::rememberFirstInView()
+{
+    m_firstKeyInView.reset();
+    const DataSource *source = dataSource();
+    const int first = verticalScrollBar()->value();
+    if (source && source->hasRecordset() && first >= 0 && first < source->Recordset().RecordCount())
+        m_firstKeyInView = source->Recordset().keyAt(first);
+}
+
 void DataGrid::recordsetReplaced()
 {
     const RecordsetModel::ProgramMoves following(*m_model);
-    // The rows are read anew, the cursor stays in its column: a re-read
-    // that comes between a click and the typing must not send the text into
-    // another field. A current row that was in view stays where it was.
-    const int position = dataSource()->Recordset().AbsolutePosition();
-    const int firstInView = m_beforeReset.firstRow;
+    // The rows are read anew, the cursor stays in its column and the rows
+    // in view keep their places on screen, whatever other programs inserted
+    // or deleted above them: a re-read that comes between a click and the
+    // typing must send the text neither into another field nor into
+    // another row. A current row that was in view stays where it was.
+    const ::Recordset &rows = dataSource()->Recordset();
+    const int position = rows.AbsolutePosition();
+    int firstInView = m_beforeReset.firstRow;
+    if (const int anchor = m_firstKeyInView ? rows.positionOf(*m_firstKeyInView) : -1; anchor >= 0)
+        firstInView = anchor;
+    m_firstKeyInView.reset();
+    // The scroll range follows the new rows only at the next layout.
+    updateGeometries();
     if (position >= 0)
         setCurrentIndex(m_model->index(position, m_beforeReset.column));
     if (position >= firstInView && position < firstInView + visibleRowCount())

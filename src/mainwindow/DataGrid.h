@@ -5,6 +5,7 @@
 
 #include <QTableView>
 #include <QVariant>
+#include <optional>
 #include <vector>
 
 class DataSource;
@@ -89,6 +90,7 @@ private:
     };
 
     void rememberCursor();
+    void rememberFirstInView();
     void recordsetReplaced();
     void followCurrentRecord();
     void focusMoved(QWidget *old, QWidget *now);
@@ -110,5 +112,7 @@ private:
         int column = 0;
         int firstRow = 0;
     } m_beforeReset;
+    // The key of the first row in view before the rows were read anew.
+    std::optional<qint64> m_firstKeyInView;
     bool m_settingWidth = false;
 };

@@ -10,15 +10,16 @@ RegisterSync::RegisterSync(Register &reg, DataGrid &breweries, DataGrid &chronik
 {
 }
 
-void RegisterSync::syncWithRegister()
+bool RegisterSync::syncWithRegister()
 {
     if (!m_register.isStale())
-        return;
+        return true;
     for (const DataGrid *grid : {&m_breweries, &m_chroniks}) {
         if (grid->hasPendingRow() || grid->isEditing())
-            return;
+            return false;
     }
     reread();
+    return true;
 }
 
 void RegisterSync::reread()
@@ -29,5 +30,9 @@ void RegisterSync::reread()
 
 void RegisterSync::windowActivated()
 {
-    m_work.afterInput([this] { syncWithRegister(); });
+    // Once the typing has been stored, the register is read after all.
+    m_work.afterInput([this] {
+        if (!syncWithRegister())
+            windowActivated();
+    });
 }

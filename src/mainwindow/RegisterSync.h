@@ -20,8 +20,8 @@ public:
 
     // Reads the register anew when it changed since the lists were read;
     // left for later while a row or cell is being typed, which re-reading
-    // would store half-typed or drop.
-    void syncWithRegister();
+    // would store half-typed or drop. False when it was left for later.
+    bool syncWithRegister();
     // Reads the register anew, changed or not.
     void reread();
     // The window became active again, after another window or program may

@@ -165,6 +165,58 @@ private slots:
         QVERIFY(win.boxes->failures.isEmpty());
     }
 
+    // Another program inserts a brewery that sorts before the rows in view
+    // while the window is inactive; the user clicks the +Jahr cell of the
+    // row showing Erfurt, which activates the window, and types a year. It
+    // lands on Erfurt, whether the re-read the activation brings comes after
+    // the typing or between the click and the typing.
+    void activatingClickEditsTheRowClicked_data()
+    {
+        QTest::addColumn<bool>("rereadBeforeClick");
+        QTest::addRow("re-read after the input") << false;
+        QTest::addRow("re-read before the click") << true;
+    }
+    void activatingClickEditsTheRowClicked()
+    {
+        QFETCH(bool, rereadBeforeClick);
+        ScratchRegister reg;
+        // More rows than the grid shows, so that the rows in view can stay.
+        QStringList cities = {"Bamberg", "Coburg", "Dresden", "Erfurt"};
+        for (int i = 0; i < 30; ++i)
+            cities << QStringLiteral("Zell%1").arg(i, 2, 10, QLatin1Char('0'));
+        for (int i = 0; i < cities.size(); ++i)
+            reg.sql().exec(QStringLiteral("INSERT INTO Brewery (CityName, BreweryName) VALUES ('%1', 'Brauerei%2')")
+                               .arg(cities[i])
+                               .arg(i));
+        ShownWindow win(reg.dir());
+        DataGrid &grid = *win->grdBrauerien;
+        const int erfurt = 3;
+        QCOMPARE(grid.model()->index(erfurt, 3).data().toString(), QStringLiteral("Erfurt"));
+        const int erfurtOnScreen = grid.rowViewportPosition(erfurt);
+        const QPoint erfurtStopYear = grid.visualRect(grid.model()->index(erfurt, 7)).center();
+        QWidget elsewhere;
+        elsewhere.show();
+        elsewhere.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&elsewhere));
+        QVERIFY(reg.sql().exec("INSERT INTO Brewery (CityName, BreweryName) VALUES ('Aachen', 'Neu')"));
+
+        win->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(win.w.get()));
+        if (rereadBeforeClick)
+            QTRY_COMPARE(win->dsBrewery->Recordset().RecordCount(), 35);
+        // Where the user saw Erfurt's +Jahr.
+        QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, erfurtStopYear);
+        GridDriver::typeText(&grid, "2");
+        GridDriver::typeText(QApplication::focusWidget(), "099");
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QTRY_VERIFY(!grid.isEditing());
+        QTRY_COMPARE(win->dsBrewery->Recordset().RecordCount(), 35);
+        QCOMPARE(reg.sql().column("SELECT CityName FROM Brewery WHERE StopYear = '2099'"), QStringList{"Erfurt"});
+        // The rows keep their places on screen.
+        QCOMPARE(grid.rowViewportPosition(win->dsBrewery->Recordset().positionOf(4)), erfurtOnScreen);
+        QVERIFY(win.boxes->failures.isEmpty());
+    }
+
     // Another program holding the register while the user moves through
     // the list is told once, not once per move; the history is read again
     // as soon as the register is free.
