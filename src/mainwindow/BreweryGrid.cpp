@@ -63,11 +63,11 @@ void Sudregister::currentBreweryChanged()
 void Sudregister::connectBreweryGrid()
 {
     GridEvents &events = grdBrauerien->events;
-    events.BeforeColUpdate = [this](int colIndex, const QVariant &, bool &) {
+    events.BeforeColUpdate = m_work->whileOpen([this](int colIndex, const QVariant &, bool &) {
         GridColumn column = grdBrauerien->Columns(colIndex);
         column.setText(TrimBlanks(column.Text()));
-    };
-    events.BeforeDelete = [this](bool &cancel) {
+    });
+    events.BeforeDelete = m_work->whileOpen([this](bool &cancel) {
         const QString prompt = rowPrompt(*grdBrauerien, {0, 1, 2, 3, 5});
         // No is preselected: Enter alone deletes nothing.
         if (m_boxes->ask(QStringLiteral("Delete Brewery ") + prompt, MessageBoxes::Answer::No)
@@ -88,21 +88,21 @@ void Sudregister::connectBreweryGrid()
             entries.MoveNext();
         }
         cancel = false;
-    };
-    events.RowColChange = [this](int, int) {
+    });
+    events.RowColChange = m_work->whileOpen([this](int, int) {
         const QVariant first = grdBrauerien->FirstRow();
         if (first.isNull() || first.toString().isEmpty())
             return;
         ShowChronik();
-    };
-    events.AfterInsert = [this] {
+    });
+    events.AfterInsert = m_work->whileOpen([this] {
         // A brewery added while the list is narrowed stays listed.
         ::Recordset &breweries = dsBrewery->Recordset();
         if (breweries.AbsolutePosition() >= 0)
             dsBrewery->includeInFilter(breweries.keyAt(breweries.AbsolutePosition()));
         ShowChronik();
-    };
-    events.FocusGained = [this] { grdChronik->Refresh(); };
+    });
+    events.FocusGained = m_work->whileOpen([this] { grdChronik->Refresh(); });
 }
 
 void Sudregister::cmdNewBrewery_Click()

@@ -2,21 +2,22 @@
 // a changed cell is stored at once, an entry emptied of everything goes.
 #include "Sudregister.h"
 
+#include "ReactionScheduler.h"
 #include "RecordsetModel.h"
 #include "TrimBlanks.h"
 
 void Sudregister::connectChronikGrid()
 {
     GridEvents &events = grdChronik->events;
-    events.BeforeColUpdate = [this](int colIndex, const QVariant &, bool &) {
+    events.BeforeColUpdate = m_work->whileOpen([this](int colIndex, const QVariant &, bool &) {
         GridColumn column = grdChronik->Columns(colIndex);
         column.setText(TrimBlanks(column.Text()));
         if (grdChronik->AddNewMode() == DataGrid::AddNewPending)
             return;
         // Stored at once, through the grid's own write of the cell.
         grdChronik->recordsetModel().storeEditedCell(colIndex);
-    };
-    events.AfterColUpdate = [this](int colIndex) {
+    });
+    events.AfterColUpdate = m_work->whileOpen([this](int colIndex) {
         if (grdChronik->AddNewMode() == DataGrid::AddNewPending) {
             grdChronik->Columns(5).setText(dsBrewery->Recordset().Fields(QStringLiteral("RowId")).Value().toString());
             return;
@@ -36,8 +37,8 @@ void Sudregister::connectChronikGrid()
         grdBrauerien->Refresh();
         grdBrauerien->Scroll(0, n >= 1 ? n - 1 : 0);
         ShowChronik();
-    };
-    events.BeforeDelete = [this](bool &cancel) {
+    });
+    events.BeforeDelete = m_work->whileOpen([this](bool &cancel) {
         if (m_deletingChroniks) {
             cancel = false;
             return;
@@ -45,10 +46,10 @@ void Sudregister::connectChronikGrid()
         const QString prompt = rowPrompt(*grdChronik, {0, 1, 2});
         cancel = m_boxes->ask(QStringLiteral("Delete Chronik ") + prompt, MessageBoxes::Answer::No)
             != MessageBoxes::Answer::Yes;
-    };
-    events.FocusLost = [this] {
+    });
+    events.FocusLost = m_work->whileOpen([this] {
         if (grdChronik->AddNewMode() == DataGrid::AddNewPending)
             grdChronik->setRow(grdChronik->Row() + 1);
         grdChronik->Refresh();
-    };
+    });
 }

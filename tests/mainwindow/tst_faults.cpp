@@ -39,6 +39,34 @@ class TestFaults : public QObject {
     Q_OBJECT
 
 private slots:
+    // A window that goes while a cell editor is open stores what was typed,
+    // trimmed by its reaction while the window is whole, and runs nothing of
+    // the window once it is gone (ASan and UBSan see to the latter).
+    void windowGoesWithAnOpenEditor_data()
+    {
+        QTest::addColumn<bool>("closed");
+        QTest::addRow("closed by its close box") << true;
+        QTest::addRow("destroyed") << false;
+    }
+    void windowGoesWithAnOpenEditor()
+    {
+        QFETCH(bool, closed);
+        ScratchRegister reg;
+        reg.addCity("Bamberg");
+        auto win = std::make_unique<ShownWindow>(reg.dir());
+        DataGrid &grid = *(*win)->grdBrauerien;
+        GridDriver::clickCell(grid, 0, 5);
+        QTest::keyClick(&grid, Qt::Key_F2);
+        auto *editor = qobject_cast<QLineEdit *>(QApplication::focusWidget());
+        QVERIFY(editor);
+        editor->setText(QStringLiteral("  Neu "));
+        if (closed)
+            QVERIFY((*win)->close());
+        win.reset();
+        QCoreApplication::processEvents();
+        QCOMPARE(reg.sql().column("SELECT BreweryName FROM Brewery"), QStringList{"Neu"});
+    }
+
     void fullRegisterRefusesAnAddition()
     {
         ScratchRegister reg;

@@ -54,7 +54,7 @@ private slots:
         QTest::addColumn<QString>("writtenByTheWork");
         QTest::addColumn<QString>("after");
         QTest::addRow("progress shown") << qint64(40) << QString() << "Register: x.mdb";
-        QTest::addRow("only 0 % shown") << qint64(0) << QString() << "Register: x.mdb";
+        QTest::newRow("only 0 % shown") << qint64(0) << QString() << "Register: x.mdb";
         QTest::addRow("the work's own text") << qint64(40) << "Done Loading " << "Done Loading ";
     }
     void labelGivenBack()
