@@ -1,0 +1,147 @@
+#include "Register.h"
+#include "ScratchRegister.h"
+
+#include <QTest>
+
+namespace {
+
+// The cities of the brewery list, in its order.
+QStringList listedCities(Register &reg)
+{
+    QStringList cities;
+    ::Recordset &listed = reg.breweries()->Recordset();
+    for (int position = 0; position < listed.RecordCount(); ++position)
+        cities << listed.valueAt(position, listed.fieldIndex(QStringLiteral("CityName"))).toString();
+    return cities;
+}
+
+QString currentCity(Register &reg)
+{
+    return reg.breweries()->Recordset().Fields(QStringLiteral("CityName")).Value().toString();
+}
+
+} // namespace
+
+// The register service as the window uses it, on a register of its own.
+class TestRegister : public QObject {
+    Q_OBJECT
+
+private slots:
+    // The list is ordered the German way, by every key given, repeated
+    // keys included; Null sorts first.
+    void sortBreweries_data()
+    {
+        QTest::addColumn<QStringList>("fields");
+        QTest::addColumn<QStringList>("cities");
+        QTest::addRow("city") << QStringList{"CityName", "CityName", "CityName"}
+                              << QStringList{"", "Aachen", "Ölbronn", "Zwickau"};
+        QTest::addRow("name, then city") << QStringList{"BreweryName", "CityName", "PostalCode"}
+                                         << QStringList{"Zwickau", "", "Aachen", "Ölbronn"};
+    }
+    void sortBreweries()
+    {
+        QFETCH(QStringList, fields);
+        QFETCH(QStringList, cities);
+        ScratchRegister scratch;
+        scratch.addBrewery({"", "", "", "Zwickau", "", "A"});
+        scratch.addBrewery({"", "", "", "Ölbronn", "", "B"});
+        scratch.addBrewery({"", "", "", "<null>", "", "B"});
+        scratch.addBrewery({"", "", "", "Aachen", "", "B"});
+        Register reg(scratch.path());
+        reg.open();
+        reg.sortBreweries(fields);
+        QCOMPARE(listedCities(reg), cities);
+    }
+
+    // A brewery's history in code order; no brewery, no history.
+    void showHistoryOf()
+    {
+        ScratchRegister scratch;
+        const qint64 bamberg = scratch.addCity("Bamberg");
+        const qint64 coburg = scratch.addCity("Coburg");
+        scratch.addChronik(bamberg, {"Zwei", "B2"});
+        scratch.addChronik(bamberg, {"Eins", "B1"});
+        scratch.addChronik(coburg, {"Coburger", "C1"});
+        Register reg(scratch.path());
+        reg.open();
+        reg.sortBreweries({"CityName", "CityName", "CityName"});
+        reg.showHistoryOf(bamberg);
+        QCOMPARE(reg.historyShownFor(), bamberg);
+        ::Recordset &entries = reg.chroniks()->Recordset();
+        QCOMPARE(entries.RecordCount(), 2);
+        QCOMPARE(entries.valueAt(0, entries.fieldIndex("BreweryNameLong")).toString(), QStringLiteral("Eins"));
+        reg.showHistoryOf(std::nullopt);
+        QCOMPARE(reg.chroniks()->Recordset().RecordCount(), 0);
+        QCOMPARE(reg.historyShownFor(), -1);
+    }
+
+    void jumpToCity_data()
+    {
+        QTest::addColumn<QString>("prefix");
+        QTest::addColumn<bool>("found");
+        QTest::addColumn<QString>("current");
+        QTest::addRow("first of several") << "Ba" << true << "Bamberg";
+        QTest::addRow("case and accents as stored") << "Öl" << true << "Ölbronn";
+        QTest::addRow("none") << "Q" << false << "Aalen";
+    }
+    void jumpToCity()
+    {
+        QFETCH(QString, prefix);
+        QFETCH(bool, found);
+        QFETCH(QString, current);
+        ScratchRegister scratch;
+        for (const char *city : {"Aalen", "Bamberg", "Bayreuth", "Ölbronn"})
+            scratch.addCity(city);
+        Register reg(scratch.path());
+        reg.open();
+        reg.sortBreweries({"CityName", "CityName", "CityName"});
+        QCOMPARE(reg.jumpToCity(prefix), found);
+        if (found)
+            QCOMPARE(currentCity(reg), current);
+    }
+
+    // Another program's commit makes the list stale; read anew, the
+    // current brewery stays current although another now sorts before it.
+    void rereadKeepsTheCurrentBrewery()
+    {
+        ScratchRegister scratch;
+        scratch.addCity("Bamberg");
+        scratch.addCity("Coburg");
+        Register reg(scratch.path());
+        reg.open();
+        reg.sortBreweries({"CityName", "CityName", "CityName"});
+        reg.breweries()->Recordset().MoveLast();
+        QVERIFY(!reg.isStale());
+        scratch.addCity("Aalen");
+        QVERIFY(reg.isStale());
+        reg.reread();
+        QVERIFY(!reg.isStale());
+        QCOMPARE(listedCities(reg), QStringList({"Aalen", "Bamberg", "Coburg"}));
+        QCOMPARE(currentCity(reg), QStringLiteral("Coburg"));
+    }
+
+    // One window writes a register: a second one opens it read-only and
+    // says why; once the first lets go, the next may write.
+    void oneWriterAtATime()
+    {
+        ScratchRegister scratch;
+        scratch.addCity("Bamberg");
+        auto first = std::make_unique<Register>(scratch.path());
+        first->open();
+        first->sortBreweries({"CityName", "CityName", "CityName"});
+        QVERIFY(first->isWritable());
+        Register second(scratch.path());
+        second.open();
+        second.sortBreweries({"CityName", "CityName", "CityName"});
+        QVERIFY(!second.holdsLock());
+        QVERIFY(!second.isWritable());
+        QVERIFY(!second.lockProblem().isEmpty());
+        first.reset();
+        Register third(scratch.path());
+        third.open();
+        QVERIFY(third.holdsLock());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestRegister)
+#include "tst_register.moc"
