@@ -6,6 +6,7 @@
 #include "RegisterFile.h"
 #include "StoreError.h"
 #include "StoredRow.h"
+#include "StoredValue.h"
 #include "Transaction.h"
 
 #include <algorithm>
@@ -390,7 +391,7 @@ std::optional<Recordset::Row> Recordset::storedRow(qint64 key) const
 Recordset::Row Recordset::requireUnchanged(qint64 key, const Row &shown) const
 {
     std::optional<Row> stored = storedRow(key);
-    if (!stored || (!shown.empty() && *stored != shown))
+    if (!stored || (!shown.empty() && !SameStoredRow(*stored, shown)))
         throw StoreError::rowChangedElsewhere();
     return std::move(*stored);
 }

@@ -1,6 +1,7 @@
 #include "Statement.h"
 
 #include "RegisterFile.h"
+#include "StoredValue.h"
 
 #include <sqlite3.h>
 
@@ -29,6 +30,12 @@ Statement &Statement::bind(int index, const QVariant &value)
         rc = sqlite3_bind_int64(s, index, value.toLongLong());
     } else if (value.typeId() == QMetaType::Double) {
         rc = sqlite3_bind_double(s, index, value.toDouble());
+    } else if (value.typeId() == QMetaType::QByteArray) {
+        const QByteArray blob = value.toByteArray();
+        rc = sqlite3_bind_blob(s, index, blob.constData(), int(blob.size()), SQLITE_TRANSIENT);
+    } else if (value.metaType() == QMetaType::fromType<StoredText>()) {
+        const QByteArray bytes = value.value<StoredText>().bytes;
+        rc = sqlite3_bind_text(s, index, bytes.constData(), int(bytes.size()), SQLITE_TRANSIENT);
     } else {
         const QByteArray utf8 = value.toString().toUtf8();
         rc = sqlite3_bind_text(s, index, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
@@ -90,8 +97,11 @@ QVariant Statement::value(int column) const
         return QVariant(qint64(sqlite3_column_int64(s, column)));
     case SQLITE_FLOAT:
         return QVariant(sqlite3_column_double(s, column));
+    case SQLITE_BLOB:
+        return QByteArray(static_cast<const char *>(sqlite3_column_blob(s, column)), sqlite3_column_bytes(s, column));
     default:
-        return QVariant(text(column));
+        return StoredTextValue(reinterpret_cast<const char *>(sqlite3_column_text(s, column)),
+                               sqlite3_column_bytes(s, column));
     }
 }
 

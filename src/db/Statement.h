@@ -27,6 +27,7 @@ public:
     // bound values. Cursor calls it when its scope ends.
     void reset();
 
+    // The value as stored, storage class included (see StoredValue.h).
     QVariant value(int column) const;
     qint64 int64(int column) const;
     QString text(int column) const;

@@ -2,11 +2,20 @@
 
 #include "RegisterFile.h"
 #include "StoredRow.h"
+#include "StoredValue.h"
 #include "Transaction.h"
 
 namespace {
 
-// Makes the row `to` (none: deleted), having found it as `from`.
+bool sameRow(const std::optional<RowChange::Row> &a, const std::optional<RowChange::Row> &b)
+{
+    return a && b ? SameStoredRow(*a, *b) : a.has_value() == b.has_value();
+}
+
+// Makes the row `to` (none: deleted), having found it as `from`. A row that
+// stays is given only the fields that differ, so a field the step never
+// touched is never written; a row that comes back comes back whole, key and
+// storage classes as they were.
 void write(RegisterFile &file, const RowChange &change, const std::optional<RowChange::Row> &from,
            const std::optional<RowChange::Row> &to)
 {
@@ -16,27 +25,26 @@ void write(RegisterFile &file, const RowChange &change, const std::optional<RowC
         remove.bind(1, change.key).run();
         return;
     }
-    QByteArray names, places;
-    const QString key = file.keyFieldOf(change.table);
-    int n = 0;
-    for (const QString &field : change.fields) {
-        // The key is given when the row comes back, never changed.
-        if (from && field.compare(key, Qt::CaseInsensitive) == 0)
-            continue;
-        names += (n ? ", " : "") + QuotedName(field) + (from ? " = ?" + QByteArray::number(n + 1) : QByteArray());
-        places += (n ? ", ?" : "?") + QByteArray::number(n + 1);
-        ++n;
-    }
-    Cursor put = file.cached(from ? "UPDATE " + table + " SET " + names + " WHERE rowid = ?" + QByteArray::number(n + 1)
-                                  : "INSERT INTO " + table + " (" + names + ") VALUES (" + places + ")");
-    n = 0;
+    std::vector<int> written;
     for (int i = 0; i < change.fields.size(); ++i) {
-        if (from && change.fields.at(i).compare(key, Qt::CaseInsensitive) == 0)
-            continue;
-        put.bind(++n, to->at(size_t(i)));
+        if (!from || !SameStoredValue(from->at(size_t(i)), to->at(size_t(i))))
+            written.push_back(i);
     }
+    if (written.empty())
+        return;
+    QByteArray names, places;
+    for (size_t n = 0; n < written.size(); ++n) {
+        const QByteArray place = "?" + QByteArray::number(qsizetype(n + 1));
+        names += (n ? ", " : "") + QuotedName(change.fields.at(written[n])) + (from ? " = " + place : QByteArray());
+        places += (n ? ", " : "") + place;
+    }
+    Cursor put = file.cached(from ? "UPDATE " + table + " SET " + names + " WHERE rowid = ?"
+                                        + QByteArray::number(qsizetype(written.size() + 1))
+                                  : "INSERT INTO " + table + " (" + names + ") VALUES (" + places + ")");
+    for (size_t n = 0; n < written.size(); ++n)
+        put.bind(int(n + 1), to->at(size_t(written[n])));
     if (from)
-        put.bind(n + 1, change.key);
+        put.bind(int(written.size() + 1), change.key);
     put.run();
 }
 
@@ -79,7 +87,7 @@ void RegisterStep::replay(Direction direction)
         const std::optional<RowChange::Row> &to = direction == Direction::Back ? change.before : change.after;
         // The row must stand as this program left it: changed or deleted
         // since, or its key taken by another program, the step is refused.
-        if (ReadStoredRow(m_file, change.table, change.fields, change.key) != from)
+        if (!sameRow(ReadStoredRow(m_file, change.table, change.fields, change.key), from))
             throw StoreError::rowChangedElsewhere();
         write(m_file, change, from, to);
     };

@@ -4,6 +4,7 @@
 #include "RegisterSchema.h"
 #include "RegisterStep.h"
 #include "StoreError.h"
+#include "StoredValue.h"
 
 using namespace RegisterSchema;
 
@@ -25,7 +26,7 @@ const RowChange::Row &latest(const RowChange &change)
 QString changedField(const RowChange &change)
 {
     for (int i = 0; i < change.fields.size(); ++i) {
-        if (change.before->at(size_t(i)) != change.after->at(size_t(i)))
+        if (!SameStoredValue(change.before->at(size_t(i)), change.after->at(size_t(i))))
             return change.fields.at(i);
     }
     return QString();
