@@ -11,33 +11,44 @@
 // TextStore, in the order of a report line's columns.
 using ChronikTexts = std::array<TextStore::Id, 5>;
 
-// A brewery's history entries, side by side.
+// A brewery's history entries, side by side. An entry keeps its number
+// here for its whole life, whatever happens to the brewery's list: deleted
+// from the list or moved by the ordering pass, it stays where it is, so a
+// handle to it stays that entry.
 struct ChronikBlock {
+    // Every entry the brewery has held, in the order added; never shrinks.
     std::vector<ChronikTexts> entries;
+    // The numbers of the entries in the brewery's list, in list order. Empty
+    // while the list is every entry in the order added, as nearly every
+    // loaded brewery's is, so that it costs nothing then.
+    std::vector<quint32> listed;
+
+    size_t numberAt(size_t place) const { return listed.empty() ? place : listed[place]; }
+    // Makes `listed` explicit before the list departs from `entries`.
+    void spellOut();
 };
 
-// A history entry of a brewery, referred to in place, as clsBrewery's
-// Chronik() hands it out: what is set through it is what a later Chronik()
-// of the same number gives, and every handle to one entry has the same
-// get(). A handle keeps its brewery's entries alive, also past
-// PurgeChroniks or the brewery's end. It names its entry by its place: one
-// kept across a DeleteChronik of an entry before it, or of its own, refers
-// to the entry that has taken that place (or, past the last, reads empty).
-// An empty handle refers to no entry.
+// Who a handle refers to: equal for every handle to one entry.
+struct ChronikIdentity {
+    const ChronikBlock *block = nullptr;
+    qint32 number = -1;
+    bool operator==(const ChronikIdentity &) const = default;
+};
+
 class ChronikRef {
 public:
     enum Text { Code, Name, Start, Stop, NameLong, Texts };
 
     ChronikRef() = default;
-    ChronikRef(std::shared_ptr<TextStore> store, std::shared_ptr<ChronikBlock> block, qint32 index)
-        : m_store(std::move(store)), m_block(std::move(block)), m_index(index)
+    // Entry number `number` of `block`, for ever.
+    ChronikRef(std::shared_ptr<TextStore> store, std::shared_ptr<ChronikBlock> block, qint32 number)
+        : m_store(std::move(store)), m_block(std::move(block)), m_number(number)
     {
     }
 
     explicit operator bool() const { return m_block != nullptr; }
     const ChronikRef *operator->() const { return this; }
-    // The entry's identity.
-    const void *get() const { return m_block ? entry() : nullptr; }
+    ChronikIdentity identity() const { return m_block ? ChronikIdentity{m_block.get(), m_number} : ChronikIdentity{}; }
 
     QAnyStringView text(int which) const
     {
@@ -58,12 +69,9 @@ public:
     void setBreweryNameLong(const QString &val) const { setText(NameLong, val); }
 
 private:
-    ChronikTexts *entry() const
-    {
-        return m_block && size_t(m_index) < m_block->entries.size() ? &m_block->entries[size_t(m_index)] : nullptr;
-    }
+    ChronikTexts *entry() const { return m_block ? &m_block->entries[size_t(m_number)] : nullptr; }
 
     std::shared_ptr<TextStore> m_store;
     std::shared_ptr<ChronikBlock> m_block;
-    qint32 m_index = 0;
+    qint32 m_number = 0;
 };

@@ -26,17 +26,41 @@ TextStore &clsBrewery::store()
     return *m_store;
 }
 
-bool clsBrewery::AddChronik(const clsBreweryChronik &val)
+template <typename TextOf> bool clsBrewery::addChronikTexts(TextOf textOf)
 {
     TextStore &texts = store();
     ChronikTexts entry{};
-    entry[ChronikRef::Code] = texts.add(val.IdCode());
-    entry[ChronikRef::Name] = texts.add(val.BreweryName());
-    entry[ChronikRef::Start] = texts.add(val.StartYear());
-    entry[ChronikRef::Stop] = texts.add(val.StopYear());
-    entry[ChronikRef::NameLong] = texts.add(val.BreweryNameLong());
+    for (int which = 0; which < ChronikRef::Texts; ++which)
+        entry[size_t(which)] = texts.add(textOf(which));
     addStoredChronik(entry);
     return true;
+}
+
+bool clsBrewery::AddChronik(const clsBreweryChronik &val)
+{
+    return addChronikTexts([&](int which) {
+        switch (which) {
+        case ChronikRef::Code:
+            return val.IdCode();
+        case ChronikRef::Name:
+            return val.BreweryName();
+        case ChronikRef::Start:
+            return val.StartYear();
+        case ChronikRef::Stop:
+            return val.StopYear();
+        default:
+            return val.BreweryNameLong();
+        }
+    });
+}
+
+bool clsBrewery::AddChronik(const ChronikRef &val)
+{
+    // Read whole before the first add: `val` may be an entry of this brewery.
+    std::array<QString, ChronikRef::Texts> copied;
+    for (int which = 0; which < ChronikRef::Texts; ++which)
+        copied[size_t(which)] = val.text(which).toString();
+    return addChronikTexts([&](int which) { return copied[size_t(which)]; });
 }
 
 void clsBrewery::addStoredChronik(const ChronikTexts &texts)
@@ -44,17 +68,22 @@ void clsBrewery::addStoredChronik(const ChronikTexts &texts)
     store();
     if (!m_chroniks)
         m_chroniks = std::make_shared<ChronikBlock>();
-    std::vector<ChronikTexts> &entries = m_chroniks->entries;
-    entries.push_back(texts);
+    ChronikBlock &block = *m_chroniks;
+    block.entries.push_back(texts);
+    if (!block.listed.empty())
+        block.listed.push_back(quint32(block.entries.size() - 1));
     setNmbrChroniks(m_nmbrChroniks + 1);
 
     // A single bubble pass, not a full sort: an entry added out of order
     // moves at most one place forward. Ordinal comparison, code unit by code
-    // unit, so "B" comes before "a" and "10" before "9".
-    const auto code = [this](const ChronikTexts &entry) { return m_store->view(entry[ChronikRef::Code]); };
-    for (size_t i = 0; i + 1 < entries.size(); ++i) {
-        if (QAnyStringView::compare(code(entries[i]), code(entries[i + 1]), Qt::CaseSensitive) > 0)
-            std::swap(entries[i], entries[i + 1]);
+    // unit, so "B" comes before "a" and "10" before "9". The list's numbers
+    // move; the entries stay where they are.
+    const auto code = [&](size_t place) { return m_store->view(block.entries[block.numberAt(place)][ChronikRef::Code]); };
+    for (size_t i = 0; i + 1 < size_t(m_nmbrChroniks); ++i) {
+        if (QAnyStringView::compare(code(i), code(i + 1), Qt::CaseSensitive) > 0) {
+            block.spellOut();
+            std::swap(block.listed[i], block.listed[i + 1]);
+        }
     }
 }
 
@@ -62,8 +91,12 @@ bool clsBrewery::DeleteChronik(qint32 chronikNmbr)
 {
     if (chronikNmbr < 1 || chronikNmbr > m_nmbrChroniks)
         return false;
-    m_chroniks->entries.erase(m_chroniks->entries.begin() + (chronikNmbr - 1));
+    m_chroniks->spellOut();
+    m_chroniks->listed.erase(m_chroniks->listed.begin() + (chronikNmbr - 1));
     setNmbrChroniks(m_nmbrChroniks - 1);
+    // The entry itself stays in the block for handles that keep it.
+    if (m_nmbrChroniks == 0)
+        m_chroniks.reset();
     return true;
 }
 
@@ -79,7 +112,7 @@ ChronikRef clsBrewery::Chronik(qint32 val) const
 {
     if (val < 1 || val > m_nmbrChroniks)
         return {};
-    return ChronikRef(m_store, m_chroniks, val - 1);
+    return ChronikRef(m_store, m_chroniks, qint32(m_chroniks->numberAt(size_t(val - 1))));
 }
 
 bool clsBrewery::ImportTabDelimitedString(const QString &val)

@@ -28,6 +28,8 @@ public:
     // Appends a copy of the five texts of `val` and runs one ordering pass
     // by IdCode. `val` is not kept, so one object may carry many entries in.
     bool AddChronik(const clsBreweryChronik &val);
+    // The same for an entry Chronik() handed out, of this or another brewery.
+    bool AddChronik(const ChronikRef &val);
     // The same for texts already in this brewery's store, in ChronikRef's
     // order: how the loader adds entries without copying a text.
     void addStoredChronik(const ChronikTexts &texts);
@@ -40,7 +42,7 @@ public:
     // Text `which` (ChronikRef::Text) of entry `chronikNmbr`, read in place.
     QAnyStringView chronikText(qint32 chronikNmbr, int which) const
     {
-        return m_store->view(m_chroniks->entries[size_t(chronikNmbr - 1)][size_t(which)]);
+        return m_store->view(m_chroniks->entries[m_chroniks->numberAt(size_t(chronikNmbr - 1))][size_t(which)]);
     }
 
     // Fills the eight texts from one tab-separated line. Throws
@@ -76,6 +78,7 @@ public:
 
 private:
     void setNmbrChroniks(qint32 val) { m_nmbrChroniks = val; }
+    template <typename TextOf> bool addChronikTexts(TextOf textOf);
 
     std::shared_ptr<TextStore> m_store;
     std::array<TextStore::Id, Texts> m_texts{};

@@ -81,7 +81,7 @@ private slots:
         QCOMPARE(brewery.Chronik(1)->StartYear(), "1850");
         QCOMPARE(brewery.Chronik(1)->StopYear(), "1900");
         QCOMPARE(brewery.Chronik(2)->BreweryName(), "Zweite");
-        QVERIFY(brewery.Chronik(1).get() != &transfer);
+        QVERIFY(!(brewery.Chronik(1).identity() == brewery.Chronik(2).identity()));
     }
 
     void entriesAreShared()
@@ -90,26 +90,64 @@ private slots:
         auto second = brewery.Chronik(2);
         second->setBreweryName("Geändert");
         QCOMPARE(brewery.Chronik(2)->BreweryName(), "Geändert");
-        QCOMPARE(brewery.Chronik(2).get(), second.get());
+        QVERIFY(brewery.Chronik(2).identity() == second.identity());
         // The caller's reference outlives the brewery's.
         QVERIFY(brewery.PurgeChroniks());
         QCOMPARE(second->BreweryName(), "Geändert");
     }
 
-    // Entries are referred to by their place; a copy of a brewery has
-    // entries of its own.
-    void handlesFollowPlacesAndCopiesStandAlone()
+    // A kept handle is its entry, not a place in the list: it reads and
+    // writes that entry wherever the list moves it and after it leaves the
+    // list. A copy of a brewery has entries of its own.
+    void handlesStayWithTheirEntries_data()
     {
-        clsBrewery brewery = withCodes({"A", "B", "C"});
+        QTest::addColumn<QStringList>("added");
+        QTest::addColumn<int>("kept");
+        QTest::addColumn<QString>("change"); // "delete N" or "add CODE"
+        QTest::addColumn<QStringList>("listAfterWrite");
+        QTest::addRow("an entry before it deleted") << QStringList{"A", "B", "C"} << 2 << "delete 1"
+                                                    << QStringList{"Kept", "C"};
+        QTest::addRow("itself deleted") << QStringList{"A", "B", "C"} << 2 << "delete 2" << QStringList{"A", "C"};
+        QTest::addRow("the last deleted") << QStringList{"A", "B"} << 2 << "delete 2" << QStringList{"A"};
+        QTest::addRow("moved by the ordering pass") << QStringList{"A", "C"} << 2 << "add B"
+                                                    << QStringList{"A", "B", "Kept"};
+    }
+    void handlesStayWithTheirEntries()
+    {
+        QFETCH(QStringList, added);
+        QFETCH(int, kept);
+        QFETCH(QString, change);
+        QFETCH(QStringList, listAfterWrite);
+        clsBrewery brewery = withCodes(added);
         const clsBrewery copy = brewery;
-        const auto third = brewery.Chronik(3);
-        QVERIFY(brewery.DeleteChronik(1));
-        QCOMPARE(brewery.Chronik(2)->IdCode(), "C");
-        QVERIFY(!third->get());
-        QCOMPARE(third->IdCode(), QString());
-        brewery.Chronik(1)->setIdCode("Neu");
-        QCOMPARE(codes(copy), QStringList({"A", "B", "C"}));
-        QCOMPARE(codes(brewery), QStringList({"Neu", "C"}));
+        const ChronikRef handle = brewery.Chronik(kept);
+        const QString own = handle->IdCode();
+        const QString argument = change.section(' ', 1);
+        if (change.startsWith("delete")) {
+            QVERIFY(brewery.DeleteChronik(argument.toInt()));
+        } else {
+            clsBreweryChronik transfer;
+            transfer.setIdCode(argument);
+            brewery.AddChronik(transfer);
+        }
+        QCOMPARE(handle->IdCode(), own);
+        handle->setIdCode("Kept");
+        QCOMPARE(handle->IdCode(), QStringLiteral("Kept"));
+        QCOMPARE(codes(brewery), listAfterWrite);
+        QCOMPARE(codes(copy), added);
+    }
+
+    // What Chronik() hands out is taken by AddChronik as a transfer object.
+    void handedOutEntriesCanBeAdded()
+    {
+        clsBrewery brewery = withCodes({"A", "B"});
+        clsBrewery other;
+        other.AddChronik(brewery.Chronik(2));
+        brewery.AddChronik(brewery.Chronik(1));
+        QCOMPARE(codes(other), QStringList({"B"}));
+        QCOMPARE(codes(brewery), QStringList({"A", "A", "B"}));
+        brewery.Chronik(1)->setIdCode("X");
+        QCOMPARE(brewery.Chronik(2)->IdCode(), QStringLiteral("A"));
     }
 
     // Texts of every length, kept a byte or two a character, come back
