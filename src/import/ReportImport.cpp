@@ -10,9 +10,11 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QHashFunctions>
 #include <algorithm>
 #include <array>
 #include <sys/stat.h>
+#include <vector>
 
 namespace {
 
@@ -130,9 +132,19 @@ LineKind checkLine(const QByteArray &line, const ReportLines &lines, Encoding en
     return kind;
 }
 
+// A line's bytes, as the second pass must find them again. 64 bits: a
+// change that keeps the digest is not to be expected.
+quint64 digestOf(const QByteArray &line)
+{
+    return quint64(qHash(QByteArrayView(line), size_t(0x5eed5eed)));
+}
+
 struct Survey {
     Encoding encoding = Encoding::Windows1252;
     qsizetype lines = 0; // up to the last line that is not empty
+    // Of every line up to `lines`: whatever changes between the passes, of
+    // whatever length or encoding, is found and named.
+    std::vector<quint64> digests;
 };
 
 // The first pass: every line is checked, nothing is kept.
@@ -143,10 +155,12 @@ Survey survey(const QString &path)
     bool anyBeyondAscii = false;
     bool allUtf8 = true;
     qsizetype undefinedAt = 0;
+    qsizetype utf8At = 0; // the first line beyond ASCII that is UTF-8
     qsizetype emptyAt = 0;
     bool breweryYet = false;
     QByteArray line;
     while (lines.next(line)) {
+        found.digests.push_back(digestOf(line));
         // Empty lines may end the file; one with lines after it is refused.
         if (line.isEmpty()) {
             if (emptyAt == 0)
@@ -159,7 +173,10 @@ Survey survey(const QString &path)
         breweryYet = checkLine(line, lines, known, breweryYet) == LineKind::Brewery || breweryYet;
         if (beyondAscii(line)) {
             anyBeyondAscii = true;
-            allUtf8 = allUtf8 && QByteArrayView(line).isValidUtf8();
+            const bool utf8 = QByteArrayView(line).isValidUtf8();
+            allUtf8 = allUtf8 && utf8;
+            if (utf8 && utf8At == 0)
+                utf8At = lines.number();
             if (undefinedAt == 0 && std::any_of(line.begin(), line.end(), isUndefinedInWindows1252))
                 undefinedAt = lines.number();
         }
@@ -169,6 +186,13 @@ Survey survey(const QString &path)
     found.encoding = utf8 ? Encoding::Utf8 : Encoding::Windows1252;
     if (!utf8 && undefinedAt > 0)
         refuseUndefined(lines, undefinedAt);
+    // Read as Windows-1252, a UTF-8 line would be stored garbled
+    // ("MÃ¼nchen"): a file of both is refused rather than guessed at.
+    if (!utf8 && utf8At > 0)
+        refuse(lines.name(), utf8At,
+               QStringLiteral("it is UTF-8, but other lines of the file are Windows-1252; a file of mixed encodings "
+                              "cannot be read. Save it in one encoding and import it again"));
+    found.digests.resize(size_t(found.lines));
     return found;
 }
 
@@ -218,9 +242,9 @@ ImportCounts appendLines(const QString &reportPath, const Survey &checked, Regis
     while (lines.number() < checked.lines) {
         if (!lines.next(raw))
             refuse(lines.name(), lines.number() + 1, QStringLiteral("the file ends here; it changed while it was imported"));
-        if (raw.isEmpty())
-            refuse(lines.name(), lines.number(), QStringLiteral("the line is empty"));
         const LineKind kind = checkLine(raw, lines, checked.encoding, breweryYet);
+        if (digestOf(raw) != checked.digests[size_t(lines.number() - 1)])
+            refuse(lines.name(), lines.number(), QStringLiteral("the line changed while the file was imported"));
         breweryYet = true;
         // Values are bound as the UTF-8 bytes they are; a Windows-1252 file
         // is converted a line at a time.

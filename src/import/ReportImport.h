@@ -42,12 +42,13 @@ inline constexpr qsizetype MaxReportLineBytes = 64 * 1024;
 // at `registerPath`, which is created empty when missing. The file is read
 // as UTF-8 when it starts with the byte-order mark or is valid UTF-8 with
 // characters beyond ASCII, and as Windows-1252 (the reports of earlier
-// versions) otherwise.
+// versions) otherwise; a file with UTF-8 lines beside others is refused.
 //
 // The whole file is checked in a first pass before anything is written,
 // then every brewery and entry is added in one transaction, in file order,
-// in a second pass that checks every line again as it writes it (the file
-// may have changed meanwhile); neither holds more than one line at a time.
+// in a second pass that checks every line again as it writes it, against
+// the digest the first pass took of it (the file may have changed
+// meanwhile); neither holds more than one line's text at a time.
 // A carriage return inside a value is stored as one blank. Throws
 // ImportRefused, or StoreError when the register refuses the writes;
 // either way the register is left as it was. `progress` hears of the lines

@@ -189,6 +189,8 @@ private slots:
         QTest::addRow("Windows-1252") << QByteArray("BY\t\t\tM\xFCnchen\t\t\t\t\r\n") << QStringList{"München"};
         QTest::addRow("mark on a plain ASCII file") << QByteArray("\xEF\xBB\xBF" "BY\t\t\tAalen\t\t\t\t\n") << QStringList{"Aalen"};
         QTest::addRow("empty lines at the end") << QByteArray("BY\t\t\tAalen\t\t\t\t\r\n\r\n\n") << QStringList{"Aalen"};
+        QTest::addRow("UTF-8 whose bytes Windows-1252 leaves undefined")
+            << QByteArray("BY\t\t\t\xC5\x81\xC3\xB3" "d\xC5\xBA\t\t\t\t\r\n") << QStringList{"Łódź"};
     }
     void encodingsAndEmptyLines()
     {
@@ -212,6 +214,8 @@ private slots:
                 << QStringLiteral("undefined") + undefined
                 << "input.lst: line 2: it holds a byte that Windows-1252 leaves undefined";
         QTest::addRow("a mark, then bytes that are not UTF-8") << "marked" << "input.lst: line 2: it is not UTF-8";
+        QTest::addRow("a UTF-8 line before a Windows-1252 one")
+            << "mixed" << "input.lst: line 1: it is UTF-8, but other lines of the file are Windows-1252";
         QTest::addRow("a line over 64 KB") << "long" << "input.lst: line 2: the line is longer than 64 KB";
         QTest::addRow("an endless device") << "device" << "/dev/zero: is not a regular file";
         QTest::addRow("a pipe") << "fifo" << "is not a regular file";
@@ -228,6 +232,8 @@ private slots:
             path = writeFile(dir.path(), first + "\r\n" + first);
         else if (kind.startsWith("undefined"))
             path = writeFile(dir.path(), first + "BY\t\t\tA" + char(kind.mid(9).toInt(nullptr, 16)) + "\xFC\t\t\t\t\r\n");
+        else if (kind == "mixed")
+            path = writeFile(dir.path(), "BY\t\t\tM\xC3\xBCnchen\t\t\t\t\r\nBY\t\t\tN\xFCrnberg\t\t\t\t\r\n");
         else if (kind == "marked")
             path = writeFile(dir.path(), "\xEF\xBB\xBF" + first + "BY\t\t\t\xFF\xFE\t\t\t\t\r\n");
         else if (kind == "long")
@@ -249,23 +255,34 @@ private slots:
     }
 
     // The second pass checks again what it writes: a line changed after the
-    // first pass rolls the whole import back, naming the line.
+    // first pass, whatever its length and bytes, rolls the whole import
+    // back, naming the line.
+    void fileChangedBetweenThePasses_data()
+    {
+        QTest::addColumn<QByteArray>("secondLine");
+        QTest::addColumn<QString>("expected");
+        QTest::addRow("to bytes of no report") << QByteArray("C\0\x81\xFF\t\t\t\t\t\t\t", 11)
+                                               << "input.lst: line 2: it holds NUL bytes";
+        QTest::addRow("in place, same length, to UTF-8") << QByteArray("BY\t\t\tM\xC3\xBCnchen\t\t\t\t")
+                                                         << "input.lst: line 2: the line changed while the file was imported";
+    }
     void fileChangedBetweenThePasses()
     {
+        QFETCH(QByteArray, secondLine);
+        QFETCH(QString, expected);
         ScratchRegister reg;
         QTemporaryDir dir;
-        const QString path = writeFile(dir.path(), "BY\t\t\tAalen\t\t\t\t\r\nBY\t\t\tBamberg\t\t\t\t\r\n");
+        const QString path = writeFile(dir.path(), "BY\t\t\tAalen\t\t\t\t\r\nBY\t\t\tMuenchen\t\t\t\t\r\n");
         bool changed = false;
         const auto change = [&](qsizetype, qsizetype) {
             if (!std::exchange(changed, true))
-                writeFile(dir.path(), QByteArray("BY\t\t\tAalen\t\t\t\t\r\n") + QByteArray("C\0\x81\xFF", 4)
-                                          + "\t\t\t\t\t\t\t\r\n");
+                writeFile(dir.path(), QByteArray("BY\t\t\tAalen\t\t\t\t\r\n") + secondLine + "\r\n");
         };
         try {
             ImportReport(path, reg.path(), {}, change);
             QFAIL("the changed file was taken");
         } catch (const ImportRefused &e) {
-            QVERIFY2(e.message().contains("input.lst: line 2: it holds NUL bytes"), qPrintable(e.message()));
+            QVERIFY2(e.message().contains(expected), qPrintable(e.message()));
         }
         QCOMPARE(reg.sql().count("SELECT count(*) FROM Brewery"), 0);
     }
