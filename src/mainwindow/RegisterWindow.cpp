@@ -12,6 +12,9 @@
 #include <QFileInfo>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QGuiApplication>
+#include <QScreen>
+#include <algorithm>
 #include <QSettings>
 #include <QUrl>
 
@@ -22,6 +25,26 @@ const QString Geometry = QStringLiteral("mainWindow/geometry");
 const QString EmptyTitle = QStringLiteral("Sudregister Prototype Program");
 const QString RegisterFilter = QStringLiteral("Registers (*.mdb);;All files (*)");
 const QString ReportFilter = QStringLiteral("Saved reports (*.lst);;All files (*)");
+
+// A window smaller than this, or with less than this of it on one screen,
+// cannot be worked in (or found).
+constexpr QSize UsableSize(320, 240);
+
+bool usableOnAScreen(const QRect &frame)
+{
+    if (frame.width() < UsableSize.width() || frame.height() < UsableSize.height())
+        return false;
+    // In 64 bits: a damaged setting's coordinates overflow QRect's own.
+    const auto overlap = [](qint64 from, qint64 length, qint64 screenFrom, qint64 screenLength) {
+        return std::min(from + length, screenFrom + screenLength) - std::max(from, screenFrom);
+    };
+    const QList<QScreen *> screens = QGuiApplication::screens();
+    return std::any_of(screens.begin(), screens.end(), [&](const QScreen *screen) {
+        const QRect area = screen->availableGeometry();
+        return overlap(frame.x(), frame.width(), area.x(), area.width()) >= UsableSize.width()
+            && overlap(frame.y(), frame.height(), area.y(), area.height()) >= UsableSize.height();
+    });
+}
 
 QAction *menuEntry(QMenu *menu, const char *name, const QString &text, QObject *context,
                    const std::function<void()> &triggered, QKeySequence::StandardKey key = QKeySequence::UnknownKey)
@@ -186,9 +209,17 @@ void RegisterWindow::install(Sudregister *form)
     // the menu bar, unless the user left the frame otherwise.
     if (!m_sized) {
         m_sized = true;
-        resize(form->width(), form->height() + menuBar()->sizeHint().height());
-        if (m_settings)
-            restoreGeometry(m_settings->value(Geometry).toByteArray());
+        const QSize designed(form->width(), form->height() + menuBar()->sizeHint().height());
+        resize(designed);
+        // A remembered place that is off every screen or too small to use
+        // (another screen then, or a damaged setting) gives way to the
+        // designed size on the primary screen.
+        if (m_settings && m_settings->contains(Geometry)
+            && (!restoreGeometry(m_settings->value(Geometry).toByteArray()) || !usableOnAScreen(frameGeometry()))) {
+            setWindowState(Qt::WindowNoState);
+            setGeometry(QRect(QGuiApplication::primaryScreen()->availableGeometry().topLeft() + QPoint(40, 40),
+                              designed));
+        }
     }
     setCentralWidget(form);
     form->show();

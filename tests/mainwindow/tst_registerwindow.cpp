@@ -13,6 +13,8 @@
 #include "Twips.h"
 
 #include <QAction>
+#include <QDataStream>
+#include <QScreen>
 #include <QFile>
 #include <QLabel>
 #include <QMenu>
@@ -165,6 +167,39 @@ private slots:
         }
         Frame again(reg.path(), &settings);
         QCOMPARE(again.window.size(), QSize(1000, 700));
+    }
+
+    // A remembered geometry the window could not be used at (off every
+    // screen, overflowing, a sliver) gives the designed size on a screen.
+    void unusableRememberedGeometryIsIgnored_data()
+    {
+        QTest::addColumn<QRect>("remembered");
+        QTest::addColumn<bool>("designed"); // else kept, moved onto the screen
+        QTest::addRow("overflowing coordinates") << QRect(0x7fffffff, int(0x80000000), 800, 600) << true;
+        QTest::addRow("off every screen") << QRect(30000, 30000, 700, 500) << false;
+        QTest::addRow("a sliver") << QRect(0, 20, 1, 19) << true;
+    }
+    void unusableRememberedGeometryIsIgnored()
+    {
+        QFETCH(QRect, remembered);
+        QFETCH(bool, designed);
+        ScratchRegister reg;
+        QTemporaryDir dir;
+        QSettings settings(dir.filePath("settings.ini"), QSettings::IniFormat);
+        // What QWidget::saveGeometry() writes, with the rectangles given.
+        QByteArray saved;
+        QDataStream out(&saved, QIODevice::WriteOnly);
+        out.setVersion(QDataStream::Qt_4_0);
+        out << quint32(0x1D9D0CB) << quint16(3) << quint16(0) << remembered << remembered << qint32(0) << quint8(0)
+            << quint8(0) << qint32(800) << remembered;
+        settings.setValue("mainWindow/geometry", saved);
+        Frame frame(reg.path(), &settings);
+        if (designed)
+            QCOMPARE(frame.window.centralWidget()->size(), QSize(twips(11760), twips(8175)));
+        const QRect shown = frame.window.frameGeometry().intersected(frame.window.screen()->availableGeometry());
+        QVERIFY2(shown.width() >= 320 && shown.height() >= 240, qPrintable(QStringLiteral("%1,%2 %3x%4")
+                                                                              .arg(shown.x()).arg(shown.y())
+                                                                              .arg(shown.width()).arg(shown.height())));
     }
 };
 
