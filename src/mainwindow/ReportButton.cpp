@@ -3,6 +3,7 @@
 #include "Sudregister.h"
 
 #include "BusyStep.h"
+#include "ReportImport.h"
 #include "SudregisterReport.h"
 
 #include <QFileInfo>
@@ -16,10 +17,12 @@ void Sudregister::cmdReport_Click()
     // programs did to it since the list was read.
     syncWithRegister();
     LoadBreweryObjects();
-    if (dsBrewery->isFiltered())
-        lblMessage->setText(lblMessage->text()
-                            + QStringLiteral("- the report holds the %1 breweries found").arg(m_breweries.size()));
     SudregisterReport report(QFileInfo(registerPath()).absolutePath(), m_boxes, this);
+    // "Done Loading " stays as it is; the report's own caption says that it
+    // holds only what the find lists.
+    if (dsBrewery->isFiltered())
+        report.setWindowTitle(
+            QStringLiteral("%1 - the %2 found").arg(report.windowTitle(), CountedBreweries(qint64(m_breweries.size()))));
     {
         BusyStep busy(lblMessage, QStringLiteral("Preparing the report"));
         report.setBreweries(std::exchange(m_breweries, {}), [&busy](qint64 done, qint64 total) { busy(done, total); });

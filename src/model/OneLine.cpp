@@ -6,16 +6,18 @@
 
 namespace {
 
+// A NUL is no line break, but no reader of a text file takes it either
+// (the importer refuses it as binary).
 bool breaks(QChar c)
 {
-    return c == u'\t' || c == u'\n' || c == u'\r';
+    return c == u'\t' || c == u'\n' || c == u'\r' || c == u'\0';
 }
 
 } // namespace
 
 bool IsOneLine(QAnyStringView text)
 {
-    // Tabs and line breaks are the same byte in every encoding of a view.
+    // These are the same byte in every encoding of a view.
     return text.visit([](auto view) {
         const auto *units = view.data();
         return std::none_of(units, units + view.size(), [](auto unit) { return breaks(QChar(CodeUnit(unit))); });

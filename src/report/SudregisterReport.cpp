@@ -156,7 +156,8 @@ QString SudregisterReport::cmdSaveReport_Click()
                                      "were written as \"?\".")
                           .arg(replaced));
     if (flattened > 0)
-        m_boxes->tell(QStringLiteral("%1 tab(s) or line break(s) inside values, which a report line cannot hold, "
+        m_boxes->tell(QStringLiteral("%1 tab(s), line break(s) or NUL character(s) inside values, which a report line "
+                                     "cannot hold, "
                                      "were written as blanks.")
                           .arg(flattened));
     return path;

@@ -16,6 +16,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QSaveFile>
 #include <QSvgGenerator>
 #include <QToolTip>
 #include <QValueAxis>
@@ -210,25 +211,33 @@ void SudregisterTimeline::cmdSavePicture_Click()
 
 bool SudregisterTimeline::savePicture(const QString &path)
 {
-    bool saved = false;
-    if (path.endsWith(QLatin1String(".svg"), Qt::CaseInsensitive)) {
-        QSvgGenerator svg;
-        svg.setFileName(path);
-        svg.setSize(chtTimeline->size());
-        svg.setViewBox(chtTimeline->rect());
-        // Shown at the window's size by viewers that count 96 pixels an inch.
-        svg.setResolution(chtTimeline->logicalDpiX());
-        svg.setTitle(QStringLiteral("Breweries in operation"));
-        QPainter painter;
-        if (painter.begin(&svg)) {
-            chtTimeline->render(&painter);
-            saved = painter.end();
+    // Written under a temporary name and moved into place: a failed save
+    // leaves nothing half-written, and the file tells why it failed.
+    QSaveFile file(path);
+    bool drawn = false;
+    if (file.open(QIODevice::WriteOnly)) {
+        if (path.endsWith(QLatin1String(".svg"), Qt::CaseInsensitive)) {
+            QSvgGenerator svg;
+            svg.setOutputDevice(&file);
+            svg.setSize(chtTimeline->size());
+            svg.setViewBox(chtTimeline->rect());
+            // Shown at the window's size by viewers that count 96 pixels an inch.
+            svg.setResolution(chtTimeline->logicalDpiX());
+            svg.setTitle(QStringLiteral("Breweries in operation"));
+            QPainter painter;
+            if (painter.begin(&svg)) {
+                chtTimeline->render(&painter);
+                drawn = painter.end();
+            }
+        } else {
+            drawn = chtTimeline->grab().save(&file, "PNG");
         }
-        saved = saved && QFileInfo(path).size() > 0;
-    } else {
-        saved = chtTimeline->grab().save(path, "PNG");
     }
-    if (!saved)
-        m_boxes->critical(QStringLiteral("The picture could not be saved as %1.").arg(path), windowTitle());
+    const bool saved = file.isOpen() && file.error() == QFileDevice::NoError && drawn && file.commit();
+    if (!saved) {
+        const QString why = file.error() != QFileDevice::NoError ? file.errorString()
+                                                                 : QStringLiteral("the picture could not be drawn");
+        m_boxes->critical(QStringLiteral("The picture could not be saved as %1: %2").arg(path, why), windowTitle());
+    }
     return saved;
 }

@@ -131,10 +131,19 @@ private slots:
         QTest::keyClick(win->cmbSort1, Qt::Key_Up); // "PLZ(Postal Code)"
         QCOMPARE(win->dsBrewery->Recordset().RecordCount(), 2);
         QStringList reported;
-        win->showReport = [&](SudregisterReport &report) { reported = report.lines(); };
+        QString caption;
+        win->showReport = [&](SudregisterReport &report) {
+            reported = report.lines();
+            caption = report.windowTitle();
+        };
         QTest::mouseClick(win->cmdReport, Qt::LeftButton);
         QCOMPARE(reported.size(), 2);
-        QVERIFY(win->lblMessage->text().contains("the report holds the 2 breweries found"));
+        QCOMPARE(caption, "SudregisterReport - the 2 breweries found");
+        QCOMPARE(win->lblMessage->text(), "Done Loading ");
+        QCOMPARE(find(win, "bay"), QStringList({"Bayreuth"}));
+        QTest::mouseClick(win->cmdReport, Qt::LeftButton);
+        QCOMPARE(caption, "SudregisterReport - the 1 brewery found");
+        QCOMPARE(find(win, "ba").size(), 2);
 
         // An edit that stops matching leaves the brewery listed.
         GridDriver::typeInto(*win->grdBrauerien, 0, 3, "Zwickau");

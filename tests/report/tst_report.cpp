@@ -189,20 +189,22 @@ private slots:
         QCOMPARE(FromWindows1252(encoded), "Fäßla € ‚ƒ„…†‡ˆ‰Š‹ŒŽ‘’“”•–—˜™š›œžŸ");
     }
 
-    // Another program may have stored a tab or a line break inside a value;
-    // written raw, it would split the line when the report is read back.
+    // Another program may have stored a tab, a line break or a NUL inside a
+    // value; written raw, it would split the line when the report is read
+    // back, or make the file one that no reader takes.
     void tabsAndLineBreaksInsideValuesBecomeBlanks()
     {
         QTemporaryDir dir;
         auto boxes = std::make_shared<ScriptedMessageBoxes>();
         SudregisterReport report(dir.path(), boxes);
         report.clock = [] { return Moment; };
-        report.setBreweries({brewery({"BY", "Ober\tfranken", "", "", "", "Brau\r\nHaus"}, {{"B\n1", "", "", "", "x\ry"}})});
-        QCOMPARE(report.lineAt(0), "BY\tOber franken\t\t\t\tBrau Haus\t\t");
+        report.setBreweries({brewery({"BY", "Ober\tfranken", "", QString::fromUtf8("9\0" "0", 3), "", "Brau\r\nHaus"},
+                                     {{"B\n1", "", "", "", "x\ry"}})});
+        QCOMPARE(report.lineAt(0), "BY\tOber franken\t\t9 0\t\tBrau Haus\t\t");
         const QString path = report.cmdSaveReport_Click();
-        QCOMPARE(bytesOf(path), QByteArray("BY\tOber franken\t\t\t\tBrau Haus\t\t\r\n\t\t\t\tB 1\t\t\t\tx y\r\n"));
+        QCOMPARE(bytesOf(path), QByteArray("BY\tOber franken\t\t9 0\t\tBrau Haus\t\t\r\n\t\t\t\tB 1\t\t\t\tx y\r\n"));
         QCOMPARE(boxes->told.size(), 2);
-        QVERIFY2(boxes->told[1].startsWith("4 tab(s) or line break(s)"), qPrintable(boxes->told[1]));
+        QVERIFY2(boxes->told[1].startsWith("5 tab(s), line break(s) or NUL character(s)"), qPrintable(boxes->told[1]));
     }
 
     // Every line shows whole, its columns lined up, and the list grows with

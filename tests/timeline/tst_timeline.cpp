@@ -232,6 +232,16 @@ private slots:
             QVERIFY(svg.isValid());
             QCOMPARE(svg.viewBox().size(), size);
         }
+        // A place it cannot write (a "folder" that is a file; root may write
+        // any folder): the message says why.
+        QFile plain(dir.filePath("plain"));
+        QVERIFY(plain.open(QIODevice::WriteOnly));
+        plain.close();
+        timeline.askWhere = [&](const QString &) { return dir.filePath("plain/pic" + suffix); };
+        QTest::mouseClick(timeline.cmdSavePicture, Qt::LeftButton);
+        QCOMPARE(boxes->failures.size(), 1);
+        QVERIFY2(boxes->failures[0].contains("plain/pic" + suffix + ": "), qPrintable(boxes->failures[0]));
+        QVERIFY2(!boxes->failures[0].endsWith(": "), qPrintable(boxes->failures[0]));
     }
 };
 
