@@ -9,8 +9,12 @@
 #include <QFileInfo>
 #include <QScopeGuard>
 #include <algorithm>
+#include <cerrno>
+#include <climits>
 #include <utility>
 #include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -24,6 +28,47 @@ QHash<QString, std::weak_ptr<RegisterFile>> &openFiles()
 {
     throw StoreError(QStringLiteral("%1 is not a Sudregister register: %2").arg(path, why), QStringLiteral("Register"),
                      code);
+}
+
+// What the path names when it is no file a register can live in, told in
+// words rather than as whatever SQLite makes of it ("disk I/O error").
+void refuseWhatIsNoFile(const QString &path)
+{
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0) {
+        if (errno == ELOOP)
+            throw StoreError(QStringLiteral("Cannot open the register %1: it is a loop of symbolic links, which "
+                                            "leads to no file.")
+                                 .arg(path),
+                             QStringLiteral("Register"), SQLITE_CANTOPEN);
+        return;
+    }
+    if (!S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode))
+        throw StoreError(QStringLiteral("Cannot open the register %1: it is not a regular file (a pipe, a device or "
+                                        "a socket); a register is a file.")
+                             .arg(path),
+                         QStringLiteral("Register"), SQLITE_CANTOPEN);
+}
+
+// The longest name the store adds to a register's own, for the scratch
+// file it is made in and that file's journal.
+qsizetype longestScratchSuffix()
+{
+    return QStringLiteral(".new-%1-journal").arg(INT_MAX).size();
+}
+
+// A name the folder cannot hold, with the files SQLite keeps beside it, is
+// told as such; SQLite would name a scratch file instead.
+void refuseTooLongName(const QString &path, const QFileInfo &info)
+{
+    const long max = ::pathconf(QFile::encodeName(info.absolutePath()).constData(), _PC_NAME_MAX);
+    const qsizetype usable = (max > 0 ? qsizetype(max) : qsizetype(NAME_MAX)) - longestScratchSuffix();
+    if (QFile::encodeName(info.fileName()).size() > usable)
+        throw StoreError(QStringLiteral("Cannot create the register %1: its name is too long for the folder; a "
+                                        "register's name may have at most %2 bytes there.")
+                             .arg(path)
+                             .arg(usable),
+                         QStringLiteral("Register"), SQLITE_CANTOPEN);
 }
 
 // Writes the empty schema into a file of its own and moves it into place in
@@ -104,6 +149,7 @@ std::shared_ptr<RegisterFile> RegisterFile::openChecked(const QString &path, Acc
     const QFileInfo info(path);
     if (info.isDir())
         refuse(path, QStringLiteral("it is a directory"));
+    refuseWhatIsNoFile(path);
     const bool create = !info.exists();
     // A register, or a directory, that its owner has marked read-only is
     // opened for reading only, whoever runs the program: it is shown, and
@@ -115,6 +161,8 @@ std::shared_ptr<RegisterFile> RegisterFile::openChecked(const QString &path, Acc
                              .arg(path, info.absolutePath()));
     if (create && marked)
         throw StoreError(QStringLiteral("Cannot create the register %1: its folder is read-only.").arg(path));
+    if (create)
+        refuseTooLongName(path, info);
     if (create && access == Access::ReadWrite)
         createRegister(path);
     const bool readOnly = marked || access == Access::ReadOnly;

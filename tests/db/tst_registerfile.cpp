@@ -11,6 +11,7 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
+#include <sys/stat.h>
 
 class TestRegisterFile : public QObject {
     Q_OBJECT
@@ -150,6 +151,40 @@ private slots:
         QVERIFY(QDir().mkdir(path));
         QVERIFY_THROWS_EXCEPTION(StoreError, RegisterFile::open(path));
         QVERIFY(QFileInfo(path).isDir());
+    }
+
+    // Names that lead to no file a register can live in are told as what
+    // they are, and nothing is left in the folder.
+    void whatIsNoRegisterFileIsToldSo_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("expected");
+        QTest::addRow("a pipe") << "fifo" << "it is not a regular file";
+        QTest::addRow("a loop of links") << "loop" << "it is a loop of symbolic links";
+        QTest::addRow("a 250-byte name") << "long" << "its name is too long for the folder";
+    }
+    void whatIsNoRegisterFileIsToldSo()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, expected);
+        QTemporaryDir dir;
+        QString path = dir.filePath("x.mdb");
+        if (kind == "fifo") {
+            QVERIFY(mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
+        } else if (kind == "loop") {
+            QVERIFY(QFile::link(dir.filePath("y.mdb"), path));
+            QVERIFY(QFile::link(path, dir.filePath("y.mdb")));
+        } else {
+            path = dir.filePath(QString(246, 'L') + ".mdb");
+        }
+        const QStringList before = QDir(dir.path()).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
+        try {
+            RegisterFile::open(path);
+            QFAIL("opened");
+        } catch (const StoreError &e) {
+            QVERIFY2(e.message().contains(expected), qPrintable(e.message()));
+        }
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot), before);
     }
 
     void deletedRowIdNeverComesBack()
