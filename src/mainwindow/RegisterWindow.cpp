@@ -32,17 +32,20 @@ constexpr QSize UsableSize(320, 240);
 
 bool usableOnAScreen(const QRect &frame)
 {
-    if (frame.width() < UsableSize.width() || frame.height() < UsableSize.height())
+    // In 64 bits, from the corners: a damaged setting's coordinates
+    // overflow QRect's own width and height.
+    const qint64 left = frame.left(), top = frame.top();
+    const qint64 width = qint64(frame.right()) - left + 1, height = qint64(frame.bottom()) - top + 1;
+    if (width < UsableSize.width() || height < UsableSize.height())
         return false;
-    // In 64 bits: a damaged setting's coordinates overflow QRect's own.
     const auto overlap = [](qint64 from, qint64 length, qint64 screenFrom, qint64 screenLength) {
         return std::min(from + length, screenFrom + screenLength) - std::max(from, screenFrom);
     };
     const QList<QScreen *> screens = QGuiApplication::screens();
     return std::any_of(screens.begin(), screens.end(), [&](const QScreen *screen) {
         const QRect area = screen->availableGeometry();
-        return overlap(frame.x(), frame.width(), area.x(), area.width()) >= UsableSize.width()
-            && overlap(frame.y(), frame.height(), area.y(), area.height()) >= UsableSize.height();
+        return overlap(left, width, area.x(), area.width()) >= UsableSize.width()
+            && overlap(top, height, area.y(), area.height()) >= UsableSize.height();
     });
 }
 

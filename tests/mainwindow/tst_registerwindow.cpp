@@ -21,6 +21,7 @@
 #include <QMenuBar>
 #include <QSettings>
 #include <QTest>
+#include <climits>
 
 namespace {
 
@@ -173,25 +174,34 @@ private slots:
     // screen, overflowing, a sliver) gives the designed size on a screen.
     void unusableRememberedGeometryIsIgnored_data()
     {
-        QTest::addColumn<QRect>("remembered");
+        // Left, top, right and bottom, as a rectangle is stored.
+        QTest::addColumn<QList<qint32>>("remembered");
         QTest::addColumn<bool>("designed"); // else kept, moved onto the screen
-        QTest::addRow("overflowing coordinates") << QRect(0x7fffffff, int(0x80000000), 800, 600) << true;
-        QTest::addRow("off every screen") << QRect(30000, 30000, 700, 500) << false;
-        QTest::addRow("a sliver") << QRect(0, 20, 1, 19) << true;
+        QTest::addRow("overflowing coordinates")
+            << QList<qint32>{INT_MAX, INT_MIN, INT_MIN + 798, INT_MIN + 599} << true;
+        QTest::addRow("off every screen") << QList<qint32>{30000, 30000, 30699, 30499} << false;
+        QTest::addRow("a sliver") << QList<qint32>{0, 20, 0, 38} << true;
     }
     void unusableRememberedGeometryIsIgnored()
     {
-        QFETCH(QRect, remembered);
+        QFETCH(QList<qint32>, remembered);
         QFETCH(bool, designed);
         ScratchRegister reg;
         QTemporaryDir dir;
         QSettings settings(dir.filePath("settings.ini"), QSettings::IniFormat);
-        // What QWidget::saveGeometry() writes, with the rectangles given.
+        // What QWidget::saveGeometry() writes, with the rectangle given.
         QByteArray saved;
         QDataStream out(&saved, QIODevice::WriteOnly);
         out.setVersion(QDataStream::Qt_4_0);
-        out << quint32(0x1D9D0CB) << quint16(3) << quint16(0) << remembered << remembered << qint32(0) << quint8(0)
-            << quint8(0) << qint32(800) << remembered;
+        const auto rectangle = [&] {
+            for (qint32 corner : remembered)
+                out << corner;
+        };
+        out << quint32(0x1D9D0CB) << quint16(3) << quint16(0);
+        rectangle();
+        rectangle();
+        out << qint32(0) << quint8(0) << quint8(0) << qint32(800);
+        rectangle();
         settings.setValue("mainWindow/geometry", saved);
         Frame frame(reg.path(), &settings);
         if (designed)
