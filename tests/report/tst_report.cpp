@@ -239,6 +239,39 @@ private slots:
         QVERIFY(report.cmdSaveReport->y() > report.lstReport->geometry().bottom());
     }
 
+    // A value of millions of characters is drawn only where the list shows
+    // it, however far the list is scrolled; short values are drawn whole.
+    void longValuesAreDrawnWhereTheyShow_data()
+    {
+        QTest::addColumn<qsizetype>("length");
+        QTest::addColumn<qreal>("start"); // the value's left edge, list at 0..700
+        QTest::addRow("short, scrolled off") << qsizetype(200) << qreal(-5000);
+        QTest::addRow("long, at its start") << qsizetype(3000000) << qreal(120);
+        QTest::addRow("long, scrolled to its middle") << qsizetype(3000000) << qreal(-10500000);
+        QTest::addRow("long, scrolled to its end") << qsizetype(3000000) << qreal(-20999500);
+        QTest::addRow("long, scrolled past it") << qsizetype(3000000) << qreal(-30000000);
+    }
+    void longValuesAreDrawnWhereTheyShow()
+    {
+        QFETCH(qsizetype, length);
+        QFETCH(qreal, start);
+        const qreal advance = 7.2, left = 0, right = 700;
+        const auto part = ReportLineDelegate::shownPart(length, advance, start, left, right);
+        if (length <= ReportLineDelegate::DrawnWhole) {
+            QCOMPARE(part.from, 0);
+            QCOMPARE(part.length, length);
+            return;
+        }
+        QVERIFY(part.from >= 0 && part.from + part.length <= length);
+        QVERIFY(part.length <= qsizetype((right - left) / advance) + 4);
+        // Every character that shows is drawn.
+        for (qsizetype c = 0; c < length; c += 997) {
+            const qreal x = start + qreal(c) * advance;
+            if (x >= left && x + advance <= right)
+                QVERIFY2(c >= part.from && c < part.from + part.length, qPrintable(QString::number(c)));
+        }
+    }
+
     void emptyReportGivesAnEmptyFile()
     {
         QTemporaryDir dir;
