@@ -6,34 +6,32 @@
 
 namespace {
 
-// A NUL is no line break, but no reader of a text file takes it either
-// (the importer refuses it as binary).
-bool breaks(QChar c)
+bool breaks(QChar c, Nuls nuls)
 {
-    return c == u'\t' || c == u'\n' || c == u'\r' || c == u'\0';
+    return c == u'\t' || c == u'\n' || c == u'\r' || (c == u'\0' && nuls == Nuls::Blanked);
 }
 
 } // namespace
 
-bool IsOneLine(QAnyStringView text)
+bool IsOneLine(QAnyStringView text, Nuls nuls)
 {
     // These are the same byte in every encoding of a view.
-    return text.visit([](auto view) {
+    return text.visit([nuls](auto view) {
         const auto *units = view.data();
-        return std::none_of(units, units + view.size(), [](auto unit) { return breaks(QChar(CodeUnit(unit))); });
+        return std::none_of(units, units + view.size(), [nuls](auto unit) { return breaks(QChar(CodeUnit(unit)), nuls); });
     });
 }
 
-QString OneLine(QAnyStringView view, qsizetype *replaced)
+QString OneLine(QAnyStringView view, qsizetype *replaced, Nuls nuls)
 {
     const QString text = view.toString();
-    if (IsOneLine(text))
+    if (IsOneLine(text, nuls))
         return text;
     QString line;
     line.reserve(text.size());
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text[i];
-        if (!breaks(c)) {
+        if (!breaks(c, nuls)) {
             line += c;
             continue;
         }

@@ -98,7 +98,7 @@ QString ReportModel::lineAt(int row) const
     columnsOf(*m_breweries[line.brewery], line.chronik, [&](QAnyStringView column) {
         if (!first)
             text += QLatin1Char('\t');
-        if (IsOneLine(column))
+        if (IsOneLine(column, Nuls::Blanked))
             column.visit([&text](auto view) {
                 if constexpr (std::is_same_v<decltype(view), QUtf8StringView>)
                     text += view.toString();
@@ -106,7 +106,7 @@ QString ReportModel::lineAt(int row) const
                     text += view;
             });
         else
-            text += OneLine(column);
+            text += OneLine(column, nullptr, Nuls::Blanked);
         first = false;
     });
     return text;
@@ -128,10 +128,10 @@ qsizetype ReportModel::writeTo(QIODevice &out, Windows1252Encoder &encoder,
             columnsOf(*m_breweries[brewery], chronik, [&](QAnyStringView column) {
                 if (!first)
                     block += '\t';
-                if (IsOneLine(column))
+                if (IsOneLine(column, Nuls::Blanked))
                     encoder.append(block, column);
                 else
-                    encoder.append(block, OneLine(column, &flattened));
+                    encoder.append(block, OneLine(column, &flattened, Nuls::Blanked));
                 first = false;
             });
             block += "\r\n";

@@ -226,7 +226,8 @@ private slots:
         // A cell holds one line: the report could not hold a tab.
         QTest::addRow("tab") << QString("Ober\tfranken") << QByteArray("Ober franken");
         QTest::addRow("line break") << QString("Ober\r\nfranken") << QByteArray("Ober franken");
-        QTest::addRow("NUL") << QString("a") + QChar(0) + "b" << QByteArray("a\0b", 3);
+        // Kept in the register as typed; no reader of a report takes it.
+        QTest::addRow("NUL") << QString("a") + QChar(0) + "b" << QByteArray("a b");
         QTest::addRow("beyond Windows-1252") << QString("Łódź 😀") << QByteArray("?\xF3" "d? ?");
         QTest::addRow("apostrophes") << QString("L'Aquila '' '") << QByteArray("L'Aquila '' '");
         QTest::addRow("percent and underscore") << QString("100% _x_") << QByteArray("100% _x_");
