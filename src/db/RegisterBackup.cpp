@@ -15,13 +15,58 @@
 
 namespace {
 
-// The register's backups, oldest first: its own name, then the moment.
+// A copy not yet checked.
+const QString PartialSuffix = QStringLiteral(".partial");
+
+// A backup's name is the register's with the moment before its suffix:
+// "brauereien_2026-12-08_10-05-26.mdb" for "brauereien.mdb",
+// "x_2026-12-08_10-05-26.db" for "x.db". The suffix keeps registers that
+// differ only in it apart, and a register's backups are found by exact
+// parts of the name, never by a pattern made of it ("x[1].mdb").
+struct BackupName {
+    QString stem;   // before the moment, with its "_"
+    QString suffix; // after it: the register's own, with its dot
+
+    explicit BackupName(const QString &registerPath)
+    {
+        const QFileInfo info(registerPath);
+        const QString suffixOnly = info.suffix();
+        stem = (suffixOnly.isEmpty() ? info.fileName() : info.completeBaseName()) + QLatin1Char('_');
+        suffix = suffixOnly.isEmpty() ? QString() : QLatin1Char('.') + suffixOnly;
+    }
+
+    QString at(const QDateTime &moment) const
+    {
+        return stem + moment.toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss")) + suffix;
+    }
+
+    // True for a name made by at(), followed by `tail`.
+    bool names(const QString &file, const QString &tail = QString()) const
+    {
+        static const QRegularExpression moment(QStringLiteral("^\\d{4}-\\d\\d-\\d\\d_\\d\\d-\\d\\d-\\d\\d$"));
+        constexpr qsizetype MomentLength = 19;
+        return file.size() == stem.size() + MomentLength + suffix.size() + tail.size() && file.startsWith(stem)
+            && file.endsWith(suffix + tail) && moment.match(file.mid(stem.size(), MomentLength)).hasMatch();
+    }
+};
+
+// The register's files in its backup folder whose names it made, followed
+// by `tail`, oldest first.
+QStringList backupFiles(const QString &registerPath, const QString &tail = QString())
+{
+    const BackupName name(registerPath);
+    QStringList found;
+    for (const QString &file : QDir(BackupFolder(registerPath)).entryList(QDir::Files, QDir::Name)) {
+        if (name.names(file, tail))
+            found << file;
+    }
+    return found;
+}
+
+// The register's backups, oldest first.
 QStringList backupsOf(const QString &registerPath)
 {
-    const QString base = QFileInfo(registerPath).completeBaseName();
-    const QRegularExpression own(QStringLiteral("^%1_\\d{4}-\\d\\d-\\d\\d_\\d\\d-\\d\\d-\\d\\d\\.mdb$")
-                                     .arg(QRegularExpression::escape(base)));
-    return QDir(BackupFolder(registerPath)).entryList({base + QStringLiteral("_*.mdb")}, QDir::Files, QDir::Name).filter(own);
+    return backupFiles(registerPath);
 }
 
 // When any program last committed to the register: in WAL mode a commit
@@ -182,8 +227,7 @@ std::optional<UncheckedBackup> CopyIfChanged(RegisterFile &file, const QDateTime
     if (!backups.isEmpty() && lastCommit(file.path()) <= QFileInfo(folder.filePath(backups.last())).lastModified())
         return std::nullopt;
 
-    const QString name = QFileInfo(file.path()).completeBaseName()
-        + now.toString(QStringLiteral("'_'yyyy-MM-dd_HH-mm-ss'.mdb'"));
+    const QString name = BackupName(file.path()).at(now);
     // A folder its owner marked read-only is respected, whoever runs the
     // program.
     const QString existing = folder.exists() ? folder.path() : QFileInfo(file.path()).absolutePath();
@@ -199,7 +243,7 @@ std::optional<UncheckedBackup> CopyIfChanged(RegisterFile &file, const QDateTime
         return std::nullopt;
     // Under a scratch name until it is checked, so that an interrupted or
     // broken backup never looks complete.
-    UncheckedBackup copy{file.path(), folder.filePath(name) + QStringLiteral(".partial"), folder.filePath(name)};
+    UncheckedBackup copy{file.path(), folder.filePath(name) + PartialSuffix, folder.filePath(name)};
     failure = copyRegister(file, copy, progress);
     if (!failure.isEmpty())
         return std::nullopt;
@@ -222,6 +266,13 @@ BackupResult KeepIfSound(const UncheckedBackup &copy, int keep)
     while (backups.size() > keep)
         QFile::remove(folder.filePath(backups.takeFirst()));
     return result;
+}
+
+void RemoveUnfinishedBackups(const QString &registerPath)
+{
+    const QDir folder(BackupFolder(registerPath));
+    for (const QString &partial : backupFiles(registerPath, PartialSuffix))
+        QFile::remove(folder.filePath(partial));
 }
 
 BackupResult BackUpIfChanged(RegisterFile &file, const QDateTime &now, int keep, const Progress &progress)

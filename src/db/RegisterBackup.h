@@ -9,10 +9,11 @@
 class RegisterFile;
 
 // Copies of a register in the folder "backups" beside it, each named after
-// its register ("Sudregister2K_YYYY-MM-DD_HH-MM-SS.mdb" for the default
-// one), each a complete register that this program and the sqlite3 shell
-// open. Registers sharing a folder share "backups" but never count or
-// remove each other's copies.
+// its register, the moment before its suffix
+// ("Sudregister2K_YYYY-MM-DD_HH-MM-SS.mdb" for the default one,
+// "x_YYYY-MM-DD_HH-MM-SS.db" for "x.db"), each a complete register that
+// this program and the sqlite3 shell open. Registers sharing a folder share
+// "backups" but never count or remove each other's copies.
 struct BackupResult {
     QString made;    // the backup written, or empty
     QString failure; // why none could be written, or empty
@@ -47,3 +48,8 @@ BackupResult KeepIfSound(const UncheckedBackup &copy, int keep);
 BackupResult BackUpIfChanged(RegisterFile &file, const QDateTime &now, int keep = 10, const Progress &progress = {});
 
 QString BackupFolder(const QString &registerPath);
+
+// Removes the copies of the register that a backup began and never
+// finished (the program was killed meanwhile). Only for the holder of the
+// register's lock: no other window is then backing it up.
+void RemoveUnfinishedBackups(const QString &registerPath);

@@ -5,14 +5,17 @@
 #include "StoreError.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QScopeGuard>
 #include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <utility>
 #include <sqlite3.h>
+#include <csignal>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -29,6 +32,10 @@ QHash<QString, std::weak_ptr<RegisterFile>> &openFiles()
     throw StoreError(QStringLiteral("%1 is not a Sudregister register: %2").arg(path, why), QStringLiteral("Register"),
                      code);
 }
+
+// The file a register is made in before it is moved into place, named by
+// the process that makes it. Earlier versions marked it ".new-" only.
+const QString ScratchMark = QStringLiteral(".sudregister-new-");
 
 // What the path names when it is no file a register can live in, told in
 // words rather than as whatever SQLite makes of it ("disk I/O error").
@@ -54,7 +61,7 @@ void refuseWhatIsNoFile(const QString &path)
 // file it is made in and that file's journal.
 qsizetype longestScratchSuffix()
 {
-    return QStringLiteral(".new-%1-journal").arg(INT_MAX).size();
+    return (ScratchMark + QStringLiteral("%1-journal")).arg(INT_MAX).size();
 }
 
 // A name the folder cannot hold, with the files SQLite keeps beside it, is
@@ -76,7 +83,8 @@ void refuseTooLongName(const QString &path, const QFileInfo &info)
 // moment finds either no file or a complete register, never an empty one.
 void createRegister(const QString &path)
 {
-    const QString scratch = QStringLiteral("%1.new-%2").arg(path).arg(QCoreApplication::applicationPid());
+    RegisterFile::removeAbandonedScratch(QFileInfo(path).absolutePath());
+    const QString scratch = path + ScratchMark + QString::number(QCoreApplication::applicationPid());
     QFile::remove(scratch);
     const auto cleanUp = qScopeGuard([&scratch] {
         QFile::remove(scratch);
@@ -108,6 +116,22 @@ bool keepsText(const QString &declared)
 }
 
 } // namespace
+
+void RegisterFile::removeAbandonedScratch(const QString &folder)
+{
+    static const QRegularExpression scratch(
+        QStringLiteral("(?:\\.sudregister-new-|\\.mdb\\.new-)(\\d+)(?:-journal)?$"));
+    const QDir dir(folder);
+    for (const QString &name : dir.entryList(QDir::Files | QDir::Hidden)) {
+        const QRegularExpressionMatch match = scratch.match(name);
+        if (!match.hasMatch())
+            continue;
+        const pid_t maker = pid_t(match.captured(1).toLongLong());
+        // Only a maker that is gone: a live one may be writing it now.
+        if (maker > 0 && ::kill(maker, 0) != 0 && errno == ESRCH)
+            QFile::remove(dir.filePath(name));
+    }
+}
 
 void RegisterFile::Closer::operator()(sqlite3 *db) const
 {

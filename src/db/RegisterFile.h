@@ -34,6 +34,9 @@ public:
     // A file this program writes whole, created when missing and not
     // checked as a register.
     static std::unique_ptr<RegisterFile> openScratch(const QString &path);
+    // Removes the files in `folder` that a making of a register began and
+    // a process that is gone never finished (it was killed meanwhile).
+    static void removeAbandonedScratch(const QString &folder);
 
     ~RegisterFile();
     RegisterFile(const RegisterFile &) = delete;

@@ -5,6 +5,7 @@
 #include "RegisterFile.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QThread>
 #include <QTimer>
 
@@ -30,6 +31,10 @@ StartupBackup::~StartupBackup()
 
 void StartupBackup::make()
 {
+    // What a program killed in the middle of a backup or of making a
+    // register left behind.
+    RemoveUnfinishedBackups(m_registerPath);
+    RegisterFile::removeAbandonedScratch(QFileInfo(m_registerPath).absolutePath());
     QString failure;
     std::optional<UncheckedBackup> copy;
     {

@@ -10,7 +10,10 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QTest>
+#include <map>
+#include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -123,6 +126,68 @@ private slots:
         const QStringList kept = backupsOf(reg.path());
         QCOMPARE(kept.filter(QRegularExpression("^Sudregister2K_")).size(), 10);
         QCOMPARE(kept.filter(QRegularExpression("^b_")), QStringList{"b_2026-12-08_12-01-00.mdb"});
+    }
+
+    // Registers whose names differ only in their suffix, or hold
+    // characters a pattern would read: each is judged and kept by its own
+    // backups, found by their exact names.
+    void backupsKnowTheirRegisterByName()
+    {
+        ScratchRegister reg;
+        const QDateTime noon(QDate(2026, 12, 8), QTime(12, 0, 0));
+        std::map<QString, std::shared_ptr<RegisterFile>> files;
+        for (const QString name : {"x.mdb", "x.db", "x[1].mdb", "x"}) {
+            files[name] = RegisterFile::open(QDir(reg.dir()).filePath(name));
+            files[name]->exec("INSERT INTO Brewery (CityName) VALUES ('Bayreuth')");
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        QCOMPARE(QFileInfo(BackUpIfChanged(*files["x.mdb"], noon).made).fileName(), "x_2026-12-08_12-00-00.mdb");
+        // Changed before x.mdb's backup, x.db still gets its own.
+        QCOMPARE(QFileInfo(BackUpIfChanged(*files["x.db"], noon.addSecs(60)).made).fileName(),
+                 "x_2026-12-08_12-01-00.db");
+        QCOMPARE(QFileInfo(BackUpIfChanged(*files["x"], noon.addSecs(60)).made).fileName(), "x_2026-12-08_12-01-00");
+        QVERIFY(!BackUpIfChanged(*files["x[1].mdb"], noon).made.isEmpty());
+        QVERIFY(BackUpIfChanged(*files["x[1].mdb"], noon.addSecs(60)).made.isEmpty()); // unchanged since
+        for (int i = 1; i <= 10; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            files["x.mdb"]->exec("INSERT INTO Brewery (CityName) VALUES ('Coburg')");
+            QVERIFY(!BackUpIfChanged(*files["x.mdb"], noon.addSecs(600 + 60 * i)).made.isEmpty());
+        }
+        const QStringList kept = QDir(BackupFolder(reg.path())).entryList(QDir::Files, QDir::Name);
+        QCOMPARE(kept.filter(QRegularExpression("\\.mdb$")).size(), 11); // ten of x.mdb, one of x[1].mdb
+        QVERIFY(kept.contains("x_2026-12-08_12-01-00.db"));
+        QVERIFY(kept.contains("x_2026-12-08_12-01-00"));
+        QVERIFY(kept.contains("x[1]_2026-12-08_12-00-00.mdb"));
+    }
+
+    // What a program killed while it backed up or made a register left
+    // behind goes at the next start; what another register or a living
+    // process owns stays.
+    void leftoversOfAKilledProgramGo()
+    {
+        ScratchRegister reg;
+        const pid_t gone = fork();
+        if (gone == 0)
+            _exit(0);
+        QVERIFY(gone > 0 && waitpid(gone, nullptr, 0) == gone);
+        const QDir folder(reg.dir());
+        QVERIFY(folder.mkpath("backups"));
+        const QString own = QStringLiteral("%1").arg(::getpid());
+        const QStringList leftovers{"backups/Sudregister2K_2026-12-08_12-00-00.mdb.partial",
+                                    "brandnew.mdb.new-" + QString::number(gone),
+                                    "brandnew.mdb.sudregister-new-" + QString::number(gone) + "-journal"};
+        const QStringList others{"backups/b_2026-12-08_12-00-00.mdb.partial", "made.mdb.sudregister-new-" + own,
+                                 "notes.new-" + QString::number(gone)};
+        for (const QString &name : leftovers + others) {
+            QFile file(folder.filePath(name));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        RemoveUnfinishedBackups(reg.path());
+        RegisterFile::removeAbandonedScratch(reg.dir());
+        for (const QString &name : leftovers)
+            QVERIFY2(!folder.exists(name), qPrintable(name));
+        for (const QString &name : others)
+            QVERIFY2(folder.exists(name), qPrintable(name));
     }
 
     // A register another program switched to WAL keeps its latest commits
