@@ -49,6 +49,11 @@ const ::RecordSource &DataSource::query()
     return *m_query;
 }
 
+std::unique_ptr<::Recordset> DataSource::recordsetOf(std::vector<qint64> keys)
+{
+    return std::make_unique<::Recordset>(m_file, query(), std::move(keys), Recordset().version());
+}
+
 RegisterFile &DataSource::file() const
 {
     if (!m_file)

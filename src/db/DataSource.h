@@ -55,6 +55,9 @@ public:
     // The current record set; throws when the source was never refreshed.
     ::Recordset &Recordset() const;
     bool hasRecordset() const { return bool(m_recordset); }
+    // A record set of the records with `keys` of the source's table, for a
+    // write to a record the list no longer shows; runs no query.
+    std::unique_ptr<::Recordset> recordsetOf(std::vector<qint64> keys);
     RegisterFile &file() const;
     // How currentChanged is delivered once control returns to the event
     // loop: through the window's scheduler, which knows when the window may

@@ -18,3 +18,14 @@ bool StoreError::isBusy() const
 {
     return m_code != RowChangedElsewhere && (primaryCode() == SQLITE_BUSY || primaryCode() == SQLITE_LOCKED);
 }
+
+bool StoreError::isDiskFull() const
+{
+    return m_code != RowChangedElsewhere && primaryCode() == SQLITE_FULL;
+}
+
+StoreError StoreError::withValueTyped(const QString &value) const
+{
+    return StoreError(m_message + QStringLiteral(" The value typed, \"%1\", was not stored.").arg(value), m_component,
+                      m_code);
+}

@@ -30,6 +30,14 @@ public:
     // SQLite's primary result code, without the extended bits.
     int primaryCode() const { return m_code & 0xff; }
     bool isBusy() const;
+    // The disk (or the register's size limit) has no room for the write.
+    bool isDiskFull() const;
+    // A write refused for now that may go through later, unchanged: the
+    // program keeps what was typed and tries again.
+    bool isPassing() const { return isBusy() || isDiskFull(); }
+    // The same failure, its message naming what the user typed, so that it
+    // can be typed again.
+    StoreError withValueTyped(const QString &value) const;
     bool isRowChangedElsewhere() const { return m_code == RowChangedElsewhere; }
     // A constraint of the register refused the write (a key taken, a
     // history entry without its brewery).

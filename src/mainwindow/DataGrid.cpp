@@ -244,7 +244,12 @@ bool DataGrid::commitEdits()
         commitData(editor);
         closeEditor(editor, QAbstractItemDelegate::NoHint);
     }
-    return commitPendingAdd();
+    if (!commitPendingAdd())
+        return false;
+    const std::optional<StoreError> failure = attempt([this] { m_model->storeHeldBack(); });
+    if (failure && !failure->isPassing() && events.Failed)
+        events.Failed(*failure);
+    return !m_model->holdsUnstored();
 }
 
 bool DataGrid::hasPendingRow() const

@@ -20,6 +20,9 @@ struct GridEvents {
     std::function<void()> FocusLost;
     // A failed step, already undone; the grid shows what is stored.
     std::function<void(const StoreError &)> Failed;
+    // A write the register refused for now (busy, disk full) whose value
+    // the grid keeps to store later; Failed when not set.
+    std::function<void(const StoreError &)> WriteKept;
     // The reactions to a move of the cursor failed (they read, never
     // write); Failed when not set.
     std::function<void(const StoreError &)> MoveFailed;

@@ -12,9 +12,12 @@
 //   only while the program's reactions work on its text, then stored;
 // - a row begun in the new-row line is held whole until the cursor leaves
 //   it, then added as one record.
-// Whatever replaces the grid's rows drops all of it (drop()), and a held
-// cell names the key of its record, so that nothing held is ever written
-// to a record other than the one it was typed into.
+// A cell whose write the register refused for now (another program holds
+// it, the disk is full) is kept as unstored until it can be written.
+// Whatever replaces the grid's rows drops the cell being typed and the new
+// row (drop()), but not the unstored cells; every cell names the key of its
+// record, so that nothing held is ever written to a record other than the
+// one it was typed into.
 class PendingEdit {
 public:
     // The cell of a stored record whose text the reactions are working on.
@@ -34,6 +37,18 @@ public:
     const Cell *cell(qint64 key, int column) const;
     Cell *cell(qint64 key, int column) { return const_cast<Cell *>(std::as_const(*this).cell(key, column)); }
     void closeCell() { m_cell.reset(); }
+
+    // --- cells the register refused for now, in the order typed
+    struct Unstored {
+        qint64 key;
+        int column;
+        QString text;
+    };
+    void keepUnstored(qint64 key, int column, const QString &text);
+    const QString *unstored(qint64 key, int column) const;
+    void forgetUnstored(qint64 key, int column);
+    const std::vector<Unstored> &unstoredCells() const { return m_unstored; }
+    void forgetAllUnstored() { m_unstored.clear(); }
 
     // --- the row begun in the new-row line
     bool hasNewRow() const { return m_newRow.has_value(); }
@@ -59,6 +74,7 @@ public:
 
 private:
     std::optional<Cell> m_cell;
+    std::vector<Unstored> m_unstored;
     std::optional<std::vector<QVariant>> m_newRow;
     bool m_adding = false;
 };

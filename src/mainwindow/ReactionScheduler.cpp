@@ -129,7 +129,7 @@ void ReactionScheduler::runAfterInput()
 
 void ReactionScheduler::failed(const StoreError &error, Telling telling)
 {
-    if (error.isBusy()) {
+    if (error.isPassing()) {
         busy(error, telling);
         return;
     }
@@ -169,8 +169,15 @@ void ReactionScheduler::busy(const StoreError &error, Telling telling)
 
 void ReactionScheduler::retryAfterBusy()
 {
-    const std::optional<StoreError> again = m_recovery.readAgain ? attempt(m_recovery.readAgain) : std::nullopt;
-    if (again && again->isBusy()) {
+    // What was typed first: reading the lists again would drop a new row
+    // the history grid holds.
+    const std::optional<StoreError> again = attempt([this] {
+        if (m_recovery.storeHeld)
+            m_recovery.storeHeld();
+        if (m_recovery.readAgain)
+            m_recovery.readAgain();
+    });
+    if (again && again->isPassing()) {
         m_busyRetry->start();
         return;
     }

@@ -16,8 +16,9 @@ class StoreError;
 // every deferred step of the window runs through run(), later(),
 // afterInput() or a reaction wrapped by whileOpen(); there is no other way:
 // - a failure of the store is shown once with its message, and the lists
-//   show what is stored; a register held by another program is told once
-//   per busy spell and read again as soon as it is free;
+//   show what is stored; a register held by another program (or a full
+//   disk) is told once per busy spell, and once it answers again what the
+//   grids kept is stored and the lists are read again;
 // - what arrives while a long step lets the window repaint (BusyStep) waits
 //   until the step has ended, so that nothing changes the lists it works on;
 // - a re-read asked for by afterInput() never runs between the user's input
@@ -35,6 +36,9 @@ public:
         std::function<void()> readAgain;
         // The whole brewery list anew, after a row changed elsewhere.
         std::function<void()> rereadAll;
+        // Writes what the register refused for now and the grids kept;
+        // throws while it still cannot.
+        std::function<void()> storeHeld;
         // The register answers again after a busy spell.
         std::function<void()> busyOver;
         std::function<void()> repaint;

@@ -7,6 +7,7 @@
 #include "GridColumn.h"
 #include "RegisterFile.h"
 
+#include <QFont>
 #include <QPointer>
 #include <QScopeGuard>
 #include <QTimer>
@@ -182,14 +183,16 @@ void RecordsetModel::selectorChanged(int row)
 
 bool RecordsetModel::guarded(const std::function<void()> &work)
 {
+    m_failureKept = false;
     const std::optional<StoreError> failure = attempt(work);
     if (!failure)
         return true;
     if (m_source && m_source->hasRecordset())
         m_source->Recordset().dropCache();
     emit stepFailed();
-    if (m_events.Failed)
-        m_events.Failed(*failure);
+    const auto &tell = std::exchange(m_failureKept, false) && m_events.WriteKept ? m_events.WriteKept : m_events.Failed;
+    if (tell)
+        tell(*failure);
     return false;
 }
 
@@ -197,11 +200,15 @@ QVariant RecordsetModel::storedValue(int row, int column) const
 {
     if (isPendingRow(row))
         return m_held.newRowValue(column);
-    if (row >= recordCount() || m_readBlocked)
+    if (row >= recordCount())
         return {};
     const ::Recordset &set = m_source->Recordset();
     if (const PendingEdit::Cell *held = m_held.cell(set.keyAt(row), column))
         return held->text;
+    if (const QString *kept = m_held.unstored(set.keyAt(row), column))
+        return *kept;
+    if (m_readBlocked)
+        return {};
     const int field = m_columns[size_t(column)].field;
     if (std::optional<QVariant> cached = set.cachedValueAt(row, field))
         return *cached;
@@ -285,6 +292,17 @@ QVariant RecordsetModel::data(const QModelIndex &index, int role) const
             text = text.left(ShownCharacters) + QStringLiteral("…");
         return text;
     }
+    case Qt::ToolTipRole:
+    case Qt::FontRole:
+        if (index.row() < recordCount() && m_held.unstored(m_source->Recordset().keyAt(index.row()), index.column())) {
+            if (role == Qt::ToolTipRole)
+                return QStringLiteral("Not yet stored: the register refused it for now (in use by another program, "
+                                      "or no room on the disk). It is stored as soon as it can be.");
+            QFont italic;
+            italic.setItalic(true);
+            return italic;
+        }
+        return {};
     case Qt::TextAlignmentRole:
         switch (m_columns[size_t(index.column())].alignment) {
         case GridColumn::Right:

@@ -89,6 +89,18 @@ public:
     // Stores a row begun in the new-row line, if there is one. Returns
     // false when storing it failed (the failure has been reported).
     bool commitPendingAdd();
+    // Writes what the register refused for now: the unstored cells, and a
+    // new row the cursor has left. Throws the failure that stops it (what is
+    // still unstored stays); a cell whose row another program changed is
+    // dropped, its value named in the failure.
+    void storeHeldBack();
+    // True while anything typed is not stored: the cell being typed, an
+    // unstored cell or a new row.
+    bool holdsUnstored() const { return hasPendingRow() || !m_held.unstoredCells().empty(); }
+    // What of it, in words: "\"Coburg\" in ORT", "a new row".
+    QStringList unstoredDescription() const;
+    // Forgets everything typed and not stored.
+    void discardUnstored();
     void cancelPendingAdd();
     // Deletes stored record `row` after the BeforeDelete reaction, both in
     // one transaction; false when it was cancelled or failed.
@@ -109,6 +121,10 @@ signals:
 
 private:
     bool guarded(const std::function<void()> &work);
+    // Adds the row held in the new-row line; throws when refused.
+    void addPendingRow();
+    // Writes `text` into `column` of record `key`, wherever it stands.
+    void storeCellByKey(qint64 key, int column, const QString &text);
     void bindFields();
     void recordsetReplaced();
     void resetRows();
@@ -125,6 +141,7 @@ private:
     void startPendingAdd();
     void storeHeldCell(qint64 key, int column);
     void storeCell(qint64 key, int column, const QString &text);
+    void cellsChanged(qint64 key);
 
     GridEvents &m_events;
     DataSource *m_source = nullptr;
@@ -141,4 +158,9 @@ private:
     // again, so that a busy register costs one wait, not one per cell.
     mutable bool m_readBlocked = false;
     mutable bool m_readFailureReported = false;
+    // The last failure's value was kept for later (told once per spell).
+    bool m_failureKept = false;
+    // The new row was refused for now after the cursor left it: it is
+    // stored again with the unstored cells.
+    bool m_rowRefused = false;
 };

@@ -3,6 +3,7 @@
 // committed; a delete runs with its reaction in one transaction.
 #include "RecordsetModel.h"
 
+#include "Attempt.h"
 #include "DataSource.h"
 #include "OneLine.h"
 #include "Recordset.h"
@@ -11,6 +12,13 @@
 #include "Transaction.h"
 
 #include <QScopeGuard>
+
+namespace {
+
+// How long a try to store what was kept waits for another program.
+constexpr int RetryWaitMs = 100;
+
+} // namespace
 
 bool RecordsetModel::setData(const QModelIndex &index, const QVariant &value, int role)
 {
@@ -43,25 +51,52 @@ bool RecordsetModel::editCell(int row, int column, const QString &text)
         if (set.AbsolutePosition() != row)
             set.setAbsolutePosition(row);
         const qint64 key = set.keyAt(row);
-        const QVariant old = set.valueAt(row, m_columns[size_t(column)].field);
+        // The value before, for the reactions; while another program holds
+        // the register it may not be readable, and the edit goes on without.
+        QVariant old;
+        if (const auto failure = attempt([&] { old = set.valueAt(row, m_columns[size_t(column)].field); });
+            failure && !failure->isPassing())
+            throw *failure;
         m_held.openCell(key, column, text);
         const auto close = qScopeGuard([this] { m_held.closeCell(); });
-        bool cancel = false;
-        if (m_events.BeforeColUpdate)
-            m_events.BeforeColUpdate(column, old, cancel);
-        // A reaction that read the rows anew has dropped the cell.
-        const PendingEdit::Cell *held = m_held.cell(key, column);
-        if (!held || cancel)
-            return;
-        // A reaction may have stored it already, or change it once more.
-        if (!held->isStored())
-            storeHeldCell(key, column);
-        if (m_events.AfterColUpdate)
-            m_events.AfterColUpdate(column);
-        if (held = m_held.cell(key, column); held && !held->isStored())
-            storeHeldCell(key, column);
+        // What the user typed, as the reactions left it.
+        const auto typed = [&] {
+            const PendingEdit::Cell *held = m_held.cell(key, column);
+            return held ? held->text : text;
+        };
+        try {
+            bool cancel = false;
+            if (m_events.BeforeColUpdate)
+                m_events.BeforeColUpdate(column, old, cancel);
+            // A reaction that read the rows anew has dropped the cell.
+            const PendingEdit::Cell *held = m_held.cell(key, column);
+            if (!held || cancel)
+                return;
+            // A reaction may have stored it already, or change it once more.
+            if (!held->isStored())
+                storeHeldCell(key, column);
+            if (m_events.AfterColUpdate)
+                m_events.AfterColUpdate(column);
+            if (held = m_held.cell(key, column); held && !held->isStored())
+                storeHeldCell(key, column);
+        } catch (const StoreError &e) {
+            // Refused for now: the cell keeps what was typed, stored later.
+            if (e.isPassing()) {
+                m_held.keepUnstored(key, column, typed());
+                m_failureKept = true;
+                taken = true;
+                throw;
+            }
+            m_held.forgetUnstored(key, column);
+            if (e.isRowChangedElsewhere())
+                throw e.withValueTyped(typed());
+            throw;
+        }
+        if (m_held.unstored(key, column))
+            m_held.forgetUnstored(key, column);
         taken = true;
     });
+    cellsChanged(m_source && m_source->hasRecordset() && row < recordCount() ? m_source->Recordset().keyAt(row) : -1);
     return taken;
 }
 
@@ -162,21 +197,107 @@ bool RecordsetModel::commitPendingAdd()
     if (!hasPendingRow() || !m_source || !m_source->hasRecordset())
         return true;
     return guarded([&] {
-        ::Recordset &set = m_source->Recordset();
-        set.AddNew();
-        for (int c = 0; c < columns(); ++c) {
-            const QVariant &value = m_held.newRowValue(c);
-            if (m_columns[size_t(c)].field >= 0 && !value.isNull())
-                set.Fields(m_columns[size_t(c)].dataField).setValue(value.toString());
+        try {
+            addPendingRow();
+        } catch (const StoreError &e) {
+            // Refused for now: the row stays in its line, stored later.
+            if (e.isPassing()) {
+                m_rowRefused = true;
+                m_failureKept = true;
+            }
+            throw;
         }
-        {
-            m_held.setAdding(true);
-            const auto added = qScopeGuard([this] { m_held.setAdding(false); });
-            set.Update();
-        }
-        if (m_events.AfterInsert)
-            m_events.AfterInsert();
     });
+}
+
+void RecordsetModel::addPendingRow()
+{
+    ::Recordset &set = m_source->Recordset();
+    set.AddNew();
+    for (int c = 0; c < columns(); ++c) {
+        const QVariant &value = m_held.newRowValue(c);
+        if (m_columns[size_t(c)].field >= 0 && !value.isNull())
+            set.Fields(m_columns[size_t(c)].dataField).setValue(value.toString());
+    }
+    {
+        m_held.setAdding(true);
+        const auto added = qScopeGuard([this] { m_held.setAdding(false); });
+        set.Update();
+    }
+    m_rowRefused = false;
+    if (m_events.AfterInsert)
+        m_events.AfterInsert();
+}
+
+void RecordsetModel::storeHeldBack()
+{
+    if (!m_source || !m_source->hasRecordset() || !holdsUnstored())
+        return;
+    // Tried again every second while the register is held: a try gives up
+    // soon rather than freeze the window.
+    RegisterFile &file = m_source->file();
+    file.setBusyTimeout(RetryWaitMs);
+    const auto restore = qScopeGuard([&file] { file.setBusyTimeout(RegisterFile::WriteWaitMs); });
+    // A copy: storing a cell changes the list.
+    const std::vector<PendingEdit::Unstored> cells = m_held.unstoredCells();
+    for (const PendingEdit::Unstored &cell : cells) {
+        try {
+            storeCellByKey(cell.key, cell.column, cell.text);
+        } catch (const StoreError &e) {
+            if (e.isPassing())
+                throw;
+            m_held.forgetUnstored(cell.key, cell.column);
+            cellsChanged(cell.key);
+            if (e.isRowChangedElsewhere())
+                throw e.withValueTyped(cell.text);
+            throw;
+        }
+        m_held.forgetUnstored(cell.key, cell.column);
+        cellsChanged(cell.key);
+    }
+    // A row the user is still typing in is added when the cursor leaves it.
+    if (hasPendingRow() && m_rowRefused && !isPendingRow(m_currentLine))
+        addPendingRow();
+}
+
+void RecordsetModel::storeCellByKey(qint64 key, int column, const QString &text)
+{
+    if (m_source->Recordset().positionOf(key) >= 0) {
+        storeCell(key, column, text);
+        return;
+    }
+    // The grid shows other rows now (the history of another brewery): the
+    // record is written through a set of its own.
+    const std::unique_ptr<::Recordset> one = m_source->recordsetOf({key});
+    one->MoveFirst();
+    one->Edit();
+    one->Fields(m_columns[size_t(column)].dataField).setValue(text);
+    one->Update();
+}
+
+void RecordsetModel::cellsChanged(qint64 key)
+{
+    if (key < 0 || !m_source || !m_source->hasRecordset())
+        return;
+    rowChanged(m_source->Recordset().positionOf(key));
+}
+
+QStringList RecordsetModel::unstoredDescription() const
+{
+    QStringList what;
+    for (const PendingEdit::Unstored &cell : m_held.unstoredCells())
+        what << QStringLiteral("\"%1\" in %2").arg(cell.text, m_columns[size_t(cell.column)].caption);
+    if (hasPendingRow())
+        what << QStringLiteral("a new row");
+    return what;
+}
+
+void RecordsetModel::discardUnstored()
+{
+    m_held.forgetAllUnstored();
+    cancelPendingAdd();
+    m_rowRefused = false;
+    emit dataChanged(index(0, 0), index(std::max(m_rows - 1, 0), std::max(columns() - 1, 0)));
 }
 
 bool RecordsetModel::removeRows(int row, int count, const QModelIndex &parent)

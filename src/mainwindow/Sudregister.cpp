@@ -94,8 +94,12 @@ void Sudregister::createConcerns()
     m_undo = new UndoRedo(*m_register, *m_work, lblMessage, this,
                           {[this] { storePendingEdits(); }, [this] { m_sync->reread(); }, [this] { ShowChronik(); }});
     m_import = std::make_unique<MenuImport>(*m_register, *m_sync, m_boxes, lblMessage, [this] { storePendingEdits(); });
-    m_work->setRecovery({[this] { readAgain(); }, [this] { m_sync->reread(); }, [this] { showRegisterMessage(); },
-                         [this] { repaintGrids(); }});
+    m_work->setRecovery({[this] { readAgain(); }, [this] { m_sync->reread(); },
+                         [this] {
+                             grdBrauerien->recordsetModel().storeHeldBack();
+                             grdChronik->recordsetModel().storeHeldBack();
+                         },
+                         [this] { showRegisterMessage(); }, [this] { repaintGrids(); }});
 }
 
 void Sudregister::connectControls()
@@ -105,6 +109,8 @@ void Sudregister::connectControls()
     for (DataGrid *grid : {grdBrauerien, grdChronik}) {
         GridEvents &events = grid->events;
         events.Failed = m_work->whileOpen([this](const StoreError &e) { m_work->failed(e); });
+        events.WriteKept = m_work->whileOpen(
+            [this](const StoreError &e) { m_work->failed(e, ReactionScheduler::Telling::OncePerBusySpell); });
         events.MoveFailed = m_work->whileOpen(
             [this](const StoreError &e) { m_work->failed(e, ReactionScheduler::Telling::OncePerBusySpell); });
         events.ReadFailed = m_work->whileOpen([this](const StoreError &e) { readFailed(e); });
@@ -226,11 +232,15 @@ void Sudregister::closeEvent(QCloseEvent *event)
             if (!m_work->run([&] { stored = grid->commitEdits() && stored; }))
                 stored = false;
         }
-        if (stored)
+        QStringList unstored;
+        for (DataGrid *grid : {grdBrauerien, grdChronik})
+            unstored << grid->recordsetModel().unstoredDescription();
+        if (stored && unstored.isEmpty())
             break;
         const MessageBoxes::Answer answer = m_boxes->ask(
-            QStringLiteral("A new row could not be stored.\n\nYes: try again.\nNo: close and discard the new row.\n"
-                           "Cancel: keep the window open."));
+            QStringLiteral("What was typed could not be stored (%1).\n\nYes: try again.\nNo: close and discard it.\n"
+                           "Cancel: keep the window open.")
+                .arg(unstored.join(QStringLiteral(", "))));
         if (answer == MessageBoxes::Answer::Yes)
             continue;
         if (answer == MessageBoxes::Answer::Cancel) {
@@ -238,7 +248,7 @@ void Sudregister::closeEvent(QCloseEvent *event)
             return;
         }
         for (DataGrid *grid : {grdBrauerien, grdChronik})
-            grid->recordsetModel().cancelPendingAdd();
+            grid->recordsetModel().discardUnstored();
         break;
     }
     m_remembered.remember(*this, *grdBrauerien, *grdChronik,

@@ -103,6 +103,74 @@ private slots:
         QCOMPARE(reg.sql().count("SELECT count(*) FROM Brewery"), stored);
     }
 
+    // A value typed while another program holds the register stays in its
+    // cell, marked as not yet stored, told once, and is stored as soon as
+    // the register is free; closing meanwhile asks, as for a new row.
+    void valueTypedWhileBusyIsKept_data()
+    {
+        QTest::addColumn<bool>("closeMeanwhile");
+        QTest::addRow("stored once free") << false;
+        QTest::addRow("asked on closing") << true;
+    }
+    void valueTypedWhileBusyIsKept()
+    {
+        QFETCH(bool, closeMeanwhile);
+        ScratchRegister reg;
+        reg.addCity("Bamberg");
+        ShownWindow win(reg.dir());
+        LockingShell shell(reg.path(), LockingShell::Hold::Everyone);
+        QVERIFY(shell.held());
+        GridDriver::typeInto(*win->grdBrauerien, 0, 3, "Coburg");
+        QCOMPARE(win.boxes->failures.size(), 1);
+        QVERIFY2(win.boxes->failures[0].contains("in use by another program"), qPrintable(win.boxes->failures[0]));
+        const QModelIndex cell = win->grdBrauerien->model()->index(0, 3);
+        QCOMPARE(cell.data().toString(), "Coburg");
+        QVERIFY2(cell.data(Qt::ToolTipRole).toString().contains("not yet stored", Qt::CaseInsensitive),
+                 qPrintable(cell.data(Qt::ToolTipRole).toString()));
+        if (closeMeanwhile) {
+            win.boxes->answers = {Answer::Cancel};
+            QVERIFY(!win->close());
+            QCOMPARE(win.boxes->asked.size(), 1);
+            QVERIFY2(win.boxes->asked[0].contains("Coburg"), qPrintable(win.boxes->asked[0]));
+        }
+        shell.release();
+        QTRY_COMPARE_WITH_TIMEOUT(reg.sql().column("SELECT CityName FROM Brewery"), QStringList{"Coburg"}, 10000);
+        QVERIFY(!cell.data(Qt::ToolTipRole).toString().contains("not yet stored", Qt::CaseInsensitive));
+        QCOMPARE(win.boxes->failures.size(), 1);
+    }
+
+    // A new brewery typed while the disk is full stays in its line, told
+    // once however often the user leaves it, and is stored once there is
+    // room again.
+    void newRowOnAFullDiskIsKept()
+    {
+        ScratchRegister reg;
+        // Rows until one more needs a page of its own.
+        for (;;) {
+            const qint64 pages = reg.sql().count("PRAGMA page_count");
+            reg.sql().exec("BEGIN; INSERT INTO Brewery (CityName) VALUES ('Coburg')");
+            const bool grows = reg.sql().count("PRAGMA page_count") > pages;
+            reg.sql().exec("ROLLBACK");
+            if (grows)
+                break;
+            reg.sql().exec("INSERT INTO Brewery (CityName) VALUES ('Aalen')");
+        }
+        ShownWindow win(reg.dir());
+        const int line = win->dsBrewery->Recordset().RecordCount();
+        reg.file()->exec("PRAGMA max_page_count = 1"); // as many as it has: the disk is full
+        GridDriver::typeInto(*win->grdBrauerien, line, 3, "Coburg");
+        GridDriver::clickCell(*win->grdBrauerien, 0, 3);
+        GridDriver::clickCell(*win->grdBrauerien, line, 3);
+        GridDriver::clickCell(*win->grdBrauerien, 0, 3);
+        QCOMPARE(win.boxes->failures.size(), 1);
+        QVERIFY2(win.boxes->failures[0].contains("full"), qPrintable(win.boxes->failures[0]));
+        QCOMPARE(win->grdBrauerien->AddNewMode(), int(DataGrid::AddNewPending));
+        QCOMPARE(win->grdBrauerien->model()->index(line, 3).data().toString(), "Coburg");
+        reg.file()->exec("PRAGMA max_page_count = 1000000");
+        QTRY_COMPARE_WITH_TIMEOUT(reg.sql().count("SELECT count(*) FROM Brewery WHERE CityName = 'Coburg'"), 1, 10000);
+        QCOMPARE(win.boxes->failures.size(), 1);
+    }
+
     // An edit of a row that another program deleted or changed meanwhile is
     // refused with a message, and the grids show the register as stored.
     void editOfARowChangedElsewhere_data()
@@ -125,10 +193,12 @@ private slots:
         reg.addCity("Coburg");
         ShownWindow win(reg.dir());
         QVERIFY(reg.sql().exec(otherProgram));
-        GridDriver::typeInto(*win->grdBrauerien, 0, 5, "Brauerei");
+        GridDriver::typeInto(*win->grdBrauerien, 0, 5, "Neue Brauerei");
         QCOMPARE(win.boxes->failures.size(), 1);
         QVERIFY2(win.boxes->failures[0].contains("changed or deleted by another program"),
                  qPrintable(win.boxes->failures[0]));
+        // The value typed is named, so that it can be typed again.
+        QVERIFY2(win.boxes->failures[0].contains("\"Neue Brauerei\""), qPrintable(win.boxes->failures[0]));
         QCOMPARE(reg.sql().column("SELECT BreweryName FROM Brewery ORDER BY CityName"), storedNames);
         QTRY_COMPARE(win->grdBrauerien->model()->rowCount(), gridRows);
         QCOMPARE(win->grdBrauerien->model()->index(0, 5).data().toString(), storedNames[0]);
