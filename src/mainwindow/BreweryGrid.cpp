@@ -57,7 +57,7 @@ void Sudregister::currentBreweryChanged()
     const int position = breweries.AbsolutePosition();
     const qint64 rowId = position < 0 ? -1 : breweries.keyAt(position);
     if (rowId != m_register->historyShownFor())
-        m_work->run([this] { ShowChronik(); });
+        m_work->run([this] { ShowChronik(); }, ReactionScheduler::Telling::OncePerBusySpell);
 }
 
 void Sudregister::connectBreweryGrid()

@@ -62,19 +62,19 @@ void ReactionScheduler::end()
     qApp->removeEventFilter(this);
 }
 
-bool ReactionScheduler::run(const std::function<void()> &reaction)
+bool ReactionScheduler::run(const std::function<void()> &reaction, Telling telling)
 {
     if (hasEnded())
         return false;
     // A step that lets the window repaint (a sort, the loading) lets queued
     // reactions through too: they run once it has ended.
     if (BusyStep::running()) {
-        BusyStep::whenIdle(this, [this, reaction] { run(reaction); });
+        BusyStep::whenIdle(this, [this, reaction, telling] { run(reaction, telling); });
         return false;
     }
     const std::optional<StoreError> failure = attempt(reaction);
     if (failure)
-        failed(*failure);
+        failed(*failure, telling);
     return !failure;
 }
 

@@ -53,8 +53,9 @@ public:
 
     // Runs one reaction now, or once a running long step has ended. A
     // failure of the store is shown and recovered from; returns whether the
-    // reaction ran through now.
-    bool run(const std::function<void()> &reaction);
+    // reaction ran through now. A reaction to a move of the cursor, which
+    // only reads, tells a busy register once per busy spell.
+    bool run(const std::function<void()> &reaction, Telling telling = Telling::Always);
     // Runs a reaction from the event loop, after `delayMs`.
     void later(std::function<void()> reaction, int delayMs = 0);
     // Runs a re-read once the user's input has been handled; one is
