@@ -18,10 +18,14 @@
 void Sudregister::LoadBreweryObjects()
 {
     // The loader's one failure handler: each failing step is shown, then the
-    // run goes on with the next step.
-    const auto step = [this](const std::function<void()> &work) {
-        if (const std::optional<StoreError> failure = attempt(work))
-            m_boxes->critical(failure->message(), failure->component());
+    // run goes on with the next step. A register another program holds is
+    // told once: every step after would only say the same again.
+    bool busyTold = false;
+    const auto step = [this, &busyTold](const std::function<void()> &work) {
+        const std::optional<StoreError> failure = attempt(work);
+        if (!failure || (failure->isBusy() && std::exchange(busyTold, true)))
+            return;
+        m_boxes->critical(failure->message(), failure->component());
     };
 
     step([this] {

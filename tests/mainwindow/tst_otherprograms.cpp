@@ -324,6 +324,21 @@ private slots:
         QCOMPARE(win.boxes->failures.size(), 1);
     }
 
+    // Loading the register for a report while another program holds it
+    // says so once, not once for every step of the loading.
+    void loadingABusyRegisterIsToldOnce()
+    {
+        ScratchRegister reg;
+        reg.addCity("Aalen");
+        ShownWindow win(reg.dir());
+        LockingShell shell(reg.path(), LockingShell::Hold::Everyone);
+        QVERIFY(shell.held());
+        win->LoadBreweryObjects();
+        QCOMPARE(win.boxes->failures.size(), 1);
+        QVERIFY2(win.boxes->failures[0].contains("in use by another program"), qPrintable(win.boxes->failures[0]));
+        QCOMPARE(win->lblMessage->text(), "Done Loading ");
+    }
+
     // A re-read that the window's activation asks for while a long step
     // runs waits for the step's end: the step's list stays as it is.
     void activationDuringAStepWaitsForItsEnd()
