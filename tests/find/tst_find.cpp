@@ -92,6 +92,30 @@ private slots:
         QCOMPARE(find(win, "horn"), QStringList({"Ahorn", "Horn"}));
     }
 
+    // Breweries whose keys have a gap, with history entries behind it: each
+    // entry is found under its own brewery, not one counted off from the
+    // first key.
+    void historyBehindAGapInTheKeys()
+    {
+        ScratchRegister reg;
+        const qint64 aalen = reg.addCity("Aalen");
+        reg.addCity("Bamberg");
+        reg.addCity("Coburg");
+        QVERIFY(reg.sql().exec("INSERT INTO Brewery (RowId, CityName) VALUES (5, 'Dachau'), (6, 'Erding'), "
+                               "(7, 'Forchheim'), (100, 'Hof')"));
+        reg.addChronik(aalen, {"Aalener Löwen"});
+        reg.addChronik(6, {"Erdinger Weißbräu"});
+        reg.addChronik(5, {"Dachauer Schlossbräu"});
+        reg.addChronik(7, {"Forchheimer Keller"});
+        reg.addChronik(100, {"Hofer Meinel"});
+        ShownWindow win(reg.dir());
+        QCOMPARE(find(win, "schloss"), QStringList{"Dachau"});
+        QCOMPARE(find(win, "weiss"), QStringList{"Erding"});
+        QCOMPARE(find(win, "keller"), QStringList{"Forchheim"});
+        QCOMPARE(find(win, "loewen"), QStringList{"Aalen"});
+        QCOMPARE(find(win, "meinel"), QStringList{"Hof"});
+    }
+
     // Another program may store any 64-bit key: the extremes and negative
     // keys are found like any other, and the filter's memory follows the
     // number of breweries, not the largest key.

@@ -63,6 +63,36 @@ private slots:
         Q_UNUSED(aalen);
     }
 
+    // Characters on both sides of the end of Latin-1, which the store keeps
+    // a byte a character up to ÿ and in two bytes from Ā on, come back as
+    // stored, in the objects and in the report's lines.
+    void textsAroundLatin1ComeBackWhole_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addRow("ÿ, the last of Latin-1") << "Brauerei ÿ";
+        QTest::addRow("Ā, the first beyond") << "Ā";
+        QTest::addRow("mixed across the end") << "ÿĀÿ ſ Łódź €";
+        QTest::addRow("beyond the BMP") << "Bräu 😀";
+    }
+    void textsAroundLatin1ComeBackWhole()
+    {
+        QFETCH(QString, text);
+        ScratchRegister reg;
+        const qint64 brewery = reg.addBrewery({"BY", text, "", text, "", text});
+        reg.addChronik(brewery, {text, text, text});
+        Window win(reg);
+        win->LoadBreweryObjects();
+        const auto &loaded = *win->Breweries().at(0);
+        QCOMPARE(loaded.CountyName(), text);
+        QCOMPARE(loaded.CityName(), text);
+        QCOMPARE(loaded.Chronik(1)->BreweryNameLong(), text);
+        QCOMPARE(loaded.Chronik(1)->IdCode(), text);
+        QString line;
+        win->showReport = [&](SudregisterReport &report) { line = report.lineAt(1); };
+        QTest::mouseClick(win->cmdReport, Qt::LeftButton);
+        QCOMPARE(line, QStringList({"", "", "", "", text, text, "", "", text}).join('\t'));
+    }
+
     void everyRunReplacesTheObjects()
     {
         ScratchRegister reg;

@@ -291,6 +291,29 @@ private slots:
         QCOMPARE(again.grdChronik->Columns(0).Width(), 1500);
         QCOMPARE(again.dsBrewery->RecordSource(), "select * from Brewery Order By IdCode, PostalCode, BreweryName");
     }
+
+    // Remembered sort keys that name no entry of the lists (another
+    // version's, or edited by hand) are ignored: the window opens sorted
+    // as designed.
+    void unusableRememberedSortKeysAreIgnored_data()
+    {
+        QTest::addColumn<QVariantList>("keys");
+        QTest::addRow("one past the last entry") << QVariantList{0, 8, 1};
+        QTest::addRow("negative") << QVariantList{-1, 0, 1};
+        QTest::addRow("not a number") << QVariantList{"ORT", 0, 1};
+        QTest::addRow("two keys") << QVariantList{0, 1};
+    }
+    void unusableRememberedSortKeysAreIgnored()
+    {
+        QFETCH(QVariantList, keys);
+        ScratchRegister reg;
+        reg.addCity("Bamberg");
+        QSettings settings(reg.dir() + "/settings.ini", QSettings::IniFormat);
+        settings.setValue("window/sortKeys", keys);
+        Sudregister w(reg.path(), std::make_shared<ScriptedMessageBoxes>(), nullptr, &settings);
+        QCOMPARE(w.cmbSort1->count(), 8);
+        QCOMPARE(w.dsBrewery->RecordSource(), "select * from Brewery Order By CityName, PostalCode, BreweryName");
+    }
 };
 
 QTEST_MAIN(TestMainWindow)

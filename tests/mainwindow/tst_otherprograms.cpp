@@ -208,6 +208,29 @@ private slots:
     // changed the register, reads the register again: the click's cell stays
     // current, and what is typed lands in the field clicked, on the row
     // clicked.
+    // Back from another window after another program added a brewery that
+    // sorts first: the list is read again, and the brewery that was current
+    // (the first) stays current, its history shown.
+    void rereadOnActivationKeepsTheFirstBreweryCurrent()
+    {
+        ScratchRegister reg;
+        const qint64 bamberg = reg.addCity("Bamberg");
+        reg.addChronik(bamberg, {"Bamberger Eintrag"});
+        reg.addCity("Coburg");
+        ShownWindow win(reg.dir());
+        QWidget elsewhere;
+        elsewhere.show();
+        elsewhere.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&elsewhere));
+        reg.addCity("Aalen");
+        win->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(win.w.get()));
+        QTRY_COMPARE(win->dsBrewery->Recordset().RecordCount(), 3);
+        QCOMPARE(win->dsBrewery->Recordset().keyAt(win->dsBrewery->Recordset().AbsolutePosition()), bamberg);
+        QCOMPARE(win.chronikNames(), QStringList{"Bamberger Eintrag"});
+        QVERIFY(win.boxes->failures.isEmpty());
+    }
+
     void typedAfterAnActivatingClickLandsInTheClickedCell()
     {
         ScratchRegister reg;

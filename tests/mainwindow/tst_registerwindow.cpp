@@ -84,6 +84,31 @@ private slots:
         QVERIFY(frame.boxes->failures.isEmpty());
     }
 
+    // Open Register… on a file that is no register: its failure is told,
+    // and the register open before is open again, its lock held.
+    void failedOpenReopensTheRegisterBefore()
+    {
+        ScratchRegister first;
+        first.addCity("Bamberg");
+        QTemporaryDir dir;
+        const QString junk = dir.filePath("junk.mdb");
+        QFile file(junk);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("StateName\tCityName\nBY\tBamberg\n");
+        file.close();
+        Frame frame(first.path());
+        frame.window.askRegisterToOpen = [&](const QString &) { return junk; };
+        action(frame.window, "actOpenRegister")->trigger();
+        QCOMPARE(frame.boxes->failures.size(), 1);
+        QVERIFY2(frame.boxes->failures[0].contains("junk.mdb"), qPrintable(frame.boxes->failures[0]));
+        QVERIFY(frame.window.form());
+        QCOMPARE(frame.window.form()->registerPath(), first.path());
+        QCOMPARE(GridDriver::columnTexts(*frame.window.form()->grdBrauerien, 3, 1), QStringList({"Bamberg"}));
+        RegisterLock::State state;
+        QVERIFY(!RegisterLock::tryTake(first.path(), &state));
+        QCOMPARE(state, RegisterLock::State::HeldElsewhere);
+    }
+
     void remembersTheLastRegistersAndMakesNewOnes()
     {
         QTemporaryDir dir;

@@ -60,6 +60,8 @@ private slots:
         QTest::addRow("delete of an entry") << "delete entry" << "delete of history entry Heller of brewery Schlenkerla";
         QTest::addRow("delete of a brewery")
             << "delete brewery" << "delete of brewery Schlenkerla and its 2 history entries";
+        QTest::addRow("delete of a brewery with one entry")
+            << "delete brewery 1" << "delete of brewery Brauerei and its 1 history entry";
     }
     void eachStepUndoneAndRedone()
     {
@@ -84,7 +86,7 @@ private slots:
             GridDriver::deleteRow(*win->grdChronik, 0);
         } else {
             win.boxes->answers << Answer::Yes;
-            GridDriver::deleteRow(*win->grdBrauerien, 0);
+            GridDriver::deleteRow(*win->grdBrauerien, step.endsWith(" 1") ? 1 : 0);
         }
         const QList<QStringList> after = registerRows(reg);
         QVERIFY(after != before);
@@ -97,6 +99,27 @@ private slots:
         QVERIFY2(win->lblMessage->text().startsWith("Redone: " + named), qPrintable(win->lblMessage->text()));
         undo(win);
         QCOMPARE(registerRows(reg), before);
+        QVERIFY(win.boxes->failures.isEmpty());
+    }
+
+    // Ctrl+Z with a brewery still in the new-row line: the brewery is stored
+    // as a step of its own and that step is undone, not the one before it;
+    // redo brings it back.
+    void undoWithABreweryInTheNewRowLine()
+    {
+        ScratchRegister reg;
+        fillRegister(reg);
+        ShownWindow win(reg.dir());
+        GridDriver::typeInto(*win->grdBrauerien, 0, 3, "Bamberg-Gaustadt");
+        const QList<QStringList> edited = registerRows(reg);
+        GridDriver::typeInto(*win->grdBrauerien, 2, 5, "Göller");
+        QCOMPARE(registerRows(reg), edited); // held in its line
+        undo(win);
+        QCOMPARE(registerRows(reg), edited);
+        QVERIFY2(win->lblMessage->text().startsWith("Undone: new brewery Göller"), qPrintable(win->lblMessage->text()));
+        redo(win);
+        QCOMPARE(reg.sql().count("SELECT count(*) FROM Brewery WHERE BreweryName = 'Göller'"), 1);
+        QCOMPARE(reg.sql().count("SELECT count(*) FROM Brewery WHERE CityName = 'Bamberg-Gaustadt'"), 1);
         QVERIFY(win.boxes->failures.isEmpty());
     }
 
