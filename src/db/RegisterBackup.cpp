@@ -40,6 +40,12 @@ struct BackupName {
         return stem + moment.toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss")) + suffix;
     }
 
+    // The moment a name made by at() tells.
+    QDateTime momentOf(const QString &file) const
+    {
+        return QDateTime::fromString(file.mid(stem.size(), 19), QStringLiteral("yyyy-MM-dd_HH-mm-ss"));
+    }
+
     // True for a name made by at(), followed by `tail`.
     bool names(const QString &file, const QString &tail = QString()) const
     {
@@ -266,6 +272,49 @@ BackupResult KeepIfSound(const UncheckedBackup &copy, int keep)
     while (backups.size() > keep)
         QFile::remove(folder.filePath(backups.takeFirst()));
     return result;
+}
+
+std::optional<SoundBackup> NewestSoundBackup(const QString &registerPath)
+{
+    const QDir folder(BackupFolder(registerPath));
+    QStringList backups = backupsOf(registerPath);
+    while (!backups.isEmpty()) {
+        const QString name = backups.takeLast();
+        const QString path = folder.filePath(name);
+        try {
+            QString verdict;
+            {
+                const std::unique_ptr<RegisterFile> backup = RegisterFile::openReader(path);
+                Cursor integrity = backup->cached("PRAGMA integrity_check(1)");
+                if (integrity.step())
+                    verdict = integrity.text(0);
+            }
+            if (verdict == QLatin1String("ok"))
+                return SoundBackup{path, BackupName(registerPath).momentOf(name), countRows(path, "Brewery"),
+                                   countRows(path, "BreweryChronik")};
+        } catch (const StoreError &) {
+            // Damaged too, or no register: the one before may do.
+        }
+    }
+    return std::nullopt;
+}
+
+QString ReplaceWithBackup(const QString &registerPath, const QString &backupPath, const QDateTime &now)
+{
+    const QString kept = registerPath + now.toString(QStringLiteral("'.damaged-'yyyy-MM-dd_HH-mm-ss"));
+    if (QFileInfo::exists(kept) || !QFile::rename(registerPath, kept))
+        throw StoreError(QStringLiteral("The damaged register %1 could not be kept as %2; nothing was changed.")
+                             .arg(registerPath, kept));
+    // Its journal belongs to the damaged file, never to the backup.
+    QFile::rename(registerPath + QStringLiteral("-journal"), kept + QStringLiteral("-journal"));
+    const QString why = copyFile(backupPath, registerPath, {});
+    if (!why.isEmpty()) {
+        QFile::rename(kept, registerPath);
+        throw StoreError(QStringLiteral("The backup %1 could not be copied to %2 (%3); the damaged register is where "
+                                        "it was.")
+                             .arg(backupPath, registerPath, why));
+    }
+    return kept;
 }
 
 void RemoveUnfinishedBackups(const QString &registerPath)

@@ -49,6 +49,23 @@ BackupResult BackUpIfChanged(RegisterFile &file, const QDateTime &now, int keep 
 
 QString BackupFolder(const QString &registerPath);
 
+// A backup that passed its check just now, and what it holds.
+struct SoundBackup {
+    QString path;
+    QDateTime made;
+    qint64 breweries = 0;
+    qint64 chroniks = 0;
+};
+// The register's newest backup that passes SQLite's integrity check, for a
+// register found damaged; none when no backup does.
+std::optional<SoundBackup> NewestSoundBackup(const QString &registerPath);
+
+// Puts the backup at `backupPath` in the place of the register, whose file
+// is first kept beside it under a name of its own ("x.mdb.damaged-
+// YYYY-MM-DD_HH-MM-SS"), which is returned. Throws StoreError, the
+// register's file where it was, when either step fails.
+QString ReplaceWithBackup(const QString &registerPath, const QString &backupPath, const QDateTime &now);
+
 // Removes the copies of the register that a backup began and never
 // finished (the program was killed meanwhile). Only for the holder of the
 // register's lock: no other window is then backing it up.

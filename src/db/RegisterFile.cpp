@@ -195,6 +195,7 @@ std::shared_ptr<RegisterFile> RegisterFile::openChecked(const QString &path, Acc
         new RegisterFile(path, (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX));
     file->m_readOnly = readOnly;
     file->checkSchema();
+    file->checkPages();
     file->exec("PRAGMA foreign_keys = ON");
     // Room for the brewery table of a large register: scattered reads (the
     // jump list, the cursor's history queries) then stay in memory.
@@ -221,6 +222,19 @@ RegisterFile::~RegisterFile()
 {
     // Statements must be finalized before the connection closes.
     m_statements.clear();
+}
+
+void RegisterFile::checkPages()
+{
+    // SQLite's quick check reads every page once: a register damaged on the
+    // disk is told as damaged now, not as a failure of some later step.
+    QStringList problems;
+    Statement check(*this, "PRAGMA quick_check(3)");
+    while (check.step())
+        problems << check.text(0);
+    if (problems != QStringList{QStringLiteral("ok")})
+        throw StoreError(QStringLiteral("The register %1 is damaged: %2").arg(m_path, problems.join(QStringLiteral("; "))),
+                         QStringLiteral("Register"), SQLITE_CORRUPT);
 }
 
 void RegisterFile::checkSchema()
@@ -449,8 +463,10 @@ void RegisterFile::fail(int rc, const QString &context) const
         break;
     }
     case SQLITE_NOTADB:
-    case SQLITE_CORRUPT:
         message = QStringLiteral("%1 is not a Sudregister register: %2").arg(m_path, store);
+        break;
+    case SQLITE_CORRUPT:
+        message = QStringLiteral("The register %1 is damaged: %2").arg(m_path, store);
         break;
     default:
         message = context.isEmpty() ? store : QStringLiteral("%1: %2").arg(context, store);

@@ -102,6 +102,8 @@ private:
     static std::shared_ptr<RegisterFile> openChecked(const QString &path, Access access);
     void connect(int flags);
     void checkSchema();
+    // Throws StoreError (isDamaged()) when the file's pages are damaged.
+    void checkPages();
 
     QString m_path;
     bool m_readOnly = false;

@@ -29,3 +29,8 @@ StoreError StoreError::withValueTyped(const QString &value) const
     return StoreError(m_message + QStringLiteral(" The value typed, \"%1\", was not stored.").arg(value), m_component,
                       m_code);
 }
+
+bool StoreError::isDamaged() const
+{
+    return m_code != RowChangedElsewhere && primaryCode() == SQLITE_CORRUPT;
+}

@@ -39,6 +39,8 @@ public:
     // can be typed again.
     StoreError withValueTyped(const QString &value) const;
     bool isRowChangedElsewhere() const { return m_code == RowChangedElsewhere; }
+    // The register's file is damaged (SQLite found its pages corrupt).
+    bool isDamaged() const;
     // A constraint of the register refused the write (a key taken, a
     // history entry without its brewery).
     bool isConstraint() const;

@@ -1,5 +1,6 @@
 #include "RegisterWindow.h"
 
+#include "DamagedRegister.h"
 #include "RegisterBackup.h"
 #include "StoreError.h"
 #include "Sudregister.h"
@@ -155,7 +156,14 @@ bool RegisterWindow::openRegister(const QString &path)
     try {
         start(path);
     } catch (const StoreError &e) {
-        m_boxes->critical(e.message(), ProgramTitle);
+        // A damaged register is offered its newest sound backup.
+        if (e.isDamaged()) {
+            const std::optional<QString> instead = DamagedRegister::offerBackup(path, e, *m_boxes);
+            if (instead && openRegister(*instead))
+                return true;
+        } else {
+            m_boxes->critical(e.message(), ProgramTitle);
+        }
         if (!previous.isEmpty()) {
             try {
                 start(previous);

@@ -25,7 +25,9 @@ public:
     // Opens the register at `path` (created empty when missing) in place of
     // the open one, whose pending edits are stored first and whose lock goes
     // with it. When `path` cannot be opened the failure is shown and the
-    // last register opened again. Returns whether `path` is open.
+    // last register opened again; a damaged one is offered its newest sound
+    // backup instead. Returns whether `path`, or the backup the user chose
+    // in its place, is open.
     bool openRegister(const QString &path);
     // The open register's window, or null when none could be opened.
     Sudregister *form() const { return m_form; }

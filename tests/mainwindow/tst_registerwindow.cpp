@@ -3,6 +3,10 @@
 // last ones, import a saved report, and the frame keeps the designed size
 // until its user changes it.
 #include "DatabasePath.h"
+#include "FileBytes.h"
+#include "RegisterBackup.h"
+#include "RegisterFile.h"
+#include "SecondConnection.h"
 #include "GridDriver.h"
 #include "RecentRegisters.h"
 #include "RegisterLock.h"
@@ -22,6 +26,8 @@
 #include <QSettings>
 #include <QTest>
 #include <climits>
+
+using Answer = MessageBoxes::Answer;
 
 namespace {
 
@@ -107,6 +113,65 @@ private slots:
         RegisterLock::State state;
         QVERIFY(!RegisterLock::tryTake(first.path(), &state));
         QCOMPARE(state, RegisterLock::State::HeldElsewhere);
+    }
+
+    // A register damaged on the disk is told as damaged, and its newest
+    // backup that passes its check is offered: put in its place (the
+    // damaged file kept), opened to look at, or neither. Nothing is
+    // overwritten without Yes.
+    void damagedRegisterIsOfferedItsBackup_data()
+    {
+        QTest::addColumn<Answer>("answer");
+        QTest::addRow("backup in its place") << Answer::Yes;
+        QTest::addRow("backup only looked at") << Answer::No;
+        QTest::addRow("neither") << Answer::Cancel;
+    }
+    void damagedRegisterIsOfferedItsBackup()
+    {
+        QFETCH(Answer, answer);
+        QTemporaryDir dir;
+        const QString path = DatabasePath(dir.path());
+        {
+            auto file = RegisterFile::open(path);
+            file->exec("INSERT INTO Brewery (CityName) VALUES ('Bamberg')");
+            file->exec("INSERT INTO BreweryChronik (ParentRowId, BreweryNameLong) VALUES (1, 'Spezial')");
+            QVERIFY(!BackUpIfChanged(*file, QDateTime(QDate(2026, 12, 8), QTime(12, 0))).made.isEmpty());
+        }
+        // A page the window's first reads never touch: only a check of the
+        // whole file finds it.
+        qint64 root = 0;
+        {
+            SecondConnection sql(path);
+            root = sql.count("SELECT rootpage FROM sqlite_master WHERE name = 'sqlite_sequence'");
+        }
+        QFile damage(path);
+        QVERIFY(damage.open(QIODevice::ReadWrite));
+        damage.seek((root - 1) * 4096);
+        damage.write(QByteArray(4096, char(0xFF)));
+        damage.close();
+        const QByteArray damaged = bytesOf(path);
+
+        auto boxes = std::make_shared<ScriptedMessageBoxes>();
+        boxes->answers = {answer};
+        RegisterWindow window(boxes);
+        const bool opened = window.openRegister(path);
+        QCOMPARE(boxes->asked.size(), 1);
+        QVERIFY2(boxes->asked[0].contains("is damaged"), qPrintable(boxes->asked[0]));
+        QVERIFY2(boxes->asked[0].contains("holds 1 brewery and 1 history entry"), qPrintable(boxes->asked[0]));
+        QCOMPARE(opened, answer != Answer::Cancel);
+        const QStringList kept = QDir(dir.path()).entryList({"Sudregister2K.mdb.damaged-*"});
+        if (answer == Answer::Yes) {
+            QCOMPARE(window.form()->registerPath(), path);
+            QCOMPARE(GridDriver::columnTexts(*window.form()->grdBrauerien, 3, 1), QStringList({"Bamberg"}));
+            QCOMPARE(kept.size(), 1);
+            QCOMPARE(bytesOf(dir.filePath(kept[0])), damaged);
+        } else {
+            QCOMPARE(bytesOf(path), damaged);
+            QVERIFY(kept.isEmpty());
+            QCOMPARE(window.form() != nullptr, answer == Answer::No);
+            if (window.form())
+                QVERIFY(window.form()->registerPath().startsWith(BackupFolder(path)));
+        }
     }
 
     void remembersTheLastRegistersAndMakesNewOnes()
