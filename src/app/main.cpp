@@ -36,7 +36,7 @@ int main(int argc, char *argv[])
         // Without its register the program has nothing to show; the window
         // has said why.
         if (!window.openRegister(ChooseRegister(given)))
-            return 1;
+            return window.closedWhileOpening() ? 0 : 1;
     } catch (const StoreError &e) {
         QMessageBox::critical(nullptr, ProgramTitle, e.message());
         return 1;

@@ -155,6 +155,8 @@ bool RegisterWindow::openRegister(const QString &path)
         return false;
     try {
         start(path);
+        if (m_closedWhileStarting)
+            return false;
     } catch (const StoreError &e) {
         // A damaged register is offered its newest sound backup.
         if (e.isDamaged()) {
@@ -205,12 +207,20 @@ void RegisterWindow::start(const QString &path)
     // how far opening has come, however long the register takes to read.
     install(new Sudregister(path, Sudregister::StartLater{}, m_boxes, this, m_settings));
     show();
+    m_starting = true;
     try {
         m_form->start();
     } catch (const StoreError &) {
+        m_starting = false;
         dropForm();
+        if (m_closedWhileStarting)
+            return;
         throw;
     }
+    m_starting = false;
+    // Closed while it read the register: nothing stays open, the lock goes.
+    if (m_closedWhileStarting)
+        dropForm();
 }
 
 void RegisterWindow::install(Sudregister *form)
@@ -310,6 +320,13 @@ void RegisterWindow::about()
 
 void RegisterWindow::closeEvent(QCloseEvent *event)
 {
+    // Nothing can have been typed into a register still being opened: the
+    // window goes at once, and the opening stops once its step allows.
+    if (m_starting) {
+        m_closedWhileStarting = true;
+        QMainWindow::closeEvent(event);
+        return;
+    }
     if (m_form && !m_form->close()) {
         event->ignore();
         return;

@@ -32,6 +32,9 @@ public:
     // The open register's window, or null when none could be opened.
     Sudregister *form() const { return m_form; }
     const RecentRegisters &recent() const { return m_recent; }
+    // The user closed the window while a register was being opened: the
+    // opening was given up and the program is to end.
+    bool closedWhileOpening() const { return m_closedWhileStarting; }
 
     // How the menus ask for a file and show a folder: dialogs and the
     // desktop unless a test answers. An empty answer is a cancel.
@@ -70,4 +73,8 @@ private:
     QMenu *m_recentMenu = nullptr;
     QMenu *m_editMenu = nullptr;
     bool m_sized = false;
+    // A register is being opened; closed meanwhile, the program ends once
+    // the opening has stopped.
+    bool m_starting = false;
+    bool m_closedWhileStarting = false;
 };

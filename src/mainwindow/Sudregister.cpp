@@ -1,10 +1,9 @@
-#include "Sudregister.h"
-
 // Start-up, the count, and the wiring of the controls to the reactions and
 // to the window's other concerns.
 #include "Sudregister.h"
 
 #include "Attempt.h"
+#include "BusyStep.h"
 #include "FindField.h"
 #include "MenuImport.h"
 #include "ReactionScheduler.h"
@@ -224,6 +223,13 @@ void Sudregister::showEvent(QShowEvent *event)
 
 void Sudregister::closeEvent(QCloseEvent *event)
 {
+    // A long step (a sort, the loading) works on the lists: the window
+    // closes once it has ended.
+    if (BusyStep::running()) {
+        event->ignore();
+        BusyStep::whenIdle(this, [this] { window()->close(); });
+        return;
+    }
     // What the user typed is stored before the window goes, or left behind
     // only when the user says so.
     for (;;) {

@@ -59,9 +59,11 @@ void BusyStep::operator()(qint64 done, qint64 total)
         m_shown = QStringLiteral("%1 %2 %").arg(m_what).arg(m_percent);
         m_label->setText(m_shown);
         // A long step at start-up shows the window with its progress at
-        // once, rather than nothing until the step is done.
-        if (!m_label->window()->isVisible())
-            m_label->window()->show();
+        // once, rather than nothing until the step is done; a window the
+        // user has closed meanwhile stays closed.
+        QWidget *window = m_label->window();
+        if (!window->isVisible() && !window->testAttribute(Qt::WA_WState_ExplicitShowHide))
+            window->show();
     }
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     m_sinceRepaint.restart();

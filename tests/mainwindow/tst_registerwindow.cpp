@@ -25,6 +25,7 @@
 #include <QMenuBar>
 #include <QSettings>
 #include <QTest>
+#include <QTimer>
 #include <climits>
 
 using Answer = MessageBoxes::Answer;
@@ -172,6 +173,30 @@ private slots:
             if (window.form())
                 QVERIFY(window.form()->registerPath().startsWith(BackupFolder(path)));
         }
+    }
+
+    // Closed by its close box while a register is still being opened (its
+    // breweries sorted, the window repainting meanwhile): the opening is
+    // given up, nothing stays open, the lock goes and the program is to
+    // end; the window does not come back.
+    void closedWhileOpening()
+    {
+        ScratchRegister reg;
+        QVERIFY(reg.sql().exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 150000) "
+                               "INSERT INTO Brewery (CityName, BreweryName) SELECT 'Stadt ' || (i * 7919 % 150000), "
+                               "'Brauerei ' || i FROM n"));
+        RegisterWindow window(std::make_shared<ScriptedMessageBoxes>());
+        bool closedMeanwhile = false;
+        QTimer::singleShot(0, &window, [&] {
+            closedMeanwhile = window.form() && window.isVisible();
+            window.close();
+        });
+        QVERIFY(!window.openRegister(reg.path()));
+        QVERIFY2(closedMeanwhile, "the opening was over before the close came");
+        QVERIFY(window.closedWhileOpening());
+        QVERIFY(!window.form());
+        QVERIFY(!window.isVisible());
+        QVERIFY(RegisterLock::tryTake(reg.path()));
     }
 
     void remembersTheLastRegistersAndMakesNewOnes()
