@@ -5,6 +5,7 @@
 #include "StoreError.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -195,7 +196,6 @@ std::shared_ptr<RegisterFile> RegisterFile::openChecked(const QString &path, Acc
         new RegisterFile(path, (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX));
     file->m_readOnly = readOnly;
     file->checkSchema();
-    file->checkPages();
     file->exec("PRAGMA foreign_keys = ON");
     // Room for the brewery table of a large register: scattered reads (the
     // jump list, the cursor's history queries) then stay in memory.
@@ -226,8 +226,8 @@ RegisterFile::~RegisterFile()
 
 void RegisterFile::checkPages()
 {
-    // SQLite's quick check reads every page once: a register damaged on the
-    // disk is told as damaged now, not as a failure of some later step.
+    // A register damaged on the disk is told as damaged, not as the failure
+    // of some later step.
     QStringList problems;
     Statement check(*this, "PRAGMA quick_check(3)");
     while (check.step())
@@ -410,6 +410,33 @@ void RegisterFile::copyFrom(RegisterFile &source)
         fail(rc, QStringLiteral("Could not copy the register"));
 }
 
+QString RegisterFile::saveAgainUnderItsName(const QDateTime &now)
+{
+    // The connection still reads the file it opened, wherever it went: its
+    // pages are copied whole into a new file, which then takes the name. A
+    // file another program put there meanwhile is kept beside it.
+    const QString scratch = m_path + ScratchMark + QString::number(QCoreApplication::applicationPid());
+    QFile::remove(scratch);
+    {
+        const std::unique_ptr<RegisterFile> copy = openScratch(scratch);
+        copy->copyFrom(*this);
+    }
+    QString kept;
+    if (QFileInfo::exists(m_path)) {
+        kept = m_path + now.toString(QStringLiteral("'.replaced-'yyyy-MM-dd_HH-mm-ss"));
+        if (!QFile::rename(m_path, kept)) {
+            QFile::remove(scratch);
+            throw StoreError(QStringLiteral("The file now named %1 could not be kept as %2; nothing was saved.")
+                                 .arg(m_path, kept));
+        }
+    }
+    if (!QFile::rename(scratch, m_path)) {
+        QFile::remove(scratch);
+        throw StoreError(QStringLiteral("The register could not be saved as %1 again.").arg(m_path));
+    }
+    return kept;
+}
+
 void RegisterFile::noteChange(RowChange change)
 {
     if (!m_changeListener)
@@ -445,6 +472,17 @@ void RegisterFile::fail(int rc, const QString &context) const
                       .arg(m_path, store);
         break;
     case SQLITE_READONLY:
+        // The file this connection writes is no longer under its name.
+        if (rc == SQLITE_READONLY_DBMOVED) {
+            message = QFileInfo::exists(m_path)
+                ? QStringLiteral("The register %1 was replaced by another file, by another program, while this window "
+                                 "had it open; the change was not stored.")
+                      .arg(m_path)
+                : QStringLiteral("The register %1 was deleted by another program while this window had it open; the "
+                                 "change was not stored.")
+                      .arg(m_path);
+            throw StoreError(message, QStringLiteral("Register"), StoreError::FileGone);
+        }
         message = QStringLiteral("The register %1 is read-only; the change was not stored (%2).").arg(m_path, store);
         break;
     case SQLITE_FULL: {

@@ -17,6 +17,8 @@ struct sqlite3;
 // register before it moves into place, a backup copy).
 // A missing register is created empty; an existing file that is not a
 // register is refused and never written to.
+class QDateTime;
+
 class RegisterFile {
 public:
     enum class Access { ReadWrite, ReadOnly };
@@ -77,6 +79,12 @@ public:
     // Replaces this file's contents by a page-by-page copy of `source`, as
     // `source`'s connection sees it (in its read transaction, if any).
     void copyFrom(RegisterFile &source);
+    // After another program deleted or replaced the file while it was open
+    // (StoreError::isFileGone()): writes the register as this connection
+    // still reads it under its name again. A file that took the name
+    // meanwhile is kept beside it; its new name is returned, or empty.
+    // Throws StoreError. Connections opened later read the saved file.
+    QString saveAgainUnderItsName(const QDateTime &now);
 
     // The journal of writes. While a listener is set, record sets note every
     // row they write (noteChange), and the listener hears each committed
@@ -91,6 +99,12 @@ public:
     size_t groupBegun();
     void groupEnded(size_t begin, bool committed);
 
+    // Reads every page once (SQLite's quick check); throws StoreError
+    // (isDamaged()) when the file is damaged. Takes a while on a large
+    // register: the window runs it on a reader of its own, beside its
+    // start-up.
+    void checkPages();
+
     // Throws the store's failure for result code `rc`, prefixed by `context`.
     [[noreturn]] void fail(int rc, const QString &context) const;
 
@@ -102,8 +116,6 @@ private:
     static std::shared_ptr<RegisterFile> openChecked(const QString &path, Access access);
     void connect(int flags);
     void checkSchema();
-    // Throws StoreError (isDamaged()) when the file's pages are damaged.
-    void checkPages();
 
     QString m_path;
     bool m_readOnly = false;

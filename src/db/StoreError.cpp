@@ -9,19 +9,28 @@ StoreError StoreError::rowChangedElsewhere()
                       QStringLiteral("Register"), RowChangedElsewhere);
 }
 
+namespace {
+
+bool isOwnCode(int code)
+{
+    return code == StoreError::RowChangedElsewhere || code == StoreError::FileGone;
+}
+
+} // namespace
+
 bool StoreError::isConstraint() const
 {
-    return m_code != RowChangedElsewhere && primaryCode() == SQLITE_CONSTRAINT;
+    return !isOwnCode(m_code) && primaryCode() == SQLITE_CONSTRAINT;
 }
 
 bool StoreError::isBusy() const
 {
-    return m_code != RowChangedElsewhere && (primaryCode() == SQLITE_BUSY || primaryCode() == SQLITE_LOCKED);
+    return !isOwnCode(m_code) && (primaryCode() == SQLITE_BUSY || primaryCode() == SQLITE_LOCKED);
 }
 
 bool StoreError::isDiskFull() const
 {
-    return m_code != RowChangedElsewhere && primaryCode() == SQLITE_FULL;
+    return !isOwnCode(m_code) && primaryCode() == SQLITE_FULL;
 }
 
 StoreError StoreError::withValueTyped(const QString &value) const
@@ -32,5 +41,5 @@ StoreError StoreError::withValueTyped(const QString &value) const
 
 bool StoreError::isDamaged() const
 {
-    return m_code != RowChangedElsewhere && primaryCode() == SQLITE_CORRUPT;
+    return !isOwnCode(m_code) && primaryCode() == SQLITE_CORRUPT;
 }

@@ -13,6 +13,9 @@ public:
     enum : int {
         // A write found its row changed or deleted by another program.
         RowChangedElsewhere = 0x10000,
+        // The register's file was deleted or replaced by another program
+        // while it was open: writes go to a file no longer under its name.
+        FileGone = 0x10001,
     };
 
     StoreError(const QString &message, const QString &component = QStringLiteral("Register"), int code = 0)
@@ -39,6 +42,7 @@ public:
     // can be typed again.
     StoreError withValueTyped(const QString &value) const;
     bool isRowChangedElsewhere() const { return m_code == RowChangedElsewhere; }
+    bool isFileGone() const { return m_code == FileGone; }
     // The register's file is damaged (SQLite found its pages corrupt).
     bool isDamaged() const;
     // A constraint of the register refused the write (a key taken, a

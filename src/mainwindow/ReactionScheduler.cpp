@@ -135,6 +135,8 @@ void ReactionScheduler::failed(const StoreError &error, Telling telling)
     }
     if (m_boxes)
         m_boxes->critical(error.message(), error.component());
+    if (error.isFileGone() && m_recovery.fileGone && !hasEnded())
+        m_recovery.fileGone(error);
     if (m_recovering || hasEnded())
         return;
     // The store left the file as it was; the lists are read again.

@@ -39,6 +39,9 @@ public:
         // Writes what the register refused for now and the grids kept;
         // throws while it still cannot.
         std::function<void()> storeHeld;
+        // Another program deleted or replaced the register's file; called
+        // after the failure has been told.
+        std::function<void(const StoreError &)> fileGone;
         // The register answers again after a busy spell.
         std::function<void()> busyOver;
         std::function<void()> repaint;

@@ -88,7 +88,7 @@ bool RecordsetModel::editCell(int row, int column, const QString &text)
                 throw;
             }
             m_held.forgetUnstored(key, column);
-            if (e.isRowChangedElsewhere())
+            if (e.isRowChangedElsewhere() || e.isFileGone())
                 throw e.withValueTyped(typed());
             throw;
         }

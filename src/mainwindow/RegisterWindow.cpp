@@ -206,6 +206,9 @@ void RegisterWindow::start(const QString &path)
     // The window shows at once, its grids empty and the bottom line telling
     // how far opening has come, however long the register takes to read.
     install(new Sudregister(path, Sudregister::StartLater{}, m_boxes, this, m_settings));
+    // Its file saved again or replaced: the register is opened anew, once
+    // the reaction that asked has ended.
+    connect(m_form, &Sudregister::reopenRequested, this, [this, path] { openRegister(path); }, Qt::QueuedConnection);
     show();
     m_starting = true;
     try {

@@ -7,6 +7,7 @@
 #include "FindField.h"
 #include "MenuImport.h"
 #include "ReactionScheduler.h"
+#include "VanishedRegister.h"
 #include "RecordsetModel.h"
 #include "Register.h"
 #include "RegisterFile.h"
@@ -93,12 +94,14 @@ void Sudregister::createConcerns()
     m_undo = new UndoRedo(*m_register, *m_work, lblMessage, this,
                           {[this] { storePendingEdits(); }, [this] { m_sync->reread(); }, [this] { ShowChronik(); }});
     m_import = std::make_unique<MenuImport>(*m_register, *m_sync, m_boxes, lblMessage, [this] { storePendingEdits(); });
+    m_vanished = std::make_unique<VanishedRegister>(*m_register, m_boxes, [this] { emit reopenRequested(); });
     m_work->setRecovery({[this] { readAgain(); }, [this] { m_sync->reread(); },
                          [this] {
                              grdBrauerien->recordsetModel().storeHeldBack();
                              grdChronik->recordsetModel().storeHeldBack();
                          },
-                         [this] { showRegisterMessage(); }, [this] { repaintGrids(); }});
+                         [this](const StoreError &e) { m_vanished->offer(e); }, [this] { showRegisterMessage(); },
+                         [this] { repaintGrids(); }});
 }
 
 void Sudregister::connectControls()
@@ -179,6 +182,7 @@ void Sudregister::startUp()
     // The history grid opens on the first brewery's entries, not on the whole
     // table, so that what it shows always belongs to the current brewery.
     ShowChronik();
+    m_register->requireSoundPages();
     showRegisterMessage();
     grdBrauerien->setFocus();
     m_find->prepare();
@@ -230,6 +234,24 @@ void Sudregister::closeEvent(QCloseEvent *event)
         BusyStep::whenIdle(this, [this] { window()->close(); });
         return;
     }
+    if (!storeTypedBeforeClosing()) {
+        event->ignore();
+        return;
+    }
+    m_remembered.remember(*this, *grdBrauerien, *grdChronik,
+                          {cmbSort1->currentIndex(), cmbSort2->currentIndex(), cmbSort3->currentIndex()});
+    QWidget::closeEvent(event);
+}
+
+bool Sudregister::storeTypedBeforeClosing()
+{
+    // A register whose file has gone stores nothing more; the user was told
+    // what was not stored.
+    if (m_vanished->hasGone()) {
+        for (DataGrid *grid : {grdBrauerien, grdChronik})
+            grid->recordsetModel().discardUnstored();
+        return true;
+    }
     // What the user typed is stored before the window goes, or left behind
     // only when the user says so.
     for (;;) {
@@ -242,24 +264,19 @@ void Sudregister::closeEvent(QCloseEvent *event)
         for (DataGrid *grid : {grdBrauerien, grdChronik})
             unstored << grid->recordsetModel().unstoredDescription();
         if (stored && unstored.isEmpty())
-            break;
+            return true;
         const MessageBoxes::Answer answer = m_boxes->ask(
             QStringLiteral("What was typed could not be stored (%1).\n\nYes: try again.\nNo: close and discard it.\n"
                            "Cancel: keep the window open.")
                 .arg(unstored.join(QStringLiteral(", "))));
-        if (answer == MessageBoxes::Answer::Yes)
-            continue;
-        if (answer == MessageBoxes::Answer::Cancel) {
-            event->ignore();
-            return;
+        if (answer == MessageBoxes::Answer::Cancel)
+            return false;
+        if (answer == MessageBoxes::Answer::No) {
+            for (DataGrid *grid : {grdBrauerien, grdChronik})
+                grid->recordsetModel().discardUnstored();
+            return true;
         }
-        for (DataGrid *grid : {grdBrauerien, grdChronik})
-            grid->recordsetModel().discardUnstored();
-        break;
     }
-    m_remembered.remember(*this, *grdBrauerien, *grdChronik,
-                          {cmbSort1->currentIndex(), cmbSort2->currentIndex(), cmbSort3->currentIndex()});
-    QWidget::closeEvent(event);
 }
 
 void Sudregister::changeEvent(QEvent *event)

@@ -29,6 +29,7 @@ class StartupBackup;
 class SudregisterReport;
 class SudregisterTimeline;
 class UndoRedo;
+class VanishedRegister;
 class clsBrewery;
 
 // The register's window: the brewery grid over the history grid, and the
@@ -115,6 +116,12 @@ public:
     // Undo, Redo and Find, with their keys, for a menu to offer.
     QList<QAction *> editActions() const;
 
+signals:
+    // The register is to be opened anew in its place (its file was saved
+    // again, or another now has its name).
+    void reopenRequested();
+
+public:
     // The controls, by the names the program gives them.
     QLabel *lblTitle;
     DataGrid *grdBrauerien;
@@ -177,6 +184,9 @@ private:
     static QString rowPrompt(DataGrid &grid, std::initializer_list<int> columns);
     // Shows the history of the current brewery as stored, after a failure.
     void readAgain();
+    // Before the window closes: stores what was typed, or asks whether to
+    // let it go; false when the user keeps the window open.
+    bool storeTypedBeforeClosing();
     void repaintGrids();
     int measureTwips(const QString &sample);
 
@@ -195,4 +205,5 @@ private:
     FindField *m_find = nullptr;
     UndoRedo *m_undo = nullptr;
     std::unique_ptr<MenuImport> m_import;
+    std::unique_ptr<VanishedRegister> m_vanished;
 };

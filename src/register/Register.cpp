@@ -1,5 +1,6 @@
 #include "Register.h"
 
+#include "Attempt.h"
 #include "LikeCriterion.h"
 #include "RegisterAppender.h"
 #include "RegisterFile.h"
@@ -34,6 +35,22 @@ void Register::open()
         source->setReadOnly(!m_lock);
         source->setDatabaseName(m_path);
     }
+    // Reading every page of a large register takes as long as sorting it:
+    // on the other core, beside the sort. A register not made yet is sound.
+    if (QFileInfo(m_path).isFile())
+        m_pageCheck = std::async(std::launch::async, [path = m_path] {
+            return attempt([&] { RegisterFile::openReader(path)->checkPages(); });
+        });
+}
+
+void Register::requireSoundPages()
+{
+    if (!m_pageCheck.valid())
+        return;
+    // Any other failure (a file that is no register, a busy one) the
+    // window's own reads tell.
+    if (const std::optional<StoreError> failure = m_pageCheck.get(); failure && failure->isDamaged())
+        throw *failure;
 }
 
 bool Register::isWritable() const

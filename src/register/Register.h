@@ -2,10 +2,12 @@
 
 #include "DataSource.h"
 #include "Progress.h"
+#include "StoreError.h"
 
 #include <QObject>
 #include <QStringList>
 #include <functional>
+#include <future>
 #include <memory>
 #include <optional>
 
@@ -35,6 +37,9 @@ public:
     // cannot be taken is read-only too. Throws StoreError when a register
     // not made yet cannot be made, since it could not be read either.
     void open();
+    // Throws StoreError (isDamaged()) when the check of the file's pages,
+    // which open() starts beside the window's own start-up, found it damaged.
+    void requireSoundPages();
     const QString &path() const { return m_path; }
     // Whether this window holds the register's lock, and why not when not.
     bool holdsLock() const { return bool(m_lock); }
@@ -83,6 +88,7 @@ public:
 private:
     QString m_path;
     std::unique_ptr<RegisterLock> m_lock;
+    std::future<std::optional<StoreError>> m_pageCheck;
     QString m_lockProblem;
     qint64 m_historyOf = -1;
     // Made first, so that it goes first: it lets go of the register file

@@ -23,8 +23,10 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
 #include <QSettings>
 #include <QTest>
+#include <cstdio>
 #include <QTimer>
 #include <climits>
 
@@ -197,6 +199,56 @@ private slots:
         QVERIFY(!window.form());
         QVERIFY(!window.isVisible());
         QVERIFY(RegisterLock::tryTake(reg.path()));
+    }
+
+    // Another program deletes the register's file, or moves another file
+    // over it, while the window has it open: a write says so, naming the
+    // value typed, and Yes saves the register as the window holds it under
+    // its name again (the other file kept beside it) and opens it anew.
+    void fileDeletedOrReplacedWhileOpen_data()
+    {
+        QTest::addColumn<bool>("replaced");
+        QTest::addRow("deleted") << false;
+        QTest::addRow("replaced") << true;
+    }
+    void fileDeletedOrReplacedWhileOpen()
+    {
+        QFETCH(bool, replaced);
+        QTemporaryDir dir;
+        const QString path = DatabasePath(dir.path());
+        const QString other = dir.filePath("other.mdb");
+        {
+            RegisterFile::open(path)->exec("INSERT INTO Brewery (CityName) VALUES ('Bamberg')");
+            RegisterFile::open(other)->exec("INSERT INTO Brewery (CityName) VALUES ('Fremd')");
+        }
+        auto boxes = std::make_shared<ScriptedMessageBoxes>();
+        RegisterWindow window(boxes);
+        QVERIFY(window.openRegister(path));
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        if (replaced)
+            QVERIFY(::rename(QFile::encodeName(other).constData(), QFile::encodeName(path).constData()) == 0);
+        else
+            QVERIFY(QFile::remove(path));
+        boxes->answers = {Answer::Yes};
+        const QPointer<Sudregister> first = window.form();
+        GridDriver::typeInto(*first->grdBrauerien, 0, 3, "Coburg");
+        QCOMPARE(boxes->failures.size(), 1);
+        QVERIFY2(boxes->failures[0].contains(replaced ? "was replaced by another file" : "was deleted by another program"),
+                 qPrintable(boxes->failures[0]));
+        QVERIFY2(boxes->failures[0].contains("\"Coburg\""), qPrintable(boxes->failures[0]));
+        QCOMPARE(boxes->asked.size(), 1);
+        QTRY_VERIFY(first.isNull() && window.form());
+        QCOMPARE(GridDriver::columnTexts(*window.form()->grdBrauerien, 3, 1), QStringList({"Bamberg"}));
+        SecondConnection saved(path);
+        QCOMPARE(saved.column("SELECT CityName FROM Brewery"), QStringList({"Bamberg"}));
+        const QStringList kept = QDir(dir.path()).entryList({"Sudregister2K.mdb.replaced-*"});
+        QCOMPARE(kept.size(), replaced ? 1 : 0);
+        if (replaced)
+            QCOMPARE(SecondConnection(dir.filePath(kept[0])).column("SELECT CityName FROM Brewery"), QStringList({"Fremd"}));
+        // The register opened anew takes writes again.
+        GridDriver::typeInto(*window.form()->grdBrauerien, 0, 3, "Coburg");
+        QCOMPARE(saved.column("SELECT CityName FROM Brewery"), QStringList({"Coburg"}));
     }
 
     void remembersTheLastRegistersAndMakesNewOnes()
