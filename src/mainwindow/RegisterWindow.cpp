@@ -160,7 +160,8 @@ bool RegisterWindow::openRegister(const QString &path)
     } catch (const StoreError &e) {
         // A damaged register is offered its newest sound backup.
         if (e.isDamaged()) {
-            const std::optional<QString> instead = DamagedRegister::offerBackup(path, e, *m_boxes);
+            const std::optional<QString> instead =
+                DamagedRegister::offerBackup(path, e.message(), *m_boxes, [] { return true; });
             if (instead && openRegister(*instead))
                 return true;
         } else {
@@ -209,6 +210,16 @@ void RegisterWindow::start(const QString &path)
     // Its file saved again or replaced: the register is opened anew, once
     // the reaction that asked has ended.
     connect(m_form, &Sudregister::reopenRequested, this, [this, path] { openRegister(path); }, Qt::QueuedConnection);
+    // Found damaged once open: its newest sound backup is offered; without
+    // a choice the register stays open as it is.
+    connect(
+        m_form, &Sudregister::registerDamaged, this,
+        [this, path](const QString &damage) {
+            if (const std::optional<QString> instead =
+                    DamagedRegister::offerBackup(path, damage, *m_boxes, [this] { return closeForm(); }))
+                openRegister(*instead);
+        },
+        Qt::QueuedConnection);
     show();
     m_starting = true;
     try {

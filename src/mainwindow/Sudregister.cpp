@@ -7,7 +7,6 @@
 #include "FindField.h"
 #include "MenuImport.h"
 #include "ReactionScheduler.h"
-#include "VanishedRegister.h"
 #include "RecordsetModel.h"
 #include "Register.h"
 #include "RegisterFile.h"
@@ -16,6 +15,7 @@
 #include "StoreError.h"
 #include "Twips.h"
 #include "UndoRedo.h"
+#include "VanishedRegister.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -23,6 +23,14 @@
 #include <QEvent>
 #include <QLabel>
 #include <QPushButton>
+
+namespace {
+
+// How often the window looks whether the check of the register's pages
+// has ended.
+constexpr int PageCheckPollMs = 100;
+
+} // namespace
 
 Sudregister::Sudregister(const QString &registerPath, std::shared_ptr<MessageBoxes> boxes, QWidget *parent,
                          QSettings *settings)
@@ -54,6 +62,18 @@ void Sudregister::start()
     // Shown while it read the register, the window has its rows now.
     if (isVisible())
         m_work->open();
+    m_register->startPageCheck();
+    watchPageCheck();
+}
+
+void Sudregister::watchPageCheck()
+{
+    if (m_register->checkingPages()) {
+        m_work->later([this] { watchPageCheck(); }, PageCheckPollMs);
+        return;
+    }
+    if (const std::optional<StoreError> damage = m_register->pageDamage())
+        emit registerDamaged(damage->message());
 }
 
 Sudregister::~Sudregister()
@@ -182,7 +202,6 @@ void Sudregister::startUp()
     // The history grid opens on the first brewery's entries, not on the whole
     // table, so that what it shows always belongs to the current brewery.
     ShowChronik();
-    m_register->requireSoundPages();
     showRegisterMessage();
     grdBrauerien->setFocus();
     m_find->prepare();

@@ -120,6 +120,9 @@ signals:
     // The register is to be opened anew in its place (its file was saved
     // again, or another now has its name).
     void reopenRequested();
+    // The check of the register's pages, which runs beside the window,
+    // found the file damaged.
+    void registerDamaged(const QString &message);
 
 public:
     // The controls, by the names the program gives them.
@@ -187,6 +190,8 @@ private:
     // Before the window closes: stores what was typed, or asks whether to
     // let it go; false when the user keeps the window open.
     bool storeTypedBeforeClosing();
+    // Tells registerDamaged() once the check of the pages has found damage.
+    void watchPageCheck();
     void repaintGrids();
     int measureTwips(const QString &sample);
 

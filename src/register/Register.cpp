@@ -35,22 +35,34 @@ void Register::open()
         source->setReadOnly(!m_lock);
         source->setDatabaseName(m_path);
     }
-    // Reading every page of a large register takes as long as sorting it:
-    // on the other core, beside the sort. A register not made yet is sound.
+}
+
+void Register::startPageCheck()
+{
+    // Reading every page of a large register takes longer than opening it:
+    // on a reader of its own, beside the window. A register not made yet is
+    // sound.
     if (QFileInfo(m_path).isFile())
         m_pageCheck = std::async(std::launch::async, [path = m_path] {
             return attempt([&] { RegisterFile::openReader(path)->checkPages(); });
         });
 }
 
-void Register::requireSoundPages()
+bool Register::checkingPages() const
 {
-    if (!m_pageCheck.valid())
-        return;
+    return m_pageCheck.valid() && m_pageCheck.wait_for(std::chrono::seconds(0)) != std::future_status::ready;
+}
+
+std::optional<StoreError> Register::pageDamage()
+{
+    if (!m_pageCheck.valid() || checkingPages())
+        return std::nullopt;
     // Any other failure (a file that is no register, a busy one) the
     // window's own reads tell.
-    if (const std::optional<StoreError> failure = m_pageCheck.get(); failure && failure->isDamaged())
-        throw *failure;
+    std::optional<StoreError> failure = m_pageCheck.get();
+    if (failure && !failure->isDamaged())
+        failure.reset();
+    return failure;
 }
 
 bool Register::isWritable() const

@@ -37,9 +37,12 @@ public:
     // cannot be taken is read-only too. Throws StoreError when a register
     // not made yet cannot be made, since it could not be read either.
     void open();
-    // Throws StoreError (isDamaged()) when the check of the file's pages,
-    // which open() starts beside the window's own start-up, found it damaged.
-    void requireSoundPages();
+    // Checks every page of the file on a reader of its own, beside the
+    // window, which is open by then. pageDamage() is none while it runs or
+    // when it found nothing; else the damage, once.
+    void startPageCheck();
+    bool checkingPages() const;
+    std::optional<StoreError> pageDamage();
     const QString &path() const { return m_path; }
     // Whether this window holds the register's lock, and why not when not.
     bool holdsLock() const { return bool(m_lock); }

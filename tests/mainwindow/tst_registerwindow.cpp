@@ -120,8 +120,8 @@ private slots:
 
     // A register damaged on the disk is told as damaged, and its newest
     // backup that passes its check is offered: put in its place (the
-    // damaged file kept), opened to look at, or neither. Nothing is
-    // overwritten without Yes.
+    // damaged file kept), opened to look at, or neither (it stays open as
+    // it is). Nothing is overwritten without Yes.
     void damagedRegisterIsOfferedItsBackup_data()
     {
         QTest::addColumn<Answer>("answer");
@@ -157,11 +157,12 @@ private slots:
         auto boxes = std::make_shared<ScriptedMessageBoxes>();
         boxes->answers = {answer};
         RegisterWindow window(boxes);
-        const bool opened = window.openRegister(path);
-        QCOMPARE(boxes->asked.size(), 1);
+        // The window opens at once; the check of the whole file ends beside it.
+        QVERIFY(window.openRegister(path));
+        QTRY_COMPARE(boxes->asked.size(), 1);
         QVERIFY2(boxes->asked[0].contains("is damaged"), qPrintable(boxes->asked[0]));
         QVERIFY2(boxes->asked[0].contains("holds 1 brewery and 1 history entry"), qPrintable(boxes->asked[0]));
-        QCOMPARE(opened, answer != Answer::Cancel);
+        QCoreApplication::processEvents();
         const QStringList kept = QDir(dir.path()).entryList({"Sudregister2K.mdb.damaged-*"});
         if (answer == Answer::Yes) {
             QCOMPARE(window.form()->registerPath(), path);
@@ -171,9 +172,8 @@ private slots:
         } else {
             QCOMPARE(bytesOf(path), damaged);
             QVERIFY(kept.isEmpty());
-            QCOMPARE(window.form() != nullptr, answer == Answer::No);
-            if (window.form())
-                QVERIFY(window.form()->registerPath().startsWith(BackupFolder(path)));
+            // Without a choice the damaged register stays open as it is.
+            QCOMPARE(window.form()->registerPath().startsWith(BackupFolder(path)), answer == Answer::No);
         }
     }
 
