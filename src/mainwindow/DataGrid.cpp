@@ -173,6 +173,10 @@ void DataGrid::currentChanged(const QModelIndex &current, const QModelIndex &pre
         return;
     if (row != last && m_model->hasPendingRow() && last == m_model->recordCount())
         commitPendingAdd();
+    // The row left, while its values wait to be stored.
+    std::optional<qint64> leftKey;
+    if (row != last && last >= 0 && last < m_model->recordCount())
+        leftKey = dataSource()->Recordset().keyAt(last);
     const std::optional<StoreError> failure = attempt([&] {
         DataSource *source = dataSource();
         if (row != last && source && source->hasRecordset()) {
@@ -194,6 +198,8 @@ void DataGrid::currentChanged(const QModelIndex &current, const QModelIndex &pre
         if (const auto &told = events.MoveFailed ? events.MoveFailed : events.Failed)
             told(*failure);
     }
+    if (leftKey && m_model->holdsUnstoredOf(*leftKey) && events.LeftUnstoredRow)
+        events.LeftUnstoredRow(*leftKey);
 }
 
 void DataGrid::focusMoved(QWidget *old, QWidget *now)

@@ -23,6 +23,9 @@ struct GridEvents {
     // A write the register refused for now (busy, disk full) whose value
     // the grid keeps to store later; Failed when not set.
     std::function<void(const StoreError &)> WriteKept;
+    // The cursor left record `key` while values typed into it are still
+    // not stored.
+    std::function<void(qint64 key)> LeftUnstoredRow;
     // The reactions to a move of the cursor failed (they read, never
     // write); Failed when not set.
     std::function<void(const StoreError &)> MoveFailed;

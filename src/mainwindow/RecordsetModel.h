@@ -97,8 +97,11 @@ public:
     // True while anything typed is not stored: the cell being typed, an
     // unstored cell or a new row.
     bool holdsUnstored() const { return hasPendingRow() || !m_held.unstoredCells().empty(); }
-    // What of it, in words: "\"Coburg\" in ORT", "a new row".
-    QStringList unstoredDescription() const;
+    // What of it, in words: "\"Coburg\" in ORT", "a new row"; with `key`,
+    // only the cells of that record.
+    QStringList unstoredDescription(std::optional<qint64> key = std::nullopt) const;
+    bool holdsUnstoredOf(qint64 key) const { return !unstoredDescription(key).isEmpty(); }
+    void discardUnstoredOf(qint64 key);
     // Forgets everything typed and not stored.
     void discardUnstored();
     void cancelPendingAdd();

@@ -282,14 +282,23 @@ void RecordsetModel::cellsChanged(qint64 key)
     rowChanged(m_source->Recordset().positionOf(key));
 }
 
-QStringList RecordsetModel::unstoredDescription() const
+QStringList RecordsetModel::unstoredDescription(std::optional<qint64> key) const
 {
     QStringList what;
-    for (const PendingEdit::Unstored &cell : m_held.unstoredCells())
-        what << QStringLiteral("\"%1\" in %2").arg(cell.text, m_columns[size_t(cell.column)].caption);
-    if (hasPendingRow())
+    for (const PendingEdit::Unstored &cell : m_held.unstoredCells()) {
+        if (!key || cell.key == *key)
+            what << QStringLiteral("\"%1\" in %2").arg(cell.text, m_columns[size_t(cell.column)].caption);
+    }
+    if (hasPendingRow() && !key)
         what << QStringLiteral("a new row");
     return what;
+}
+
+void RecordsetModel::discardUnstoredOf(qint64 key)
+{
+    for (int column = 0; column < columns(); ++column)
+        m_held.forgetUnstored(key, column);
+    cellsChanged(key);
 }
 
 void RecordsetModel::discardUnstored()

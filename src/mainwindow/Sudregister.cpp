@@ -133,6 +133,7 @@ void Sudregister::connectControls()
         events.Failed = m_work->whileOpen([this](const StoreError &e) { m_work->failed(e); });
         events.WriteKept = m_work->whileOpen(
             [this](const StoreError &e) { m_work->failed(e, ReactionScheduler::Telling::OncePerBusySpell); });
+        events.LeftUnstoredRow = m_work->whileOpen([this, grid](qint64 key) { askAboutUnstored(*grid, key); });
         events.MoveFailed = m_work->whileOpen(
             [this](const StoreError &e) { m_work->failed(e, ReactionScheduler::Telling::OncePerBusySpell); });
         events.ReadFailed = m_work->whileOpen([this](const StoreError &e) { readFailed(e); });
@@ -260,6 +261,29 @@ void Sudregister::closeEvent(QCloseEvent *event)
     m_remembered.remember(*this, *grdBrauerien, *grdChronik,
                           {cmbSort1->currentIndex(), cmbSort2->currentIndex(), cmbSort3->currentIndex()});
     QWidget::closeEvent(event);
+}
+
+void Sudregister::askAboutUnstored(DataGrid &grid, qint64 key)
+{
+    RecordsetModel &model = grid.recordsetModel();
+    for (;;) {
+        if (const std::optional<StoreError> failure = attempt([&] { model.storeHeldBack(); });
+            failure && !failure->isPassing())
+            m_work->failed(*failure);
+        const QStringList unstored = model.unstoredDescription(key);
+        if (unstored.isEmpty())
+            return;
+        const MessageBoxes::Answer answer = m_boxes->ask(
+            QStringLiteral("What was typed into the row left could not be stored yet (%1): the register is in use by "
+                           "another program, or the disk is full.\n\nYes: try again.\nNo: discard it.\nCancel: "
+                           "keep it; it is stored as soon as the register takes it.")
+                .arg(unstored.join(QStringLiteral(", "))),
+            MessageBoxes::Answer::Cancel);
+        if (answer == MessageBoxes::Answer::No)
+            model.discardUnstoredOf(key);
+        if (answer != MessageBoxes::Answer::Yes)
+            return;
+    }
 }
 
 bool Sudregister::storeTypedBeforeClosing()

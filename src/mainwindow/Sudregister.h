@@ -190,6 +190,9 @@ private:
     // Before the window closes: stores what was typed, or asks whether to
     // let it go; false when the user keeps the window open.
     bool storeTypedBeforeClosing();
+    // The cursor left a row whose typed values are not stored yet: tries
+    // once more, then asks whether to try again, discard or keep them.
+    void askAboutUnstored(DataGrid &grid, qint64 key);
     // Tells registerDamaged() once the check of the pages has found damage.
     void watchPageCheck();
     void repaintGrids();

@@ -105,18 +105,24 @@ private slots:
 
     // A value typed while another program holds the register stays in its
     // cell, marked as not yet stored, told once, and is stored as soon as
-    // the register is free; closing meanwhile asks, as for a new row.
+    // the register is free; closing meanwhile asks, as for a new row, and
+    // so does leaving its row, where it may be let go.
     void valueTypedWhileBusyIsKept_data()
     {
-        QTest::addColumn<bool>("closeMeanwhile");
-        QTest::addRow("stored once free") << false;
-        QTest::addRow("asked on closing") << true;
+        QTest::addColumn<QString>("meanwhile");
+        QTest::addColumn<QString>("stored");
+        QTest::addRow("stored once free") << "" << "Coburg";
+        QTest::addRow("asked on closing") << "close" << "Coburg";
+        QTest::addRow("asked on leaving, kept") << "leave, keep" << "Coburg";
+        QTest::addRow("asked on leaving, let go") << "leave, let go" << "Bamberg";
     }
     void valueTypedWhileBusyIsKept()
     {
-        QFETCH(bool, closeMeanwhile);
+        QFETCH(QString, meanwhile);
+        QFETCH(QString, stored);
         ScratchRegister reg;
-        reg.addCity("Bamberg");
+        const qint64 bamberg = reg.addCity("Bamberg");
+        reg.addCity("Dachau");
         ShownWindow win(reg.dir());
         LockingShell shell(reg.path(), LockingShell::Hold::Everyone);
         QVERIFY(shell.held());
@@ -127,14 +133,21 @@ private slots:
         QCOMPARE(cell.data().toString(), "Coburg");
         QVERIFY2(cell.data(Qt::ToolTipRole).toString().contains("not yet stored", Qt::CaseInsensitive),
                  qPrintable(cell.data(Qt::ToolTipRole).toString()));
-        if (closeMeanwhile) {
+        if (meanwhile == "close") {
             win.boxes->answers = {Answer::Cancel};
             QVERIFY(!win->close());
-            QCOMPARE(win.boxes->asked.size(), 1);
-            QVERIFY2(win.boxes->asked[0].contains("Coburg"), qPrintable(win.boxes->asked[0]));
+        } else if (meanwhile.startsWith("leave")) {
+            win.boxes->answers = {meanwhile.endsWith("keep") ? Answer::Cancel : Answer::No};
+            GridDriver::clickCell(*win->grdBrauerien, 1, 3);
         }
+        QCOMPARE(win.boxes->asked.size(), meanwhile.isEmpty() ? 0 : 1);
+        if (!meanwhile.isEmpty())
+            QVERIFY2(win.boxes->asked[0].contains("\"Coburg\" in ORT"), qPrintable(win.boxes->asked[0]));
         shell.release();
-        QTRY_COMPARE_WITH_TIMEOUT(reg.sql().column("SELECT CityName FROM Brewery"), QStringList{"Coburg"}, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(
+            reg.sql().column(QStringLiteral("SELECT CityName FROM Brewery WHERE RowId = %1").arg(bamberg)),
+            QStringList{stored}, 10000);
+        QTRY_COMPARE(cell.data().toString(), stored);
         QVERIFY(!cell.data(Qt::ToolTipRole).toString().contains("not yet stored", Qt::CaseInsensitive));
         QCOMPARE(win.boxes->failures.size(), 1);
     }
