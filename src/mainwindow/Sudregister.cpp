@@ -10,7 +10,9 @@
 #include "RecordsetModel.h"
 #include "Register.h"
 #include "RegisterFile.h"
+#include "RegisterSchema.h"
 #include "RegisterSync.h"
+#include "RegisterUndo.h"
 #include "StartupBackup.h"
 #include "StoreError.h"
 #include "Twips.h"
@@ -110,6 +112,16 @@ void Sudregister::createConcerns()
         grdBrauerien->setApproxCount(BreweryCount() + 1);
         // The brewery may be the same, its history not.
         ShowChronik();
+    });
+    // Steps name a field as the grids caption it.
+    m_register->history().setFieldCaption([this](const QString &table, const QString &field) {
+        DataGrid *grid =
+            table.compare(RegisterSchema::BreweryTable, Qt::CaseInsensitive) == 0 ? grdBrauerien : grdChronik;
+        for (int i = 0; i < grid->ColumnCount(); ++i) {
+            if (grid->Columns(i).DataField().compare(field, Qt::CaseInsensitive) == 0)
+                return grid->Columns(i).Caption();
+        }
+        return QString();
     });
     m_undo = new UndoRedo(*m_register, *m_work, lblMessage, this,
                           {[this] { storePendingEdits(); }, [this] { m_sync->reread(); }, [this] { ShowChronik(); }});

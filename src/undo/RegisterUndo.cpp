@@ -79,7 +79,7 @@ QString RegisterUndo::describe(const RowChanges &changes)
         if (brewery->after) {
             const QString field = changedField(*brewery);
             return field.isEmpty() ? QStringLiteral("change of brewery %1").arg(name)
-                                   : QStringLiteral("change of %1 of brewery %2").arg(field, name);
+                                   : QStringLiteral("change of %1 of brewery %2").arg(captionOf(brewery->table, field), name);
         }
         if (entries == 0)
             return QStringLiteral("delete of brewery %1").arg(name);
@@ -98,7 +98,14 @@ QString RegisterUndo::describe(const RowChanges &changes)
     if (!entry.after)
         return QStringLiteral("delete of ") + of;
     const QString field = changedField(entry);
-    return field.isEmpty() ? QStringLiteral("change of ") + of : QStringLiteral("change of %1 of %2").arg(field, of);
+    return field.isEmpty() ? QStringLiteral("change of ") + of
+                           : QStringLiteral("change of %1 of %2").arg(captionOf(entry.table, field), of);
+}
+
+QString RegisterUndo::captionOf(const QString &table, const QString &field) const
+{
+    const QString caption = m_caption ? m_caption(table, field) : QString();
+    return caption.isEmpty() ? field : caption;
 }
 
 void RegisterUndo::undo()

@@ -4,6 +4,7 @@
 
 #include <QObject>
 #include <QUndoStack>
+#include <functional>
 #include <optional>
 
 class RegisterFile;
@@ -24,6 +25,10 @@ public:
 
     // Records the window's writes to `file` from now on.
     void follow(RegisterFile &file);
+    // How the steps name a field ("change of <name> of …"): the window's
+    // caption for it; the field's own name without.
+    using FieldCaption = std::function<QString(const QString &table, const QString &field)>;
+    void setFieldCaption(FieldCaption caption) { m_caption = std::move(caption); }
     QUndoStack &stack() { return m_stack; }
 
     // Throw StoreError, and leave the step where it was, when refused.
@@ -40,6 +45,9 @@ private:
     QString describe(const RowChanges &changes);
     void told(const QString &done, const RowChanges &changes);
 
+    QString captionOf(const QString &table, const QString &field) const;
+
     QUndoStack m_stack;
     RegisterFile *m_file = nullptr;
+    FieldCaption m_caption;
 };

@@ -53,8 +53,9 @@ private slots:
     {
         QTest::addColumn<QString>("step");
         QTest::addColumn<QString>("named");
-        QTest::addRow("brewery cell") << "brewery cell" << "change of CityName of brewery Schlenkerla";
-        QTest::addRow("history cell") << "history cell" << "change of StartYear of history entry Heller";
+        // Fields are named by the grids' captions.
+        QTest::addRow("brewery cell") << "brewery cell" << "change of ORT of brewery Schlenkerla";
+        QTest::addRow("history cell") << "history cell" << "change of *Jahr of history entry Heller";
         QTest::addRow("new brewery") << "new brewery" << "new brewery Göller";
         QTest::addRow("new history entry") << "new history entry" << "new history entry Neu of brewery Schlenkerla";
         QTest::addRow("delete of an entry") << "delete entry" << "delete of history entry Heller of brewery Schlenkerla";
