@@ -206,6 +206,8 @@ void Sudregister::startUp()
         grdBrauerien->setReadOnly(true);
         grdChronik->setReadOnly(true);
         cmdNewBrewery->setEnabled(false);
+        // Nothing can be deleted here: the hint would promise it.
+        Label3->hide();
         setWindowTitle(windowTitle() + QStringLiteral(" (read-only)"));
     } else {
         m_undo->start();

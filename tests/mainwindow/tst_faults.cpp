@@ -168,8 +168,10 @@ private slots:
             QCOMPARE(GridDriver::columnTexts(*win->grdBrauerien, 3, 1), QStringList{"Bamberg"});
             QTRY_COMPARE(win->dsBreweryChronik->Recordset().RecordCount(), 1);
 
-            // Nothing is offered that would be refused: no editor, no delete.
+            // Nothing is offered that would be refused: no editor, no delete,
+            // no hint of one.
             QVERIFY(win->windowTitle().endsWith(" (read-only)"));
+            QVERIFY(win->Label3->isHidden());
             for (DataGrid *grid : {win->grdBrauerien, win->grdChronik}) {
                 GridDriver::clickCell(*grid, 0, 0);
                 QTest::keyClick(grid, Qt::Key_F2);
