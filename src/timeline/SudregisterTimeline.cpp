@@ -161,6 +161,12 @@ void SudregisterTimeline::setCounts(TimelineCounts counts)
     }
     breweries->setRange(0, std::max(1, highest));
     breweries->applyNiceNumbers();
+    // Whole breweries only: a small count gets a tick per brewery, not
+    // fractions its labels would round to "0, 0, 0, 1".
+    if (breweries->max() < breweries->tickCount() - 1)
+        breweries->setTickCount(int(breweries->max()) + 1);
+    // Without a year there is nothing to mark on the years' axis.
+    years->setLabelsVisible(m_counts.years() > 0);
 
     QString text = QStringLiteral("%1 breweries charted.").arg(m_counts.charted);
     QStringList why;

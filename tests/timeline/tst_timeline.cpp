@@ -13,6 +13,8 @@
 #include <QPushButton>
 #include <QSvgRenderer>
 #include <QTest>
+#include <QValueAxis>
+#include <cmath>
 #include <QToolTip>
 #include <array>
 #include <cmath>
@@ -155,6 +157,17 @@ private slots:
         win->showTimeline = [&](SudregisterTimeline &shown) {
             QCOMPARE(shown.chtTimeline->chart()->series().size(), 0);
             leftOut = shown.lblLeftOut->text();
+            // Labelled in whole breweries, and no years to label.
+            for (QAbstractAxis *axis : shown.chtTimeline->chart()->axes()) {
+                const auto *values = qobject_cast<QValueAxis *>(axis);
+                QVERIFY(values);
+                if (axis->alignment() == Qt::AlignBottom) {
+                    QVERIFY(!axis->labelsVisible());
+                    continue;
+                }
+                const double step = (values->max() - values->min()) / (values->tickCount() - 1);
+                QVERIFY2(step >= 1 && step == std::floor(step), qPrintable(QString::number(step)));
+            }
         };
         QTest::mouseClick(win->cmdTimeline, Qt::LeftButton);
         QCOMPARE(leftOut, "0 breweries charted.");
