@@ -179,6 +179,24 @@ void Sudregister::createToolBox()
     setTabOrder(cmbSort1, cmbSort2);
     setTabOrder(cmbSort2, cmbSort3);
 
+    // What a screen reader says of each: a list by what it is for, not only
+    // by the entry it shows. (On Linux Qt names a drop-down list by its
+    // entry; its description and its label then tell the purpose.)
+    Label4->setBuddy(cboBrauereiJump);
+    Label5->setBuddy(cmbSort1);
+    const std::pair<QWidget *, const char *> spoken[] = {
+        {grdBrauerien, "Breweries"},
+        {grdChronik, "History of the current brewery"},
+        {cboBrauereiJump, "Jump to a block of cities"},
+        {txtFind, "Find breweries"},
+        {cmbSort1, "Sort key 1"},
+        {cmbSort2, "Sort key 2"},
+        {cmbSort3, "Sort key 3"},
+    };
+    for (const auto &[control, name] : spoken) {
+        control->setAccessibleName(QString::fromLatin1(name));
+        control->setAccessibleDescription(QString::fromLatin1(name));
+    }
 }
 
 void Sudregister::ArrangeControls()

@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QAccessible>
 #include <QSettings>
 #include <QStyle>
 #include <QTest>
@@ -290,6 +291,35 @@ private slots:
         QCOMPARE(again.grdBrauerien->Columns(3).Width(), 2000);
         QCOMPARE(again.grdChronik->Columns(0).Width(), 1500);
         QCOMPARE(again.dsBrewery->RecordSource(), "select * from Brewery Order By IdCode, PostalCode, BreweryName");
+    }
+
+    // A screen reader names each control by what it is for; the lists, which
+    // Qt names by their entry on Linux, tell it in their description.
+    void controlsHaveSpokenNames_data()
+    {
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<QString>("spoken");
+        QTest::addRow("brewery grid") << "grdBrauerien" << "Breweries";
+        QTest::addRow("history grid") << "grdChronik" << "History of the current brewery";
+        QTest::addRow("jump list") << "cboBrauereiJump" << "Jump to a block of cities";
+        QTest::addRow("find field") << "txtFind" << "Find breweries";
+        QTest::addRow("second sort list") << "cmbSort2" << "Sort key 2";
+        QTest::addRow("Report button") << "cmdReport" << "Report";
+    }
+    void controlsHaveSpokenNames()
+    {
+        QFETCH(QString, control);
+        QFETCH(QString, spoken);
+        ScratchRegister reg;
+        reg.addCity("Bamberg");
+        Sudregister w(reg.path(), std::make_shared<ScriptedMessageBoxes>());
+        auto *widget = w.findChild<QWidget *>(control);
+        QVERIFY(widget);
+        QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(widget);
+        QVERIFY(accessible);
+        const QString heard = qobject_cast<QComboBox *>(widget) ? accessible->text(QAccessible::Description)
+                                                                  : accessible->text(QAccessible::Name);
+        QCOMPARE(heard, spoken);
     }
 
     // Remembered sort keys that name no entry of the lists (another
