@@ -9,22 +9,32 @@
 #include <QMessageBox>
 #include <QSettings>
 
+namespace {
+
+void describe(QCommandLineParser &parser)
+{
+    parser.setApplicationDescription(QStringLiteral("Keeps a register of breweries and their history."));
+    parser.addPositionalArgument(QStringLiteral("REGISTER"),
+                                 QStringLiteral("The register to open, created when missing. Without it: "
+                                                "Sudregister2K.mdb beside the program if there is one, else the one in "
+                                                "the user's data folder (~/.local/share/Sudregister)."),
+                                 QStringLiteral("[REGISTER]"));
+}
+
+} // namespace
+
 int main(int argc, char *argv[])
 {
     NameApplication();
     QString given;
     {
-        // Read before the window system is asked for: --help works without
-        // a display.
+        // Read before the window system is asked for: help, version and a
+        // wrong command line are told without a display. Qt's own options
+        // are let through for the application object below.
         QCoreApplication probe(argc, argv);
         QCommandLineParser parser;
-        parser.setApplicationDescription(QStringLiteral("Keeps a register of breweries and their history."));
-        parser.addPositionalArgument(QStringLiteral("REGISTER"),
-                                     QStringLiteral("The register to open, created when missing. Without it: "
-                                                    "Sudregister2K.mdb beside the program if there is one, else the "
-                                                    "one in the user's data folder (~/.local/share/Sudregister)."),
-                                     QStringLiteral("[REGISTER]"));
-        if (const auto exit = ParseCommandLine(parser, probe.arguments(), 1))
+        describe(parser);
+        if (const auto exit = ParseCommandLine(parser, probe.arguments(), 1, WidgetApplicationOptions()))
             return *exit;
         given = parser.positionalArguments().value(0);
     }

@@ -56,6 +56,14 @@ private slots:
             const QString name = QFileInfo(program).fileName();
             QTest::addRow("%s --help", qPrintable(name)) << program << QStringList{"--help"} << 0 << "Usage:" << "";
             QTest::addRow("%s --version", qPrintable(name)) << program << QStringList{"--version"} << 0 << "Sudregister 0." << "";
+            // Offered by --help: the help, with Qt's own options where the
+            // program takes them, not the window.
+            QTest::addRow("%s --help-all", qPrintable(name))
+                << program << QStringList{"--help-all"} << 0
+                << (name == "sudregister" ? "-style <style>" : "Usage:") << "";
+            if (name == "sudregister")
+                QTest::addRow("sudregister takes Qt's own options")
+                    << program << QStringList{"-style", "fusion", "-reverse", "--version"} << 0 << "Sudregister 0." << "";
             QTest::addRow("%s unknown option", qPrintable(name))
                 << program << QStringList{"--regsiter", "x.mdb"} << 2 << "" << "Unknown option 'regsiter'";
             QTest::addRow("%s two files", qPrintable(name)) << program << QStringList{"a.mdb", "b.mdb"} << 2 << "" << "Usage:";
