@@ -39,3 +39,13 @@ void Sudregister::sortList_Click(QComboBox *list)
         SortBreweries();
     });
 }
+
+void Sudregister::columnHeader_Click(int column)
+{
+    // A column's caption chooses it as the first key, as if picked in the
+    // first sort list.
+    if (column < 0 || column >= int(BreweryColumns.size()))
+        return;
+    cmbSort1->setFocus();
+    SelectEntry(cmbSort1, column);
+}

@@ -23,6 +23,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QEvent>
+#include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 
@@ -165,6 +166,9 @@ void Sudregister::connectControls()
     connect(cboBrauereiJump, &QComboBox::activated, this, [this] { m_work->run([this] { cboBrauereiJump_Click(); }); });
     for (QComboBox *list : {cmbSort1, cmbSort2, cmbSort3})
         connect(list, &QComboBox::activated, this, [this, list] { sortList_Click(list); });
+    grdBrauerien->horizontalHeader()->setSectionsClickable(true);
+    connect(grdBrauerien->horizontalHeader(), &QHeaderView::sectionClicked, this,
+            [this](int column) { columnHeader_Click(column); });
     // The history grid follows the current brewery whichever way it changes:
     // a cell move, a re-sort, a jump, a reload, an insertion or a deletion.
     connect(dsBrewery, &DataSource::currentChanged, this, &Sudregister::currentBreweryChanged);

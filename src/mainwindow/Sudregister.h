@@ -177,6 +177,7 @@ private:
     // The list read anew or narrowed: counted, its history shown.
     void listReplaced();
     void sortList_Click(QComboBox *list);
+    void columnHeader_Click(int column);
     void connectBreweryGrid();
     void connectChronikGrid();
     void currentBreweryChanged();

@@ -1,6 +1,7 @@
 #include "GridDriver.h"
 #include "DatabasePath.h"
 #include "ScratchRegister.h"
+#include "ShownWindow.h"
 #include "ScriptedMessageBoxes.h"
 #include "StoreError.h"
 #include "Sudregister.h"
@@ -291,6 +292,22 @@ private slots:
         QCOMPARE(again.grdBrauerien->Columns(3).Width(), 2000);
         QCOMPARE(again.grdChronik->Columns(0).Width(), 1500);
         QCOMPARE(again.dsBrewery->RecordSource(), "select * from Brewery Order By IdCode, PostalCode, BreweryName");
+    }
+
+    // A click on a column's caption sorts by that column first, as a
+    // choice in the first sort list does.
+    void columnCaptionSortsByIt()
+    {
+        ScratchRegister reg;
+        reg.addBrewery({"BY", "", "", "Aalen", "Z9"});
+        reg.addBrewery({"BY", "", "", "Bamberg", "A1"});
+        ShownWindow win(reg.dir());
+        QHeaderView *header = win->grdBrauerien->horizontalHeader();
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          QPoint(header->sectionViewportPosition(4) + header->sectionSize(4) / 2, header->height() / 2));
+        QCOMPARE(win->cmbSort1->currentText(), "ID(ID)");
+        QCOMPARE(win->dsBrewery->RecordSource(), "select * from Brewery Order By IdCode, PostalCode, BreweryName");
+        QCOMPARE(GridDriver::columnTexts(*win->grdBrauerien, 3, 2), QStringList({"Bamberg", "Aalen"}));
     }
 
     // A screen reader names each control by what it is for; the lists, which
