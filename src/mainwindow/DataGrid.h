@@ -97,6 +97,8 @@ private:
     void deleteCurrentRow();
     // Makes `row` current and selects all of it, ready for Delete.
     void selectWholeRow(int row);
+    // Ctrl+C on a row selected whole.
+    void copyRow(int row);
     void repaintAll();
     int currentLine() const;
     int visibleRowCount() const;

@@ -1,12 +1,14 @@
 // The grid's keys: Tab and Shift+Tab step from cell to cell, Ctrl+Tab and
 // Ctrl+Shift+Tab leave the grid for the window's next or previous control,
 // Shift+Space selects the current row as a click on its selector does, and
-// Delete deletes a selected row; Escape drops a row begun in the new-row
-// line.
+// Delete deletes a selected row and Ctrl+C copies it; Escape drops a row
+// begun in the new-row line.
 #include "DataGrid.h"
 
 #include "RecordsetModel.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QKeyEvent>
 
 void DataGrid::keyPressEvent(QKeyEvent *event)
@@ -32,8 +34,24 @@ void DataGrid::keyPressEvent(QKeyEvent *event)
             m_model->cancelPendingAdd();
             return;
         }
+        if (event->matches(QKeySequence::Copy) && selectionModel()->isRowSelected(row, QModelIndex())) {
+            copyRow(row);
+            return;
+        }
     }
     QTableView::keyPressEvent(event);
+}
+
+void DataGrid::copyRow(int row)
+{
+    // As a spreadsheet takes a row: the shown columns' whole values, a tab
+    // between them.
+    QStringList values;
+    for (int column = 0; column < m_model->columnCount(); ++column) {
+        if (!isColumnHidden(column))
+            values << m_model->index(row, column).data(Qt::EditRole).toString();
+    }
+    QGuiApplication::clipboard()->setText(values.join(QLatin1Char('\t')) + QLatin1Char('\n'));
 }
 
 void DataGrid::selectWholeRow(int row)

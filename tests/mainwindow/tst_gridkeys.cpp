@@ -10,6 +10,8 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QStyle>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QTest>
 #include <QToolTip>
 #include <QWheelEvent>
@@ -148,6 +150,22 @@ private slots:
         QCOMPARE(win.boxes->asked.size(), 1);
         QVERIFY(win.boxes->asked[0].contains("Coburg"));
         QCOMPARE(reg.sql().count("SELECT count(*) FROM Brewery"), left);
+    }
+
+    // Ctrl+C on a row selected whole copies the row as a spreadsheet takes
+    // it, whole values with tabs between; on a cell, the cell.
+    void ctrlCCopiesTheSelectedRow()
+    {
+        ScratchRegister reg;
+        reg.addBrewery({"BY", "Oberfranken", "96047", "Bamberg", "B1", QString(300, 'x'), "1536", "<null>"});
+        ShownWindow win(reg.dir());
+        GridDriver::clickCell(*win->grdBrauerien, 0, 3);
+        QTest::keyClick(win->grdBrauerien, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QGuiApplication::clipboard()->text(), "Bamberg");
+        QTest::keyClick(win->grdBrauerien, Qt::Key_Space, Qt::ShiftModifier);
+        QTest::keyClick(win->grdBrauerien, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QGuiApplication::clipboard()->text(),
+                 "BY\tOberfranken\t96047\tBamberg\tB1\t" + QString(300, 'x') + "\t1536\t\n");
     }
 
     void wheelOverAnUnfocusedListChangesNothing()
