@@ -58,6 +58,24 @@ void refuseWhatIsNoFile(const QString &path)
                          QStringLiteral("Register"), SQLITE_CANTOPEN);
 }
 
+// The earlier program kept its register in a Microsoft Access file of the
+// same name: told as such, with the way its data comes over.
+void refuseAccessFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+    const QByteArray header = file.read(32);
+    if (!header.mid(4).startsWith("Standard Jet DB") && !header.mid(4).startsWith("Standard ACE DB"))
+        return;
+    throw StoreError(QStringLiteral("%1 is a Microsoft Access database, as the earlier program kept its register; "
+                                    "Sudregister cannot read it as it is. Save the report of it with the earlier "
+                                    "program, then bring that report into a register with File > Import Report… "
+                                    "(or sudregister-import).")
+                         .arg(path),
+                     QStringLiteral("Register"), SQLITE_NOTADB);
+}
+
 // The longest name the store adds to a register's own, for the scratch
 // file it is made in and that file's journal.
 qsizetype longestScratchSuffix()
@@ -175,6 +193,7 @@ std::shared_ptr<RegisterFile> RegisterFile::openChecked(const QString &path, Acc
     if (info.isDir())
         refuse(path, QStringLiteral("it is a directory"));
     refuseWhatIsNoFile(path);
+    refuseAccessFile(path);
     const bool create = !info.exists();
     // A register, or a directory, that its owner has marked read-only is
     // opened for reading only, whoever runs the program: it is shown, and
