@@ -6,6 +6,7 @@
 #include "RegisterWindow.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QMessageBox>
 #include <QSettings>
 
@@ -39,6 +40,8 @@ int main(int argc, char *argv[])
         given = parser.positionalArguments().value(0);
     }
     QApplication app(argc, argv);
+    // The icon the package installs into the desktop's icon theme.
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("org.sudregister.Sudregister")));
     // ~/.config/Sudregister/Sudregister.conf
     QSettings settings(QStringLiteral("Sudregister"), QStringLiteral("Sudregister"));
     RegisterWindow window(nullptr, &settings);
