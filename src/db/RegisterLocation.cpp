@@ -6,15 +6,19 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QSettings>
 #include <QStandardPaths>
 
-QString ChooseRegister(const QString &given, const QString &programDir, const QString &userDataDir)
+QString ChooseRegister(const QString &given, const QString &programDir, const QString &userDataDir,
+                       const QString &lastUsed)
 {
     if (!given.isEmpty())
         return QFileInfo(given).absoluteFilePath();
     const QString beside = DatabasePath(programDir);
     if (QFileInfo::exists(beside))
         return QFileInfo(beside).absoluteFilePath();
+    if (!lastUsed.isEmpty() && QFileInfo(lastUsed).isFile())
+        return QFileInfo(lastUsed).absoluteFilePath();
     if (!QDir().mkpath(userDataDir))
         throw StoreError(QStringLiteral("Cannot make the folder %1 for the register.").arg(userDataDir));
     return QFileInfo(DatabasePath(userDataDir)).absoluteFilePath();
@@ -25,5 +29,7 @@ QString ChooseRegister(const QString &given)
     // Named here rather than by each program, so that both find the same
     // folder whatever they call themselves.
     const QString dataHome = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-    return ChooseRegister(given, QCoreApplication::applicationDirPath(), dataHome + QStringLiteral("/Sudregister"));
+    const QSettings settings(QStringLiteral("Sudregister"), QStringLiteral("Sudregister"));
+    return ChooseRegister(given, QCoreApplication::applicationDirPath(), dataHome + QStringLiteral("/Sudregister"),
+                          settings.value(RecentRegistersKey).toStringList().value(0));
 }

@@ -1,12 +1,12 @@
 #include "RecentRegisters.h"
 
+#include "RegisterLocation.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QSettings>
 
 namespace {
-
-const QString Key = QStringLiteral("registers/recent");
 
 QString cleaned(const QString &path)
 {
@@ -20,7 +20,7 @@ RecentRegisters::RecentRegisters(QSettings *settings) : m_settings(settings)
     if (!m_settings)
         return;
     // What another version or a hand wrote is taken as it can be.
-    for (const QString &path : m_settings->value(Key).toStringList()) {
+    for (const QString &path : m_settings->value(RecentRegistersKey).toStringList()) {
         if (!path.isEmpty() && !m_paths.contains(cleaned(path)) && m_paths.size() < Kept)
             m_paths << cleaned(path);
     }
@@ -46,6 +46,6 @@ void RecentRegisters::store()
 {
     if (!m_settings)
         return;
-    m_settings->setValue(Key, m_paths);
+    m_settings->setValue(RecentRegistersKey, m_paths);
     m_settings->sync();
 }

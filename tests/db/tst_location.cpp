@@ -40,25 +40,35 @@ private slots:
     {
         QTest::addColumn<bool>("given");
         QTest::addColumn<bool>("besideProgram");
+        QTest::addColumn<QString>("lastUsed"); // relative; "" for none
         QTest::addColumn<QString>("expected"); // relative to the scratch folder
-        QTest::addRow("path given") << true << true << "elsewhere/mine.mdb";
-        QTest::addRow("register beside the program") << false << true << "build/src/app/Sudregister2K.mdb";
-        QTest::addRow("neither: the user's data folder") << false << false << "home/share/Sudregister/Sudregister2K.mdb";
+        QTest::addRow("path given") << true << true << "kept/last.mdb" << "elsewhere/mine.mdb";
+        QTest::addRow("register beside the program") << false << true << "kept/last.mdb"
+                                                     << "build/src/app/Sudregister2K.mdb";
+        QTest::addRow("the register used last") << false << false << "kept/last.mdb" << "kept/last.mdb";
+        QTest::addRow("the one used last is gone") << false << false << "kept/gone.mdb"
+                                                   << "home/share/Sudregister/Sudregister2K.mdb";
+        QTest::addRow("neither: the user's data folder") << false << false << ""
+                                                         << "home/share/Sudregister/Sudregister2K.mdb";
     }
     void registerLocation()
     {
         QFETCH(bool, given);
         QFETCH(bool, besideProgram);
+        QFETCH(QString, lastUsed);
         QFETCH(QString, expected);
         QTemporaryDir root;
         const QString program = root.filePath("build/src/app");
         const QString userData = root.filePath("home/share/Sudregister");
         QVERIFY(QDir().mkpath(program));
+        QVERIFY(QDir().mkpath(root.filePath("kept")));
+        QVERIFY(!writeBytes(root.filePath("kept/last.mdb"), "").isEmpty());
         if (besideProgram)
             QVERIFY(!writeBytes(DatabasePath(program), "").isEmpty());
-        const QString chosen = ChooseRegister(given ? root.filePath("elsewhere/mine.mdb") : QString(), program, userData);
+        const QString chosen = ChooseRegister(given ? root.filePath("elsewhere/mine.mdb") : QString(), program, userData,
+                                              lastUsed.isEmpty() ? QString() : root.filePath(lastUsed));
         QCOMPARE(chosen, root.filePath(expected));
-        QCOMPARE(QFileInfo::exists(userData), !given && !besideProgram);
+        QCOMPARE(QFileInfo::exists(userData), expected.startsWith("home/"));
     }
 
     // The default register is not in the build tree: removing the build
