@@ -303,10 +303,12 @@ void RecordsetModel::discardUnstoredOf(qint64 key)
 
 void RecordsetModel::discardUnstored()
 {
+    const std::vector<PendingEdit::Unstored> cells = m_held.unstoredCells();
     m_held.forgetAllUnstored();
+    for (const PendingEdit::Unstored &cell : cells)
+        cellsChanged(cell.key);
     cancelPendingAdd();
     m_rowRefused = false;
-    emit dataChanged(index(0, 0), index(std::max(m_rows - 1, 0), std::max(columns() - 1, 0)));
 }
 
 bool RecordsetModel::removeRows(int row, int count, const QModelIndex &parent)
