@@ -46,7 +46,8 @@ void Sudregister::SetupChronikColumns()
     grdChronik->setColumnHeaders(true);
 
     GridColumn first = grdChronik->Columns(0);
-    first.setAllowSizing(false);
+    // Widened, it shows a long complete name whole.
+    first.setAllowSizing(true);
     first.setAlignment(grdBrauerien->Columns(5).Alignment());
     first.setCaption(QStringLiteral("BRAUEREI (Komplete)"));
     first.setWidth(0);

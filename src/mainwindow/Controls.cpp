@@ -4,24 +4,26 @@
 
 #include "BreweryColumns.h"
 #include "FindField.h"
+#include "GridSplitter.h"
 #include "Register.h"
-#include "Twips.h"
+#include "ScreenFit.h"
+#include "ToolBoxLayout.h"
 #include "WheelGuard.h"
 
 #include <QComboBox>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QStringListModel>
 
 namespace {
 
-// Places a control at a position and size given in twips.
-void place(QWidget *control, int left, int top, int width, int height)
-{
-    control->setGeometry(twips(left), twips(top), twips(width), twips(height));
-}
+// The designed window and tool box, in twips.
+constexpr QSize FirstSize(11760, 8175);
+constexpr QSize ToolBoxSize(12255, 1815);
 
 template <typename Control> Control *named(Control *control, const char *name)
 {
@@ -38,20 +40,22 @@ QLabel *label(QWidget *parent, const char *name, const QString &caption, Qt::Ali
 
 } // namespace
 
+void Sudregister::place(QWidget *control, int left, int top, int width, int height) const
+{
+    control->setGeometry(m_scale.pixels(left), m_scale.pixels(top), m_scale.pixels(width), m_scale.pixels(height));
+}
+
 void Sudregister::createControls()
 {
     setWindowTitle(QStringLiteral("Sudregister Prototype Program"));
-    resize(twips(11760), twips(8175));
-    // The controls' sizes were drawn for an 8-point dialog font; a larger
-    // one would cut the captions off.
-    QFont dialogFont = font();
-    dialogFont.setPointSize(8);
-    setFont(dialogFont);
+    // In the desktop's font, the designed size grown with it; never larger
+    // than the screen.
+    resize(fittedToScreen(QSize(m_scale.pixels(FirstSize.width()), m_scale.pixels(FirstSize.height())), *this));
 
     lblTitle = label(this, "lblTitle", QStringLiteral("Sudregister"), Qt::AlignHCenter);
     QFont titleFont = lblTitle->font();
     titleFont.setBold(true);
-    titleFont.setPointSizeF(13.5);
+    titleFont.setPointSizeF(m_scale.points(13.5));
     lblTitle->setFont(titleFont);
     lblTitle->setFrameStyle(QFrame::Box | QFrame::Plain);
     lblTitle->setLineWidth(1);
@@ -79,19 +83,22 @@ void Sudregister::createControls()
     place(grdChronik, 360, 3360, 9855, 2055);
 
     fraToolBox = named(new QGroupBox(this), "fraToolBox");
-    place(fraToolBox, 480, 5760, 12255, 1815);
+    place(fraToolBox, 480, 5760, ToolBoxSize.width(), ToolBoxSize.height());
+    m_splitter = new GridSplitter(this);
+    connect(m_splitter, &GridSplitter::dragged, this, &Sudregister::moveGridEdge);
 
     Label1 = named(new SizingLabel(QStringLiteral("Label1 Invisible"), this), "Label1");
     Label1->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     place(Label1, 7680, 5040, 1095, 195);
 
     createToolBox();
+    limitSize();
 }
 
 void Sudregister::createToolBox()
 {
     QWidget *box = fraToolBox;
-    Label4 = label(box, "Label4", QStringLiteral("Jump to :"), Qt::AlignRight);
+    Label4 = label(box, "Label4", QStringLiteral("&Jump to :"), Qt::AlignRight);
     place(Label4, 240, 330, 735, 195);
     cboBrauereiJump = named(new QComboBox(box), "cboBrauereiJump");
     // A plain list of texts: a million breweries make 25,000 entries, which
@@ -99,7 +106,7 @@ void Sudregister::createToolBox()
     cboBrauereiJump->setModel(new QStringListModel(cboBrauereiJump));
     cboBrauereiJump->installEventFilter(this);
     place(cboBrauereiJump, 1080, 270, 1335, 315);
-    cmdNewBrewery = named(new QPushButton(QStringLiteral("New Brauerei"), box), "cmdNewBrewery");
+    cmdNewBrewery = named(new QPushButton(QStringLiteral("&New Brauerei"), box), "cmdNewBrewery");
     place(cmdNewBrewery, 2520, 240, 1215, 375);
     Label2 = label(box, "Label2", QStringLiteral("Brewery Count ="), Qt::AlignRight);
     place(Label2, 4080, 300, 1215, 255);
@@ -116,11 +123,13 @@ void Sudregister::createToolBox()
     });
     lblFind = m_find->caption();
     txtFind = m_find->field();
+    place(lblFind, 6240, 300, 435, 255);
+    place(txtFind, 6720, 270, 2880, 315);
     addAction(m_find->action());
     // In the free stretch between the count and Report.
-    cmdTimeline = named(new QPushButton(QStringLiteral("Timeline"), box), "cmdTimeline");
+    cmdTimeline = named(new QPushButton(QStringLiteral("&Timeline"), box), "cmdTimeline");
     place(cmdTimeline, 9720, 240, 975, 375);
-    cmdReport = named(new QPushButton(QStringLiteral("Report"), box), "cmdReport");
+    cmdReport = named(new QPushButton(QStringLiteral("&Report"), box), "cmdReport");
     place(cmdReport, 10800, 240, 975, 375);
 
     // Hidden controls kept from the original design; they have no reactions.
@@ -139,7 +148,7 @@ void Sudregister::createToolBox()
                             static_cast<QWidget *>(cmdNotes)})
         hidden->hide();
 
-    Label5 = label(box, "Label5", QStringLiteral("Sort :"), Qt::AlignRight);
+    Label5 = label(box, "Label5", QStringLiteral("&Sort :"), Qt::AlignRight);
     place(Label5, 255, 1410, 735, 195);
     cmbSort1 = named(new QComboBox(box), "cmbSort1");
     place(cmbSort1, 1215, 1320, 2415, 315);
@@ -158,7 +167,7 @@ void Sudregister::createToolBox()
 
     // A right-aligned caption that the font makes wider than its place grows
     // to the left rather than losing its first letters.
-    for (QLabel *caption : {Label4, Label2, Label5}) {
+    for (QLabel *caption : {Label4, Label2, lblFind, Label5}) {
         const int overflow = caption->sizeHint().width() - caption->width();
         if (overflow > 0)
             caption->setGeometry(caption->x() - overflow, caption->y(), caption->width() + overflow, caption->height());
@@ -166,6 +175,19 @@ void Sudregister::createToolBox()
 
     for (QComboBox *list : {cboBrauereiJump, cmbSort1, cmbSort2, cmbSort3})
         WheelGuard::guard(list);
+
+    // The third sort list grows to the right until its longest caption
+    // shows whole.
+    cmbSort3->resize(std::max(cmbSort3->width(), cmbSort3->sizeHint().width()), cmbSort3->height());
+    m_toolBox = std::make_unique<ToolBoxLayout>(*fraToolBox, m_scale, ToolBoxSize, FirstSize.width());
+    m_toolBox->addGroup(0, {Label4, cboBrauereiJump});
+    m_toolBox->addGroup(0, {cmdNewBrewery});
+    m_toolBox->addGroup(0, {Label2, lblBreweryCount});
+    m_toolBox->addGroup(0, {lblFind, txtFind});
+    m_toolBox->addGroup(0, {cmdTimeline, cmdReport});
+    m_toolBox->setBottomLine(1, lblMessage);
+    m_toolBox->addGroup(2, {Label5, cmbSort1, cmbSort2, cmbSort3});
+    m_toolBox->setHint(2, Label3);
 
     // The designed order, with the find field and Timeline in their places
     // on screen: between New Brauerei and Report.
@@ -199,44 +221,66 @@ void Sudregister::createToolBox()
     }
 }
 
+int Sudregister::gridMinimumHeight() const
+{
+    const DataGrid &grid = *grdBrauerien;
+    return grid.horizontalHeader()->sizeHint().height() + 3 * grid.verticalHeader()->defaultSectionSize()
+        + 2 * grid.frameWidth() + grid.horizontalScrollBar()->sizeHint().height();
+}
+
+void Sudregister::limitSize()
+{
+    // Every control shows: the tool box's groups, one under the other at
+    // worst, and of each grid its captions and a few rows.
+    const int narrowest = m_toolBox->minimumWidth();
+    setMinimumSize(narrowest, lblTitle->height() + 2 * gridMinimumHeight() + m_toolBox->arrange(narrowest));
+}
+
 void Sudregister::ArrangeControls()
 {
     if (isMinimized())
         return;
     // Computed in single precision from values read back after each step,
-    // as the layout has always been; every value passes through whole pixels.
-    const auto left = [](QWidget *w) { return float(toTwips(w->x())); };
-    const auto top = [](QWidget *w) { return float(toTwips(w->y())); };
-    const auto height = [](QWidget *w) { return float(toTwips(w->height())); };
-    const auto set = [](QWidget *w, float l, float t, float wd, float h) {
+    // as the layout has always been; every value passes through whole
+    // pixels. The twips are the designed ones, scaled by the font.
+    const auto left = [this](QWidget *w) { return float(m_scale.designedTwips(w->x())); };
+    const auto top = [this](QWidget *w) { return float(m_scale.designedTwips(w->y())); };
+    const auto height = [this](QWidget *w) { return float(m_scale.designedTwips(w->height())); };
+    const auto set = [this](QWidget *w, float l, float t, float wd, float h) {
         place(w, int(std::lround(l)), int(std::lround(t)), int(std::lround(wd)), int(std::lround(h)));
     };
-    const float W = float(toTwips(width()));
-    const float H = float(toTwips(this->height()));
+    const float W = float(m_scale.designedTwips(width()));
+    const float H = float(m_scale.designedTwips(this->height()));
 
+    // The tool box first: narrower than drawn, its lines wrap and it grows.
+    m_toolBox->arrange(width());
     set(lblTitle, 0.0f, 0.0f, W, height(lblTitle));
-    set(grdBrauerien, 0.0f, height(lblTitle) + top(lblTitle), W, 0.4f * H);
+    // The brewery list takes its share of the height, as long as both grids
+    // keep room for their captions and a few rows; with less room, its share
+    // of what room there is.
+    const float leastGrid = float(m_scale.designedTwips(gridMinimumHeight()));
+    const float gridsRoom = H - height(lblTitle) - height(fraToolBox);
+    const float breweryHeight = gridsRoom >= 2 * leastGrid
+        ? std::clamp(m_breweryShare * H, leastGrid, gridsRoom - leastGrid)
+        : m_breweryShare * std::max(0.0f, gridsRoom);
+    set(grdBrauerien, 0.0f, height(lblTitle) + top(lblTitle), W, breweryHeight);
     const float chronikHeight = H - height(lblTitle) - height(grdBrauerien) - height(fraToolBox);
     set(grdChronik, left(grdBrauerien), height(grdBrauerien) + top(grdBrauerien), W, std::max(0.0f, chronikHeight));
-    set(fraToolBox, left(grdBrauerien), top(grdChronik) + height(grdChronik), float(toTwips(fraToolBox->width())),
-        height(fraToolBox));
-    fitToolBox();
+    set(fraToolBox, left(grdBrauerien), top(grdChronik) + height(grdChronik),
+        float(m_scale.designedTwips(fraToolBox->width())), height(fraToolBox));
+    m_splitter->placeAt(grdChronik->y(), width());
 }
 
-void Sudregister::fitToolBox()
+void Sudregister::moveGridEdge(int y)
 {
-    // The tool box was drawn wider than the window, for a narrower font than
-    // the one in use. Its controls keep their places; the third sort list
-    // grows to the right until its longest caption shows whole, the hint
-    // begins after it and wraps within what shows of the box, and the bottom
-    // line ends there too.
-    constexpr int Gap = 6;
-    const int visibleRight = std::min(width() - fraToolBox->x(), fraToolBox->width()) - Gap;
-    cmbSort3->resize(std::max(twips(2415), cmbSort3->sizeHint().width()), cmbSort3->height());
-    const int hintLeft = std::max(twips(8760), cmbSort3->geometry().right() + Gap);
-    const int hintWidth = std::max(twips(1500), visibleRight - hintLeft);
-    Label3->setGeometry(hintLeft, Label3->y(), hintWidth, Label3->heightForWidth(hintWidth));
-    lblMessage->resize(std::clamp(visibleRight - lblMessage->x(), twips(1500), twips(11775)), lblMessage->height());
+    const int height = this->height();
+    if (height <= 0)
+        return;
+    m_breweryShare = float(y - grdBrauerien->y()) / float(height);
+    ArrangeControls();
+    // Held where it stopped, so that a drag beyond the least room of a grid
+    // does not stick there.
+    m_breweryShare = float(grdBrauerien->height()) / float(height);
 }
 
 void Sudregister::resizeEvent(QResizeEvent *event)

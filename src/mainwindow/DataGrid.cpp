@@ -12,6 +12,8 @@
 #include <QHeaderView>
 #include <QScopedValueRollback>
 #include <QScrollBar>
+#include <QStyle>
+#include <cmath>
 
 namespace {
 
@@ -44,9 +46,12 @@ DataGrid::DataGrid(QWidget *parent) : QTableView(parent), m_model(new RecordsetM
     QHeaderView *columns = horizontalHeader();
     columns->setStretchLastSection(false);
     columns->setHighlightSections(false);
+    // A double click on a caption's edge fits the column to the rows in view.
+    columns->setResizeContentsPrecision(0);
     connect(columns, &QHeaderView::sectionResized, this, [this](int index, int, int size) {
+        // The user's width, taken back from the share of the room it has.
         if (!m_settingWidth && index < ColumnCount())
-            m_widths[size_t(index)].twips = toTwips(size);
+            m_widths[size_t(index)].twips = int(std::lround(toTwips(size) / m_spread));
     });
     connect(m_model, &RecordsetModel::stepFailed, this, &DataGrid::repaintAll);
     connect(m_model, &QAbstractItemModel::modelAboutToBeReset, this, &DataGrid::rememberCursor);
@@ -85,17 +90,46 @@ void DataGrid::addColumn(const QString &caption, const QString &dataField)
     m_widths.push_back(ColumnWidth());
     const RecordsetModel::ProgramMoves following(*m_model);
     m_model->addColumn(caption, dataField);
+    spreadColumns();
     for (int i = 0; i < ColumnCount(); ++i) {
-        applyWidth(i);
         Columns(i).setVisible(m_widths[size_t(i)].visible);
         Columns(i).setAllowSizing(m_widths[size_t(i)].allowSizing);
     }
 }
 
-void DataGrid::applyWidth(int column)
+void DataGrid::spreadColumns()
 {
+    // Wider than its columns, the grid shares the room left over between
+    // them in proportion to their widths; the widths themselves stay the
+    // user's. Room is kept for a vertical scroll bar, so that one coming or
+    // going does not make the columns jump.
+    int columns = 0;
+    for (int i = 0; i < ColumnCount(); ++i) {
+        if (m_widths[size_t(i)].visible)
+            columns += twips(m_widths[size_t(i)].twips);
+    }
+    const int room = width() - 2 * frameWidth() - verticalHeader()->width()
+        - style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+    m_spread = columns > 0 && room > columns ? double(room) / columns : 1.0;
+    // Rounded where the columns end, not one by one, so that columns of two
+    // grids that end at the same width end at the same pixel.
     const QScopedValueRollback setting(m_settingWidth, true);
-    horizontalHeader()->resizeSection(column, twips(m_widths[size_t(column)].twips));
+    int designedEnd = 0;
+    int shownEnd = 0;
+    for (int i = 0; i < ColumnCount(); ++i) {
+        if (!m_widths[size_t(i)].visible)
+            continue;
+        designedEnd += twips(m_widths[size_t(i)].twips);
+        const int end = int(std::lround(designedEnd * m_spread));
+        horizontalHeader()->resizeSection(i, end - shownEnd);
+        shownEnd = end;
+    }
+}
+
+void DataGrid::resizeEvent(QResizeEvent *event)
+{
+    QTableView::resizeEvent(event);
+    spreadColumns();
 }
 
 int DataGrid::currentLine() const

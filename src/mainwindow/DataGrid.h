@@ -77,6 +77,7 @@ public:
 protected:
     void keyPressEvent(QKeyEvent *event) override;
     bool viewportEvent(QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
     void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
 
 private:
@@ -102,7 +103,8 @@ private:
     void repaintAll();
     int currentLine() const;
     int visibleRowCount() const;
-    void applyWidth(int column);
+    // Gives the columns their widths, sharing what room is left over.
+    void spreadColumns();
 
     RecordsetModel *m_model = nullptr;
     std::vector<ColumnWidth> m_widths;
@@ -117,4 +119,7 @@ private:
     // The key of the first row in view before the rows were read anew.
     std::optional<qint64> m_firstKeyInView;
     bool m_settingWidth = false;
+    // How much wider than their widths the columns are shown, to fill the
+    // grid; 1 when they fill it or more.
+    double m_spread = 1.0;
 };

@@ -4,7 +4,6 @@
 #include "ReactionScheduler.h"
 #include "Register.h"
 #include "RegisterFile.h"
-#include "Twips.h"
 
 #include <QAction>
 #include <QElapsedTimer>
@@ -30,13 +29,12 @@ FindField::FindField(Register &reg, ReactionScheduler &work, QLabel *message, QW
                      Narrowed narrowed)
     : QObject(box), m_register(reg), m_work(work), m_message(message), m_list(list), m_narrowed(std::move(narrowed))
 {
-    m_caption = new QLabel(QStringLiteral("Find :"), box);
+    m_caption = new QLabel(QStringLiteral("F&ind :"), box);
     m_caption->setObjectName(QStringLiteral("lblFind"));
     m_caption->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    m_caption->setGeometry(twips(6240), twips(300), twips(435), twips(255));
     m_field = new QLineEdit(box);
     m_field->setObjectName(QStringLiteral("txtFind"));
-    m_field->setGeometry(twips(6720), twips(270), twips(2880), twips(315));
+    m_caption->setBuddy(m_field);
 
     m_delay = new QTimer(this);
     m_delay->setSingleShot(true);

@@ -25,8 +25,8 @@ public:
     // `whole` when it shows every brewery again.
     using Narrowed = std::function<void(bool whole)>;
 
-    // The caption and the field are made in `box`; Enter hands the focus
-    // to `list`.
+    // The caption and the field are made in `box`, where the window places
+    // them; Enter hands the focus to `list`.
     FindField(Register &reg, ReactionScheduler &work, QLabel *message, QWidget *box, QWidget *list, Narrowed narrowed);
 
     QLabel *caption() const { return m_caption; }

@@ -35,7 +35,7 @@ int GridColumn::Width() const
 void GridColumn::setWidth(int twips)
 {
     m_grid->m_widths.at(size_t(m_index)).twips = twips;
-    m_grid->applyWidth(m_index);
+    m_grid->spreadColumns();
 }
 
 bool GridColumn::Visible() const
@@ -47,6 +47,7 @@ void GridColumn::setVisible(bool visible)
 {
     m_grid->m_widths.at(size_t(m_index)).visible = visible;
     m_grid->setColumnHidden(m_index, !visible);
+    m_grid->spreadColumns();
 }
 
 int GridColumn::Alignment() const

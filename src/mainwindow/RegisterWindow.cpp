@@ -2,6 +2,7 @@
 
 #include "DamagedRegister.h"
 #include "RegisterBackup.h"
+#include "ScreenFit.h"
 #include "StoreError.h"
 #include "Sudregister.h"
 
@@ -244,7 +245,8 @@ void RegisterWindow::install(Sudregister *form)
     // the menu bar, unless the user left the frame otherwise.
     if (!m_sized) {
         m_sized = true;
-        const QSize designed(form->width(), form->height() + menuBar()->sizeHint().height());
+        const QSize designed =
+            fittedToScreen(QSize(form->width(), form->height() + menuBar()->sizeHint().height()), *this);
         resize(designed);
         // A remembered place that is off every screen or too small to use
         // (another screen then, or a damaged setting) gives way to the

@@ -11,6 +11,7 @@ const QString Geometry = QStringLiteral("window/geometry");
 const QString BreweryWidths = QStringLiteral("window/breweryColumns");
 const QString ChronikWidths = QStringLiteral("window/chronikColumns");
 const QString SortKeys = QStringLiteral("window/sortKeys");
+const QString BreweryShare = QStringLiteral("window/breweryShare");
 
 QVariantList widthsOf(DataGrid &grid)
 {
@@ -53,6 +54,15 @@ std::array<int, 3> RememberedSettings::sortKeys(int entries) const
     return keys;
 }
 
+float RememberedSettings::breweryShare() const
+{
+    if (!m_settings)
+        return DesignedBreweryShare;
+    bool number = false;
+    const float share = m_settings->value(BreweryShare).toFloat(&number);
+    return number && share > 0.0f && share < 1.0f ? share : DesignedBreweryShare;
+}
+
 void RememberedSettings::restore(QWidget &window, DataGrid &breweries, DataGrid &chroniks) const
 {
     if (!m_settings)
@@ -65,7 +75,7 @@ void RememberedSettings::restore(QWidget &window, DataGrid &breweries, DataGrid 
 }
 
 void RememberedSettings::remember(const QWidget &window, DataGrid &breweries, DataGrid &chroniks,
-                                  const std::array<int, 3> &sortKeys) const
+                                  const std::array<int, 3> &sortKeys, float breweryShare) const
 {
     if (!m_settings)
         return;
@@ -74,5 +84,6 @@ void RememberedSettings::remember(const QWidget &window, DataGrid &breweries, Da
     m_settings->setValue(BreweryWidths, widthsOf(breweries));
     m_settings->setValue(ChronikWidths, widthsOf(chroniks));
     m_settings->setValue(SortKeys, QVariantList{sortKeys[0], sortKeys[1], sortKeys[2]});
+    m_settings->setValue(BreweryShare, breweryShare);
     m_settings->sync();
 }

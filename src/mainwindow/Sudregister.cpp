@@ -15,7 +15,7 @@
 #include "RegisterUndo.h"
 #include "StartupBackup.h"
 #include "StoreError.h"
-#include "Twips.h"
+#include "ToolBoxLayout.h"
 #include "UndoRedo.h"
 #include "VanishedRegister.h"
 
@@ -46,7 +46,7 @@ Sudregister::Sudregister(const QString &registerPath, StartLater, std::shared_pt
                          QWidget *parent, QSettings *settings)
     : QWidget(parent), m_boxes(boxes ? std::move(boxes) : std::make_shared<QtMessageBoxes>(this)),
       m_register(new Register(registerPath, this)), m_work(new ReactionScheduler(m_boxes, this)),
-      m_remembered(settings)
+      m_remembered(settings), m_scale(font())
 {
     createControls();
     createConcerns();
@@ -186,6 +186,7 @@ void Sudregister::startUp()
     SetupBreweryColumns();
     SetupChronikColumns();
     m_remembered.restore(*this, *grdBrauerien, *grdChronik);
+    m_breweryShare = m_remembered.breweryShare();
     grdBrauerien->setEnabled(true);
     grdChronik->setEnabled(true);
     Label1->hide();
@@ -248,7 +249,8 @@ void Sudregister::showCount(int count)
     lblBreweryCount->setText(QString::number(count));
     // A count with more digits than the label was drawn for widens it
     // rather than losing its last ones.
-    lblBreweryCount->resize(std::max(twips(615), lblBreweryCount->sizeHint().width()), lblBreweryCount->height());
+    m_toolBox->widen(lblBreweryCount, std::max(m_scale.pixels(615), lblBreweryCount->sizeHint().width()));
+    ArrangeControls();
 }
 
 void Sudregister::showEvent(QShowEvent *event)
@@ -277,7 +279,8 @@ void Sudregister::closeEvent(QCloseEvent *event)
         return;
     }
     m_remembered.remember(*this, *grdBrauerien, *grdChronik,
-                          {cmbSort1->currentIndex(), cmbSort2->currentIndex(), cmbSort3->currentIndex()});
+                          {cmbSort1->currentIndex(), cmbSort2->currentIndex(), cmbSort3->currentIndex()},
+                          m_breweryShare);
     QWidget::closeEvent(event);
 }
 

@@ -3,6 +3,7 @@
 #include "BreweryRelease.h"
 #include "DataGrid.h"
 #include "DataSource.h"
+#include "FontScale.h"
 #include "MessageBoxes.h"
 #include "RememberedSettings.h"
 #include "SizingLabel.h"
@@ -14,6 +15,7 @@
 #include <vector>
 
 class FindField;
+class GridSplitter;
 class MenuImport;
 class QAction;
 class QComboBox;
@@ -28,6 +30,7 @@ class RegisterSync;
 class StartupBackup;
 class SudregisterReport;
 class SudregisterTimeline;
+class ToolBoxLayout;
 class UndoRedo;
 class VanishedRegister;
 class clsBrewery;
@@ -166,7 +169,14 @@ private:
     void createToolBox();
     void connectControls();
     void createConcerns();
-    void fitToolBox();
+    // Places a control at a designed position and size, in twips, scaled
+    // by the font.
+    void place(QWidget *control, int left, int top, int width, int height) const;
+    void limitSize();
+    // A grid's captions and three rows, in pixels.
+    int gridMinimumHeight() const;
+    // The splitter between the grids was dragged to `y`.
+    void moveGridEdge(int y);
     void startUp();
     void showRegisterMessage();
     void readFailed(const StoreError &error);
@@ -209,6 +219,11 @@ private:
     std::vector<std::shared_ptr<clsBrewery>> m_breweries;
     BreweryRelease m_released;
     RememberedSettings m_remembered;
+    FontScale m_scale;
+    std::unique_ptr<ToolBoxLayout> m_toolBox;
+    GridSplitter *m_splitter = nullptr;
+    // The brewery list's share of the window's height.
+    float m_breweryShare = RememberedSettings::DesignedBreweryShare;
     StartupBackup *m_backup = nullptr;
     std::unique_ptr<RegisterSync> m_sync;
     FindField *m_find = nullptr;

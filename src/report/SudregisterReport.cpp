@@ -4,7 +4,7 @@
 #include "MessageBoxes.h"
 #include "ReportLineDelegate.h"
 #include "ReportModel.h"
-#include "Twips.h"
+#include "ScreenFit.h"
 #include "Windows1252.h"
 
 #include <QDir>
@@ -25,7 +25,7 @@ SudregisterReport::SudregisterReport(const QString &saveDir, std::shared_ptr<Mes
 {
     // Opens at the size it was drawn for; an enlarged window gives the list
     // the room and keeps the button under it.
-    resize(twips(9525), twips(5745));
+    resize(fittedToScreen(QSize(pixels(9525), pixels(5745)), *this));
 
     lstReport = new QListView(this);
     lstReport->setObjectName(QStringLiteral("lstReport"));
@@ -52,10 +52,10 @@ void SudregisterReport::arrange()
 {
     // The designed places: the list 30 twips narrower than the window and
     // 615 shorter, the button 150 below the list.
-    const int listWidth = std::max(twips(9495), width() - twips(30));
-    const int listHeight = std::max(twips(5130), height() - twips(615));
+    const int listWidth = std::max(pixels(9495), width() - pixels(30));
+    const int listHeight = std::max(pixels(5130), height() - pixels(615));
     lstReport->setGeometry(0, 0, listWidth, listHeight);
-    cmdSaveReport->setGeometry(0, listHeight + twips(150), twips(1815), twips(375));
+    cmdSaveReport->setGeometry(0, listHeight + pixels(150), pixels(1815), pixels(375));
 }
 
 void SudregisterReport::setBreweries(std::vector<std::shared_ptr<clsBrewery>> breweries,

@@ -2,7 +2,7 @@
 
 #include "MessageBoxes.h"
 #include "TimelinePalette.h"
-#include "Twips.h"
+#include "ScreenFit.h"
 
 #include <QAreaSeries>
 #include <QChart>
@@ -72,7 +72,7 @@ SudregisterTimeline::SudregisterTimeline(const QString &saveDir, std::shared_ptr
     setWindowFlags(windowFlags() | Qt::WindowMaximizeButtonHint | Qt::WindowMinimizeButtonHint);
     // As large as the main window's first size: a chart of centuries needs
     // the room.
-    resize(twips(11760), twips(8175));
+    resize(fittedToScreen(QSize(pixels(11760), pixels(8175)), *this));
 
     auto *chart = new QChart;
     chart->setTitle(QStringLiteral("Breweries in operation"));
@@ -94,11 +94,11 @@ SudregisterTimeline::SudregisterTimeline(const QString &saveDir, std::shared_ptr
 
 void SudregisterTimeline::arrange()
 {
-    const int row = twips(375);
-    const int gap = twips(120);
+    const int row = pixels(375);
+    const int gap = pixels(120);
     chtTimeline->setGeometry(0, 0, width(), std::max(0, height() - row - 2 * gap));
-    cmdSavePicture->setGeometry(gap, height() - row - gap, twips(1815), row);
-    lblLeftOut->setGeometry(2 * gap + twips(1815), height() - row - gap, std::max(0, width() - twips(1815) - 3 * gap), row);
+    cmdSavePicture->setGeometry(gap, height() - row - gap, pixels(1815), row);
+    lblLeftOut->setGeometry(2 * gap + pixels(1815), height() - row - gap, std::max(0, width() - pixels(1815) - 3 * gap), row);
 }
 
 void SudregisterTimeline::setCounts(TimelineCounts counts)

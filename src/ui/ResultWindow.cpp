@@ -6,7 +6,7 @@
 
 ResultWindow::ResultWindow(const QString &name, const QString &saveDir, std::shared_ptr<MessageBoxes> boxes,
                            QWidget *parent)
-    : QDialog(parent), m_saveDir(saveDir), m_boxes(std::move(boxes))
+    : QDialog(parent), m_saveDir(saveDir), m_boxes(std::move(boxes)), m_scale(font())
 {
     setObjectName(name);
     setWindowTitle(name);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "FontScale.h"
+
 #include <QDialog>
 #include <functional>
 #include <memory>
@@ -10,7 +12,7 @@ class QPushButton;
 // What the report and timeline windows share: a window made for one
 // showing, which saves what it shows into the register's folder, tells
 // the user through the program's message boxes and lays its controls out
-// anew whenever it is resized.
+// anew whenever it is resized, its designed sizes scaled by the font.
 class ResultWindow : public QDialog {
     Q_OBJECT
 protected:
@@ -24,6 +26,12 @@ protected:
     virtual void arrange() = 0;
     void resizeEvent(QResizeEvent *event) override;
 
+    // Designed twips in pixels of the window's font.
+    int pixels(int designedTwips) const { return m_scale.pixels(designedTwips); }
+
     QString m_saveDir;
     std::shared_ptr<MessageBoxes> m_boxes;
+
+private:
+    FontScale m_scale;
 };

@@ -238,6 +238,8 @@ private slots:
     {
         ScratchRegister reg;
         BoundGrid g(reg.path());
+        // Narrower than its columns: a wider grid shares its room between them.
+        g.window.resize(150, 400);
         GridColumn column = g.grid->Columns(1);
         column.setWidth(1500);
         QCOMPARE(column.Width(), 1500);
