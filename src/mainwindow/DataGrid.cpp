@@ -97,30 +97,39 @@ void DataGrid::addColumn(const QString &caption, const QString &dataField)
     }
 }
 
+void DataGrid::showColumnsInView()
+{
+    int shown = ColumnCount();
+    while (shown > 0 && !m_widths[size_t(shown - 1)].visible)
+        --shown;
+    m_model->setShownColumns(shown);
+}
+
 void DataGrid::spreadColumns()
 {
     // Wider than its columns, the grid shares the room left over between
     // them in proportion to their widths; the widths themselves stay the
     // user's. Room is kept for a vertical scroll bar, so that one coming or
     // going does not make the columns jump.
-    int columns = 0;
-    for (int i = 0; i < ColumnCount(); ++i) {
+    qint64 columns = 0;
+    for (int i = 0; i < m_model->columnCount(); ++i) {
         if (m_widths[size_t(i)].visible)
-            columns += twips(m_widths[size_t(i)].twips);
+            columns += m_widths[size_t(i)].twips;
     }
     const int room = width() - 2 * frameWidth() - verticalHeader()->width()
         - style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
-    m_spread = columns > 0 && room > columns ? double(room) / columns : 1.0;
+    const double pixels = double(columns) / TwipsPerPixel;
+    m_spread = columns > 0 && room > pixels ? room / pixels : 1.0;
     // Rounded where the columns end, not one by one, so that columns of two
     // grids that end at the same width end at the same pixel.
     const QScopedValueRollback setting(m_settingWidth, true);
-    int designedEnd = 0;
+    qint64 designedEnd = 0;
     int shownEnd = 0;
-    for (int i = 0; i < ColumnCount(); ++i) {
+    for (int i = 0; i < m_model->columnCount(); ++i) {
         if (!m_widths[size_t(i)].visible)
             continue;
-        designedEnd += twips(m_widths[size_t(i)].twips);
-        const int end = int(std::lround(designedEnd * m_spread));
+        designedEnd += m_widths[size_t(i)].twips;
+        const int end = int(std::lround(double(designedEnd) / TwipsPerPixel * m_spread));
         horizontalHeader()->resizeSection(i, end - shownEnd);
         shownEnd = end;
     }

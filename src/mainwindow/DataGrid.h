@@ -103,6 +103,9 @@ private:
     void repaintAll();
     int currentLine() const;
     int visibleRowCount() const;
+    // Hidden columns at the end (the history's row key) are left out of
+    // the view altogether, so that screen readers do not read them either.
+    void showColumnsInView();
     // Gives the columns their widths, sharing what room is left over.
     void spreadColumns();
 

@@ -49,8 +49,23 @@ void RecordsetModel::setDataSource(DataSource *source)
 void RecordsetModel::addColumn(const QString &caption, const QString &dataField)
 {
     m_columns.push_back(Column{caption, dataField});
+    m_shownColumns = columns();
     bindFields();
     resetRows();
+}
+
+void RecordsetModel::setShownColumns(int count)
+{
+    count = std::clamp(count, 0, columns());
+    if (count < m_shownColumns) {
+        beginRemoveColumns(QModelIndex(), count, m_shownColumns - 1);
+        m_shownColumns = count;
+        endRemoveColumns();
+    } else if (count > m_shownColumns) {
+        beginInsertColumns(QModelIndex(), m_shownColumns, count - 1);
+        m_shownColumns = count;
+        endInsertColumns();
+    }
 }
 
 void RecordsetModel::setCaption(int index, const QString &caption)
@@ -63,14 +78,14 @@ void RecordsetModel::setDataField(int index, const QString &field)
 {
     m_columns.at(size_t(index)).dataField = field;
     bindFields();
-    if (m_rows > 0)
+    if (m_rows > 0 && index < m_shownColumns)
         emit dataChanged(this->index(0, index), this->index(m_rows - 1, index));
 }
 
 void RecordsetModel::setAlignment(int index, int alignment)
 {
     m_columns.at(size_t(index)).alignment = alignment;
-    if (m_rows > 0)
+    if (m_rows > 0 && index < m_shownColumns)
         emit dataChanged(this->index(0, index), this->index(m_rows - 1, index), {Qt::TextAlignmentRole});
 }
 
@@ -154,8 +169,8 @@ void RecordsetModel::rowAppended(int position)
 
 void RecordsetModel::rowChanged(int position)
 {
-    if (position >= 0 && position < m_rows && columns() > 0)
-        emit dataChanged(index(position, 0), index(position, columns() - 1));
+    if (position >= 0 && position < m_rows && m_shownColumns > 0)
+        emit dataChanged(index(position, 0), index(position, m_shownColumns - 1));
 }
 
 void RecordsetModel::reread()
@@ -163,8 +178,8 @@ void RecordsetModel::reread()
     if (m_source && m_source->hasRecordset())
         m_source->Recordset().dropCache();
     m_readBlocked = false;
-    if (m_rows > 0 && columns() > 0)
-        emit dataChanged(index(0, 0), index(m_rows - 1, columns() - 1));
+    if (m_rows > 0 && m_shownColumns > 0)
+        emit dataChanged(index(0, 0), index(m_rows - 1, m_shownColumns - 1));
 }
 
 void RecordsetModel::setCurrentLine(int line)
@@ -274,7 +289,7 @@ int RecordsetModel::rowCount(const QModelIndex &parent) const
 
 int RecordsetModel::columnCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : columns();
+    return parent.isValid() ? 0 : m_shownColumns;
 }
 
 QVariant RecordsetModel::data(const QModelIndex &index, int role) const

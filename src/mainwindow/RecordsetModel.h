@@ -41,6 +41,10 @@ public:
 
     void addColumn(const QString &caption, const QString &dataField);
     int columns() const { return int(m_columns.size()); }
+    // The first `count` columns are the ones views and screen readers see;
+    // those after them (a row key the program needs and no one reads) stay
+    // bound, out of sight.
+    void setShownColumns(int count);
     const Column &column(int index) const { return m_columns.at(size_t(index)); }
     void setCaption(int index, const QString &caption);
     void setDataField(int index, const QString &field);
@@ -149,6 +153,7 @@ private:
     GridEvents &m_events;
     DataSource *m_source = nullptr;
     std::vector<Column> m_columns;
+    int m_shownColumns = 0;
     int m_rows = 0;
     bool m_allowAddNew = false;
     bool m_allowUpdate = false;
