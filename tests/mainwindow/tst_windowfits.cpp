@@ -144,6 +144,23 @@ private slots:
         QCOMPARE(again.grdBrauerien->height(), dragged);
     }
 
+    // A double click on a caption's edge fits the column to what it shows.
+    void doubleClickOnCaptionEdgeFitsTheColumn()
+    {
+        ScratchRegister reg;
+        reg.addBrewery({"BY", "Oberfranken", "96047", "Bamberg", "BY96047-99-Altstadt", "Spezial"});
+        Sudregister w(reg.path(), std::make_shared<ScriptedMessageBoxes>());
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QHeaderView *header = w.grdBrauerien->horizontalHeader();
+        const int needed = w.grdBrauerien->fontMetrics().horizontalAdvance("BY96047-99-Altstadt");
+        QVERIFY(header->sectionSize(4) < needed);
+        const QPoint edge(header->sectionViewportPosition(4) + header->sectionSize(4) - 1, header->height() / 2);
+        QTest::mouseDClick(header->viewport(), Qt::LeftButton, {}, edge);
+        QVERIFY(header->sectionSize(4) > needed);
+        QCOMPARE(w.grdBrauerien->Columns(4).Width(), toTwips(header->sectionSize(4)));
+    }
+
     // Grown, the grids share the width between their columns, and the
     // history's columns stay under their brewery counterparts.
     void columnsShareExtraWidth()
