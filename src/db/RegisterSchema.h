@@ -26,7 +26,12 @@ inline const QStringList ChronikFields = {
 // Keys are never reused (AUTOINCREMENT): a new brewery cannot inherit the
 // history entries of a deleted one, and a window that still shows a deleted
 // entry can never reach another brewery's entry through its old key.
+//
+// The header carries the program's application id, 0x53756472 ("Sudr"), by
+// which the desktop tells a register from other SQLite files, and from the
+// Access files that share its .mdb ending.
 inline constexpr const char *CreateStatements = R"sql(
+PRAGMA application_id = 1400202354;
 CREATE TABLE Brewery (
     RowId INTEGER PRIMARY KEY AUTOINCREMENT,
     StateName TEXT, CountyName TEXT, PostalCode TEXT, CityName TEXT,
