@@ -249,7 +249,12 @@ void Sudregister::showCount(int count)
     lblBreweryCount->setText(QString::number(count));
     // A count with more digits than the label was drawn for widens it
     // rather than losing its last ones.
-    m_toolBox->widen(lblBreweryCount, std::max(m_scale.pixels(615), lblBreweryCount->sizeHint().width()));
+    // Every added or deleted row is counted: the window is laid out again
+    // only when the label's width changes.
+    const int width = std::max(m_scale.pixels(615), lblBreweryCount->sizeHint().width());
+    if (width == lblBreweryCount->width())
+        return;
+    m_toolBox->widen(lblBreweryCount, width);
     ArrangeControls();
 }
 
