@@ -112,6 +112,17 @@ QString ReportModel::lineAt(int row) const
     return text;
 }
 
+QStringList ReportModel::valuesAt(int row) const
+{
+    const Line line = lineOf(row);
+    QStringList values;
+    values.reserve(Columns);
+    columnsOf(*m_breweries[line.brewery], line.chronik, [&values](QAnyStringView column) { values << column.toString(); });
+    while (values.size() < Columns)
+        values << QString();
+    return values;
+}
+
 qsizetype ReportModel::writeTo(QIODevice &out, Windows1252Encoder &encoder,
                               const std::function<void(qint64, qint64)> &progress) const
 {

@@ -41,6 +41,13 @@ public:
     QVariant data(const QModelIndex &index, int role) const override;
 
     QString lineAt(int row) const;
+    // The values of line `row` as the register holds them, one a column of
+    // the widest line: a brewery's eight and an empty ninth, or four empty
+    // ones and a history entry's five.
+    QStringList valuesAt(int row) const;
+    bool isChronikLine(int row) const { return lineOf(row).chronik > 0; }
+    // Whether line `row` is followed by a history entry of its brewery.
+    bool hasChronikAfter(int row) const { return row + 1 < rowCount() && lineOf(row + 1).chronik > 0; }
     // The most characters a value of column `column` has, over all lines.
     int columnCharacters(int column) const { return m_columnCharacters[size_t(column)]; }
     // Writes every line, each followed by CR LF, in the saved report's code

@@ -1,9 +1,11 @@
 #include "SudregisterReport.h"
 
 #include "BusyStep.h"
+#include "DocumentPrinting.h"
 #include "MessageBoxes.h"
 #include "ReportLineDelegate.h"
 #include "ReportModel.h"
+#include "ReportPages.h"
 #include "ScreenFit.h"
 #include "Windows1252.h"
 
@@ -11,6 +13,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QFontDatabase>
+#include <QLabel>
 #include <QListView>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -42,10 +45,42 @@ SudregisterReport::SudregisterReport(const QString &saveDir, std::shared_ptr<Mes
     lstReport->setItemDelegate(new ReportLineDelegate(*m_model, lstReport));
     lstReport->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
 
-    cmdSaveReport = addSaveButton(QStringLiteral("Save Report"), QStringLiteral("cmdSaveReport"),
+    cmdSaveReport = addButton(QStringLiteral("Save Report"), QStringLiteral("cmdSaveReport"),
                                   [this] { cmdSaveReport_Click(); });
+    cmdPrint = addButton(QStringLiteral("&Print…"), QStringLiteral("cmdPrint"),
+                         [this] { printed([this](TablePages &pages) { m_printing->print(pages); }); });
+    cmdPrintPreview = addButton(QStringLiteral("Print Pre&view…"), QStringLiteral("cmdPrintPreview"),
+                                [this] { printed([this](TablePages &pages) { m_printing->preview(pages); }); });
+    cmdSavePdf = addButton(QStringLiteral("Save as P&DF…"), QStringLiteral("cmdSavePdf"),
+                           [this] { printed([this](TablePages &pages) { m_printing->saveAsPdf(pages); }); });
+    lblStatus = new QLabel(this);
+    lblStatus->setObjectName(QStringLiteral("lblStatus"));
     setTabOrder(lstReport, cmdSaveReport);
+    setTabOrder(cmdSaveReport, cmdPrint);
+    setTabOrder(cmdPrint, cmdPrintPreview);
+    setTabOrder(cmdPrintPreview, cmdSavePdf);
+    setPrinting({}, {}, nullptr);
     arrange();
+}
+
+SudregisterReport::~SudregisterReport() = default;
+
+void SudregisterReport::setPrinting(const PageFrame::Heading &heading, const QStringList &captions, QSettings *settings)
+{
+    m_heading = heading;
+    m_captions = captions;
+    m_printing = std::make_unique<DocumentPrinting>(*this, m_boxes, settings, lblStatus, m_saveDir);
+}
+
+std::unique_ptr<TablePages> SudregisterReport::pages() const
+{
+    return ReportPages(*m_model, m_captions, m_heading, font().family());
+}
+
+void SudregisterReport::printed(const std::function<void(TablePages &)> &use)
+{
+    const std::unique_ptr<TablePages> document = pages();
+    use(*document);
 }
 
 void SudregisterReport::arrange()
@@ -55,7 +90,13 @@ void SudregisterReport::arrange()
     const int listWidth = std::max(pixels(9495), width() - pixels(30));
     const int listHeight = std::max(pixels(5130), height() - pixels(615));
     lstReport->setGeometry(0, 0, listWidth, listHeight);
-    cmdSaveReport->setGeometry(0, listHeight + pixels(150), pixels(1815), pixels(375));
+    // The print buttons follow the save button in a row, the status after them.
+    int left = 0;
+    for (QPushButton *button : {cmdSaveReport, cmdPrint, cmdPrintPreview, cmdSavePdf}) {
+        button->setGeometry(left, listHeight + pixels(150), pixels(1815), pixels(375));
+        left += pixels(1815) + pixels(120);
+    }
+    lblStatus->setGeometry(left, listHeight + pixels(150), std::max(0, width() - left), pixels(375));
 }
 
 void SudregisterReport::setBreweries(std::vector<std::shared_ptr<clsBrewery>> breweries,

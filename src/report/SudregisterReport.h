@@ -1,5 +1,6 @@
 #pragma once
 
+#include "PageFrame.h"
 #include "ResultWindow.h"
 
 #include <QDateTime>
@@ -8,10 +9,14 @@
 #include <memory>
 #include <vector>
 
+class DocumentPrinting;
 class MessageBoxes;
+class QLabel;
 class QListView;
+class QSettings;
 class QPushButton;
 class ReportModel;
+class TablePages;
 class clsBrewery;
 
 // The report window: the report lines in a list, and a button that saves
@@ -21,6 +26,7 @@ class SudregisterReport : public ResultWindow {
     Q_OBJECT
 public:
     SudregisterReport(const QString &saveDir, std::shared_ptr<MessageBoxes> boxes, QWidget *parent = nullptr);
+    ~SudregisterReport() override;
 
     // The breweries to report, in report order, each followed by its
     // history entries.
@@ -41,11 +47,27 @@ public:
 
     static QString ReportFileName(const QDateTime &moment);
 
+    // How the printed pages are headed and their columns captioned (the
+    // brewery columns' eight, then the history's complete name), and where
+    // the printer and paper are remembered (may be null).
+    void setPrinting(const PageFrame::Heading &heading, const QStringList &captions, QSettings *settings);
+    DocumentPrinting &printing() const { return *m_printing; }
+    // The report as printed pages, laid out anew for each use.
+    std::unique_ptr<TablePages> pages() const;
+
     QListView *lstReport;
     QPushButton *cmdSaveReport;
+    QPushButton *cmdPrint;
+    QPushButton *cmdPrintPreview;
+    QPushButton *cmdSavePdf;
+    QLabel *lblStatus;
 
 private:
     void arrange() override;
+    void printed(const std::function<void(TablePages &)> &use);
 
     ReportModel *m_model;
+    PageFrame::Heading m_heading;
+    QStringList m_captions;
+    std::unique_ptr<DocumentPrinting> m_printing;
 };

@@ -1,6 +1,8 @@
 #include "SudregisterTimeline.h"
 
+#include "DocumentPrinting.h"
 #include "MessageBoxes.h"
+#include "TimelinePage.h"
 #include "TimelinePalette.h"
 #include "ScreenFit.h"
 
@@ -83,8 +85,14 @@ SudregisterTimeline::SudregisterTimeline(const QString &saveDir, std::shared_ptr
     lblLeftOut = new QLabel(this);
     lblLeftOut->setObjectName(QStringLiteral("lblLeftOut"));
     lblLeftOut->setWordWrap(true);
-    cmdSavePicture = addSaveButton(QStringLiteral("Save Picture"), QStringLiteral("cmdSavePicture"),
+    cmdSavePicture = addButton(QStringLiteral("Save Picture"), QStringLiteral("cmdSavePicture"),
                                    [this] { cmdSavePicture_Click(); });
+    cmdPrint = addButton(QStringLiteral("&Print…"), QStringLiteral("cmdPrint"), [this] { m_printing->print(*page()); });
+    cmdPrintPreview = addButton(QStringLiteral("Print Pre&view…"), QStringLiteral("cmdPrintPreview"),
+                                [this] { m_printing->preview(*page()); });
+    cmdSavePdf = addButton(QStringLiteral("Save as P&DF…"), QStringLiteral("cmdSavePdf"),
+                           [this] { m_printing->saveAsPdf(*page()); });
+    setPrinting({}, nullptr);
     askWhere = [this](const QString &proposed) {
         return QFileDialog::getSaveFileName(this, QStringLiteral("Save Picture"), proposed,
                                             QStringLiteral("PNG image (*.png);;SVG image (*.svg)"));
@@ -92,13 +100,30 @@ SudregisterTimeline::SudregisterTimeline(const QString &saveDir, std::shared_ptr
     arrange();
 }
 
+SudregisterTimeline::~SudregisterTimeline() = default;
+
+void SudregisterTimeline::setPrinting(const PageFrame::Heading &heading, QSettings *settings)
+{
+    m_heading = heading;
+    m_printing = std::make_unique<DocumentPrinting>(*this, m_boxes, settings, lblLeftOut, m_saveDir);
+}
+
+std::unique_ptr<TimelinePage> SudregisterTimeline::page() const
+{
+    return std::make_unique<TimelinePage>(*chtTimeline, m_heading, lblLeftOut->text(), font().family());
+}
+
 void SudregisterTimeline::arrange()
 {
     const int row = pixels(375);
     const int gap = pixels(120);
     chtTimeline->setGeometry(0, 0, width(), std::max(0, height() - row - 2 * gap));
-    cmdSavePicture->setGeometry(gap, height() - row - gap, pixels(1815), row);
-    lblLeftOut->setGeometry(2 * gap + pixels(1815), height() - row - gap, std::max(0, width() - pixels(1815) - 3 * gap), row);
+    int left = gap;
+    for (QPushButton *button : {cmdSavePicture, cmdPrint, cmdPrintPreview, cmdSavePdf}) {
+        button->setGeometry(left, height() - row - gap, pixels(1815), row);
+        left += pixels(1815) + gap;
+    }
+    lblLeftOut->setGeometry(left, height() - row - gap, std::max(0, width() - left - gap), row);
 }
 
 void SudregisterTimeline::setCounts(TimelineCounts counts)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "PageFrame.h"
 #include "ResultWindow.h"
 #include "TimelineCounts.h"
 
@@ -7,7 +8,10 @@
 #include <functional>
 #include <memory>
 
+class DocumentPrinting;
 class MessageBoxes;
+class QSettings;
+class TimelinePage;
 class QChartView;
 class QLabel;
 class QPushButton;
@@ -19,6 +23,7 @@ class SudregisterTimeline : public ResultWindow {
     Q_OBJECT
 public:
     SudregisterTimeline(const QString &saveDir, std::shared_ptr<MessageBoxes> boxes, QWidget *parent = nullptr);
+    ~SudregisterTimeline() override;
 
     void setCounts(TimelineCounts counts);
     const TimelineCounts &counts() const { return m_counts; }
@@ -35,12 +40,24 @@ public:
     // Where the user chose to save; the file dialog unless a test answers.
     std::function<QString(const QString &proposed)> askWhere;
 
+    // How the printed page is headed, and where the printer and paper are
+    // remembered (may be null).
+    void setPrinting(const PageFrame::Heading &heading, QSettings *settings);
+    DocumentPrinting &printing() const { return *m_printing; }
+    std::unique_ptr<TimelinePage> page() const;
+
     QChartView *chtTimeline;
     QLabel *lblLeftOut;
     QPushButton *cmdSavePicture;
+    QPushButton *cmdPrint;
+    QPushButton *cmdPrintPreview;
+    QPushButton *cmdSavePdf;
 
 private:
     void arrange() override;
+
+    PageFrame::Heading m_heading;
+    std::unique_ptr<DocumentPrinting> m_printing;
 
     TimelineCounts m_counts;
 };

@@ -12,7 +12,7 @@ ResultWindow::ResultWindow(const QString &name, const QString &saveDir, std::sha
     setWindowTitle(name);
 }
 
-QPushButton *ResultWindow::addSaveButton(const QString &caption, const QString &name, const std::function<void()> &click)
+QPushButton *ResultWindow::addButton(const QString &caption, const QString &name, const std::function<void()> &click)
 {
     auto *button = new QPushButton(caption, this);
     button->setObjectName(name);

@@ -18,9 +18,9 @@ class ResultWindow : public QDialog {
 protected:
     ResultWindow(const QString &name, const QString &saveDir, std::shared_ptr<MessageBoxes> boxes, QWidget *parent);
 
-    // The save button. Never the default button: Enter in the window does
-    // not save.
-    QPushButton *addSaveButton(const QString &caption, const QString &name, const std::function<void()> &click);
+    // A button of the window's row. Never the default button: Enter in the
+    // window neither saves nor prints.
+    QPushButton *addButton(const QString &caption, const QString &name, const std::function<void()> &click);
     // Places the controls for the window's size; the window calls it once
     // its controls exist.
     virtual void arrange() = 0;

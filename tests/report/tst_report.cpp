@@ -1,3 +1,4 @@
+#include "BreweryTexts.h"
 #include "FileBytes.h"
 #include "ReportLineDelegate.h"
 #include "ScriptedMessageBoxes.h"
@@ -15,29 +16,6 @@
 #include <QTest>
 
 namespace {
-
-std::shared_ptr<clsBrewery> brewery(const QStringList &texts, const QList<QStringList> &entries = {})
-{
-    auto b = std::make_shared<clsBrewery>();
-    b->setStateName(texts.value(0));
-    b->setCountyName(texts.value(1));
-    b->setPostalCode(texts.value(2));
-    b->setCityName(texts.value(3));
-    b->setIdCode(texts.value(4));
-    b->setBreweryName(texts.value(5));
-    b->setStartYear(texts.value(6));
-    b->setStopYear(texts.value(7));
-    clsBreweryChronik transfer;
-    for (const QStringList &e : entries) {
-        transfer.setIdCode(e.value(0));
-        transfer.setBreweryName(e.value(1));
-        transfer.setStartYear(e.value(2));
-        transfer.setStopYear(e.value(3));
-        transfer.setBreweryNameLong(e.value(4));
-        b->AddChronik(transfer);
-    }
-    return b;
-}
 
 const QDateTime Moment(QDate(2010, 12, 7), QTime(9, 5, 3));
 

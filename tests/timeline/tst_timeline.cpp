@@ -1,12 +1,15 @@
 // The timeline: which year a field names, the breweries in operation per
 // year and state, what is left out, and the saved pictures.
 #include "RegisterGenerator.h"
+#include "DocumentPrinting.h"
+#include "PdfText.h"
 #include "ScratchRegister.h"
 #include "ShownWindow.h"
 #include "SudregisterTimeline.h"
 #include "TimelinePalette.h"
 
 #include <QChartView>
+#include <QProcess>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -255,6 +258,33 @@ private slots:
         QCOMPARE(boxes->failures.size(), 1);
         QVERIFY2(boxes->failures[0].contains("plain/pic" + suffix + ": "), qPrintable(boxes->failures[0]));
         QVERIFY2(!boxes->failures[0].endsWith(": "), qPrintable(boxes->failures[0]));
+    }
+
+    void pdfIsOnePageOfLinesWithItsLegend()
+    {
+        QTemporaryDir dir;
+        auto boxes = std::make_shared<ScriptedMessageBoxes>();
+        SudregisterTimeline timeline(dir.path(), boxes);
+        timeline.setCounts(CountTimeline({{"BY", "1850", "1900"}, {"TH", "1870", ""}, {"SN", "", ""}}, 2026));
+        timeline.setPrinting({"Sudregister2K.mdb", "Breweries in operation", "9. Dezember 2026"}, nullptr);
+        timeline.resize(800, 500);
+        timeline.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&timeline));
+        const QString path = dir.filePath("timeline.pdf");
+        timeline.printing().askPdfPath = [&](const QString &) { return path; };
+        QTest::mouseClick(timeline.cmdSavePdf, Qt::LeftButton);
+        QCOMPARE(boxes->told, QStringList{"Created " + path});
+
+        QCOMPARE(PdfText::pages(path), 1);
+        const QString text = PdfText::words(PdfText::text(path));
+        for (const char *expected : {"Sudregister2K.mdb", "9. Dezember 2026", "Year", "BY", "TH", "1850",
+                                     "2 breweries charted. Left out: 1 without a start year."})
+            QVERIFY2(text.contains(expected), qPrintable(QString(expected) + " is not in: " + text));
+        // Drawn, not pasted in as a picture.
+        QProcess images;
+        images.start("pdfimages", {"-list", path});
+        QVERIFY(images.waitForFinished());
+        QCOMPARE(images.readAllStandardOutput().count('\n'), 2); // the list's two heading lines only
     }
 };
 

@@ -1,0 +1,138 @@
+#include "PageOutput.h"
+#include "PrintFont.h"
+#include "PrintPreview.h"
+#include "PrintSettings.h"
+#include "TablePages.h"
+#include "TableRows.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+// Rows numbered from 0, as many as asked for.
+class NumberedRows : public TableRows {
+public:
+    explicit NumberedRows(qint64 rows) : m_rows(rows) {}
+    qint64 rowCount() const override { return m_rows; }
+    QStringList cells(qint64 row) const override { return {QString::number(row), QStringLiteral("Brauerei")}; }
+
+private:
+    qint64 m_rows;
+};
+
+std::unique_ptr<TablePages> numbered(qint64 rows)
+{
+    TablePages::Options options;
+    options.title = options.kind = QStringLiteral("Numbers");
+    return std::make_unique<TablePages>(options, std::vector<TablePages::Column>{{"No", 1}, {"Name", 3}},
+                                        std::make_unique<NumberedRows>(rows), QStringLiteral("DejaVu Sans"));
+}
+
+const QPageLayout A4(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(12, 12, 12, 12),
+                     QPageLayout::Millimeter);
+
+} // namespace
+
+class PagesTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void wrapsAtBlanksAndNeverCuts_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<qreal>("width");
+        QTest::addColumn<int>("lines");
+        QTest::addRow("fits") << "Löwenbräu" << 200.0 << 1;
+        QTest::addRow("empty") << "" << 50.0 << 1;
+        QTest::addRow("at blanks") << "Erste Kulmbacher Actien Exportbier Brauerei" << 60.0 << 5;
+        QTest::addRow("a word wider than the column") << "Exportbierbrauereiaktiengesellschaft" << 40.0 << 5;
+        QTest::addRow("line break of another program") << "Plzeň\nPilsen" << 200.0 << 2;
+        // Lines as many as the fallback font's widths give.
+        QTest::addRow("no character of the font") << "啤酒厂 啤酒厂 啤酒厂 啤酒厂" << 40.0 << -1;
+    }
+    void wrapsAtBlanksAndNeverCuts()
+    {
+        QFETCH(QString, text);
+        QFETCH(qreal, width);
+        QFETCH(int, lines);
+        const PrintFont font(QStringLiteral("DejaVu Sans"), 9);
+        const std::vector<QString> wrapped = font.wrap(text, width);
+        if (lines >= 0)
+            QCOMPARE(int(wrapped.size()), lines);
+        QString joined;
+        for (const QString &line : wrapped) {
+            QVERIFY2(font.advance(line) <= width, qPrintable(line));
+            joined += line;
+        }
+        // Every character is printed, in order; only blanks at breaks go.
+        QString expected = text;
+        QCOMPARE(joined.remove(' '), expected.remove(' ').remove('\n'));
+    }
+
+    void previewShowsFirstPagesWhileTheRestIsLaidOut()
+    {
+        const std::unique_ptr<TablePages> pages = numbered(400000);
+        PrintPreview preview(*pages, A4);
+        // Shown at once; the rest follows beside the open preview.
+        QVERIFY(!preview.laidOut());
+        QVERIFY(pages->pageCount() >= 1);
+        QVERIFY(preview.lblPages->text().endsWith("or more"));
+        QTRY_VERIFY_WITH_TIMEOUT(preview.laidOut(), 120000);
+        QCOMPARE(preview.lblPages->text(), QStringLiteral("of %1").arg(pages->pageCount()));
+        preview.showPage(pages->pageCount() + 5);
+        QCOMPARE(preview.currentPage(), pages->pageCount() - 1);
+    }
+
+    void cancelledPdfLeavesNothingBehind_data()
+    {
+        QTest::addColumn<bool>("earlier");
+        QTest::addRow("new name") << false;
+        QTest::addRow("an earlier PDF of that name") << true;
+    }
+    void cancelledPdfLeavesNothingBehind()
+    {
+        QFETCH(bool, earlier);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("report.pdf");
+        if (earlier) {
+            QFile old(path);
+            QVERIFY(old.open(QIODevice::WriteOnly));
+            old.write("earlier");
+        }
+        const std::unique_ptr<TablePages> pages = numbered(20000);
+        int calls = 0;
+        const PageOutput::Saved saved = PageOutput::savePdf(*pages, path, A4, [&calls](int) { return ++calls < 10; });
+        QCOMPARE(saved.outcome, PageOutput::Saved::Cancelled);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), earlier ? QStringList{"report.pdf"} : QStringList{});
+        if (earlier) {
+            QFile old(path);
+            QVERIFY(old.open(QIODevice::ReadOnly));
+            QCOMPARE(old.readAll(), QByteArray("earlier"));
+        }
+    }
+
+    void paperIsRememberedAndOrientationPerKind()
+    {
+        QTemporaryDir dir;
+        QSettings stored(dir.filePath("settings.ini"), QSettings::IniFormat);
+        const PrintSettings settings(&stored);
+        QCOMPARE(settings.pageLayout("Report", QPageLayout::Landscape).orientation(), QPageLayout::Landscape);
+        settings.remember(QPageLayout(QPageSize(QPageSize::A3), QPageLayout::Portrait, {}), "Report");
+
+        const PrintSettings later(&stored);
+        const QPageLayout report = later.pageLayout("Report", QPageLayout::Landscape);
+        QCOMPARE(report.pageSize().id(), QPageSize::A3);
+        QCOMPARE(report.orientation(), QPageLayout::Portrait);
+        const QPageLayout sheet = later.pageLayout("Brewery", QPageLayout::Landscape);
+        QCOMPARE(sheet.pageSize().id(), QPageSize::A3);
+        QCOMPARE(sheet.orientation(), QPageLayout::Landscape);
+    }
+};
+
+QTEST_MAIN(PagesTest)
+#include "tst_pages.moc"
