@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <QSettings>
 #include <QUrl>
+#include <utility>
 
 namespace {
 
@@ -104,6 +105,8 @@ void RegisterWindow::createMenus()
     menuEntry(file, "actImportReport", QStringLiteral("&Import Report…"), this, [this] { importReport(); });
     menuEntry(file, "actBackupsFolder", QStringLiteral("Open &Backups Folder"), this, [this] { openBackupsFolder(); });
     file->addSeparator();
+    m_fileMenu = file;
+    m_printEntriesEnd = file->addSeparator();
     menuEntry(file, "actQuit", QStringLiteral("&Quit"), this, [this] { close(); }, QKeySequence::Quit);
 
     m_editMenu = menuBar()->addMenu(QStringLiteral("&Edit"));
@@ -138,6 +141,14 @@ void RegisterWindow::fillRecentMenu()
 
 void RegisterWindow::fillEditMenu()
 {
+    // Likewise its print entries, in the File menu.
+    for (QAction *entry : std::exchange(m_printEntries, {}))
+        m_fileMenu->removeAction(entry);
+    if (m_form) {
+        m_printEntries = m_form->printActions();
+        m_fileMenu->insertActions(m_printEntriesEnd, m_printEntries);
+    }
+
     // The register's window owns Undo, Redo and Find, with their keys; the
     // menu offers those of the register open now.
     m_editMenu->clear();

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 
+class QAction;
 class QMenu;
 class QSettings;
 class Sudregister;
@@ -72,6 +73,10 @@ private:
     Sudregister *m_form = nullptr;
     QMenu *m_recentMenu = nullptr;
     QMenu *m_editMenu = nullptr;
+    QMenu *m_fileMenu = nullptr;
+    // The open register's print entries stand in the File menu before this.
+    QAction *m_printEntriesEnd = nullptr;
+    QList<QAction *> m_printEntries;
     bool m_sized = false;
     // A register is being opened; closed meanwhile, the program ends once
     // the opening has stopped.

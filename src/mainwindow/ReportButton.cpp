@@ -2,7 +2,9 @@
 // new report window, shown modally and discarded when closed.
 #include "Sudregister.h"
 
+#include "BreweryColumns.h"
 #include "BusyStep.h"
+#include "RegisterPrinting.h"
 #include "ReportImport.h"
 #include "SudregisterReport.h"
 
@@ -18,6 +20,12 @@ void Sudregister::cmdReport_Click()
     syncWithRegister();
     LoadBreweryObjects();
     SudregisterReport report(QFileInfo(registerPath()).absolutePath(), m_boxes, this);
+    QStringList captions;
+    for (const BreweryColumn &column : BreweryColumns)
+        captions << column.caption;
+    captions << grdChronik->Columns(0).Caption();
+    report.setPrinting(m_printing->heading(QStringLiteral("Report, %1").arg(m_printing->listDescription())), captions,
+                       m_settings);
     // "Done Loading " stays as it is; the report's own caption says that it
     // holds only what the find lists.
     if (dsBrewery->isFiltered())

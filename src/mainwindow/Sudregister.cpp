@@ -11,6 +11,7 @@
 #include "Register.h"
 #include "RegisterFile.h"
 #include "RegisterSchema.h"
+#include "RegisterPrinting.h"
 #include "RegisterSync.h"
 #include "RegisterUndo.h"
 #include "StartupBackup.h"
@@ -25,6 +26,7 @@
 #include <QEvent>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 
 namespace {
@@ -46,7 +48,7 @@ Sudregister::Sudregister(const QString &registerPath, StartLater, std::shared_pt
                          QWidget *parent, QSettings *settings)
     : QWidget(parent), m_boxes(boxes ? std::move(boxes) : std::make_shared<QtMessageBoxes>(this)),
       m_register(new Register(registerPath, this)), m_work(new ReactionScheduler(m_boxes, this)),
-      m_remembered(settings), m_scale(font())
+      m_remembered(settings), m_scale(font()), m_settings(settings)
 {
     createControls();
     createConcerns();
@@ -99,6 +101,11 @@ QList<QAction *> Sudregister::editActions() const
     return {m_undo->undoAction(), m_undo->redoAction(), m_find->action()};
 }
 
+QList<QAction *> Sudregister::printActions() const
+{
+    return {m_printing->printListAction(), m_printing->printSheetAction()};
+}
+
 void Sudregister::createConcerns()
 {
     m_backup = new StartupBackup(registerPath(), lblMessage, this);
@@ -127,6 +134,20 @@ void Sudregister::createConcerns()
     m_undo = new UndoRedo(*m_register, *m_work, lblMessage, this,
                           {[this] { storePendingEdits(); }, [this] { m_sync->reread(); }, [this] { ShowChronik(); }});
     m_import = std::make_unique<MenuImport>(*m_register, *m_sync, m_boxes, lblMessage, [this] { storePendingEdits(); });
+    m_printing = std::make_unique<RegisterPrinting>(
+        RegisterPrinting::Window{*this, *grdBrauerien, *grdChronik, *dsBrewery, *dsBreweryChronik, lblMessage,
+                                 registerPath(), [this] { return orderCaptions(); },
+                                 [this] { return dsBrewery->isFiltered() ? txtFind->text().trimmed() : QString(); },
+                                 [this](const std::function<void()> &print) {
+                                     m_work->run([this, print] {
+                                         storePendingEdits();
+                                         print();
+                                     });
+                                 }},
+        m_boxes, m_settings);
+    // A right click on a brewery prints its sheet or the list.
+    grdBrauerien->setContextMenuPolicy(Qt::ActionsContextMenu);
+    grdBrauerien->addActions(printActions());
     m_vanished = std::make_unique<VanishedRegister>(*m_register, m_boxes, [this] { emit reopenRequested(); });
     m_work->setRecovery({[this] { readAgain(); }, [this] { m_sync->reread(); },
                          [this] {

@@ -26,6 +26,7 @@ class QPushButton;
 class QSettings;
 class ReactionScheduler;
 class Register;
+class RegisterPrinting;
 class RegisterSync;
 class StartupBackup;
 class SudregisterReport;
@@ -118,6 +119,9 @@ public:
     bool importReport(const QString &reportPath);
     // Undo, Redo and Find, with their keys, for a menu to offer.
     QList<QAction *> editActions() const;
+    // Print the list and print the current brewery's sheet, for a menu.
+    QList<QAction *> printActions() const;
+    RegisterPrinting &printing() const { return *m_printing; }
 
 signals:
     // The register is to be opened anew in its place (its file was saved
@@ -195,6 +199,8 @@ private:
     void cboBrauereiJump_Click();
     void cmdReport_Click();
     void cmdTimeline_Click();
+    // The sort lists' keys by the captions of their columns.
+    QString orderCaptions() const;
     static QString rowPrompt(DataGrid &grid, std::initializer_list<int> columns);
     // Shows the history of the current brewery as stored, after a failure.
     void readAgain();
@@ -229,5 +235,7 @@ private:
     FindField *m_find = nullptr;
     UndoRedo *m_undo = nullptr;
     std::unique_ptr<MenuImport> m_import;
+    std::unique_ptr<RegisterPrinting> m_printing;
+    QSettings *m_settings;
     std::unique_ptr<VanishedRegister> m_vanished;
 };

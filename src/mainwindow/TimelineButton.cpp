@@ -3,6 +3,7 @@
 #include "Sudregister.h"
 
 #include "Register.h"
+#include "RegisterPrinting.h"
 #include "SudregisterTimeline.h"
 
 #include <QDate>
@@ -19,6 +20,7 @@ void Sudregister::cmdTimeline_Click()
     });
     SudregisterTimeline timeline(QFileInfo(registerPath()).absolutePath(), m_boxes, this);
     timeline.setCounts(CountTimeline(breweries, QDate::currentDate().year()));
+    timeline.setPrinting(m_printing->heading(QStringLiteral("Breweries in operation")), m_settings);
     if (showTimeline)
         showTimeline(timeline);
     else
