@@ -4,6 +4,7 @@
 
 #include <QPainter>
 #include <QWheelEvent>
+#include <exception>
 
 PageView::PageView(const PrintedDocument &document, const QPageLayout &layout, QWidget *parent)
     : QWidget(parent), m_document(document), m_layout(layout)
@@ -42,7 +43,13 @@ void PageView::paintEvent(QPaintEvent *)
     painter.scale(scale, scale);
     painter.translate(m_layout.paintRect(QPageLayout::Point).topLeft());
     painter.setPen(QPen(Qt::black, 0.5));
-    m_document.paintPage(painter, m_page);
+    // A page whose values could not be read says so on the page: nothing
+    // may leave a paint event.
+    try {
+        m_document.paintPage(painter, m_page);
+    } catch (const std::exception &error) {
+        painter.drawText(QPointF(0, 20), QStringLiteral("This page could not be drawn: %1").arg(QString::fromLocal8Bit(error.what())));
+    }
 }
 
 void PageView::wheelEvent(QWheelEvent *event)

@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QVBoxLayout>
+#include <exception>
 
 namespace {
 
@@ -117,8 +118,17 @@ void PrintPreview::layOutSlice()
     QElapsedTimer slice;
     slice.start();
     bool done = false;
-    while (!done && slice.elapsed() < 30)
-        done = m_document.layOutMore(512);
+    try {
+        while (!done && slice.elapsed() < 30)
+            done = m_document.layOutMore(512);
+    } catch (const std::exception &error) {
+        // Nothing may leave a timer's slot; the pages counted so far stay.
+        m_layoutTimer.stop();
+        showCount();
+        lblPages->setText(QStringLiteral("%1; the rest could not be read: %2")
+                              .arg(lblPages->text(), QString::fromLocal8Bit(error.what())));
+        return;
+    }
     if (done)
         m_layoutTimer.stop();
     showCount();
