@@ -1,6 +1,7 @@
 #pragma once
 
 #include "GridColumn.h"
+#include "ReportLine.h"
 
 #include <QString>
 #include <array>
@@ -18,17 +19,24 @@ struct BreweryColumn {
     QString widthSample;
 };
 
+namespace BreweryColumnCaption {
+inline QString of(int column)
+{
+    return QString::fromUtf8(ReportLine::BreweryColumns[size_t(column)].caption);
+}
+} // namespace BreweryColumnCaption
+
 inline const std::array<BreweryColumn, 8> BreweryColumns = {{
-    {QStringLiteral("StateName"), QStringLiteral("BL"), QStringLiteral("BL(State)"), GridColumn::Center, {}},
-    {QStringLiteral("CountyName"), QStringLiteral("Reg Be"), QStringLiteral("Reg Be(County)"), GridColumn::Center, {}},
-    {QStringLiteral("PostalCode"), QStringLiteral("PLZ"), QStringLiteral("PLZ(Postal Code)"), GridColumn::Center,
+    {QStringLiteral("StateName"), BreweryColumnCaption::of(0), QStringLiteral("BL(State)"), GridColumn::Center, {}},
+    {QStringLiteral("CountyName"), BreweryColumnCaption::of(1), QStringLiteral("Reg Be(County)"), GridColumn::Center, {}},
+    {QStringLiteral("PostalCode"), BreweryColumnCaption::of(2), QStringLiteral("PLZ(Postal Code)"), GridColumn::Center,
      QStringLiteral("XX99999")},
-    {QStringLiteral("CityName"), QStringLiteral("ORT"), QStringLiteral("ORT(City)"), GridColumn::Left,
+    {QStringLiteral("CityName"), BreweryColumnCaption::of(3), QStringLiteral("ORT(City)"), GridColumn::Left,
      QStringLiteral("Dusseldorf Dusseldorf Dusseldorf")},
-    {QStringLiteral("IdCode"), QStringLiteral("ID"), QStringLiteral("ID(ID)"), GridColumn::Center,
+    {QStringLiteral("IdCode"), BreweryColumnCaption::of(4), QStringLiteral("ID(ID)"), GridColumn::Center,
      QStringLiteral("XX99999-99")},
-    {QStringLiteral("BreweryName"), QStringLiteral("BRAUEREI (Kürtz)"), QStringLiteral("BRAUEREI (Kürtz)(Brewery Name)"),
+    {QStringLiteral("BreweryName"), BreweryColumnCaption::of(5), QStringLiteral("BRAUEREI (Kürtz)(Brewery Name)"),
      GridColumn::Left, QStringLiteral("Schlossbrauerei Schlossbrauerei Schlossbrauerei")},
-    {QStringLiteral("StartYear"), QStringLiteral("*Jahr"), QStringLiteral("*Jahr(Start Year)"), GridColumn::Right, {}},
-    {QStringLiteral("StopYear"), QStringLiteral("+Jahr"), QStringLiteral("+Jahr(End Year)"), GridColumn::Right, {}},
+    {QStringLiteral("StartYear"), BreweryColumnCaption::of(6), QStringLiteral("*Jahr(Start Year)"), GridColumn::Right, {}},
+    {QStringLiteral("StopYear"), BreweryColumnCaption::of(7), QStringLiteral("+Jahr(End Year)"), GridColumn::Right, {}},
 }};

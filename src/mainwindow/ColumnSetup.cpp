@@ -4,6 +4,7 @@
 #include "Sudregister.h"
 
 #include "BreweryColumns.h"
+#include "ReportLine.h"
 
 #include "SizingLabel.h"
 #include "Twips.h"
@@ -49,7 +50,7 @@ void Sudregister::SetupChronikColumns()
     // Widened, it shows a long complete name whole.
     first.setAllowSizing(true);
     first.setAlignment(grdBrauerien->Columns(5).Alignment());
-    first.setCaption(QStringLiteral("BRAUEREI (Komplete)"));
+    first.setCaption(QString::fromUtf8(ReportLine::ChronikColumns[ChronikRef::NameLong].caption));
     first.setWidth(0);
     for (int k = 0; k < 4; ++k)
         first.setWidth(first.Width() + grdBrauerien->Columns(k).Width());

@@ -141,12 +141,16 @@ void RegisterWindow::fillRecentMenu()
 
 void RegisterWindow::fillEditMenu()
 {
-    // Likewise its print entries, in the File menu.
-    for (QAction *entry : std::exchange(m_printEntries, {}))
-        m_fileMenu->removeAction(entry);
+    // Likewise its export and print entries, in the File menu.
+    for (const QPointer<QAction> &entry : std::exchange(m_printEntries, {})) {
+        if (entry)
+            m_fileMenu->removeAction(entry);
+    }
     if (m_form) {
-        m_printEntries = m_form->printActions();
-        m_fileMenu->insertActions(m_printEntriesEnd, m_printEntries);
+        for (QAction *entry : m_form->fileActions()) {
+            m_fileMenu->insertAction(m_printEntriesEnd, entry);
+            m_printEntries << entry;
+        }
     }
 
     // The register's window owns Undo, Redo and Find, with their keys; the

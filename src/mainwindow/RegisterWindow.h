@@ -4,6 +4,7 @@
 #include "RecentRegisters.h"
 
 #include <QMainWindow>
+#include <QPointer>
 #include <functional>
 #include <memory>
 
@@ -74,9 +75,11 @@ private:
     QMenu *m_recentMenu = nullptr;
     QMenu *m_editMenu = nullptr;
     QMenu *m_fileMenu = nullptr;
-    // The open register's print entries stand in the File menu before this.
+    // The open register's export and print entries stand in the File menu
+    // before this.
     QAction *m_printEntriesEnd = nullptr;
-    QList<QAction *> m_printEntries;
+    // The form owns them: one that went with its form is gone from the menu.
+    QList<QPointer<QAction>> m_printEntries;
     bool m_sized = false;
     // A register is being opened; closed meanwhile, the program ends once
     // the opening has stopped.

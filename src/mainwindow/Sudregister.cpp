@@ -5,6 +5,7 @@
 #include "Attempt.h"
 #include "BusyStep.h"
 #include "FindField.h"
+#include "MenuExport.h"
 #include "MenuImport.h"
 #include "ReactionScheduler.h"
 #include "RecordsetModel.h"
@@ -101,9 +102,9 @@ QList<QAction *> Sudregister::editActions() const
     return {m_undo->undoAction(), m_undo->redoAction(), m_find->action()};
 }
 
-QList<QAction *> Sudregister::printActions() const
+QList<QAction *> Sudregister::fileActions() const
 {
-    return {m_printing->printListAction(), m_printing->printSheetAction()};
+    return {m_export->action(), m_printing->printListAction(), m_printing->printSheetAction()};
 }
 
 void Sudregister::createConcerns()
@@ -147,7 +148,14 @@ void Sudregister::createConcerns()
         m_boxes, m_settings);
     // A right click on a brewery prints its sheet or the list.
     grdBrauerien->setContextMenuPolicy(Qt::ActionsContextMenu);
-    grdBrauerien->addActions(printActions());
+    grdBrauerien->addActions({m_printing->printListAction(), m_printing->printSheetAction()});
+    m_export = std::make_unique<MenuExport>(*this, *dsBrewery, m_boxes, lblMessage, registerPath());
+    connect(m_export->action(), &QAction::triggered, this, [this] {
+        m_work->run([this] {
+            storePendingEdits();
+            m_export->exportList();
+        });
+    });
     m_vanished = std::make_unique<VanishedRegister>(*m_register, m_boxes, [this] { emit reopenRequested(); });
     m_work->setRecovery({[this] { readAgain(); }, [this] { m_sync->reread(); },
                          [this] {

@@ -16,6 +16,7 @@
 
 class FindField;
 class GridSplitter;
+class MenuExport;
 class MenuImport;
 class QAction;
 class QComboBox;
@@ -50,7 +51,8 @@ class clsBrewery;
 // LoadBreweryObjects.cpp. Its other concerns are objects of their own: the
 // find (FindField), undo and redo (UndoRedo), keeping up with other
 // programs (RegisterSync), the backup at start-up (StartupBackup), the
-// import from the menu (MenuImport) and what it remembers
+// import and export from the menu (MenuImport, MenuExport), printing
+// (RegisterPrinting) and what it remembers
 // (RememberedSettings). The register is asked through the register service
 // (Register), never in SQL. The program shows it inside a RegisterWindow,
 // which adds the menus and opens other registers.
@@ -119,8 +121,10 @@ public:
     bool importReport(const QString &reportPath);
     // Undo, Redo and Find, with their keys, for a menu to offer.
     QList<QAction *> editActions() const;
-    // Print the list and print the current brewery's sheet, for a menu.
-    QList<QAction *> printActions() const;
+    // Export, print the list and print the current brewery's sheet, for
+    // the File menu.
+    QList<QAction *> fileActions() const;
+    MenuExport &exporting() const { return *m_export; }
     RegisterPrinting &printing() const { return *m_printing; }
 
 signals:
@@ -235,6 +239,7 @@ private:
     FindField *m_find = nullptr;
     UndoRedo *m_undo = nullptr;
     std::unique_ptr<MenuImport> m_import;
+    std::unique_ptr<MenuExport> m_export;
     std::unique_ptr<RegisterPrinting> m_printing;
     QSettings *m_settings;
     std::unique_ptr<VanishedRegister> m_vanished;

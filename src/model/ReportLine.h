@@ -15,17 +15,19 @@ namespace ReportLine {
 
 struct Column {
     const char *field;
+    // How the grids caption it (UTF-8).
+    const char *caption;
 };
 
 inline constexpr std::array<Column, clsBrewery::Texts> BreweryColumns = {{
-    {"StateName"},
-    {"CountyName"},
-    {"PostalCode"},
-    {"CityName"},
-    {"IdCode"},
-    {"BreweryName"},
-    {"StartYear"},
-    {"StopYear"},
+    {"StateName", "BL"},
+    {"CountyName", "Reg Be"},
+    {"PostalCode", "PLZ"},
+    {"CityName", "ORT"},
+    {"IdCode", "ID"},
+    {"BreweryName", "BRAUEREI (Kürtz)"},
+    {"StartYear", "*Jahr"},
+    {"StopYear", "+Jahr"},
 }};
 static_assert(clsBrewery::State == 0 && clsBrewery::Code == 4 && clsBrewery::Stop == 7);
 
@@ -33,11 +35,11 @@ static_assert(clsBrewery::State == 0 && clsBrewery::Code == 4 && clsBrewery::Sto
 inline constexpr int ChronikIndent = 4;
 
 inline constexpr std::array<Column, ChronikRef::Texts> ChronikColumns = {{
-    {"IdCode"},
-    {"BreweryName"},
-    {"StartYear"},
-    {"StopYear"},
-    {"BreweryNameLong"},
+    {"IdCode", "ID"},
+    {"BreweryName", "BRAUEREI (Kürtz)"},
+    {"StartYear", "*Jahr"},
+    {"StopYear", "+Jahr"},
+    {"BreweryNameLong", "BRAUEREI (Komplete)"},
 }};
 static_assert(ChronikRef::Code == 0 && ChronikRef::Stop == 3 && ChronikRef::NameLong == 4);
 

@@ -133,7 +133,7 @@ private slots:
                     names << a->objectName();
         }
         QVERIFY2(names.contains("actPrintList") && names.contains("actPrintSheet"), qPrintable(names.join(',')));
-        QCOMPARE(frame.form()->printActions().front()->shortcut(), QKeySequence(QKeySequence::Print));
+        QCOMPARE(frame.form()->printing().printListAction()->shortcut(), QKeySequence(QKeySequence::Print));
     }
 };
 

@@ -1,0 +1,217 @@
+#include "RegisterExport.h"
+
+#include "CsvWriter.h"
+#include "ExportReader.h"
+#include "ReportLine.h"
+#include "XlsxBook.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <memory>
+
+namespace {
+
+QString caption(const ReportLine::Column &column)
+{
+    return QString::fromUtf8(column.caption);
+}
+
+// The history entry's texts in the history grid's order: the complete
+// name first, then the columns under their brewery counterparts.
+constexpr std::array<int, ExportReader::ChronikTexts> ChronikOrder = {
+    ChronikRef::NameLong, ChronikRef::Code, ChronikRef::Name, ChronikRef::Start, ChronikRef::Stop};
+
+bool isYear(int breweryText)
+{
+    return breweryText == clsBrewery::Start || breweryText == clsBrewery::Stop;
+}
+
+// A progress that is told every so many breweries.
+class Steps {
+public:
+    Steps(const std::function<bool(qint64, qint64)> &progress, qint64 total) : m_progress(progress), m_total(total) {}
+    bool operator()(qint64 done) const
+    {
+        return !m_progress || (done % 256 != 0 && done != m_total) || m_progress(done, m_total);
+    }
+
+private:
+    const std::function<bool(qint64, qint64)> &m_progress;
+    qint64 m_total;
+};
+
+void writeCsv(QSaveFile &file, const QString &path, const ExportOptions &options,
+              const std::function<void(CsvWriter &)> &rows)
+{
+    file.setFileName(path);
+    if (!file.open(QIODevice::WriteOnly))
+        throw ExportFailed{QStringLiteral("%1 could not be written: %2").arg(path, file.errorString())};
+    CsvWriter csv(file, options.byteOrderMark);
+    rows(csv);
+    if (!csv.flush())
+        throw ExportFailed{QStringLiteral("%1 could not be written: %2").arg(path, file.errorString())};
+}
+
+struct Cancelled {};
+
+ExportResult exportCsvTables(const ExportReader &reader, const QString &path, const ExportOptions &options,
+                             const Steps &step)
+{
+    const QString breweryPath = ExportSheets::tableFile(path, ExportSheets::Breweries);
+    const QString chronikPath = ExportSheets::tableFile(path, ExportSheets::Chroniks);
+    QSaveFile breweries, chroniks;
+    writeCsv(breweries, breweryPath, options, [&](CsvWriter &breweryCsv) {
+        writeCsv(chroniks, chronikPath, options, [&](CsvWriter &chronikCsv) {
+            for (const QString &h : ExportSheets::breweryHeader())
+                breweryCsv.field(h.toUtf8());
+            breweryCsv.endRow();
+            for (const QString &h : ExportSheets::chronikHeader())
+                chronikCsv.field(h.toUtf8());
+            chronikCsv.endRow();
+            for (qint64 b = 0; b < reader.breweryCount(); ++b) {
+                const qint64 key = reader.keyAt(b);
+                const auto texts = reader.brewery(b);
+                breweryCsv.number(key);
+                for (QByteArrayView text : texts)
+                    breweryCsv.field(text);
+                breweryCsv.endRow();
+                reader.forEachChronik(key, [&](const ExportReader::Values<ExportReader::ChronikTexts> &entry) {
+                    chronikCsv.number(key);
+                    chronikCsv.field(texts[clsBrewery::Code]);
+                    for (int t : ChronikOrder)
+                        chronikCsv.field(entry[size_t(t)]);
+                    chronikCsv.endRow();
+                });
+                if (!step(b + 1))
+                    throw Cancelled{};
+            }
+        });
+    });
+    // Both complete: they take their names together.
+    if (!breweries.commit() || !chroniks.commit())
+        throw ExportFailed{QStringLiteral("%1 could not be written: %2")
+                               .arg(breweryPath, breweries.error() != QFileDevice::NoError ? breweries.errorString()
+                                                                                          : chroniks.errorString())};
+    return {false, reader.breweryCount(), reader.chronikCount(), {breweryPath, chronikPath}};
+}
+
+ExportResult exportCsvReport(const ExportReader &reader, const QString &path, const ExportOptions &options, const Steps &step)
+{
+    QSaveFile file;
+    writeCsv(file, path, options, [&](CsvWriter &csv) {
+        for (const QString &h : ExportSheets::reportHeader())
+            csv.field(h.toUtf8());
+        csv.endRow();
+        for (qint64 b = 0; b < reader.breweryCount(); ++b) {
+            const qint64 key = reader.keyAt(b);
+            for (QByteArrayView text : reader.brewery(b))
+                csv.field(text);
+            csv.field(QByteArrayView());
+            csv.endRow();
+            reader.forEachChronik(key, [&](const ExportReader::Values<ExportReader::ChronikTexts> &entry) {
+                for (int i = 0; i < ReportLine::ChronikIndent; ++i)
+                    csv.field(QByteArrayView());
+                for (QByteArrayView text : entry)
+                    csv.field(text);
+                csv.endRow();
+            });
+            if (!step(b + 1))
+                throw Cancelled{};
+        }
+    });
+    if (!file.commit())
+        throw ExportFailed{QStringLiteral("%1 could not be written: %2").arg(path, file.errorString())};
+    return {false, reader.breweryCount(), reader.chronikCount(), {path}};
+}
+
+ExportResult exportXlsx(const ExportReader &reader, const QString &path, const ExportOptions &options, const Steps &step)
+{
+    if (reader.chronikCount() >= XlsxBook::MaxRows)
+        throw ExportFailed{QStringLiteral("The history holds %1 entries; a workbook's sheet holds %2 rows at most. "
+                                          "Export the register as CSV instead.")
+                               .arg(reader.chronikCount())
+                               .arg(XlsxBook::MaxRows - 1)};
+    XlsxBook book(path);
+    XlsxBook::Sheet &breweries = book.addSheet(ExportSheets::Breweries, ExportSheets::breweryHeader());
+    XlsxBook::Sheet &chroniks = book.addSheet(ExportSheets::Chroniks, ExportSheets::chronikHeader());
+    for (qint64 b = 0; b < reader.breweryCount(); ++b) {
+        const qint64 key = reader.keyAt(b);
+        const auto texts = reader.brewery(b);
+        const QString where = QStringLiteral("brewery %1").arg(key);
+        breweries.number(key);
+        for (int t = 0; t < ExportReader::BreweryTexts; ++t)
+            breweries.value(texts[size_t(t)], options.yearsAsNumbers && isYear(t), where);
+        breweries.endRow();
+        reader.forEachChronik(key, [&](const ExportReader::Values<ExportReader::ChronikTexts> &entry) {
+            chroniks.number(key);
+            chroniks.value(texts[clsBrewery::Code], false, where);
+            for (int t : ChronikOrder)
+                chroniks.value(entry[size_t(t)], options.yearsAsNumbers && (t == ChronikRef::Start || t == ChronikRef::Stop),
+                               QStringLiteral("a history entry of brewery %1").arg(key));
+            chroniks.endRow();
+        });
+        if (!step(b + 1))
+            throw Cancelled{};
+    }
+    book.close();
+    return {false, reader.breweryCount(), reader.chronikCount(), {path}};
+}
+
+} // namespace
+
+QStringList ExportSheets::breweryHeader()
+{
+    QStringList header{QStringLiteral("RowId")};
+    for (const auto &column : ReportLine::BreweryColumns)
+        header << caption(column);
+    return header;
+}
+
+QStringList ExportSheets::chronikHeader()
+{
+    QStringList header{QStringLiteral("ParentRowId"),
+                       QStringLiteral("Brauerei %1").arg(caption(ReportLine::BreweryColumns[clsBrewery::Code]))};
+    for (int t : ChronikOrder)
+        header << caption(ReportLine::ChronikColumns[size_t(t)]);
+    return header;
+}
+
+QStringList ExportSheets::reportHeader()
+{
+    QStringList header;
+    for (const auto &column : ReportLine::BreweryColumns)
+        header << caption(column);
+    header << caption(ReportLine::ChronikColumns[ChronikRef::NameLong]);
+    return header;
+}
+
+QString ExportSheets::tableFile(const QString &path, const QString &sheet)
+{
+    const QFileInfo chosen(path);
+    QString stem = chosen.fileName();
+    if (stem.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive))
+        stem.chop(4);
+    return chosen.dir().filePath(QStringLiteral("%1-%2.csv").arg(stem, sheet));
+}
+
+ExportResult ExportRegister(RegisterFile &file, std::vector<qint64> keys, const QString &path,
+                            const ExportOptions &options, const std::function<bool(qint64, qint64)> &progress)
+{
+    ExportReader reader(file, std::move(keys));
+    const Steps step(progress, reader.breweryCount());
+    try {
+        switch (options.format) {
+        case ExportOptions::Format::Xlsx:
+            return exportXlsx(reader, path, options, step);
+        case ExportOptions::Format::CsvTables:
+            return exportCsvTables(reader, path, options, step);
+        case ExportOptions::Format::CsvReport:
+            return exportCsvReport(reader, path, options, step);
+        }
+    } catch (const Cancelled &) {
+    }
+    ExportResult cancelled;
+    cancelled.cancelled = true;
+    return cancelled;
+}

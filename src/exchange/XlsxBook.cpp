@@ -1,0 +1,111 @@
+#include "XlsxBook.h"
+
+#include "RegisterExport.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <utility>
+#include <xlsxwriter.h>
+
+namespace {
+
+// What a cell of a workbook holds at most.
+constexpr int MaxCharacters = 32767;
+
+} // namespace
+
+XlsxBook::XlsxBook(const QString &path)
+    : m_path(path), m_temporary(QStringLiteral("%1.part-%2").arg(path).arg(QCoreApplication::applicationPid()))
+{
+    lxw_workbook_options options{};
+    options.constant_memory = LXW_TRUE;
+    options.use_zip64 = LXW_TRUE;
+    m_book = workbook_new_opt(QFile::encodeName(m_temporary).constData(), &options);
+    if (!m_book)
+        throw ExportFailed{QStringLiteral("%1 could not be written.").arg(path)};
+    m_bold = workbook_add_format(m_book);
+    format_set_bold(m_bold);
+}
+
+XlsxBook::~XlsxBook()
+{
+    if (m_book) {
+        workbook_close(m_book);
+        QFile::remove(m_temporary);
+    }
+}
+
+void XlsxBook::check(int error, const QString &where) const
+{
+    if (error == LXW_NO_ERROR)
+        return;
+    if (error == LXW_ERROR_MAX_STRING_LENGTH_EXCEEDED)
+        throw ExportFailed{QStringLiteral("A value of %1 is longer than a workbook's cell holds (%2 characters). "
+                                          "Export the register as CSV instead.")
+                               .arg(where)
+                               .arg(MaxCharacters)};
+    throw ExportFailed{QStringLiteral("%1 could not be written: %2 (at %3).")
+                           .arg(m_path, QString::fromUtf8(lxw_strerror(lxw_error(error))), where)};
+}
+
+XlsxBook::Sheet &XlsxBook::addSheet(const QString &name, const QStringList &header)
+{
+    lxw_worksheet *sheet = workbook_add_worksheet(m_book, name.toUtf8().constData());
+    if (!sheet)
+        throw ExportFailed{QStringLiteral("%1 could not be written: no sheet %2.").arg(m_path, name)};
+    m_sheets.push_back(std::unique_ptr<Sheet>(new Sheet(*this, sheet)));
+    Sheet &added = *m_sheets.back();
+    for (const QString &caption : header)
+        check(worksheet_write_string(sheet, 0, added.m_column++, caption.toUtf8().constData(), m_bold), name);
+    added.endRow();
+    return added;
+}
+
+void XlsxBook::Sheet::number(double value)
+{
+    m_book.check(worksheet_write_number(m_sheet, m_row, m_column++, value, nullptr), QString());
+}
+
+void XlsxBook::Sheet::value(QByteArrayView utf8, bool asNumber, const QString &where)
+{
+    const quint16 column = m_column++;
+    if (utf8.isNull())
+        return;
+    // The library writes an empty text as no cell at all; a formula that
+    // gives the empty text is what spreadsheet programs keep as one.
+    if (utf8.isEmpty()) {
+        m_book.check(worksheet_write_formula_str(m_sheet, m_row, column, "=\"\"", nullptr, ""), where);
+        return;
+    }
+    if (asNumber && utf8.size() <= 15 && std::all_of(utf8.begin(), utf8.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+        m_book.check(worksheet_write_number(m_sheet, m_row, column, utf8.toByteArray().toDouble(), nullptr), where);
+        return;
+    }
+    m_text = utf8.toByteArray();
+    m_book.check(worksheet_write_string(m_sheet, m_row, column, m_text.constData(), nullptr), where);
+}
+
+void XlsxBook::Sheet::endRow()
+{
+    ++m_row;
+    m_column = 0;
+}
+
+void XlsxBook::close()
+{
+    lxw_workbook *book = std::exchange(m_book, nullptr);
+    const lxw_error error = workbook_close(book);
+    if (error != LXW_NO_ERROR) {
+        QFile::remove(m_temporary);
+        throw ExportFailed{QStringLiteral("%1 could not be written: %2").arg(m_path, QString::fromUtf8(lxw_strerror(error)))};
+    }
+    // Replaces what stood under the name in one step.
+    if (std::rename(QFile::encodeName(m_temporary).constData(), QFile::encodeName(m_path).constData()) != 0) {
+        QFile::remove(m_temporary);
+        throw ExportFailed{QStringLiteral("%1 could not be written: %2").arg(m_path, QString::fromLocal8Bit(std::strerror(errno)))};
+    }
+}

@@ -1,0 +1,89 @@
+#include "MenuExport.h"
+
+#include "BusyStep.h"
+#include "DataSource.h"
+#include "ExportDialog.h"
+#include "MessageBoxes.h"
+#include "RegisterExport.h"
+
+#include <QAction>
+#include <QDateTime>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLocale>
+#include <QProgressDialog>
+
+MenuExport::MenuExport(QWidget &window, DataSource &breweries, std::shared_ptr<MessageBoxes> boxes, QLabel *bottomLine,
+                       QString registerPath)
+    : m_window(window), m_breweries(breweries), m_boxes(std::move(boxes)), m_bottomLine(bottomLine),
+      m_registerPath(std::move(registerPath))
+{
+    askOptions = [this](const QString &which, const ExportOptions &last) -> std::optional<ExportOptions> {
+        ExportDialog dialog(which, last, &m_window);
+        if (dialog.exec() != QDialog::Accepted)
+            return std::nullopt;
+        return dialog.options();
+    };
+    askPath = [this](const QString &proposed, const QString &filter) {
+        return QFileDialog::getSaveFileName(&m_window, QStringLiteral("Export"), proposed, filter);
+    };
+    m_action = new QAction(QStringLiteral("&Export…"), &window);
+    m_action->setObjectName(QStringLiteral("actExport"));
+}
+
+QStringList MenuExport::exportList()
+{
+    const std::vector<qint64> keys = m_breweries.Recordset().keys();
+    const QLocale locale;
+    const QString which = m_breweries.isFiltered()
+        ? QStringLiteral("Exports the %1 breweries the find lists, in the list's order. Clear the find to export "
+                         "the whole register.")
+              .arg(locale.toString(qlonglong(keys.size())))
+        : QStringLiteral("Exports the whole register, %1 breweries, in the list's order.")
+              .arg(locale.toString(qlonglong(keys.size())));
+    const std::optional<ExportOptions> chosen = askOptions(which, m_last);
+    if (!chosen)
+        return {};
+    m_last = *chosen;
+    const bool workbook = chosen->format == ExportOptions::Format::Xlsx;
+    const QString suffix = workbook ? QStringLiteral(".xlsx") : QStringLiteral(".csv");
+    const QString proposed = QDir(QFileInfo(m_registerPath).absolutePath())
+                                 .filePath(QDateTime::currentDateTime().toString(
+                                     QStringLiteral("'Sudregister_'yyyy'_'MM'_'dd'_'HH'_'mm'_'ss")) + suffix);
+    QString path = askPath(proposed, workbook ? QStringLiteral("Workbook (*.xlsx)") : QStringLiteral("CSV (*.csv)"));
+    if (path.isEmpty())
+        return {};
+    if (!path.endsWith(suffix, Qt::CaseInsensitive))
+        path += suffix;
+
+    ExportResult result;
+    try {
+        QProgressDialog progress(QStringLiteral("Exporting the breweries"), QStringLiteral("Cancel"), 0, 1000, &m_window);
+        progress.setWindowModality(Qt::WindowModal);
+        progress.setMinimumDuration(300);
+        progress.setAutoClose(false);
+        progress.setAutoReset(false);
+        BusyStep busy(m_bottomLine, QStringLiteral("Exporting the breweries"));
+        result = ExportRegister(m_breweries.file(), keys, path, *chosen, [&](qint64 done, qint64 total) {
+            busy(done, total);
+            progress.setValue(int(total > 0 ? done * 1000 / total : 1000));
+            return !progress.wasCanceled();
+        });
+    } catch (const ExportFailed &failed) {
+        m_boxes->critical(QStringLiteral("Nothing was exported: %1").arg(failed.message), ProgramTitle);
+        return {};
+    }
+    if (result.cancelled) {
+        m_bottomLine->setText(QStringLiteral("The export was cancelled; nothing was written."));
+        return {};
+    }
+    QStringList shown;
+    for (const QString &file : result.files)
+        shown << QDir::toNativeSeparators(file);
+    m_boxes->tell(QStringLiteral("Wrote %1 breweries and %2 history entries to %3")
+                      .arg(locale.toString(result.breweries), locale.toString(result.chroniks),
+                           shown.join(QStringLiteral(" and "))));
+    return result.files;
+}

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "ExportOptions.h"
+
+#include <QString>
+#include <functional>
+#include <memory>
+#include <optional>
+
+class DataSource;
+class MessageBoxes;
+class QAction;
+class QLabel;
+class QWidget;
+
+// File > Export…: the brewery list as it stands (the find's narrowing
+// kept, in its order) written as a workbook or as CSV, with its progress in
+// the bottom line and a Cancel, and a word on what was written.
+class MenuExport {
+public:
+    MenuExport(QWidget &window, DataSource &breweries, std::shared_ptr<MessageBoxes> boxes, QLabel *bottomLine,
+               QString registerPath);
+
+    // Asks how and where, then exports; returns the files written.
+    QStringList exportList();
+    QAction *action() const { return m_action; }
+
+    // How to export and where, unless a test answers; nothing is a cancel.
+    std::function<std::optional<ExportOptions>(const QString &which, const ExportOptions &last)> askOptions;
+    std::function<QString(const QString &proposed, const QString &filter)> askPath;
+
+private:
+    QWidget &m_window;
+    DataSource &m_breweries;
+    std::shared_ptr<MessageBoxes> m_boxes;
+    QLabel *m_bottomLine;
+    QString m_registerPath;
+    ExportOptions m_last;
+    QAction *m_action;
+};

@@ -1,0 +1,78 @@
+#include "ExportReader.h"
+
+#include "ChronikReader.h"
+#include "RegisterFile.h"
+#include "RegisterSchema.h"
+#include "ReportLine.h"
+
+#include <algorithm>
+
+template <int N> void ExportReader::Rows<N>::add(qint64 key, const QByteArrayView *texts)
+{
+    Row row{key, {}, {}};
+    for (int i = 0; i < N; ++i) {
+        row.at[size_t(i)] = texts[i].isNull() ? -1 : m_texts.size();
+        row.length[size_t(i)] = qint32(texts[i].size());
+        m_texts.append(texts[i]);
+    }
+    m_rows.push_back(row);
+}
+
+template <int N> void ExportReader::Rows<N>::sortByKey()
+{
+    std::stable_sort(m_rows.begin(), m_rows.end(), [](const Row &a, const Row &b) { return a.key < b.key; });
+}
+
+template <int N> std::pair<size_t, size_t> ExportReader::Rows<N>::rowsOf(qint64 key) const
+{
+    const auto first = std::lower_bound(m_rows.begin(), m_rows.end(), key,
+                                        [](const Row &row, qint64 k) { return row.key < k; });
+    auto last = first;
+    while (last != m_rows.end() && last->key == key)
+        ++last;
+    return {size_t(first - m_rows.begin()), size_t(last - m_rows.begin())};
+}
+
+template <int N> ExportReader::Values<N> ExportReader::Rows<N>::values(size_t index) const
+{
+    const Row &row = m_rows[index];
+    Values<N> values{};
+    for (int i = 0; i < N; ++i) {
+        // An empty text is an empty view, not a null one.
+        if (row.at[size_t(i)] >= 0)
+            values[size_t(i)] = QByteArrayView(m_texts.constData() + row.at[size_t(i)], row.length[size_t(i)]);
+    }
+    return values;
+}
+
+ExportReader::ExportReader(RegisterFile &file, std::vector<qint64> breweryKeys) : m_keys(std::move(breweryKeys))
+{
+    QByteArray sql = "SELECT rowid";
+    for (const auto &column : ReportLine::BreweryColumns)
+        sql += QByteArray(", ") + column.field;
+    sql += " FROM " + RegisterSchema::BreweryTable.toUtf8() + " ORDER BY rowid";
+    Cursor all = file.cached(sql);
+    QByteArrayView texts[BreweryTexts];
+    while (all.step()) {
+        for (int i = 0; i < BreweryTexts; ++i)
+            texts[i] = all.isNull(i + 1) ? QByteArrayView() : all.utf8(i + 1);
+        m_breweries.add(all.int64(0), texts);
+    }
+    ReadAllChroniks(file, [this](qint64 parent, const QByteArrayView *texts) { m_chroniks.add(parent, texts); });
+    // Read in key order; each brewery's entries stay in that order.
+    m_chroniks.sortByKey();
+    for (qint64 key : m_keys) {
+        const auto [first, last] = m_chroniks.rowsOf(key);
+        m_listedChroniks += qint64(last - first);
+    }
+}
+
+ExportReader::Values<ExportReader::BreweryTexts> ExportReader::brewery(qint64 index) const
+{
+    const auto [first, last] = m_breweries.rowsOf(m_keys[size_t(index)]);
+    return first < last ? m_breweries.values(first) : Values<BreweryTexts>{};
+}
+
+// The export walks the entries through the header's forEachChronik.
+template class ExportReader::Rows<ExportReader::BreweryTexts>;
+template class ExportReader::Rows<ExportReader::ChronikTexts>;

@@ -1,0 +1,219 @@
+#include "CalcReader.h"
+#include "RegisterExport.h"
+#include "ScratchRegister.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTest>
+
+namespace {
+
+using Calc::Cell;
+using Calc::Table;
+
+const Cell Null = std::nullopt;
+
+// A register whose values try every way a spreadsheet could lose them.
+struct TrickyRegister : ScratchRegister {
+    qint64 lowenbrau, zywiec;
+    TrickyRegister()
+    {
+        lowenbrau = addBrewery({"BY", "<null>", "", "München", "M-1", "Löwenbräu \"Zum Löwen\", Gaststätte", "1850?",
+                                "<null>"});
+        zywiec = addBrewery({"PL", "Śląskie", "34-300", "Żywiec", "Z-7", "Browar Żywiec 🍺", "1856", ""});
+        addChronik(lowenbrau, {"Großbrauerei\tLöwen\nzweite Zeile", "M-1a", "Plzeň", "um 1850", "<null>"});
+        addChronik(lowenbrau, {"", "M-1b", " führende Blanks", "1900", "1950"});
+    }
+    // The tables as the register holds them: the breweries with their key,
+    // the history entries with their brewery's key and ID.
+    Table breweries() const
+    {
+        return {{"RowId", "BL", "Reg Be", "PLZ", "ORT", "ID", "BRAUEREI (Kürtz)", "*Jahr", "+Jahr"},
+                {QString::number(lowenbrau), "BY", Null, "", "München", "M-1", "Löwenbräu \"Zum Löwen\", Gaststätte",
+                 "1850?", Null},
+                {QString::number(zywiec), "PL", "Śląskie", "34-300", "Żywiec", "Z-7", "Browar Żywiec 🍺", "1856", ""}};
+    }
+    Table chroniks() const
+    {
+        return {{"ParentRowId", "Brauerei ID", "BRAUEREI (Komplete)", "ID", "BRAUEREI (Kürtz)", "*Jahr", "+Jahr"},
+                {QString::number(lowenbrau), "M-1", "Großbrauerei\tLöwen\nzweite Zeile", "M-1a", "Plzeň", "um 1850", Null},
+                {QString::number(lowenbrau), "M-1", "", "M-1b", " führende Blanks", "1900", "1950"}};
+    }
+};
+
+QByteArray bytesOf(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QString describe(const Table &table)
+{
+    QStringList rows;
+    for (const auto &row : table) {
+        QStringList cells;
+        for (const Cell &cell : row)
+            cells << (cell ? "\"" + *cell + "\"" : "<empty>");
+        rows << cells.join(" | ");
+    }
+    return rows.join('\n');
+}
+
+} // namespace
+
+class ExportTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void csvTablesAreRfc4180()
+    {
+        TrickyRegister reg;
+        ExportOptions options;
+        options.format = ExportOptions::Format::CsvTables;
+        const QString path = reg.dir() + "/out.csv";
+        const ExportResult result = ExportRegister(*reg.file(), {reg.lowenbrau, reg.zywiec}, path, options);
+        QCOMPARE(result.files, QStringList({reg.dir() + "/out-Brauereien.csv", reg.dir() + "/out-Chronik.csv"}));
+        QCOMPARE(result.breweries, 2);
+        QCOMPARE(result.chroniks, 2);
+        const QByteArray l = QByteArray::number(reg.lowenbrau), z = QByteArray::number(reg.zywiec);
+        QCOMPARE(bytesOf(result.files[0]),
+                 "RowId,BL,Reg Be,PLZ,ORT,ID,BRAUEREI (Kürtz),*Jahr,+Jahr\r\n" + l
+                     + ",BY,,\"\",München,M-1,\"Löwenbräu \"\"Zum Löwen\"\", Gaststätte\",1850?,\r\n" + z
+                     + ",PL,Śląskie,34-300,Żywiec,Z-7,Browar Żywiec 🍺,1856,\"\"\r\n");
+        QCOMPARE(bytesOf(result.files[1]),
+                 "ParentRowId,Brauerei ID,BRAUEREI (Komplete),ID,BRAUEREI (Kürtz),*Jahr,+Jahr\r\n" + l
+                     + ",M-1,\"Großbrauerei\tLöwen\nzweite Zeile\",M-1a,Plzeň,um 1850,\r\n" + l
+                     + ",M-1,\"\",M-1b,\" führende Blanks\",1900,1950\r\n");
+        QCOMPARE(Calc::parseCsv(bytesOf(result.files[0])), reg.breweries());
+    }
+
+    void reportShapeInTheListsOrder_data()
+    {
+        QTest::addColumn<bool>("forExcel");
+        QTest::addRow("plain UTF-8") << false;
+        QTest::addRow("for Excel") << true;
+    }
+    void reportShapeInTheListsOrder()
+    {
+        QFETCH(bool, forExcel);
+        TrickyRegister reg;
+        ExportOptions options;
+        options.format = ExportOptions::Format::CsvReport;
+        options.byteOrderMark = forExcel;
+        const QString path = reg.dir() + "/report.csv";
+        // The list's order, not the register's.
+        ExportRegister(*reg.file(), {reg.zywiec, reg.lowenbrau}, path, options);
+        const QByteArray bytes = bytesOf(path);
+        QCOMPARE(bytes.startsWith("\xEF\xBB\xBF"), forExcel);
+        const Table table = Calc::parseCsv(bytes);
+        QCOMPARE(table.size(), 5);
+        QCOMPARE(table[0], (QList<Cell>{"BL", "Reg Be", "PLZ", "ORT", "ID", "BRAUEREI (Kürtz)", "*Jahr", "+Jahr",
+                                        "BRAUEREI (Komplete)"}));
+        QCOMPARE(table[1].value(3), Cell("Żywiec"));
+        QCOMPARE(table[2].value(3), Cell("München"));
+        QCOMPARE(table[3], (QList<Cell>{Null, Null, Null, Null, "M-1a", "Plzeň", "um 1850", Null,
+                                        "Großbrauerei\tLöwen\nzweite Zeile"}));
+    }
+
+    void calcReadsTheWorkbookCellByCell_data()
+    {
+        QTest::addColumn<bool>("yearsAsNumbers");
+        QTest::addRow("years as text") << false;
+        QTest::addRow("whole years as numbers") << true;
+    }
+    void calcReadsTheWorkbookCellByCell()
+    {
+        QFETCH(bool, yearsAsNumbers);
+        TrickyRegister reg;
+        ExportOptions options;
+        options.yearsAsNumbers = yearsAsNumbers;
+        const QString path = reg.dir() + "/register.xlsx";
+        ExportRegister(*reg.file(), {reg.lowenbrau, reg.zywiec}, path, options);
+        const QByteArray saved = Calc::convert(path, 1);
+        const Table breweries = Calc::parseCsv(saved);
+        const Table chroniks = Calc::read(path, 2);
+        QVERIFY2(breweries == reg.breweries(), qPrintable(describe(breweries)));
+        // Calc quotes its texts, not its numbers; "1850?" is a text always.
+        QCOMPARE(saved.contains(",\"1856\","), !yearsAsNumbers);
+        QVERIFY(saved.contains(",\"1850?\","));
+        QVERIFY2(chroniks == reg.chroniks(), qPrintable(describe(chroniks)));
+    }
+
+    void calcReadsTheCsvTables()
+    {
+        TrickyRegister reg;
+        ExportOptions options;
+        options.format = ExportOptions::Format::CsvTables;
+        const ExportResult result = ExportRegister(*reg.file(), {reg.lowenbrau, reg.zywiec}, reg.dir() + "/t.csv", options);
+        // Calc keeps no empty text in a CSV it reads: an empty cell is as
+        // near as it comes.
+        const auto blanked = [](Table table) {
+            for (auto &row : table)
+                for (Cell &cell : row)
+                    if (cell && cell->isEmpty())
+                        cell = Null;
+            return table;
+        };
+        QCOMPARE(blanked(Calc::read(result.files[0])), blanked(reg.breweries()));
+        QCOMPARE(blanked(Calc::read(result.files[1])), blanked(reg.chroniks()));
+    }
+
+    void cancelledOrFailedExportLeavesNothing_data()
+    {
+        QTest::addColumn<ExportOptions::Format>("format");
+        QTest::addColumn<QString>("name");
+        QTest::addRow("workbook") << ExportOptions::Format::Xlsx << "x.xlsx";
+        QTest::addRow("two CSV tables") << ExportOptions::Format::CsvTables << "x.csv";
+        QTest::addRow("report CSV") << ExportOptions::Format::CsvReport << "x.csv";
+    }
+    void cancelledOrFailedExportLeavesNothing()
+    {
+        QFETCH(ExportOptions::Format, format);
+        QFETCH(QString, name);
+        TrickyRegister reg;
+        std::vector<qint64> keys;
+        for (int i = 0; i < 600; ++i)
+            keys.push_back(reg.addCity(QStringLiteral("City %1").arg(i)));
+        const QStringList before = QDir(reg.dir()).entryList(QDir::Files);
+        ExportOptions options;
+        options.format = format;
+        const ExportResult result =
+            ExportRegister(*reg.file(), keys, reg.dir() + "/" + name, options, [](qint64 done, qint64) { return done < 300; });
+        QVERIFY(result.cancelled);
+        QCOMPARE(QDir(reg.dir()).entryList(QDir::Files), before);
+
+        // A value longer than a workbook's cell holds: said, and nothing written.
+        if (format != ExportOptions::Format::Xlsx)
+            return;
+        const qint64 huge = reg.addBrewery({"BY", "", "", "Lang", "L-1", QString(40000, 'x')});
+        try {
+            ExportRegister(*reg.file(), {reg.lowenbrau, huge}, reg.dir() + "/" + name, options);
+            QFAIL("a value of 40,000 characters went into a cell");
+        } catch (const ExportFailed &failed) {
+            QVERIFY2(failed.message.contains(QStringLiteral("brewery %1").arg(huge)), qPrintable(failed.message));
+        }
+        QCOMPARE(QDir(reg.dir()).entryList(QDir::Files), before);
+    }
+
+    void commandLineWritesTheRegisterInTheListsOrder()
+    {
+        TrickyRegister reg;
+        QProcess program;
+        program.start(EXPORT_PROGRAM, {"--register", reg.path(), reg.dir() + "/out.xlsx"});
+        QVERIFY(program.waitForFinished(60000));
+        QCOMPARE(program.exitCode(), 0);
+        QCOMPARE(QString::fromUtf8(program.readAllStandardOutput()).trimmed(),
+                 "Wrote 2 breweries and 2 history entries to " + reg.dir() + "/out.xlsx");
+        // By city: München before Żywiec.
+        QCOMPARE(Calc::read(reg.dir() + "/out.xlsx"), reg.breweries());
+
+        program.start(EXPORT_PROGRAM, {"--register", reg.dir() + "/missing.mdb", reg.dir() + "/out.csv"});
+        QVERIFY(program.waitForFinished(60000));
+        QCOMPARE(program.exitCode(), 1);
+        QVERIFY(!QFile::exists(reg.dir() + "/missing.mdb"));
+    }
+};
+
+QTEST_MAIN(ExportTest)
+#include "tst_export.moc"
