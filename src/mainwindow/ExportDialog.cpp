@@ -2,9 +2,11 @@
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyle>
 #include <QVBoxLayout>
 
 ExportDialog::ExportDialog(const QString &which, const ExportOptions &last, QWidget *parent) : QDialog(parent)
@@ -20,10 +22,18 @@ ExportDialog::ExportDialog(const QString &which, const ExportOptions &last, QWid
     optCsvTables = new QRadioButton(QStringLiteral("&CSV: breweries and history as two files"), this);
     optCsvReport = new QRadioButton(QStringLiteral("CSV in the &report's shape: one file"), this);
     chkExcel = new QCheckBox(QStringLiteral("CSV for &Excel (begins with a byte-order mark)"), this);
-    for (QWidget *w : std::initializer_list<QWidget *>{optWorkbook, chkYears, optCsvTables, optCsvReport, chkExcel})
-        column->addWidget(w);
-    chkYears->setContentsMargins(20, 0, 0, 0);
-    chkExcel->setContentsMargins(20, 0, 0, 0);
+    // Each option stands indented under the format it belongs to.
+    const auto indented = [this, column](QWidget *option) {
+        auto *row = new QHBoxLayout;
+        row->addSpacing(style()->pixelMetric(QStyle::PM_IndicatorWidth) + 6);
+        row->addWidget(option);
+        column->addLayout(row);
+    };
+    column->addWidget(optWorkbook);
+    indented(chkYears);
+    column->addWidget(optCsvTables);
+    column->addWidget(optCsvReport);
+    indented(chkExcel);
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("Export…"));
     column->addWidget(buttons);
