@@ -1,6 +1,6 @@
 #include "BreweryLoad.h"
 
-#include "ChronikReader.h"
+#include "TableReader.h"
 #include "Register.h"
 #include "RegisterSchema.h"
 #include "ReportLine.h"

@@ -1,9 +1,6 @@
 #include "ExportReader.h"
 
-#include "ChronikReader.h"
-#include "RegisterFile.h"
-#include "RegisterSchema.h"
-#include "ReportLine.h"
+#include "TableReader.h"
 
 #include <algorithm>
 
@@ -47,17 +44,7 @@ template <int N> ExportReader::Values<N> ExportReader::Rows<N>::values(size_t in
 
 ExportReader::ExportReader(RegisterFile &file, std::vector<qint64> breweryKeys) : m_keys(std::move(breweryKeys))
 {
-    QByteArray sql = "SELECT rowid";
-    for (const auto &column : ReportLine::BreweryColumns)
-        sql += QByteArray(", ") + column.field;
-    sql += " FROM " + RegisterSchema::BreweryTable.toUtf8() + " ORDER BY rowid";
-    Cursor all = file.cached(sql);
-    QByteArrayView texts[BreweryTexts];
-    while (all.step()) {
-        for (int i = 0; i < BreweryTexts; ++i)
-            texts[i] = all.isNull(i + 1) ? QByteArrayView() : all.utf8(i + 1);
-        m_breweries.add(all.int64(0), texts);
-    }
+    ReadAllBreweries(file, [this](qint64 key, const QByteArrayView *texts) { m_breweries.add(key, texts); });
     ReadAllChroniks(file, [this](qint64 parent, const QByteArrayView *texts) { m_chroniks.add(parent, texts); });
     // Read in key order; each brewery's entries stay in that order.
     m_chroniks.sortByKey();

@@ -1,7 +1,7 @@
 // The record store when another program writes to the same register: no
 // write lands on a row that changed or vanished since it was read, keys are
 // never handed out twice, and a failing reader never keeps the file locked.
-#include "ChronikReader.h"
+#include "TableReader.h"
 #include "GermanOrder.h"
 #include "RegisterLock.h"
 #include "RecordSource.h"

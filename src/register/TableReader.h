@@ -5,6 +5,9 @@
 
 class RegisterFile;
 
+// Reads a whole table of the register in one pass, for what needs all of
+// it: the report's objects and the export.
+//
 // Reads every history entry of the register in one pass over the table.
 // Each brewery's entries arrive in the order in which the store returns
 // them to that brewery's query without an ordering clause. The five texts
@@ -12,3 +15,7 @@ class RegisterFile;
 // holds them (UTF-8, valid during the call); a Null value is a null view.
 void ReadAllChroniks(RegisterFile &file,
                      const std::function<void(qint64 parentRowId, const QByteArrayView *texts)> &entry);
+
+// The same for the breweries, in key order: each brewery's key and its
+// eight texts in a report line's order.
+void ReadAllBreweries(RegisterFile &file, const std::function<void(qint64 rowId, const QByteArrayView *texts)> &brewery);
