@@ -17,7 +17,17 @@ template <int N> void ExportReader::Rows<N>::add(qint64 key, const QByteArrayVie
 
 template <int N> void ExportReader::Rows<N>::sortByKey()
 {
-    std::stable_sort(m_rows.begin(), m_rows.end(), [](const Row &a, const Row &b) { return a.key < b.key; });
+    // Sorted as small pairs of key and place, then moved once: moving the
+    // rows themselves while sorting costs several times more.
+    std::vector<std::pair<qint64, size_t>> order(m_rows.size());
+    for (size_t i = 0; i < m_rows.size(); ++i)
+        order[i] = {m_rows[i].key, i};
+    std::sort(order.begin(), order.end());
+    std::vector<Row> sorted;
+    sorted.reserve(m_rows.size());
+    for (const auto &[key, place] : order)
+        sorted.push_back(m_rows[place]);
+    m_rows = std::move(sorted);
 }
 
 template <int N> std::pair<size_t, size_t> ExportReader::Rows<N>::rowsOf(qint64 key) const
