@@ -6,6 +6,7 @@
 #include "Register.h"
 #include "StoreError.h"
 #include "TrimBlanks.h"
+#include "ValueNotes.h"
 
 #include <QScopedValueRollback>
 
@@ -67,6 +68,7 @@ void Sudregister::connectBreweryGrid()
         GridColumn column = grdBrauerien->Columns(colIndex);
         column.setText(TrimBlanks(column.Text()));
     });
+    events.AfterColUpdate = m_work->whileOpen([this](int colIndex) { m_notes->edited(*grdBrauerien, colIndex); });
     events.BeforeDelete = m_work->whileOpen([this](bool &cancel) {
         const QString prompt = rowPrompt(*grdBrauerien, {0, 1, 2, 3, 5});
         // No is preselected: Enter alone deletes nothing.

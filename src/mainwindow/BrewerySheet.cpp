@@ -1,9 +1,10 @@
 #include "BrewerySheet.h"
 
 #include "TableRows.h"
+#include "ValueRules.h"
 
-#include <QRegularExpression>
 #include <algorithm>
+#include <limits>
 
 namespace {
 
@@ -17,13 +18,12 @@ private:
     std::vector<QStringList> m_rows;
 };
 
-// The year a period's text names: its first number of three or four
-// digits ("um 1850", "1850?", "1850/51"); none sorts after every year.
+// The year a period's text names ("um 1850", "1850?", "1850/51" too); a
+// text that names none sorts after every year.
 int yearOf(const QString &text)
 {
-    static const QRegularExpression year(QStringLiteral("(?<!\\d)(\\d{3,4})(?!\\d)"));
-    const QRegularExpressionMatch match = year.match(text);
-    return match.hasMatch() ? match.captured(1).toInt() : std::numeric_limits<int>::max();
+    const int year = ReadYear(text).year;
+    return year > 0 ? year : std::numeric_limits<int>::max();
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "ReactionScheduler.h"
 #include "RecordsetModel.h"
 #include "TrimBlanks.h"
+#include "ValueNotes.h"
 
 void Sudregister::connectChronikGrid()
 {
@@ -18,6 +19,7 @@ void Sudregister::connectChronikGrid()
         grdChronik->recordsetModel().storeEditedCell(colIndex);
     });
     events.AfterColUpdate = m_work->whileOpen([this](int colIndex) {
+        m_notes->edited(*grdChronik, colIndex);
         if (grdChronik->AddNewMode() == DataGrid::AddNewPending) {
             grdChronik->Columns(5).setText(dsBrewery->Recordset().Fields(QStringLiteral("RowId")).Value().toString());
             return;

@@ -317,6 +317,15 @@ QVariant RecordsetModel::data(const QModelIndex &index, int role) const
             italic.setItalic(true);
             return italic;
         }
+        if (role == Qt::ToolTipRole)
+            return data(index, NoteRole);
+        return {};
+    case NoteRole:
+    case NoteErrorRole:
+        if (!cellNote || isNewRowLine(index.row()))
+            return {};
+        if (const std::optional<CellNote> note = cellNote(index.row(), index.column()))
+            return role == NoteRole ? QVariant(note->text) : QVariant(note->error);
         return {};
     case Qt::TextAlignmentRole:
         switch (m_columns[size_t(index.column())].alignment) {

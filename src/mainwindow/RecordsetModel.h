@@ -33,8 +33,20 @@ public:
     // A cell shows at most this many characters; the whole value stays
     // stored and the editor holds all of it.
     static constexpr int ShownCharacters = 4000;
+    // What the register notes about a cell's value, as the window's checks
+    // see it: its words, and whether it is an error or only a note.
+    struct CellNote {
+        QString text;
+        bool error = true;
+    };
+    // The note's words under this role; NoteErrorRole tells an error.
+    static constexpr int NoteRole = Qt::UserRole + 1;
+    static constexpr int NoteErrorRole = Qt::UserRole + 2;
 
     RecordsetModel(GridEvents &events, QObject *parent);
+
+    // Asked for the note on each cell shown; none by default.
+    std::function<std::optional<CellNote>(int row, int column)> cellNote;
 
     void setDataSource(DataSource *source);
     DataSource *dataSource() const { return m_source; }

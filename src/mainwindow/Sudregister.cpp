@@ -19,6 +19,7 @@
 #include "StoreError.h"
 #include "ToolBoxLayout.h"
 #include "UndoRedo.h"
+#include "ValueNotes.h"
 #include "VanishedRegister.h"
 
 #include <QCloseEvent>
@@ -156,6 +157,7 @@ void Sudregister::createConcerns()
             m_export->exportList();
         });
     });
+    m_notes = std::make_unique<ValueNotes>(*grdBrauerien, *grdChronik, lblMessage, [this] { showRegisterMessage(); });
     m_vanished = std::make_unique<VanishedRegister>(*m_register, m_boxes, [this] { emit reopenRequested(); });
     m_work->setRecovery({[this] { readAgain(); }, [this] { m_sync->reread(); },
                          [this] {

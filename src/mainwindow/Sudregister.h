@@ -34,6 +34,7 @@ class SudregisterReport;
 class SudregisterTimeline;
 class ToolBoxLayout;
 class UndoRedo;
+class ValueNotes;
 class VanishedRegister;
 class clsBrewery;
 
@@ -52,7 +53,8 @@ class clsBrewery;
 // find (FindField), undo and redo (UndoRedo), keeping up with other
 // programs (RegisterSync), the backup at start-up (StartupBackup), the
 // import and export from the menu (MenuImport, MenuExport), printing
-// (RegisterPrinting) and what it remembers
+// (RegisterPrinting), the notes on the values (ValueNotes) and what it
+// remembers
 // (RememberedSettings). The register is asked through the register service
 // (Register), never in SQL. The program shows it inside a RegisterWindow,
 // which adds the menus and opens other registers.
@@ -240,6 +242,7 @@ private:
     UndoRedo *m_undo = nullptr;
     std::unique_ptr<MenuImport> m_import;
     std::unique_ptr<MenuExport> m_export;
+    std::unique_ptr<ValueNotes> m_notes;
     std::unique_ptr<RegisterPrinting> m_printing;
     QSettings *m_settings;
     std::unique_ptr<VanishedRegister> m_vanished;
