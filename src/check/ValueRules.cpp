@@ -56,7 +56,7 @@ std::optional<ValueNote> ValueRules::noteOn(const QString &field, const std::fun
         if (field == Stop && start.year > 0 && stop.year > 0 && stop.year < start.year)
             return ValueNote{QStringLiteral("%1 %2 lies before %3 %4")
                                  .arg(captionOf(Stop), valueOf(Stop).trimmed(), captionOf(Start), valueOf(Start).trimmed()),
-                             true};
+                             true, ValueNote::Rule::StopBeforeStart};
         return note;
     }
     if (field == QLatin1String("PostalCode")) {
@@ -67,10 +67,10 @@ std::optional<ValueNote> ValueRules::noteOn(const QString &field, const std::fun
             return std::nullopt;
         if (four.match(text).hasMatch())
             return ValueNote{QStringLiteral("%1 %2 is a four-digit postal code of before 1993").arg(captionOf(field), text),
-                             false};
+                             false, ValueNote::Rule::PostalCode};
         return ValueNote{
             QStringLiteral("%1 \"%2\" is neither five digits nor a four-digit code of before 1993").arg(captionOf(field), text),
-            true};
+            true, ValueNote::Rule::PostalCode};
     }
     return std::nullopt;
 }

@@ -21,8 +21,10 @@ HistoricalYear ReadYear(const QString &text);
 // code of before 1993). Nothing is refused; the words name the fields as
 // the grids caption them.
 struct ValueNote {
+    enum class Rule { Year, StopBeforeStart, PostalCode };
     QString text;
     bool error = true;
+    Rule rule = Rule::Year;
 };
 
 class ValueRules {

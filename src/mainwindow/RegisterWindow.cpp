@@ -120,6 +120,11 @@ void RegisterWindow::createMenus()
         if (m_form)
             m_form->cmdTimeline->click();
     });
+    view->addSeparator();
+    menuEntry(view, "actCheckRegister", QStringLiteral("&Check Register…"), this, [this] {
+        if (m_form)
+            m_form->checkRegister();
+    });
 
     QMenu *help = menuBar()->addMenu(QStringLiteral("&Help"));
     menuEntry(help, "actAbout", QStringLiteral("&About Sudregister"), this, [this] { about(); });

@@ -9,11 +9,13 @@
 #include "SizingLabel.h"
 
 #include <QCoreApplication>
+#include <QPointer>
 #include <QWidget>
 #include <functional>
 #include <memory>
 #include <vector>
 
+class CheckWindow;
 class FindField;
 class GridSplitter;
 class MenuExport;
@@ -48,15 +50,14 @@ class clsBrewery;
 // ColumnSetup.cpp, the sort lists in Sorting.cpp, the grids' reactions in
 // BreweryGrid.cpp and ChronikGrid.cpp, the jump list in CityJump.cpp, the
 // Report button in ReportButton.cpp, the Timeline button in
-// TimelineButton.cpp and the loading of the register into objects in
-// LoadBreweryObjects.cpp. Its other concerns are objects of their own: the
-// find (FindField), undo and redo (UndoRedo), keeping up with other
-// programs (RegisterSync), the backup at start-up (StartupBackup), the
-// import and export from the menu (MenuImport, MenuExport), printing
-// (RegisterPrinting), the notes on the values (ValueNotes) and what it
-// remembers
-// (RememberedSettings). The register is asked through the register service
-// (Register), never in SQL. The program shows it inside a RegisterWindow,
+// TimelineButton.cpp, the check window in CheckRegister.cpp and the loading
+// of the register into objects in LoadBreweryObjects.cpp. Its other
+// concerns are objects of their own: the find (FindField), undo and redo
+// (UndoRedo), keeping up with other programs (RegisterSync), the backup at
+// start-up (StartupBackup), the import and export from the menu
+// (MenuImport, MenuExport), printing (RegisterPrinting), the notes on the
+// values (ValueNotes) and what it remembers (RememberedSettings). The
+// register is asked through the register service (Register), never in SQL. The program shows it inside a RegisterWindow,
 // which adds the menus and opens other registers.
 class Sudregister : public QWidget {
     Q_OBJECT
@@ -121,6 +122,12 @@ public:
     // register, asking first when it holds breweries already. Refusals and
     // failures are shown; returns whether the report was added.
     bool importReport(const QString &reportPath);
+    // Check Register…: the check of the whole register in a window of its
+    // own beside this one; a second call brings that window forward.
+    CheckWindow *checkRegister();
+    // Makes `brewery` current, and its history entry `chronik` (-1: none);
+    // says so when the list does not show it.
+    void showFinding(qint64 brewery, qint64 chronik);
     // Undo, Redo and Find, with their keys, for a menu to offer.
     QList<QAction *> editActions() const;
     // Export, print the list and print the current brewery's sheet, for
@@ -243,6 +250,7 @@ private:
     std::unique_ptr<MenuImport> m_import;
     std::unique_ptr<MenuExport> m_export;
     std::unique_ptr<ValueNotes> m_notes;
+    QPointer<CheckWindow> m_check;
     std::unique_ptr<RegisterPrinting> m_printing;
     QSettings *m_settings;
     std::unique_ptr<VanishedRegister> m_vanished;

@@ -6,23 +6,27 @@
 
 namespace {
 
-// Every row of `table` in key order: the value of `keyField`, then the
-// texts of `columns`.
+// Every row of `table` in key order: the values of the `keys` (one or two
+// whole-number fields), then the texts of `columns`.
 template <size_t N>
-void readInKeyOrder(RegisterFile &file, const QString &table, const QByteArray &keyField,
+void readInKeyOrder(RegisterFile &file, const QString &table, const QList<QByteArray> &keys,
                     const std::array<ReportLine::Column, N> &columns,
-                    const std::function<void(qint64, const QByteArrayView *)> &row)
+                    const std::function<void(const qint64 *keys, const QByteArrayView *texts)> &row)
 {
-    QByteArray sql = "SELECT " + keyField;
+    QByteArray sql = "SELECT " + keys.join(", ");
     for (const auto &column : columns)
         sql += QByteArray(", ") + column.field;
     sql += " FROM " + table.toUtf8() + " ORDER BY rowid";
     Cursor all = file.cached(sql);
+    const int first = int(keys.size());
+    qint64 values[2] = {0, 0};
     QByteArrayView texts[N];
     while (all.step()) {
+        for (int k = 0; k < first; ++k)
+            values[k] = all.int64(k);
         for (size_t i = 0; i < N; ++i)
-            texts[i] = all.isNull(int(i) + 1) ? QByteArrayView() : all.utf8(int(i) + 1);
-        row(all.int64(0), texts);
+            texts[i] = all.isNull(int(i) + first) ? QByteArrayView() : all.utf8(int(i) + first);
+        row(values, texts);
     }
 }
 
@@ -33,11 +37,21 @@ void ReadAllChroniks(RegisterFile &file, const std::function<void(qint64, const 
     // A brewery's own query walks the ParentRowId index, which holds its
     // entries in key order. Reading the table in key order gives every
     // brewery its entries in that same order, without a seek per entry.
-    readInKeyOrder(file, RegisterSchema::ChronikTable, RegisterSchema::ChronikParent.toUtf8(),
-                   ReportLine::ChronikColumns, entry);
+    readInKeyOrder(file, RegisterSchema::ChronikTable, {RegisterSchema::ChronikParent.toUtf8()},
+                   ReportLine::ChronikColumns,
+                   [&entry](const qint64 *keys, const QByteArrayView *texts) { entry(keys[0], texts); });
+}
+
+void ReadAllChronikEntries(RegisterFile &file,
+                           const std::function<void(qint64, qint64, const QByteArrayView *)> &entry)
+{
+    readInKeyOrder(file, RegisterSchema::ChronikTable, {"rowid", RegisterSchema::ChronikParent.toUtf8()},
+                   ReportLine::ChronikColumns,
+                   [&entry](const qint64 *keys, const QByteArrayView *texts) { entry(keys[0], keys[1], texts); });
 }
 
 void ReadAllBreweries(RegisterFile &file, const std::function<void(qint64, const QByteArrayView *)> &brewery)
 {
-    readInKeyOrder(file, RegisterSchema::BreweryTable, "rowid", ReportLine::BreweryColumns, brewery);
+    readInKeyOrder(file, RegisterSchema::BreweryTable, {"rowid"}, ReportLine::BreweryColumns,
+                   [&brewery](const qint64 *keys, const QByteArrayView *texts) { brewery(keys[0], texts); });
 }

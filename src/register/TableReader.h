@@ -19,3 +19,8 @@ void ReadAllChroniks(RegisterFile &file,
 // The same for the breweries, in key order: each brewery's key and its
 // eight texts in a report line's order.
 void ReadAllBreweries(RegisterFile &file, const std::function<void(qint64 rowId, const QByteArrayView *texts)> &brewery);
+
+// The same for the history entries with their own keys: each entry's key,
+// its brewery's and its five texts.
+void ReadAllChronikEntries(RegisterFile &file,
+                           const std::function<void(qint64 rowId, qint64 parentRowId, const QByteArrayView *texts)> &entry);

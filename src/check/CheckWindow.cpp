@@ -1,0 +1,208 @@
+#include "CheckWindow.h"
+
+#include "CsvWriter.h"
+#include "DocumentPrinting.h"
+#include "FindingsModel.h"
+#include "MessageBoxes.h"
+#include "RegisterFile.h"
+#include "StoreError.h"
+#include "TablePages.h"
+#include "TableRows.h"
+
+#include <QComboBox>
+#include <QDate>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QSortFilterProxyModel>
+#include <QTableView>
+#include <QVBoxLayout>
+#include <chrono>
+#include <map>
+
+namespace {
+
+// The rows shown, as a printed table.
+class ShownRows : public TableRows {
+public:
+    explicit ShownRows(const QAbstractItemModel &shown) : m_shown(shown) {}
+    qint64 rowCount() const override { return m_shown.rowCount(); }
+    QStringList cells(qint64 row) const override
+    {
+        QStringList values;
+        for (int c = 0; c < m_shown.columnCount(); ++c)
+            values << m_shown.index(int(row), c).data().toString();
+        return values;
+    }
+
+private:
+    const QAbstractItemModel &m_shown;
+};
+
+} // namespace
+
+CheckWindow::CheckWindow(const QString &registerPath, std::shared_ptr<MessageBoxes> boxes, QSettings *settings,
+                         QWidget *parent)
+    : QDialog(parent), m_registerPath(registerPath), m_boxes(std::move(boxes)), m_findings(new FindingsModel(this)),
+      m_shown(new QSortFilterProxyModel(this))
+{
+    setObjectName(QStringLiteral("CheckWindow"));
+    setWindowTitle(QStringLiteral("Check Register - %1").arg(QFileInfo(registerPath).fileName()));
+    setWindowFlags(windowFlags() | Qt::WindowMaximizeButtonHint | Qt::WindowMinimizeButtonHint);
+    m_shown->setSourceModel(m_findings);
+    m_shown->setFilterKeyColumn(FindingsModel::RuleColumn);
+
+    cboRule = new QComboBox(this);
+    cboRule->setObjectName(QStringLiteral("cboRule"));
+    auto *ruleLabel = new QLabel(QStringLiteral("&Rule:"), this);
+    ruleLabel->setBuddy(cboRule);
+    lblProgress = new QLabel(this);
+    lblProgress->setObjectName(QStringLiteral("lblProgress"));
+    tblFindings = new QTableView(this);
+    tblFindings->setObjectName(QStringLiteral("tblFindings"));
+    tblFindings->setModel(m_shown);
+    tblFindings->setSortingEnabled(true);
+    tblFindings->setSelectionBehavior(QAbstractItemView::SelectRows);
+    tblFindings->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    tblFindings->horizontalHeader()->setStretchLastSection(true);
+    tblFindings->verticalHeader()->hide();
+    cmdSaveList = new QPushButton(QStringLiteral("&Save List…"), this);
+    cmdSaveList->setObjectName(QStringLiteral("cmdSaveList"));
+    cmdPrint = new QPushButton(QStringLiteral("&Print…"), this);
+    cmdPrint->setObjectName(QStringLiteral("cmdPrint"));
+    auto *close = new QPushButton(QStringLiteral("Close"), this);
+
+    auto *top = new QHBoxLayout;
+    top->addWidget(ruleLabel);
+    top->addWidget(cboRule, 1);
+    top->addWidget(lblProgress, 2);
+    auto *bottom = new QHBoxLayout;
+    bottom->addWidget(cmdSaveList);
+    bottom->addWidget(cmdPrint);
+    bottom->addStretch();
+    bottom->addWidget(close);
+    auto *column = new QVBoxLayout(this);
+    column->addLayout(top);
+    column->addWidget(tblFindings, 1);
+    column->addLayout(bottom);
+    resize(900, 500);
+
+    m_printing = std::make_unique<DocumentPrinting>(*this, m_boxes, settings, lblProgress,
+                                                    QFileInfo(registerPath).absolutePath());
+    askListPath = [this](const QString &proposed) {
+        return QFileDialog::getSaveFileName(this, QStringLiteral("Save List"), proposed, QStringLiteral("CSV (*.csv)"));
+    };
+    connect(close, &QPushButton::clicked, this, &QDialog::close);
+    connect(cboRule, &QComboBox::activated, this, [this] {
+        const QString rule = cboRule->currentData().toString();
+        m_shown->setFilterRegularExpression(rule.isEmpty() ? QString()
+                                                           : QStringLiteral("^%1$").arg(QRegularExpression::escape(rule)));
+    });
+    connect(tblFindings, &QTableView::doubleClicked, this, [this](const QModelIndex &index) {
+        const Finding &f = m_findings->finding(m_shown->mapToSource(index).row());
+        emit showFinding(f.brewery, f.chronik);
+    });
+    connect(cmdSaveList, &QPushButton::clicked, this, [this] {
+        const QString proposed = QDir(QFileInfo(m_registerPath).absolutePath())
+                                     .filePath(QStringLiteral("Sudregister_Check_%1.csv")
+                                                   .arg(QDate::currentDate().toString(QStringLiteral("yyyy_MM_dd"))));
+        const QString path = askListPath(proposed);
+        if (!path.isEmpty() && saveList(path))
+            m_boxes->tell(QStringLiteral("Created ") + path);
+    });
+    connect(cmdPrint, &QPushButton::clicked, this, [this] {
+        std::vector<TablePages::Column> columns;
+        const qreal widths[FindingsModel::Columns] = {90, 120, 80, 50, 80, 260};
+        for (int c = 0; c < FindingsModel::Columns; ++c)
+            columns.push_back({m_findings->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString(), widths[c]});
+        TablePages::Options options;
+        options.title = QStringLiteral("Check");
+        options.kind = QStringLiteral("Check");
+        options.heading = {QFileInfo(m_registerPath).fileName(), QStringLiteral("Check: %1").arg(cboRule->currentText()),
+                           QLocale().toString(QDate::currentDate(), QLocale::LongFormat)};
+        options.closing = QStringLiteral("%1 findings").arg(m_shown->rowCount());
+        TablePages pages(options, columns, std::make_unique<ShownRows>(*m_shown), font().family());
+        m_printing->preview(pages);
+    });
+
+    // Beside the windows, on a connection of its own.
+    m_running = std::async(std::launch::async, [this, registerPath] {
+        const std::unique_ptr<RegisterFile> reader = RegisterFile::openReader(registerPath);
+        return CheckRegister(*reader, QDate::currentDate().year(), &m_progress);
+    });
+    lblProgress->setText(QStringLiteral("Checking the register…"));
+    cmdSaveList->setEnabled(false);
+    cmdPrint->setEnabled(false);
+    connect(&m_poll, &QTimer::timeout, this, [this] { poll(); });
+    m_poll.start(100);
+}
+
+CheckWindow::~CheckWindow()
+{
+    // A window closed while its check runs stops it and waits for it.
+    m_progress.cancel = true;
+    if (m_running.valid())
+        m_running.wait();
+}
+
+int CheckWindow::findingCount() const
+{
+    return m_findings->rowCount();
+}
+
+void CheckWindow::poll()
+{
+    if (m_running.wait_for(std::chrono::seconds(0)) != std::future_status::ready) {
+        lblProgress->setText(QStringLiteral("Checking the register: %1 breweries read").arg(m_progress.done.load()));
+        return;
+    }
+    m_poll.stop();
+    try {
+        m_findings->setFindings(m_running.get());
+    } catch (const StoreError &error) {
+        lblProgress->setText(QStringLiteral("The register could not be checked: %1").arg(error.message()));
+        return;
+    }
+    fillRules();
+    lblProgress->setText(QStringLiteral("%1 findings").arg(m_findings->rowCount()));
+    cmdSaveList->setEnabled(true);
+    cmdPrint->setEnabled(true);
+}
+
+void CheckWindow::fillRules()
+{
+    std::map<QString, int> counts;
+    for (int row = 0; row < m_findings->rowCount(); ++row)
+        ++counts[RuleName(m_findings->finding(row).rule)];
+    cboRule->clear();
+    cboRule->addItem(QStringLiteral("All rules (%1)").arg(m_findings->rowCount()), QString());
+    for (const auto &[rule, count] : counts)
+        cboRule->addItem(QStringLiteral("%1 (%2)").arg(rule).arg(count), rule);
+}
+
+bool CheckWindow::saveList(const QString &path)
+{
+    QSaveFile file(path);
+    bool written = file.open(QIODevice::WriteOnly);
+    if (written) {
+        CsvWriter csv(file, false);
+        for (int c = 0; c < m_shown->columnCount(); ++c)
+            csv.field(m_shown->headerData(c, Qt::Horizontal).toString().toUtf8());
+        csv.endRow();
+        for (int row = 0; row < m_shown->rowCount(); ++row) {
+            for (int c = 0; c < m_shown->columnCount(); ++c)
+                csv.field(m_shown->index(row, c).data().toString().toUtf8());
+            csv.endRow();
+        }
+        written = csv.flush() && file.commit();
+    }
+    if (!written)
+        m_boxes->critical(QStringLiteral("The list could not be saved as %1: %2").arg(path, file.errorString()),
+                          windowTitle());
+    return written;
+}
