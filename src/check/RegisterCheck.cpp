@@ -9,29 +9,51 @@
 #include <QRegularExpression>
 #include <QSet>
 #include <algorithm>
+#include <array>
 
 namespace {
 
-// Field names and captions of the columns, by the texts' numbers.
+// Field names and captions of the columns, by the texts' numbers, made
+// once: the check asks for them millions of times.
+const std::array<QString, clsBrewery::Texts> &breweryFields()
+{
+    static const std::array<QString, clsBrewery::Texts> fields = [] {
+        std::array<QString, clsBrewery::Texts> names;
+        for (int t = 0; t < clsBrewery::Texts; ++t)
+            names[size_t(t)] = QString::fromUtf8(ReportLine::BreweryColumns[size_t(t)].field);
+        return names;
+    }();
+    return fields;
+}
+const std::array<QString, ChronikRef::Texts> &chronikFields()
+{
+    static const std::array<QString, ChronikRef::Texts> fields = [] {
+        std::array<QString, ChronikRef::Texts> names;
+        for (int t = 0; t < ChronikRef::Texts; ++t)
+            names[size_t(t)] = QString::fromUtf8(ReportLine::ChronikColumns[size_t(t)].field);
+        return names;
+    }();
+    return fields;
+}
 QString breweryField(int text)
 {
-    return QString::fromUtf8(ReportLine::BreweryColumns[size_t(text)].field);
+    return breweryFields()[size_t(text)];
 }
 QString chronikField(int text)
 {
-    return QString::fromUtf8(ReportLine::ChronikColumns[size_t(text)].field);
+    return chronikFields()[size_t(text)];
 }
 QString captionOf(const QString &field)
 {
-    for (const auto &column : ReportLine::BreweryColumns) {
-        if (field == QLatin1String(column.field))
-            return QString::fromUtf8(column.caption);
-    }
-    for (const auto &column : ReportLine::ChronikColumns) {
-        if (field == QLatin1String(column.field))
-            return QString::fromUtf8(column.caption);
-    }
-    return field;
+    static const QHash<QString, QString> captions = [] {
+        QHash<QString, QString> byField;
+        for (const auto &column : ReportLine::ChronikColumns)
+            byField.insert(QString::fromUtf8(column.field), QString::fromUtf8(column.caption));
+        for (const auto &column : ReportLine::BreweryColumns)
+            byField.insert(QString::fromUtf8(column.field), QString::fromUtf8(column.caption));
+        return byField;
+    }();
+    return captions.value(field, field);
 }
 
 Finding::Rule ruleOf(ValueNote::Rule rule)
@@ -149,6 +171,8 @@ QString RuleExplanation(Finding::Rule rule)
 std::vector<Finding> CheckRegister(RegisterFile &file, int currentYear, CheckProgress *progress)
 {
     const ValueRules rules(currentYear);
+    const QString StartCaption = captionOf(QStringLiteral("StartYear"));
+    const QString StopCaption = captionOf(QStringLiteral("StopYear"));
     std::vector<Finding> found;
     std::vector<Period> breweries;
     QHash<QString, QString> names; // by key, for the breweries found, filled at the end
@@ -164,23 +188,21 @@ std::vector<Finding> CheckRegister(RegisterFile &file, int currentYear, CheckPro
         QString values[clsBrewery::Texts];
         for (int t = 0; t < clsBrewery::Texts; ++t)
             values[t] = QString::fromUtf8(texts[t]);
-        const auto valueOf = [&](const QString &field) {
-            for (int t = 0; t < clsBrewery::Texts; ++t) {
-                if (breweryField(t) == field)
-                    return values[t];
-            }
-            return QString();
-        };
         const auto add = [&](Finding finding) {
             finding.brewery = key;
             finding.breweryName = values[clsBrewery::Name];
             finding.city = values[clsBrewery::City];
             found.push_back(std::move(finding));
         };
-        for (int t : {int(clsBrewery::Start), int(clsBrewery::Stop), int(clsBrewery::Postal)}) {
-            if (const std::optional<ValueNote> note = rules.noteOn(breweryField(t), valueOf, captionOf))
+        const auto noted = [&](int t, const std::optional<ValueNote> &note) {
+            if (note)
                 add({ruleOf(note->rule), note->error, -1, -1, captionOf(breweryField(t)), values[t], note->text, {}, {}});
-        }
+        };
+        noted(clsBrewery::Start, rules.noteOnYear(false, values[clsBrewery::Start], values[clsBrewery::Stop], StartCaption,
+                                                  StopCaption));
+        noted(clsBrewery::Stop, rules.noteOnYear(true, values[clsBrewery::Start], values[clsBrewery::Stop], StartCaption,
+                                                 StopCaption));
+        noted(clsBrewery::Postal, rules.noteOnPostalCode(values[clsBrewery::Postal], captionOf(breweryField(clsBrewery::Postal))));
         for (int t = 0; t < clsBrewery::Texts; ++t) {
             if (const QString why = blanksIn(texts[t]); !why.isEmpty())
                 add({Finding::Rule::Blanks, true, -1, -1, captionOf(breweryField(t)), values[t],
@@ -220,15 +242,9 @@ std::vector<Finding> CheckRegister(RegisterFile &file, int currentYear, CheckPro
         QString values[ChronikRef::Texts];
         for (int t = 0; t < ChronikRef::Texts; ++t)
             values[t] = QString::fromUtf8(texts[t]);
-        const auto valueOf = [&](const QString &field) {
-            for (int t = 0; t < ChronikRef::Texts; ++t) {
-                if (chronikField(t) == field)
-                    return values[t];
-            }
-            return QString();
-        };
         for (int t : {int(ChronikRef::Start), int(ChronikRef::Stop)}) {
-            if (const std::optional<ValueNote> note = rules.noteOn(chronikField(t), valueOf, captionOf))
+            if (const std::optional<ValueNote> note = rules.noteOnYear(t == ChronikRef::Stop, values[ChronikRef::Start],
+                                                                       values[ChronikRef::Stop], StartCaption, StopCaption))
                 addFor(parent, {ruleOf(note->rule), note->error, -1, key, captionOf(chronikField(t)), values[t],
                                 QStringLiteral("History entry: %1").arg(note->text), {}, {}});
         }

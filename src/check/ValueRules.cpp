@@ -1,9 +1,16 @@
 #include "ValueRules.h"
 
 #include <QRegularExpression>
+#include <algorithm>
 
 HistoricalYear ReadYear(const QString &text)
 {
+    // Nearly every year is three or four digits alone: read without a pattern.
+    if (text.size() >= 3 && text.size() <= 4
+        && std::all_of(text.begin(), text.end(), [](QChar c) { return c >= u'0' && c <= u'9'; }))
+        return {HistoricalYear::Form::Exact, text.toInt()};
+    if (text.isEmpty())
+        return {};
     static const QRegularExpression exact(QStringLiteral("^(\\d{3,4})$"));
     static const QRegularExpression approximate(QStringLiteral(
         "^(?:(?:um|ca\\.?|circa|vor|nach|ab|bis|etwa)\\s*(\\d{3,4})|(\\d{3,4})\\s*\\?|(\\d{3,4})\\s*/\\s*\\d{1,4})$"),
@@ -40,37 +47,46 @@ std::optional<ValueNote> ValueRules::year(const QString &caption, const QString 
     return std::nullopt;
 }
 
+std::optional<ValueNote> ValueRules::noteOnYear(bool onStop, const QString &start, const QString &stop,
+                                                const QString &startCaption, const QString &stopCaption) const
+{
+    // Errors first: a year that is none says more than its order.
+    std::optional<ValueNote> note = onStop ? year(stopCaption, stop) : year(startCaption, start);
+    if (note && note->error)
+        return note;
+    if (onStop) {
+        const int from = ReadYear(start).year;
+        const int to = ReadYear(stop).year;
+        if (from > 0 && to > 0 && to < from)
+            return ValueNote{QStringLiteral("%1 %2 lies before %3 %4")
+                                 .arg(stopCaption, stop.trimmed(), startCaption, start.trimmed()),
+                             true, ValueNote::Rule::StopBeforeStart};
+    }
+    return note;
+}
+
+std::optional<ValueNote> ValueRules::noteOnPostalCode(const QString &code, const QString &caption) const
+{
+    static const QRegularExpression five(QStringLiteral("^\\d{5}$"));
+    static const QRegularExpression four(QStringLiteral("^\\d{4}$"));
+    const QString text = code.trimmed();
+    if (text.isEmpty() || five.match(text).hasMatch())
+        return std::nullopt;
+    if (four.match(text).hasMatch())
+        return ValueNote{QStringLiteral("%1 %2 is a four-digit postal code of before 1993").arg(caption, text), false,
+                         ValueNote::Rule::PostalCode};
+    return ValueNote{QStringLiteral("%1 \"%2\" is neither five digits nor a four-digit code of before 1993").arg(caption, text),
+                     true, ValueNote::Rule::PostalCode};
+}
+
 std::optional<ValueNote> ValueRules::noteOn(const QString &field, const std::function<QString(const QString &)> &valueOf,
                                             const std::function<QString(const QString &)> &captionOf) const
 {
     static const QString Start = QStringLiteral("StartYear");
     static const QString Stop = QStringLiteral("StopYear");
-    if (field == Start || field == Stop) {
-        const QString text = valueOf(field);
-        // Errors first: a year that is none says more than its order.
-        std::optional<ValueNote> note = year(captionOf(field), text);
-        if (note && note->error)
-            return note;
-        const HistoricalYear start = ReadYear(valueOf(Start));
-        const HistoricalYear stop = ReadYear(valueOf(Stop));
-        if (field == Stop && start.year > 0 && stop.year > 0 && stop.year < start.year)
-            return ValueNote{QStringLiteral("%1 %2 lies before %3 %4")
-                                 .arg(captionOf(Stop), valueOf(Stop).trimmed(), captionOf(Start), valueOf(Start).trimmed()),
-                             true, ValueNote::Rule::StopBeforeStart};
-        return note;
-    }
-    if (field == QLatin1String("PostalCode")) {
-        static const QRegularExpression five(QStringLiteral("^\\d{5}$"));
-        static const QRegularExpression four(QStringLiteral("^\\d{4}$"));
-        const QString text = valueOf(field).trimmed();
-        if (text.isEmpty() || five.match(text).hasMatch())
-            return std::nullopt;
-        if (four.match(text).hasMatch())
-            return ValueNote{QStringLiteral("%1 %2 is a four-digit postal code of before 1993").arg(captionOf(field), text),
-                             false, ValueNote::Rule::PostalCode};
-        return ValueNote{
-            QStringLiteral("%1 \"%2\" is neither five digits nor a four-digit code of before 1993").arg(captionOf(field), text),
-            true, ValueNote::Rule::PostalCode};
-    }
+    if (field == Start || field == Stop)
+        return noteOnYear(field == Stop, valueOf(Start), valueOf(Stop), captionOf(Start), captionOf(Stop));
+    if (field == QLatin1String("PostalCode"))
+        return noteOnPostalCode(valueOf(field), captionOf(field));
     return std::nullopt;
 }

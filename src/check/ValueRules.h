@@ -36,6 +36,12 @@ public:
     std::optional<ValueNote> noteOn(const QString &field, const std::function<QString(const QString &)> &valueOf,
                                     const std::function<QString(const QString &)> &captionOf) const;
 
+    // The same for a row's years, on its start year or its stop year, and
+    // for a postal code, with the values and captions at hand.
+    std::optional<ValueNote> noteOnYear(bool onStop, const QString &start, const QString &stop,
+                                        const QString &startCaption, const QString &stopCaption) const;
+    std::optional<ValueNote> noteOnPostalCode(const QString &text, const QString &caption) const;
+
 private:
     std::optional<ValueNote> year(const QString &caption, const QString &text) const;
 
