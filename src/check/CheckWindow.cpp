@@ -71,6 +71,14 @@ CheckWindow::CheckWindow(const QString &registerPath, std::shared_ptr<MessageBox
     tblFindings->setEditTriggers(QAbstractItemView::NoEditTriggers);
     tblFindings->horizontalHeader()->setStretchLastSection(true);
     tblFindings->verticalHeader()->hide();
+    // One line a finding, all of equal height: a list of a million findings
+    // scrolls without measuring each.
+    tblFindings->setWordWrap(false);
+    tblFindings->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    tblFindings->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    const int widths[FindingsModel::Columns - 1] = {20, 24, 16, 10, 14};
+    for (int c = 0; c < FindingsModel::Columns - 1; ++c)
+        tblFindings->setColumnWidth(c, fontMetrics().averageCharWidth() * widths[c]);
     cmdSaveList = new QPushButton(QStringLiteral("&Save List…"), this);
     cmdSaveList->setObjectName(QStringLiteral("cmdSaveList"));
     cmdPrint = new QPushButton(QStringLiteral("&Print…"), this);
