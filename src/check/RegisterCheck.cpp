@@ -13,35 +13,24 @@
 
 namespace {
 
-// Field names and captions of the columns, by the texts' numbers, made
-// once: the check asks for them millions of times.
-const std::array<QString, clsBrewery::Texts> &breweryFields()
+// Field names of the columns, by the texts' numbers, made once: the check
+// asks for them millions of times.
+template <size_t N> std::array<QString, N> fieldNames(const std::array<ReportLine::Column, N> &columns)
 {
-    static const std::array<QString, clsBrewery::Texts> fields = [] {
-        std::array<QString, clsBrewery::Texts> names;
-        for (int t = 0; t < clsBrewery::Texts; ++t)
-            names[size_t(t)] = QString::fromUtf8(ReportLine::BreweryColumns[size_t(t)].field);
-        return names;
-    }();
-    return fields;
-}
-const std::array<QString, ChronikRef::Texts> &chronikFields()
-{
-    static const std::array<QString, ChronikRef::Texts> fields = [] {
-        std::array<QString, ChronikRef::Texts> names;
-        for (int t = 0; t < ChronikRef::Texts; ++t)
-            names[size_t(t)] = QString::fromUtf8(ReportLine::ChronikColumns[size_t(t)].field);
-        return names;
-    }();
-    return fields;
+    std::array<QString, N> names;
+    for (size_t t = 0; t < N; ++t)
+        names[t] = QString::fromUtf8(columns[t].field);
+    return names;
 }
 QString breweryField(int text)
 {
-    return breweryFields()[size_t(text)];
+    static const auto fields = fieldNames(ReportLine::BreweryColumns);
+    return fields[size_t(text)];
 }
 QString chronikField(int text)
 {
-    return chronikFields()[size_t(text)];
+    static const auto fields = fieldNames(ReportLine::ChronikColumns);
+    return fields[size_t(text)];
 }
 QString captionOf(const QString &field)
 {
