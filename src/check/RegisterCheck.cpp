@@ -111,50 +111,36 @@ struct Entry {
 
 } // namespace
 
+namespace {
+
+struct RuleWords {
+    const char *name;
+    const char *explanation;
+};
+
+// By Finding::Rule, in its order.
+constexpr RuleWords Rules[] = {
+    {"Year", "A year that is none, one to come, or one not known exactly (only noted)."},
+    {"Stop before start", "A stop year before the start year."},
+    {"History outside its brewery", "A history entry that begins before its brewery or ends after it."},
+    {"History periods overlap", "Two history entries of one brewery whose periods overlap."},
+    {"Postal code", "A postal code of neither five digits nor the four of before 1993 (only noted)."},
+    {"Rare state", "A state that is no German state's code and that hardly any brewery has."},
+    {"Blanks or control characters", "Blanks at a value's ends or control characters inside, which the grids never store."},
+    {"Duplicate", "Two breweries of the same name and city once folded as the find folds, or of one ID."},
+};
+static_assert(std::size(Rules) == size_t(Finding::Rule::Duplicate) + 1);
+
+} // namespace
+
 QString RuleName(Finding::Rule rule)
 {
-    switch (rule) {
-    case Finding::Rule::Year:
-        return QStringLiteral("Year");
-    case Finding::Rule::StopBeforeStart:
-        return QStringLiteral("Stop before start");
-    case Finding::Rule::OutsideBrewery:
-        return QStringLiteral("History outside its brewery");
-    case Finding::Rule::Overlap:
-        return QStringLiteral("History periods overlap");
-    case Finding::Rule::PostalCode:
-        return QStringLiteral("Postal code");
-    case Finding::Rule::RareState:
-        return QStringLiteral("Rare state");
-    case Finding::Rule::Blanks:
-        return QStringLiteral("Blanks or control characters");
-    case Finding::Rule::Duplicate:
-        return QStringLiteral("Duplicate");
-    }
-    return {};
+    return QString::fromUtf8(Rules[size_t(rule)].name);
 }
 
 QString RuleExplanation(Finding::Rule rule)
 {
-    switch (rule) {
-    case Finding::Rule::Year:
-        return QStringLiteral("A year that is none, one to come, or one not known exactly (only noted).");
-    case Finding::Rule::StopBeforeStart:
-        return QStringLiteral("A stop year before the start year.");
-    case Finding::Rule::OutsideBrewery:
-        return QStringLiteral("A history entry that begins before its brewery or ends after it.");
-    case Finding::Rule::Overlap:
-        return QStringLiteral("Two history entries of one brewery whose periods overlap.");
-    case Finding::Rule::PostalCode:
-        return QStringLiteral("A postal code of neither five digits nor the four of before 1993 (only noted).");
-    case Finding::Rule::RareState:
-        return QStringLiteral("A state that is no German state's code and that hardly any brewery has.");
-    case Finding::Rule::Blanks:
-        return QStringLiteral("Blanks at a value's ends or control characters inside, which the grids never store.");
-    case Finding::Rule::Duplicate:
-        return QStringLiteral("Two breweries of the same name and city once folded as the find folds, or of one ID.");
-    }
-    return {};
+    return QString::fromUtf8(Rules[size_t(rule)].explanation);
 }
 
 std::vector<Finding> CheckRegister(RegisterFile &file, int currentYear, CheckProgress *progress)
@@ -164,7 +150,8 @@ std::vector<Finding> CheckRegister(RegisterFile &file, int currentYear, CheckPro
     const QString StopCaption = captionOf(QStringLiteral("StopYear"));
     std::vector<Finding> found;
     std::vector<Period> breweries;
-    QHash<QString, QString> names; // by key, for the breweries found, filled at the end
+    // Name and city of each brewery, by key, for the findings of its entries.
+    QHash<qint64, QString> names;
     QHash<QString, int> stateCount;
     std::vector<std::pair<QString, qint64>> states;
     std::vector<std::pair<QString, qint64>> byName;
@@ -207,7 +194,7 @@ std::vector<Finding> CheckRegister(RegisterFile &file, int currentYear, CheckPro
             byName.emplace_back(nameKey, key);
         if (const QString code = values[clsBrewery::Code].trimmed(); !code.isEmpty())
             byCode.emplace_back(code, key);
-        names.insert(QString::number(key), values[clsBrewery::Name] + QLatin1Char('\t') + values[clsBrewery::City]);
+        names.insert(key, values[clsBrewery::Name] + QLatin1Char('\t') + values[clsBrewery::City]);
     });
     if (cancelled())
         return {};
@@ -217,7 +204,7 @@ std::vector<Finding> CheckRegister(RegisterFile &file, int currentYear, CheckPro
                                          [](const Period &p, qint64 k) { return p.key < k; });
         return at != breweries.end() && at->key == key ? &*at : nullptr;
     };
-    const auto nameOf = [&names](qint64 key) { return names.value(QString::number(key)); };
+    const auto nameOf = [&names](qint64 key) { return names.value(key); };
     const auto addFor = [&](qint64 brewery, Finding finding) {
         finding.brewery = brewery;
         const QString name = nameOf(brewery);

@@ -1,6 +1,6 @@
 #include "MenuExport.h"
 
-#include "BusyStep.h"
+#include "CancellableStep.h"
 #include "DataSource.h"
 #include "ExportDialog.h"
 #include "MessageBoxes.h"
@@ -13,7 +13,6 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLocale>
-#include <QProgressDialog>
 
 MenuExport::MenuExport(QWidget &window, DataSource &breweries, std::shared_ptr<MessageBoxes> boxes, QLabel *bottomLine,
                        QString registerPath)
@@ -60,16 +59,9 @@ QStringList MenuExport::exportList()
 
     ExportResult result;
     try {
-        QProgressDialog progress(QStringLiteral("Exporting the breweries"), QStringLiteral("Cancel"), 0, 1000, &m_window);
-        progress.setWindowModality(Qt::WindowModal);
-        progress.setMinimumDuration(300);
-        progress.setAutoClose(false);
-        progress.setAutoReset(false);
-        BusyStep busy(m_bottomLine, QStringLiteral("Exporting the breweries"));
-        result = ExportRegister(m_breweries.file(), keys, path, *chosen, [&](qint64 done, qint64 total) {
-            busy(done, total);
-            progress.setValue(int(total > 0 ? done * 1000 / total : 1000));
-            return !progress.wasCanceled();
+        CancellableStep progress(m_window, m_bottomLine, QStringLiteral("Exporting the breweries"));
+        result = ExportRegister(m_breweries.file(), keys, path, *chosen, [&progress](qint64 done, qint64 total) {
+            return progress(int(total > 0 ? done * 1000 / total : 1000));
         });
     } catch (const ExportFailed &failed) {
         m_boxes->critical(QStringLiteral("Nothing was exported: %1").arg(failed.message), ProgramTitle);

@@ -1,6 +1,6 @@
 #include "DocumentPrinting.h"
 
-#include "BusyStep.h"
+#include "CancellableStep.h"
 #include "MessageBoxes.h"
 #include "PageOutput.h"
 #include "PrintPreview.h"
@@ -11,36 +11,6 @@
 #include <QLabel>
 #include <QPrintDialog>
 #include <QPrinter>
-#include <QProgressDialog>
-
-namespace {
-
-// A long output shows how far it has come, in the bottom line and in a
-// dialog whose Cancel stops it; the windows stay painted meanwhile.
-class ShownProgress {
-public:
-    ShownProgress(QWidget &window, QLabel *bottomLine, const QString &what)
-        : m_dialog(what, QStringLiteral("Cancel"), 0, 1000, &window), m_busy(bottomLine, what)
-    {
-        m_dialog.setWindowModality(Qt::WindowModal);
-        m_dialog.setMinimumDuration(300);
-        m_dialog.setAutoReset(false);
-        m_dialog.setAutoClose(false);
-    }
-    bool operator()(int permille)
-    {
-        m_busy(permille, 1000);
-        // The dialog answers its Cancel button while it counts.
-        m_dialog.setValue(permille);
-        return !m_dialog.wasCanceled();
-    }
-
-private:
-    QProgressDialog m_dialog;
-    BusyStep m_busy;
-};
-
-} // namespace
 
 DocumentPrinting::DocumentPrinting(QWidget &window, std::shared_ptr<MessageBoxes> boxes, QSettings *settings,
                                    QLabel *bottomLine, const QString &folder)
@@ -79,7 +49,7 @@ void DocumentPrinting::printWith(PrintedDocument &document, const QPageLayout *l
     m_settings.remember(printer, document.kind());
     bool finished = false;
     {
-        ShownProgress progress(m_window, m_bottomLine, QStringLiteral("Printing"));
+        CancellableStep progress(m_window, m_bottomLine, QStringLiteral("Printing"));
         finished = PageOutput::paint(document, printer, [&progress](int permille) { return progress(permille); });
     }
     if (!finished) {
@@ -115,7 +85,7 @@ QString DocumentPrinting::saveWith(PrintedDocument &document, const QPageLayout 
     m_settings.remember(layout, document.kind());
     PageOutput::Saved saved{};
     {
-        ShownProgress progress(m_window, m_bottomLine, QStringLiteral("Saving the PDF"));
+        CancellableStep progress(m_window, m_bottomLine, QStringLiteral("Saving the PDF"));
         saved = PageOutput::savePdf(document, path, layout, [&progress](int permille) { return progress(permille); });
     }
     switch (saved.outcome) {

@@ -1,0 +1,18 @@
+#include "CancellableStep.h"
+
+CancellableStep::CancellableStep(QWidget &window, QLabel *bottomLine, const QString &what)
+    : m_dialog(what, QStringLiteral("Cancel"), 0, 1000, &window), m_busy(bottomLine, what)
+{
+    m_dialog.setWindowModality(Qt::WindowModal);
+    m_dialog.setMinimumDuration(300);
+    m_dialog.setAutoReset(false);
+    m_dialog.setAutoClose(false);
+}
+
+bool CancellableStep::operator()(int permille)
+{
+    m_busy(permille, 1000);
+    // The dialog answers its Cancel button while it counts.
+    m_dialog.setValue(permille);
+    return !m_dialog.wasCanceled();
+}
