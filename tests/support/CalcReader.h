@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QString>
 #include <QTemporaryDir>
@@ -93,6 +94,24 @@ inline QByteArray convert(const QString &file, int sheet = 1)
     if (!csv.open(QIODevice::ReadOnly))
         return {};
     return csv.readAll();
+}
+
+// Has Calc open the CSV file `csv` (UTF-8, commas) and save it as `format`
+// ("xlsx", "ods", "csv") in `folder`; returns the file Calc wrote.
+inline QString write(const QString &csv, const QString &format, const QString &folder)
+{
+    QTemporaryDir profile;
+    const QString filter = format == QLatin1String("csv")
+        ? QStringLiteral("csv:Text - txt - csv (StarCalc):44,34,76,1")
+        : format;
+    QProcess calc;
+    calc.start(QStringLiteral("soffice"),
+               {QStringLiteral("-env:UserInstallation=file://") + profile.path(), QStringLiteral("--headless"),
+                QStringLiteral("--infilter=CSV:44,34,76,1"), QStringLiteral("--convert-to"), filter,
+                QStringLiteral("--outdir"), folder, csv});
+    if (!calc.waitForFinished(180000) || calc.exitCode() != 0)
+        qWarning() << "soffice failed:" << calc.readAllStandardError();
+    return QDir(folder).filePath(QFileInfo(csv).completeBaseName() + "." + format);
 }
 
 // The sheet as Calc reads it, cell by cell.

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <functional>
+#include <memory>
+
+namespace orcus {
+class zip_archive;
+class zip_archive_stream_blob;
+} // namespace orcus
+
+// The parts of a zip package (an XLSX or ODS workbook), unpacked one at a
+// time by liborcus from the package's bytes in memory.
+class ZipParts {
+public:
+    // What the parts would unpack to, by the package's table of contents;
+    // -1 when that cannot be read. Asked before anything is unpacked, so
+    // that a small file that unpacks to gigabytes is refused unread.
+    static qint64 unpackedSize(const QByteArray &zip);
+
+    // `failed` makes the exception thrown for a damaged package from why.
+    ZipParts(QByteArray bytes, std::function<void(const QString &why)> failed);
+    ~ZipParts();
+    ZipParts(const ZipParts &) = delete;
+    ZipParts &operator=(const ZipParts &) = delete;
+
+    bool has(const QString &name) const;
+    // The part's bytes; a part that is missing or damaged fails.
+    QByteArray part(const QString &name) const;
+
+private:
+    bool read(const QString &name, QByteArray &content) const;
+
+    QByteArray m_bytes;
+    std::function<void(const QString &)> m_failed;
+    std::unique_ptr<orcus::zip_archive_stream_blob> m_stream;
+    std::unique_ptr<orcus::zip_archive> m_archive;
+};

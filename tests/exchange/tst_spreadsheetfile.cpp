@@ -1,0 +1,162 @@
+#include "CalcReader.h"
+#include "RegisterExport.h"
+#include "ScratchRegister.h"
+#include "SpreadsheetFile.h"
+
+#include <QTest>
+
+namespace {
+
+using Rows = std::vector<SheetRow>;
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+Rows rowsOf(const SpreadsheetFile &file, int sheet = 0)
+{
+    Rows rows;
+    file.readRows(sheet, [&rows](qint64, const SheetRow &cells) { rows.push_back(cells); });
+    return rows;
+}
+
+// The rows of a file that must be read; why it could not be, otherwise.
+Rows readRows(const QString &path)
+{
+    try {
+        return rowsOf(*SpreadsheetFile::open(path));
+    } catch (const ReadFailed &failed) {
+        qWarning() << failed.message;
+        return {};
+    }
+}
+
+QStringList sheetNames(const QString &path)
+{
+    try {
+        return SpreadsheetFile::open(path)->sheetNames();
+    } catch (const ReadFailed &failed) {
+        qWarning() << failed.message;
+        return {};
+    }
+}
+
+} // namespace
+
+class SpreadsheetFileTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void readsWhatCalcWrites_data()
+    {
+        QTest::addColumn<QString>("format");
+        QTest::addRow("XLSX") << "xlsx";
+        QTest::addRow("ODS") << "ods";
+        QTest::addRow("CSV") << "csv";
+    }
+    void readsWhatCalcWrites()
+    {
+        QFETCH(QString, format);
+        QTemporaryDir dir;
+        const QString source = dir.filePath("source.csv");
+        writeFile(source, "ID,BRAUEREI (K\xc3\xbcrtz),*Jahr,\r\n"
+                          "Z-7,\"Browar \xc5\xbbywiec, \"\"Pilsner\"\"\nzweite Zeile\",1856,\r\n"
+                          ",,,\r\n"
+                          "P-2,Plze\xc5\x88sk\xc3\xbd Prazdroj \xf0\x9f\x8d\xba,um 1842\r\n");
+        const QString written = Calc::write(source, format, dir.filePath(format));
+        QCOMPARE(sheetNames(written), QStringList{"source"});
+        // The empty row and the empty fourth column are not handed over.
+        const Rows expected = {{"ID", "BRAUEREI (Kürtz)", "*Jahr"},
+                               {"Z-7", "Browar Żywiec, \"Pilsner\"\nzweite Zeile", "1856"},
+                               {"P-2", "Plzeňský Prazdroj 🍺", "um 1842"}};
+        QCOMPARE(readRows(written), expected);
+    }
+
+    void keepsEmptyTextApartFromAnEmptyCell_data()
+    {
+        QTest::addColumn<ExportOptions::Format>("format");
+        QTest::addRow("workbook") << ExportOptions::Format::Xlsx;
+        QTest::addRow("CSV") << ExportOptions::Format::CsvReport;
+    }
+    void keepsEmptyTextApartFromAnEmptyCell()
+    {
+        QFETCH(ExportOptions::Format, format);
+        ScratchRegister reg;
+        const qint64 key = reg.addBrewery({"BY", "<null>", "", "Mün\tchen\r\n\"x\""});
+        ExportOptions options;
+        options.format = format;
+        const QString path = reg.dir() + (format == ExportOptions::Format::Xlsx ? "/x.xlsx" : "/x.csv");
+        ExportRegister(*reg.file(), {key}, path, options);
+        const Rows rows = readRows(path);
+        const SheetRow row = rows.at(1);
+        const int first = format == ExportOptions::Format::Xlsx ? 1 : 0; // the workbook begins with the key
+        QCOMPARE(row.at(first), SheetCell("BY"));
+        QCOMPARE(row.at(first + 1), SheetCell());
+        QCOMPARE(row.at(first + 2), SheetCell(""));
+        QCOMPARE(row.at(first + 3), SheetCell("Mün\tchen\r\n\"x\""));
+    }
+
+    void csvOfOtherSpreadsheets_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<Rows>("expected");
+        QTest::addRow("Windows-1252") << QByteArray("ORT\r\nM\xfcnchen\r\n") << Rows{{"ORT"}, {"München"}};
+        QTest::addRow("semicolons, as German Excel saves") << QByteArray("\xEF\xBB\xBFORT;PLZ\n\"A;B\";01067\n")
+                                                           << Rows{{"ORT", "PLZ"}, {"A;B", "01067"}};
+        QTest::addRow("commas, semicolons in a value") << QByteArray("ORT,PLZ\nA;B;C,1\n") << Rows{{"ORT", "PLZ"}, {"A;B;C", "1"}};
+    }
+    void csvOfOtherSpreadsheets()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(Rows, expected);
+        QTemporaryDir dir;
+        writeFile(dir.filePath("list.csv"), bytes);
+        QCOMPARE(readRows(dir.filePath("list.csv")), expected);
+    }
+
+    void refusesWhatItCannotRead_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("why");
+        QTest::addRow("a picture") << QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16) << "not a spreadsheet";
+        QTest::addRow("encrypted") << QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + QByteArray(600, '\0')
+                                   << "encrypted";
+        QTest::addRow("cut short") << QByteArray("half") << "damaged";
+        QTest::addRow("unpacks too large") << QByteArray() << "would unpack to";
+    }
+    void refusesWhatItCannotRead()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, why);
+        ScratchRegister reg;
+        const qint64 key = reg.addBrewery({"BY", "Ofr", "96047", "Bamberg", "B2", "Spezial", "1536", ""});
+        const QString path = reg.dir() + "/file.xlsx";
+        qint64 limit = SpreadsheetFile::UnpackedLimit;
+        if (bytes.isEmpty() || bytes == "half") {
+            // A real workbook, cut in half, or read with a limit larger
+            // than the file and smaller than what it unpacks to.
+            ExportRegister(*reg.file(), {key}, path, ExportOptions());
+            QFile workbook(path);
+            QVERIFY(workbook.open(QIODevice::ReadWrite));
+            if (bytes == "half")
+                workbook.resize(workbook.size() / 2);
+            else
+                limit = workbook.size() + 100;
+        } else {
+            writeFile(path, bytes);
+        }
+        try {
+            rowsOf(*SpreadsheetFile::open(path, limit));
+            QFAIL("read");
+        } catch (const ReadFailed &failed) {
+            QVERIFY2(failed.message.startsWith("file.xlsx could not be read: "), qPrintable(failed.message));
+            QVERIFY2(failed.message.contains(why), qPrintable(failed.message));
+        }
+    }
+};
+
+QTEST_MAIN(SpreadsheetFileTest)
+#include "tst_spreadsheetfile.moc"
