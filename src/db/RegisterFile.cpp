@@ -70,7 +70,7 @@ void refuseAccessFile(const QString &path)
         return;
     throw StoreError(QStringLiteral("%1 is a Microsoft Access database, as the earlier program kept its register; "
                                     "Sudregister cannot read it as it is. Save the report of it with the earlier "
-                                    "program, then bring that report into a register with File > Import Report… "
+                                    "program, then bring that report into a register with File > Import… "
                                     "(or sudregister-import).")
                          .arg(path),
                      QStringLiteral("Register"), SQLITE_NOTADB);

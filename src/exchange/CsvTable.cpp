@@ -29,39 +29,30 @@ char separatorOf(const QByteArray &bytes)
     return tabs > commas ? '\t' : ',';
 }
 
+// Thrown through the parser when the reader wants no more rows.
+struct EnoughRows {};
+
 // The rows as the parser hands them over. It tells no quotes, but a quoted
 // field's text begins right after its opening quote, and one with a
 // doubled quote inside comes from the parser's own buffer: that keeps ""
-// apart from an empty field. The parser ends rows at line feeds only: the
-// carriage return of a CR LF is left to the last field, or after a quoted
-// last field stands as a field of its own, and is dropped here.
+// apart from an empty field.
 class CsvRows {
 public:
     CsvRows(const char *begin, const SpreadsheetFile::RowReader &row) : m_begin(begin), m_row(row) {}
     void begin_parse() {}
     void end_parse() {}
-    void begin_row()
-    {
-        m_cells.clear();
-        m_lastQuoted = false;
-    }
+    void begin_row() { m_cells.clear(); }
     void end_row()
     {
         ++m_number;
         while (!m_cells.empty() && !m_cells.back())
             m_cells.pop_back();
-        if (!m_cells.empty())
-            m_row(m_number, m_cells);
+        if (!m_cells.empty() && !m_row(m_number, m_cells))
+            throw EnoughRows{};
     }
     void cell(const char *p, size_t n, bool transient)
     {
         const bool quoted = transient || (p > m_begin && p[-1] == '"');
-        if (!quoted && n > 0 && p[n - 1] == '\r') {
-            if (n == 1 && m_lastQuoted)
-                return;
-            --n;
-        }
-        m_lastQuoted = quoted;
         if (n == 0 && !quoted)
             m_cells.emplace_back(std::nullopt);
         else
@@ -73,8 +64,24 @@ private:
     const SpreadsheetFile::RowReader &m_row;
     SheetRow m_cells;
     qint64 m_number = 0;
-    bool m_lastQuoted = false;
 };
+
+// The parser ends rows at line feeds only: the carriage returns of CR LF
+// row ends are dropped, those inside quoted values kept.
+void endRowsAtLineFeeds(QByteArray &bytes)
+{
+    bool quoted = false;
+    qsizetype kept = 0;
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const char c = bytes[i];
+        if (c == '"')
+            quoted = !quoted;
+        if (!quoted && c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n')
+            continue;
+        bytes[kept++] = c;
+    }
+    bytes.truncate(kept);
+}
 
 } // namespace
 
@@ -86,6 +93,7 @@ CsvTable::CsvTable(const QString &path, QByteArray bytes) : SpreadsheetFile(path
         throw failed(QStringLiteral("it is not a spreadsheet (XLSX, ODS or CSV)."));
     if (!QByteArrayView(bytes).isValidUtf8())
         bytes = FromWindows1252(bytes).toUtf8();
+    endRowsAtLineFeeds(bytes);
     m_separator = separatorOf(bytes);
     m_utf8 = std::move(bytes);
 }
@@ -105,7 +113,9 @@ void CsvTable::readRows(int, const RowReader &row) const
     try {
         orcus::csv_parser<CsvRows> parser(m_utf8.constData(), size_t(m_utf8.size()), rows, config);
         parser.parse();
-    } catch (const std::exception &e) {
+    } catch (const EnoughRows &) {
+        // The reader has what it wanted.
+    } catch (const orcus::csv::parse_error &e) {
         throw failed(QStringLiteral("it is damaged (%1).").arg(QString::fromLocal8Bit(e.what())));
     }
 }

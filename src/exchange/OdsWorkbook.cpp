@@ -107,7 +107,9 @@ OdsWorkbook::OdsWorkbook(const QString &path, QByteArray bytes)
 
 void OdsWorkbook::readRows(int sheet, const RowReader &row) const
 {
-    QXmlStreamReader xml(m_zip.part(Content));
+    // The content of a large workbook is read where it was unpacked.
+    const std::vector<unsigned char> content = m_zip.unpack(Content);
+    QXmlStreamReader xml(QByteArray::fromRawData(reinterpret_cast<const char *>(content.data()), qsizetype(content.size())));
     int table = -1;
     qint64 rowNumber = 0;
     while (!xml.atEnd()) {
@@ -137,8 +139,10 @@ void OdsWorkbook::readRows(int sheet, const RowReader &row) const
             rowNumber += rows;
             continue;
         }
-        for (qint64 r = 0; r < rows && rowNumber < MaxRows; ++r)
-            row(++rowNumber, cells);
+        for (qint64 r = 0; r < rows && rowNumber < MaxRows; ++r) {
+            if (!row(++rowNumber, cells))
+                return;
+        }
     }
     if (xml.hasError())
         throw failed(QStringLiteral("sheet %1 is damaged after row %2 (%3).")

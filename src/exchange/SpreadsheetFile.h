@@ -38,9 +38,10 @@ public:
     // after the file.
     virtual QStringList sheetNames() const = 0;
     // Hands over the rows of sheet `sheet` that hold a cell, in order, each
-    // with its number as the spreadsheet counts rows (from 1). A row's last
-    // cell is one that holds something. Throws ReadFailed.
-    using RowReader = std::function<void(qint64 number, const SheetRow &cells)>;
+    // with its number as the spreadsheet counts rows (from 1), until `row`
+    // returns false. A row's last cell is one that holds something. Throws
+    // ReadFailed.
+    using RowReader = std::function<bool(qint64 number, const SheetRow &cells)>;
     virtual void readRows(int sheet, const RowReader &row) const = 0;
 
 protected:

@@ -1,6 +1,8 @@
 #include "XlsxWorkbook.h"
 
 #include <QXmlStreamReader>
+#include <orcus/sax_parser.hpp>
+#include <cstdlib>
 
 namespace {
 
@@ -60,32 +62,6 @@ QString unescaped(QString text)
     return text;
 }
 
-// The text of a shared or inline string: its runs' texts, without the
-// phonetic guides some workbooks add.
-QString stringItem(QXmlStreamReader &xml)
-{
-    QString text;
-    int depth = 1;
-    int phonetic = 0;
-    while (depth > 0 && !xml.atEnd()) {
-        const auto token = xml.readNext();
-        if (token == QXmlStreamReader::EndElement) {
-            --depth;
-            phonetic -= xml.name() == QLatin1String("rPh");
-        } else if (token == QXmlStreamReader::StartElement) {
-            if (xml.name() == QLatin1String("t")) {
-                const QString run = xml.readElementText();
-                if (phonetic == 0)
-                    text += run;
-            } else {
-                ++depth;
-                phonetic += xml.name() == QLatin1String("rPh");
-            }
-        }
-    }
-    return unescaped(text);
-}
-
 // "C7": its column counted from 0, or -1 when it names none.
 int columnOf(QStringView reference)
 {
@@ -95,6 +71,158 @@ int columnOf(QStringView reference)
         column = column * 26 + (reference[i].toUpper().unicode() - 'A' + 1);
     return i > 0 && column <= 16384 ? column - 1 : -1;
 }
+
+// The workbook's shared strings: each item's runs, without the phonetic
+// guides some workbooks add.
+class StringItems : public orcus::sax_handler {
+public:
+    explicit StringItems(std::vector<QString> &strings) : m_strings(strings) {}
+
+    void start_element(const orcus::sax::parser_element &element)
+    {
+        if (element.name == "si")
+            m_text.clear();
+        else if (element.name == "rPh")
+            ++m_phonetic;
+        else if (element.name == "t")
+            m_capturing = m_phonetic == 0;
+    }
+    void end_element(const orcus::sax::parser_element &element)
+    {
+        if (element.name == "si")
+            m_strings.push_back(unescaped(QString::fromUtf8(m_text)));
+        else if (element.name == "rPh")
+            --m_phonetic;
+        else if (element.name == "t")
+            m_capturing = false;
+    }
+    void characters(std::string_view text, bool)
+    {
+        if (m_capturing)
+            m_text.append(text);
+    }
+
+private:
+    std::vector<QString> &m_strings;
+    std::string m_text;
+    bool m_capturing = false;
+    int m_phonetic = 0;
+};
+
+// The cells of a sheet, as liborcus's XML parser meets them: it names an
+// element's attributes before the element. Rows go to the reader one by
+// one; a sheet of a million rows is never held as cells.
+class SheetCells : public orcus::sax_handler {
+public:
+    struct Enough {};
+    struct Damaged {
+        QString why;
+    };
+
+    SheetCells(const std::vector<QString> &strings, const SpreadsheetFile::RowReader &row) : m_strings(strings), m_row(row)
+    {
+    }
+    qint64 rowNumber() const { return m_rowNumber; }
+
+    void attribute(const orcus::sax::parser_attribute &attribute)
+    {
+        if (attribute.name == "r")
+            m_reference.assign(attribute.value);
+        else if (attribute.name == "t")
+            m_type.assign(attribute.value);
+    }
+    void start_element(const orcus::sax::parser_element &element)
+    {
+        const std::string_view name = element.name;
+        if (name == "row") {
+            m_rowNumber = m_reference.empty() ? m_rowNumber + 1 : std::atoll(m_reference.c_str());
+            m_cells.clear();
+            m_column = -1;
+        } else if (name == "c") {
+            m_column = m_reference.empty() ? m_column + 1 : columnOf(QString::fromLatin1(m_reference));
+            if (m_column < 0)
+                throw Damaged{QStringLiteral("the cell address \"%1\" is damaged.").arg(QString::fromLatin1(m_reference))};
+            m_cellType = m_type;
+            m_value.clear();
+            m_hasValue = false;
+        } else if (name == "v" || (name == "t" && m_phonetic == 0)) {
+            m_capturing = true;
+            m_hasValue = true;
+        } else if (name == "rPh") {
+            ++m_phonetic;
+        }
+        m_reference.clear();
+        m_type.clear();
+    }
+    void end_element(const orcus::sax::parser_element &element)
+    {
+        const std::string_view name = element.name;
+        if (name == "v" || name == "t")
+            m_capturing = false;
+        else if (name == "rPh")
+            --m_phonetic;
+        else if (name == "is")
+            m_hasValue = true;
+        else if (name == "c")
+            endCell();
+        else if (name == "row")
+            endRow();
+    }
+    void characters(std::string_view text, bool)
+    {
+        if (m_capturing)
+            m_value.append(text);
+    }
+
+private:
+    void endCell()
+    {
+        SheetCell value;
+        if (m_cellType == "s") {
+            if (m_hasValue) {
+                char *end = nullptr;
+                const unsigned long long index = std::strtoull(m_value.c_str(), &end, 10);
+                if (m_value.empty() || *end != 0 || index >= m_strings.size())
+                    throw Damaged{QStringLiteral("a cell names a string the workbook lacks.")};
+                value = m_strings[index];
+            }
+        } else if (m_cellType == "b") {
+            if (m_hasValue)
+                value = m_value == "1" ? QStringLiteral("TRUE") : QStringLiteral("FALSE");
+        } else if (m_cellType == "str" || m_cellType == "inlineStr") {
+            // A formula's text ("=\"\"" is how a workbook keeps an empty
+            // text) or a string written into the sheet itself.
+            value = unescaped(QString::fromUtf8(m_value));
+        } else if (m_hasValue) {
+            value = QString::fromUtf8(m_value);
+        }
+        if (!value)
+            return;
+        if (m_cells.size() <= size_t(m_column))
+            m_cells.resize(size_t(m_column) + 1);
+        m_cells[size_t(m_column)] = std::move(value);
+    }
+    void endRow()
+    {
+        while (!m_cells.empty() && !m_cells.back())
+            m_cells.pop_back();
+        if (!m_cells.empty() && !m_row(m_rowNumber, m_cells))
+            throw Enough{};
+    }
+
+    const std::vector<QString> &m_strings;
+    const SpreadsheetFile::RowReader &m_row;
+    std::string m_reference;
+    std::string m_type;
+    std::string m_cellType;
+    std::string m_value;
+    bool m_hasValue = false;
+    bool m_capturing = false;
+    int m_phonetic = 0;
+    qint64 m_rowNumber = 0;
+    int m_column = -1;
+    SheetRow m_cells;
+};
 
 } // namespace
 
@@ -159,81 +287,31 @@ QHash<QString, QString> XlsxWorkbook::relationships(const QString &part, const Q
 
 void XlsxWorkbook::readStrings(const QString &part)
 {
-    QXmlStreamReader xml(m_zip.part(part));
-    while (!xml.atEnd()) {
-        if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == QLatin1String("si"))
-            m_strings.push_back(stringItem(xml));
+    const std::vector<unsigned char> content = m_zip.unpack(part);
+    StringItems items(m_strings);
+    orcus::sax_parser<StringItems> parser(reinterpret_cast<const char *>(content.data()), content.size(), items);
+    try {
+        parser.parse();
+    } catch (const orcus::parse_error &e) {
+        throw failed(QStringLiteral("its strings are damaged (%1).").arg(QString::fromLocal8Bit(e.what())));
     }
-    if (xml.hasError())
-        throw failed(QStringLiteral("its strings are damaged (%1).").arg(xml.errorString()));
 }
 
 void XlsxWorkbook::readRows(int sheet, const RowReader &row) const
 {
-    const QByteArray content = m_zip.part(m_sheetParts.at(sheet));
-    QXmlStreamReader xml(content);
-    SheetRow cells;
-    qint64 rowNumber = 0;
-    int column = -1;
-    while (!xml.atEnd()) {
-        const auto token = xml.readNext();
-        if (token == QXmlStreamReader::EndElement && xml.name() == QLatin1String("row")) {
-            while (!cells.empty() && !cells.back())
-                cells.pop_back();
-            if (!cells.empty())
-                row(rowNumber, cells);
-            continue;
-        }
-        if (token != QXmlStreamReader::StartElement)
-            continue;
-        if (xml.name() == QLatin1String("row")) {
-            const QStringView r = xml.attributes().value(QLatin1String("r"));
-            rowNumber = r.isEmpty() ? rowNumber + 1 : r.toLongLong();
-            cells.clear();
-            column = -1;
-        } else if (xml.name() == QLatin1String("c")) {
-            const auto attributes = xml.attributes();
-            const QStringView reference = attributes.value(QLatin1String("r"));
-            column = reference.isEmpty() ? column + 1 : columnOf(reference);
-            if (column < 0)
-                throw failed(QStringLiteral("sheet %1, row %2: the cell address \"%3\" is damaged.")
-                                 .arg(m_names.at(sheet))
-                                 .arg(rowNumber)
-                                 .arg(reference));
-            const QString type = attributes.value(QLatin1String("t")).toString();
-            SheetCell value;
-            while (xml.readNextStartElement()) {
-                if (xml.name() == QLatin1String("v"))
-                    value = xml.readElementText();
-                else if (xml.name() == QLatin1String("is"))
-                    value = stringItem(xml);
-                else
-                    xml.skipCurrentElement();
-            }
-            if (type == QLatin1String("s") && value) {
-                bool number = false;
-                const qulonglong index = value->toULongLong(&number);
-                if (!number || index >= m_strings.size())
-                    throw failed(QStringLiteral("sheet %1, row %2: a cell names a string the workbook lacks.")
-                                     .arg(m_names.at(sheet))
-                                     .arg(rowNumber));
-                value = m_strings[index];
-            } else if (type == QLatin1String("str")) {
-                // A formula's text: "=\"\"" is how a workbook keeps an empty text.
-                value = unescaped(value.value_or(QString()));
-            } else if (type == QLatin1String("b") && value) {
-                value = *value == QLatin1String("1") ? QStringLiteral("TRUE") : QStringLiteral("FALSE");
-            }
-            if (value) {
-                if (cells.size() <= size_t(column))
-                    cells.resize(size_t(column) + 1);
-                cells[size_t(column)] = std::move(value);
-            }
-        }
-    }
-    if (xml.hasError())
+    const std::vector<unsigned char> content = m_zip.unpack(m_sheetParts.at(sheet));
+    SheetCells cells(m_strings, row);
+    orcus::sax_parser<SheetCells> parser(reinterpret_cast<const char *>(content.data()), content.size(), cells);
+    try {
+        parser.parse();
+    } catch (const SheetCells::Enough &) {
+        // The reader has what it wanted.
+    } catch (const SheetCells::Damaged &damaged) {
+        throw failed(QStringLiteral("sheet %1, row %2: %3").arg(m_names.at(sheet)).arg(cells.rowNumber()).arg(damaged.why));
+    } catch (const orcus::parse_error &e) {
         throw failed(QStringLiteral("sheet %1 is damaged after row %2 (%3).")
                          .arg(m_names.at(sheet))
-                         .arg(rowNumber)
-                         .arg(xml.errorString()));
+                         .arg(cells.rowNumber())
+                         .arg(QString::fromLocal8Bit(e.what())));
+    }
 }

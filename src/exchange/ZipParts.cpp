@@ -48,20 +48,19 @@ ZipParts::ZipParts(QByteArray bytes, std::function<void(const QString &)> failed
 
 ZipParts::~ZipParts() = default;
 
-bool ZipParts::read(const QString &name, QByteArray &content) const
+std::vector<unsigned char> ZipParts::unpack(const QString &name) const
 {
     std::vector<unsigned char> unpacked;
     try {
         if (!m_archive->read_file_entry(name.toStdString(), unpacked))
-            return false;
+            m_failed(QStringLiteral("it lacks its part %1.").arg(name));
     } catch (const std::exception &e) {
         m_failed(QStringLiteral("its part %1 is damaged (%2).").arg(name, QString::fromLocal8Bit(e.what())));
     }
     // liborcus ends what it unpacks with a NUL, for parsers that want one.
     if (!unpacked.empty() && unpacked.back() == 0)
         unpacked.pop_back();
-    content = QByteArray(reinterpret_cast<const char *>(unpacked.data()), qsizetype(unpacked.size()));
-    return true;
+    return unpacked;
 }
 
 bool ZipParts::has(const QString &name) const
@@ -76,8 +75,6 @@ bool ZipParts::has(const QString &name) const
 
 QByteArray ZipParts::part(const QString &name) const
 {
-    QByteArray content;
-    if (!read(name, content))
-        m_failed(QStringLiteral("it lacks its part %1.").arg(name));
-    return content;
+    const std::vector<unsigned char> unpacked = unpack(name);
+    return QByteArray(reinterpret_cast<const char *>(unpacked.data()), qsizetype(unpacked.size()));
 }

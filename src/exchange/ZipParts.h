@@ -4,6 +4,7 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <vector>
 
 namespace orcus {
 class zip_archive;
@@ -27,11 +28,11 @@ public:
 
     bool has(const QString &name) const;
     // The part's bytes; a part that is missing or damaged fails.
+    std::vector<unsigned char> unpack(const QString &name) const;
+    // The same for a small part, as Qt's XML reader takes it.
     QByteArray part(const QString &name) const;
 
 private:
-    bool read(const QString &name, QByteArray &content) const;
-
     QByteArray m_bytes;
     std::function<void(const QString &)> m_failed;
     std::unique_ptr<orcus::zip_archive_stream_blob> m_stream;

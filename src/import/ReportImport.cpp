@@ -1,5 +1,6 @@
 #include "ReportImport.h"
 
+#include "ImportTarget.h"
 #include "RegisterAppender.h"
 #include "RegisterFile.h"
 #include "RegisterLock.h"
@@ -293,31 +294,8 @@ ImportCounts ImportReport(const QString &reportPath, const QString &registerPath
     if (progress)
         progress(checked.lines, checked.lines * 2);
 
-    RegisterLock::State lockState;
-    QString lockProblem;
-    const auto lock = RegisterLock::tryTake(registerPath, &lockState, &lockProblem);
-    if (lockState == RegisterLock::State::HeldElsewhere)
-        throw ImportRefused(QStringLiteral("The register %1 is open in a Sudregister window; close the window and "
-                                           "import again.")
-                                .arg(registerPath));
-    if (!lock)
-        throw ImportRefused(
-            QStringLiteral("The register %1 cannot be locked for the import: %2; nothing was added.").arg(registerPath, lockProblem));
-    std::shared_ptr<RegisterFile> file;
-    try {
-        file = RegisterFile::open(registerPath);
-    } catch (const StoreError &) {
-        lock->discard();
-        throw;
-    }
-    if (!options.append) {
-        const qint64 held = RegisterAppender::breweryCount(*file);
-        if (held > 0)
-            throw ImportRefused(QStringLiteral("The register %1 already holds %2; nothing was added. Give --append "
-                                               "to add the report to them.")
-                                    .arg(registerPath, CountedBreweries(held)));
-    }
-    return appendLines(reportPath, checked, *file, progress);
+    const ImportTarget target = OpenImportTarget(registerPath, options, QStringLiteral("the report"));
+    return appendLines(reportPath, checked, *target.file, progress);
 }
 
 ImportCounts ImportReport(const QString &reportPath, RegisterFile &file,

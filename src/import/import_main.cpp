@@ -1,12 +1,16 @@
-// sudregister-import [--register PATH] [--append] REPORT: brings a saved
-// report into a register, by default the one Sudregister itself opens.
+// sudregister-import [--register PATH] [--append] FILE...: brings a saved
+// report, or workbooks and CSV files, into a register, by default the one
+// Sudregister itself opens.
 #include "CommandLine.h"
 #include "RegisterLocation.h"
 #include "ReportImport.h"
+#include "SheetImport.h"
 #include "StoreError.h"
 
 #include <QCoreApplication>
+#include <algorithm>
 #include <cstdio>
+#include <limits>
 #include <unistd.h>
 
 namespace {
@@ -35,7 +39,8 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Adds the breweries and history entries of a saved report "
-                                                    "(UTF-8 or Windows-1252) to a register."));
+                                                    "(.lst, UTF-8 or Windows-1252), or of a workbook (XLSX, ODS) or "
+                                                    "CSV files, to a register."));
     const QCommandLineOption registerOption(QStringLiteral("register"),
                                             QStringLiteral("The register to add to, created when missing. Without it: "
                                                            "the register Sudregister opens by default."),
@@ -44,18 +49,29 @@ int main(int argc, char *argv[])
                                           QStringLiteral("Add to a register that already holds breweries."));
     parser.addOption(registerOption);
     parser.addOption(appendOption);
-    parser.addPositionalArgument(QStringLiteral("REPORT"), QStringLiteral("The saved report (.lst) to import."));
-    if (const auto exit = ParseCommandLine(parser, app.arguments(), 1))
+    parser.addPositionalArgument(QStringLiteral("FILE"),
+                                 QStringLiteral("The saved report (.lst), the workbook (.xlsx, .ods) or the CSV files "
+                                                "to import; one of an export's two CSV tables brings the other."),
+                                 QStringLiteral("FILE..."));
+    if (const auto exit = ParseCommandLine(parser, app.arguments(), std::numeric_limits<int>::max()))
         return *exit;
-    if (parser.positionalArguments().isEmpty()) {
-        std::fprintf(stderr, "Name the report to import.\n\n%s", qPrintable(parser.helpText()));
+    const QStringList files = parser.positionalArguments();
+    if (files.isEmpty()) {
+        std::fprintf(stderr, "Name the file to import.\n\n%s", qPrintable(parser.helpText()));
+        return 2;
+    }
+    const auto isReport = [](const QString &file) { return file.endsWith(QLatin1String(".lst"), Qt::CaseInsensitive); };
+    const bool report = std::any_of(files.begin(), files.end(), isReport);
+    if (report && files.size() > 1) {
+        std::fprintf(stderr, "Import a saved report (.lst) on its own.\n\n%s", qPrintable(parser.helpText()));
         return 2;
     }
     try {
         const QString registerPath = ChooseRegister(parser.value(registerOption));
         ImportOptions options;
         options.append = parser.isSet(appendOption);
-        const ImportCounts counts = ImportReport(parser.positionalArguments().first(), registerPath, options, showProgress);
+        const ImportCounts counts = report ? ImportReport(files.first(), registerPath, options, showProgress)
+                                           : ImportSheets(files, registerPath, options, showProgress);
         std::printf("Added %s to %s\n", qPrintable(DescribeAdded(counts)), qPrintable(registerPath));
         return 0;
     } catch (const ImportRefused &e) {

@@ -1,11 +1,13 @@
 #include "MenuImport.h"
 
 #include "BusyStep.h"
+#include "ImportPreview.h"
 #include "MessageBoxes.h"
 #include "Register.h"
 #include "RegisterFile.h"
 #include "RegisterSync.h"
 #include "ReportImport.h"
+#include "SheetImport.h"
 #include "StoreError.h"
 
 #include <QDir>
@@ -18,14 +20,29 @@ MenuImport::MenuImport(Register &reg, RegisterSync &sync, std::shared_ptr<Messag
 {
 }
 
-bool MenuImport::importReport(const QString &reportPath)
+bool MenuImport::readyToImport()
 {
-    const QString shownPath = QDir::toNativeSeparators(m_register.path());
     if (!m_register.isWritable()) {
-        m_boxes->tell(QStringLiteral("The register %1 is open read-only; nothing was imported.").arg(shownPath));
+        m_boxes->tell(QStringLiteral("The register %1 is open read-only; nothing was imported.")
+                          .arg(QDir::toNativeSeparators(m_register.path())));
         return false;
     }
     m_storePendingEdits();
+    return true;
+}
+
+bool MenuImport::importFiles(const QStringList &paths)
+{
+    if (paths.size() == 1 && paths.first().endsWith(QLatin1String(".lst"), Qt::CaseInsensitive))
+        return importReport(paths.first());
+    return importSheets(paths);
+}
+
+bool MenuImport::importReport(const QString &reportPath)
+{
+    const QString shownPath = QDir::toNativeSeparators(m_register.path());
+    if (!readyToImport())
+        return false;
     // Importing the same report twice would double it: a register that
     // holds breweries asks first.
     const qint64 held = m_register.breweriesStored();
@@ -52,5 +69,35 @@ bool MenuImport::importReport(const QString &reportPath)
     m_sync.reread();
     m_message->setText(
         QStringLiteral("Added %1 from %2").arg(DescribeAdded(counts), QDir::toNativeSeparators(reportPath)));
+    return true;
+}
+
+bool MenuImport::importSheets(const QStringList &paths)
+{
+    if (paths.isEmpty() || !readyToImport())
+        return false;
+    ImportCounts counts;
+    QString source;
+    try {
+        SheetImport import(paths);
+        source = import.source();
+        {
+            BusyStep busy(m_message, QStringLiteral("Reading %1").arg(source));
+            import.survey([&busy](qint64 done, qint64 total) { busy(done, total); });
+        }
+        ImportPreview preview(import, m_register.breweriesStored(), m_message->window());
+        if (preview.exec() != QDialog::Accepted)
+            return false;
+        BusyStep busy(m_message, QStringLiteral("Importing %1").arg(source));
+        counts = import.write(m_register.file(), [&busy](qint64 done, qint64 total) { busy(done, total); });
+    } catch (const ImportRefused &e) {
+        m_boxes->critical(QStringLiteral("Refused, nothing was added: %1").arg(e.message()), ProgramTitle);
+        return false;
+    } catch (const StoreError &e) {
+        m_boxes->critical(QStringLiteral("Nothing was added: %1").arg(e.message()), e.component());
+        return false;
+    }
+    m_sync.reread();
+    m_message->setText(QStringLiteral("Added %1 from %2").arg(DescribeAdded(counts), source));
     return true;
 }

@@ -9,9 +9,10 @@ class QLabel;
 class Register;
 class RegisterSync;
 
-// Import Report… from the menu: a saved report added to the open register
-// by the importer's own code, on this window's connection (whose lock the
-// window holds), with its progress in the bottom line.
+// Import… from the menu: a saved report, or workbooks and CSV files, added
+// to the open register by the importer's own code, on this window's
+// connection (whose lock the window holds), with progress in the bottom
+// line.
 class MenuImport {
 public:
     MenuImport(Register &reg, RegisterSync &sync, std::shared_ptr<MessageBoxes> boxes, QLabel *message,
@@ -21,8 +22,19 @@ public:
     // when the register holds breweries already. Refusals and failures are
     // shown; returns whether the report was added.
     bool importReport(const QString &reportPath);
+    // Adds the breweries of workbooks or CSV files once the user has seen
+    // what they hold and said Import. Refusals and failures are shown;
+    // returns whether they were added.
+    bool importSheets(const QStringList &paths);
+    // A saved report (".lst") alone goes to importReport(), anything else
+    // to importSheets().
+    bool importFiles(const QStringList &paths);
 
 private:
+    // Whether an import may begin: not into a register open read-only
+    // (which says so); edits in progress are stored first.
+    bool readyToImport();
+
     Register &m_register;
     RegisterSync &m_sync;
     std::shared_ptr<MessageBoxes> m_boxes;

@@ -27,7 +27,8 @@ const QString Geometry = QStringLiteral("mainWindow/geometry");
 // The title while no register is open; an open one's window names its own.
 const QString EmptyTitle = QStringLiteral("Sudregister Prototype Program");
 const QString RegisterFilter = QStringLiteral("Registers (*.mdb);;All files (*)");
-const QString ReportFilter = QStringLiteral("Saved reports (*.lst);;All files (*)");
+const QString ImportFilter = QStringLiteral("Reports, workbooks and CSV (*.lst *.xlsx *.ods *.csv);;Saved reports "
+                                           "(*.lst);;Workbooks (*.xlsx *.ods);;CSV files (*.csv);;All files (*)");
 
 // A window smaller than this, or with less than this of it on one screen,
 // cannot be worked in (or found).
@@ -77,8 +78,8 @@ RegisterWindow::RegisterWindow(std::shared_ptr<MessageBoxes> boxes, QSettings *s
         return QFileDialog::getSaveFileName(this, QStringLiteral("New Register"), folder, RegisterFilter, nullptr,
                                             QFileDialog::DontConfirmOverwrite);
     };
-    askReportToImport = [this](const QString &folder) {
-        return QFileDialog::getOpenFileName(this, QStringLiteral("Import Report"), folder, ReportFilter);
+    askFilesToImport = [this](const QString &folder) {
+        return QFileDialog::getOpenFileNames(this, QStringLiteral("Import"), folder, ImportFilter);
     };
     showFolder = [](const QString &folder) { return QDesktopServices::openUrl(QUrl::fromLocalFile(folder)); };
     setWindowTitle(EmptyTitle);
@@ -102,7 +103,7 @@ void RegisterWindow::createMenus()
     m_recentMenu = file->addMenu(QStringLiteral("Open &Recent"));
     m_recentMenu->setObjectName(QStringLiteral("mnuRecent"));
     file->addSeparator();
-    menuEntry(file, "actImportReport", QStringLiteral("&Import Report…"), this, [this] { importReport(); });
+    menuEntry(file, "actImport", QStringLiteral("&Import…"), this, [this] { importFiles(); });
     menuEntry(file, "actBackupsFolder", QStringLiteral("Open &Backups Folder"), this, [this] { openBackupsFolder(); });
     file->addSeparator();
     m_fileMenu = file;
@@ -319,13 +320,13 @@ void RegisterWindow::openRecent(const QString &path)
     openRegister(path);
 }
 
-void RegisterWindow::importReport()
+void RegisterWindow::importFiles()
 {
     if (!m_form)
         return;
-    const QString report = askReportToImport(currentFolder());
-    if (!report.isEmpty())
-        m_form->importReport(report);
+    const QStringList files = askFilesToImport(currentFolder());
+    if (!files.isEmpty())
+        m_form->importFiles(files);
 }
 
 void RegisterWindow::openBackupsFolder()

@@ -42,7 +42,7 @@ public:
     // desktop unless a test answers. An empty answer is a cancel.
     std::function<QString(const QString &folder)> askRegisterToOpen;
     std::function<QString(const QString &folder)> askNewRegister;
-    std::function<QString(const QString &folder)> askReportToImport;
+    std::function<QStringList(const QString &folder)> askFilesToImport;
     std::function<bool(const QString &folder)> showFolder;
 
 protected:
@@ -64,7 +64,7 @@ private:
     QString currentFolder() const;
     void newRegister();
     void openRecent(const QString &path);
-    void importReport();
+    void importFiles();
     void openBackupsFolder();
     void about();
 

@@ -440,9 +440,9 @@ void Sudregister::applyFind()
     m_find->apply();
 }
 
-bool Sudregister::importReport(const QString &reportPath)
+bool Sudregister::importFiles(const QStringList &paths)
 {
-    return m_import->importReport(reportPath);
+    return m_import->importFiles(paths);
 }
 
 void Sudregister::showRegisterMessage()

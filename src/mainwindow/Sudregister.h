@@ -121,7 +121,8 @@ public:
     // Adds the breweries of the saved report at `reportPath` to this
     // register, asking first when it holds breweries already. Refusals and
     // failures are shown; returns whether the report was added.
-    bool importReport(const QString &reportPath);
+    // Import… of the menu: a saved report, or workbooks and CSV files.
+    bool importFiles(const QStringList &paths);
     // Check Register…: the check of the whole register in a window of its
     // own beside this one; a second call brings that window forward.
     CheckWindow *checkRegister();

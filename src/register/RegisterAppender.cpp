@@ -28,8 +28,8 @@ QByteArray insertOf(const QString &table, const std::array<ReportLine::Column, N
 
 } // namespace
 
-RegisterAppender::RegisterAppender(RegisterFile &file)
-    : m_file(file), m_addBrewery(file, insertOf(RegisterSchema::BreweryTable, ReportLine::BreweryColumns)),
+RegisterAppender::RegisterAppender(RegisterFile &file, NullViews nulls)
+    : m_file(file), m_nulls(nulls), m_addBrewery(file, insertOf(RegisterSchema::BreweryTable, ReportLine::BreweryColumns)),
       m_addChronik(file, insertOf(RegisterSchema::ChronikTable, ReportLine::ChronikColumns, RegisterSchema::ChronikParent))
 {
 }
@@ -40,10 +40,18 @@ qint64 RegisterAppender::breweryCount(RegisterFile &file)
     return count.step() ? count.int64(0) : 0;
 }
 
+void RegisterAppender::bind(Statement &statement, int index, QByteArrayView utf8)
+{
+    if (m_nulls == NullViews::Null && utf8.isNull())
+        statement.bind(index, QVariant());
+    else
+        statement.bindText(index, utf8);
+}
+
 qint64 RegisterAppender::addBrewery(const QByteArrayView *columns)
 {
     for (int column = 0; column < ReportLine::BreweryWidth; ++column)
-        m_addBrewery.bindText(column + 1, columns[column]);
+        bind(m_addBrewery, column + 1, columns[column]);
     m_addBrewery.run();
     return m_file.lastInsertRowId();
 }
@@ -52,7 +60,7 @@ void RegisterAppender::addChronik(qint64 parent, const QByteArrayView *texts)
 {
     constexpr int Texts = int(ReportLine::ChronikColumns.size());
     for (int text = 0; text < Texts; ++text)
-        m_addChronik.bindText(text + 1, texts[text]);
+        bind(m_addChronik, text + 1, texts[text]);
     m_addChronik.bind(Texts + 1, parent);
     m_addChronik.run();
 }

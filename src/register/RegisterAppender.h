@@ -11,7 +11,11 @@ class RegisterFile;
 // empty value stored as an empty text. The caller holds the transaction.
 class RegisterAppender {
 public:
-    explicit RegisterAppender(RegisterFile &file);
+    // What a null view stands for: an empty column of a report, or a
+    // spreadsheet's empty cell, which is Null (an empty text cell is not).
+    enum class NullViews { EmptyText, Null };
+
+    explicit RegisterAppender(RegisterFile &file, NullViews nulls = NullViews::EmptyText);
 
     // The breweries `file` holds.
     static qint64 breweryCount(RegisterFile &file);
@@ -22,7 +26,10 @@ public:
     void addChronik(qint64 parent, const QByteArrayView *texts);
 
 private:
+    void bind(Statement &statement, int index, QByteArrayView utf8);
+
     RegisterFile &m_file;
+    NullViews m_nulls;
     // Prepared once: an import runs them millions of times.
     Statement m_addBrewery;
     Statement m_addChronik;

@@ -73,7 +73,7 @@ private slots:
         QTest::addRow("text") << QByteArray("StateName\tCityName\nBY\tBamberg\n") << QString() << "not a Sudregister register";
         // The earlier program's register: its report is the way over.
         QTest::addRow("an Access file") << QByteArray("\x00\x01\x00\x00Standard Jet DB\x00", 20) + QByteArray(2048, '\0')
-                                        << QString() << "Import Report";
+                                        << QString() << "File > Import…";
         QTest::addRow("empty file") << QByteArray() << QString() << "no table Brewery";
         QTest::addRow("another program's database") << QByteArray() << "CREATE TABLE Customer(Name TEXT)" << "no table Brewery";
         QTest::addRow("missing field")

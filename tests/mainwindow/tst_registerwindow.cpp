@@ -4,6 +4,7 @@
 // until its user changes it.
 #include "DatabasePath.h"
 #include "FileBytes.h"
+#include "ImportPreview.h"
 #include "RegisterBackup.h"
 #include "RegisterFile.h"
 #include "SecondConnection.h"
@@ -17,6 +18,8 @@
 #include "Twips.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QTableWidget>
 #include <QDataStream>
 #include <QScreen>
 #include <QFile>
@@ -300,22 +303,60 @@ private slots:
         report.write("BY\tOfr\t96047\tZeil\tB1\tG\xC3\xB6ller\t1514\t\r\n\t\t\t\tB1-1\tG\xC3\xB6ller\t1514\t\tBrauerei G\xC3\xB6ller\r\n");
         report.close();
         Frame frame(reg.path());
-        frame.window.askReportToImport = [&](const QString &) { return report.fileName(); };
+        frame.window.askFilesToImport = [&](const QString &) { return QStringList{report.fileName()}; };
 
         frame.boxes->answers = {MessageBoxes::Answer::No};
-        action(frame.window, "actImportReport")->trigger();
+        action(frame.window, "actImport")->trigger();
         QCOMPARE(frame.boxes->asked.size(), 1);
         QVERIFY(frame.boxes->asked.first().contains("already holds 1 brewery"));
         QCOMPARE(reg.sql().count("SELECT count(*) FROM Brewery"), 1);
 
         frame.boxes->answers = {MessageBoxes::Answer::Yes};
-        action(frame.window, "actImportReport")->trigger();
+        action(frame.window, "actImport")->trigger();
         QCOMPARE(reg.sql().rows("SELECT BreweryName FROM Brewery ORDER BY RowId"),
                  QList<QStringList>({{"Brauerei"}, {"Göller"}}));
         QCOMPARE(reg.sql().count("SELECT count(*) FROM BreweryChronik"), 1);
         Sudregister *form = frame.window.form();
         QCOMPARE(form->dsBrewery->Recordset().RecordCount(), 2);
         QCOMPARE(form->lblMessage->text(), "Added 1 brewery and 1 history entry from " + report.fileName());
+    }
+
+    // A spreadsheet's rows are shown before anything is written; Cancel
+    // adds nothing, Import all of them.
+    void importsASpreadsheetAfterShowingIt()
+    {
+        ScratchRegister reg;
+        QTemporaryDir dir;
+        QFile list(dir.filePath("list.csv"));
+        QVERIFY(list.open(QIODevice::WriteOnly));
+        list.write("ORT,BL,BRAUEREI (Komplete),ID\nZeil,BY,,B1\n,,Brauerei G\xC3\xB6ller,B1-1\nBamberg,BY,,B2\n");
+        list.close();
+        Frame frame(reg.path());
+        frame.window.askFilesToImport = [&](const QString &) { return QStringList{list.fileName()}; };
+        for (const bool accept : {false, true}) {
+            QString counts;
+            QStringList shown;
+            QTimer::singleShot(0, &frame.window, [&] {
+                auto *preview = qobject_cast<ImportPreview *>(QApplication::activeModalWidget());
+                QVERIFY(preview);
+                counts = preview->lblCounts->text();
+                for (int row = 0; row < preview->tblRows->rowCount(); ++row) {
+                    const QTableWidgetItem *city = preview->tblRows->item(row, 3);
+                    const QTableWidgetItem *code = preview->tblRows->item(row, 4);
+                    shown << (city ? city->text() : QString()) + "|" + code->text();
+                }
+                accept ? preview->accept() : preview->reject();
+            });
+            action(frame.window, "actImport")->trigger();
+            QCOMPARE(counts, "2 breweries and 1 history entry from list.csv");
+            QCOMPARE(shown, QStringList({"Zeil|B1", "|B1-1", "Bamberg|B2"}));
+            QCOMPARE(reg.sql().count("SELECT count(*) FROM Brewery"), accept ? 2 : 0);
+        }
+        QCOMPARE(reg.sql().rows("SELECT c.BreweryNameLong FROM BreweryChronik c JOIN Brewery b ON b.RowId = c.ParentRowId "
+                                "WHERE b.CityName = 'Zeil'"),
+                 QList<QStringList>({{"Brauerei Göller"}}));
+        QCOMPARE(frame.window.form()->dsBrewery->Recordset().RecordCount(), 2);
+        QCOMPARE(frame.window.form()->lblMessage->text(), "Added 2 breweries and 1 history entry from list.csv");
     }
 
     void keepsTheDesignedSizeUntilChanged()

@@ -96,22 +96,23 @@ inline QByteArray convert(const QString &file, int sheet = 1)
     return csv.readAll();
 }
 
-// Has Calc open the CSV file `csv` (UTF-8, commas) and save it as `format`
-// ("xlsx", "ods", "csv") in `folder`; returns the file Calc wrote.
-inline QString write(const QString &csv, const QString &format, const QString &folder)
+// Has Calc open `file` (a CSV file as UTF-8, separated by commas) and save
+// it as `format` ("xlsx", "ods", "csv") in `folder`; returns the file Calc
+// wrote.
+inline QString save(const QString &file, const QString &format, const QString &folder)
 {
     QTemporaryDir profile;
-    const QString filter = format == QLatin1String("csv")
-        ? QStringLiteral("csv:Text - txt - csv (StarCalc):44,34,76,1")
-        : format;
+    QStringList arguments{QStringLiteral("-env:UserInstallation=file://") + profile.path(), QStringLiteral("--headless")};
+    if (file.endsWith(QLatin1String(".csv")))
+        arguments << QStringLiteral("--infilter=CSV:44,34,76,1");
+    arguments << QStringLiteral("--convert-to")
+              << (format == QLatin1String("csv") ? QStringLiteral("csv:Text - txt - csv (StarCalc):44,34,76,1") : format)
+              << QStringLiteral("--outdir") << folder << file;
     QProcess calc;
-    calc.start(QStringLiteral("soffice"),
-               {QStringLiteral("-env:UserInstallation=file://") + profile.path(), QStringLiteral("--headless"),
-                QStringLiteral("--infilter=CSV:44,34,76,1"), QStringLiteral("--convert-to"), filter,
-                QStringLiteral("--outdir"), folder, csv});
+    calc.start(QStringLiteral("soffice"), arguments);
     if (!calc.waitForFinished(180000) || calc.exitCode() != 0)
         qWarning() << "soffice failed:" << calc.readAllStandardError();
-    return QDir(folder).filePath(QFileInfo(csv).completeBaseName() + "." + format);
+    return QDir(folder).filePath(QFileInfo(file).completeBaseName() + "." + format);
 }
 
 // The sheet as Calc reads it, cell by cell.
