@@ -242,7 +242,11 @@ void SheetImport::addRow(const Sheet &sheet, qint64 number, const SheetRow &cell
     };
 
     const auto store = [&](bool chronik, std::vector<SheetCell> values) {
-        if (pass.firstRows && pass.firstRows->size() < size_t(PreviewRows))
+        // The first rows of each kind: a workbook's history entries come
+        // after all its breweries.
+        if (pass.firstRows && std::count_if(pass.firstRows->begin(), pass.firstRows->end(), [chronik](const ImportRow &row) {
+                                  return row.chronik == chronik;
+                              }) < PreviewRows / 2)
             pass.firstRows->push_back({chronik, values});
         if (!pass.appender)
             return qint64(0);

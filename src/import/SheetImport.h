@@ -45,7 +45,8 @@ public:
     // and column of the first fault.
     void survey(const Progress &progress = {});
     const ImportCounts &counts() const { return m_counts; }
-    // The first rows as they will be stored.
+    // The first rows as they will be stored, up to half of PreviewRows of
+    // breweries and of history entries each.
     const std::vector<ImportRow> &firstRows() const { return m_firstRows; }
     // "x.xlsx", "x-Brauereien.csv and x-Chronik.csv".
     QString source() const;

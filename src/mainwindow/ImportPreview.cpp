@@ -56,6 +56,7 @@ ImportPreview::ImportPreview(const SheetImport &import, qint64 held, QWidget *pa
     tblRows->setHorizontalHeaderLabels(captions);
     tblRows->setEditTriggers(QAbstractItemView::NoEditTriggers);
     tblRows->verticalHeader()->hide();
+    tblRows->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     for (int r = 0; r < int(rows.size()); ++r) {
         const ImportRow &row = rows[size_t(r)];
         // A history entry's texts stand in the columns of the brewery's of
