@@ -17,6 +17,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QSaveFile>
 #include <QSortFilterProxyModel>
@@ -49,7 +50,7 @@ private:
 CheckWindow::CheckWindow(const QString &registerPath, std::shared_ptr<MessageBoxes> boxes, QSettings *settings,
                          QWidget *parent)
     : QDialog(parent), m_registerPath(registerPath), m_boxes(std::move(boxes)), m_findings(new FindingsModel(this)),
-      m_shown(new QSortFilterProxyModel(this))
+      m_shown(new QSortFilterProxyModel(this)), m_switches(settings), m_notDuplicates(registerPath)
 {
     setObjectName(QStringLiteral("CheckWindow"));
     setWindowTitle(QStringLiteral("Check Register - %1").arg(QFileInfo(registerPath).fileName()));
@@ -79,6 +80,28 @@ CheckWindow::CheckWindow(const QString &registerPath, std::shared_ptr<MessageBox
     const int widths[FindingsModel::Columns - 1] = {20, 24, 16, 10, 14};
     for (int c = 0; c < FindingsModel::Columns - 1; ++c)
         tblFindings->setColumnWidth(c, fontMetrics().averageCharWidth() * widths[c]);
+    cmdRules = new QPushButton(QStringLiteral("R&ules"), this);
+    cmdRules->setObjectName(QStringLiteral("cmdRules"));
+    auto *rules = new QMenu(cmdRules);
+    rules->setToolTipsVisible(true);
+    for (int r = 0; r < Finding::RuleCount; ++r) {
+        const auto rule = Finding::Rule(r);
+        QAction *action = rules->addAction(RuleName(rule));
+        action->setObjectName(QStringLiteral("actRule") + RuleKey(rule));
+        action->setToolTip(RuleExplanation(rule));
+        action->setCheckable(true);
+        action->setChecked(m_switches.isOn(rule));
+        connect(action, &QAction::toggled, this, [this, rule](bool on) {
+            m_switches.set(rule, on);
+            showFindings();
+        });
+    }
+    cmdRules->setMenu(rules);
+    cmdNotDuplicate = new QPushButton(QStringLiteral("&Not a Duplicate"), this);
+    cmdNotDuplicate->setObjectName(QStringLiteral("cmdNotDuplicate"));
+    cmdNotDuplicate->setToolTip(QStringLiteral("Marks the two breweries of the duplicate chosen as two; the mark is kept "
+                                               "beside the register and the finding stays quiet."));
+    cmdNotDuplicate->setEnabled(false);
     cmdSaveList = new QPushButton(QStringLiteral("&Save List…"), this);
     cmdSaveList->setObjectName(QStringLiteral("cmdSaveList"));
     cmdPrint = new QPushButton(QStringLiteral("&Print…"), this);
@@ -88,8 +111,10 @@ CheckWindow::CheckWindow(const QString &registerPath, std::shared_ptr<MessageBox
     auto *top = new QHBoxLayout;
     top->addWidget(ruleLabel);
     top->addWidget(cboRule, 1);
+    top->addWidget(cmdRules);
     top->addWidget(lblProgress, 2);
     auto *bottom = new QHBoxLayout;
+    bottom->addWidget(cmdNotDuplicate);
     bottom->addWidget(cmdSaveList);
     bottom->addWidget(cmdPrint);
     bottom->addStretch();
@@ -106,15 +131,16 @@ CheckWindow::CheckWindow(const QString &registerPath, std::shared_ptr<MessageBox
         return QFileDialog::getSaveFileName(this, QStringLiteral("Save List"), proposed, QStringLiteral("CSV (*.csv)"));
     };
     connect(close, &QPushButton::clicked, this, &QDialog::close);
-    connect(cboRule, &QComboBox::activated, this, [this] {
-        const QString rule = cboRule->currentData().toString();
-        m_shown->setFilterRegularExpression(rule.isEmpty() ? QString()
-                                                           : QStringLiteral("^%1$").arg(QRegularExpression::escape(rule)));
-    });
+    connect(cboRule, &QComboBox::activated, this, [this] { narrowToRule(); });
     connect(tblFindings, &QTableView::doubleClicked, this, [this](const QModelIndex &index) {
         const Finding &f = m_findings->finding(m_shown->mapToSource(index).row());
         emit showFinding(f.brewery, f.chronik);
     });
+    connect(tblFindings->selectionModel(), &QItemSelectionModel::currentChanged, this, [this] {
+        const Finding *f = currentFinding();
+        cmdNotDuplicate->setEnabled(f && f->rule == Finding::Rule::Duplicate);
+    });
+    connect(cmdNotDuplicate, &QPushButton::clicked, this, [this] { markNotDuplicate(); });
     connect(cmdSaveList, &QPushButton::clicked, this, [this] {
         const QString proposed = QDir(QFileInfo(m_registerPath).absolutePath())
                                      .filePath(QStringLiteral("Sudregister_Check_%1.csv")
@@ -171,15 +197,59 @@ void CheckWindow::poll()
     }
     m_poll.stop();
     try {
-        m_findings->setFindings(m_running.get());
+        m_all = m_running.get();
     } catch (const StoreError &error) {
         lblProgress->setText(QStringLiteral("The register could not be checked: %1").arg(error.message()));
         return;
     }
-    fillRules();
-    lblProgress->setText(QStringLiteral("%1 findings").arg(m_findings->rowCount()));
+    showFindings();
     cmdSaveList->setEnabled(true);
     cmdPrint->setEnabled(true);
+}
+
+void CheckWindow::showFindings()
+{
+    if (m_running.valid())
+        return;
+    std::vector<Finding> shown;
+    for (const Finding &f : m_all) {
+        if (m_switches.isOn(f.rule) && !(f.rule == Finding::Rule::Duplicate && m_notDuplicates.contains(f.brewery, f.other)))
+            shown.push_back(f);
+    }
+    const size_t quiet = m_all.size() - shown.size();
+    m_findings->setFindings(std::move(shown));
+    fillRules();
+    cmdNotDuplicate->setEnabled(false);
+    lblProgress->setText(quiet == 0 ? QStringLiteral("%1 findings").arg(m_findings->rowCount())
+                                    : QStringLiteral("%1 findings; %2 more of rules switched off or marked no duplicate")
+                                          .arg(m_findings->rowCount())
+                                          .arg(quiet));
+}
+
+const Finding *CheckWindow::currentFinding() const
+{
+    const QModelIndex current = tblFindings->currentIndex();
+    return current.isValid() ? &m_findings->finding(m_shown->mapToSource(current).row()) : nullptr;
+}
+
+bool CheckWindow::markNotDuplicate()
+{
+    const Finding *f = currentFinding();
+    if (!f || f->rule != Finding::Rule::Duplicate)
+        return false;
+    const qint64 brewery = f->brewery, other = f->other;
+    QString error;
+    if (!m_notDuplicates.mark(brewery, other, &error)) {
+        m_boxes->tell(QStringLiteral("The mark could not be kept: %1 could not be written (%2). Nothing was marked.")
+                          .arg(QDir::toNativeSeparators(m_notDuplicates.path()), error));
+        return false;
+    }
+    showFindings();
+    lblProgress->setText(QStringLiteral("Brewery %1 is marked as no duplicate of brewery %2, in %3")
+                             .arg(brewery)
+                             .arg(other)
+                             .arg(QDir::toNativeSeparators(m_notDuplicates.path())));
+    return true;
 }
 
 void CheckWindow::fillRules()
@@ -187,10 +257,21 @@ void CheckWindow::fillRules()
     std::map<QString, int> counts;
     for (int row = 0; row < m_findings->rowCount(); ++row)
         ++counts[RuleName(m_findings->finding(row).rule)];
+    const QString chosen = cboRule->currentData().toString();
     cboRule->clear();
     cboRule->addItem(QStringLiteral("All rules (%1)").arg(m_findings->rowCount()), QString());
     for (const auto &[rule, count] : counts)
         cboRule->addItem(QStringLiteral("%1 (%2)").arg(rule).arg(count), rule);
+    // The rule narrowed to stays chosen while it has findings.
+    cboRule->setCurrentIndex(std::max(0, cboRule->findData(chosen)));
+    narrowToRule();
+}
+
+void CheckWindow::narrowToRule()
+{
+    const QString rule = cboRule->currentData().toString();
+    m_shown->setFilterRegularExpression(rule.isEmpty() ? QString()
+                                                       : QStringLiteral("^%1$").arg(QRegularExpression::escape(rule)));
 }
 
 bool CheckWindow::saveList(const QString &path)

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "NotDuplicates.h"
 #include "RegisterCheck.h"
+#include "RuleSwitches.h"
 
 #include <QDialog>
 #include <QTimer>
@@ -21,7 +23,8 @@ class QTableView;
 // sorts by any column and narrows to one rule. The check runs beside the
 // windows on a connection of its own, its progress shown; a double click
 // shows the brewery (and entry) in the main window. The list saves as
-// UTF-8 CSV and prints.
+// UTF-8 CSV and prints. Rules can be switched off, and a duplicate marked
+// as none; both are remembered, and what they silence is not listed.
 class CheckWindow : public QDialog {
     Q_OBJECT
 public:
@@ -35,12 +38,17 @@ public:
     QSortFilterProxyModel &shown() const { return *m_shown; }
     // Writes the rows shown as CSV to `path`; false after telling why not.
     bool saveList(const QString &path);
+    // Marks the duplicate of the current row as none; false when the row
+    // is no duplicate or the mark could not be kept (which is told).
+    bool markNotDuplicate();
     DocumentPrinting &printing() const { return *m_printing; }
     std::function<QString(const QString &proposed)> askListPath;
 
     QTableView *tblFindings;
     QComboBox *cboRule;
     QLabel *lblProgress;
+    QPushButton *cmdRules;
+    QPushButton *cmdNotDuplicate;
     QPushButton *cmdSaveList;
     QPushButton *cmdPrint;
 
@@ -50,13 +58,21 @@ signals:
 
 private:
     void poll();
+    void showFindings();
     void fillRules();
+    void narrowToRule();
+    const Finding *currentFinding() const;
 
     QString m_registerPath;
     std::shared_ptr<MessageBoxes> m_boxes;
     FindingsModel *m_findings;
     QSortFilterProxyModel *m_shown;
     std::unique_ptr<DocumentPrinting> m_printing;
+    RuleSwitches m_switches;
+    NotDuplicates m_notDuplicates;
+    // All the check found; the list shows what the switches and marks let
+    // through.
+    std::vector<Finding> m_all;
     CheckProgress m_progress;
     std::future<std::vector<Finding>> m_running;
     QTimer m_poll;

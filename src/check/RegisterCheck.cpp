@@ -114,24 +114,32 @@ struct Entry {
 namespace {
 
 struct RuleWords {
+    // Never changes: it names the rule in the settings.
+    const char *key;
     const char *name;
     const char *explanation;
 };
 
 // By Finding::Rule, in its order.
 constexpr RuleWords Rules[] = {
-    {"Year", "A year that is none, one to come, or one not known exactly (only noted)."},
-    {"Stop before start", "A stop year before the start year."},
-    {"History outside its brewery", "A history entry that begins before its brewery or ends after it."},
-    {"History periods overlap", "Two history entries of one brewery whose periods overlap."},
-    {"Postal code", "A postal code of neither five digits nor the four of before 1993 (only noted)."},
-    {"Rare state", "A state that is no German state's code and that hardly any brewery has."},
-    {"Blanks or control characters", "Blanks at a value's ends or control characters inside, which the grids never store."},
-    {"Duplicate", "Two breweries of the same name and city once folded as the find folds, or of one ID."},
+    {"Year", "Year", "A year that is none, one to come, or one not known exactly (only noted)."},
+    {"StopBeforeStart", "Stop before start", "A stop year before the start year."},
+    {"OutsideBrewery", "History outside its brewery", "A history entry that begins before its brewery or ends after it."},
+    {"Overlap", "History periods overlap", "Two history entries of one brewery whose periods overlap."},
+    {"PostalCode", "Postal code", "A postal code of neither five digits nor the four of before 1993 (only noted)."},
+    {"RareState", "Rare state", "A state that is no German state's code and that hardly any brewery has."},
+    {"Blanks", "Blanks or control characters",
+     "Blanks at a value's ends or control characters inside, which the grids never store."},
+    {"Duplicate", "Duplicate", "Two breweries of the same name and city once folded as the find folds, or of one ID."},
 };
-static_assert(std::size(Rules) == size_t(Finding::Rule::Duplicate) + 1);
+static_assert(std::size(Rules) == size_t(Finding::RuleCount));
 
 } // namespace
+
+QString RuleKey(Finding::Rule rule)
+{
+    return QString::fromLatin1(Rules[size_t(rule)].key);
+}
 
 QString RuleName(Finding::Rule rule)
 {
@@ -287,11 +295,12 @@ std::vector<Finding> CheckRegister(RegisterFile &file, int currentYear, CheckPro
             if (keyed[i].first != keyed[i - 1].first)
                 continue;
             const qint64 other = keyed[first].second;
-            addFor(keyed[i].second,
-                   {Finding::Rule::Duplicate, sure, -1, -1, QString(), nameOf(other).section(QLatin1Char('\t'), 0, 0),
-                    QStringLiteral("%1 as brewery %2 (%3)").arg(how).arg(other).arg(sure ? QStringLiteral("sure")
-                                                                                          : QStringLiteral("likely")),
-                    {}, {}});
+            Finding duplicate{Finding::Rule::Duplicate, sure, -1, -1, QString(), nameOf(other).section(QLatin1Char('\t'), 0, 0),
+                              QStringLiteral("%1 as brewery %2 (%3)").arg(how).arg(other).arg(sure ? QStringLiteral("sure")
+                                                                                                    : QStringLiteral("likely")),
+                              {}, {}};
+            duplicate.other = other;
+            addFor(keyed[i].second, std::move(duplicate));
         }
     };
     duplicates(byCode, QStringLiteral("The same ID"), true);

@@ -18,6 +18,7 @@ struct Finding {
         Blanks,           // blanks at a value's ends, or control characters
         Duplicate,        // the same brewery twice
     };
+    static constexpr int RuleCount = int(Rule::Duplicate) + 1;
     Rule rule;
     bool error = true;
     qint64 brewery = -1;
@@ -29,9 +30,13 @@ struct Finding {
     // The brewery's name and city, to recognise it by in a list.
     QString breweryName;
     QString city;
+    // The brewery a duplicate is one of; -1 for other findings.
+    qint64 other = -1;
 };
 
-// The rule's name and a line of what it looks for.
+// The rule's key (fixed, for settings), its name and a line of what it
+// looks for.
+QString RuleKey(Finding::Rule rule);
 QString RuleName(Finding::Rule rule);
 QString RuleExplanation(Finding::Rule rule);
 

@@ -157,7 +157,8 @@ void Sudregister::createConcerns()
             m_export->exportList();
         });
     });
-    m_notes = std::make_unique<ValueNotes>(*grdBrauerien, *grdChronik, lblMessage, [this] { showRegisterMessage(); });
+    m_notes = std::make_unique<ValueNotes>(*grdBrauerien, *grdChronik, lblMessage, [this] { showRegisterMessage(); },
+                                           m_settings);
     m_vanished = std::make_unique<VanishedRegister>(*m_register, m_boxes, [this] { emit reopenRequested(); });
     m_work->setRecovery({[this] { readAgain(); }, [this] { m_sync->reread(); },
                          [this] {

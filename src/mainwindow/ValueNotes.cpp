@@ -34,17 +34,27 @@ std::optional<ValueNote> noteOf(const ValueRules &rules, DataGrid &grid, int row
 
 } // namespace
 
-ValueNotes::ValueNotes(DataGrid &breweries, DataGrid &chroniks, QLabel *bottomLine, std::function<void()> showRegister)
-    : m_rules(QDate::currentDate().year()), m_bottomLine(bottomLine), m_showRegister(std::move(showRegister))
+ValueNotes::ValueNotes(DataGrid &breweries, DataGrid &chroniks, QLabel *bottomLine, std::function<void()> showRegister,
+                       QSettings *settings)
+    : m_rules(QDate::currentDate().year()), m_switches(settings), m_bottomLine(bottomLine),
+      m_showRegister(std::move(showRegister))
 {
     watch(breweries);
     watch(chroniks);
 }
 
+std::optional<ValueNote> ValueNotes::noteAt(DataGrid &grid, int row, int column) const
+{
+    std::optional<ValueNote> note = noteOf(m_rules, grid, row, column);
+    if (note && !m_switches.isOn(note->rule))
+        return std::nullopt;
+    return note;
+}
+
 void ValueNotes::watch(DataGrid &grid)
 {
     grid.recordsetModel().cellNote = [this, &grid](int row, int column) -> std::optional<RecordsetModel::CellNote> {
-        if (const std::optional<ValueNote> note = noteOf(m_rules, grid, row, column))
+        if (const std::optional<ValueNote> note = noteAt(grid, row, column))
             return RecordsetModel::CellNote{note->text, note->error};
         return std::nullopt;
     };
@@ -55,7 +65,7 @@ void ValueNotes::edited(DataGrid &grid, int column)
     const int row = grid.currentIndex().row();
     if (row < 0)
         return;
-    if (const std::optional<ValueNote> note = noteOf(m_rules, grid, row, column)) {
+    if (const std::optional<ValueNote> note = noteAt(grid, row, column)) {
         m_told = note->text;
         m_bottomLine->setText(m_told);
         return;

@@ -1,9 +1,11 @@
 #include "GridDriver.h"
 #include "RecordsetModel.h"
+#include "RuleSwitches.h"
 #include "ScratchRegister.h"
 #include "ShownWindow.h"
 
 #include <QLabel>
+#include <QSettings>
 #include <QTest>
 
 class ValueNotesTest : public QObject {
@@ -56,6 +58,20 @@ private slots:
         QVERIFY(win->lblMessage->text().startsWith("Register: "));
         QCOMPARE(mark(), QString());
         QVERIFY2(win.boxes->failures.isEmpty(), qPrintable(win.boxes->failures.join('|')));
+    }
+
+    // A rule switched off in the check window notes nothing as you type.
+    void aRuleSwitchedOffIsQuiet()
+    {
+        ScratchRegister reg;
+        reg.addBrewery({"BY", "Ofr", "96047", "Bamberg", "B2", "Spezial", "1850", ""});
+        QSettings settings(reg.dir() + "/settings.ini", QSettings::IniFormat);
+        RuleSwitches(&settings).set(Finding::Rule::StopBeforeStart, false);
+        ShownWindow win(reg.dir(), &settings);
+        GridDriver::typeInto(*win->grdBrauerien, 0, 7, "1200");
+        QCOMPARE(reg.sql().column("SELECT StopYear FROM Brewery").value(0), "1200");
+        QCOMPARE(win->grdBrauerien->model()->index(0, 7).data(RecordsetModel::NoteRole).toString(), QString());
+        QVERIFY(win->lblMessage->text().startsWith("Register: "));
     }
 };
 

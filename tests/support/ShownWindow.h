@@ -9,14 +9,15 @@
 #include <memory>
 
 // The main window on the register of `dir`, shown and active, asking and
-// telling through scripted message boxes.
+// telling through scripted message boxes; remembering in `settings` when
+// given.
 struct ShownWindow {
     std::shared_ptr<ScriptedMessageBoxes> boxes = std::make_shared<ScriptedMessageBoxes>();
     std::unique_ptr<Sudregister> w;
 
-    explicit ShownWindow(const QString &dir)
+    explicit ShownWindow(const QString &dir, QSettings *settings = nullptr)
     {
-        w = std::make_unique<Sudregister>(DatabasePath(dir), boxes);
+        w = std::make_unique<Sudregister>(DatabasePath(dir), boxes, nullptr, settings);
         w->show();
         QVERIFY(QTest::qWaitForWindowActive(w.get()));
         QCoreApplication::processEvents();

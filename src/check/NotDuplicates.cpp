@@ -1,0 +1,58 @@
+#include "NotDuplicates.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+namespace {
+
+const QByteArray Heading = "# Breweries (RowId) marked \"not a duplicate\" in Sudregister's Check Register\n";
+
+} // namespace
+
+QString NotDuplicates::fileFor(const QString &registerPath)
+{
+    return registerPath + QStringLiteral(".not-duplicates");
+}
+
+NotDuplicates::NotDuplicates(const QString &registerPath) : m_path(fileFor(registerPath))
+{
+    QFile file(m_path);
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+    // A line that is no pair of keys (edited by hand) is passed over.
+    while (!file.atEnd()) {
+        const QList<QByteArray> keys = file.readLine().simplified().split(' ');
+        bool first = false, second = false;
+        if (keys.size() == 2) {
+            const qint64 a = keys[0].toLongLong(&first), b = keys[1].toLongLong(&second);
+            if (first && second)
+                m_pairs.insert(ordered(a, b));
+        }
+    }
+}
+
+bool NotDuplicates::contains(qint64 a, qint64 b) const
+{
+    return m_pairs.contains(ordered(a, b));
+}
+
+bool NotDuplicates::mark(qint64 a, qint64 b, QString *error)
+{
+    QSet<std::pair<qint64, qint64>> pairs = m_pairs;
+    pairs.insert(ordered(a, b));
+    QList<std::pair<qint64, qint64>> sorted(pairs.begin(), pairs.end());
+    std::sort(sorted.begin(), sorted.end());
+    QSaveFile file(m_path);
+    if (file.open(QIODevice::WriteOnly)) {
+        file.write(Heading);
+        for (const auto &[first, second] : sorted)
+            file.write(QByteArray::number(first) + ' ' + QByteArray::number(second) + '\n');
+        if (file.commit()) {
+            m_pairs = std::move(pairs);
+            return true;
+        }
+    }
+    if (error)
+        *error = file.errorString();
+    return false;
+}

@@ -1,0 +1,43 @@
+#include "RuleSwitches.h"
+
+#include <QSettings>
+
+namespace {
+
+const QString OffKey = QStringLiteral("check/rulesOff");
+
+Finding::Rule checkRule(ValueNote::Rule rule)
+{
+    switch (rule) {
+    case ValueNote::Rule::Year:
+        return Finding::Rule::Year;
+    case ValueNote::Rule::StopBeforeStart:
+        return Finding::Rule::StopBeforeStart;
+    case ValueNote::Rule::PostalCode:
+        return Finding::Rule::PostalCode;
+    }
+    return Finding::Rule::Year;
+}
+
+} // namespace
+
+bool RuleSwitches::isOn(Finding::Rule rule) const
+{
+    return !m_settings || !m_settings->value(OffKey).toStringList().contains(RuleKey(rule));
+}
+
+bool RuleSwitches::isOn(ValueNote::Rule rule) const
+{
+    return isOn(checkRule(rule));
+}
+
+void RuleSwitches::set(Finding::Rule rule, bool on)
+{
+    if (!m_settings)
+        return;
+    QStringList off = m_settings->value(OffKey).toStringList();
+    off.removeAll(RuleKey(rule));
+    if (!on)
+        off << RuleKey(rule);
+    m_settings->setValue(OffKey, off);
+}
