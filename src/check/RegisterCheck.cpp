@@ -1,6 +1,7 @@
 #include "RegisterCheck.h"
 
 #include "FindFolding.h"
+#include "RegisterFile.h"
 #include "ReportLine.h"
 #include "TableReader.h"
 #include "ValueRules.h"
@@ -10,6 +11,8 @@
 #include <QSet>
 #include <algorithm>
 #include <array>
+#include <future>
+#include <numeric>
 
 namespace {
 
@@ -96,10 +99,19 @@ QString duplicateKey(const QString &name, const QString &city)
     return folded + QLatin1Char('|') + FoldForFind(city).simplified();
 }
 
+// A brewery as its findings and those of its entries need it.
 struct Period {
     qint64 key;
     int start;
     int stop;
+    QString name;
+    QString city;
+};
+
+// How often a state is used, and by which breweries while it is rare.
+struct StateUse {
+    int count = 0;
+    std::array<qint64, 2> firstKeys{};
 };
 
 struct Entry {
@@ -107,7 +119,48 @@ struct Entry {
     qint64 parent;
     int start;
     int stop;
+    // The years as written, when they are no plain number ("um 1850").
+    QString startText;
+    QString stopText;
 };
+
+// What the history entries hold on their own: their periods, and the
+// findings of their values alone (brewery names still to come).
+struct EntriesRead {
+    std::vector<Entry> entries;
+    std::vector<Finding> found;
+};
+
+EntriesRead readEntries(RegisterFile &file, const ValueRules &rules, const std::function<bool()> &cancelled)
+{
+    const QString StartCaption = captionOf(QStringLiteral("StartYear"));
+    const QString StopCaption = captionOf(QStringLiteral("StopYear"));
+    EntriesRead read;
+    ReadAllChronikEntries(file, [&](qint64 key, qint64 parent, const QByteArrayView *texts) {
+        if (cancelled())
+            return;
+        QString values[ChronikRef::Texts];
+        for (int t = 0; t < ChronikRef::Texts; ++t)
+            values[t] = QString::fromUtf8(texts[t]);
+        for (int t : {int(ChronikRef::Start), int(ChronikRef::Stop)}) {
+            if (const std::optional<ValueNote> note = rules.noteOnYear(t == ChronikRef::Stop, values[ChronikRef::Start],
+                                                                       values[ChronikRef::Stop], StartCaption, StopCaption))
+                read.found.push_back({ruleOf(note->rule), note->error, parent, key, captionOf(chronikField(t)), values[t],
+                                      QStringLiteral("History entry: %1").arg(note->text), {}, {}});
+        }
+        for (int t = 0; t < ChronikRef::Texts; ++t) {
+            if (const QString why = blanksIn(texts[t]); !why.isEmpty())
+                read.found.push_back({Finding::Rule::Blanks, true, parent, key, captionOf(chronikField(t)), values[t],
+                                      QStringLiteral("History entry: %1 %2").arg(captionOf(chronikField(t)), why), {}, {}});
+        }
+        const int start = ReadYear(values[ChronikRef::Start]).year;
+        const int stop = ReadYear(values[ChronikRef::Stop]).year;
+        const auto unless = [](const QString &text, int year) { return text == QString::number(year) ? QString() : text; };
+        read.entries.push_back({key, parent, start, stop, unless(values[ChronikRef::Start], start),
+                                unless(values[ChronikRef::Stop], stop)});
+    });
+    return read;
+}
 
 } // namespace
 
@@ -158,14 +211,21 @@ std::vector<Finding> CheckRegister(RegisterFile &file, int currentYear, CheckPro
     const QString StopCaption = captionOf(QStringLiteral("StopYear"));
     std::vector<Finding> found;
     std::vector<Period> breweries;
-    // Name and city of each brewery, by key, for the findings of its entries.
-    QHash<qint64, QString> names;
-    QHash<QString, int> stateCount;
-    std::vector<std::pair<QString, qint64>> states;
-    std::vector<std::pair<QString, qint64>> byName;
-    std::vector<std::pair<QString, qint64>> byCode;
-    const auto cancelled = [progress] { return progress && progress->cancel.load(); };
+    QHash<QString, StateUse> states;
+    // The first brewery of each folded name and city, and of each ID: a
+    // later one is its duplicate. Grouping, not comparing every pair.
+    QHash<QString, qint64> firstByName;
+    QHash<QString, qint64> firstByCode;
+    std::vector<Finding> sameCode;
+    std::vector<Finding> sameName;
+    const std::function<bool()> cancelled = [progress] { return progress && progress->cancel.load(); };
 
+    // The history entries are read beside the breweries, on a connection
+    // of their own: the check takes both cores.
+    std::future<EntriesRead> entriesRead = std::async(std::launch::async, [&file, &rules, &cancelled] {
+        const std::unique_ptr<RegisterFile> reader = RegisterFile::openReader(file.path());
+        return readEntries(*reader, rules, cancelled);
+    });
     ReadAllBreweries(file, [&](qint64 key, const QByteArrayView *texts) {
         if (progress)
             ++progress->done;
@@ -192,17 +252,33 @@ std::vector<Finding> CheckRegister(RegisterFile &file, int currentYear, CheckPro
                 add({Finding::Rule::Blanks, true, -1, -1, captionOf(breweryField(t)), values[t],
                      QStringLiteral("%1 %2").arg(captionOf(breweryField(t)), why), {}, {}});
         }
-        breweries.push_back({key, ReadYear(values[clsBrewery::Start]).year, ReadYear(values[clsBrewery::Stop]).year});
-        const QString state = values[clsBrewery::State].trimmed();
-        if (!state.isEmpty()) {
-            ++stateCount[state];
-            states.emplace_back(state, key);
+        breweries.push_back({key, ReadYear(values[clsBrewery::Start]).year, ReadYear(values[clsBrewery::Stop]).year,
+                             values[clsBrewery::Name], values[clsBrewery::City]});
+        if (const QString state = values[clsBrewery::State].trimmed(); !state.isEmpty()) {
+            StateUse &use = states[state];
+            if (use.count < int(use.firstKeys.size()))
+                use.firstKeys[size_t(use.count)] = key;
+            ++use.count;
         }
-        if (const QString nameKey = duplicateKey(values[clsBrewery::Name], values[clsBrewery::City]); !nameKey.isEmpty())
-            byName.emplace_back(nameKey, key);
-        if (const QString code = values[clsBrewery::Code].trimmed(); !code.isEmpty())
-            byCode.emplace_back(code, key);
-        names.insert(key, values[clsBrewery::Name] + QLatin1Char('\t') + values[clsBrewery::City]);
+        const auto duplicate = [&](QHash<QString, qint64> &first, const QString &groupKey, std::vector<Finding> &into,
+                                   const QString &how, bool sure) {
+            if (groupKey.isEmpty())
+                return;
+            const auto at = first.constFind(groupKey);
+            if (at == first.constEnd()) {
+                first.insert(groupKey, key);
+                return;
+            }
+            Finding same{Finding::Rule::Duplicate, sure, key, -1, QString(), QString(),
+                         QStringLiteral("%1 as brewery %2 (%3)").arg(how).arg(*at).arg(sure ? QStringLiteral("sure")
+                                                                                            : QStringLiteral("likely")),
+                         values[clsBrewery::Name], values[clsBrewery::City]};
+            same.other = *at;
+            into.push_back(std::move(same));
+        };
+        duplicate(firstByCode, values[clsBrewery::Code].trimmed(), sameCode, QStringLiteral("The same ID"), true);
+        duplicate(firstByName, duplicateKey(values[clsBrewery::Name], values[clsBrewery::City]), sameName,
+                  QStringLiteral("The same name and city, once folded,"), false);
     });
     if (cancelled())
         return {};
@@ -212,49 +288,41 @@ std::vector<Finding> CheckRegister(RegisterFile &file, int currentYear, CheckPro
                                          [](const Period &p, qint64 k) { return p.key < k; });
         return at != breweries.end() && at->key == key ? &*at : nullptr;
     };
-    const auto nameOf = [&names](qint64 key) { return names.value(key); };
     const auto addFor = [&](qint64 brewery, Finding finding) {
         finding.brewery = brewery;
-        const QString name = nameOf(brewery);
-        finding.breweryName = name.section(QLatin1Char('\t'), 0, 0);
-        finding.city = name.section(QLatin1Char('\t'), 1);
+        if (const Period *period = breweryOf(brewery)) {
+            finding.breweryName = period->name;
+            finding.city = period->city;
+        }
         found.push_back(std::move(finding));
     };
 
-    std::vector<Entry> entries;
-    ReadAllChronikEntries(file, [&](qint64 key, qint64 parent, const QByteArrayView *texts) {
-        QString values[ChronikRef::Texts];
-        for (int t = 0; t < ChronikRef::Texts; ++t)
-            values[t] = QString::fromUtf8(texts[t]);
-        for (int t : {int(ChronikRef::Start), int(ChronikRef::Stop)}) {
-            if (const std::optional<ValueNote> note = rules.noteOnYear(t == ChronikRef::Stop, values[ChronikRef::Start],
-                                                                       values[ChronikRef::Stop], StartCaption, StopCaption))
-                addFor(parent, {ruleOf(note->rule), note->error, -1, key, captionOf(chronikField(t)), values[t],
-                                QStringLiteral("History entry: %1").arg(note->text), {}, {}});
-        }
-        for (int t = 0; t < ChronikRef::Texts; ++t) {
-            if (const QString why = blanksIn(texts[t]); !why.isEmpty())
-                addFor(parent, {Finding::Rule::Blanks, true, -1, key, captionOf(chronikField(t)), values[t],
-                                QStringLiteral("History entry: %1 %2").arg(captionOf(chronikField(t)), why), {}, {}});
-        }
-        const int start = ReadYear(values[ChronikRef::Start]).year;
-        const int stop = ReadYear(values[ChronikRef::Stop]).year;
-        entries.push_back({key, parent, start, stop});
-        if (const Period *brewery = breweryOf(parent)) {
-            if (start > 0 && brewery->start > 0 && start < brewery->start)
-                addFor(parent, {Finding::Rule::OutsideBrewery, true, -1, key, captionOf(chronikField(ChronikRef::Start)),
-                                values[ChronikRef::Start],
-                                QStringLiteral("History entry begins in %1, before its brewery (%2)").arg(start).arg(brewery->start),
-                                {}, {}});
-            if (stop > 0 && brewery->stop > 0 && stop > brewery->stop)
-                addFor(parent, {Finding::Rule::OutsideBrewery, true, -1, key, captionOf(chronikField(ChronikRef::Stop)),
-                                values[ChronikRef::Stop],
-                                QStringLiteral("History entry ends in %1, after its brewery (%2)").arg(stop).arg(brewery->stop),
-                                {}, {}});
-        }
-    });
+    EntriesRead read = entriesRead.get();
     if (cancelled())
         return {};
+    for (Finding &f : read.found)
+        addFor(f.brewery, std::move(f));
+    std::vector<Entry> &entries = read.entries;
+    for (const Entry &entry : entries) {
+        const Period *brewery = breweryOf(entry.parent);
+        if (!brewery)
+            continue;
+        const auto written = [](const QString &text, int year) { return text.isEmpty() ? QString::number(year) : text; };
+        if (entry.start > 0 && brewery->start > 0 && entry.start < brewery->start)
+            addFor(entry.parent, {Finding::Rule::OutsideBrewery, true, -1, entry.key, captionOf(chronikField(ChronikRef::Start)),
+                                  written(entry.startText, entry.start),
+                                  QStringLiteral("History entry begins in %1, before its brewery (%2)")
+                                      .arg(entry.start)
+                                      .arg(brewery->start),
+                                  {}, {}});
+        if (entry.stop > 0 && brewery->stop > 0 && entry.stop > brewery->stop)
+            addFor(entry.parent, {Finding::Rule::OutsideBrewery, true, -1, entry.key, captionOf(chronikField(ChronikRef::Stop)),
+                                  written(entry.stopText, entry.stop),
+                                  QStringLiteral("History entry ends in %1, after its brewery (%2)")
+                                      .arg(entry.stop)
+                                      .arg(brewery->stop),
+                                  {}, {}});
+    }
 
     // Periods of one brewery in the order they begin: each may begin where
     // the one before ended, not before.
@@ -277,35 +345,38 @@ std::vector<Finding> CheckRegister(RegisterFile &file, int currentYear, CheckPro
     }
 
     // A state no German one and of fewer than three breweries.
-    for (const auto &[state, key] : states) {
-        if (!germanStates().contains(state.toUpper()) && stateCount.value(state) < 3)
-            addFor(key, {Finding::Rule::RareState, false, -1, -1, captionOf(QStringLiteral("StateName")), state,
-                         QStringLiteral("BL \"%1\" is no German state's code and %2 brewery has it")
-                             .arg(state, stateCount.value(state) == 1 ? QStringLiteral("no other") : QStringLiteral("one other")),
-                         {}, {}});
+    for (auto use = states.cbegin(); use != states.cend(); ++use) {
+        if (use->count >= 3 || germanStates().contains(use.key().toUpper()))
+            continue;
+        for (int i = 0; i < use->count; ++i)
+            addFor(use->firstKeys[size_t(i)],
+                   {Finding::Rule::RareState, false, -1, -1, captionOf(QStringLiteral("StateName")), use.key(),
+                    QStringLiteral("BL \"%1\" is no German state's code and %2 brewery has it")
+                        .arg(use.key(), use->count == 1 ? QStringLiteral("no other") : QStringLiteral("one other")),
+                    {}, {}});
     }
 
-    // Duplicates meet under their key; each later one names the first.
-    const auto duplicates = [&](std::vector<std::pair<QString, qint64>> &keyed, const QString &how, bool sure) {
-        std::sort(keyed.begin(), keyed.end());
-        for (size_t i = 1; i < keyed.size(); ++i) {
-            size_t first = i - 1;
-            while (first > 0 && keyed[first - 1].first == keyed[i].first)
-                --first;
-            if (keyed[i].first != keyed[i - 1].first)
-                continue;
-            const qint64 other = keyed[first].second;
-            Finding duplicate{Finding::Rule::Duplicate, sure, -1, -1, QString(), nameOf(other).section(QLatin1Char('\t'), 0, 0),
-                              QStringLiteral("%1 as brewery %2 (%3)").arg(how).arg(other).arg(sure ? QStringLiteral("sure")
-                                                                                                    : QStringLiteral("likely")),
-                              {}, {}};
-            duplicate.other = other;
-            addFor(keyed[i].second, std::move(duplicate));
+    // Each later duplicate names the first; their names are those of the
+    // first breweries.
+    for (std::vector<Finding> *same : {&sameCode, &sameName}) {
+        for (Finding &f : *same) {
+            if (const Period *first = breweryOf(f.other))
+                f.value = first->name;
+            found.push_back(std::move(f));
         }
-    };
-    duplicates(byCode, QStringLiteral("The same ID"), true);
-    duplicates(byName, QStringLiteral("The same name and city, once folded,"), false);
+    }
 
-    std::stable_sort(found.begin(), found.end(), [](const Finding &a, const Finding &b) { return a.brewery < b.brewery; });
-    return found;
+    // By brewery, its own findings first, then those of its entries by
+    // their keys, each in the order found: the findings are sorted by their
+    // places, then moved once.
+    std::vector<quint32> order(found.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [&found](quint32 a, quint32 b) {
+        return std::tie(found[a].brewery, found[a].chronik) < std::tie(found[b].brewery, found[b].chronik);
+    });
+    std::vector<Finding> sorted;
+    sorted.reserve(found.size());
+    for (quint32 i : order)
+        sorted.push_back(std::move(found[i]));
+    return sorted;
 }
