@@ -89,13 +89,23 @@ private slots:
         QCOMPARE(filesUnder(home.path()), QStringList());
     }
 
+    // A saved report and a spreadsheet in its shape come in alike.
+    void importerNamesItsRegisterAndCounts_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addRow("saved report") << "in.lst"
+                                      << QByteArray("BY\t\t\tAalen\t\t\t\t\r\n\t\t\t\tA1\t\t\t\tEins\r\n"
+                                                    "\t\t\t\tA2\t\t\t\tZwei\r\n\t\t\t\tA3\t\t\t\tDrei\r\n");
+        QTest::addRow("CSV") << "in.csv"
+                             << QByteArray("BL,ORT,ID,BRAUEREI (Komplete)\nBY,Aalen,,\n,,A1,Eins\n,,A2,Zwei\n,,A3,Drei\n");
+    }
     void importerNamesItsRegisterAndCounts()
     {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, bytes);
         QTemporaryDir home;
-        const QString report = writeBytes(home.filePath("in.lst"), "BY\t\t\tAalen\t\t\t\t\r\n"
-                                                                     "\t\t\t\tA1\t\t\t\tEins\r\n"
-                                                                     "\t\t\t\tA2\t\t\t\tZwei\r\n"
-                                                                     "\t\t\t\tA3\t\t\t\tDrei\r\n");
+        const QString report = writeBytes(home.filePath(name), bytes);
         const QString target = home.filePath("mine/register.mdb");
         QVERIFY(QDir().mkpath(home.filePath("mine")));
         Run result = run(SUDREGISTER_IMPORT, {"--register", target, report}, home.path());

@@ -357,6 +357,17 @@ private slots:
                  QList<QStringList>({{"Brauerei Göller"}}));
         QCOMPARE(frame.window.form()->dsBrewery->Recordset().RecordCount(), 2);
         QCOMPARE(frame.window.form()->lblMessage->text(), "Added 2 breweries and 1 history entry from list.csv");
+
+        // A refused file says where, and adds nothing.
+        QVERIFY(list.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        list.write("ORT,Farbe\nZeil,rot\n");
+        list.close();
+        action(frame.window, "actImport")->trigger();
+        QCOMPARE(frame.boxes->failures.size(), 1);
+        QVERIFY2(frame.boxes->failures.first().endsWith(
+                     "Refused, nothing was added: list.csv, row 1, column B: \"Farbe\" is no column of the register."),
+                 qPrintable(frame.boxes->failures.first()));
+        QCOMPARE(reg.sql().count("SELECT count(*) FROM Brewery"), 2);
     }
 
     void keepsTheDesignedSizeUntilChanged()
