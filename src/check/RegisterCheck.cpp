@@ -48,19 +48,6 @@ QString captionOf(const QString &field)
     return captions.value(field, field);
 }
 
-Finding::Rule ruleOf(ValueNote::Rule rule)
-{
-    switch (rule) {
-    case ValueNote::Rule::StopBeforeStart:
-        return Finding::Rule::StopBeforeStart;
-    case ValueNote::Rule::PostalCode:
-        return Finding::Rule::PostalCode;
-    case ValueNote::Rule::Year:
-        break;
-    }
-    return Finding::Rule::Year;
-}
-
 // Blanks at the ends of a value, or a character below a blank inside it:
 // the grids store neither; other programs may.
 QString blanksIn(QByteArrayView text)
@@ -145,7 +132,7 @@ EntriesRead readEntries(RegisterFile &file, const ValueRules &rules, const std::
         for (int t : {int(ChronikRef::Start), int(ChronikRef::Stop)}) {
             if (const std::optional<ValueNote> note = rules.noteOnYear(t == ChronikRef::Stop, values[ChronikRef::Start],
                                                                        values[ChronikRef::Stop], StartCaption, StopCaption))
-                read.found.push_back({ruleOf(note->rule), note->error, parent, key, captionOf(chronikField(t)), values[t],
+                read.found.push_back({RuleOf(note->rule), note->error, parent, key, captionOf(chronikField(t)), values[t],
                                       QStringLiteral("History entry: %1").arg(note->text), {}, {}});
         }
         for (int t = 0; t < ChronikRef::Texts; ++t) {
@@ -188,6 +175,19 @@ constexpr RuleWords Rules[] = {
 static_assert(std::size(Rules) == size_t(Finding::RuleCount));
 
 } // namespace
+
+Finding::Rule RuleOf(ValueNote::Rule rule)
+{
+    switch (rule) {
+    case ValueNote::Rule::StopBeforeStart:
+        return Finding::Rule::StopBeforeStart;
+    case ValueNote::Rule::PostalCode:
+        return Finding::Rule::PostalCode;
+    case ValueNote::Rule::Year:
+        break;
+    }
+    return Finding::Rule::Year;
+}
 
 QString RuleKey(Finding::Rule rule)
 {
@@ -240,7 +240,7 @@ std::vector<Finding> CheckRegister(RegisterFile &file, int currentYear, CheckPro
         };
         const auto noted = [&](int t, const std::optional<ValueNote> &note) {
             if (note)
-                add({ruleOf(note->rule), note->error, -1, -1, captionOf(breweryField(t)), values[t], note->text, {}, {}});
+                add({RuleOf(note->rule), note->error, -1, -1, captionOf(breweryField(t)), values[t], note->text, {}, {}});
         };
         noted(clsBrewery::Start, rules.noteOnYear(false, values[clsBrewery::Start], values[clsBrewery::Stop], StartCaption,
                                                   StopCaption));

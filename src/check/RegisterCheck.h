@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ValueRules.h"
+
 #include <QString>
 #include <atomic>
 #include <vector>
@@ -33,6 +35,9 @@ struct Finding {
     // The brewery a duplicate is one of; -1 for other findings.
     qint64 other = -1;
 };
+
+// The check's rule of a note on a value.
+Finding::Rule RuleOf(ValueNote::Rule rule);
 
 // The rule's key (fixed, for settings), its name and a line of what it
 // looks for.

@@ -6,19 +6,6 @@ namespace {
 
 const QString OffKey = QStringLiteral("check/rulesOff");
 
-Finding::Rule checkRule(ValueNote::Rule rule)
-{
-    switch (rule) {
-    case ValueNote::Rule::Year:
-        return Finding::Rule::Year;
-    case ValueNote::Rule::StopBeforeStart:
-        return Finding::Rule::StopBeforeStart;
-    case ValueNote::Rule::PostalCode:
-        return Finding::Rule::PostalCode;
-    }
-    return Finding::Rule::Year;
-}
-
 } // namespace
 
 bool RuleSwitches::isOn(Finding::Rule rule) const
@@ -28,7 +15,7 @@ bool RuleSwitches::isOn(Finding::Rule rule) const
 
 bool RuleSwitches::isOn(ValueNote::Rule rule) const
 {
-    return isOn(checkRule(rule));
+    return isOn(RuleOf(rule));
 }
 
 void RuleSwitches::set(Finding::Rule rule, bool on)

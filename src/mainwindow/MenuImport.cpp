@@ -54,31 +54,18 @@ bool MenuImport::importReport(const QString &reportPath)
                         MessageBoxes::Answer::No)
                != MessageBoxes::Answer::Yes)
         return false;
-    ImportCounts counts;
-    try {
+    return run([&](QString &source) -> std::optional<ImportCounts> {
+        source = QDir::toNativeSeparators(reportPath);
         BusyStep busy(m_message, QStringLiteral("Importing the report"));
-        counts = ImportReport(reportPath, m_register.file(),
-                              [&busy](qsizetype done, qsizetype total) { busy(done, total); });
-    } catch (const ImportRefused &e) {
-        m_boxes->critical(QStringLiteral("Refused, nothing was added: %1").arg(e.message()), ProgramTitle);
-        return false;
-    } catch (const StoreError &e) {
-        m_boxes->critical(QStringLiteral("Nothing was added: %1").arg(e.message()), e.component());
-        return false;
-    }
-    m_sync.reread();
-    m_message->setText(
-        QStringLiteral("Added %1 from %2").arg(DescribeAdded(counts), QDir::toNativeSeparators(reportPath)));
-    return true;
+        return ImportReport(reportPath, m_register.file(), [&busy](qsizetype done, qsizetype total) { busy(done, total); });
+    });
 }
 
 bool MenuImport::importSheets(const QStringList &paths)
 {
     if (paths.isEmpty() || !readyToImport())
         return false;
-    ImportCounts counts;
-    QString source;
-    try {
+    return run([&](QString &source) -> std::optional<ImportCounts> {
         SheetImport import(paths);
         source = import.source();
         {
@@ -87,9 +74,18 @@ bool MenuImport::importSheets(const QStringList &paths)
         }
         ImportPreview preview(import, m_register.breweriesStored(), m_message->window());
         if (preview.exec() != QDialog::Accepted)
-            return false;
+            return std::nullopt;
         BusyStep busy(m_message, QStringLiteral("Importing %1").arg(source));
-        counts = import.write(m_register.file(), [&busy](qint64 done, qint64 total) { busy(done, total); });
+        return import.write(m_register.file(), [&busy](qint64 done, qint64 total) { busy(done, total); });
+    });
+}
+
+bool MenuImport::run(const std::function<std::optional<ImportCounts>(QString &source)> &import)
+{
+    QString source;
+    std::optional<ImportCounts> counts;
+    try {
+        counts = import(source);
     } catch (const ImportRefused &e) {
         m_boxes->critical(QStringLiteral("Refused, nothing was added: %1").arg(e.message()), ProgramTitle);
         return false;
@@ -97,7 +93,9 @@ bool MenuImport::importSheets(const QStringList &paths)
         m_boxes->critical(QStringLiteral("Nothing was added: %1").arg(e.message()), e.component());
         return false;
     }
+    if (!counts)
+        return false;
     m_sync.reread();
-    m_message->setText(QStringLiteral("Added %1 from %2").arg(DescribeAdded(counts), source));
+    m_message->setText(QStringLiteral("Added %1 from %2").arg(DescribeAdded(*counts), source));
     return true;
 }

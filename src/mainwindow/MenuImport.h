@@ -3,7 +3,9 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <optional>
 
+struct ImportCounts;
 class MessageBoxes;
 class QLabel;
 class Register;
@@ -34,6 +36,9 @@ private:
     // Whether an import may begin: not into a register open read-only
     // (which says so); edits in progress are stored first.
     bool readyToImport();
+    // Runs `import`, which names its `source` and adds what it read, or
+    // nothing (cancelled) or throws; then says what was added, or why not.
+    bool run(const std::function<std::optional<ImportCounts>(QString &source)> &import);
 
     Register &m_register;
     RegisterSync &m_sync;

@@ -327,12 +327,10 @@ private slots:
     {
         ScratchRegister reg;
         QTemporaryDir dir;
-        QFile list(dir.filePath("list.csv"));
-        QVERIFY(list.open(QIODevice::WriteOnly));
-        list.write("ORT,BL,BRAUEREI (Komplete),ID\nZeil,BY,,B1\n,,Brauerei G\xC3\xB6ller,B1-1\nBamberg,BY,,B2\n");
-        list.close();
+        const QString list = writeBytes(dir.filePath("list.csv"), "ORT,BL,BRAUEREI (Komplete),ID\nZeil,BY,,B1\n"
+                                                                  ",,Brauerei G\xC3\xB6ller,B1-1\nBamberg,BY,,B2\n");
         Frame frame(reg.path());
-        frame.window.askFilesToImport = [&](const QString &) { return QStringList{list.fileName()}; };
+        frame.window.askFilesToImport = [&](const QString &) { return QStringList{list}; };
         for (const bool accept : {false, true}) {
             QString counts;
             QStringList shown;
@@ -359,9 +357,7 @@ private slots:
         QCOMPARE(frame.window.form()->lblMessage->text(), "Added 2 breweries and 1 history entry from list.csv");
 
         // A refused file says where, and adds nothing.
-        QVERIFY(list.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        list.write("ORT,Farbe\nZeil,rot\n");
-        list.close();
+        writeBytes(list, "ORT,Farbe\nZeil,rot\n");
         action(frame.window, "actImport")->trigger();
         QCOMPARE(frame.boxes->failures.size(), 1);
         QVERIFY2(frame.boxes->failures.first().endsWith(
