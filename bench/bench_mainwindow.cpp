@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
@@ -68,6 +69,7 @@ int main(int argc, char *argv[])
     RepaintGap gap;
     const auto gapRow = [&](double seconds) { table.row("  longest time without a repaint", BenchTable::seconds(seconds), "< 250 ms"); };
 
+    const auto boxes = std::make_shared<SilentMessageBoxes>();
     // Start-up: from creating the window to its being shown with its rows.
     std::unique_ptr<Sudregister> window;
     double startGap = 0;
@@ -77,7 +79,7 @@ int main(int argc, char *argv[])
         QElapsedTimer timer;
         timer.start();
         gap.restart();
-        window = std::make_unique<Sudregister>(DatabasePath(dir), std::make_shared<SilentMessageBoxes>());
+        window = std::make_unique<Sudregister>(DatabasePath(dir), boxes);
         window->show();
         if (!QTest::qWaitForWindowExposed(window.get()))
             qFatal("window not shown");
@@ -132,6 +134,35 @@ int main(int argc, char *argv[])
     }, large ? "< 500 ms" : "< 50 ms");
     table.row("  entries", QString::number(w.cboBrauereiJump->count()));
     gapRow(jumpGap);
+
+    // A brewery deleted (and said yes to), then the delete undone: the
+    // brewery back in its place in the list, shown. The register ends as
+    // it began.
+    boxes->answer = MessageBoxes::Answer::Yes;
+    double undoGap = 0;
+    std::vector<double> undos;
+    QString counts;
+    for (int run = 0; run < 3; ++run) {
+        w.grdBrauerien->setFocus();
+        const QModelIndex current = w.grdBrauerien->currentIndex();
+        w.grdBrauerien->scrollTo(current);
+        const int y = w.grdBrauerien->visualRect(current).center().y();
+        QTest::mouseClick(w.grdBrauerien->verticalHeader()->viewport(), Qt::LeftButton, {}, QPoint(5, y));
+        QTest::keyClick(w.grdBrauerien, Qt::Key_Delete);
+        QCoreApplication::processEvents();
+        counts = w.lblBreweryCount->text();
+        gap.restart();
+        QElapsedTimer undone;
+        undone.start();
+        QTest::keyClick(w.grdBrauerien, Qt::Key_Z, Qt::ControlModifier);
+        QCoreApplication::processEvents();
+        undos.push_back(double(undone.nsecsElapsed()) / 1e9);
+        undoGap = std::max(undoGap, gap.longest());
+    }
+    table.row("undo of a brewery delete, list shown again", BenchTable::seconds(Median(undos)), "< 50 ms");
+    table.row("  count after the delete, after the undo", counts + ", " + w.lblBreweryCount->text());
+    boxes->answer = MessageBoxes::Answer::Cancel;
+    gapRow(undoGap);
 
     const QString exported = dir + "/shell-export.txt";
     const double shellExport = TimeSqliteShell(DatabasePath(dir), "select * from Brewery; select * from BreweryChronik;",

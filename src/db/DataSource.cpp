@@ -1,7 +1,9 @@
 #include "DataSource.h"
 
 #include "RegisterFile.h"
+#include "Statement.h"
 #include "StoreError.h"
+#include "StoredRow.h"
 
 #include <QPointer>
 #include <algorithm>
@@ -72,6 +74,34 @@ void DataSource::Reread()
     if (m_recordset && m_recordset->AbsolutePosition() >= 0)
         current = m_recordset->keyAt(m_recordset->AbsolutePosition());
     query({}, current);
+}
+
+void DataSource::placeRows(const std::vector<qint64> &keys)
+{
+    const bool onlyOurs = m_recordset && m_file && m_allSource == m_recordSource && m_allVersion == m_file->dataVersion()
+        && query().whereField.isEmpty();
+    if (!onlyOurs) {
+        Reread();
+        return;
+    }
+    std::optional<qint64> current;
+    if (m_recordset->AbsolutePosition() >= 0)
+        current = m_recordset->keyAt(m_recordset->AbsolutePosition());
+    emit aboutToRefresh();
+    for (qint64 key : keys) {
+        if (const auto at = std::find(m_allKeys.begin(), m_allKeys.end(), key); at != m_allKeys.end())
+            m_allKeys.erase(at);
+        Cursor stored = m_file->cached("SELECT 1 FROM " + QuotedName(query().table) + " WHERE rowid = ?1");
+        stored.bind(1, key);
+        if (!stored.step())
+            continue;
+        const auto place = std::partition_point(m_allKeys.begin(), m_allKeys.end(), [&](qint64 listed) {
+            return m_recordset->sortsBefore(listed, key);
+        });
+        m_allKeys.insert(place, key);
+    }
+    m_allChanges = m_file->totalChanges();
+    install(std::make_unique<::Recordset>(m_file, query(), m_filter ? filtered() : m_allKeys, m_allVersion), current);
 }
 
 void DataSource::query(const Progress &progress, std::optional<qint64> keepCurrent)

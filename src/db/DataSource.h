@@ -41,6 +41,12 @@ public:
     // Runs the record source anew like Refresh, but the current record
     // stays current where the new record set still holds it.
     void Reread();
+    // The same after this window changed the rows with `keys`, and nobody
+    // else the register: each row goes where the order wants it as it is
+    // stored now, or leaves the list when it is gone, found by a binary
+    // search instead of ordering the whole table again. Otherwise (another
+    // program wrote, or the source selects rows) it is Reread().
+    void placeRows(const std::vector<qint64> &keys);
     // Shows only the records whose keys are in `keep` (ascending), in the
     // record source's order; nullopt shows all again. Every later Refresh keeps
     // the filter. Takes effect at once, without running the query again

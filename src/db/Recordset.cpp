@@ -64,11 +64,7 @@ Recordset::Recordset(std::shared_ptr<RegisterFile> file, const RecordSource &sou
     QByteArray sql = "SELECT rowid FROM " + QuotedName(source.table);
     if (!source.whereField.isEmpty())
         sql += " WHERE " + QuotedName(m_fields.at(requireField(source.whereField))) + " = ?1";
-    sql += " ORDER BY ";
-    for (const QString &field : source.orderBy)
-        sql += QuotedName(m_fields.at(requireField(field))) + " COLLATE " + GermanCollationName + ", ";
-    sql += "rowid";
-    Cursor keys = m_file->cached(sql);
+    Cursor keys = m_file->cached(sql + orderClause());
     if (source.whereValue)
         keys.bind(1, *source.whereValue);
     while (keys.step())
@@ -80,6 +76,22 @@ Recordset::Recordset(std::shared_ptr<RegisterFile> file, const RecordSource &sou
     : m_file(std::move(file)), m_source(source), m_keys(std::move(keys)), m_version(version)
 {
     prepare();
+}
+
+QByteArray Recordset::orderClause() const
+{
+    QByteArray order = " ORDER BY ";
+    for (const QString &field : m_source.orderBy)
+        order += QuotedName(m_fields.at(requireField(field))) + " COLLATE " + GermanCollationName + ", ";
+    return order + "rowid";
+}
+
+bool Recordset::sortsBefore(qint64 a, qint64 b) const
+{
+    Cursor first = m_file->cached("SELECT rowid FROM " + QuotedName(m_source.table) + " WHERE rowid IN (?1, ?2)"
+                                  + orderClause() + " LIMIT 1");
+    first.bind(1, a).bind(2, b);
+    return first.step() && first.int64(0) == a && a != b;
 }
 
 void Recordset::prepare()

@@ -103,6 +103,10 @@ public:
     qint64 version() const { return m_version; }
     // Position of the record with `key`, or -1.
     int positionOf(qint64 key) const;
+    // Whether the row with key `a` comes before the row with key `b` in the
+    // record source's order, as stored now: the query's own order, asked of
+    // the two rows alone.
+    bool sortsBefore(qint64 a, qint64 b) const;
     RegisterFile &file() const { return *m_file; }
     void setListener(RecordsetListener *listener) { m_listener = listener; }
     // Forgets cached values, so that the next read sees what is stored.
@@ -115,6 +119,8 @@ private:
     using Row = std::vector<QVariant>;
 
     void prepare();
+    // " ORDER BY f1 COLLATE <German>, ..., rowid": the record source's order.
+    QByteArray orderClause() const;
     QByteArray columnList() const;
     const QByteArray &fetchSql() const;
     int requireField(const QString &name) const;

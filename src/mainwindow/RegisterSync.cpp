@@ -28,6 +28,12 @@ void RegisterSync::reread()
     m_reread();
 }
 
+void RegisterSync::placeBrewery(qint64 key)
+{
+    m_register.placeBrewery(key);
+    m_reread();
+}
+
 void RegisterSync::windowActivated()
 {
     // Once the typing has been stored, the register is read after all.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QtGlobal>
 #include <functional>
 
 class DataGrid;
@@ -24,6 +25,9 @@ public:
     bool syncWithRegister();
     // Reads the register anew, changed or not.
     void reread();
+    // After this window changed the brewery with `key`: it alone moves in
+    // the list (Register::placeBrewery).
+    void placeBrewery(qint64 key);
     // The window became active again, after another window or program may
     // have changed the register.
     void windowActivated();

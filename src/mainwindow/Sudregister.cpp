@@ -134,7 +134,8 @@ void Sudregister::createConcerns()
         return QString();
     });
     m_undo = new UndoRedo(*m_register, *m_work, lblMessage, this,
-                          {[this] { storePendingEdits(); }, [this] { m_sync->reread(); }, [this] { ShowChronik(); }});
+                          {[this] { storePendingEdits(); }, [this](qint64 brewery) { m_sync->placeBrewery(brewery); },
+                           [this] { ShowChronik(); }});
     m_import = std::make_unique<MenuImport>(*m_register, *m_sync, m_boxes, lblMessage, [this] { storePendingEdits(); });
     m_printing = std::make_unique<RegisterPrinting>(
         RegisterPrinting::Window{*this, *grdBrauerien, *grdChronik, *dsBrewery, *dsBreweryChronik, lblMessage,

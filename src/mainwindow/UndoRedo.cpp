@@ -53,10 +53,11 @@ void UndoRedo::showStep(const QString &message, qint64 brewery, std::optional<qi
 {
     // The lists show the register as stored, with the changed brewery and
     // history entry current; a brewery that came back stays listed while a
-    // find narrows the list.
+    // find narrows the list. A step changes one brewery at most: it alone
+    // moves in the list.
     DataSource &breweries = *m_register.breweries();
     breweries.includeInFilter(brewery);
-    m_reactions.reread();
+    m_reactions.placeBrewery(brewery);
     ::Recordset &listed = breweries.Recordset();
     if (const int position = listed.positionOf(brewery); position >= 0) {
         listed.setAbsolutePosition(position);

@@ -22,8 +22,9 @@ public:
     struct Window {
         // Stores what is being typed, which becomes a step of its own first.
         std::function<void()> storePendingEdits;
-        // Reads the brewery list anew, as stored.
-        std::function<void()> reread;
+        // Puts the brewery with this key where the list's order wants it as
+        // stored now (or takes it out), and shows the list as it then is.
+        std::function<void(qint64 brewery)> placeBrewery;
         // Shows the history of the current brewery.
         std::function<void()> showHistory;
     };

@@ -118,6 +118,11 @@ void Register::reread()
     m_breweries->Reread();
 }
 
+void Register::placeBrewery(qint64 key)
+{
+    m_breweries->placeRows({key});
+}
+
 qint64 Register::breweriesStored() const
 {
     return RegisterAppender::breweryCount(file());

@@ -76,6 +76,9 @@ public:
     // Reads the brewery list anew; the current brewery stays current where
     // the list still holds it.
     void reread();
+    // The same after this window changed the brewery with `key` (an undo,
+    // a redo): only that brewery moves in the list, or leaves or joins it.
+    void placeBrewery(qint64 key);
 
     // How many breweries the register holds, found or not.
     qint64 breweriesStored() const;

@@ -2,6 +2,8 @@
 // made again leaves the register byte for byte as it was, keys included;
 // a step that another program's changes would overwrite is refused whole.
 #include "GridDriver.h"
+#include "RecordSource.h"
+#include "Recordset.h"
 #include "ScratchRegister.h"
 #include "ScriptedMessageBoxes.h"
 #include "ShownWindow.h"
@@ -139,6 +141,36 @@ private slots:
         QCOMPARE(win->grdBrauerien->Columns(3).Text(), "Bamberg");
         QCOMPARE(win.chronikNames(), QStringList({"Brauerei Heller", "Schlenkerla"}));
         QCOMPARE(win->lblBreweryCount->text(), "2");
+    }
+
+    // After a step only the brewery it changed moves in the list; the list
+    // stands as the whole order read anew would: the German order, Null
+    // first, equal keys by RowId.
+    void aStepMovesItsBreweryWhereTheOrderWantsIt()
+    {
+        ScratchRegister reg;
+        for (const QString &city : {"Zeil", "Äpfelbach", "<null>", "Bamberg", "bamberg", "Ort 10", "Ort 9", "Bamberg"})
+            reg.addBrewery({"BY", "Ofr", "96047", city, "B", "Spezial", "1536", ""});
+        ShownWindow win(reg.dir());
+        const auto listed = [&win] { return win->dsBrewery->Recordset().keys(); };
+        const auto ordered = [&] {
+            return ::Recordset(reg.file(), ParseRecordSource(win->dsBrewery->RecordSource())).keys();
+        };
+        QCOMPARE(listed(), ordered());
+        for (int row = 0; row < 8; ++row) {
+            win.boxes->answers << Answer::Yes;
+            GridDriver::deleteRow(*win->grdBrauerien, row);
+            undo(win);
+            QCOMPARE(listed(), ordered());
+            QCOMPARE(win->lblBreweryCount->text(), "8");
+        }
+        GridDriver::typeInto(*win->grdBrauerien, 0, 3, "Aachen");
+        const std::vector<qint64> edited = ordered();
+        undo(win);
+        QCOMPARE(listed(), ordered());
+        redo(win);
+        QCOMPARE(listed(), edited);
+        QVERIFY(win.boxes->failures.isEmpty());
     }
 
     // The delete questions preselect No: Enter alone deletes nothing.
