@@ -17,10 +17,12 @@
 
 namespace {
 
-// Keystrokes within this time are searched together, while a search takes
-// long enough to be felt; a register that answers faster than QuickFindMs
-// is searched at every keystroke.
-constexpr int FindDelayMs = 120;
+// Keystrokes within the typing delay are searched together, while a search
+// takes long enough to be felt: the delay is as long as the last search
+// took, up to FindDelayMs, so that it never holds a keystroke longer than
+// searching would. A register that answers faster than QuickFindMs is
+// searched at every keystroke.
+constexpr qint64 FindDelayMs = 120;
 constexpr qint64 QuickFindMs = 50;
 
 } // namespace
@@ -38,7 +40,7 @@ FindField::FindField(Register &reg, ReactionScheduler &work, QLabel *message, QW
 
     m_delay = new QTimer(this);
     m_delay->setSingleShot(true);
-    m_delay->setInterval(FindDelayMs);
+    m_delay->setInterval(int(FindDelayMs));
     connect(m_field, &QLineEdit::textChanged, m_delay, qOverload<>(&QTimer::start));
     connect(m_delay, &QTimer::timeout, this, [this] { m_work.run([this] { apply(); }); });
     connect(m_field, &QLineEdit::returnPressed, this, [this] {
@@ -115,5 +117,5 @@ void FindField::apply()
             QStringLiteral("Found %1 of %2 breweries").arg(listed.RecordCount()).arg(breweries.unfilteredCount()));
     }
     m_narrowed(words.isEmpty());
-    m_delay->setInterval(took.elapsed() < QuickFindMs ? 0 : FindDelayMs);
+    m_delay->setInterval(took.elapsed() < QuickFindMs ? 0 : int(std::min(took.elapsed(), FindDelayMs)));
 }
