@@ -42,27 +42,30 @@ void ReportModel::setBreweries(std::vector<std::shared_ptr<clsBrewery>> brewerie
     // half is measured on another core meanwhile.
     const size_t half = m_breweries.size() / 2;
     std::future<std::array<int, Columns>> later = std::async(std::launch::async, [this, half] {
-        return widestOf(half, m_breweries.size());
+        return widestOf(half, m_breweries.size(), {});
     });
     m_firstRows.assign(1, 0);
     m_firstRows.reserve(m_breweries.size() + 1);
-    for (size_t i = 0; i < m_breweries.size(); ++i) {
-        if (progress && i % 1024 == 0)
-            progress(qint64(i), qint64(m_breweries.size()));
-        const clsBrewery *brewery = m_breweries[i].get();
+    for (const auto &brewery : m_breweries)
         m_firstRows.push_back(m_firstRows.back() + (brewery ? brewery->NmbrChroniks() : -1) + 1);
-    }
-    m_columnCharacters = widestOf(0, half);
+    // The half measured here tells how far both have come.
+    m_columnCharacters = widestOf(0, half, [&progress, half](qint64 done) {
+        if (progress)
+            progress(done, qint64(half));
+    });
     const std::array<int, Columns> rest = later.get();
     for (size_t c = 0; c < Columns; ++c)
         m_columnCharacters[c] = std::max(m_columnCharacters[c], rest[c]);
     endResetModel();
 }
 
-std::array<int, ReportModel::Columns> ReportModel::widestOf(size_t from, size_t to) const
+std::array<int, ReportModel::Columns> ReportModel::widestOf(size_t from, size_t to,
+                                                           const std::function<void(qint64)> &progress) const
 {
     std::array<int, Columns> widest{};
     for (size_t i = from; i < to; ++i) {
+        if (progress && (i - from) % 1024 == 0)
+            progress(qint64(i - from));
         const clsBrewery *brewery = m_breweries[i].get();
         const qint32 m = brewery ? brewery->NmbrChroniks() : -1;
         for (qint32 j = 0; j <= m; ++j) {

@@ -69,8 +69,9 @@ private:
     // The row of each brewery's own line, and after the last the row count:
     // a line is found from its row without a table of millions of lines.
     std::vector<int> m_firstRows;
-    // The most characters of each column over breweries [from, to).
-    std::array<int, Columns> widestOf(size_t from, size_t to) const;
+    // The most characters of each column over breweries [from, to);
+    // `progress` hears of the breweries done.
+    std::array<int, Columns> widestOf(size_t from, size_t to, const std::function<void(qint64 done)> &progress) const;
 
     std::array<int, Columns> m_columnCharacters{};
 };
