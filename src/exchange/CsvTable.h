@@ -16,6 +16,7 @@ public:
     CsvTable(const QString &path, QByteArray bytes);
 
     QStringList sheetNames() const override;
+    bool hasSheets() const override { return false; }
     void readRows(int sheet, const RowReader &row) const override;
 
 private:

@@ -37,6 +37,8 @@ public:
     // The sheets in the workbook's order; a CSV file's one table is named
     // after the file.
     virtual QStringList sheetNames() const = 0;
+    // False for a CSV file, whose one table a message need not name.
+    virtual bool hasSheets() const { return true; }
     // Hands over the rows of sheet `sheet` that hold a cell, in order, each
     // with its number as the spreadsheet counts rows (from 1), until `row`
     // returns false. A row's last cell is one that holds something. Throws

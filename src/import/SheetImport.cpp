@@ -97,10 +97,9 @@ SheetImport::SheetImport(const QStringList &paths)
         }
         const SpreadsheetFile &file = *m_files.back();
         const QStringList names = file.sheetNames();
-        const bool workbook = !path.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive) || names.size() > 1;
         for (int index = 0; index < names.size(); ++index) {
             Sheet sheet{&file, index, QFileInfo(path).fileName(), {}};
-            if (workbook && !path.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive))
+            if (file.hasSheets())
                 sheet.where += QStringLiteral(", sheet %1").arg(names[index]);
             bool any = false;
             try {

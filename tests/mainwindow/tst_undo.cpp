@@ -149,7 +149,7 @@ private slots:
     void aStepMovesItsBreweryWhereTheOrderWantsIt()
     {
         ScratchRegister reg;
-        for (const QString &city : {"Zeil", "Äpfelbach", "<null>", "Bamberg", "bamberg", "Ort 10", "Ort 9", "Bamberg"})
+        for (const char *city : {"Zeil", "Äpfelbach", "<null>", "Bamberg", "bamberg", "Ort 10", "Ort 9", "Bamberg"})
             reg.addBrewery({"BY", "Ofr", "96047", city, "B", "Spezial", "1536", ""});
         ShownWindow win(reg.dir());
         const auto listed = [&win] { return win->dsBrewery->Recordset().keys(); };
