@@ -64,12 +64,26 @@ bool Statement::step()
     m_file->fail(rc, QString());
 }
 
+namespace {
+
+// An empty text is stored as '', never as Null.
+int bindUtf8(sqlite3_stmt *statement, int index, QByteArrayView utf8, sqlite3_destructor_type lifetime)
+{
+    return sqlite3_bind_text(statement, index, utf8.data() ? utf8.data() : "", int(utf8.size()), lifetime);
+}
+
+} // namespace
+
 Statement &Statement::bindText(int index, QByteArrayView utf8)
 {
-    // An empty text is stored as '', never as Null.
-    const int rc = sqlite3_bind_text(m_statement.get(), index, utf8.data() ? utf8.data() : "", int(utf8.size()),
-                                     SQLITE_TRANSIENT);
-    if (rc != SQLITE_OK)
+    if (const int rc = bindUtf8(m_statement.get(), index, utf8, SQLITE_TRANSIENT); rc != SQLITE_OK)
+        m_file->fail(rc, QStringLiteral("Could not bind a value"));
+    return *this;
+}
+
+Statement &Statement::bindTextInPlace(int index, QByteArrayView utf8)
+{
+    if (const int rc = bindUtf8(m_statement.get(), index, utf8, SQLITE_STATIC); rc != SQLITE_OK)
         m_file->fail(rc, QStringLiteral("Could not bind a value"));
     return *this;
 }

@@ -19,6 +19,9 @@ public:
     Statement &bind(int index, qint64 value);
     // Binds UTF-8 text as it is, without a detour through QString.
     Statement &bindText(int index, QByteArrayView utf8);
+    // The same without a copy: `utf8` must stay as it is until the
+    // statement has run (run() lets go of every binding).
+    Statement &bindTextInPlace(int index, QByteArrayView utf8);
     // Steps once; true while a row is available.
     bool step();
     // Runs a statement that returns no rows.

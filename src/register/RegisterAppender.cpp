@@ -45,7 +45,7 @@ void RegisterAppender::bind(Statement &statement, int index, QByteArrayView utf8
     if (m_nulls == NullViews::Null && utf8.isNull())
         statement.bind(index, QVariant());
     else
-        statement.bindText(index, utf8);
+        statement.bindTextInPlace(index, utf8);
 }
 
 qint64 RegisterAppender::addBrewery(const QByteArrayView *columns)

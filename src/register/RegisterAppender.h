@@ -30,7 +30,8 @@ private:
 
     RegisterFile &m_file;
     NullViews m_nulls;
-    // Prepared once: an import runs them millions of times.
+    // Prepared once: an import runs them millions of times. The values are
+    // bound where they stand, without a copy, for the one run they serve.
     Statement m_addBrewery;
     Statement m_addChronik;
 };
