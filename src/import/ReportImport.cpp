@@ -112,11 +112,11 @@ enum class Encoding { Undecided, Utf8, Windows1252 };
                           "the file is neither UTF-8 nor Windows-1252"));
 }
 
-// What both passes demand of every line that is not empty: no NUL, the
-// shape of a brewery or a history line, a brewery before the first history
-// line, and, once the file's encoding is known, bytes of that encoding.
-// The second pass checks again what it writes: the file may have changed
-// since the first.
+// What every line that is not empty must be: without NUL, of the shape of
+// a brewery or a history line, a brewery before the first history line,
+// and, once the file's encoding is known, of that encoding's bytes. The
+// second pass asks it only of a line that changed since the first, to say
+// what is wrong with it now.
 LineKind checkLine(const QByteArray &line, const ReportLines &lines, Encoding encoding, bool breweryYet)
 {
     if (line.contains('\0'))
@@ -146,6 +146,10 @@ struct Survey {
     // Of every line up to `lines`: whatever changes between the passes, of
     // whatever length or encoding, is found and named.
     std::vector<quint64> digests;
+    // Of every line: a history entry's. A line the second pass finds with
+    // its digest is the line the first pass checked, and is not checked
+    // again.
+    std::vector<bool> chronik;
 };
 
 // The first pass: every line is checked, nothing is kept.
@@ -171,7 +175,10 @@ Survey survey(const QString &path)
         if (emptyAt > 0)
             refuse(lines.name(), emptyAt, QStringLiteral("the line is empty"));
         const Encoding known = lines.startsWithMark() ? Encoding::Utf8 : Encoding::Undecided;
-        breweryYet = checkLine(line, lines, known, breweryYet) == LineKind::Brewery || breweryYet;
+        const LineKind kind = checkLine(line, lines, known, breweryYet);
+        found.chronik.resize(size_t(lines.number()));
+        found.chronik.back() = kind == LineKind::Chronik;
+        breweryYet = kind == LineKind::Brewery || breweryYet;
         if (beyondAscii(line)) {
             anyBeyondAscii = true;
             const bool utf8 = QByteArrayView(line).isValidUtf8();
@@ -194,6 +201,7 @@ Survey survey(const QString &path)
                QStringLiteral("it is UTF-8, but other lines of the file are Windows-1252; a file of mixed encodings "
                               "cannot be read. Save it in one encoding and import it again"));
     found.digests.resize(size_t(found.lines));
+    found.chronik.resize(size_t(found.lines));
     return found;
 }
 
@@ -227,14 +235,14 @@ std::array<QByteArrayView, ChronikColumns> columnsOf(QByteArray &line)
     return columns;
 }
 
-// The second pass: every line checked again as it is written, all of them
-// in one transaction.
+// The second pass: every line found again by its digest as it is written
+// (the file may have changed since the first), all of them in one
+// transaction.
 ImportCounts appendLines(const QString &reportPath, const Survey &checked, RegisterFile &file,
                          const std::function<void(qsizetype, qsizetype)> &progress)
 {
     ImportCounts counts;
     qint64 rowId = 0;
-    bool breweryYet = false;
     ReportLines lines(reportPath);
     QByteArray raw;
     QByteArray converted;
@@ -243,10 +251,11 @@ ImportCounts appendLines(const QString &reportPath, const Survey &checked, Regis
     while (lines.number() < checked.lines) {
         if (!lines.next(raw))
             refuse(lines.name(), lines.number() + 1, QStringLiteral("the file ends here; it changed while it was imported"));
-        const LineKind kind = checkLine(raw, lines, checked.encoding, breweryYet);
-        if (digestOf(raw) != checked.digests[size_t(lines.number() - 1)])
+        if (digestOf(raw) != checked.digests[size_t(lines.number() - 1)]) {
+            checkLine(raw, lines, checked.encoding, lines.number() > 1);
             refuse(lines.name(), lines.number(), QStringLiteral("the line changed while the file was imported"));
-        breweryYet = true;
+        }
+        const LineKind kind = checked.chronik[size_t(lines.number() - 1)] ? LineKind::Chronik : LineKind::Brewery;
         // Values are bound as the UTF-8 bytes they are; a Windows-1252 file
         // is converted a line at a time.
         // (A copy of `raw` would make the next read allocate anew.)

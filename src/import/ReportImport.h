@@ -46,9 +46,9 @@ inline constexpr qsizetype MaxReportLineBytes = 64 * 1024;
 //
 // The whole file is checked in a first pass before anything is written,
 // then every brewery and entry is added in one transaction, in file order,
-// in a second pass that checks every line again as it writes it, against
-// the digest the first pass took of it (the file may have changed
-// meanwhile); neither holds more than one line's text at a time.
+// in a second pass that finds every line again as it writes it, by the
+// digest the first pass took of it (the file may have changed meanwhile);
+// neither holds more than one line's text at a time.
 // A carriage return inside a value is stored as one blank. Throws
 // ImportRefused, or StoreError when the register refuses the writes;
 // either way the register is left as it was. `progress` hears of the lines
