@@ -18,6 +18,8 @@ public:
     void append(QByteArray &out, QAnyStringView text);
     // Characters written as "?" so far.
     qsizetype replaced() const { return m_replaced; }
+    // Counts those of another encoder that wrote part of the same text.
+    void countReplacedOf(const Windows1252Encoder &other) { m_replaced += other.m_replaced; }
 
 private:
     void *m_converter;

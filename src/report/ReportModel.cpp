@@ -145,40 +145,60 @@ QStringList ReportModel::valuesAt(int row) const
     return values;
 }
 
-qsizetype ReportModel::writeTo(QIODevice &out, Windows1252Encoder &encoder,
-                              const std::function<void(qint64, qint64)> &progress) const
+ReportModel::Encoded ReportModel::encode(size_t from, size_t to, Windows1252Encoder &encoder) const
 {
-    constexpr qsizetype Block = 1 << 20;
-    qsizetype flattened = 0;
-    QByteArray block;
-    block.reserve(2 * Block);
-    const qint64 total = rowCount();
-    qint64 done = 0;
-    for (size_t brewery = 0; brewery < m_breweries.size(); ++brewery) {
+    Encoded encoded;
+    for (size_t brewery = from; brewery < to; ++brewery) {
         const qint32 lines = m_firstRows[brewery + 1] - m_firstRows[brewery];
         for (qint32 chronik = 0; chronik < lines; ++chronik) {
             bool first = true;
             columnsOf(*m_breweries[brewery], chronik, [&](QAnyStringView column) {
                 if (!first)
-                    block += '\t';
+                    encoded.bytes += '\t';
                 if (IsOneLine(column, Nuls::Blanked))
-                    encoder.append(block, column);
+                    encoder.append(encoded.bytes, column);
                 else
-                    encoder.append(block, OneLine(column, &flattened, Nuls::Blanked));
+                    encoder.append(encoded.bytes, OneLine(column, &encoded.flattened, Nuls::Blanked));
                 first = false;
             });
-            block += "\r\n";
-            ++done;
+            encoded.bytes += "\r\n";
         }
-        if (block.size() >= Block) {
-            if (out.write(block) != block.size())
-                return -1;
-            block.resize(0);
-            if (progress)
-                progress(done, total);
-        }
+        encoded.lines += lines;
     }
-    if (out.write(block) != block.size())
+    return encoded;
+}
+
+qsizetype ReportModel::writeTo(QIODevice &out, Windows1252Encoder &encoder,
+                              const std::function<void(qint64, qint64)> &progress) const
+{
+    // Breweries a block: about a megabyte of lines.
+    constexpr size_t Block = 4096;
+    Windows1252Encoder beside;
+    qsizetype flattened = 0;
+    const qint64 total = rowCount();
+    qint64 done = 0;
+    const auto write = [&](const Encoded &block) {
+        flattened += block.flattened;
+        done += block.lines;
+        if (out.write(block.bytes) != block.bytes.size())
+            return false;
+        if (progress)
+            progress(done, total);
+        return true;
+    };
+    bool written = true;
+    for (size_t from = 0; written && from < m_breweries.size(); from += 2 * Block) {
+        const size_t middle = std::min(from + Block, m_breweries.size());
+        const size_t end = std::min(from + 2 * Block, m_breweries.size());
+        std::future<Encoded> next = std::async(std::launch::async, [this, middle, end, &beside] {
+            return encode(middle, end, beside);
+        });
+        written = write(encode(from, middle, encoder));
+        const Encoded second = next.get();
+        written = written && write(second);
+    }
+    encoder.countReplacedOf(beside);
+    if (!written)
         return -1;
     if (progress)
         progress(total, total);

@@ -52,9 +52,11 @@ public:
     int columnCharacters(int column) const { return m_columnCharacters[size_t(column)]; }
     // Writes every line, each followed by CR LF, in the saved report's code
     // page, to `out` a block at a time as it encodes, so a report of
-    // millions of lines never stands in memory whole. Returns how many tabs
+    // millions of lines never stands in memory whole: each block is encoded
+    // while the one before it is, on another core. Returns how many tabs
     // and line breaks inside values became blanks, or -1 when `out` refused
-    // a block. `progress` hears of the lines written.
+    // a block; `encoder` counts every character replaced. `progress` hears
+    // of the lines written.
     qsizetype writeTo(QIODevice &out, Windows1252Encoder &encoder,
                       const std::function<void(qint64 done, qint64 total)> &progress = {}) const;
 
@@ -69,6 +71,13 @@ private:
     // The row of each brewery's own line, and after the last the row count:
     // a line is found from its row without a table of millions of lines.
     std::vector<int> m_firstRows;
+    // The lines of breweries [from, to) as the report file holds them.
+    struct Encoded {
+        QByteArray bytes;
+        qsizetype flattened = 0;
+        qint64 lines = 0;
+    };
+    Encoded encode(size_t from, size_t to, Windows1252Encoder &encoder) const;
     // The most characters of each column over breweries [from, to);
     // `progress` hears of the breweries done.
     std::array<int, Columns> widestOf(size_t from, size_t to, const std::function<void(qint64 done)> &progress) const;

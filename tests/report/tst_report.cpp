@@ -167,6 +167,23 @@ private slots:
         QCOMPARE(FromWindows1252(encoded), "Fäßla € ‚ƒ„…†‡ˆ‰Š‹ŒŽ‘’“”•–—˜™š›œžŸ");
     }
 
+    // Far into a long report, where the lines are encoded beside the
+    // window's thread, a replaced character is counted all the same.
+    void replacedCharactersAreCountedThroughout()
+    {
+        QTemporaryDir dir;
+        auto boxes = std::make_shared<ScriptedMessageBoxes>();
+        SudregisterReport report(dir.path(), boxes);
+        report.clock = [] { return Moment; };
+        std::vector<std::shared_ptr<clsBrewery>> many;
+        for (int i = 0; i < 10000; ++i)
+            many.push_back(brewery({"BY", i % 5000 == 4999 ? "Łódź" : "Bamberg"}));
+        report.setBreweries(many);
+        report.cmdSaveReport_Click();
+        QCOMPARE(boxes->told.size(), 2);
+        QVERIFY2(boxes->told[1].startsWith("4 character(s)"), qPrintable(boxes->told[1]));
+    }
+
     // Another program may have stored a tab, a line break or a NUL inside a
     // value; written raw, it would split the line when the report is read
     // back, or make the file one that no reader takes.
