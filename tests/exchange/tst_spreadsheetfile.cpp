@@ -1,4 +1,5 @@
 #include "CalcReader.h"
+#include "FileBytes.h"
 #include "RegisterExport.h"
 #include "ScratchRegister.h"
 #include "SpreadsheetFile.h"
@@ -8,13 +9,6 @@
 namespace {
 
 using Rows = std::vector<SheetRow>;
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
 
 Rows rowsOf(const SpreadsheetFile &file, int sheet = 0)
 {
@@ -65,7 +59,7 @@ private slots:
         QFETCH(QString, format);
         QTemporaryDir dir;
         const QString source = dir.filePath("source.csv");
-        writeFile(source, "ID,BRAUEREI (K\xc3\xbcrtz),*Jahr,\r\n"
+        writeBytes(source, "ID,BRAUEREI (K\xc3\xbcrtz),*Jahr,\r\n"
                           "Z-7,\"Browar \xc5\xbbywiec, \"\"Pilsner\"\"\nzweite Zeile\",1856,\r\n"
                           ",,,\r\n"
                           "P-2,Plze\xc5\x88sk\xc3\xbd Prazdroj \xf0\x9f\x8d\xba,um 1842\r\n");
@@ -116,7 +110,7 @@ private slots:
         QFETCH(QByteArray, bytes);
         QFETCH(Rows, expected);
         QTemporaryDir dir;
-        writeFile(dir.filePath("list.csv"), bytes);
+        writeBytes(dir.filePath("list.csv"), bytes);
         QCOMPARE(readRows(dir.filePath("list.csv")), expected);
     }
 
@@ -149,7 +143,7 @@ private slots:
             else
                 limit = workbook.size() + 100;
         } else {
-            writeFile(path, bytes);
+            writeBytes(path, bytes);
         }
         try {
             rowsOf(*SpreadsheetFile::open(path, limit));

@@ -1,4 +1,5 @@
 #include "CalcReader.h"
+#include "FileBytes.h"
 #include "RegisterExport.h"
 #include "SheetImport.h"
 #include "TrickyRegister.h"
@@ -29,19 +30,10 @@ ImportCounts importInto(ScratchRegister &target, const QStringList &paths)
     return import.write(*target.file());
 }
 
-QByteArray bytesOf(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 void writeFiles(const QString &dir, const Files &files)
 {
-    for (auto it = files.begin(); it != files.end(); ++it) {
-        QFile file(dir + "/" + it.key());
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(it.value());
-    }
+    for (auto it = files.begin(); it != files.end(); ++it)
+        writeBytes(dir + "/" + it.key(), it.value());
 }
 
 // Every sheet of a workbook, row by row.
