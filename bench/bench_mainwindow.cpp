@@ -51,6 +51,35 @@ private:
     qint64 m_longest = 0;
 };
 
+// Notes when a grid first paints rows: the time from `clock` to the first
+// paint of its viewport once its data source holds rows.
+class FirstRowsPainted : public QObject {
+public:
+    FirstRowsPainted(DataGrid &grid, const DataSource &source, const QElapsedTimer &clock)
+        : m_source(source), m_clock(clock), m_viewport(grid.viewport())
+    {
+        m_viewport->installEventFilter(this);
+    }
+    ~FirstRowsPainted() override { m_viewport->removeEventFilter(this); }
+    // Seconds to that paint; 0 when there was none.
+    double seconds() const { return m_seconds; }
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint && m_seconds == 0 && m_source.hasRecordset()
+            && m_source.Recordset().RecordCount() > 0)
+            m_seconds = double(m_clock.nsecsElapsed()) / 1e9;
+        return false;
+    }
+
+private:
+    const DataSource &m_source;
+    const QElapsedTimer &m_clock;
+    QWidget *m_viewport;
+    double m_seconds = 0;
+};
+
 QString ratio(double figure, double reference)
 {
     return QString::number(figure / reference, 'f', 2) + "x";
@@ -67,27 +96,34 @@ int main(int argc, char *argv[])
     const bool large = breweries >= 1000000;
     BenchTable table(QStringLiteral("Main window, %1 breweries").arg(breweries));
     RepaintGap gap;
-    const auto gapRow = [&](double seconds) { table.row("  longest time without a repaint", BenchTable::seconds(seconds), "< 250 ms"); };
+    const auto gapRow = [&](double seconds) { table.row("  longest time without a repaint", BenchTable::seconds(seconds), "< 100 ms"); };
 
     const auto boxes = std::make_shared<SilentMessageBoxes>();
-    // Start-up: from creating the window to its being shown with its rows.
+    // Start-up as the program does it: the window shown at once, its grids
+    // empty, then the register read; timed to the first rows painted and
+    // to the whole list in order.
     std::unique_ptr<Sudregister> window;
     double startGap = 0;
-    std::vector<double> starts;
+    std::vector<double> firstRows, starts;
     for (int run = 0; run < 3; ++run) {
         window.reset();
         QElapsedTimer timer;
         timer.start();
-        gap.restart();
-        window = std::make_unique<Sudregister>(DatabasePath(dir), boxes);
+        window = std::make_unique<Sudregister>(DatabasePath(dir), Sudregister::StartLater{}, boxes);
         window->show();
         if (!QTest::qWaitForWindowExposed(window.get()))
             qFatal("window not shown");
+        FirstRowsPainted painted(*window->grdBrauerien, *window->dsBrewery, timer);
+        gap.restart();
+        window->start();
         QCoreApplication::processEvents();
         starts.push_back(double(timer.nsecsElapsed()) / 1e9);
+        firstRows.push_back(painted.seconds() > 0 ? painted.seconds() : starts.back());
         startGap = std::max(startGap, gap.longest());
     }
-    table.row("start-up to first rows shown", BenchTable::seconds(Median(starts)), large ? "< 1.0 s" : "< 300 ms");
+    table.row("start-up to the first rows painted", BenchTable::seconds(Median(firstRows)),
+              large ? "< 400 ms" : "< 300 ms");
+    table.row("start-up to the whole list in order", BenchTable::seconds(Median(starts)), large ? "< 1.0 s" : "< 300 ms");
     gapRow(startGap);
     table.row("  count shown", window->lblBreweryCount->text());
     // The find's index is built beside start-up; once it is, the program

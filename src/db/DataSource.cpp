@@ -110,7 +110,16 @@ void DataSource::query(const Progress &progress, std::optional<qint64> keepCurre
         m_file = RegisterFile::open(m_databaseName,
                                     m_readOnly ? RegisterFile::Access::ReadOnly : RegisterFile::Access::ReadWrite);
     emit aboutToRefresh();
-    auto fresh = std::make_unique<::Recordset>(m_file, query(), progress);
+    // A list read from its start, in a window that repaints meanwhile,
+    // shows its first screen while the rest of a long order is worked out;
+    // a list kept on its current row, or narrowed, waits for the whole.
+    FirstRows preview;
+    if (progress && !keepCurrent && !m_filter) {
+        preview = [this](std::vector<qint64> first) {
+            install(std::make_unique<::Recordset>(m_file, query(), std::move(first), m_file->dataVersion()));
+        };
+    }
+    auto fresh = std::make_unique<::Recordset>(m_file, query(), progress, preview);
     m_allKeys = fresh->keys();
     m_allSource = m_recordSource;
     m_allVersion = fresh->version();

@@ -36,7 +36,8 @@ public:
 
     // Runs the record source anew; the new record set stands on its first
     // record. Opens the register on first use. `progress` hears how far
-    // ordering a whole table has come.
+    // ordering a whole table has come; meanwhile a record set of the first
+    // rows alone stands in for the whole as soon as they are known.
     void Refresh(const Progress &progress = {});
     // Runs the record source anew like Refresh, but the current record
     // stays current where the new record set still holds it.

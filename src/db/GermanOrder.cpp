@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 #include <thread>
+#include <sqlite3.h>
 #include <unicode/ucol.h>
 #include <unicode/ustring.h>
 
@@ -21,6 +22,9 @@ constexpr quint32 NullText = 0; // texts are numbered from 1
 constexpr int Tick = 4096;
 // Rows read in one read transaction: a few milliseconds' work.
 constexpr int SliceRows = 4096;
+// How often the caller's thread hears how far the work has come: often
+// enough for a window to repaint between two turns.
+constexpr int WaitingMs = 25;
 
 // What one thread read: a range of rows with the numbers of their texts.
 struct Share {
@@ -110,7 +114,7 @@ void onEveryCore(const std::function<void(size_t part, size_t parts)> &work, con
     for (size_t p = 0; p < parts; ++p)
         workers.push_back(std::async(std::launch::async, work, p, parts));
     for (auto &worker : workers) {
-        while (worker.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready)
+        while (worker.wait_for(std::chrono::milliseconds(WaitingMs)) != std::future_status::ready)
             waiting();
     }
     for (auto &worker : workers)
@@ -223,10 +227,59 @@ std::vector<qint64> rankAndOrder(std::vector<Share> &shares, size_t fieldCount, 
     return ordered;
 }
 
+// The first rows of the order, asked of SQLite beside the sort: its top-N
+// sort is one pass over the table with nothing to rank, so a screenful is
+// known long before the whole order. Stopped when the order comes first.
+class FirstRowsQuery {
+public:
+    FirstRowsQuery(const QString &path, const QByteArray &table, const QByteArrayList &fields)
+        : m_connection(RegisterFile::openReader(path))
+    {
+        QByteArray sql = "SELECT rowid FROM " + table + " ORDER BY ";
+        for (const QByteArray &field : fields)
+            sql += field + " COLLATE " + GermanCollationName + ", ";
+        sql += "rowid LIMIT " + QByteArray::number(FirstRowCount);
+        m_rows = std::async(std::launch::async, [this, sql] {
+            std::optional<std::vector<qint64>> keys;
+            try {
+                Cursor rows = m_connection->cached(sql);
+                keys.emplace();
+                while (rows.step())
+                    keys->push_back(rows.int64(0));
+            } catch (const StoreError &) {
+                // Interrupted, or the register busy: the whole order tells.
+                keys.reset();
+            }
+            return keys;
+        });
+    }
+    ~FirstRowsQuery()
+    {
+        if (m_rows.valid()) {
+            sqlite3_interrupt(m_connection->handle());
+            m_rows.wait();
+        }
+    }
+
+    // Hands the rows to `shown` once they are known, and only once.
+    void deliverWhenKnown(const FirstRows &shown)
+    {
+        if (!m_rows.valid() || m_rows.wait_for(std::chrono::seconds(0)) != std::future_status::ready)
+            return;
+        if (std::optional<std::vector<qint64>> keys = m_rows.get())
+            shown(std::move(*keys));
+    }
+
+private:
+    std::unique_ptr<RegisterFile> m_connection;
+    std::future<std::optional<std::vector<qint64>>> m_rows;
+};
+
 } // namespace
 
 std::optional<std::vector<qint64>> OrderGerman(const QString &path, const QByteArray &table,
-                                               const QByteArrayList &fields, const Progress &progress)
+                                               const QByteArrayList &fields, const Progress &progress,
+                                               const FirstRows &firstRows)
 {
     qint64 lowest = 0, highest = -1;
     {
@@ -245,7 +298,12 @@ std::optional<std::vector<qint64>> OrderGerman(const QString &path, const QByteA
     const quint64 width = quint64(highest) - quint64(lowest);
     const qint64 expected = qint64(std::min<quint64>(width, 1'000'000'000'000)) + 1;
     std::atomic<qint64> read = 0;
+    std::optional<FirstRowsQuery> first;
+    if (firstRows)
+        first.emplace(path, table, fields);
     const auto waiting = [&] {
+        if (first)
+            first->deliverWhenKnown(firstRows);
         if (progress)
             progress(std::min<qint64>(read, 2 * expected), 2 * expected);
     };
@@ -271,9 +329,10 @@ std::optional<std::vector<qint64>> OrderGerman(const QString &path, const QByteA
     // keeps it informed throughout.
     auto ranking = std::async(std::launch::async, rankAndOrder, std::ref(shares), size_t(fieldCount), std::ref(read),
                               expected, expected);
-    while (ranking.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready)
+    while (ranking.wait_for(std::chrono::milliseconds(WaitingMs)) != std::future_status::ready)
         waiting();
     std::vector<qint64> ordered = ranking.get();
+    first.reset();
     read = 2 * expected;
     waiting();
     return ordered;

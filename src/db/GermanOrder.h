@@ -4,6 +4,7 @@
 
 #include <QByteArrayList>
 #include <QString>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -16,5 +17,13 @@
 // `fields` are quoted column names. Returns nullopt when a value is neither
 // text nor Null (a number another program kept in a text column): only the
 // query knows how SQLite orders those among the texts.
+//
+// `firstRows`, when given, hears the first FirstRowCount rows of the order
+// as soon as they are known, on the caller's thread, between two calls of
+// `progress`: a window shows its first screen long before the whole order
+// is done. It is not called when the whole order comes first.
+using FirstRows = std::function<void(std::vector<qint64> first)>;
+inline constexpr int FirstRowCount = 200;
 std::optional<std::vector<qint64>> OrderGerman(const QString &path, const QByteArray &table,
-                                               const QByteArrayList &fields, const Progress &progress);
+                                               const QByteArrayList &fields, const Progress &progress,
+                                               const FirstRows &firstRows = {});

@@ -44,7 +44,8 @@ void meetInRowidOrder(Cursor &scan, const std::vector<std::pair<qint64, size_t>>
 
 } // namespace
 
-Recordset::Recordset(std::shared_ptr<RegisterFile> file, const RecordSource &source, const Progress &progress)
+Recordset::Recordset(std::shared_ptr<RegisterFile> file, const RecordSource &source, const Progress &progress,
+                     const FirstRows &firstRows)
     : m_file(std::move(file)), m_source(source)
 {
     prepare();
@@ -55,7 +56,7 @@ Recordset::Recordset(std::shared_ptr<RegisterFile> file, const RecordSource &sou
         QByteArrayList fields;
         for (const QString &field : source.orderBy)
             fields << QuotedName(m_fields.at(requireField(field)));
-        if (auto keys = OrderGerman(m_file->path(), QuotedName(source.table), fields, progress)) {
+        if (auto keys = OrderGerman(m_file->path(), QuotedName(source.table), fields, progress, firstRows)) {
             m_keys = std::move(*keys);
             return;
         }

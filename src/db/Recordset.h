@@ -1,5 +1,6 @@
 #pragma once
 
+#include "GermanOrder.h"
 #include "Progress.h"
 #include "RecordSource.h"
 
@@ -51,8 +52,11 @@ public:
         int m_index;
     };
 
-    // Runs the query; `progress` hears how far ordering a whole table has come.
-    Recordset(std::shared_ptr<RegisterFile> file, const RecordSource &source, const Progress &progress = {});
+    // Runs the query; `progress` hears how far ordering a whole table has
+    // come, and `firstRows` the keys of its first rows when they are known
+    // well before the rest.
+    Recordset(std::shared_ptr<RegisterFile> file, const RecordSource &source, const Progress &progress = {},
+              const FirstRows &firstRows = {});
     // A set of the records with `keys`, in that order, as a query read them
     // when the register's data version was `version`; runs no query.
     Recordset(std::shared_ptr<RegisterFile> file, const RecordSource &source, std::vector<qint64> keys,

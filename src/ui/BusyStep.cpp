@@ -8,7 +8,7 @@
 
 namespace {
 
-constexpr int RepaintEveryMs = 100;
+constexpr int RepaintEveryMs = 40;
 int stepsRunning = 0;
 std::vector<std::pair<QPointer<QObject>, std::function<void()>>> afterSteps;
 

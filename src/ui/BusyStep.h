@@ -10,7 +10,7 @@ class QLabel;
 // Keeps a window alive through a step that can take seconds (sorting a
 // million breweries, reading them all for the report, saving it). Told how
 // far the step has come, it shows "<what> 42 %" in a label and lets the
-// window repaint, every 100 ms at most. Keyboard and mouse input waits
+// window repaint, every 40 ms at most. Keyboard and mouse input waits
 // until the step ends, so nothing the user does can change what the step
 // is working on or start it a second time. The label's text returns when
 // the step ends.
@@ -22,7 +22,7 @@ public:
     BusyStep &operator=(const BusyStep &) = delete;
 
     // The figure never runs backwards; the step may report as often as it
-    // likes, only one call in 100 ms does anything.
+    // likes, only one call in 40 ms does anything.
     void operator()(qint64 done, qint64 total);
 
     // True while a step runs in this process.

@@ -7,6 +7,7 @@
 #include "StoreError.h"
 
 #include <QRandomGenerator>
+#include <QThread>
 #include <limits>
 
 #include <QTest>
@@ -110,6 +111,25 @@ private slots:
         // A value that is not text: the query alone knows where it goes.
         reg.sql().exec("INSERT INTO Brewery (CityName) VALUES (x'00')");
         QVERIFY(Recordset(reg.file(), source).keys() == queried(order));
+    }
+
+    // A long order shows its first rows before it is done: they must be
+    // the rows the whole order begins with, or the list would jump.
+    void firstRowsLeadTheWholeOrder()
+    {
+        ScratchRegister reg;
+        reg.sql().exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 150000) "
+                       "INSERT INTO Brewery (CityName, PostalCode, BreweryName) "
+                       "SELECT CASE i % 5 WHEN 0 THEN 'Äpfel' WHEN 1 THEN 'apfel' WHEN 2 THEN NULL WHEN 3 THEN '' "
+                       "ELSE 'Zeil' || (i % 97) END, (i * 7) % 13, 'B' || (i * 31 % 1000) || ' ß' FROM n");
+        const auto source = ParseRecordSource("select * from Brewery Order By CityName, PostalCode, BreweryName");
+        std::vector<qint64> first;
+        // A window repaints between two turns of the sort, and takes its
+        // time over it.
+        const Recordset whole(reg.file(), source, [](qint64, qint64) { QThread::msleep(300); },
+                              [&](std::vector<qint64> keys) { first = std::move(keys); });
+        QCOMPARE(first.size(), size_t(FirstRowCount));
+        QVERIFY(std::equal(first.begin(), first.end(), whole.keys().begin()));
     }
 
     void manyValuesInOnePass()
