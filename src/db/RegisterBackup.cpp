@@ -141,49 +141,6 @@ qint64 countRows(const QString &path, const QByteArray &table)
     return count.step() ? count.int64(0) : 0;
 }
 
-// A consistent copy, with the register's row counts in the state copied:
-// while this connection holds its read lock no other program can commit,
-// so the file's bytes are one complete state of the register, and so are
-// the counts read meanwhile on other connections, on the other cores.
-// Copied by the file system (a fraction of the time of SQLite's
-// page-by-page copy on a large register) unless the register is in WAL
-// mode, where only this connection's own snapshot is the state copied.
-QString copyRegister(RegisterFile &file, UncheckedBackup &copy, const Progress &progress)
-{
-    QFile::remove(copy.scratch);
-    QString failure;
-    try {
-        Transaction reading(file);
-        bool wal = false;
-        {
-            Cursor mode = file.cached("PRAGMA journal_mode");
-            wal = mode.step() && mode.text(0).compare(QLatin1String("wal"), Qt::CaseInsensitive) == 0;
-        }
-        if (wal) {
-            {
-                Cursor counts =
-                    file.cached("SELECT (SELECT count(*) FROM Brewery), (SELECT count(*) FROM BreweryChronik)");
-                counts.step();
-                copy.breweries = counts.int64(0);
-                copy.chroniks = counts.int64(1);
-            }
-            failure = copyPages(file, copy.scratch);
-        } else {
-            auto breweries = std::async(std::launch::async, countRows, file.path(), QByteArray("Brewery"));
-            auto chroniks = std::async(std::launch::async, countRows, file.path(), QByteArray("BreweryChronik"));
-            failure = copyFile(file.path(), copy.scratch, progress);
-            copy.breweries = breweries.get();
-            copy.chroniks = chroniks.get();
-        }
-        reading.commit();
-    } catch (const StoreError &e) {
-        failure = e.message();
-    }
-    if (!failure.isEmpty())
-        QFile::remove(copy.scratch);
-    return failure;
-}
-
 // Why the copy is no sound register holding the rows it should, or empty.
 QString checkCopy(const UncheckedBackup &copy)
 {
@@ -218,8 +175,7 @@ QString BackupFolder(const QString &registerPath)
     return QFileInfo(registerPath).absoluteDir().filePath(QStringLiteral("backups"));
 }
 
-std::optional<UncheckedBackup> CopyIfChanged(RegisterFile &file, const QDateTime &now, QString &failure,
-                                             const Progress &progress)
+std::optional<UncheckedBackup> BackupDue(RegisterFile &file, const QDateTime &now, QString &failure)
 {
     {
         Cursor holds = file.cached("SELECT EXISTS (SELECT 1 FROM Brewery) OR EXISTS (SELECT 1 FROM BreweryChronik)");
@@ -249,8 +205,66 @@ std::optional<UncheckedBackup> CopyIfChanged(RegisterFile &file, const QDateTime
         return std::nullopt;
     // Under a scratch name until it is checked, so that an interrupted or
     // broken backup never looks complete.
-    UncheckedBackup copy{file.path(), folder.filePath(name) + PartialSuffix, folder.filePath(name)};
-    failure = copyRegister(file, copy, progress);
+    return UncheckedBackup{file.path(), folder.filePath(name) + PartialSuffix, folder.filePath(name)};
+}
+
+// While this connection holds its read lock no other program can commit,
+// so the file's bytes are one complete state of the register, and so are
+// the counts read meanwhile on other connections, on the other cores.
+// Copied by the file system (a fraction of the time of SQLite's
+// page-by-page copy on a large register) unless the register is in WAL
+// mode, where only this connection's own snapshot is the state copied.
+QString CopyRegister(RegisterFile &file, UncheckedBackup &copy, const std::function<void()> &fixed,
+                     const Progress &progress)
+{
+    QFile::remove(copy.scratch);
+    QString failure;
+    try {
+        Transaction reading(file);
+        bool wal = false;
+        {
+            // The first read takes the lock that fixes the state copied.
+            Cursor schema = file.cached("SELECT count(*) FROM sqlite_schema");
+            schema.step();
+        }
+        if (fixed)
+            fixed();
+        {
+            Cursor mode = file.cached("PRAGMA journal_mode");
+            wal = mode.step() && mode.text(0).compare(QLatin1String("wal"), Qt::CaseInsensitive) == 0;
+        }
+        if (wal) {
+            {
+                Cursor counts =
+                    file.cached("SELECT (SELECT count(*) FROM Brewery), (SELECT count(*) FROM BreweryChronik)");
+                counts.step();
+                copy.breweries = counts.int64(0);
+                copy.chroniks = counts.int64(1);
+            }
+            failure = copyPages(file, copy.scratch);
+        } else {
+            auto breweries = std::async(std::launch::async, countRows, file.path(), QByteArray("Brewery"));
+            auto chroniks = std::async(std::launch::async, countRows, file.path(), QByteArray("BreweryChronik"));
+            failure = copyFile(file.path(), copy.scratch, progress);
+            copy.breweries = breweries.get();
+            copy.chroniks = chroniks.get();
+        }
+        reading.commit();
+    } catch (const StoreError &e) {
+        failure = e.message();
+    }
+    if (!failure.isEmpty())
+        QFile::remove(copy.scratch);
+    return failure;
+}
+
+std::optional<UncheckedBackup> CopyIfChanged(RegisterFile &file, const QDateTime &now, QString &failure,
+                                             const Progress &progress)
+{
+    std::optional<UncheckedBackup> copy = BackupDue(file, now, failure);
+    if (!copy)
+        return std::nullopt;
+    failure = CopyRegister(file, *copy, {}, progress);
     if (!failure.isEmpty())
         return std::nullopt;
     return copy;

@@ -4,6 +4,7 @@
 
 #include <QDateTime>
 #include <QString>
+#include <functional>
 #include <optional>
 
 class RegisterFile;
@@ -29,11 +30,21 @@ struct UncheckedBackup {
     qint64 chroniks = 0;
 };
 
-// The first half of a backup, made before this session writes: when the
-// register holds data and has changed since its newest backup (any commit
-// by any program, in either journal mode), copies one complete state of it.
-// Never changes the register. Returns nullopt when no copy is needed or
-// none could be made; then `failure` says why, if it was the latter.
+// Whether the register needs a backup: when it holds data and has changed
+// since its newest backup (any commit by any program, in either journal
+// mode), the copy to make, its folder made. Returns nullopt when no copy is
+// needed or none can be made; then `failure` says why, if it was the latter.
+std::optional<UncheckedBackup> BackupDue(RegisterFile &file, const QDateTime &now, QString &failure);
+
+// Copies one complete state of the register of `file` to `copy.scratch`,
+// with its row counts; on any thread, on a connection of that thread.
+// `fixed` hears when the state copied is fixed: no commit lands before the
+// copy is done. Never changes the register. Returns why it failed, or empty.
+QString CopyRegister(RegisterFile &file, UncheckedBackup &copy, const std::function<void()> &fixed = {},
+                     const Progress &progress = {});
+
+// The first half of a backup, made before this session writes: both of the
+// above at once.
 std::optional<UncheckedBackup> CopyIfChanged(RegisterFile &file, const QDateTime &now, QString &failure,
                                              const Progress &progress = {});
 

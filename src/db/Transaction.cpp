@@ -2,10 +2,12 @@
 
 #include "RegisterFile.h"
 
+#include <atomic>
 #include <sqlite3.h>
 
 namespace {
-int nextSavepoint = 0;
+// Workers open transactions of their own on their own connections.
+std::atomic<int> nextSavepoint = 0;
 }
 
 Transaction::Transaction(RegisterFile &file)

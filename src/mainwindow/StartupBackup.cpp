@@ -1,13 +1,13 @@
 #include "StartupBackup.h"
 
-#include "BusyStep.h"
 #include "RegisterBackup.h"
 #include "RegisterFile.h"
+#include "StoreError.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QSemaphore>
 #include <QThread>
-#include <QTimer>
 
 namespace {
 
@@ -15,18 +15,16 @@ constexpr int BackupsKept = 10;
 
 } // namespace
 
-StartupBackup::StartupBackup(const QString &registerPath, QLabel *progress, QObject *parent)
-    : QObject(parent), m_registerPath(registerPath), m_progress(progress)
+StartupBackup::StartupBackup(const QString &registerPath, QObject *parent)
+    : QObject(parent), m_registerPath(registerPath)
 {
 }
 
 StartupBackup::~StartupBackup()
 {
-    if (m_check) {
-        if (!m_check->isRunning() && !m_check->isFinished())
-            m_check->start();
-        m_check->wait();
-    }
+    // No unchecked copy is left under its scratch name.
+    if (m_worker)
+        m_worker->wait();
 }
 
 void StartupBackup::make()
@@ -36,25 +34,40 @@ void StartupBackup::make()
     RemoveUnfinishedBackups(m_registerPath);
     RegisterFile::removeAbandonedScratch(QFileInfo(m_registerPath).absolutePath());
     QString failure;
-    std::optional<UncheckedBackup> copy;
-    {
-        BusyStep step(m_progress, QStringLiteral("Backing up the register"));
-        copy = CopyIfChanged(*RegisterFile::open(m_registerPath), QDateTime::currentDateTime(), failure,
-                             [&step](qint64 done, qint64 total) { step(done, total); });
-    }
+    const std::optional<UncheckedBackup> due =
+        BackupDue(*RegisterFile::open(m_registerPath), QDateTime::currentDateTime(), failure);
     if (!failure.isEmpty())
         fail(failure);
-    if (!copy)
+    if (!due)
         return;
-    auto checked = std::make_shared<BackupResult>();
-    m_check.reset(QThread::create([copy = *copy, checked] { *checked = KeepIfSound(copy, BackupsKept); }));
-    connect(m_check.get(), &QThread::finished, this, [this, checked] {
-        if (!checked->failure.isEmpty())
-            fail(checked->failure);
+    // Copied and checked beside the window, on a connection of its own.
+    // The window goes on once the state to copy is fixed: the copy is of the
+    // register before this session's first write, which waits for it.
+    auto result = std::make_shared<BackupResult>();
+    auto fixed = std::make_shared<QSemaphore>();
+    m_worker.reset(QThread::create([path = m_registerPath, copy = *due, result, fixed]() mutable {
+        bool told = false;
+        try {
+            const std::unique_ptr<RegisterFile> reader = RegisterFile::openReader(path);
+            result->failure = CopyRegister(*reader, copy, [&] {
+                told = true;
+                fixed->release();
+            });
+        } catch (const StoreError &e) {
+            result->failure = e.message();
+        }
+        // Failed before the state was fixed: the window waits no longer.
+        if (!told)
+            fixed->release();
+        if (result->failure.isEmpty())
+            *result = KeepIfSound(copy, BackupsKept);
+    }));
+    connect(m_worker.get(), &QThread::finished, this, [this, result] {
+        if (!result->failure.isEmpty())
+            fail(result->failure);
     });
-    // Once start-up is over: beside the sort that runs next, the check
-    // would slow the window's opening.
-    QTimer::singleShot(0, m_check.get(), [check = m_check.get()] { check->start(QThread::LowPriority); });
+    m_worker->start(QThread::LowPriority);
+    fixed->acquire();
 }
 
 void StartupBackup::fail(const QString &why)

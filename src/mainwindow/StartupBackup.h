@@ -4,21 +4,20 @@
 #include <QString>
 #include <memory>
 
-class QLabel;
 class QThread;
 
 // The backup made when a window opens its register: copied before this
-// session writes, under the window's progress; checked once the window is
-// open, on a thread of its own, so that the window does not wait for it.
+// session writes and checked, on a thread of its own, so that the window
+// opens as fast as without it.
 class StartupBackup : public QObject {
     Q_OBJECT
 public:
-    StartupBackup(const QString &registerPath, QLabel *progress, QObject *parent);
-    // Waits for the check, or runs it when it has not begun, so that no
-    // unchecked copy is left under its scratch name.
+    StartupBackup(const QString &registerPath, QObject *parent);
+    // Waits for the copy and its check.
     ~StartupBackup() override;
 
-    // Copies the register when it changed since its newest backup.
+    // Copies the register when it changed since its newest backup; returns
+    // once the state copied is fixed.
     void make();
     // Why no backup could be made, in words; empty when nothing failed.
     const QString &failure() const { return m_failure; }
@@ -30,7 +29,6 @@ private:
     void fail(const QString &why);
 
     QString m_registerPath;
-    QLabel *m_progress;
     QString m_failure;
-    std::unique_ptr<QThread> m_check;
+    std::unique_ptr<QThread> m_worker;
 };

@@ -110,7 +110,7 @@ QList<QAction *> Sudregister::fileActions() const
 
 void Sudregister::createConcerns()
 {
-    m_backup = new StartupBackup(registerPath(), lblMessage, this);
+    m_backup = new StartupBackup(registerPath(), this);
     connect(m_backup, &StartupBackup::failed, this, [this] {
         // Said at once where the bottom line names the register; otherwise
         // the next time it does.
@@ -233,8 +233,7 @@ void Sudregister::startUp()
     SelectEntry(cmbSort2, keys[1]);
     SelectEntry(cmbSort3, keys[2]);
     // A copy of the register as it was before this session changes it,
-    // made once the window is laid out: copying a large register takes a
-    // moment, and the window shows it.
+    // made beside the sort.
     if (m_register->holdsLock())
         m_backup->make();
     SortBreweries();
