@@ -22,9 +22,13 @@ StartupBackup::StartupBackup(const QString &registerPath, QObject *parent)
 
 StartupBackup::~StartupBackup()
 {
-    // No unchecked copy is left under its scratch name.
-    if (m_worker)
+    // No unchecked copy is left under its scratch name; the window's
+    // closing waits for the check, which then runs at full speed.
+    if (m_worker) {
+        if (m_worker->isRunning())
+            m_worker->setPriority(QThread::NormalPriority);
         m_worker->wait();
+    }
 }
 
 void StartupBackup::make()
@@ -59,6 +63,8 @@ void StartupBackup::make()
         // Failed before the state was fixed: the window waits no longer.
         if (!told)
             fixed->release();
+        // The check reads the whole copy: only on a core nothing else wants.
+        QThread::currentThread()->setPriority(QThread::IdlePriority);
         if (result->failure.isEmpty())
             *result = KeepIfSound(copy, BackupsKept);
     }));
@@ -66,7 +72,7 @@ void StartupBackup::make()
         if (!result->failure.isEmpty())
             fail(result->failure);
     });
-    m_worker->start(QThread::LowPriority);
+    m_worker->start();
     fixed->acquire();
 }
 
