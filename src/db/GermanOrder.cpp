@@ -284,7 +284,10 @@ std::optional<std::vector<qint64>> OrderGerman(const QString &path, const QByteA
     qint64 lowest = 0, highest = -1;
     {
         const std::unique_ptr<RegisterFile> connection = RegisterFile::openReader(path);
-        Cursor range = connection->cached("SELECT min(rowid), max(rowid) FROM " + table);
+        // Each in a query of its own: SQLite reads one end of the table for
+        // a lone min() or max(), but the whole table for both at once.
+        Cursor range =
+            connection->cached("SELECT (SELECT min(rowid) FROM " + table + "), (SELECT max(rowid) FROM " + table + ")");
         if (range.step() && !range.isNull(0)) {
             lowest = range.int64(0);
             highest = range.int64(1);
