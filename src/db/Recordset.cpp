@@ -10,6 +10,8 @@
 #include "Transaction.h"
 
 #include <algorithm>
+#include <chrono>
+#include <future>
 #include <cstdlib>
 #include <unordered_set>
 
@@ -283,12 +285,18 @@ const Recordset::Row &Recordset::rowFor(int position) const
     return it->second;
 }
 
-void Recordset::forEachRecord(const std::function<void(int, const Cursor &)> &visit) const
+void Recordset::forEachRecord(const std::function<void(int, const Cursor &)> &visit,
+                              const std::function<void()> &waiting) const
 {
     std::vector<std::pair<qint64, size_t>> byKey(m_keys.size());
     for (size_t p = 0; p < m_keys.size(); ++p)
         byKey[p] = {m_keys[p], p};
-    std::sort(byKey.begin(), byKey.end());
+    auto sorted = std::async(std::launch::async, [&byKey] { std::sort(byKey.begin(), byKey.end()); });
+    while (sorted.wait_for(std::chrono::milliseconds(25)) != std::future_status::ready) {
+        if (waiting)
+            waiting();
+    }
+    sorted.get();
     Cursor scan = m_file->cached("SELECT rowid, " + columnList() + " FROM " + QuotedName(m_source.table) + " ORDER BY rowid");
     meetInRowidOrder(scan, byKey, [&](size_t position) { visit(int(position), scan); }, [](ptrdiff_t) {});
 }

@@ -100,8 +100,11 @@ public:
     // Visits every record of the set with its position, in one pass over the
     // table rather than one seek per record. Field i of the record is column
     // i + 1 of `row`, read as the register holds it (UTF-8 texts), so that a
-    // reader converts only what it keeps.
-    void forEachRecord(const std::function<void(int position, const Cursor &row)> &visit) const;
+    // reader converts only what it keeps. `waiting` runs every few
+    // milliseconds while the keys are put in table order, beside the
+    // caller's thread, before the first record.
+    void forEachRecord(const std::function<void(int position, const Cursor &row)> &visit,
+                       const std::function<void()> &waiting = {}) const;
     qint64 keyAt(int position) const { return m_keys.at(size_t(position)); }
     const std::vector<qint64> &keys() const { return m_keys; }
     qint64 version() const { return m_version; }

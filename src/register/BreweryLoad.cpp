@@ -80,8 +80,15 @@ void BreweryLoad::readBreweries()
     for (size_t f = 0; f < Columns; ++f)
         pool[f] = pooled(ReportLine::BreweryColumns[f].field);
     // One allocation for all breweries rather than a million: each handed
-    // out shares the ownership of the whole, which goes with the last.
-    const auto all = std::make_shared<std::vector<clsBrewery>>(size_t(m_count), clsBrewery(m_store));
+    // out shares the ownership of the whole, which goes with the last. Made
+    // a block at a time, so that the window repaints in between.
+    const auto all = std::make_shared<std::vector<clsBrewery>>();
+    all->reserve(size_t(m_count));
+    for (int made = 0; made < m_count; ++made) {
+        all->emplace_back(m_store);
+        if (made % 4096 == 0)
+            m_tick();
+    }
     m_breweries.assign(size_t(m_count), nullptr);
     m_byRowId.reserve(m_count);
     // Brewery i is record i + 1 of the list; the record set hands each
@@ -101,7 +108,7 @@ void BreweryLoad::readBreweries()
         m_byRowId.insert(rowId, &brewery);
         if (position == m_count - 1)
             m_lastRowId = rowId;
-    });
+    }, m_tick);
 }
 
 void BreweryLoad::readChroniks()

@@ -15,7 +15,8 @@ class clsBrewery;
 // steps, so that the window can report a failure of either and go on.
 class BreweryLoad {
 public:
-    // `tick` runs once per brewery and per history entry read.
+    // `tick` runs once per brewery and per history entry read, and now and
+    // then while the load prepares.
     BreweryLoad(Register &reg, int count, std::function<void()> tick);
     ~BreweryLoad();
 
