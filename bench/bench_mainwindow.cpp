@@ -233,9 +233,12 @@ int main(int argc, char *argv[])
             QFile::remove(dir + "/" + name);
     }
     const double report = Median(reports);
+    // Within the shell's dump of both tables at a million breweries, and
+    // within a fifth more below.
+    const double reportTarget = large ? 1.0 : 1.2;
     table.row("Report: load + lines + window shown", BenchTable::seconds(report),
-              QStringLiteral("< 1.5x export = %1").arg(BenchTable::seconds(1.5 * shellExport)));
-    table.row("  ratio to the shell's export", ratio(report, shellExport), "< 1.5x");
+              QStringLiteral("< %1x export = %2").arg(reportTarget).arg(BenchTable::seconds(reportTarget * shellExport)));
+    table.row("  ratio to the shell's export", ratio(report, shellExport), QStringLiteral("< %1x").arg(reportTarget));
     gapRow(reportGap);
     table.row("  report lines", QString::number(lines));
     const double save = Median(saves);
