@@ -68,12 +68,12 @@ void DataSource::Refresh(const Progress &progress)
     query(progress, std::nullopt);
 }
 
-void DataSource::Reread()
+void DataSource::Reread(const Progress &progress)
 {
     std::optional<qint64> current;
     if (m_recordset && m_recordset->AbsolutePosition() >= 0)
         current = m_recordset->keyAt(m_recordset->AbsolutePosition());
-    query({}, current);
+    query(progress, current);
 }
 
 void DataSource::placeRows(const std::vector<qint64> &keys)

@@ -41,7 +41,7 @@ public:
     void Refresh(const Progress &progress = {});
     // Runs the record source anew like Refresh, but the current record
     // stays current where the new record set still holds it.
-    void Reread();
+    void Reread(const Progress &progress = {});
     // The same after this window changed the rows with `keys`, and nobody
     // else the register: each row goes where the order wants it as it is
     // stored now, or leaves the list when it is gone, found by a binary

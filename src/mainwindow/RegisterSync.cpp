@@ -1,12 +1,14 @@
 #include "RegisterSync.h"
 
+#include "BusyStep.h"
 #include "DataGrid.h"
 #include "ReactionScheduler.h"
 #include "Register.h"
 
 RegisterSync::RegisterSync(Register &reg, DataGrid &breweries, DataGrid &chroniks, ReactionScheduler &work,
-                           std::function<void()> reread)
-    : m_register(reg), m_breweries(breweries), m_chroniks(chroniks), m_work(work), m_reread(std::move(reread))
+                           QLabel *progress, std::function<void()> reread)
+    : m_register(reg), m_breweries(breweries), m_chroniks(chroniks), m_work(work), m_progress(progress),
+      m_reread(std::move(reread))
 {
 }
 
@@ -24,7 +26,10 @@ bool RegisterSync::syncWithRegister()
 
 void RegisterSync::reread()
 {
-    m_register.reread();
+    // Ordering a large register anew takes a moment: the window repaints
+    // meanwhile and tells how far it has come.
+    BusyStep step(m_progress, QStringLiteral("Reading the register anew"));
+    m_register.reread([&step](qint64 done, qint64 total) { step(done, total); });
     m_reread();
 }
 

@@ -3,6 +3,8 @@
 #include <QtGlobal>
 #include <functional>
 
+class QLabel;
+
 class DataGrid;
 class ReactionScheduler;
 class Register;
@@ -15,8 +17,9 @@ class Register;
 class RegisterSync {
 public:
     // `reread` is what the window does with the list read anew: count it
-    // and show the current brewery's history.
-    RegisterSync(Register &reg, DataGrid &breweries, DataGrid &chroniks, ReactionScheduler &work,
+    // and show the current brewery's history. `progress` shows how far a
+    // long re-read has come.
+    RegisterSync(Register &reg, DataGrid &breweries, DataGrid &chroniks, ReactionScheduler &work, QLabel *progress,
                  std::function<void()> reread);
 
     // Reads the register anew when it changed since the lists were read;
@@ -37,5 +40,6 @@ private:
     DataGrid &m_breweries;
     DataGrid &m_chroniks;
     ReactionScheduler &m_work;
+    QLabel *m_progress;
     std::function<void()> m_reread;
 };

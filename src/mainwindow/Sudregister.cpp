@@ -117,7 +117,7 @@ void Sudregister::createConcerns()
         if (lblMessage->text().startsWith(QStringLiteral("Register: ")))
             showRegisterMessage();
     });
-    m_sync = std::make_unique<RegisterSync>(*m_register, *grdBrauerien, *grdChronik, *m_work, [this] {
+    m_sync = std::make_unique<RegisterSync>(*m_register, *grdBrauerien, *grdChronik, *m_work, lblMessage, [this] {
         setBreweryCount(dsBrewery->Recordset().RecordCount());
         grdBrauerien->setApproxCount(BreweryCount() + 1);
         // The brewery may be the same, its history not.

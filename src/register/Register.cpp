@@ -113,9 +113,9 @@ bool Register::isStale() const
     return m_breweries->hasRecordset() && m_breweries->Recordset().isStale();
 }
 
-void Register::reread()
+void Register::reread(const Progress &progress)
 {
-    m_breweries->Reread();
+    m_breweries->Reread(progress);
 }
 
 void Register::placeBrewery(qint64 key)

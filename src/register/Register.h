@@ -75,7 +75,7 @@ public:
     bool isStale() const;
     // Reads the brewery list anew; the current brewery stays current where
     // the list still holds it.
-    void reread();
+    void reread(const Progress &progress = {});
     // The same after this window changed the brewery with `key` (an undo,
     // a redo): only that brewery moves in the list, or leaves or joins it.
     void placeBrewery(qint64 key);
