@@ -24,8 +24,15 @@ struct ChronikBlock {
     std::vector<quint32> listed;
 
     size_t numberAt(size_t place) const { return listed.empty() ? place : listed[place]; }
+    size_t listedCount() const { return listed.empty() ? entries.size() : listed.size(); }
     // Makes `listed` explicit before the list departs from `entries`.
     void spellOut();
+    // Appends an entry whose texts stand in `store` and runs one ordering
+    // pass by IdCode over the list.
+    void append(const ChronikTexts &texts, const TextStore &store);
+    // Adds `shift` to every text's number: the store the texts stand in has
+    // become part of another (TextStore::absorb).
+    void shiftTexts(TextStore::Id shift);
 };
 
 // Who a handle refers to: equal for every handle to one entry.

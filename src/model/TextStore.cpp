@@ -53,6 +53,23 @@ TextStore::Id TextStore::add(QStringView text)
     return id;
 }
 
+TextStore::Id TextStore::absorb(TextStore &&other)
+{
+    if (m_blocks.size() + other.m_blocks.size() > size_t(Id(-1) >> PlaceBits) + 1)
+        throw std::length_error("too many texts for one store");
+    const Id shift = Id(m_blocks.size()) << PlaceBits;
+    if (other.m_blocks.empty())
+        return shift;
+    for (auto &block : other.m_blocks)
+        m_blocks.push_back(std::move(block));
+    // New texts go on in the last block taken over.
+    m_used = other.m_used;
+    m_size = other.m_size;
+    other.m_blocks.clear();
+    other.m_used = other.m_size = 0;
+    return shift;
+}
+
 TextStore::Id TextStore::addAscii(QByteArrayView text)
 {
     Id id = 0;

@@ -29,6 +29,10 @@ public:
     Id add(QStringView text);
     // For texts known to be ASCII, as codes are, with no conversion.
     Id addAscii(QByteArrayView text);
+    // Takes over every text of `other`, which is left empty: a text's
+    // number there plus the returned shift is its number here. Texts read
+    // on two threads into two stores thus become one store without a copy.
+    Id absorb(TextStore &&other);
     QAnyStringView view(Id id) const
     {
         if (id == 0)

@@ -68,23 +68,14 @@ void clsBrewery::addStoredChronik(const ChronikTexts &texts)
     store();
     if (!m_chroniks)
         m_chroniks = std::make_shared<ChronikBlock>();
-    ChronikBlock &block = *m_chroniks;
-    block.entries.push_back(texts);
-    if (!block.listed.empty())
-        block.listed.push_back(quint32(block.entries.size() - 1));
+    m_chroniks->append(texts, *m_store);
     setNmbrChroniks(m_nmbrChroniks + 1);
+}
 
-    // A single bubble pass, not a full sort: an entry added out of order
-    // moves at most one place forward. Ordinal comparison, code unit by code
-    // unit, so "B" comes before "a" and "10" before "9". The list's numbers
-    // move; the entries stay where they are.
-    const auto code = [&](size_t place) { return m_store->view(block.entries[block.numberAt(place)][ChronikRef::Code]); };
-    for (size_t i = 0; i + 1 < size_t(m_nmbrChroniks); ++i) {
-        if (QAnyStringView::compare(code(i), code(i + 1), Qt::CaseSensitive) > 0) {
-            block.spellOut();
-            std::swap(block.listed[i], block.listed[i + 1]);
-        }
-    }
+void clsBrewery::adoptStoredChroniks(std::shared_ptr<ChronikBlock> block)
+{
+    m_chroniks = std::move(block);
+    setNmbrChroniks(qint32(m_chroniks->listedCount()));
 }
 
 bool clsBrewery::DeleteChronik(qint32 chronikNmbr)

@@ -33,6 +33,9 @@ public:
     // The same for texts already in this brewery's store, in ChronikRef's
     // order: how the loader adds entries without copying a text.
     void addStoredChronik(const ChronikTexts &texts);
+    // Takes `block` as its history entries, listed as the block lists them,
+    // for a brewery that has none yet; their texts are in store() already.
+    void adoptStoredChroniks(std::shared_ptr<ChronikBlock> block);
     // Removes entry `chronikNmbr`; false when there is no such entry.
     bool DeleteChronik(qint32 chronikNmbr);
     bool PurgeChroniks();

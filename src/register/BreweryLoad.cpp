@@ -2,6 +2,7 @@
 
 #include "TableReader.h"
 #include "Register.h"
+#include "RegisterFile.h"
 #include "RegisterSchema.h"
 #include "ReportLine.h"
 #include "Statement.h"
@@ -9,7 +10,9 @@
 #include "TextNumbers.h"
 #include "clsBrewery.h"
 
+#include <QString>
 #include <algorithm>
+#include <chrono>
 #include <string_view>
 
 // Puts the texts read into the load's store: one copy of each distinct text
@@ -56,6 +59,11 @@ bool pooled(const char *field)
 
 } // namespace
 
+struct BreweryLoad::ChronikRead {
+    TextStore store;
+    std::vector<ChronikRun> runs;
+};
+
 BreweryLoad::BreweryLoad(Register &reg, int count, std::function<void()> tick)
     : m_register(reg), m_count(count), m_tick(std::move(tick)), m_store(std::make_shared<TextStore>()),
       m_text(std::make_unique<TextPool>(*m_store))
@@ -64,8 +72,16 @@ BreweryLoad::BreweryLoad(Register &reg, int count, std::function<void()> tick)
 
 BreweryLoad::~BreweryLoad() = default;
 
+void BreweryLoad::startChroniks()
+{
+    if (!m_chroniks.valid())
+        m_chroniks = std::async(std::launch::async, readAllChroniks, m_register.chroniks()->file().path(),
+                                std::ref(m_chroniksRead));
+}
+
 void BreweryLoad::readBreweries()
 {
+    startChroniks();
     ::Recordset &listed = m_register.breweries()->Recordset();
     constexpr size_t Columns = ReportLine::BreweryColumns.size();
     // Where each column of the line, then the key, stands in the record.
@@ -111,22 +127,57 @@ void BreweryLoad::readBreweries()
     }, m_tick);
 }
 
-void BreweryLoad::readChroniks()
+std::unique_ptr<BreweryLoad::ChronikRead> BreweryLoad::readAllChroniks(const QString &path,
+                                                                       std::atomic<qint64> &read)
 {
     constexpr size_t Texts = ReportLine::ChronikColumns.size();
     bool pool[Texts];
     for (size_t c = 0; c < Texts; ++c)
         pool[c] = pooled(ReportLine::ChronikColumns[c].field);
+    auto result = std::make_unique<ChronikRead>();
+    TextPool text(result->store);
+    const std::unique_ptr<RegisterFile> connection = RegisterFile::openReader(path);
     ChronikTexts entry{};
-    ReadAllChroniks(m_register.chroniks()->file(), [&](qint64 parent, const QByteArrayView *texts) {
-        m_tick();
-        clsBrewery *const owner = m_byRowId.value(parent);
-        if (!owner)
-            return;
+    // The entries of the breweries come mixed, in the order they were
+    // stored; each brewery's are gathered in its run.
+    QHash<qint64, ChronikBlock *> runOf;
+    ReadAllChroniks(*connection, [&](qint64 parent, const QByteArrayView *texts) {
+        read.fetch_add(1, std::memory_order_relaxed);
         for (size_t c = 0; c < Texts; ++c)
-            entry[c] = pool[c] ? m_text->pooled(texts[c]) : m_text->unique(texts[c]);
-        owner->addStoredChronik(entry);
+            entry[c] = pool[c] ? text.pooled(texts[c]) : text.unique(texts[c]);
+        ChronikBlock *&run = runOf[parent];
+        if (!run) {
+            result->runs.push_back({parent, std::make_shared<ChronikBlock>()});
+            run = result->runs.back().block.get();
+        }
+        run->append(entry, result->store);
     });
+    return result;
+}
+
+void BreweryLoad::readChroniks()
+{
+    startChroniks();
+    qint64 told = 0;
+    const auto tell = [&] {
+        for (const qint64 read = m_chroniksRead; told < read; ++told)
+            m_tick();
+    };
+    while (m_chroniks.wait_for(std::chrono::milliseconds(25)) != std::future_status::ready)
+        tell();
+    const std::unique_ptr<ChronikRead> read = m_chroniks.get();
+    tell();
+    const TextStore::Id shift = m_store->absorb(std::move(read->store));
+    size_t given = 0;
+    for (ChronikRun &run : read->runs) {
+        if (++given % 4096 == 0)
+            m_tick();
+        clsBrewery *const owner = m_byRowId.value(run.parent);
+        if (!owner)
+            continue;
+        run.block->shiftTexts(shift);
+        owner->adoptStoredChroniks(std::move(run.block));
+    }
 }
 
 std::vector<std::shared_ptr<clsBrewery>> BreweryLoad::take()

@@ -1,13 +1,16 @@
 #pragma once
 
 #include <QHash>
+#include <atomic>
 #include <functional>
+#include <future>
 #include <memory>
 #include <vector>
 
 class Register;
 class TextStore;
 class clsBrewery;
+struct ChronikBlock;
 
 // Reads the register into brewery objects for the report: the first
 // `count` breweries of the list, in its order, each with exactly the
@@ -25,7 +28,8 @@ public:
     // line of empty columns.
     void readBreweries();
     // Every history entry, in one pass over the table rather than one query
-    // per brewery, each given to its brewery.
+    // per brewery, each given to its brewery. The pass runs on a core and a
+    // connection of its own from the start of readBreweries(), beside it.
     void readChroniks();
 
     std::vector<std::shared_ptr<clsBrewery>> take();
@@ -34,6 +38,15 @@ public:
 
 private:
     class TextPool;
+    // The history entries as the worker read them: each brewery's, by its
+    // key, with their texts in a store of their own.
+    struct ChronikRun {
+        qint64 parent;
+        std::shared_ptr<ChronikBlock> block;
+    };
+    struct ChronikRead;
+    static std::unique_ptr<ChronikRead> readAllChroniks(const QString &path, std::atomic<qint64> &read);
+    void startChroniks();
 
     Register &m_register;
     int m_count;
@@ -43,4 +56,7 @@ private:
     std::vector<std::shared_ptr<clsBrewery>> m_breweries;
     QHash<qint64, clsBrewery *> m_byRowId;
     qint64 m_lastRowId = -1;
+    std::atomic<qint64> m_chroniksRead = 0;
+    // Last, so that a load that goes early waits for its worker first.
+    std::future<std::unique_ptr<ChronikRead>> m_chroniks;
 };

@@ -63,6 +63,41 @@ private slots:
         Q_UNUSED(aalen);
     }
 
+    // History entries stored interleaved go each to its own brewery, and
+    // those of a brewery the find leaves out to none.
+    void entriesFindTheirBrewery_data()
+    {
+        QTest::addColumn<QString>("find");
+        QTest::addColumn<QStringList>("codes"); // per brewery listed, its entries' codes
+        QTest::addRow("whole list") << "" << QStringList({"a1", "b1 b2", "c1"});
+        QTest::addRow("narrowed by the find") << "Spezial" << QStringList({"b1 b2"});
+    }
+    void entriesFindTheirBrewery()
+    {
+        QFETCH(QString, find);
+        QFETCH(QStringList, codes);
+        ScratchRegister reg;
+        const qint64 a = reg.addBrewery({"BY", "", "", "Aalen", "A", "Adler"});
+        const qint64 b = reg.addBrewery({"BY", "", "", "Bamberg", "B", "Spezial"});
+        const qint64 c = reg.addBrewery({"BY", "", "", "Coburg", "C", "Kronen"});
+        reg.addChronik(c, {"", "c1"});
+        reg.addChronik(b, {"", "b1"});
+        reg.addChronik(a, {"", "a1"});
+        reg.addChronik(b, {"", "b2"});
+        Window win(reg);
+        win->txtFind->setText(find);
+        win->applyFind();
+        win->LoadBreweryObjects();
+        QStringList loaded;
+        for (const auto &brewery : win->Breweries()) {
+            QStringList own;
+            for (int n = 1; n <= brewery->NmbrChroniks(); ++n)
+                own << brewery->Chronik(n)->IdCode();
+            loaded << own.join(' ');
+        }
+        QCOMPARE(loaded, codes);
+    }
+
     // Characters on both sides of the end of Latin-1, which the store keeps
     // a byte a character up to ÿ and in two bytes from Ā on, come back as
     // stored, in the objects and in the report's lines.
