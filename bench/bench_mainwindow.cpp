@@ -5,7 +5,6 @@
 // longest stretch in which the window could not repaint.
 #include "BenchTable.h"
 #include "DatabasePath.h"
-#include "RegisterFile.h"
 #include "SilentMessageBoxes.h"
 #include "Sudregister.h"
 #include "SudregisterReport.h"
@@ -17,6 +16,7 @@
 #include <QFile>
 #include <QHeaderView>
 #include <QLabel>
+#include <QProcess>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -202,17 +202,30 @@ int main(int argc, char *argv[])
     gapRow(undoGap);
 
     // Another program changes a brewery: the window reads the register
-    // anew, the current brewery staying current.
+    // anew, the current brewery staying current. A mark added to a stop
+    // year and taken off again, so that the register ends as it began.
     {
-        const std::unique_ptr<RegisterFile> other = RegisterFile::openScratch(DatabasePath(dir));
+        const auto toggleMark = [&] {
+            const QString sql = "UPDATE Brewery SET StopYear = CASE WHEN StopYear LIKE '%#' THEN "
+                                "substr(StopYear, 1, length(StopYear) - 1) ELSE ifnull(StopYear, '') || '#' END "
+                                "WHERE RowId = (SELECT min(RowId) FROM Brewery)";
+            if (QProcess::execute(QStringLiteral("sqlite3"), {DatabasePath(dir), sql}) != 0)
+                qFatal("sqlite3 shell failed");
+        };
         double rereadGap = 0;
-        table.median("another program's change, list read anew", [&] {
-            other->exec("UPDATE Brewery SET StopYear = StopYear WHERE RowId = (SELECT min(RowId) FROM Brewery)");
+        std::vector<double> rereads;
+        for (int run = 0; run < 4; ++run) {
+            toggleMark();
             gap.restart();
+            QElapsedTimer timer;
+            timer.start();
             w.syncWithRegister();
             QCoreApplication::processEvents();
+            rereads.push_back(double(timer.nsecsElapsed()) / 1e9);
             rereadGap = std::max(rereadGap, gap.longest());
-        }, large ? "< 1.0 s" : "< 300 ms");
+        }
+        table.row("another program's change, list read anew", BenchTable::seconds(Median(rereads)),
+                  large ? "< 1.0 s" : "< 300 ms");
         gapRow(rereadGap);
     }
 
