@@ -10,6 +10,7 @@
 #include "Transaction.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <future>
 #include <cstdlib>
@@ -39,6 +40,12 @@ void meetInRowidOrder(Cursor &scan, const std::vector<std::pair<qint64, size_t>>
     }
 }
 
+quint64 nextSerial()
+{
+    static std::atomic<quint64> made = 0;
+    return ++made;
+}
+
 [[noreturn]] void noCurrentRecord()
 {
     throw StoreError(QStringLiteral("There is no current record."));
@@ -48,7 +55,7 @@ void meetInRowidOrder(Cursor &scan, const std::vector<std::pair<qint64, size_t>>
 
 Recordset::Recordset(std::shared_ptr<RegisterFile> file, const RecordSource &source, const Progress &progress,
                      const FirstRows &firstRows)
-    : m_file(std::move(file)), m_source(source)
+    : m_file(std::move(file)), m_source(source), m_serial(nextSerial())
 {
     prepare();
     m_version = m_file->dataVersion();
@@ -76,7 +83,7 @@ Recordset::Recordset(std::shared_ptr<RegisterFile> file, const RecordSource &sou
 
 Recordset::Recordset(std::shared_ptr<RegisterFile> file, const RecordSource &source, std::vector<qint64> keys,
                      qint64 version)
-    : m_file(std::move(file)), m_source(source), m_keys(std::move(keys)), m_version(version)
+    : m_file(std::move(file)), m_source(source), m_keys(std::move(keys)), m_version(version), m_serial(nextSerial())
 {
     prepare();
 }

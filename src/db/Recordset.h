@@ -108,6 +108,9 @@ public:
     qint64 keyAt(int position) const { return m_keys.at(size_t(position)); }
     const std::vector<qint64> &keys() const { return m_keys; }
     qint64 version() const { return m_version; }
+    // Tells record sets apart: no two made in this process share it,
+    // whatever their addresses.
+    quint64 serial() const { return m_serial; }
     // Position of the record with `key`, or -1.
     int positionOf(qint64 key) const;
     // Whether the row with key `a` comes before the row with key `b` in the
@@ -156,6 +159,7 @@ private:
     Row m_buffer;
     Row m_shown; // the row as read when Edit began
     qint64 m_version = 0;
+    quint64 m_serial;
     std::vector<bool> m_changed;
     mutable std::unordered_map<qint64, Row> m_rows;
     RecordsetListener *m_listener = nullptr;

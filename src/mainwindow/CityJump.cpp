@@ -5,6 +5,7 @@
 #include "BusyStep.h"
 #include "ReactionScheduler.h"
 #include "Register.h"
+#include "RegisterFile.h"
 
 #include <QComboBox>
 #include <QEvent>
@@ -29,15 +30,32 @@ QString leadingCharacters(const QString &text, int count)
 
 void Sudregister::FillCityJumpList()
 {
-    QString previous = QStringLiteral("A");
-    QString current;
     {
         const QSignalBlocker quiet(cboBrauereiJump);
         cboBrauereiJump->clear();
     }
     countBreweries();
     ::Recordset &breweries = dsBrewery->Recordset();
+    const JumpListCut cut{breweries.serial(), dsBrewery->file().dataVersion(), dsBrewery->file().totalChanges()};
+    if (cut != m_jumpCut) {
+        m_jumpEntries = cutCityJumpList(breweries);
+        m_jumpCut = cut;
+    } else if (!breweries.Eof()) {
+        // Where the cut's walk would have left it.
+        breweries.MoveLast();
+        breweries.MoveNext();
+    }
+    {
+        const QSignalBlocker quiet(cboBrauereiJump);
+        static_cast<QStringListModel *>(cboBrauereiJump->model())->setStringList(m_jumpEntries);
+    }
+    SelectEntry(cboBrauereiJump, 0);
+}
 
+QStringList Sudregister::cutCityJumpList(::Recordset &breweries)
+{
+    QString previous = QStringLiteral("A");
+    QString current;
     QStringList entries;
     const int n = BreweryCount();
     // The city of each block's last brewery, all read in one pass.
@@ -68,11 +86,7 @@ void Sudregister::FillCityJumpList()
     }
     if (previous != QLatin1String("Zz"))
         entries << previous + QStringLiteral("-Zz");
-    {
-        const QSignalBlocker quiet(cboBrauereiJump);
-        static_cast<QStringListModel *>(cboBrauereiJump->model())->setStringList(entries);
-    }
-    SelectEntry(cboBrauereiJump, 0);
+    return entries;
 }
 
 void Sudregister::cboBrauereiJump_Click()

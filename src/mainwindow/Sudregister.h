@@ -228,6 +228,9 @@ private:
     void watchPageCheck();
     void repaintGrids();
     int measureTwips(const QString &sample);
+    // The jump list's entries cut from the list in its order; walks the
+    // list to its end.
+    QStringList cutCityJumpList(::Recordset &breweries);
 
     std::shared_ptr<MessageBoxes> m_boxes;
     // The register service: the data sources and every query of the register.
@@ -255,4 +258,14 @@ private:
     std::unique_ptr<RegisterPrinting> m_printing;
     QSettings *m_settings;
     std::unique_ptr<VanishedRegister> m_vanished;
+    // The jump list as last cut, and the state of the list and the register
+    // it was cut from: unchanged since, a Report need not cut it again.
+    struct JumpListCut {
+        quint64 list = 0;
+        qint64 version = -1;
+        qint64 changes = -1;
+        bool operator==(const JumpListCut &) const = default;
+    };
+    JumpListCut m_jumpCut;
+    QStringList m_jumpEntries;
 };

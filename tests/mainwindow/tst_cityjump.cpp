@@ -2,10 +2,13 @@
 #include "ShownWindow.h"
 #include "ScratchRegister.h"
 #include "ScriptedMessageBoxes.h"
+#include "SecondConnection.h"
+#include "RegisterFile.h"
 #include "Sudregister.h"
 
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QTest>
 
 namespace {
@@ -88,6 +91,45 @@ private slots:
         // match the record set stays past its end, where the walk left it.
         QCOMPARE(win->dsBrewery->Recordset().AbsolutePosition(), firstMatch);
         QVERIFY(win->grdBrauerien->AllowDelete());
+    }
+
+    // A jump list filled again is cut anew from the cities as stored once
+    // the register changed, whoever changed it, or the list is another.
+    void cutAnewAfterAChange_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QStringList>("expected");
+        const QStringList koeln{"A-Kö", "Kö-Br", "Br-Zz"};
+        QTest::addRow("by another program") << "other" << koeln;
+        QTest::addRow("by another program, the list read again") << "other, read again" << koeln;
+        QTest::addRow("on the window's own connection") << "own" << koeln;
+        QTest::addRow("the list narrowed by the find") << "find" << QStringList{"A-Xa", "Xa-Zz"};
+    }
+    void cutAnewAfterAChange()
+    {
+        QFETCH(QString, change);
+        QFETCH(QStringList, expected);
+        ScratchRegister reg;
+        fill(reg, 81, Cities{{40, "Berlin"}, {80, "Bremen"}});
+        Window win(reg);
+        win->FillCityJumpList();
+        QCOMPARE(entries(win->cboBrauereiJump), QStringList({"A-Be", "Be-Br", "Br-Zz"}));
+        const QString update = "UPDATE Brewery SET CityName = 'Köln' WHERE IdCode = '0040'";
+        if (change.startsWith("other"))
+            QVERIFY(SecondConnection(reg.path()).exec(update));
+        else if (change == "own")
+            win->dsBrewery->file().exec(update.toUtf8().constData());
+        if (change == "find") {
+            win->txtFind->setText("Xanten");
+            win->applyFind();
+        } else if (change.endsWith("read again")) {
+            win->syncWithRegister();
+        } else {
+            win->dsBrewery->Recordset().dropCache();
+        }
+        win->FillCityJumpList();
+        QCOMPARE(entries(win->cboBrauereiJump), expected);
+        QCOMPARE(win->dsBrewery->Recordset().AbsolutePosition(), -1);
     }
 
     void choosingAnEntryJumps_data()
