@@ -7,7 +7,7 @@
 namespace {
 
 // Rows read in one read transaction: a few milliseconds' work.
-constexpr int SliceRows = 8192;
+constexpr int SliceRows = 2048;
 
 template <int Texts>
 void readTable(RegisterFile &connection, const QByteArray &table, const QByteArray &sql,
