@@ -4,6 +4,7 @@
 #include "RegisterFile.h"
 #include "StoreError.h"
 #include "TextNumbers.h"
+#include "WaitBeside.h"
 
 #include <algorithm>
 #include <atomic>
@@ -22,9 +23,6 @@ constexpr quint32 NullText = 0; // texts are numbered from 1
 constexpr int Tick = 4096;
 // Rows read in one read transaction: a few milliseconds' work.
 constexpr int SliceRows = 4096;
-// How often the caller's thread hears how far the work has come: often
-// enough for a window to repaint between two turns.
-constexpr int WaitingMs = 25;
 
 // What one thread read: a range of rows with the numbers of their texts.
 struct Share {
@@ -113,10 +111,8 @@ void onEveryCore(const std::function<void(size_t part, size_t parts)> &work, con
     std::vector<std::future<void>> workers;
     for (size_t p = 0; p < parts; ++p)
         workers.push_back(std::async(std::launch::async, work, p, parts));
-    for (auto &worker : workers) {
-        while (worker.wait_for(std::chrono::milliseconds(WaitingMs)) != std::future_status::ready)
-            waiting();
-    }
+    for (auto &worker : workers)
+        waitBeside(worker, waiting);
     for (auto &worker : workers)
         worker.get();
 }
@@ -332,8 +328,7 @@ std::optional<std::vector<qint64>> OrderGerman(const QString &path, const QByteA
     // keeps it informed throughout.
     auto ranking = std::async(std::launch::async, rankAndOrder, std::ref(shares), size_t(fieldCount), std::ref(read),
                               expected, expected);
-    while (ranking.wait_for(std::chrono::milliseconds(WaitingMs)) != std::future_status::ready)
-        waiting();
+    waitBeside(ranking, waiting);
     std::vector<qint64> ordered = ranking.get();
     first.reset();
     read = 2 * expected;

@@ -8,11 +8,10 @@
 #include "StoredRow.h"
 #include "StoredValue.h"
 #include "Transaction.h"
+#include "WaitBeside.h"
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
-#include <future>
 #include <cstdlib>
 #include <unordered_set>
 
@@ -299,10 +298,7 @@ void Recordset::forEachRecord(const std::function<void(int, const Cursor &)> &vi
     for (size_t p = 0; p < m_keys.size(); ++p)
         byKey[p] = {m_keys[p], p};
     auto sorted = std::async(std::launch::async, [&byKey] { std::sort(byKey.begin(), byKey.end()); });
-    while (sorted.wait_for(std::chrono::milliseconds(25)) != std::future_status::ready) {
-        if (waiting)
-            waiting();
-    }
+    waitBeside(sorted, waiting);
     sorted.get();
     Cursor scan = m_file->cached("SELECT rowid, " + columnList() + " FROM " + QuotedName(m_source.table) + " ORDER BY rowid");
     meetInRowidOrder(scan, byKey, [&](size_t position) { visit(int(position), scan); }, [](ptrdiff_t) {});

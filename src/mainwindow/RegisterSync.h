@@ -3,9 +3,8 @@
 #include <QtGlobal>
 #include <functional>
 
-class QLabel;
-
 class DataGrid;
+class QLabel;
 class ReactionScheduler;
 class Register;
 

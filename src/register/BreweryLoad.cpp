@@ -8,11 +8,11 @@
 #include "Statement.h"
 #include "StoreError.h"
 #include "TextNumbers.h"
+#include "WaitBeside.h"
 #include "clsBrewery.h"
 
 #include <QString>
 #include <algorithm>
-#include <chrono>
 #include <string_view>
 
 // Puts the texts read into the load's store: one copy of each distinct text
@@ -163,8 +163,7 @@ void BreweryLoad::readChroniks()
         for (const qint64 read = m_chroniksRead; told < read; ++told)
             m_tick();
     };
-    while (m_chroniks.wait_for(std::chrono::milliseconds(25)) != std::future_status::ready)
-        tell();
+    waitBeside(m_chroniks, tell);
     const std::unique_ptr<ChronikRead> read = m_chroniks.get();
     tell();
     const TextStore::Id shift = m_store->absorb(std::move(read->store));
