@@ -4,13 +4,19 @@
 
 void BreweryRelease::release(std::vector<std::shared_ptr<clsBrewery>> breweries)
 {
-    m_freeing = std::async(std::launch::async, [breweries = std::move(breweries)]() mutable {
-        breweries.clear();
-        malloc_trim(0);
-    });
+    m_wanted = std::make_shared<std::atomic<bool>>(false);
+    m_freeing = std::async(std::launch::async,
+                           [breweries = std::move(breweries), wanted = m_wanted]() mutable {
+                               breweries.clear();
+                               if (!wanted->load())
+                                   malloc_trim(0);
+                           });
 }
 
-bool BreweryRelease::done(std::chrono::milliseconds wait) const
+bool BreweryRelease::done(std::chrono::milliseconds wait)
 {
-    return !m_freeing.valid() || m_freeing.wait_for(wait) == std::future_status::ready;
+    if (!m_freeing.valid())
+        return true;
+    m_wanted->store(true);
+    return m_freeing.wait_for(wait) == std::future_status::ready;
 }

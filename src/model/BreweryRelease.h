@@ -2,6 +2,7 @@
 
 #include "clsBrewery.h"
 
+#include <atomic>
 #include <chrono>
 #include <future>
 #include <memory>
@@ -14,9 +15,14 @@
 class BreweryRelease {
 public:
     void release(std::vector<std::shared_ptr<clsBrewery>> breweries);
-    // Whether the last release has ended, waiting at most `wait` for it.
-    bool done(std::chrono::milliseconds wait) const;
+    // Whether the last release has ended, waiting at most `wait` for it. Asked
+    // by the next reading: from then on the freed memory is kept for it.
+    bool done(std::chrono::milliseconds wait);
 
 private:
     std::future<void> m_freeing;
+    // Giving the memory back holds the allocator's lock for a tenth of a
+    // second at a million breweries, stalling the window's own allocations;
+    // pointless when the next reading is about to take the memory again.
+    std::shared_ptr<std::atomic<bool>> m_wanted;
 };
