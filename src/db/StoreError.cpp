@@ -13,7 +13,7 @@ namespace {
 
 bool isOwnCode(int code)
 {
-    return code == StoreError::RowChangedElsewhere || code == StoreError::FileGone;
+    return code >= StoreError::RowChangedElsewhere;
 }
 
 } // namespace

@@ -5,8 +5,9 @@
 
 // The one failure type of the record store. It carries the store's own
 // message, the name of the component that raised it, and SQLite's result
-// code (0 when the failure did not come from SQLite), so that callers decide
-// by code, never by searching the message.
+// code (0 when the failure did not come from SQLite; a shared register's
+// failures carry the code of the same failure of a file), so that callers
+// decide by code, never by searching the message.
 class StoreError : public std::runtime_error {
 public:
     // Codes of the program's own, beyond SQLite's range.
@@ -16,6 +17,11 @@ public:
         // The register's file was deleted or replaced by another program
         // while it was open: writes go to a file no longer under its name.
         FileGone = 0x10001,
+        // A shared register's server could not be reached, or refused the
+        // user (a wrong password, no such database).
+        ConnectionFailed = 0x10002,
+        // The connection to a shared register's server dropped.
+        ConnectionLost = 0x10003,
     };
 
     StoreError(const QString &message, const QString &component = QStringLiteral("Register"), int code = 0)
@@ -43,6 +49,7 @@ public:
     StoreError withValueTyped(const QString &value) const;
     bool isRowChangedElsewhere() const { return m_code == RowChangedElsewhere; }
     bool isFileGone() const { return m_code == FileGone; }
+    bool isConnectionLost() const { return m_code == ConnectionLost; }
     // The register's file is damaged (SQLite found its pages corrupt).
     bool isDamaged() const;
     // A constraint of the register refused the write (a key taken, a

@@ -1,0 +1,61 @@
+#include "PgResult.h"
+
+#include <libpq-fe.h>
+
+namespace {
+
+// The server's type numbers of the integer types (pg_type.oid).
+constexpr Oid Int8 = 20, Int2 = 21, Int4 = 23;
+
+} // namespace
+
+void PgResult::Clear::operator()(pg_result *result) const
+{
+    PQclear(result);
+}
+
+PgResult::PgResult(pg_result *result) : m_result(result) {}
+
+int PgResult::rows() const
+{
+    return PQntuples(m_result.get());
+}
+
+int PgResult::columns() const
+{
+    return PQnfields(m_result.get());
+}
+
+bool PgResult::isNull(int row, int column) const
+{
+    return PQgetisnull(m_result.get(), row, column);
+}
+
+QVariant PgResult::value(int row, int column) const
+{
+    if (isNull(row, column))
+        return {};
+    switch (PQftype(m_result.get(), column)) {
+    case Int8:
+    case Int4:
+    case Int2:
+        return int64(row, column);
+    default:
+        return text(row, column);
+    }
+}
+
+QString PgResult::text(int row, int column) const
+{
+    return QString::fromUtf8(PQgetvalue(m_result.get(), row, column), PQgetlength(m_result.get(), row, column));
+}
+
+qint64 PgResult::int64(int row, int column) const
+{
+    return QByteArray(PQgetvalue(m_result.get(), row, column)).toLongLong();
+}
+
+qint64 PgResult::changed() const
+{
+    return QByteArray(PQcmdTuples(m_result.get())).toLongLong();
+}

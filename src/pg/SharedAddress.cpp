@@ -1,0 +1,39 @@
+#include "SharedAddress.h"
+
+#include "StoreError.h"
+
+#include <QHash>
+#include <libpq-fe.h>
+
+bool SharedAddress::isShared(const QString &text)
+{
+    return text.startsWith(QLatin1String("postgresql://")) || text.startsWith(QLatin1String("postgres://"));
+}
+
+SharedAddress::SharedAddress(const QString &uri) : m_uri(uri)
+{
+    char *problem = nullptr;
+    PQconninfoOption *options = PQconninfoParse(uri.toUtf8().constData(), &problem);
+    if (!options) {
+        const QString why = problem ? QString::fromUtf8(problem).trimmed() : QStringLiteral("out of memory");
+        PQfreemem(problem);
+        throw StoreError(QStringLiteral("\"%1\" is not the address of a shared register: %2").arg(uri, why),
+                         QStringLiteral("Shared register"));
+    }
+    QHash<QString, QString> given;
+    for (const PQconninfoOption *o = options; o->keyword; ++o) {
+        if (o->val)
+            given.insert(QString::fromUtf8(o->keyword), QString::fromUtf8(o->val));
+    }
+    PQconninfoFree(options);
+
+    const QString service = given.value(QStringLiteral("service"));
+    m_database = given.value(QStringLiteral("dbname"), service);
+    QString host = given.value(QStringLiteral("host"), QStringLiteral("localhost"));
+    if (const QString port = given.value(QStringLiteral("port")); !port.isEmpty())
+        host += QLatin1Char(':') + port;
+    const QString user = given.value(QStringLiteral("user"));
+    m_display = (user.isEmpty() ? QString() : user + QLatin1Char('@')) + host + QLatin1Char('/') + m_database;
+    if (m_database.isEmpty() && service.isEmpty())
+        m_display = host;
+}

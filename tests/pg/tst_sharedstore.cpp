@@ -1,0 +1,261 @@
+// The store of a shared register against a real PostgreSQL server of the
+// test's own: which databases it takes for a register, what it sets up, who
+// may change what, and how each fault reads.
+#include "PgConnection.h"
+#include "PgTestServer.h"
+#include "SharedSchema.h"
+#include "StoreError.h"
+
+#include <QTest>
+#include <memory>
+
+namespace {
+
+const QString Password = QStringLiteral("s3cret 'quoted'");
+
+PgConnection::PasswordPrompt answering(const QString &password)
+{
+    return [password](const QString &, const QString &) { return std::optional<QString>(password); };
+}
+
+QString failureOf(const std::function<void()> &step, int *code = nullptr)
+{
+    try {
+        step();
+    } catch (const StoreError &e) {
+        if (code)
+            *code = e.code();
+        return e.message();
+    }
+    return {};
+}
+
+} // namespace
+
+class tst_SharedStore : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        m_server = std::make_unique<PgTestServer>();
+        QVERIFY(m_server->started());
+        QProcess setup;
+        setup.start(QStringLiteral(SETUP_SCRIPT),
+                    {QStringLiteral("society"), QStringLiteral("-h"), m_server->socketDir(), QStringLiteral("-U"),
+                     QStringLiteral("admin")});
+        QVERIFY(setup.waitForFinished(60000));
+        QVERIFY2(setup.exitCode() == 0, setup.readAllStandardError().constData());
+        QVERIFY(m_server->admin(QStringLiteral("CREATE ROLE edith LOGIN PASSWORD '%1' IN ROLE sudregister_editors")
+                                    .arg(QString(Password).replace("'", "''"))));
+    }
+
+    // An address is shown without its password, and a malformed one is
+    // refused with libpq's own reason.
+    void addressesAsShown_data()
+    {
+        QTest::addColumn<QString>("uri");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("all parts") << "postgresql://alice:pw@db.example.org:5433/soc?sslmode=verify-full"
+                                   << "alice@db.example.org:5433/soc";
+        QTest::newRow("host only") << "postgres://db.example.org/soc" << "db.example.org/soc";
+        QTest::newRow("service") << "postgresql:///?service=museum" << "localhost/museum";
+        QTest::newRow("malformed") << "postgresql://alice@db/soc?colour=blue" << "";
+    }
+
+    void addressesAsShown()
+    {
+        QFETCH(QString, uri);
+        QFETCH(QString, shown);
+        QVERIFY(SharedAddress::isShared(uri));
+        QString displayed;
+        const QString refused = failureOf([&] { displayed = SharedAddress(uri).displayName(); });
+        QCOMPARE(displayed, shown);
+        QCOMPARE(refused.isEmpty(), !shown.isEmpty());
+    }
+
+    void anEmptyDatabaseBecomesARegister()
+    {
+        QVERIFY(m_server->admin(QStringLiteral("CREATE DATABASE made OWNER edith")));
+        for (int opening = 0; opening < 2; ++opening) {
+            PgConnection connection(SharedAddress(m_server->uri("made", "edith")), answering(Password));
+            QVERIFY(SharedSchema::prepare(connection));
+        }
+        QVERIFY(m_server->admin(QStringLiteral("SELECT count(*) FROM pg_trigger WHERE NOT tgisinternal"), "made"));
+        QCOMPARE(m_server->output(), QStringLiteral("6"));
+    }
+
+    void onlyARegisterIsTaken_data()
+    {
+        QTest::addColumn<QString>("setup");
+        QTest::addColumn<QString>("user");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("other tables") << "CREATE TABLE invoices (n int)" << "admin"
+                                      << "holds other tables and no register";
+        QTest::newRow("one table of two")
+            << "CREATE TABLE \"Brewery\" (\"RowId\" bigint)" << "admin" << "not a whole register";
+        QTest::newRow("a field missing")
+            << "CREATE TABLE \"Brewery\" (\"RowId\" bigint, \"StateName\" text); "
+               "CREATE TABLE \"BreweryChronik\" (n int)"
+            << "admin" << "has no field \"CountyName\"";
+        QTest::newRow("empty, user may not create") << "" << "edith" << "may not set one up";
+    }
+
+    void onlyARegisterIsTaken()
+    {
+        QFETCH(QString, setup);
+        QFETCH(QString, user);
+        QFETCH(QString, expected);
+        const QString db = QStringLiteral("other%1").arg(m_databases++);
+        QVERIFY(m_server->admin(QStringLiteral("CREATE DATABASE %1").arg(db)));
+        QVERIFY(m_server->admin(QStringLiteral("REVOKE CREATE ON SCHEMA public FROM PUBLIC"), db));
+        if (!setup.isEmpty())
+            QVERIFY(m_server->admin(setup, db));
+        const QString tablesBefore = tables(db);
+
+        PgConnection connection(SharedAddress(m_server->uri(db, user)), answering(Password));
+        const QString message = failureOf([&] { SharedSchema::prepare(connection); });
+        QVERIFY2(message.contains(expected), qPrintable(message));
+        QCOMPARE(tables(db), tablesBefore);
+    }
+
+    // Of the roles the administrator's script makes, a reader's window is
+    // read-only and its writes are refused, an editor's are stored.
+    void rolesDecideWhoWrites()
+    {
+        QVERIFY(m_server->admin(QStringLiteral("CREATE ROLE rita LOGIN PASSWORD 'r' IN ROLE sudregister_readers; "
+                                               "CREATE ROLE ed LOGIN PASSWORD 'e' IN ROLE sudregister_editors")));
+        const QByteArray insert = "INSERT INTO \"Brewery\" (\"CityName\") VALUES ($1)";
+
+        PgConnection reader(SharedAddress(m_server->uri("society", "rita")), answering("r"));
+        QVERIFY(!SharedSchema::prepare(reader));
+        int code = 0;
+        const QString refused = failureOf([&] { reader.exec(insert, {QStringLiteral("Bamberg")}); }, &code);
+        QVERIFY2(refused.contains("may read the shared register") && refused.contains("rita"), qPrintable(refused));
+        QCOMPARE(StoreError(refused, {}, code).isConstraint(), false);
+
+        PgConnection editor(SharedAddress(m_server->uri("society", "ed")), answering("e"));
+        QVERIFY(SharedSchema::prepare(editor));
+        QCOMPARE(editor.exec(insert, {QStringLiteral("Bamberg")}).changed(), 1);
+        QVERIFY(m_server->admin(QStringLiteral("SELECT \"CityName\" FROM \"Brewery\""), "society"));
+        QVERIFY(m_server->output().contains(QStringLiteral("Bamberg")));
+    }
+
+    void valuesGoInBound_data()
+    {
+        QTest::addColumn<QVariant>("value");
+        QTest::newRow("quotes and a statement") << QVariant(QStringLiteral("Bräu'); DROP TABLE \"Brewery\"; --"));
+        QTest::newRow("null") << QVariant();
+        QTest::newRow("empty") << QVariant(QString(""));
+        QTest::newRow("line breaks and tabs") << QVariant(QStringLiteral("a\tb\r\nc"));
+    }
+
+    void valuesGoInBound()
+    {
+        QFETCH(QVariant, value);
+        PgConnection connection(SharedAddress(m_server->uri("society", "edith")), answering(Password));
+        const qint64 key = connection.exec("INSERT INTO \"Brewery\" (\"BreweryName\") VALUES ($1) RETURNING \"RowId\"",
+                                           {value}).int64(0, 0);
+        const PgResult back = connection.exec("SELECT \"BreweryName\", \"RowId\" FROM \"Brewery\" WHERE \"RowId\" = $1",
+                                              {key});
+        QCOMPARE(back.value(0, 0).isNull(), value.isNull());
+        QCOMPARE(back.value(0, 0).toString(), value.toString());
+        QCOMPARE(back.value(0, 1), QVariant(key));
+    }
+
+    // Every statement is announced with the keys it changed, the program's
+    // own and other programs' alike; a large one without its keys.
+    void commitsAreHeard()
+    {
+        PgConnection listener(SharedAddress(m_server->uri("society", "edith")), answering(Password));
+        listener.listen(SharedSchema::Channel);
+        PgConnection writer(SharedAddress(m_server->uri("society", "edith")), answering(Password));
+        writer.listen(SharedSchema::Channel);
+        const qint64 key = writer.exec("INSERT INTO \"Brewery\" (\"CityName\") VALUES ('Hof') RETURNING \"RowId\"")
+                               .int64(0, 0);
+        QVERIFY(m_server->admin(QStringLiteral("INSERT INTO \"Brewery\" (\"CityName\") SELECT 'Hof' "
+                                               "FROM generate_series(1, 301)"),
+                                "society"));
+        QStringList heard;
+        const auto collect = [&] {
+            for (const PgConnection::Notification &n : listener.takeNotifications())
+                heard << n.payload + (n.own ? QStringLiteral(" own") : QString());
+            return heard.size();
+        };
+        QTRY_COMPARE(collect(), 2);
+        QCOMPARE(heard, (QStringList{QStringLiteral("Brewery:%1").arg(key), QStringLiteral("Brewery:*")}));
+        const std::vector<PgConnection::Notification> own = writer.takeNotifications();
+        QVERIFY(!own.empty());
+        QVERIFY(own.front().own);
+    }
+
+    void faultsSayWhatHappened_data()
+    {
+        QTest::addColumn<QString>("uri");
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("wrong password") << m_server->uri("society", "edith") << "guessed"
+                                        << "password authentication failed";
+        QTest::newRow("password not given") << m_server->uri("society", "edith") << "" << "no password supplied";
+        QTest::newRow("no such database") << m_server->uri("nowhere") << "" << "\"nowhere\" does not exist";
+        QTest::newRow("no server") << QStringLiteral("postgresql://edith@/society?host=%1/gone")
+                                          .arg(m_server->socketDir())
+                                   << "" << "No such file or directory";
+    }
+
+    void faultsSayWhatHappened()
+    {
+        QFETCH(QString, uri);
+        QFETCH(QString, password);
+        QFETCH(QString, expected);
+        int code = 0;
+        const QString message = failureOf(
+            [&] {
+                PgConnection(SharedAddress(uri), [&](const QString &, const QString &) {
+                    return password.isEmpty() ? std::nullopt : std::optional<QString>(password);
+                });
+            },
+            &code);
+        QVERIFY2(message.startsWith("Could not open the shared register") && message.contains(expected),
+                 qPrintable(message));
+        QCOMPARE(code, int(StoreError::ConnectionFailed));
+    }
+
+    // A statement that takes too long may be tried again; a connection that
+    // drops is said once, and the same connection comes back, listening.
+    void timeoutAndDrop()
+    {
+        PgConnection connection(SharedAddress(m_server->uri("society", "edith")), answering(Password));
+        connection.exec("SET statement_timeout = 50");
+        int code = 0;
+        QString message = failureOf([&] { connection.exec("SELECT pg_sleep(5)"); }, &code);
+        QVERIFY2(message.contains("took too long"), qPrintable(message));
+        QVERIFY(StoreError(message, {}, code).isPassing());
+
+        connection.listen(SharedSchema::Channel);
+        QVERIFY(m_server->admin(QStringLiteral("SELECT pg_terminate_backend(pid) FROM pg_stat_activity "
+                                               "WHERE usename = 'edith'")));
+        message = failureOf([&] { connection.exec("SELECT 1", {}, QStringLiteral("Could not read")); }, &code);
+        QVERIFY2(message.startsWith("Could not read: the connection to the shared register"), qPrintable(message));
+        QVERIFY(StoreError(message, {}, code).isConnectionLost());
+        connection.reconnect();
+        QVERIFY(m_server->admin(QStringLiteral("INSERT INTO \"Brewery\" (\"CityName\") VALUES ('Selb')"), "society"));
+        size_t heard = 0;
+        QTRY_VERIFY((heard += connection.takeNotifications().size()) > 0);
+    }
+
+private:
+    QString tables(const QString &db)
+    {
+        m_server->admin(QStringLiteral("SELECT string_agg(relname, ',' ORDER BY relname) FROM pg_class "
+                                       "WHERE relnamespace = 'public'::regnamespace"),
+                        db);
+        return m_server->output();
+    }
+
+    std::unique_ptr<PgTestServer> m_server;
+    int m_databases = 0;
+};
+
+QTEST_GUILESS_MAIN(tst_SharedStore)
+#include "tst_sharedstore.moc"

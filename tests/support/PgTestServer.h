@@ -1,0 +1,127 @@
+#pragma once
+
+#include <QDir>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <grp.h>
+#include <pwd.h>
+#include <unistd.h>
+
+// A PostgreSQL server of the test's own: made in a temporary folder, reached
+// through a Unix socket in that folder only, stopped and removed at the end.
+// Run as root, the server runs as the unprivileged user "postgres" (it
+// refuses to run as root). The superuser "admin" gets in without a password;
+// every other role needs its password. Setting up is done through psql, never
+// through the code under test.
+class PgTestServer {
+public:
+    PgTestServer()
+    {
+        QVERIFY2(m_dir.isValid(), "no temporary directory");
+        m_bin = binDir();
+        QVERIFY2(!m_bin.isEmpty(), "no PostgreSQL server installed (initdb not found)");
+        if (geteuid() == 0) {
+            const passwd *user = getpwnam("postgres");
+            QVERIFY2(user, "running as root, but there is no user \"postgres\" to run the server as");
+            QVERIFY(::chown(QFile::encodeName(m_dir.path()).constData(), user->pw_uid, user->pw_gid) == 0);
+            m_asUser = {QStringLiteral("runuser"), QStringLiteral("-u"), QStringLiteral("postgres"),
+                        QStringLiteral("--")};
+        }
+        const QString data = m_dir.filePath(QStringLiteral("data"));
+        QVERIFY(run(QStringLiteral("initdb"),
+                    {QStringLiteral("-D"), data, QStringLiteral("-U"), QStringLiteral("admin"), QStringLiteral("-A"),
+                     QStringLiteral("trust"), QStringLiteral("-E"), QStringLiteral("UTF8"),
+                     QStringLiteral("--locale=C.UTF-8"), QStringLiteral("-N")}));
+        QFile hba(data + QStringLiteral("/pg_hba.conf"));
+        QVERIFY(hba.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        hba.write("local all admin trust\nlocal all all scram-sha-256\n");
+        hba.close();
+        QVERIFY(run(QStringLiteral("pg_ctl"),
+                    {QStringLiteral("-D"), data, QStringLiteral("-w"), QStringLiteral("-l"),
+                     m_dir.filePath(QStringLiteral("server.log")), QStringLiteral("-o"),
+                     QStringLiteral("-c listen_addresses='' -c unix_socket_directories='%1' -c fsync=off "
+                                    "-c synchronous_commit=off -c full_page_writes=off")
+                         .arg(m_dir.path()),
+                     QStringLiteral("start")}));
+        m_started = true;
+    }
+
+    ~PgTestServer() { stop(); }
+
+    // Stops the server now, as a crash or a shutdown would.
+    void stop()
+    {
+        if (m_started)
+            run(QStringLiteral("pg_ctl"), {QStringLiteral("-D"), m_dir.filePath(QStringLiteral("data")),
+                                           QStringLiteral("-m"), QStringLiteral("immediate"), QStringLiteral("-w"),
+                                           QStringLiteral("stop")});
+        m_started = false;
+    }
+
+    bool started() const { return m_started; }
+    QString socketDir() const { return m_dir.path(); }
+    // The address of database `db` for `user`, without a password.
+    QString uri(const QString &db, const QString &user = QStringLiteral("admin")) const
+    {
+        return QStringLiteral("postgresql://%1@/%2?host=%3").arg(user, db, m_dir.path());
+    }
+
+    // Runs `sql` in database `db` as the superuser; false when psql failed.
+    bool admin(const QString &sql, const QString &db = QStringLiteral("postgres")) const
+    {
+        QProcess psql;
+        psql.start(QStringLiteral("psql"), {QStringLiteral("-X"), QStringLiteral("-q"), QStringLiteral("-v"),
+                                            QStringLiteral("ON_ERROR_STOP=1"), QStringLiteral("-h"), m_dir.path(),
+                                            QStringLiteral("-U"), QStringLiteral("admin"), QStringLiteral("-d"), db,
+                                            QStringLiteral("-At"), QStringLiteral("-c"), sql});
+        psql.waitForFinished(60000);
+        m_lastOutput = QString::fromUtf8(psql.readAllStandardOutput()).trimmed();
+        if (psql.exitStatus() != QProcess::NormalExit || psql.exitCode() != 0) {
+            qWarning().noquote() << "psql failed:" << sql << psql.readAllStandardError();
+            return false;
+        }
+        return true;
+    }
+    // What the last admin() printed, rows on lines, fields split by '|'.
+    QString output() const { return m_lastOutput; }
+
+private:
+    static QString binDir()
+    {
+        const QString onPath = QStandardPaths::findExecutable(QStringLiteral("initdb"));
+        if (!onPath.isEmpty())
+            return QFileInfo(onPath).absolutePath();
+        QDir versions(QStringLiteral("/usr/lib/postgresql"));
+        const QStringList found = versions.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+        for (auto v = found.crbegin(); v != found.crend(); ++v) {
+            const QString bin = versions.filePath(*v + QStringLiteral("/bin"));
+            if (QFileInfo::exists(bin + QStringLiteral("/initdb")))
+                return bin;
+        }
+        return {};
+    }
+
+    bool run(const QString &program, const QStringList &arguments) const
+    {
+        QProcess p;
+        const QString path = m_bin + QLatin1Char('/') + program;
+        if (m_asUser.isEmpty())
+            p.start(path, arguments);
+        else
+            p.start(m_asUser.first(), m_asUser.mid(1) + QStringList{path} + arguments);
+        p.waitForFinished(120000);
+        if (p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
+            qWarning().noquote() << program << "failed:" << p.readAllStandardError() << p.readAllStandardOutput();
+            return false;
+        }
+        return true;
+    }
+
+    QTemporaryDir m_dir{QDir::tempPath() + QStringLiteral("/pg-XXXXXX")};
+    QString m_bin;
+    QStringList m_asUser;
+    bool m_started = false;
+    mutable QString m_lastOutput;
+};
