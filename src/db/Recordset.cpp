@@ -476,6 +476,15 @@ void Recordset::Update()
         return;
     }
 
+    // A shared register's server gives the key, so that no two editors
+    // give out the same one.
+    Transaction tx(*m_file);
+    const std::optional<qint64> newKey = m_keyField >= 0 ? m_file->newKey(m_source.table) : std::nullopt;
+    if (newKey) {
+        written.removeAll(m_keyField);
+        written.prepend(m_keyField);
+        buffer[size_t(m_keyField)] = *newKey;
+    }
     QByteArray sql = "INSERT INTO " + QuotedName(m_source.table);
     if (written.isEmpty()) {
         sql += " DEFAULT VALUES";
@@ -493,9 +502,11 @@ void Recordset::Update()
             insert.bind(n + 1, buffer[size_t(written[n])]);
         insert.run();
     }
-    m_keys.push_back(m_file->lastInsertRowId());
+    const qint64 key = m_file->lastInsertRowId();
     if (m_file->isJournaling())
-        noteChange(m_keys.back(), std::nullopt, storedRow(m_keys.back()));
+        noteChange(key, std::nullopt, storedRow(key));
+    tx.commit();
+    m_keys.push_back(key);
     // The new record joins the end of the set and becomes the current one.
     m_position = RecordCount() - 1;
     if (m_listener)

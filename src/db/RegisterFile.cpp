@@ -458,6 +458,8 @@ QString RegisterFile::saveAgainUnderItsName(const QDateTime &now)
 
 void RegisterFile::noteChange(RowChange change)
 {
+    if (m_upstream)
+        noteReplay(change);
     if (!m_changeListener)
         return;
     m_journal.push_back(std::move(change));
@@ -465,17 +467,56 @@ void RegisterFile::noteChange(RowChange change)
         m_changeListener(std::exchange(m_journal, {}));
 }
 
-size_t RegisterFile::groupBegun()
+std::optional<qint64> RegisterFile::newKey(const QString &table)
 {
-    ++m_groups;
-    return m_journal.size();
+    if (!m_upstream)
+        return std::nullopt;
+    return m_upstream->newKey(table);
 }
 
-void RegisterFile::groupEnded(size_t begin, bool committed)
+void RegisterFile::noteReplay(RowChange change)
+{
+    if (!m_upstream)
+        return;
+    // Outside a group the write has committed here already, and a refusal
+    // could not take it back: every write of a mirror is made in one.
+    if (m_groups == 0)
+        throw StoreError(QStringLiteral("A change of the shared register was made outside a transaction; it was "
+                                        "not sent to the server."),
+                         QStringLiteral("Register"));
+    m_toSend.push_back(std::move(change));
+}
+
+RegisterFile::GroupStart RegisterFile::groupBegun()
+{
+    if (m_groups++ == 0) {
+        m_toSend.clear();
+        m_changesBefore = totalChanges();
+    }
+    return {m_journal.size(), m_toSend.size()};
+}
+
+void RegisterFile::beforeCommit()
+{
+    if (!m_upstream || m_groups != 1)
+        return;
+    if (totalChanges() - m_changesBefore != qint64(m_toSend.size()))
+        throw StoreError(QStringLiteral("A change of the shared register was not made for the server as well; it was "
+                                        "not stored."),
+                         QStringLiteral("Register"));
+    if (!m_toSend.empty())
+        m_upstream->send(m_toSend);
+}
+
+void RegisterFile::groupEnded(GroupStart start, bool committed)
 {
     --m_groups;
-    if (!committed)
-        m_journal.resize(std::min(begin, m_journal.size()));
+    if (!committed) {
+        m_journal.resize(std::min(start.journal, m_journal.size()));
+        m_toSend.resize(std::min(start.upstream, m_toSend.size()));
+    }
+    if (m_groups == 0)
+        m_toSend.clear();
     if (m_groups == 0 && !m_journal.empty() && m_changeListener)
         m_changeListener(std::exchange(m_journal, {}));
 }

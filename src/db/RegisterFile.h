@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <functional>
 #include <memory>
+#include <optional>
 
 struct sqlite3;
 
@@ -92,12 +93,38 @@ public:
     // commits, a write outside any transaction at once. Rolled-back writes
     // are forgotten.
     void setChangeListener(std::function<void(RowChanges)> listener) { m_changeListener = std::move(listener); }
-    bool isJournaling() const { return bool(m_changeListener); }
+    bool isJournaling() const { return m_changeListener || m_upstream; }
     void noteChange(RowChange change);
-    // Kept by Transaction: where its group begins in the journal, and how
-    // it ended.
-    size_t groupBegun();
-    void groupEnded(size_t begin, bool committed);
+
+    // Where a file mirrors a shared register, the server holds the register:
+    // each group of writes goes there before it commits here, and a refusal
+    // there (a StoreError thrown by send()) rolls the group back here.
+    class Upstream {
+    public:
+        virtual ~Upstream() = default;
+        // Makes the writes on the server in one transaction, each checked
+        // against its row's `before`, or makes none and throws StoreError.
+        virtual void send(const RowChanges &changes) = 0;
+        // A key for a new row of `table` that no other editor is given.
+        virtual qint64 newKey(const QString &table) = 0;
+    };
+    void setUpstream(Upstream *upstream) { m_upstream = upstream; }
+    bool hasUpstream() const { return m_upstream; }
+    // The key a new row of `table` is to have; none where the file gives it.
+    std::optional<qint64> newKey(const QString &table);
+    // A write that takes a recorded change back or makes it again: sent on
+    // to the server like any other, but not recorded again.
+    void noteReplay(RowChange change);
+
+    // Kept by Transaction: where its group begins in the journals, what
+    // happens before the outermost one commits, and how it ended.
+    struct GroupStart {
+        size_t journal = 0;
+        size_t upstream = 0;
+    };
+    GroupStart groupBegun();
+    void beforeCommit();
+    void groupEnded(GroupStart start, bool committed);
 
     // Reads every page once (SQLite's quick check); throws StoreError
     // (isDamaged()) when the file is damaged. Takes a while on a large
@@ -125,5 +152,11 @@ private:
     QHash<QString, QString> m_keyFields;
     std::function<void(RowChanges)> m_changeListener;
     RowChanges m_journal;
+    Upstream *m_upstream = nullptr;
+    // The rows the open group wrote, for the server, and how many rows the
+    // connection had changed when it began: a write the group made that
+    // never reached this list would leave the server behind.
+    RowChanges m_toSend;
+    qint64 m_changesBefore = 0;
     int m_groups = 0;
 };

@@ -9,9 +9,16 @@
 #include <QSettings>
 #include <QStandardPaths>
 
+bool NamesSharedRegister(const QString &given)
+{
+    return given.startsWith(QLatin1String("postgresql://")) || given.startsWith(QLatin1String("postgres://"));
+}
+
 QString ChooseRegister(const QString &given, const QString &programDir, const QString &userDataDir,
                        const QString &lastUsed)
 {
+    if (NamesSharedRegister(given))
+        return given;
     if (!given.isEmpty())
         return QFileInfo(given).absoluteFilePath();
     const QString beside = DatabasePath(programDir);

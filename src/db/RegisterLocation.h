@@ -3,7 +3,8 @@
 #include <QString>
 
 // Which register a program opens, decided here for both programs:
-//  - the path given on the command line, when there is one;
+//  - the path given on the command line, when there is one, or the address
+//    of a shared register as given;
 //  - else "Sudregister2K.mdb" beside the program, when such a file is
 //    there (users who keep their register with the program);
 //  - else the register the window had open last (`lastUsed`), when it is
@@ -14,6 +15,10 @@
 // folder cannot be made.
 QString ChooseRegister(const QString &given, const QString &programDir, const QString &userDataDir,
                        const QString &lastUsed = {});
+
+// Whether `given` is the address of a shared register ("postgresql://…")
+// rather than the path of a register file.
+bool NamesSharedRegister(const QString &given);
 
 // The same with this process's program folder, the platform's per-user data
 // location (on Linux ~/.local/share/Sudregister) and the first of the

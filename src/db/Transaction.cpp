@@ -14,7 +14,7 @@ Transaction::Transaction(RegisterFile &file)
     : m_file(file), m_name("sudregister_" + QByteArray::number(++nextSavepoint))
 {
     m_file.exec(("SAVEPOINT " + m_name).constData());
-    m_journalBegin = m_file.groupBegun();
+    m_start = m_file.groupBegun();
 }
 
 Transaction::~Transaction()
@@ -24,12 +24,13 @@ Transaction::~Transaction()
     // Called while unwinding: report nothing, just leave the file as it was.
     const QByteArray undo = "ROLLBACK TO " + m_name + "; RELEASE " + m_name;
     sqlite3_exec(m_file.handle(), undo.constData(), nullptr, nullptr, nullptr);
-    m_file.groupEnded(m_journalBegin, false);
+    m_file.groupEnded(m_start, false);
 }
 
 void Transaction::commit()
 {
+    m_file.beforeCommit();
     m_file.exec(("RELEASE " + m_name).constData());
     m_open = false;
-    m_file.groupEnded(m_journalBegin, true);
+    m_file.groupEnded(m_start, true);
 }

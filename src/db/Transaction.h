@@ -1,9 +1,8 @@
 #pragma once
 
-#include <QByteArray>
-#include <cstddef>
+#include "RegisterFile.h"
 
-class RegisterFile;
+#include <QByteArray>
 
 // A group of writes that lands whole or not at all. Built on savepoints, so
 // groups may nest: the outermost one commits. Leaving the scope without
@@ -20,6 +19,6 @@ public:
 private:
     RegisterFile &m_file;
     QByteArray m_name;
-    size_t m_journalBegin;
+    RegisterFile::GroupStart m_start;
     bool m_open = true;
 };

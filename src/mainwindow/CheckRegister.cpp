@@ -4,12 +4,13 @@
 
 #include "CheckWindow.h"
 #include "ReactionScheduler.h"
+#include "Register.h"
 
 CheckWindow *Sudregister::checkRegister()
 {
     storePendingEdits();
     if (!m_check) {
-        m_check = new CheckWindow(registerPath(), m_boxes, m_settings, this);
+        m_check = new CheckWindow(m_register->filePath(), m_boxes, m_settings, this);
         m_check->setAttribute(Qt::WA_DeleteOnClose);
         connect(m_check, &CheckWindow::showFinding, this, [this](qint64 brewery, qint64 chronik) {
             m_work->run([this, brewery, chronik] { showFinding(brewery, chronik); });

@@ -15,9 +15,9 @@
 #include <QLocale>
 
 MenuExport::MenuExport(QWidget &window, DataSource &breweries, std::shared_ptr<MessageBoxes> boxes, QLabel *bottomLine,
-                       QString registerPath)
+                       QString folder)
     : m_window(window), m_breweries(breweries), m_boxes(std::move(boxes)), m_bottomLine(bottomLine),
-      m_registerPath(std::move(registerPath))
+      m_folder(std::move(folder))
 {
     askOptions = [this](const QString &which, const ExportOptions &last) -> std::optional<ExportOptions> {
         ExportDialog dialog(which, last, &m_window);
@@ -48,7 +48,7 @@ QStringList MenuExport::exportList()
     m_last = *chosen;
     const bool workbook = chosen->format == ExportOptions::Format::Xlsx;
     const QString suffix = workbook ? QStringLiteral(".xlsx") : QStringLiteral(".csv");
-    const QString proposed = QDir(QFileInfo(m_registerPath).absolutePath())
+    const QString proposed = QDir(m_folder)
                                  .filePath(QDateTime::currentDateTime().toString(
                                      QStringLiteral("'Sudregister_'yyyy'_'MM'_'dd'_'HH'_'mm'_'ss")) + suffix);
     QString path = askPath(proposed, workbook ? QStringLiteral("Workbook (*.xlsx)") : QStringLiteral("CSV (*.csv)"));

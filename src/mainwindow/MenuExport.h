@@ -19,7 +19,7 @@ class QWidget;
 class MenuExport {
 public:
     MenuExport(QWidget &window, DataSource &breweries, std::shared_ptr<MessageBoxes> boxes, QLabel *bottomLine,
-               QString registerPath);
+               QString folder);
 
     // Asks how and where, then exports; returns the files written.
     QStringList exportList();
@@ -34,7 +34,7 @@ private:
     DataSource &m_breweries;
     std::shared_ptr<MessageBoxes> m_boxes;
     QLabel *m_bottomLine;
-    QString m_registerPath;
+    QString m_folder;
     ExportOptions m_last;
     QAction *m_action;
 };

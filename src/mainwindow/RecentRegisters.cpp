@@ -1,6 +1,8 @@
 #include "RecentRegisters.h"
 
 #include "RegisterLocation.h"
+#include "SharedAddress.h"
+#include "StoreError.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -8,8 +10,16 @@
 
 namespace {
 
+// A shared register is remembered by its address, never with a password.
 QString cleaned(const QString &path)
 {
+    if (NamesSharedRegister(path)) {
+        try {
+            return SharedAddress(path).withoutPassword();
+        } catch (const StoreError &) {
+            return path;
+        }
+    }
     return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
 }
 

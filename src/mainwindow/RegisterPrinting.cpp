@@ -16,7 +16,7 @@
 RegisterPrinting::RegisterPrinting(Window window, std::shared_ptr<MessageBoxes> boxes, QSettings *settings)
     : m_window(std::move(window)), m_boxes(boxes),
       m_printing(m_window.window, std::move(boxes), settings, m_window.bottomLine,
-                 QFileInfo(m_window.registerPath).absolutePath())
+                 m_window.folder)
 {
     m_printList = new QAction(QStringLiteral("Print &List…"), &m_window.window);
     m_printList->setObjectName(QStringLiteral("actPrintList"));
@@ -41,7 +41,7 @@ RegisterPrinting::~RegisterPrinting() = default;
 
 PageFrame::Heading RegisterPrinting::heading(const QString &what) const
 {
-    return {QFileInfo(m_window.registerPath).fileName(), what,
+    return {m_window.registerName, what,
             QLocale().toString(QDate::currentDate(), QLocale::LongFormat)};
 }
 

@@ -29,7 +29,9 @@ public:
         DataSource &breweries;
         DataSource &chroniks;
         QLabel *bottomLine;
-        QString registerPath;
+        // The register as pages name it, and the folder a PDF is proposed in.
+        QString registerName;
+        QString folder;
         // The list's order, as the sort lists name it.
         std::function<QString()> order;
         // The words the find narrows the list to; empty for the whole list.

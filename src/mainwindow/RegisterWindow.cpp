@@ -2,6 +2,7 @@
 
 #include "DamagedRegister.h"
 #include "RegisterBackup.h"
+#include "RegisterLocation.h"
 #include "ScreenFit.h"
 #include "StoreError.h"
 #include "Sudregister.h"
@@ -12,6 +13,8 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QGuiApplication>
@@ -82,6 +85,21 @@ RegisterWindow::RegisterWindow(std::shared_ptr<MessageBoxes> boxes, QSettings *s
         return QFileDialog::getOpenFileNames(this, QStringLiteral("Import"), folder, ImportFilter);
     };
     showFolder = [](const QString &folder) { return QDesktopServices::openUrl(QUrl::fromLocalFile(folder)); };
+    askSharedAddress = [this] {
+        return QInputDialog::getText(this, QStringLiteral("Open Shared Register"),
+                                     QStringLiteral("Address of the shared register, as "
+                                                    "postgresql://user@host/database:"),
+                                     QLineEdit::Normal, QStringLiteral("postgresql://"))
+            .trimmed();
+    };
+    askPassword = [this](const QString &shown, const QString &user) -> std::optional<QString> {
+        bool given = false;
+        const QString password =
+            QInputDialog::getText(this, QStringLiteral("Shared Register"),
+                                  QStringLiteral("Password of %1 for the shared register %2:").arg(user, shown),
+                                  QLineEdit::Password, QString(), &given);
+        return given ? std::optional<QString>(password) : std::nullopt;
+    };
     setWindowTitle(EmptyTitle);
     createMenus();
 }
@@ -100,6 +118,17 @@ void RegisterWindow::createMenus()
                       openRegister(path);
               },
               QKeySequence::Open);
+    menuEntry(file, "actOpenSharedRegister", QStringLiteral("Open S&hared Register…"), this, [this] {
+        const QString address = askSharedAddress();
+        if (!address.isEmpty() && address != QLatin1String("postgresql://")) {
+            if (NamesSharedRegister(address))
+                openRegister(address);
+            else
+                m_boxes->tell(QStringLiteral("\"%1\" is not the address of a shared register; it begins with "
+                                             "postgresql://, as in postgresql://user@host/database.")
+                                  .arg(address));
+        }
+    });
     m_recentMenu = file->addMenu(QStringLiteral("Open &Recent"));
     m_recentMenu->setObjectName(QStringLiteral("mnuRecent"));
     file->addSeparator();
@@ -228,7 +257,9 @@ void RegisterWindow::start(const QString &path)
 {
     // The window shows at once, its grids empty and the bottom line telling
     // how far opening has come, however long the register takes to read.
-    install(new Sudregister(path, Sudregister::StartLater{}, m_boxes, this, m_settings));
+    auto *form = new Sudregister(path, Sudregister::StartLater{}, m_boxes, this, m_settings);
+    form->setPasswordPrompt(askPassword);
+    install(form);
     // Its file saved again or replaced: the register is opened anew, once
     // the reaction that asked has ended.
     connect(m_form, &Sudregister::reopenRequested, this, [this, path] { openRegister(path); }, Qt::QueuedConnection);
@@ -288,7 +319,7 @@ void RegisterWindow::install(Sudregister *form)
 
 QString RegisterWindow::currentFolder() const
 {
-    return m_form ? QFileInfo(m_form->registerPath()).absolutePath() : QDir::homePath();
+    return m_form ? m_form->documentsFolder() : QDir::homePath();
 }
 
 void RegisterWindow::newRegister()
@@ -310,7 +341,7 @@ void RegisterWindow::newRegister()
 void RegisterWindow::openRecent(const QString &path)
 {
     // Opening would make a new, empty register in its place.
-    if (!QFileInfo::exists(path)) {
+    if (!NamesSharedRegister(path) && !QFileInfo::exists(path)) {
         m_boxes->tell(QStringLiteral("The register %1 is no longer there; it leaves the list of recent registers.")
                           .arg(QDir::toNativeSeparators(path)));
         m_recent.forget(path);

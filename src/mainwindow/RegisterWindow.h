@@ -1,6 +1,7 @@
 #pragma once
 
 #include "MessageBoxes.h"
+#include "PgConnection.h"
 #include "RecentRegisters.h"
 
 #include <QMainWindow>
@@ -44,6 +45,10 @@ public:
     std::function<QString(const QString &folder)> askNewRegister;
     std::function<QStringList(const QString &folder)> askFilesToImport;
     std::function<bool(const QString &folder)> showFolder;
+    // The address of a shared register to open; empty for a cancel.
+    std::function<QString()> askSharedAddress;
+    // A shared register's password, asked once per opening and never kept.
+    PgConnection::PasswordPrompt askPassword;
 
 protected:
     void closeEvent(QCloseEvent *event) override;

@@ -8,7 +8,6 @@
 #include "ReportImport.h"
 #include "SudregisterReport.h"
 
-#include <QFileInfo>
 #include <QLabel>
 #include <utility>
 
@@ -19,7 +18,7 @@ void Sudregister::cmdReport_Click()
     // programs did to it since the list was read.
     syncWithRegister();
     LoadBreweryObjects();
-    SudregisterReport report(QFileInfo(registerPath()).absolutePath(), m_boxes, this);
+    SudregisterReport report(documentsFolder(), m_boxes, this);
     QStringList captions;
     for (const BreweryColumn &column : BreweryColumns)
         captions << column.caption;

@@ -11,6 +11,7 @@
 #include "RecordsetModel.h"
 #include "Register.h"
 #include "RegisterFile.h"
+#include "RegisterLocation.h"
 #include "RegisterSchema.h"
 #include "RegisterPrinting.h"
 #include "RegisterSync.h"
@@ -30,6 +31,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStandardPaths>
 
 namespace {
 
@@ -98,6 +100,18 @@ const QString &Sudregister::registerPath() const
     return m_register->path();
 }
 
+QString Sudregister::documentsFolder() const
+{
+    if (m_register->isShared() || NamesSharedRegister(registerPath()))
+        return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return QFileInfo(registerPath()).absolutePath();
+}
+
+void Sudregister::setPasswordPrompt(PgConnection::PasswordPrompt prompt)
+{
+    m_register->setPasswordPrompt(std::move(prompt));
+}
+
 QList<QAction *> Sudregister::editActions() const
 {
     return {m_undo->undoAction(), m_undo->redoAction(), m_find->action()};
@@ -123,6 +137,10 @@ void Sudregister::createConcerns()
         // The brewery may be the same, its history not.
         ShowChronik();
     });
+    // Another editor's commit to a shared register: the lists are read anew
+    // once nothing is being typed, as after another program's change.
+    connect(m_register, &Register::changedElsewhere, this, [this] { m_sync->windowActivated(); });
+    connect(m_register, &Register::sharedRegisterLost, this, [this](const QString &message) { m_boxes->tell(message); });
     // Steps name a field as the grids caption it.
     m_register->history().setFieldCaption([this](const QString &table, const QString &field) {
         DataGrid *grid =
@@ -139,7 +157,8 @@ void Sudregister::createConcerns()
     m_import = std::make_unique<MenuImport>(*m_register, *m_sync, m_boxes, lblMessage, [this] { storePendingEdits(); });
     m_printing = std::make_unique<RegisterPrinting>(
         RegisterPrinting::Window{*this, *grdBrauerien, *grdChronik, *dsBrewery, *dsBreweryChronik, lblMessage,
-                                 registerPath(), [this] { return orderCaptions(); },
+                                 QFileInfo(m_register->filePath()).fileName(), documentsFolder(),
+                                 [this] { return orderCaptions(); },
                                  [this] { return dsBrewery->isFiltered() ? txtFind->text().trimmed() : QString(); },
                                  [this](const std::function<void()> &print) {
                                      m_work->run([this, print] {
@@ -151,7 +170,7 @@ void Sudregister::createConcerns()
     // A right click on a brewery prints its sheet or the list.
     grdBrauerien->setContextMenuPolicy(Qt::ActionsContextMenu);
     grdBrauerien->addActions({m_printing->printListAction(), m_printing->printSheetAction()});
-    m_export = std::make_unique<MenuExport>(*this, *dsBrewery, m_boxes, lblMessage, registerPath());
+    m_export = std::make_unique<MenuExport>(*this, *dsBrewery, m_boxes, lblMessage, documentsFolder());
     connect(m_export->action(), &QAction::triggered, this, [this] {
         m_work->run([this] {
             storePendingEdits();
@@ -448,8 +467,11 @@ bool Sudregister::importFiles(const QStringList &paths)
 
 void Sudregister::showRegisterMessage()
 {
-    QString text = QStringLiteral("Register: %1").arg(QDir::toNativeSeparators(registerPath()));
-    if (!m_register->holdsLock())
+    QString text = QStringLiteral("Register: %1")
+                       .arg(m_register->isShared() ? m_register->shownName()
+                                                   : QDir::toNativeSeparators(registerPath()));
+    // An editor of a shared register holds no lock, and needs none.
+    if (m_register->isShared() ? !m_register->lockProblem().isEmpty() : !m_register->holdsLock())
         text += QStringLiteral(" (read-only: %1)").arg(m_register->lockProblem());
     else if (dsBrewery->hasRecordset() && dsBrewery->file().isReadOnly())
         text += QStringLiteral(" (read-only)");

@@ -5,6 +5,7 @@
 #include "DataSource.h"
 #include "FontScale.h"
 #include "MessageBoxes.h"
+#include "PgConnection.h"
 #include "RememberedSettings.h"
 #include "SizingLabel.h"
 
@@ -114,6 +115,12 @@ public:
     // it still exists. Left for later while a row or cell is being typed.
     void syncWithRegister();
     const QString &registerPath() const;
+    // Where files made of the register (a saved report, an export, a PDF)
+    // are proposed: the register file's folder, or the user's documents for
+    // a shared register.
+    QString documentsFolder() const;
+    // Asked for a shared register's password; set before start().
+    void setPasswordPrompt(PgConnection::PasswordPrompt prompt);
     // Narrows the brewery list to the breweries holding every word of the
     // find field, in any field or history entry; the whole list when it is
     // empty. The current brewery stays current where it is listed.

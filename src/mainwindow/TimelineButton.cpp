@@ -7,7 +7,6 @@
 #include "SudregisterTimeline.h"
 
 #include <QDate>
-#include <QFileInfo>
 
 void Sudregister::cmdTimeline_Click()
 {
@@ -18,7 +17,7 @@ void Sudregister::cmdTimeline_Click()
     m_register->readStatesAndYears([&breweries](const QString &state, const QString &start, const QString &stop) {
         breweries.push_back({state, start, stop});
     });
-    SudregisterTimeline timeline(QFileInfo(registerPath()).absolutePath(), m_boxes, this);
+    SudregisterTimeline timeline(documentsFolder(), m_boxes, this);
     timeline.setCounts(CountTimeline(breweries, QDate::currentDate().year()));
     timeline.setPrinting(m_printing->heading(QStringLiteral("Breweries in operation")), m_settings);
     if (showTimeline)

@@ -133,6 +133,12 @@ int PgConnection::socket() const
     return PQsocket(m_connection.get());
 }
 
+std::unique_ptr<PgConnection> PgConnection::another() const
+{
+    const std::optional<QString> password = m_password;
+    return std::make_unique<PgConnection>(m_address, [password](const QString &, const QString &) { return password; });
+}
+
 bool PgConnection::isOpen() const
 {
     return m_connection && PQstatus(m_connection.get()) == CONNECTION_OK;

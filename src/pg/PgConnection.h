@@ -55,6 +55,10 @@ public:
     // The socket to watch for notifications arriving.
     int socket() const;
 
+    // A second connection to the same register as the same user, given the
+    // password this one was given.
+    std::unique_ptr<PgConnection> another() const;
+
     // Whether the connection still stands.
     bool isOpen() const;
     // Connects again after the connection dropped, with the same password;

@@ -3,12 +3,8 @@
 #include "StoreError.h"
 
 #include <QHash>
+#include <QRegularExpression>
 #include <libpq-fe.h>
-
-bool SharedAddress::isShared(const QString &text)
-{
-    return text.startsWith(QLatin1String("postgresql://")) || text.startsWith(QLatin1String("postgres://"));
-}
 
 SharedAddress::SharedAddress(const QString &uri) : m_uri(uri)
 {
@@ -36,4 +32,17 @@ SharedAddress::SharedAddress(const QString &uri) : m_uri(uri)
     m_display = (user.isEmpty() ? QString() : user + QLatin1Char('@')) + host + QLatin1Char('/') + m_database;
     if (m_database.isEmpty() && service.isEmpty())
         m_display = host;
+}
+
+QString SharedAddress::withoutPassword() const
+{
+    // "user:password@" in the authority, "password=…" among the parameters.
+    static const QRegularExpression inAuthority(QStringLiteral("^([a-z]+://[^/?@:]*):[^/?@]*@"));
+    static const QRegularExpression asParameter(QStringLiteral("([?&])password=[^&]*(&|$)"));
+    QString shown = m_uri;
+    shown.replace(inAuthority, QStringLiteral("\\1@"));
+    shown.replace(asParameter, QStringLiteral("\\1"));
+    if (shown.endsWith(QLatin1Char('&')) || shown.endsWith(QLatin1Char('?')))
+        shown.chop(1);
+    return shown;
 }

@@ -7,14 +7,14 @@
 // name). Parsed by libpq itself, so that the program accepts what psql does.
 class SharedAddress {
 public:
-    // Whether `text` names a shared register rather than a register file.
-    static bool isShared(const QString &text);
     // The address in `uri`; throws StoreError naming what libpq found wrong.
     explicit SharedAddress(const QString &uri);
 
     const QString &uri() const { return m_uri; }
     // "user@host:port/dbname" as far as the address says; never a password.
     const QString &displayName() const { return m_display; }
+    // The address with any password taken out, to be shown or remembered.
+    QString withoutPassword() const;
     // The database's name, for the backups made of it.
     const QString &databaseName() const { return m_database; }
 

@@ -4,18 +4,23 @@
 #include "LikeCriterion.h"
 #include "RegisterAppender.h"
 #include "RegisterFile.h"
+#include "RegisterLocation.h"
 #include "RegisterLock.h"
 #include "RegisterSchema.h"
 #include "RegisterUndo.h"
+#include "SharedAddress.h"
+#include "SharedMirror.h"
 #include "StoreError.h"
 
 #include <QFileInfo>
+#include <QSocketNotifier>
+#include <QTemporaryDir>
 #include <unordered_set>
 
 using namespace RegisterSchema;
 
 Register::Register(const QString &path, QObject *parent)
-    : QObject(parent), m_path(path), m_history(new RegisterUndo(this)), m_breweries(new DataSource(this)),
+    : QObject(parent), m_path(path), m_filePath(path), m_history(new RegisterUndo(this)), m_breweries(new DataSource(this)),
       m_chroniks(new DataSource(this))
 {
     m_breweries->setObjectName(QStringLiteral("dsBrewery"));
@@ -24,10 +29,18 @@ Register::Register(const QString &path, QObject *parent)
     m_chroniks->setQuery({ChronikTable, {}, {}, {}}, ChronikTable);
 }
 
-Register::~Register() = default;
+Register::~Register()
+{
+    if (m_mirrorFile)
+        m_mirrorFile->setUpstream(nullptr);
+}
 
 void Register::open()
 {
+    if (NamesSharedRegister(m_path)) {
+        openShared();
+        return;
+    }
     m_lock = RegisterLock::tryTake(m_path, nullptr, &m_lockProblem);
     if (!m_lock && !QFileInfo::exists(m_path))
         throw StoreError(QStringLiteral("Cannot make the register %1: %2.").arg(m_path, m_lockProblem));
@@ -35,6 +48,55 @@ void Register::open()
         source->setReadOnly(!m_lock);
         source->setDatabaseName(m_path);
     }
+}
+
+void Register::openShared()
+{
+    const SharedAddress address(m_path);
+    auto server = std::make_unique<PgConnection>(address, m_passwordPrompt);
+    m_mirrorDir = std::make_unique<QTemporaryDir>();
+    if (!m_mirrorDir->isValid())
+        throw StoreError(QStringLiteral("Cannot open the shared register %1: no room for the window's copy of it (%2).")
+                             .arg(address.displayName(), m_mirrorDir->errorString()));
+    const QString name = address.databaseName().isEmpty() ? QStringLiteral("shared") : address.databaseName();
+    auto mirror = std::make_unique<SharedMirror>(std::move(server), m_mirrorDir->filePath(name + QStringLiteral(".mdb")));
+    mirror->download();
+    m_filePath = mirror->path();
+    if (mirror->mayChange()) {
+        m_mirrorFile = RegisterFile::open(m_filePath);
+        m_mirrorFile->setUpstream(mirror.get());
+    } else {
+        m_lockProblem = QStringLiteral("user %1 may read this shared register but not change it").arg(mirror->user());
+    }
+    m_mirror = std::move(mirror);
+    m_heard = new QSocketNotifier(qintptr(m_mirror->socket()), QSocketNotifier::Read, this);
+    connect(m_heard, &QSocketNotifier::activated, this, [this] { hearOthers(); });
+    for (DataSource *source : {m_breweries, m_chroniks}) {
+        source->setReadOnly(!m_mirror->mayChange());
+        source->setDatabaseName(m_filePath);
+    }
+}
+
+void Register::hearOthers()
+{
+    try {
+        if (m_mirror->catchUp())
+            emit changedElsewhere();
+        if (m_mirror->hears())
+            return;
+        emit sharedRegisterLost(
+            QStringLiteral("The connection to the shared register %1 was lost; the window no longer hears other "
+                           "editors' changes.")
+                .arg(SharedAddress(m_path).displayName()));
+    } catch (const StoreError &e) {
+        emit sharedRegisterLost(e.message());
+    }
+    m_heard->setEnabled(false);
+}
+
+QString Register::shownName() const
+{
+    return NamesSharedRegister(m_path) ? SharedAddress(m_path).displayName() : m_path;
 }
 
 void Register::startPageCheck()
@@ -67,7 +129,7 @@ std::optional<StoreError> Register::pageDamage()
 
 bool Register::isWritable() const
 {
-    return m_lock && m_breweries->hasRecordset() && !file().isReadOnly();
+    return (m_lock || (m_mirror && m_mirror->mayChange())) && m_breweries->hasRecordset() && !file().isReadOnly();
 }
 
 void Register::discardLock()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DataSource.h"
+#include "PgConnection.h"
 #include "Progress.h"
 #include "StoreError.h"
 
@@ -11,9 +12,12 @@
 #include <memory>
 #include <optional>
 
+class QSocketNotifier;
+class QTemporaryDir;
 class RegisterFile;
 class RegisterLock;
 class RegisterUndo;
+class SharedMirror;
 
 // The register as the windows see it: the brewery list and the history of
 // one brewery, as two data sources that grids bind to, and every question
@@ -27,7 +31,8 @@ public:
         AsStored, // as the store returns a brewery's entries unordered
     };
 
-    // The register at `path`, opened by open().
+    // The register at `path`, opened by open(): a register file, or a shared
+    // register's address ("postgresql://…").
     explicit Register(const QString &path, QObject *parent = nullptr);
     ~Register() override;
 
@@ -36,7 +41,20 @@ public:
     // writing one register would undo each other's work. One whose lock
     // cannot be taken is read-only too. Throws StoreError when a register
     // not made yet cannot be made, since it could not be read either.
+    // A shared register is read into a file of the window's own, which
+    // every write passes on to the server first; its lock is the server's
+    // row check, and a user who may only read it reads it read-only.
     void open();
+    // Asked for the password of a shared register when libpq's own means
+    // do not give it.
+    void setPasswordPrompt(PgConnection::PasswordPrompt prompt) { m_passwordPrompt = std::move(prompt); }
+    bool isShared() const { return bool(m_mirror); }
+    // The register file the window reads: the register's own, or a shared
+    // register's copy.
+    const QString &filePath() const { return m_filePath; }
+    // The register as the user knows it: its path, or the shared register's
+    // address without a password.
+    QString shownName() const;
     // Checks every page of the file on a reader of its own, beside the
     // window, which is open by then. pageDamage() is none while it runs or
     // when it found nothing; else the damage, once.
@@ -91,8 +109,25 @@ public:
     void readStatesAndYears(
         const std::function<void(const QString &state, const QString &startYear, const QString &stopYear)> &visit);
 
+signals:
+    // Another editor's commit to the shared register is in the window's
+    // file now: the lists are to be read anew.
+    void changedElsewhere();
+    // The shared register's server can no longer be heard.
+    void sharedRegisterLost(const QString &message);
+
 private:
+    void openShared();
+    void hearOthers();
+
     QString m_path;
+    QString m_filePath;
+    PgConnection::PasswordPrompt m_passwordPrompt;
+    std::unique_ptr<QTemporaryDir> m_mirrorDir;
+    std::unique_ptr<SharedMirror> m_mirror;
+    // Held, so that the data sources share the connection that sends on.
+    std::shared_ptr<RegisterFile> m_mirrorFile;
+    QSocketNotifier *m_heard = nullptr;
     std::unique_ptr<RegisterLock> m_lock;
     std::future<std::optional<StoreError>> m_pageCheck;
     QString m_lockProblem;

@@ -16,14 +16,15 @@ bool sameRow(const std::optional<RowChange::Row> &a, const std::optional<RowChan
 // stays is given only the fields that differ, so a field the step never
 // touched is never written; a row that comes back comes back whole, key and
 // storage classes as they were.
-void write(RegisterFile &file, const RowChange &change, const std::optional<RowChange::Row> &from,
+// Returns whether anything was written.
+bool write(RegisterFile &file, const RowChange &change, const std::optional<RowChange::Row> &from,
            const std::optional<RowChange::Row> &to)
 {
     const QByteArray table = QuotedName(change.table);
     if (!to) {
         Cursor remove = file.cached("DELETE FROM " + table + " WHERE rowid = ?1");
         remove.bind(1, change.key).run();
-        return;
+        return true;
     }
     std::vector<int> written;
     for (int i = 0; i < change.fields.size(); ++i) {
@@ -31,7 +32,7 @@ void write(RegisterFile &file, const RowChange &change, const std::optional<RowC
             written.push_back(i);
     }
     if (written.empty())
-        return;
+        return false;
     QByteArray names, places;
     for (size_t n = 0; n < written.size(); ++n) {
         const QByteArray place = "?" + QByteArray::number(qsizetype(n + 1));
@@ -46,6 +47,7 @@ void write(RegisterFile &file, const RowChange &change, const std::optional<RowC
     if (from)
         put.bind(int(written.size() + 1), change.key);
     put.run();
+    return true;
 }
 
 } // namespace
@@ -89,7 +91,8 @@ void RegisterStep::replay(Direction direction)
         // since, or its key taken by another program, the step is refused.
         if (!sameRow(ReadStoredRow(m_file, change.table, change.fields, change.key), from))
             throw StoreError::rowChangedElsewhere();
-        write(m_file, change, from, to);
+        if (write(m_file, change, from, to))
+            m_file.noteReplay({change.table, change.fields, change.key, from, to});
     };
     if (direction == Direction::Back) {
         for (auto change = m_changes.rbegin(); change != m_changes.rend(); ++change)

@@ -3,6 +3,7 @@
 // may change what, and how each fault reads.
 #include "PgConnection.h"
 #include "PgTestServer.h"
+#include "RegisterLocation.h"
 #include "SharedSchema.h"
 #include "StoreError.h"
 
@@ -50,27 +51,39 @@ private slots:
                                     .arg(QString(Password).replace("'", "''"))));
     }
 
-    // An address is shown without its password, and a malformed one is
-    // refused with libpq's own reason.
-    void addressesAsShown_data()
+    // An address is shown and remembered without its password, and a
+    // malformed one is refused with libpq's own reason.
+    void addressesWithoutPasswords_data()
     {
         QTest::addColumn<QString>("uri");
         QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("remembered");
         QTest::newRow("all parts") << "postgresql://alice:pw@db.example.org:5433/soc?sslmode=verify-full"
-                                   << "alice@db.example.org:5433/soc";
-        QTest::newRow("host only") << "postgres://db.example.org/soc" << "db.example.org/soc";
-        QTest::newRow("service") << "postgresql:///?service=museum" << "localhost/museum";
-        QTest::newRow("malformed") << "postgresql://alice@db/soc?colour=blue" << "";
+                                   << "alice@db.example.org:5433/soc"
+                                   << "postgresql://alice@db.example.org:5433/soc?sslmode=verify-full";
+        QTest::newRow("password as parameter") << "postgres://alice@db/soc?password=pw&sslmode=require"
+                                               << "alice@db/soc" << "postgres://alice@db/soc?sslmode=require";
+        QTest::newRow("password last") << "postgresql://db/soc?sslmode=require&password=pw" << "db/soc"
+                                       << "postgresql://db/soc?sslmode=require";
+        QTest::newRow("service") << "postgresql:///?service=museum" << "localhost/museum"
+                                 << "postgresql:///?service=museum";
+        QTest::newRow("malformed") << "postgresql://alice@db/soc?colour=blue" << "" << "";
     }
 
-    void addressesAsShown()
+    void addressesWithoutPasswords()
     {
         QFETCH(QString, uri);
         QFETCH(QString, shown);
-        QVERIFY(SharedAddress::isShared(uri));
-        QString displayed;
-        const QString refused = failureOf([&] { displayed = SharedAddress(uri).displayName(); });
+        QFETCH(QString, remembered);
+        QVERIFY(NamesSharedRegister(uri));
+        QString displayed, kept;
+        const QString refused = failureOf([&] {
+            const SharedAddress address(uri);
+            displayed = address.displayName();
+            kept = address.withoutPassword();
+        });
         QCOMPARE(displayed, shown);
+        QCOMPARE(kept, remembered);
         QCOMPARE(refused.isEmpty(), !shown.isEmpty());
     }
 

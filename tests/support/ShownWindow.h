@@ -15,9 +15,17 @@ struct ShownWindow {
     std::shared_ptr<ScriptedMessageBoxes> boxes = std::make_shared<ScriptedMessageBoxes>();
     std::unique_ptr<Sudregister> w;
 
-    explicit ShownWindow(const QString &dir, QSettings *settings = nullptr)
+    explicit ShownWindow(const QString &dir, QSettings *settings = nullptr) : ShownWindow(At{DatabasePath(dir)}, settings)
     {
-        w = std::make_unique<Sudregister>(DatabasePath(dir), boxes, nullptr, settings);
+    }
+    // The same on the register at `path`: a file, or a shared register's
+    // address.
+    struct At {
+        QString path;
+    };
+    explicit ShownWindow(At where, QSettings *settings = nullptr)
+    {
+        w = std::make_unique<Sudregister>(where.path, boxes, nullptr, settings);
         w->show();
         QVERIFY(QTest::qWaitForWindowActive(w.get()));
         QCoreApplication::processEvents();

@@ -1,0 +1,283 @@
+#include "SharedMirror.h"
+
+#include "PgConnection.h"
+#include "RegisterSchema.h"
+#include "SharedSchema.h"
+#include "StoreError.h"
+#include "StoredRow.h"
+#include "StoredValue.h"
+#include "Transaction.h"
+
+#include <QHash>
+#include <QSet>
+
+using namespace RegisterSchema;
+
+namespace {
+
+// Rows read from the server a batch at a time: a million breweries never
+// lie in memory at once.
+constexpr int FetchRows = 20000;
+
+QString keyOf(const QString &table)
+{
+    return table == BreweryTable ? BreweryKey : ChronikKey;
+}
+
+// Every field of `table`, its key first, as both stores name them.
+QStringList fieldsOf(const QString &table)
+{
+    return table == BreweryTable ? BreweryFields : QStringList{ChronikKey} + ChronikFields;
+}
+
+QByteArray columnList(const QStringList &fields)
+{
+    QByteArray list;
+    for (const QString &field : fields)
+        list += (list.isEmpty() ? "" : ", ") + QuotedName(field);
+    return list;
+}
+
+// "INSERT … ON CONFLICT DO UPDATE": the row as the server holds it, whether
+// the file has it or not.
+QByteArray upsertOf(const QString &table)
+{
+    const QStringList fields = fieldsOf(table);
+    QByteArray places, set;
+    for (int i = 0; i < fields.size(); ++i) {
+        places += (i ? ", ?" : "?") + QByteArray::number(i + 1);
+        if (i)
+            set += (i > 1 ? ", " : "") + QuotedName(fields[i]) + " = excluded." + QuotedName(fields[i]);
+    }
+    return "INSERT INTO " + QuotedName(table) + " (" + columnList(fields) + ") VALUES (" + places + ") ON CONFLICT("
+        + QuotedName(keyOf(table)) + ") DO UPDATE SET " + set;
+}
+
+std::vector<QVariant> rowOf(const PgResult &rows, int row)
+{
+    std::vector<QVariant> values;
+    values.reserve(size_t(rows.columns()));
+    for (int column = 0; column < rows.columns(); ++column)
+        values.push_back(rows.value(row, column));
+    return values;
+}
+
+void put(RegisterFile &file, const QByteArray &upsert, const std::vector<QVariant> &row)
+{
+    Cursor insert = file.cached(upsert);
+    for (size_t i = 0; i < row.size(); ++i)
+        insert.bind(int(i + 1), row[i]);
+    insert.run();
+}
+
+// "{1,2,3}": keys as one array parameter.
+QString arrayOf(const QList<qint64> &keys)
+{
+    QStringList texts;
+    for (qint64 key : keys)
+        texts << QString::number(key);
+    return QLatin1Char('{') + texts.join(QLatin1Char(',')) + QLatin1Char('}');
+}
+
+// Every statement, the program's own and others', names its table and the
+// keys it changed, or "*" for more than one announcement holds.
+struct Announced {
+    QHash<QString, QSet<qint64>> keys;
+    bool whole = false;
+};
+
+Announced parse(const std::vector<PgConnection::Notification> &notifications)
+{
+    Announced announced;
+    for (const PgConnection::Notification &n : notifications) {
+        const qsizetype colon = n.payload.indexOf(QLatin1Char(':'));
+        const QString table = n.payload.left(colon);
+        if (colon < 0 || (table != BreweryTable && table != ChronikTable))
+            continue;
+        const QString keys = n.payload.mid(colon + 1);
+        if (keys == QLatin1String("*")) {
+            announced.whole = true;
+            continue;
+        }
+        for (const QString &key : keys.split(QLatin1Char(','), Qt::SkipEmptyParts))
+            announced.keys[table].insert(key.toLongLong());
+    }
+    return announced;
+}
+
+} // namespace
+
+SharedMirror::SharedMirror(std::unique_ptr<PgConnection> server, const QString &path)
+    : m_server(std::move(server)), m_path(path)
+{
+    m_mayChange = SharedSchema::prepare(*m_server);
+    m_listener = m_server->another();
+    m_listener->listen(SharedSchema::Channel);
+}
+
+SharedMirror::~SharedMirror() = default;
+
+QString SharedMirror::user() const
+{
+    return m_server->user();
+}
+
+int SharedMirror::socket() const
+{
+    return m_listener->socket();
+}
+
+bool SharedMirror::hears() const
+{
+    return m_listener->isOpen();
+}
+
+void SharedMirror::download()
+{
+    // Made a register first, then filled on a connection of its own.
+    RegisterFile::open(m_path);
+    const std::unique_ptr<RegisterFile> file = RegisterFile::openScratch(m_path);
+    Transaction tx(*file);
+    file->exec("PRAGMA defer_foreign_keys = ON");
+    file->exec(("DELETE FROM " + QuotedName(ChronikTable) + "; DELETE FROM " + QuotedName(BreweryTable)).constData());
+    copyTables(*file);
+    tx.commit();
+}
+
+void SharedMirror::copyTables(RegisterFile &file)
+{
+    // Both tables as one moment saw them: a history entry never arrives
+    // without its brewery.
+    m_server->exec("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY");
+    try {
+        for (const QString &table : {BreweryTable, ChronikTable}) {
+            const QByteArray upsert = upsertOf(table);
+            m_server->exec("DECLARE mirrored NO SCROLL CURSOR FOR SELECT " + columnList(fieldsOf(table)) + " FROM "
+                               + QuotedName(table),
+                           {}, QStringLiteral("Could not read the shared register"));
+            for (;;) {
+                const PgResult rows = m_server->exec("FETCH " + QByteArray::number(FetchRows) + " FROM mirrored", {},
+                                                     QStringLiteral("Could not read the shared register"));
+                for (int row = 0; row < rows.rows(); ++row)
+                    put(file, upsert, rowOf(rows, row));
+                if (rows.rows() < FetchRows)
+                    break;
+            }
+            m_server->exec("CLOSE mirrored");
+        }
+        m_server->exec("COMMIT");
+    } catch (const StoreError &) {
+        if (m_server->isOpen())
+            m_server->exec("ROLLBACK");
+        throw;
+    }
+}
+
+bool SharedMirror::catchUp()
+{
+    const Announced announced = parse(m_listener->takeNotifications());
+    if (!announced.whole && announced.keys.isEmpty())
+        return false;
+    const std::unique_ptr<RegisterFile> file = RegisterFile::openScratch(m_path);
+    Transaction tx(*file);
+    // A brewery and its history arrive in either order.
+    file->exec("PRAGMA defer_foreign_keys = ON");
+    bool changed = false;
+    if (announced.whole) {
+        file->exec(("DELETE FROM " + QuotedName(ChronikTable) + "; DELETE FROM " + QuotedName(BreweryTable)).constData());
+        copyTables(*file);
+        changed = true;
+    } else {
+        for (auto table = announced.keys.cbegin(); table != announced.keys.cend(); ++table)
+            changed |= copyRows(*file, table.key(), table.value().values());
+    }
+    tx.commit();
+    return changed;
+}
+
+bool SharedMirror::copyRows(RegisterFile &file, const QString &table, const QList<qint64> &keys)
+{
+    const QStringList fields = fieldsOf(table);
+    const PgResult rows = m_server->exec("SELECT " + columnList(fields) + " FROM " + QuotedName(table) + " WHERE "
+                                             + QuotedName(keyOf(table)) + " = ANY($1::bigint[])",
+                                         {arrayOf(keys)}, QStringLiteral("Could not read the shared register"));
+    QSet<qint64> gone(keys.cbegin(), keys.cend());
+    const QByteArray upsert = upsertOf(table);
+    bool changed = false;
+    for (int row = 0; row < rows.rows(); ++row) {
+        const std::vector<QVariant> stored = rowOf(rows, row);
+        const qint64 key = stored.front().toLongLong();
+        gone.remove(key);
+        // The window's own writes are announced too; they are here already.
+        const std::optional<std::vector<QVariant>> mirrored = ReadStoredRow(file, table, fields, key);
+        if (mirrored && SameStoredRow(*mirrored, stored))
+            continue;
+        put(file, upsert, stored);
+        changed = true;
+    }
+    for (qint64 key : gone) {
+        Cursor remove = file.cached("DELETE FROM " + QuotedName(table) + " WHERE rowid = ?1");
+        remove.bind(1, key).run();
+        changed |= file.changes() > 0;
+    }
+    return changed;
+}
+
+void SharedMirror::send(const RowChanges &changes)
+{
+    m_server->exec("BEGIN", {}, QStringLiteral("Could not store the change"));
+    try {
+        for (const RowChange &change : changes) {
+            const QByteArray table = QuotedName(change.table);
+            std::vector<QVariant> params;
+            QByteArray sql;
+            if (!change.before) {
+                QByteArray places;
+                for (int i = 0; i < change.fields.size(); ++i) {
+                    params.push_back(change.after->at(size_t(i)));
+                    places += (i ? ", $" : "$") + QByteArray::number(i + 1);
+                }
+                sql = "INSERT INTO " + table + " (" + columnList(change.fields) + ") VALUES (" + places + ")";
+            } else {
+                // The row must stand on the server as it stood here when the
+                // window showed it: a write against another editor's change
+                // finds no row and is refused.
+                QByteArray set, same;
+                const auto place = [&](const QVariant &value) {
+                    params.push_back(value);
+                    return "$" + QByteArray::number(qsizetype(params.size()));
+                };
+                for (int i = 0; i < change.fields.size(); ++i) {
+                    const QVariant &was = change.before->at(size_t(i));
+                    if (change.after && !SameStoredValue(was, change.after->at(size_t(i))))
+                        set += (set.isEmpty() ? "" : ", ") + QuotedName(change.fields[i]) + " = "
+                            + place(change.after->at(size_t(i)));
+                    same += " AND " + QuotedName(change.fields[i]) + " IS NOT DISTINCT FROM " + place(was);
+                }
+                const QByteArray where = " WHERE " + QuotedName(keyOf(change.table)) + " = " + place(change.key) + same;
+                if (change.after && set.isEmpty())
+                    continue;
+                sql = change.after ? "UPDATE " + table + " SET " + set + where : "DELETE FROM " + table + where;
+            }
+            if (m_server->exec(sql, params, QStringLiteral("Could not store the change")).changed() != 1)
+                throw StoreError::rowChangedElsewhere();
+        }
+        m_server->exec("COMMIT", {}, QStringLiteral("Could not store the change"));
+    } catch (const StoreError &e) {
+        if (m_server->isOpen())
+            m_server->exec("ROLLBACK");
+        // A history entry whose brewery another editor deleted, a brewery
+        // another editor gave history meanwhile.
+        if (e.isConstraint())
+            throw StoreError::rowChangedElsewhere();
+        throw;
+    }
+}
+
+qint64 SharedMirror::newKey(const QString &table)
+{
+    return m_server
+        ->exec("SELECT nextval(pg_get_serial_sequence($1, $2))", {QString::fromUtf8(QuotedName(table)), keyOf(table)},
+               QStringLiteral("Could not add the row"))
+        .int64(0, 0);
+}

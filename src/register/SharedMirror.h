@@ -1,0 +1,53 @@
+#pragma once
+
+#include "Progress.h"
+#include "RegisterFile.h"
+
+#include <QString>
+#include <memory>
+
+class PgConnection;
+
+// A shared register as one window holds it: a register file that mirrors
+// the server's two tables, so that everything the window does with a
+// register (its order, the Report, the find, the timeline) it does with this
+// one alike. The server stays the register: every write of the file goes
+// there first (as its upstream), and the commits of other editors, heard on
+// the server's channel, are copied into the file by key.
+class SharedMirror : public RegisterFile::Upstream {
+public:
+    // `server` is open and holds a register; the file at `path` is made.
+    SharedMirror(std::unique_ptr<PgConnection> server, const QString &path);
+    ~SharedMirror() override;
+
+    const QString &path() const { return m_path; }
+    // Whether the user may change the register.
+    bool mayChange() const { return m_mayChange; }
+    // The user the server knows the window by.
+    QString user() const;
+    // The socket on which the server's announcements arrive.
+    int socket() const;
+    // Whether announcements still arrive.
+    bool hears() const;
+
+    // Copies the whole register into the file, as one moment of the server
+    // saw it; announcements from that moment on are heard.
+    void download();
+    // Copies into the file the rows that commits announced since last
+    // asked: through a connection of its own, so that the window sees
+    // another program's change. Returns whether the file changed.
+    bool catchUp();
+
+    void send(const RowChanges &changes) override;
+    qint64 newKey(const QString &table) override;
+
+private:
+    void copyTables(RegisterFile &file);
+    // Makes the rows with `keys` of `table` as the server holds them.
+    bool copyRows(RegisterFile &file, const QString &table, const QList<qint64> &keys);
+
+    std::unique_ptr<PgConnection> m_server;
+    std::unique_ptr<PgConnection> m_listener;
+    QString m_path;
+    bool m_mayChange = false;
+};

@@ -1,0 +1,189 @@
+// Two windows on one shared register, driven at the same time, against a
+// PostgreSQL server of the test's own: what each stores reaches the other,
+// nothing is overwritten unseen, nothing is left half-done.
+#include "GridDriver.h"
+#include "PgTestServer.h"
+#include "Register.h"
+#include "ShownWindow.h"
+#include "StoreError.h"
+
+#include <QLabel>
+#include <QTemporaryFile>
+#include <QTest>
+
+namespace {
+
+// How soon the other window is to show an editor's change.
+constexpr int FollowMs = 1000;
+
+const QString BreweryColumns = QStringLiteral("\"StateName\", \"CityName\", \"IdCode\", \"BreweryName\"");
+
+} // namespace
+
+class TestSharedWindows : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        m_server = std::make_unique<PgTestServer>();
+        QVERIFY(m_server->started());
+        QProcess setup;
+        setup.start(QStringLiteral(SETUP_SCRIPT), {QStringLiteral("society"), QStringLiteral("-h"),
+                                                   m_server->socketDir(), QStringLiteral("-U"), QStringLiteral("admin")});
+        QVERIFY(setup.waitForFinished(60000));
+        QVERIFY2(setup.exitCode() == 0, setup.readAllStandardError().constData());
+        QVERIFY(m_server->admin("CREATE ROLE anna LOGIN PASSWORD 'a' IN ROLE sudregister_editors; "
+                                "CREATE ROLE bert LOGIN PASSWORD 'b' IN ROLE sudregister_editors; "
+                                "CREATE ROLE rita LOGIN PASSWORD 'r' IN ROLE sudregister_readers"));
+        // Passwords come from libpq's own password file, as a user keeps them.
+        QVERIFY(m_passwords.open());
+        m_passwords.write("*:*:*:anna:a\n*:*:*:bert:b\n*:*:*:rita:r\n");
+        m_passwords.flush();
+        qputenv("PGPASSFILE", QFile::encodeName(m_passwords.fileName()));
+    }
+
+    void init()
+    {
+        QVERIFY(m_server->admin(QStringLiteral(
+                                    "DELETE FROM \"BreweryChronik\"; DELETE FROM \"Brewery\"; "
+                                    "INSERT INTO \"Brewery\" (%1) VALUES ('BY', 'Aying', 'A1', 'Ayinger'), "
+                                    "('BY', 'Bamberg', 'B1', 'Schlenkerla'); "
+                                    "INSERT INTO \"BreweryChronik\" (\"BreweryNameLong\", \"ParentRowId\") "
+                                    "SELECT 'Brauerei ' || \"BreweryName\", \"RowId\" FROM \"Brewery\"")
+                                    .arg(BreweryColumns),
+                                "society"));
+    }
+
+    // Each stores its own row; each shows the other's within a second.
+    void differentRowsBothStored()
+    {
+        ShownWindow anna(ShownWindow::At{m_server->uri("society", "anna")});
+        ShownWindow bert(ShownWindow::At{m_server->uri("society", "bert")});
+        activate(anna);
+        GridDriver::typeInto(*anna->grdBrauerien, 0, 3, "Aying am See");
+        activate(bert);
+        GridDriver::typeInto(*bert->grdBrauerien, 1, 3, "Bamberg Mitte");
+        QVERIFY(anna.boxes->failures.isEmpty() && bert.boxes->failures.isEmpty());
+        QCOMPARE(cities(), QStringLiteral("Aying am See,Bamberg Mitte"));
+        for (ShownWindow *w : {&anna, &bert}) {
+            QTRY_COMPARE_WITH_TIMEOUT(GridDriver::columnTexts(*(*w)->grdBrauerien, 3, 2),
+                                      (QStringList{"Aying am See", "Bamberg Mitte"}), FollowMs);
+        }
+    }
+
+    // The second write of one cell, made against the value its window
+    // showed, is refused with what was typed kept; the first stays.
+    void sameCellSecondRefused()
+    {
+        ShownWindow anna(ShownWindow::At{m_server->uri("society", "anna")});
+        ShownWindow bert(ShownWindow::At{m_server->uri("society", "bert")});
+        DataGrid &grid = *bert->grdBrauerien;
+        GridDriver::clickCell(grid, 0, 3);
+        QTest::keyClick(&grid, Qt::Key_F2);
+        QPointer<QLineEdit> editor = qobject_cast<QLineEdit *>(QApplication::focusWidget());
+        QVERIFY(editor);
+        editor->selectAll();
+        GridDriver::typeText(editor, "Hof");
+
+        ::Recordset &list = anna->dsBrewery->Recordset();
+        list.MoveFirst();
+        list.Edit();
+        list.Fields("CityName").setValue(QStringLiteral("Coburg"));
+        list.Update();
+        QTest::qWait(300); // bert's window hears it meanwhile
+        QTest::keyClick(editor, Qt::Key_Return);
+        QTRY_COMPARE(bert.boxes->failures.size(), 1);
+        QVERIFY2(bert.boxes->failures[0].contains("changed or deleted by another program"),
+                 qPrintable(bert.boxes->failures[0]));
+        QVERIFY2(bert.boxes->failures[0].contains("\"Hof\""), qPrintable(bert.boxes->failures[0]));
+        QCOMPARE(cities(), QStringLiteral("Coburg,Bamberg"));
+        QTRY_COMPARE_WITH_TIMEOUT(grid.model()->index(0, 3).data().toString(), QStringLiteral("Coburg"), FollowMs);
+    }
+
+    // A history entry added to a brewery another editor has just deleted is
+    // refused, and the delete stands whole; a brewery whose history another
+    // editor has just extended is not deleted at all.
+    void deleteAgainstHistory_data()
+    {
+        QTest::addColumn<bool>("deleteFirst");
+        QTest::newRow("delete, then history added") << true;
+        QTest::newRow("history added, then delete") << false;
+    }
+
+    void deleteAgainstHistory()
+    {
+        QFETCH(bool, deleteFirst);
+        ShownWindow anna(ShownWindow::At{m_server->uri("society", "anna")});
+        ShownWindow bert(ShownWindow::At{m_server->uri("society", "bert")});
+        const auto addHistory = [&] {
+            ::Recordset &history = bert->dsBreweryChronik->Recordset();
+            history.AddNew();
+            history.Fields("BreweryNameLong").setValue(QStringLiteral("Neue Chronik"));
+            history.Fields("ParentRowId").setValue(bert->dsBrewery->Recordset().keyAt(0));
+            history.Update();
+        };
+        // Anna's window is made active first: that lets it hear what
+        // happened before, and only that.
+        activate(anna);
+        const auto deleteBrewery = [&] {
+            anna.boxes->answers = {MessageBoxes::Answer::Yes};
+            GridDriver::deleteRow(*anna->grdBrauerien, 0);
+        };
+        QString refused;
+        if (deleteFirst) {
+            deleteBrewery();
+            QVERIFY(anna.boxes->failures.isEmpty());
+            try {
+                addHistory();
+            } catch (const StoreError &e) {
+                refused = e.message();
+            }
+            QVERIFY2(refused.contains("changed or deleted by another program"), qPrintable(refused));
+            QCOMPARE(rows("Brewery"), 1);
+            QCOMPARE(rows("BreweryChronik"), 1);
+        } else {
+            addHistory();
+            deleteBrewery();
+            QCOMPARE(anna.boxes->failures.size(), 1);
+            QCOMPARE(rows("Brewery"), 2);
+            QCOMPARE(rows("BreweryChronik"), 3);
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(anna->dsBrewery->Recordset().RecordCount(), rows("Brewery"), FollowMs);
+        QTRY_COMPARE_WITH_TIMEOUT(bert->dsBrewery->Recordset().RecordCount(), rows("Brewery"), FollowMs);
+    }
+
+    void readerReadsOnly()
+    {
+        ShownWindow rita(ShownWindow::At{m_server->uri("society", "rita")});
+        QVERIFY(rita->windowTitle().endsWith("(read-only)"));
+        QVERIFY2(rita->lblMessage->text().contains("rita may read this shared register but not change it"),
+                 qPrintable(rita->lblMessage->text()));
+        QCOMPARE(GridDriver::columnTexts(*rita->grdBrauerien, 3, 2), (QStringList{"Aying", "Bamberg"}));
+    }
+
+private:
+    static void activate(ShownWindow &window)
+    {
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window.w.get()));
+    }
+
+    QString cities()
+    {
+        m_server->admin("SELECT string_agg(\"CityName\", ',' ORDER BY \"RowId\") FROM \"Brewery\"", "society");
+        return m_server->output();
+    }
+
+    int rows(const QString &table)
+    {
+        m_server->admin(QStringLiteral("SELECT count(*) FROM \"%1\"").arg(table), "society");
+        return m_server->output().toInt();
+    }
+
+    std::unique_ptr<PgTestServer> m_server;
+    QTemporaryFile m_passwords;
+};
+
+QTEST_MAIN(TestSharedWindows)
+#include "tst_sharedwindows.moc"

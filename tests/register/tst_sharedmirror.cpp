@@ -1,0 +1,170 @@
+// The register service on a shared register, against a PostgreSQL server of
+// the test's own: the server's own check, keys of new rows, and other
+// editors' commits arriving by key.
+#include "PgTestServer.h"
+#include "Register.h"
+#include "StoreError.h"
+
+#include <QSignalSpy>
+#include <QTemporaryFile>
+#include <QTest>
+
+namespace {
+
+QStringList listedCities(Register &reg)
+{
+    QStringList cities;
+    ::Recordset &listed = reg.breweries()->Recordset();
+    for (int position = 0; position < listed.RecordCount(); ++position)
+        cities << listed.valueAt(position, listed.fieldIndex(QStringLiteral("CityName"))).toString();
+    return cities;
+}
+
+std::unique_ptr<Register> opened(const QString &uri)
+{
+    auto reg = std::make_unique<Register>(uri);
+    reg->open();
+    reg->sortBreweries({QStringLiteral("CityName")});
+    return reg;
+}
+
+} // namespace
+
+class TestSharedMirror : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        m_server = std::make_unique<PgTestServer>();
+        QVERIFY(m_server->started());
+        QProcess setup;
+        setup.start(QStringLiteral(SETUP_SCRIPT), {QStringLiteral("society"), QStringLiteral("-h"),
+                                                   m_server->socketDir(), QStringLiteral("-U"), QStringLiteral("admin")});
+        QVERIFY(setup.waitForFinished(60000));
+        QVERIFY2(setup.exitCode() == 0, setup.readAllStandardError().constData());
+        QVERIFY(m_server->admin("CREATE ROLE anna LOGIN PASSWORD 'a' IN ROLE sudregister_editors; "
+                                "CREATE ROLE bert LOGIN PASSWORD 'b' IN ROLE sudregister_editors"));
+        QVERIFY(m_passwords.open());
+        m_passwords.write("*:*:*:anna:a\n*:*:*:bert:b\n");
+        m_passwords.flush();
+        qputenv("PGPASSFILE", QFile::encodeName(m_passwords.fileName()));
+    }
+
+    void init()
+    {
+        QVERIFY(m_server->admin("DELETE FROM \"BreweryChronik\"; DELETE FROM \"Brewery\"; "
+                                "INSERT INTO \"Brewery\" (\"CityName\") VALUES ('Aying'), ('Bamberg'); "
+                                "INSERT INTO \"BreweryChronik\" (\"BreweryNameLong\", \"ParentRowId\") "
+                                "SELECT 'Brauerei ' || \"CityName\", \"RowId\" FROM \"Brewery\"",
+                                "society"));
+    }
+
+    // A write against a row another editor changed, made before this
+    // register heard of the change, is refused by the server, and nothing
+    // of it stays.
+    void serverRefusesWhatItsCopyMissed_data()
+    {
+        QTest::addColumn<bool>("deleting");
+        QTest::newRow("edit") << false;
+        QTest::newRow("delete") << true;
+    }
+
+    void serverRefusesWhatItsCopyMissed()
+    {
+        QFETCH(bool, deleting);
+        const std::unique_ptr<Register> anna = opened(m_server->uri("society", "anna"));
+        const std::unique_ptr<Register> bert = opened(m_server->uri("society", "bert"));
+        // A brewery is deleted with its history only: the history entry of
+        // the first brewery stands for the row here.
+        const auto list = [deleting](Register &reg) -> ::Recordset & {
+            if (!deleting)
+                return reg.breweries()->Recordset();
+            reg.showHistoryOf(reg.breweries()->Recordset().keyAt(0));
+            return reg.chroniks()->Recordset();
+        };
+        const QString field = deleting ? QStringLiteral("BreweryNameLong") : QStringLiteral("CityName");
+        ::Recordset &first = list(*anna);
+        first.Edit();
+        first.Fields(field).setValue(QStringLiteral("Coburg"));
+        first.Update();
+
+        ::Recordset &stale = list(*bert);
+        int code = 0;
+        try {
+            if (deleting) {
+                stale.Delete();
+            } else {
+                stale.Edit();
+                stale.Fields(field).setValue(QStringLiteral("Hof"));
+                stale.Update();
+            }
+        } catch (const StoreError &e) {
+            code = e.code();
+        }
+        QCOMPARE(code, int(StoreError::RowChangedElsewhere));
+        QVERIFY(m_server->admin(QStringLiteral("SELECT string_agg(\"%1\", ',' ORDER BY \"%2\") FROM \"%3\"")
+                                    .arg(field, deleting ? "ChronikId" : "RowId",
+                                         deleting ? "BreweryChronik" : "Brewery"),
+                                "society"));
+        QCOMPARE(m_server->output(), deleting ? QStringLiteral("Coburg,Brauerei Bamberg") : QStringLiteral("Coburg,Bamberg"));
+    }
+
+    // Two editors adding at once never give out the same key.
+    void newRowsGetTheirOwnKeys()
+    {
+        const std::unique_ptr<Register> anna = opened(m_server->uri("society", "anna"));
+        const std::unique_ptr<Register> bert = opened(m_server->uri("society", "bert"));
+        std::vector<qint64> keys;
+        for (Register *reg : {anna.get(), bert.get()}) {
+            ::Recordset &list = reg->breweries()->Recordset();
+            list.AddNew();
+            list.Fields("CityName").setValue(QStringLiteral("Hof"));
+            list.Update();
+            keys.push_back(list.keyAt(list.RecordCount() - 1));
+        }
+        QVERIFY(keys[0] != keys[1]);
+        QVERIFY(m_server->admin("SELECT count(DISTINCT \"RowId\") FROM \"Brewery\" WHERE \"CityName\" = 'Hof'",
+                                "society"));
+        QCOMPARE(m_server->output(), QStringLiteral("2"));
+    }
+
+    // Another program's commit arrives in the register by key; one too
+    // large to name its keys arrives whole.
+    void othersCommitsArrive_data()
+    {
+        QTest::addColumn<QString>("statement");
+        QTest::addColumn<QStringList>("cities");
+        QTest::newRow("changed") << "UPDATE \"Brewery\" SET \"CityName\" = 'Coburg' WHERE \"CityName\" = 'Aying'"
+                                 << QStringList{"Bamberg", "Coburg"};
+        QTest::newRow("added") << "INSERT INTO \"Brewery\" (\"CityName\") VALUES ('Hof')"
+                               << QStringList{"Aying", "Bamberg", "Hof"};
+        QTest::newRow("deleted with its history")
+            << "DELETE FROM \"BreweryChronik\" WHERE \"ParentRowId\" IN (SELECT \"RowId\" FROM \"Brewery\" WHERE "
+               "\"CityName\" = 'Bamberg'); DELETE FROM \"Brewery\" WHERE \"CityName\" = 'Bamberg'"
+            << QStringList{"Aying"};
+        QTest::newRow("many at once") << "UPDATE \"Brewery\" SET \"CityName\" = 'Selb'; INSERT INTO \"Brewery\" "
+                                         "(\"CityName\") SELECT 'Selb' FROM generate_series(1, 400)"
+                                      << QStringList(402, "Selb");
+    }
+
+    void othersCommitsArrive()
+    {
+        QFETCH(QString, statement);
+        QFETCH(QStringList, cities);
+        const std::unique_ptr<Register> anna = opened(m_server->uri("society", "anna"));
+        QSignalSpy heard(anna.get(), &Register::changedElsewhere);
+        QVERIFY(m_server->admin(statement, "society"));
+        QTRY_VERIFY(!heard.isEmpty());
+        QVERIFY(anna->isStale());
+        anna->reread();
+        QCOMPARE(listedCities(*anna), cities);
+    }
+
+private:
+    std::unique_ptr<PgTestServer> m_server;
+    QTemporaryFile m_passwords;
+};
+
+QTEST_GUILESS_MAIN(TestSharedMirror)
+#include "tst_sharedmirror.moc"
