@@ -42,8 +42,9 @@ public:
     // The disk (or the register's size limit) has no room for the write.
     bool isDiskFull() const;
     // A write refused for now that may go through later, unchanged: the
-    // program keeps what was typed and tries again.
-    bool isPassing() const { return isBusy() || isDiskFull(); }
+    // program keeps what was typed and tries again (a shared register's
+    // server is connected to anew for it).
+    bool isPassing() const { return isBusy() || isDiskFull() || isConnectionLost(); }
     // The same failure, its message naming what the user typed, so that it
     // can be typed again.
     StoreError withValueTyped(const QString &value) const;

@@ -63,8 +63,12 @@ void PgConnection::connect()
             throw StoreError(QStringLiteral("Could not open the shared register %1: out of memory.")
                                  .arg(m_address.displayName()),
                              Component, StoreError::ConnectionFailed);
-        if (PQstatus(m_connection.get()) == CONNECTION_OK)
+        if (PQstatus(m_connection.get()) == CONNECTION_OK) {
+            // The server's notices (a shutdown on its way) are not the
+            // user's business; failures say what happened.
+            PQsetNoticeProcessor(m_connection.get(), [](void *, const char *) {}, nullptr);
             break;
+        }
         if (!m_password && m_prompt && PQconnectionNeedsPassword(m_connection.get())) {
             m_password = m_prompt(m_address.displayName(), QString::fromUtf8(PQuser(m_connection.get())));
             if (m_password)
@@ -152,13 +156,15 @@ void PgConnection::reconnect()
 void PgConnection::fail(const pg_result *result, const QString &context) const
 {
     const QString prefix = context.isEmpty() ? QString() : context + QStringLiteral(": ");
-    if (!isOpen()) {
-        throw StoreError(prefix + QStringLiteral("the connection to the shared register %1 was lost; nothing was "
-                                                 "written (%2).")
+    const QByteArray state = PQresultErrorField(result, PG_DIAG_SQLSTATE);
+    // A failure without a state is libpq's own: the connection broke. A
+    // server shutting down says so before it closes it.
+    if (!isOpen() || state.isEmpty() || state.startsWith("08") || state.startsWith("57P")) {
+        throw StoreError(prefix + QStringLiteral("the connection to the shared register %1 was lost (%2). Nothing was "
+                                                 "written; what was typed is kept and stored once the server answers.")
                                       .arg(m_address.displayName(), messageOf(m_connection.get())),
                          Component, StoreError::ConnectionLost);
     }
-    const QByteArray state = PQresultErrorField(result, PG_DIAG_SQLSTATE);
     const QString server = result ? QString::fromUtf8(PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY))
                                   : messageOf(m_connection.get());
     const int code = codeFor(state);

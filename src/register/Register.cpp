@@ -15,9 +15,17 @@
 #include <QFileInfo>
 #include <QSocketNotifier>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <unordered_set>
 
 using namespace RegisterSchema;
+
+namespace {
+
+// How often a window that lost its shared register's server tries again.
+constexpr int ReconnectMs = 2000;
+
+} // namespace
 
 Register::Register(const QString &path, QObject *parent)
     : QObject(parent), m_path(path), m_filePath(path), m_history(new RegisterUndo(this)), m_breweries(new DataSource(this)),
@@ -69,8 +77,7 @@ void Register::openShared()
         m_lockProblem = QStringLiteral("user %1 may read this shared register but not change it").arg(mirror->user());
     }
     m_mirror = std::move(mirror);
-    m_heard = new QSocketNotifier(qintptr(m_mirror->socket()), QSocketNotifier::Read, this);
-    connect(m_heard, &QSocketNotifier::activated, this, [this] { hearOthers(); });
+    listen();
     for (DataSource *source : {m_breweries, m_chroniks}) {
         source->setReadOnly(!m_mirror->mayChange());
         source->setDatabaseName(m_filePath);
@@ -84,14 +91,33 @@ void Register::hearOthers()
             emit changedElsewhere();
         if (m_mirror->hears())
             return;
-        emit sharedRegisterLost(
-            QStringLiteral("The connection to the shared register %1 was lost; the window no longer hears other "
-                           "editors' changes.")
-                .arg(SharedAddress(m_path).displayName()));
-    } catch (const StoreError &e) {
-        emit sharedRegisterLost(e.message());
+    } catch (const StoreError &) {
+        // Told below, as the connection's loss.
     }
-    m_heard->setEnabled(false);
+    m_heard->deleteLater();
+    m_heard = nullptr;
+    emit sharedRegisterLost(QStringLiteral("The connection to the shared register %1 was lost. The window shows the "
+                                           "register as it was and connects again as soon as the server answers.")
+                                .arg(SharedAddress(m_path).displayName()));
+    QTimer::singleShot(ReconnectMs, this, [this] { listenAgain(); });
+}
+
+void Register::listenAgain()
+{
+    try {
+        m_mirror->listenAgain();
+    } catch (const StoreError &) {
+        QTimer::singleShot(ReconnectMs, this, [this] { listenAgain(); });
+        return;
+    }
+    listen();
+    emit changedElsewhere();
+}
+
+void Register::listen()
+{
+    m_heard = new QSocketNotifier(qintptr(m_mirror->socket()), QSocketNotifier::Read, this);
+    connect(m_heard, &QSocketNotifier::activated, this, [this] { hearOthers(); });
 }
 
 QString Register::shownName() const

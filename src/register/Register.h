@@ -118,7 +118,10 @@ signals:
 
 private:
     void openShared();
+    // Watches for the server's announcements.
+    void listen();
     void hearOthers();
+    void listenAgain();
 
     QString m_path;
     QString m_filePath;

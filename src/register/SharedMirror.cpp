@@ -138,10 +138,16 @@ void SharedMirror::download()
     RegisterFile::open(m_path);
     const std::unique_ptr<RegisterFile> file = RegisterFile::openScratch(m_path);
     Transaction tx(*file);
-    file->exec("PRAGMA defer_foreign_keys = ON");
-    file->exec(("DELETE FROM " + QuotedName(ChronikTable) + "; DELETE FROM " + QuotedName(BreweryTable)).constData());
-    copyTables(*file);
+    copyAnew(*file);
     tx.commit();
+}
+
+void SharedMirror::copyAnew(RegisterFile &file)
+{
+    // A brewery and its history arrive in either order.
+    file.exec("PRAGMA defer_foreign_keys = ON");
+    file.exec(("DELETE FROM " + QuotedName(ChronikTable) + "; DELETE FROM " + QuotedName(BreweryTable)).constData());
+    copyTables(file);
 }
 
 void SharedMirror::copyTables(RegisterFile &file)
@@ -173,6 +179,28 @@ void SharedMirror::copyTables(RegisterFile &file)
     }
 }
 
+PgConnection &SharedMirror::writer()
+{
+    if (!m_server->isOpen()) {
+        try {
+            m_server->reconnect();
+        } catch (const StoreError &e) {
+            throw StoreError(e.message() + QStringLiteral(" Nothing was written; what was typed is kept and stored once "
+                                                          "the server answers."),
+                             e.component(), StoreError::ConnectionLost);
+        }
+    }
+    return *m_server;
+}
+
+void SharedMirror::listenAgain()
+{
+    m_listener->reconnect();
+    if (!m_server->isOpen())
+        m_server->reconnect();
+    download();
+}
+
 bool SharedMirror::catchUp()
 {
     const Announced announced = parse(m_listener->takeNotifications());
@@ -180,14 +208,12 @@ bool SharedMirror::catchUp()
         return false;
     const std::unique_ptr<RegisterFile> file = RegisterFile::openScratch(m_path);
     Transaction tx(*file);
-    // A brewery and its history arrive in either order.
-    file->exec("PRAGMA defer_foreign_keys = ON");
     bool changed = false;
     if (announced.whole) {
-        file->exec(("DELETE FROM " + QuotedName(ChronikTable) + "; DELETE FROM " + QuotedName(BreweryTable)).constData());
-        copyTables(*file);
+        copyAnew(*file);
         changed = true;
     } else {
+        file->exec("PRAGMA defer_foreign_keys = ON");
         for (auto table = announced.keys.cbegin(); table != announced.keys.cend(); ++table)
             changed |= copyRows(*file, table.key(), table.value().values());
     }
@@ -225,7 +251,7 @@ bool SharedMirror::copyRows(RegisterFile &file, const QString &table, const QLis
 
 void SharedMirror::send(const RowChanges &changes)
 {
-    m_server->exec("BEGIN", {}, QStringLiteral("Could not store the change"));
+    writer().exec("BEGIN", {}, QStringLiteral("Could not store the change"));
     try {
         for (const RowChange &change : changes) {
             const QByteArray table = QuotedName(change.table);
@@ -276,8 +302,8 @@ void SharedMirror::send(const RowChanges &changes)
 
 qint64 SharedMirror::newKey(const QString &table)
 {
-    return m_server
-        ->exec("SELECT nextval(pg_get_serial_sequence($1, $2))", {QString::fromUtf8(QuotedName(table)), keyOf(table)},
+    return writer()
+        .exec("SELECT nextval(pg_get_serial_sequence($1, $2))", {QString::fromUtf8(QuotedName(table)), keyOf(table)},
                QStringLiteral("Could not add the row"))
         .int64(0, 0);
 }

@@ -41,7 +41,18 @@ public:
     void send(const RowChanges &changes) override;
     qint64 newKey(const QString &table) override;
 
+    // After announcements stopped arriving (the connection dropped): hears
+    // them again and copies the whole register anew, since what was
+    // announced meanwhile is lost. Throws StoreError while the server is
+    // still out of reach.
+    void listenAgain();
+
 private:
+    // The connection for a write, connected anew when it dropped; a server
+    // still out of reach is a passing failure: the write is tried again.
+    PgConnection &writer();
+    // Empties the file's tables and copies the server's into them.
+    void copyAnew(RegisterFile &file);
     void copyTables(RegisterFile &file);
     // Makes the rows with `keys` of `table` as the server holds them.
     bool copyRows(RegisterFile &file, const QString &table, const QList<qint64> &keys);

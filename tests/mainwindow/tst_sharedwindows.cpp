@@ -153,6 +153,28 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(bert->dsBrewery->Recordset().RecordCount(), rows("Brewery"), FollowMs);
     }
 
+    // The server going down mid-edit is told once; what was typed stays in
+    // its cell and is stored once the server is back, and the window hears
+    // the other editors again.
+    void serverDownMidEdit()
+    {
+        ShownWindow anna(ShownWindow::At{m_server->uri("society", "anna")});
+        m_server->stop();
+        GridDriver::typeInto(*anna->grdBrauerien, 0, 3, "Coburg");
+        QTRY_COMPARE(anna.boxes->failures.size(), 1);
+        QVERIFY2(anna.boxes->failures[0].contains("kept and stored once the server answers"),
+                 qPrintable(anna.boxes->failures[0]));
+        QCOMPARE(anna->grdBrauerien->model()->index(0, 3).data().toString(), QStringLiteral("Coburg"));
+        m_server->start();
+        QTRY_COMPARE_WITH_TIMEOUT(cities(), QStringLiteral("Coburg,Bamberg"), 10000);
+        QVERIFY(m_server->admin("UPDATE \"Brewery\" SET \"CityName\" = 'Selb' WHERE \"CityName\" = 'Bamberg'",
+                                "society"));
+        QTRY_COMPARE_WITH_TIMEOUT(GridDriver::columnTexts(*anna->grdBrauerien, 3, 2),
+                                  (QStringList{"Coburg", "Selb"}), 10000);
+        QCOMPARE(anna.boxes->failures.size(), 1);
+        QCOMPARE(anna.boxes->told.size(), 1);
+    }
+
     void readerReadsOnly()
     {
         ShownWindow rita(ShownWindow::At{m_server->uri("society", "rita")});

@@ -38,17 +38,26 @@ public:
         QVERIFY(hba.open(QIODevice::WriteOnly | QIODevice::Truncate));
         hba.write("local all admin trust\nlocal all all scram-sha-256\n");
         hba.close();
+        start();
+    }
+
+    ~PgTestServer() { stop(); }
+
+    // Starts the server again after stop().
+    void start()
+    {
+        const QString data = m_dir.filePath(QStringLiteral("data"));
+        // Not synced to disk, but every commit reaches the log at once: an
+        // immediate stop, as a crash, loses none.
         QVERIFY(run(QStringLiteral("pg_ctl"),
                     {QStringLiteral("-D"), data, QStringLiteral("-w"), QStringLiteral("-l"),
                      m_dir.filePath(QStringLiteral("server.log")), QStringLiteral("-o"),
                      QStringLiteral("-c listen_addresses='' -c unix_socket_directories='%1' -c fsync=off "
-                                    "-c synchronous_commit=off -c full_page_writes=off")
+                                    "-c full_page_writes=off")
                          .arg(m_dir.path()),
                      QStringLiteral("start")}));
         m_started = true;
     }
-
-    ~PgTestServer() { stop(); }
 
     // Stops the server now, as a crash or a shutdown would.
     void stop()
