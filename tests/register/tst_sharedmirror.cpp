@@ -37,12 +37,8 @@ private slots:
     void initTestCase()
     {
         m_server = std::make_unique<PgTestServer>();
-        QVERIFY(m_server->started());
-        QProcess setup;
-        setup.start(QStringLiteral(SETUP_SCRIPT), {QStringLiteral("society"), QStringLiteral("-h"),
-                                                   m_server->socketDir(), QStringLiteral("-U"), QStringLiteral("admin")});
-        QVERIFY(setup.waitForFinished(60000));
-        QVERIFY2(setup.exitCode() == 0, setup.readAllStandardError().constData());
+        QVERIFY2(m_server->started(), qPrintable(m_server->problem()));
+        QVERIFY(m_server->setUpRegister(QStringLiteral(SETUP_SCRIPT), QStringLiteral("society")));
         QVERIFY(m_server->admin("CREATE ROLE anna LOGIN PASSWORD 'a' IN ROLE sudregister_editors; "
                                 "CREATE ROLE bert LOGIN PASSWORD 'b' IN ROLE sudregister_editors"));
         QVERIFY(m_passwords.open());

@@ -4,7 +4,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
-#include <QTest>
+#include <QDebug>
 #include <grp.h>
 #include <pwd.h>
 #include <unistd.h>
@@ -14,28 +14,45 @@
 // Run as root, the server runs as the unprivileged user "postgres" (it
 // refuses to run as root). The superuser "admin" gets in without a password;
 // every other role needs its password. Setting up is done through psql, never
-// through the code under test.
+// through the code under test. A test checks started(); problem() says why
+// not.
 class PgTestServer {
 public:
     PgTestServer()
     {
-        QVERIFY2(m_dir.isValid(), "no temporary directory");
+        if (!m_dir.isValid()) {
+            m_problem = QStringLiteral("no temporary directory");
+            return;
+        }
         m_bin = binDir();
-        QVERIFY2(!m_bin.isEmpty(), "no PostgreSQL server installed (initdb not found)");
+        if (m_bin.isEmpty()) {
+            m_problem = QStringLiteral("no PostgreSQL server installed (initdb not found)");
+            return;
+        }
         if (geteuid() == 0) {
             const passwd *user = getpwnam("postgres");
-            QVERIFY2(user, "running as root, but there is no user \"postgres\" to run the server as");
-            QVERIFY(::chown(QFile::encodeName(m_dir.path()).constData(), user->pw_uid, user->pw_gid) == 0);
+            if (!user) {
+                m_problem = QStringLiteral("running as root, but there is no user \"postgres\" to run the server as");
+                return;
+            }
+            if (::chown(QFile::encodeName(m_dir.path()).constData(), user->pw_uid, user->pw_gid) != 0) {
+                m_problem = QStringLiteral("the server's folder cannot be given to \"postgres\"");
+                return;
+            }
             m_asUser = {QStringLiteral("runuser"), QStringLiteral("-u"), QStringLiteral("postgres"),
                         QStringLiteral("--")};
         }
         const QString data = m_dir.filePath(QStringLiteral("data"));
-        QVERIFY(run(QStringLiteral("initdb"),
+        if (!run(QStringLiteral("initdb"),
                     {QStringLiteral("-D"), data, QStringLiteral("-U"), QStringLiteral("admin"), QStringLiteral("-A"),
                      QStringLiteral("trust"), QStringLiteral("-E"), QStringLiteral("UTF8"),
-                     QStringLiteral("--locale=C.UTF-8"), QStringLiteral("-N")}));
+                     QStringLiteral("--locale=C.UTF-8"), QStringLiteral("-N")}))
+            return;
         QFile hba(data + QStringLiteral("/pg_hba.conf"));
-        QVERIFY(hba.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        if (!hba.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+            m_problem = QStringLiteral("pg_hba.conf cannot be written");
+            return;
+        }
         hba.write("local all admin trust\nlocal all all scram-sha-256\n");
         hba.close();
         start();
@@ -49,14 +66,13 @@ public:
         const QString data = m_dir.filePath(QStringLiteral("data"));
         // Not synced to disk, but every commit reaches the log at once: an
         // immediate stop, as a crash, loses none.
-        QVERIFY(run(QStringLiteral("pg_ctl"),
+        m_started = run(QStringLiteral("pg_ctl"),
                     {QStringLiteral("-D"), data, QStringLiteral("-w"), QStringLiteral("-l"),
                      m_dir.filePath(QStringLiteral("server.log")), QStringLiteral("-o"),
                      QStringLiteral("-c listen_addresses='' -c unix_socket_directories='%1' -c fsync=off "
                                     "-c full_page_writes=off")
                          .arg(m_dir.path()),
-                     QStringLiteral("start")}));
-        m_started = true;
+                     QStringLiteral("start")});
     }
 
     // Stops the server now, as a crash or a shutdown would.
@@ -70,6 +86,7 @@ public:
     }
 
     bool started() const { return m_started; }
+    const QString &problem() const { return m_problem; }
     QString socketDir() const { return m_dir.path(); }
     // The address of database `db` for `user`, without a password.
     QString uri(const QString &db, const QString &user = QStringLiteral("admin")) const
@@ -93,6 +110,19 @@ public:
         }
         return true;
     }
+    // Sets database `db` up as a shared register with the administrator's
+    // script at `script`, as an administrator would; false when it failed.
+    bool setUpRegister(const QString &script, const QString &db)
+    {
+        QProcess setup;
+        setup.start(script, {db, QStringLiteral("-h"), m_dir.path(), QStringLiteral("-U"), QStringLiteral("admin")});
+        if (!setup.waitForFinished(60000) || setup.exitCode() != 0) {
+            qWarning().noquote() << "setting up failed:" << setup.readAllStandardError();
+            return false;
+        }
+        return true;
+    }
+
     // What the last admin() printed, rows on lines, fields split by '|'.
     QString output() const { return m_lastOutput; }
 
@@ -112,7 +142,7 @@ private:
         return {};
     }
 
-    bool run(const QString &program, const QStringList &arguments) const
+    bool run(const QString &program, const QStringList &arguments)
     {
         QProcess p;
         const QString path = m_bin + QLatin1Char('/') + program;
@@ -122,7 +152,8 @@ private:
             p.start(m_asUser.first(), m_asUser.mid(1) + QStringList{path} + arguments);
         p.waitForFinished(120000);
         if (p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
-            qWarning().noquote() << program << "failed:" << p.readAllStandardError() << p.readAllStandardOutput();
+            m_problem = program + QStringLiteral(" failed: ")
+                + QString::fromLocal8Bit(p.readAllStandardError() + p.readAllStandardOutput());
             return false;
         }
         return true;
@@ -132,5 +163,6 @@ private:
     QString m_bin;
     QStringList m_asUser;
     bool m_started = false;
+    QString m_problem;
     mutable QString m_lastOutput;
 };
