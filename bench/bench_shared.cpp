@@ -1,0 +1,157 @@
+// A shared register on this machine's own PostgreSQL server (a Unix socket)
+// beside the register file holding the same breweries, in one run: opening,
+// re-sort, history, Report, a write's round trip, and how soon a second
+// window shows a first one's edit (100,000 breweries unless a size is given).
+#include "BenchTable.h"
+#include "DatabasePath.h"
+#include "PgTestServer.h"
+#include "Register.h"
+#include "SilentMessageBoxes.h"
+#include "Sudregister.h"
+#include "SudregisterReport.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QPushButton>
+#include <QTemporaryFile>
+#include <QTest>
+
+namespace {
+
+double secondsOf(const std::function<void()> &work)
+{
+    QElapsedTimer timer;
+    timer.start();
+    work();
+    return double(timer.nsecsElapsed()) / 1e9;
+}
+
+// Copies both tables of the register file into the server's register, as
+// the shell and psql do it.
+void copyToServer(const QString &file, const PgTestServer &server, const QString &db)
+{
+    for (const char *table : {"Brewery", "BreweryChronik"}) {
+        QProcess dump, load;
+        dump.setStandardOutputProcess(&load);
+        dump.start(QStringLiteral("sqlite3"), {QStringLiteral("-csv"), file, QStringLiteral("SELECT * FROM %1").arg(table)});
+        load.start(QStringLiteral("psql"), {QStringLiteral("-X"), QStringLiteral("-q"), QStringLiteral("-h"),
+                                            server.socketDir(), QStringLiteral("-U"), QStringLiteral("admin"),
+                                            QStringLiteral("-d"), db, QStringLiteral("-c"),
+                                            QStringLiteral("\\copy \"%1\" FROM STDIN CSV").arg(table)});
+        if (!dump.waitForFinished(-1) || !load.waitForFinished(-1) || load.exitCode() != 0)
+            qFatal("copying %s to the server failed: %s", table, load.readAllStandardError().constData());
+    }
+    if (!server.admin("SELECT setval(pg_get_serial_sequence('\"Brewery\"', 'RowId'), max(\"RowId\")) FROM \"Brewery\"; "
+                      "SELECT setval(pg_get_serial_sequence('\"BreweryChronik\"', 'ChronikId'), max(\"ChronikId\")) "
+                      "FROM \"BreweryChronik\"; ANALYZE",
+                      db))
+        qFatal("keys not set");
+}
+
+std::unique_ptr<Register> opened(const QString &where)
+{
+    auto reg = std::make_unique<Register>(where);
+    reg->open();
+    reg->sortBreweries({QStringLiteral("CityName"), QStringLiteral("PostalCode"), QStringLiteral("BreweryName")});
+    return reg;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    const int breweries = argc > 1 ? QByteArray(argv[1]).toInt() : 100000;
+    const QString file = DatabasePath(BenchRegisterDir(breweries));
+    PgTestServer server;
+    if (!server.started())
+        qFatal("no PostgreSQL server: %s", qPrintable(server.problem()));
+    if (!server.setUpRegister(QStringLiteral(SETUP_SCRIPT), QStringLiteral("bench"))
+        || !server.admin("CREATE ROLE ed LOGIN PASSWORD 'e' IN ROLE sudregister_editors"))
+        qFatal("the shared register was not set up");
+    QTemporaryFile passwords;
+    if (!passwords.open())
+        qFatal("no password file");
+    passwords.write("*:*:*:ed:e\n");
+    passwords.flush();
+    qputenv("PGPASSFILE", QFile::encodeName(passwords.fileName()));
+    const QString shared = server.uri(QStringLiteral("bench"), QStringLiteral("ed"));
+
+    BenchTable table(QStringLiteral("Shared register beside the file, %1 breweries").arg(breweries));
+    table.row("copy the file's tables to the server (sqlite3 | psql \\copy)",
+              BenchTable::seconds(secondsOf([&] { copyToServer(file, server, QStringLiteral("bench")); })));
+    const QStringList kinds = {QStringLiteral("file"), QStringLiteral("shared")};
+    const QStringList places = {file, shared};
+    const auto boxes = std::make_shared<SilentMessageBoxes>();
+    std::vector<double> opening(2), resort(2), history(2), report(2), write(2);
+    for (int kind = 0; kind < 2; ++kind) {
+        // The window as the program opens it, to its whole list shown.
+        std::unique_ptr<Sudregister> window;
+        opening[kind] = secondsOf([&] {
+            window = std::make_unique<Sudregister>(places[kind], Sudregister::StartLater{}, boxes);
+            window->show();
+            window->start();
+            QCoreApplication::processEvents();
+        });
+        QElapsedTimer clicked;
+        window->showReport = [&](SudregisterReport &shown) {
+            shown.show();
+            report[kind] = double(clicked.nsecsElapsed()) / 1e9;
+        };
+        clicked.start();
+        QTest::mouseClick(window->cmdReport, Qt::LeftButton);
+        window.reset();
+
+        const std::unique_ptr<Register> reg = opened(places[kind]);
+        resort[kind] = secondsOf([&] { reg->sortBreweries({QStringLiteral("IdCode"), QStringLiteral("BreweryName")}); });
+        ::Recordset &list = reg->breweries()->Recordset();
+        history[kind] = secondsOf([&] {
+                            for (int n = 0; n < 1000; ++n)
+                                reg->showHistoryOf(list.keyAt(n * (list.RecordCount() / 1000)));
+                        })
+            / 1000;
+        std::vector<double> writes;
+        for (int n = 0; n < 21; ++n) {
+            list.setAbsolutePosition(n);
+            writes.push_back(secondsOf([&] {
+                list.Edit();
+                list.Fields(QStringLiteral("StopYear")).setValue(QString::number(1900 + n));
+                list.Update();
+            }));
+        }
+        write[kind] = Median(writes);
+    }
+    const auto pair = [&](const QString &what, const std::vector<double> &figures, const QString &target = {}) {
+        for (int kind = 0; kind < 2; ++kind)
+            table.row(QStringLiteral("%1, %2").arg(what, kinds[kind]), BenchTable::seconds(figures[kind]),
+                      kind == 1 ? target : QString());
+    };
+    pair("open: window with the whole list", opening);
+    pair("re-sort ID, name", resort);
+    pair("history of one brewery (mean of 1,000)", history);
+    pair("Report: load + lines + window shown", report);
+    pair("a write's round trip (median of 21)", write, "< 50 ms");
+
+    // A second window's register hears the first one's commit and reads its
+    // list anew, as the window does once nothing is being typed.
+    const std::unique_ptr<Register> first = opened(shared);
+    const std::unique_ptr<Register> second = opened(shared);
+    bool heard = false;
+    QObject::connect(second.get(), &Register::changedElsewhere, [&] { heard = true; });
+    std::vector<double> follows;
+    for (int n = 0; n < 3; ++n) {
+        heard = false;
+        follows.push_back(secondsOf([&] {
+            ::Recordset &list = first->breweries()->Recordset();
+            list.setAbsolutePosition(n);
+            list.Edit();
+            list.Fields(QStringLiteral("StopYear")).setValue(QStringLiteral("20%1").arg(n));
+            list.Update();
+            while (!heard)
+                QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+            second->reread();
+        }));
+    }
+    table.row("a second window shows another's edit (median of 3)", BenchTable::seconds(Median(follows)), "< 1 s");
+    return 0;
+}
