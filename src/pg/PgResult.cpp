@@ -35,14 +35,18 @@ QVariant PgResult::value(int row, int column) const
 {
     if (isNull(row, column))
         return {};
-    switch (PQftype(m_result.get(), column)) {
-    case Int8:
-    case Int4:
-    case Int2:
-        return int64(row, column);
-    default:
-        return text(row, column);
-    }
+    return isInteger(column) ? QVariant(int64(row, column)) : QVariant(text(row, column));
+}
+
+bool PgResult::isInteger(int column) const
+{
+    const Oid type = PQftype(m_result.get(), column);
+    return type == Int8 || type == Int4 || type == Int2;
+}
+
+QByteArrayView PgResult::utf8(int row, int column) const
+{
+    return {PQgetvalue(m_result.get(), row, column), PQgetlength(m_result.get(), row, column)};
 }
 
 QString PgResult::text(int row, int column) const

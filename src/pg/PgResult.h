@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QString>
 #include <QVariant>
 #include <memory>
@@ -18,6 +19,9 @@ public:
     // Null as an invalid QVariant, integers as qlonglong, the rest as text.
     QVariant value(int row, int column) const;
     QString text(int row, int column) const;
+    // The value's UTF-8 bytes as the server sent them, valid with the result.
+    QByteArrayView utf8(int row, int column) const;
+    bool isInteger(int column) const;
     qint64 int64(int row, int column) const;
     // Rows an INSERT, UPDATE or DELETE changed.
     qint64 changed() const;

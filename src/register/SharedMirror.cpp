@@ -62,6 +62,32 @@ std::vector<QVariant> rowOf(const PgResult &rows, int row)
     return values;
 }
 
+// "INSERT …": a row the file does not have.
+QByteArray insertOf(const QString &table)
+{
+    const QStringList fields = fieldsOf(table);
+    QByteArray places;
+    for (int i = 0; i < fields.size(); ++i)
+        places += (i ? ", ?" : "?") + QByteArray::number(i + 1);
+    return "INSERT INTO " + QuotedName(table) + " (" + columnList(fields) + ") VALUES (" + places + ")";
+}
+
+// Row `row` of `rows` into the file as it came, without a detour through
+// QVariant: a million breweries are copied this way.
+void insert(RegisterFile &file, const QByteArray &sql, const PgResult &rows, int row)
+{
+    Cursor insert = file.cached(sql);
+    for (int column = 0; column < rows.columns(); ++column) {
+        if (rows.isNull(row, column))
+            insert.bind(column + 1, QVariant());
+        else if (rows.isInteger(column))
+            insert.bind(column + 1, rows.int64(row, column));
+        else
+            insert.bindText(column + 1, rows.utf8(row, column));
+    }
+    insert.run();
+}
+
 void put(RegisterFile &file, const QByteArray &upsert, const std::vector<QVariant> &row)
 {
     Cursor insert = file.cached(upsert);
@@ -157,7 +183,7 @@ void SharedMirror::copyTables(RegisterFile &file)
     m_server->exec("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY");
     try {
         for (const QString &table : {BreweryTable, ChronikTable}) {
-            const QByteArray upsert = upsertOf(table);
+            const QByteArray sql = insertOf(table);
             m_server->exec("DECLARE mirrored NO SCROLL CURSOR FOR SELECT " + columnList(fieldsOf(table)) + " FROM "
                                + QuotedName(table),
                            {}, QStringLiteral("Could not read the shared register"));
@@ -165,7 +191,7 @@ void SharedMirror::copyTables(RegisterFile &file)
                 const PgResult rows = m_server->exec("FETCH " + QByteArray::number(FetchRows) + " FROM mirrored", {},
                                                      QStringLiteral("Could not read the shared register"));
                 for (int row = 0; row < rows.rows(); ++row)
-                    put(file, upsert, rowOf(rows, row));
+                    insert(file, sql, rows, row);
                 if (rows.rows() < FetchRows)
                     break;
             }

@@ -53,6 +53,7 @@ private:
     PgConnection &writer();
     // Empties the file's tables and copies the server's into them.
     void copyAnew(RegisterFile &file);
+    // Copies the server's tables into the file's, which are empty.
     void copyTables(RegisterFile &file);
     // Makes the rows with `keys` of `table` as the server holds them.
     bool copyRows(RegisterFile &file, const QString &table, const QList<qint64> &keys);
