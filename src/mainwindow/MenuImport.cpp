@@ -24,7 +24,14 @@ bool MenuImport::readyToImport()
 {
     if (!m_register.isWritable()) {
         m_boxes->tell(QStringLiteral("The register %1 is open read-only; nothing was imported.")
-                          .arg(QDir::toNativeSeparators(m_register.path())));
+                          .arg(QDir::toNativeSeparators(m_register.shownName())));
+        return false;
+    }
+    // Its rows would reach the window's copy, not the server.
+    if (m_register.isShared()) {
+        m_boxes->tell(QStringLiteral("Importing into the shared register %1 is not possible yet; nothing was "
+                                     "imported. Import into a register file and have its administrator copy it in.")
+                          .arg(m_register.shownName()));
         return false;
     }
     m_storePendingEdits();

@@ -181,6 +181,22 @@ private slots:
         QCOMPARE(GridDriver::columnTexts(*rita->grdBrauerien, 3, 2), (QStringList{"Aying", "Bamberg"}));
     }
 
+    // An import would reach the window's copy only: it is refused, and
+    // nothing is added anywhere.
+    void importRefused()
+    {
+        ShownWindow anna(ShownWindow::At{m_server->uri("society", "anna")});
+        QTemporaryFile report(QDir::tempPath() + "/XXXXXX.lst");
+        QVERIFY(report.open());
+        report.write("BY\t\t\tHof\tH1\tMeinel\t1731\t\r\n");
+        report.close();
+        QVERIFY(!anna->importFiles({report.fileName()}));
+        QCOMPARE(anna.boxes->told.size(), 1);
+        QVERIFY2(anna.boxes->told[0].contains("not possible yet"), qPrintable(anna.boxes->told[0]));
+        QCOMPARE(rows("Brewery"), 2);
+        QCOMPARE(anna->dsBrewery->Recordset().RecordCount(), 2);
+    }
+
 private:
     static void activate(ShownWindow &window)
     {
