@@ -232,7 +232,10 @@ void Sudregister::connectControls()
 
 void Sudregister::startUp()
 {
-    m_register->open();
+    {
+        BusyStep reading(lblMessage, QStringLiteral("Reading the shared register"));
+        m_register->open([&reading](qint64 done, qint64 total) { reading(done, total); });
+    }
     Label1->setAutoSize(true);
     lblBreweryCount->setText(QStringLiteral("0"));
     SetupBreweryColumns();

@@ -11,11 +11,13 @@
 #include "SharedAddress.h"
 #include "SharedMirror.h"
 #include "StoreError.h"
+#include "WaitBeside.h"
 
 #include <QFileInfo>
 #include <QSocketNotifier>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <atomic>
 #include <unordered_set>
 
 using namespace RegisterSchema;
@@ -43,10 +45,10 @@ Register::~Register()
         m_mirrorFile->setUpstream(nullptr);
 }
 
-void Register::open()
+void Register::open(const Progress &progress)
 {
     if (NamesSharedRegister(m_path)) {
-        openShared();
+        openShared(progress);
         return;
     }
     m_lock = RegisterLock::tryTake(m_path, nullptr, &m_lockProblem);
@@ -58,7 +60,7 @@ void Register::open()
     }
 }
 
-void Register::openShared()
+void Register::openShared(const Progress &progress)
 {
     const SharedAddress address(m_path);
     auto server = std::make_unique<PgConnection>(address, m_passwordPrompt);
@@ -68,7 +70,20 @@ void Register::openShared()
                              .arg(address.displayName(), m_mirrorDir->errorString()));
     const QString name = address.databaseName().isEmpty() ? QStringLiteral("shared") : address.databaseName();
     auto mirror = std::make_unique<SharedMirror>(std::move(server), m_mirrorDir->filePath(name + QStringLiteral(".mdb")));
-    mirror->download();
+    // A large register takes seconds to copy: on a thread of its own, the
+    // window repainting and telling how far it has come.
+    std::atomic<qint64> copied = 0, total = 0;
+    std::future<void> copying = std::async(std::launch::async, [&] {
+        mirror->download([&](qint64 done, qint64 all) {
+            total = all;
+            copied = done;
+        });
+    });
+    waitBeside(copying, [&] {
+        if (progress)
+            progress(copied, std::max<qint64>(total, 1));
+    });
+    copying.get();
     m_filePath = mirror->path();
     if (mirror->mayChange()) {
         m_mirrorFile = RegisterFile::open(m_filePath);

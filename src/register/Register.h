@@ -44,7 +44,8 @@ public:
     // A shared register is read into a file of the window's own, which
     // every write passes on to the server first; its lock is the server's
     // row check, and a user who may only read it reads it read-only.
-    void open();
+    // `progress` hears how far copying a shared register has come.
+    void open(const Progress &progress = {});
     // Asked for the password of a shared register when libpq's own means
     // do not give it.
     void setPasswordPrompt(PgConnection::PasswordPrompt prompt) { m_passwordPrompt = std::move(prompt); }
@@ -117,7 +118,7 @@ signals:
     void sharedRegisterLost(const QString &message);
 
 private:
-    void openShared();
+    void openShared(const Progress &progress);
     // Watches for the server's announcements.
     void listen();
     void hearOthers();

@@ -137,6 +137,9 @@ SharedMirror::SharedMirror(std::unique_ptr<PgConnection> server, const QString &
     : m_server(std::move(server)), m_path(path)
 {
     m_mayChange = SharedSchema::prepare(*m_server);
+    // Made a register here, on the window's thread: download() may fill it
+    // on another.
+    RegisterFile::open(m_path);
     m_listener = m_server->another();
     m_listener->listen(SharedSchema::Channel);
 }
@@ -158,30 +161,33 @@ bool SharedMirror::hears() const
     return m_listener->isOpen();
 }
 
-void SharedMirror::download()
+void SharedMirror::download(const Progress &progress)
 {
-    // Made a register first, then filled on a connection of its own.
-    RegisterFile::open(m_path);
     const std::unique_ptr<RegisterFile> file = RegisterFile::openScratch(m_path);
     Transaction tx(*file);
-    copyAnew(*file);
+    copyAnew(*file, progress);
     tx.commit();
 }
 
-void SharedMirror::copyAnew(RegisterFile &file)
+void SharedMirror::copyAnew(RegisterFile &file, const Progress &progress)
 {
     // A brewery and its history arrive in either order.
     file.exec("PRAGMA defer_foreign_keys = ON");
     file.exec(("DELETE FROM " + QuotedName(ChronikTable) + "; DELETE FROM " + QuotedName(BreweryTable)).constData());
-    copyTables(file);
+    copyTables(file, progress);
 }
 
-void SharedMirror::copyTables(RegisterFile &file)
+void SharedMirror::copyTables(RegisterFile &file, const Progress &progress)
 {
     // Both tables as one moment saw them: a history entry never arrives
     // without its brewery.
     m_server->exec("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY");
     try {
+        const qint64 total = m_server
+                                 ->exec("SELECT (SELECT count(*) FROM " + QuotedName(BreweryTable)
+                                        + ") + (SELECT count(*) FROM " + QuotedName(ChronikTable) + ")")
+                                 .int64(0, 0);
+        qint64 copied = 0;
         for (const QString &table : {BreweryTable, ChronikTable}) {
             const QByteArray sql = insertOf(table);
             m_server->exec("DECLARE mirrored NO SCROLL CURSOR FOR SELECT " + columnList(fieldsOf(table)) + " FROM "
@@ -192,6 +198,9 @@ void SharedMirror::copyTables(RegisterFile &file)
                                                      QStringLiteral("Could not read the shared register"));
                 for (int row = 0; row < rows.rows(); ++row)
                     insert(file, sql, rows, row);
+                copied += rows.rows();
+                if (progress)
+                    progress(copied, total);
                 if (rows.rows() < FetchRows)
                     break;
             }
@@ -236,7 +245,7 @@ bool SharedMirror::catchUp()
     Transaction tx(*file);
     bool changed = false;
     if (announced.whole) {
-        copyAnew(*file);
+        copyAnew(*file, {});
         changed = true;
     } else {
         file->exec("PRAGMA defer_foreign_keys = ON");

@@ -31,8 +31,10 @@ public:
     bool hears() const;
 
     // Copies the whole register into the file, as one moment of the server
-    // saw it; announcements from that moment on are heard.
-    void download();
+    // saw it; announcements from that moment on are heard. May run on a
+    // thread of its own while the window waits: `progress` hears there how
+    // many rows of how many are copied.
+    void download(const Progress &progress = {});
     // Copies into the file the rows that commits announced since last
     // asked: through a connection of its own, so that the window sees
     // another program's change. Returns whether the file changed.
@@ -52,9 +54,9 @@ private:
     // still out of reach is a passing failure: the write is tried again.
     PgConnection &writer();
     // Empties the file's tables and copies the server's into them.
-    void copyAnew(RegisterFile &file);
+    void copyAnew(RegisterFile &file, const Progress &progress);
     // Copies the server's tables into the file's, which are empty.
-    void copyTables(RegisterFile &file);
+    void copyTables(RegisterFile &file, const Progress &progress);
     // Makes the rows with `keys` of `table` as the server holds them.
     bool copyRows(RegisterFile &file, const QString &table, const QList<qint64> &keys);
 
