@@ -13,7 +13,6 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QPushButton>
-#include <QTemporaryFile>
 #include <QTest>
 
 namespace {
@@ -67,14 +66,8 @@ int main(int argc, char *argv[])
     if (!server.started())
         qFatal("no PostgreSQL server: %s", qPrintable(server.problem()));
     if (!server.setUpRegister(QStringLiteral(SETUP_SCRIPT), QStringLiteral("bench"))
-        || !server.admin("CREATE ROLE ed LOGIN PASSWORD 'e' IN ROLE sudregister_editors"))
+        || !server.addUsers({QStringLiteral("ed")}, {}))
         qFatal("the shared register was not set up");
-    QTemporaryFile passwords;
-    if (!passwords.open())
-        qFatal("no password file");
-    passwords.write("*:*:*:ed:e\n");
-    passwords.flush();
-    qputenv("PGPASSFILE", QFile::encodeName(passwords.fileName()));
     const QString shared = server.uri(QStringLiteral("bench"), QStringLiteral("ed"));
 
     BenchTable table(QStringLiteral("Shared register beside the file, %1 breweries").arg(breweries));

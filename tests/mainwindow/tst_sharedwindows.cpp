@@ -29,14 +29,7 @@ private slots:
         m_server = std::make_unique<PgTestServer>();
         QVERIFY2(m_server->started(), qPrintable(m_server->problem()));
         QVERIFY(m_server->setUpRegister(QStringLiteral(SETUP_SCRIPT), QStringLiteral("society")));
-        QVERIFY(m_server->admin("CREATE ROLE anna LOGIN PASSWORD 'a' IN ROLE sudregister_editors; "
-                                "CREATE ROLE bert LOGIN PASSWORD 'b' IN ROLE sudregister_editors; "
-                                "CREATE ROLE rita LOGIN PASSWORD 'r' IN ROLE sudregister_readers"));
-        // Passwords come from libpq's own password file, as a user keeps them.
-        QVERIFY(m_passwords.open());
-        m_passwords.write("*:*:*:anna:a\n*:*:*:bert:b\n*:*:*:rita:r\n");
-        m_passwords.flush();
-        qputenv("PGPASSFILE", QFile::encodeName(m_passwords.fileName()));
+        QVERIFY(m_server->addUsers({"anna", "bert"}, {"rita"}));
     }
 
     void init()
@@ -217,7 +210,6 @@ private:
     }
 
     std::unique_ptr<PgTestServer> m_server;
-    QTemporaryFile m_passwords;
 };
 
 QTEST_MAIN(TestSharedWindows)

@@ -1,19 +1,10 @@
+#include "ListedCities.h"
 #include "Register.h"
 #include "ScratchRegister.h"
 
 #include <QTest>
 
 namespace {
-
-// The cities of the brewery list, in its order.
-QStringList listedCities(Register &reg)
-{
-    QStringList cities;
-    ::Recordset &listed = reg.breweries()->Recordset();
-    for (int position = 0; position < listed.RecordCount(); ++position)
-        cities << listed.valueAt(position, listed.fieldIndex(QStringLiteral("CityName"))).toString();
-    return cities;
-}
 
 QString currentCity(Register &reg)
 {

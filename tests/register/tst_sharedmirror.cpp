@@ -1,24 +1,15 @@
 // The register service on a shared register, against a PostgreSQL server of
 // the test's own: the server's own check, keys of new rows, and other
 // editors' commits arriving by key.
+#include "ListedCities.h"
 #include "PgTestServer.h"
 #include "Register.h"
 #include "StoreError.h"
 
 #include <QSignalSpy>
-#include <QTemporaryFile>
 #include <QTest>
 
 namespace {
-
-QStringList listedCities(Register &reg)
-{
-    QStringList cities;
-    ::Recordset &listed = reg.breweries()->Recordset();
-    for (int position = 0; position < listed.RecordCount(); ++position)
-        cities << listed.valueAt(position, listed.fieldIndex(QStringLiteral("CityName"))).toString();
-    return cities;
-}
 
 std::unique_ptr<Register> opened(const QString &uri)
 {
@@ -39,12 +30,7 @@ private slots:
         m_server = std::make_unique<PgTestServer>();
         QVERIFY2(m_server->started(), qPrintable(m_server->problem()));
         QVERIFY(m_server->setUpRegister(QStringLiteral(SETUP_SCRIPT), QStringLiteral("society")));
-        QVERIFY(m_server->admin("CREATE ROLE anna LOGIN PASSWORD 'a' IN ROLE sudregister_editors; "
-                                "CREATE ROLE bert LOGIN PASSWORD 'b' IN ROLE sudregister_editors"));
-        QVERIFY(m_passwords.open());
-        m_passwords.write("*:*:*:anna:a\n*:*:*:bert:b\n");
-        m_passwords.flush();
-        qputenv("PGPASSFILE", QFile::encodeName(m_passwords.fileName()));
+        QVERIFY(m_server->addUsers({"anna", "bert"}, {}));
     }
 
     void init()
@@ -159,7 +145,6 @@ private slots:
 
 private:
     std::unique_ptr<PgTestServer> m_server;
-    QTemporaryFile m_passwords;
 };
 
 QTEST_GUILESS_MAIN(TestSharedMirror)

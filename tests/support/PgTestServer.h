@@ -4,6 +4,8 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTemporaryFile>
+#include <utility>
 #include <QDebug>
 #include <grp.h>
 #include <pwd.h>
@@ -123,6 +125,27 @@ public:
         return true;
     }
 
+    // Login roles of the register's editors and readers, each with its own
+    // name as password, which libpq finds in a password file as a user
+    // keeps them; false when they could not be made.
+    bool addUsers(const QStringList &editors, const QStringList &readers)
+    {
+        if (!m_passwords.isOpen() && !m_passwords.open())
+            return false;
+        const std::pair<QStringList, QString> roles[] = {{editors, QStringLiteral("sudregister_editors")},
+                                                         {readers, QStringLiteral("sudregister_readers")}};
+        for (const auto &[users, role] : roles) {
+            for (const QString &user : users) {
+                if (!admin(QStringLiteral("CREATE ROLE %1 LOGIN PASSWORD '%1' IN ROLE %2").arg(user, role)))
+                    return false;
+                m_passwords.write(QStringLiteral("*:*:*:%1:%1\n").arg(user).toUtf8());
+            }
+        }
+        m_passwords.flush();
+        qputenv("PGPASSFILE", QFile::encodeName(m_passwords.fileName()));
+        return true;
+    }
+
     // What the last admin() printed, rows on lines, fields split by '|'.
     QString output() const { return m_lastOutput; }
 
@@ -162,6 +185,7 @@ private:
     QTemporaryDir m_dir{QDir::tempPath() + QStringLiteral("/pg-XXXXXX")};
     QString m_bin;
     QStringList m_asUser;
+    QTemporaryFile m_passwords;
     bool m_started = false;
     QString m_problem;
     mutable QString m_lastOutput;
