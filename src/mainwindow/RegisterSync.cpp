@@ -39,6 +39,20 @@ void RegisterSync::placeBrewery(qint64 key)
     m_reread();
 }
 
+void RegisterSync::placeChangedElsewhere(const QList<qint64> &keys)
+{
+    m_work.afterInput([this, keys] {
+        for (const DataGrid *grid : {&m_breweries, &m_chroniks}) {
+            if (grid->hasPendingRow() || grid->isEditing()) {
+                placeChangedElsewhere(keys);
+                return;
+            }
+        }
+        m_register.placeBreweries(keys);
+        m_reread();
+    });
+}
+
 void RegisterSync::windowActivated()
 {
     // Once the typing has been stored, the register is read after all.

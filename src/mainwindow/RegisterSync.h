@@ -30,6 +30,9 @@ public:
     // After this window changed the brewery with `key`: it alone moves in
     // the list (Register::placeBrewery).
     void placeBrewery(qint64 key);
+    // The same for breweries another editor changed, once nothing is being
+    // typed.
+    void placeChangedElsewhere(const QList<qint64> &keys);
     // The window became active again, after another window or program may
     // have changed the register.
     void windowActivated();

@@ -140,6 +140,8 @@ void Sudregister::createConcerns()
     // Another editor's commit to a shared register: the lists are read anew
     // once nothing is being typed, as after another program's change.
     connect(m_register, &Register::changedElsewhere, this, [this] { m_sync->windowActivated(); });
+    connect(m_register, &Register::rowsChangedElsewhere, this,
+            [this](const QList<qint64> &keys) { m_sync->placeChangedElsewhere(keys); });
     connect(m_register, &Register::sharedRegisterLost, this, [this](const QString &message) { m_boxes->tell(message); });
     // Steps name a field as the grids caption it.
     m_register->history().setFieldCaption([this](const QString &table, const QString &field) {

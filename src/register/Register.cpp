@@ -14,6 +14,7 @@
 #include "WaitBeside.h"
 
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QSocketNotifier>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -85,8 +86,8 @@ void Register::openShared(const Progress &progress)
     });
     copying.get();
     m_filePath = mirror->path();
+    m_mirrorFile = RegisterFile::open(m_filePath);
     if (mirror->mayChange()) {
-        m_mirrorFile = RegisterFile::open(m_filePath);
         m_mirrorFile->setUpstream(mirror.get());
     } else {
         m_lockProblem = QStringLiteral("user %1 may read this shared register but not change it").arg(mirror->user());
@@ -102,8 +103,19 @@ void Register::openShared(const Progress &progress)
 void Register::hearOthers()
 {
     try {
-        if (m_mirror->catchUp())
+        // Written as the server has it already: not sent back to it.
+        m_mirrorFile->setUpstream(nullptr);
+        const auto sendOn = qScopeGuard([this] {
+            if (m_mirror->mayChange())
+                m_mirrorFile->setUpstream(m_mirror.get());
+        });
+        const SharedMirror::Arrived arrived = m_mirror->catchUp(*m_mirrorFile);
+        // A reader's lists read through a connection of their own, which
+        // sees the change as another program's.
+        if (arrived.whole || (!m_mirror->mayChange() && (!arrived.breweries.empty() || arrived.history)))
             emit changedElsewhere();
+        else if (!arrived.breweries.empty() || arrived.history)
+            emit rowsChangedElsewhere(QList<qint64>(arrived.breweries.begin(), arrived.breweries.end()));
         if (m_mirror->hears())
             return;
     } catch (const StoreError &) {
@@ -224,6 +236,11 @@ void Register::reread(const Progress &progress)
 void Register::placeBrewery(qint64 key)
 {
     m_breweries->placeRows({key});
+}
+
+void Register::placeBreweries(const QList<qint64> &keys)
+{
+    m_breweries->placeRows(std::vector<qint64>(keys.begin(), keys.end()));
 }
 
 qint64 Register::breweriesStored() const

@@ -98,6 +98,8 @@ public:
     // The same after this window changed the brewery with `key` (an undo,
     // a redo): only that brewery moves in the list, or leaves or joins it.
     void placeBrewery(qint64 key);
+    // The same for breweries another editor changed.
+    void placeBreweries(const QList<qint64> &keys);
 
     // How many breweries the register holds, found or not.
     qint64 breweriesStored() const;
@@ -114,6 +116,9 @@ signals:
     // Another editor's commit to the shared register is in the window's
     // file now: the lists are to be read anew.
     void changedElsewhere();
+    // Another editor changed the breweries with `keys` (and maybe history
+    // entries): they are in the window's file now, to be placed by key.
+    void rowsChangedElsewhere(const QList<qint64> &keys);
     // The shared register's server can no longer be heard.
     void sharedRegisterLost(const QString &message);
 

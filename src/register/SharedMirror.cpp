@@ -236,27 +236,36 @@ void SharedMirror::listenAgain()
     download();
 }
 
-bool SharedMirror::catchUp()
+SharedMirror::Arrived SharedMirror::catchUp(RegisterFile &window)
 {
     const Announced announced = parse(m_listener->takeNotifications());
-    if (!announced.whole && announced.keys.isEmpty())
-        return false;
-    const std::unique_ptr<RegisterFile> file = RegisterFile::openScratch(m_path);
-    Transaction tx(*file);
-    bool changed = false;
+    Arrived arrived;
     if (announced.whole) {
+        // On a connection of its own: the window's lists see another
+        // program's change and are read anew.
+        const std::unique_ptr<RegisterFile> file = RegisterFile::openScratch(m_path);
+        Transaction tx(*file);
         copyAnew(*file, {});
-        changed = true;
-    } else {
-        file->exec("PRAGMA defer_foreign_keys = ON");
-        for (auto table = announced.keys.cbegin(); table != announced.keys.cend(); ++table)
-            changed |= copyRows(*file, table.key(), table.value().values());
+        tx.commit();
+        arrived.whole = true;
+        return arrived;
+    }
+    if (announced.keys.isEmpty())
+        return arrived;
+    Transaction tx(window);
+    window.exec("PRAGMA defer_foreign_keys = ON");
+    for (auto table = announced.keys.cbegin(); table != announced.keys.cend(); ++table) {
+        const std::vector<qint64> changed = copyRows(window, table.key(), table.value().values());
+        if (table.key() == BreweryTable)
+            arrived.breweries = changed;
+        else
+            arrived.history = !changed.empty();
     }
     tx.commit();
-    return changed;
+    return arrived;
 }
 
-bool SharedMirror::copyRows(RegisterFile &file, const QString &table, const QList<qint64> &keys)
+std::vector<qint64> SharedMirror::copyRows(RegisterFile &file, const QString &table, const QList<qint64> &keys)
 {
     const QStringList fields = fieldsOf(table);
     const PgResult rows = m_server->exec("SELECT " + columnList(fields) + " FROM " + QuotedName(table) + " WHERE "
@@ -264,7 +273,7 @@ bool SharedMirror::copyRows(RegisterFile &file, const QString &table, const QLis
                                          {arrayOf(keys)}, QStringLiteral("Could not read the shared register"));
     QSet<qint64> gone(keys.cbegin(), keys.cend());
     const QByteArray upsert = upsertOf(table);
-    bool changed = false;
+    std::vector<qint64> changed;
     for (int row = 0; row < rows.rows(); ++row) {
         const std::vector<QVariant> stored = rowOf(rows, row);
         const qint64 key = stored.front().toLongLong();
@@ -274,12 +283,13 @@ bool SharedMirror::copyRows(RegisterFile &file, const QString &table, const QLis
         if (mirrored && SameStoredRow(*mirrored, stored))
             continue;
         put(file, upsert, stored);
-        changed = true;
+        changed.push_back(key);
     }
     for (qint64 key : gone) {
         Cursor remove = file.cached("DELETE FROM " + QuotedName(table) + " WHERE rowid = ?1");
         remove.bind(1, key).run();
-        changed |= file.changes() > 0;
+        if (file.changes() > 0)
+            changed.push_back(key);
     }
     return changed;
 }

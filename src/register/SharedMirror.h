@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <memory>
+#include <vector>
 
 class PgConnection;
 
@@ -35,10 +36,19 @@ public:
     // thread of its own while the window waits: `progress` hears there how
     // many rows of how many are copied.
     void download(const Progress &progress = {});
+    // What others' commits changed in the file.
+    struct Arrived {
+        // Copied anew whole, on a connection of its own: the window's lists
+        // see another program's change and are read anew.
+        bool whole = false;
+        // Breweries changed, added or deleted; whether any history entry was.
+        std::vector<qint64> breweries;
+        bool history = false;
+    };
     // Copies into the file the rows that commits announced since last
-    // asked: through a connection of its own, so that the window sees
-    // another program's change. Returns whether the file changed.
-    bool catchUp();
+    // asked, through the window's own connection `window` (its lists then
+    // place them by key), or whole when more were announced than named.
+    Arrived catchUp(RegisterFile &window);
 
     void send(const RowChanges &changes) override;
     qint64 newKey(const QString &table) override;
@@ -57,8 +67,9 @@ private:
     void copyAnew(RegisterFile &file, const Progress &progress);
     // Copies the server's tables into the file's, which are empty.
     void copyTables(RegisterFile &file, const Progress &progress);
-    // Makes the rows with `keys` of `table` as the server holds them.
-    bool copyRows(RegisterFile &file, const QString &table, const QList<qint64> &keys);
+    // Makes the rows with `keys` of `table` as the server holds them;
+    // returns the keys of those that changed.
+    std::vector<qint64> copyRows(RegisterFile &file, const QString &table, const QList<qint64> &keys);
 
     std::unique_ptr<PgConnection> m_server;
     std::unique_ptr<PgConnection> m_listener;
