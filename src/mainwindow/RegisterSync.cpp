@@ -14,13 +14,21 @@ RegisterSync::RegisterSync(Register &reg, DataGrid &breweries, DataGrid &chronik
 
 bool RegisterSync::syncWithRegister()
 {
-    if (!m_register.isStale())
+    const bool stale = m_register.isStale();
+    if (!stale && !m_othersChanged)
         return true;
     for (const DataGrid *grid : {&m_breweries, &m_chroniks}) {
         if (grid->hasPendingRow() || grid->isEditing())
             return false;
     }
-    reread();
+    m_othersChanged = false;
+    const QList<qint64> keys = std::exchange(m_placeLater, {}).values();
+    if (stale) {
+        reread();
+    } else {
+        m_register.placeBreweries(keys);
+        m_reread();
+    }
     return true;
 }
 
@@ -41,16 +49,10 @@ void RegisterSync::placeBrewery(qint64 key)
 
 void RegisterSync::placeChangedElsewhere(const QList<qint64> &keys)
 {
-    m_work.afterInput([this, keys] {
-        for (const DataGrid *grid : {&m_breweries, &m_chroniks}) {
-            if (grid->hasPendingRow() || grid->isEditing()) {
-                placeChangedElsewhere(keys);
-                return;
-            }
-        }
-        m_register.placeBreweries(keys);
-        m_reread();
-    });
+    // Placed with whatever else waits, or read anew with the whole list.
+    m_placeLater.unite(QSet<qint64>(keys.begin(), keys.end()));
+    m_othersChanged = true;
+    windowActivated();
 }
 
 void RegisterSync::windowActivated()

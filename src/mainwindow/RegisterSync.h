@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QtGlobal>
+#include <QSet>
 #include <functional>
 
 class DataGrid;
@@ -21,17 +22,18 @@ public:
     RegisterSync(Register &reg, DataGrid &breweries, DataGrid &chroniks, ReactionScheduler &work, QLabel *progress,
                  std::function<void()> reread);
 
-    // Reads the register anew when it changed since the lists were read;
-    // left for later while a row or cell is being typed, which re-reading
-    // would store half-typed or drop. False when it was left for later.
+    // Reads the register anew when it changed since the lists were read, or
+    // places the breweries other editors changed; left for later while a
+    // row or cell is being typed, which re-reading would store half-typed
+    // or drop. False when it was left for later.
     bool syncWithRegister();
     // Reads the register anew, changed or not.
     void reread();
     // After this window changed the brewery with `key`: it alone moves in
     // the list (Register::placeBrewery).
     void placeBrewery(qint64 key);
-    // The same for breweries another editor changed, once nothing is being
-    // typed.
+    // The same for breweries another editor changed (and, with them or
+    // alone, history entries), once nothing is being typed.
     void placeChangedElsewhere(const QList<qint64> &keys);
     // The window became active again, after another window or program may
     // have changed the register.
@@ -44,4 +46,7 @@ private:
     ReactionScheduler &m_work;
     QLabel *m_progress;
     std::function<void()> m_reread;
+    // What other editors changed, placed at the next sync.
+    QSet<qint64> m_placeLater;
+    bool m_othersChanged = false;
 };

@@ -139,6 +139,7 @@ void Sudregister::createConcerns()
     });
     // Another editor's commit to a shared register: the lists are read anew
     // once nothing is being typed, as after another program's change.
+    m_register->setWhenIdle([this](std::function<void()> work) { BusyStep::whenIdle(this, std::move(work)); });
     connect(m_register, &Register::changedElsewhere, this, [this] { m_sync->windowActivated(); });
     connect(m_register, &Register::rowsChangedElsewhere, this,
             [this](const QList<qint64> &keys) { m_sync->placeChangedElsewhere(keys); });

@@ -144,7 +144,21 @@ void Register::listenAgain()
 void Register::listen()
 {
     m_heard = new QSocketNotifier(qintptr(m_mirror->socket()), QSocketNotifier::Read, this);
-    connect(m_heard, &QSocketNotifier::activated, this, [this] { hearOthers(); });
+    connect(m_heard, &QSocketNotifier::activated, this, [this] {
+        // Copied into the file between the window's steps, never while one
+        // reads it; heard again once copied.
+        m_heard->setEnabled(false);
+        const auto hear = [this] {
+            if (!m_heard)
+                return;
+            m_heard->setEnabled(true);
+            hearOthers();
+        };
+        if (m_whenIdle)
+            m_whenIdle(hear);
+        else
+            hear();
+    });
 }
 
 QString Register::shownName() const

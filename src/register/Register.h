@@ -50,6 +50,10 @@ public:
     // do not give it.
     void setPasswordPrompt(PgConnection::PasswordPrompt prompt) { m_passwordPrompt = std::move(prompt); }
     bool isShared() const { return bool(m_mirror); }
+    // Runs what a shared register heard from other editors when the window
+    // is between two steps: copying it into the file while a step reads the
+    // file would change what the step works on. Without it, at once.
+    void setWhenIdle(std::function<void(std::function<void()>)> whenIdle) { m_whenIdle = std::move(whenIdle); }
     // The register file the window reads: the register's own, or a shared
     // register's copy.
     const QString &filePath() const { return m_filePath; }
@@ -137,6 +141,7 @@ private:
     // Held, so that the data sources share the connection that sends on.
     std::shared_ptr<RegisterFile> m_mirrorFile;
     QSocketNotifier *m_heard = nullptr;
+    std::function<void(std::function<void()>)> m_whenIdle;
     std::unique_ptr<RegisterLock> m_lock;
     std::future<std::optional<StoreError>> m_pageCheck;
     QString m_lockProblem;

@@ -1,9 +1,11 @@
 // Two windows on one shared register, driven at the same time, against a
 // PostgreSQL server of the test's own: what each stores reaches the other,
 // nothing is overwritten unseen, nothing is left half-done.
+#include "BusyStep.h"
 #include "GridDriver.h"
 #include "PgTestServer.h"
 #include "Register.h"
+#include "RegisterFile.h"
 #include "ShownWindow.h"
 #include "StoreError.h"
 
@@ -59,6 +61,30 @@ private slots:
             QTRY_COMPARE_WITH_TIMEOUT(GridDriver::columnTexts(*(*w)->grdBrauerien, 3, 2),
                                       (QStringList{"Aying am See", "Bamberg Mitte"}), FollowMs);
         }
+    }
+
+    // What other editors commit while a long step reads the window's copy
+    // (a Report's load, a sort) reaches the copy only once the step ends.
+    void heardBetweenSteps()
+    {
+        ShownWindow anna(ShownWindow::At{m_server->uri("society", "anna")});
+        const auto copiedCity = [&] {
+            Cursor city = anna->dsBrewery->file().cached("SELECT CityName FROM Brewery ORDER BY RowId LIMIT 1");
+            return city.step() ? city.text(0) : QString();
+        };
+        {
+            BusyStep step(anna->lblMessage, QStringLiteral("Reading"));
+            QVERIFY(m_server->admin("UPDATE \"Brewery\" SET \"CityName\" = 'Kulmbach' WHERE \"CityName\" = 'Aying'",
+                                    "society"));
+            for (int turn = 0; turn < 20; ++turn) {
+                step(turn, 20);
+                QTest::qWait(25);
+            }
+            QCOMPARE(copiedCity(), QStringLiteral("Aying"));
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(copiedCity(), QStringLiteral("Kulmbach"), FollowMs);
+        QTRY_COMPARE_WITH_TIMEOUT(GridDriver::columnTexts(*anna->grdBrauerien, 3, 2),
+                                  (QStringList{"Bamberg", "Kulmbach"}), FollowMs);
     }
 
     // The second write of one cell, made against the value its window
