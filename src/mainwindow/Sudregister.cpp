@@ -102,7 +102,7 @@ const QString &Sudregister::registerPath() const
 
 QString Sudregister::documentsFolder() const
 {
-    if (m_register->isShared() || NamesSharedRegister(registerPath()))
+    if (NamesSharedRegister(registerPath()))
         return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     return QFileInfo(registerPath()).absolutePath();
 }

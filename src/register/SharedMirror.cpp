@@ -38,21 +38,6 @@ QByteArray columnList(const QStringList &fields)
     return list;
 }
 
-// "INSERT … ON CONFLICT DO UPDATE": the row as the server holds it, whether
-// the file has it or not.
-QByteArray upsertOf(const QString &table)
-{
-    const QStringList fields = fieldsOf(table);
-    QByteArray places, set;
-    for (int i = 0; i < fields.size(); ++i) {
-        places += (i ? ", ?" : "?") + QByteArray::number(i + 1);
-        if (i)
-            set += (i > 1 ? ", " : "") + QuotedName(fields[i]) + " = excluded." + QuotedName(fields[i]);
-    }
-    return "INSERT INTO " + QuotedName(table) + " (" + columnList(fields) + ") VALUES (" + places + ") ON CONFLICT("
-        + QuotedName(keyOf(table)) + ") DO UPDATE SET " + set;
-}
-
 std::vector<QVariant> rowOf(const PgResult &rows, int row)
 {
     std::vector<QVariant> values;
@@ -70,6 +55,17 @@ QByteArray insertOf(const QString &table)
     for (int i = 0; i < fields.size(); ++i)
         places += (i ? ", ?" : "?") + QByteArray::number(i + 1);
     return "INSERT INTO " + QuotedName(table) + " (" + columnList(fields) + ") VALUES (" + places + ")";
+}
+
+// "INSERT … ON CONFLICT DO UPDATE": the row as the server holds it, whether
+// the file has it or not.
+QByteArray upsertOf(const QString &table)
+{
+    const QStringList fields = fieldsOf(table);
+    QByteArray set;
+    for (int i = 1; i < fields.size(); ++i)
+        set += (i > 1 ? ", " : "") + QuotedName(fields[i]) + " = excluded." + QuotedName(fields[i]);
+    return insertOf(table) + " ON CONFLICT(" + QuotedName(keyOf(table)) + ") DO UPDATE SET " + set;
 }
 
 // Row `row` of `rows` into the file as it came, without a detour through
