@@ -14,6 +14,7 @@ RegisterSync::RegisterSync(Register &reg, DataGrid &breweries, DataGrid &chronik
 
 bool RegisterSync::syncWithRegister()
 {
+    m_register.catchUp();
     const bool stale = m_register.isStale();
     if (!stale && !m_othersChanged)
         return true;

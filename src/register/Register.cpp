@@ -129,6 +129,25 @@ void Register::hearOthers()
     QTimer::singleShot(ReconnectMs, this, [this] { listenAgain(); });
 }
 
+void Register::catchUp()
+{
+    if (!m_heard)
+        return;
+    try {
+        m_mirror->awaitAnnounced();
+    } catch (const StoreError &) {
+        // Told as the connection's loss once heard below.
+    }
+    const auto hear = [this] {
+        if (m_heard)
+            hearOthers();
+    };
+    if (m_whenIdle)
+        m_whenIdle(hear);
+    else
+        hear();
+}
+
 void Register::listenAgain()
 {
     try {

@@ -96,6 +96,10 @@ public:
     // True once another window or program has committed to the register
     // since the brewery list was read.
     bool isStale() const;
+    // Copies into the window's file what other editors committed to a
+    // shared register until now, heard or not yet; between the window's
+    // steps, as what is heard is.
+    void catchUp();
     // Reads the brewery list anew; the current brewery stays current where
     // the list still holds it.
     void reread(const Progress &progress = {});

@@ -232,6 +232,11 @@ void SharedMirror::listenAgain()
     download();
 }
 
+void SharedMirror::awaitAnnounced()
+{
+    m_listener->exec("SELECT 1");
+}
+
 SharedMirror::Arrived SharedMirror::catchUp(RegisterFile &window)
 {
     const Announced announced = parse(m_listener->takeNotifications());

@@ -49,6 +49,11 @@ public:
     // asked, through the window's own connection `window` (its lists then
     // place them by key), or whole when more were announced than named.
     Arrived catchUp(RegisterFile &window);
+    // Asks the server on the listening connection, whose answer follows the
+    // announcements of every commit made before the question: the next
+    // catchUp() copies at least those. Throws StoreError when the
+    // connection dropped.
+    void awaitAnnounced();
 
     void send(const RowChanges &changes) override;
     qint64 newKey(const QString &table) override;

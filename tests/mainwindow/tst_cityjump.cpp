@@ -2,7 +2,6 @@
 #include "ShownWindow.h"
 #include "ScratchRegister.h"
 #include "ScriptedMessageBoxes.h"
-#include "SecondConnection.h"
 #include "RegisterFile.h"
 #include "Sudregister.h"
 
@@ -35,7 +34,7 @@ QStringList entries(const QComboBox *list)
 // A shown window whose brewery list is ordered by IdCode, so that row i
 // carries the city `fill` gave it.
 struct Window : ShownWindow {
-    explicit Window(const ScratchRegister &reg) : ShownWindow(reg.dir())
+    explicit Window(const ScratchRegister &reg) : ShownWindow(reg)
     {
         w->dsBrewery->setRecordSource("select * from Brewery Order By IdCode, IdCode, IdCode");
         w->dsBrewery->Refresh();
@@ -48,6 +47,9 @@ class TestCityJump : public QObject {
     Q_OBJECT
 
 private slots:
+    // Every case runs on a register file and on a shared register.
+    void initTestCase_data() { addRegisterKinds(); }
+
     void fillsBlocksOf40_data()
     {
         QTest::addColumn<int>("rows");
@@ -76,7 +78,8 @@ private slots:
         QFETCH(Cities, cities);
         QFETCH(QStringList, expected);
         QFETCH(int, firstMatch);
-        ScratchRegister reg;
+        QFETCH_GLOBAL(RegisterKind, kind);
+        ScratchRegister reg(kind);
         fill(reg, rows, cities);
         Window win(reg);
         QCOMPARE(win->cboBrauereiJump->count(), 0);
@@ -109,14 +112,18 @@ private slots:
     {
         QFETCH(QString, change);
         QFETCH(QStringList, expected);
-        ScratchRegister reg;
+        QFETCH_GLOBAL(RegisterKind, kind);
+        ScratchRegister reg(kind);
         fill(reg, 81, Cities{{40, "Berlin"}, {80, "Bremen"}});
         Window win(reg);
         win->FillCityJumpList();
         QCOMPARE(entries(win->cboBrauereiJump), QStringList({"A-Be", "Be-Br", "Br-Zz"}));
         const QString update = "UPDATE Brewery SET CityName = 'Köln' WHERE IdCode = '0040'";
-        if (change.startsWith("other"))
-            QVERIFY(SecondConnection(reg.path()).exec(update));
+        if (change.startsWith("other")) {
+            QVERIFY(reg.sql().exec(update));
+            // A shared register's window first hears of the change.
+            QTRY_VERIFY(win->dsBrewery->file().cached("SELECT 1 FROM Brewery WHERE CityName = 'Köln'").step());
+        }
         else if (change == "own")
             win->dsBrewery->file().exec(update.toUtf8().constData());
         if (change == "find") {
@@ -146,7 +153,8 @@ private slots:
         QFETCH(Cities, cities);
         QFETCH(int, entry);
         QFETCH(int, position);
-        ScratchRegister reg;
+        QFETCH_GLOBAL(RegisterKind, kind);
+        ScratchRegister reg(kind);
         fill(reg, 100, cities);
         Window win(reg);
         win->cboBrauereiJump->setFocus();
@@ -161,7 +169,8 @@ private slots:
 
     void focusOnAFilledListChangesNothing()
     {
-        ScratchRegister reg;
+        QFETCH_GLOBAL(RegisterKind, kind);
+        ScratchRegister reg(kind);
         fill(reg, 100, {{40, "Berlin"}, {80, "Bremen"}});
         Window win(reg);
         win->cboBrauereiJump->setFocus();

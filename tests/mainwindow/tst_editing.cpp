@@ -18,11 +18,15 @@ class TestEditing : public QObject {
     Q_OBJECT
 
 private slots:
+    // Every case runs on a register file and on a shared register.
+    void initTestCase_data() { addRegisterKinds(); }
+
     void newBreweryAndItsFirstEntry()
     {
-        ScratchRegister reg;
+        QFETCH_GLOBAL(RegisterKind, kind);
+        ScratchRegister reg(kind);
         reg.addCity("Bamberg");
-        ShownWindow win(reg.dir());
+        ShownWindow win(reg);
         DataGrid &breweries = *win->grdBrauerien;
         GridDriver::typeInto(breweries, 1, 3, "  Zeil ");
         GridDriver::typeInto(breweries, 1, 5, "Göller");
@@ -49,11 +53,12 @@ private slots:
 
     void historyCellIsStoredBeforeTheRowIsLeft()
     {
-        ScratchRegister reg;
+        QFETCH_GLOBAL(RegisterKind, kind);
+        ScratchRegister reg(kind);
         const qint64 id = reg.addCity("Bamberg");
         reg.addChronik(id, {"Brauerei Eins", "A", "Eins", "1900", "1910"});
         reg.addChronik(id, {"Brauerei Zwei", "B", "Zwei", "1910", "1920"});
-        ShownWindow win(reg.dir());
+        ShownWindow win(reg);
         QCOMPARE(win.chronikNames(), QStringList({"Brauerei Eins", "Brauerei Zwei"}));
         GridDriver::typeInto(*win->grdChronik, 0, 3, "1920 ");
         QCOMPARE(reg.sql().column("SELECT StartYear FROM BreweryChronik WHERE IdCode = 'A'"), QStringList{"1920"});
@@ -62,10 +67,11 @@ private slots:
 
     void emptiedEntryKeepsItsBrewery()
     {
-        ScratchRegister reg;
+        QFETCH_GLOBAL(RegisterKind, kind);
+        ScratchRegister reg(kind);
         const qint64 id = reg.addCity("Bamberg");
         reg.addChronik(id, {"Brauerei Eins", "A", "Eins", "1900", "1910"});
-        ShownWindow win(reg.dir());
+        ShownWindow win(reg);
         for (int column = 0; column < 5; ++column)
             GridDriver::typeInto(*win->grdChronik, 0, column, "  ");
         QCOMPARE(reg.sql().rows("SELECT BreweryNameLong, IdCode, BreweryName, StartYear, StopYear, ParentRowId FROM BreweryChronik"),
@@ -85,9 +91,10 @@ private slots:
     {
         QFETCH(QString, typed);
         QFETCH(QString, stored);
-        ScratchRegister reg;
+        QFETCH_GLOBAL(RegisterKind, kind);
+        ScratchRegister reg(kind);
         reg.addCity("Bamberg");
-        ShownWindow win(reg.dir());
+        ShownWindow win(reg);
         GridDriver::typeInto(*win->grdBrauerien, 0, 5, typed);
         QCOMPARE(reg.sql().column("SELECT BreweryName FROM Brewery"), QStringList{stored});
     }
@@ -107,7 +114,8 @@ private slots:
         QFETCH(int, answer);
         QFETCH(int, entries);
         QFETCH(bool, deleted);
-        ScratchRegister reg;
+        QFETCH_GLOBAL(RegisterKind, kind);
+        ScratchRegister reg(kind);
         const qint64 kept = reg.addBrewery({"BY", "Ofr", "96047", "Aalen", "A1", "Erste"});
         const qint64 doomed = reg.addBrewery({"BY", "", "96047", "Bamberg", "B1", "Schlenkerla"});
         const qint64 next = reg.addCity("Coburg");
@@ -115,7 +123,7 @@ private slots:
         reg.addChronik(next, {"Coburger Eintrag", "C"});
         for (int i = 0; i < entries; ++i)
             reg.addChronik(doomed, {"Eintrag", QString::number(i)});
-        ShownWindow win(reg.dir());
+        ShownWindow win(reg);
         win.boxes->answers << Answer(answer);
         GridDriver::clickCell(*win->grdBrauerien, 1, 0);
         QCOMPARE(win.chronikNames().size(), entries);
@@ -140,12 +148,17 @@ private slots:
 
     void failedBreweryDeleteKeepsEverything()
     {
-        ScratchRegister reg;
+        QFETCH_GLOBAL(RegisterKind, kind);
+        ScratchRegister reg(kind);
         const qint64 id = reg.addCity("Bamberg");
         reg.addChronik(id, {"Eins"});
         reg.addChronik(id, {"Zwei"});
-        reg.sql().exec("CREATE TRIGGER refuse BEFORE DELETE ON Brewery BEGIN SELECT RAISE(ABORT, 'disk on fire'); END");
-        ShownWindow win(reg.dir());
+        QVERIFY(reg.sql().exec(
+            kind == RegisterKind::File
+                ? "CREATE TRIGGER refuse BEFORE DELETE ON Brewery BEGIN SELECT RAISE(ABORT, 'disk on fire'); END"
+                : "CREATE FUNCTION refuse() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN RAISE 'disk on fire'; END $$; "
+                  "CREATE TRIGGER refuse BEFORE DELETE ON Brewery FOR EACH ROW EXECUTE FUNCTION refuse()"));
+        ShownWindow win(reg);
         win.boxes->answers << Answer::Yes;
         GridDriver::deleteRow(*win->grdBrauerien, 0);
         QCOMPARE(win.boxes->failures.size(), 1);
@@ -169,11 +182,12 @@ private slots:
     {
         QFETCH(int, answer);
         QFETCH(QStringList, left);
-        ScratchRegister reg;
+        QFETCH_GLOBAL(RegisterKind, kind);
+        ScratchRegister reg(kind);
         const qint64 id = reg.addCity("Bamberg");
         reg.addChronik(id, {"Eins", "A", "<null>"});
         reg.addChronik(id, {"Zwei", "B", "Kurz"});
-        ShownWindow win(reg.dir());
+        ShownWindow win(reg);
         win.boxes->answers << Answer(answer);
         GridDriver::deleteRow(*win->grdChronik, 0);
         QCOMPARE(win.boxes->asked, QStringList{"Delete Chronik Eins A  "});
@@ -182,15 +196,16 @@ private slots:
 
     void noAdditionsWithoutACurrentBrewery()
     {
-        ScratchRegister empty;
-        ShownWindow win(empty.dir());
+        QFETCH_GLOBAL(RegisterKind, kind);
+        ScratchRegister empty(kind);
+        ShownWindow win(empty);
         QVERIFY(!win->grdChronik->AllowAddNew());
         QCOMPARE(win->grdChronik->model()->rowCount(), 0);
         QCOMPARE(win->dsBreweryChronik->RecordSource(), "select * from BreweryChronik where ParentRowId = 0  ORDER By IdCode");
 
-        ScratchRegister reg;
+        ScratchRegister reg(kind);
         reg.addCity("Bamberg");
-        ShownWindow one(reg.dir());
+        ShownWindow one(reg);
         QVERIFY(one->grdChronik->AllowAddNew());
         // On the brewery grid's new-row line no brewery is current.
         GridDriver::clickCell(*one->grdBrauerien, 1, 0);
@@ -199,10 +214,11 @@ private slots:
 
     void newBreweryButtonScrollsToTheNewRowLine()
     {
-        ScratchRegister reg;
+        QFETCH_GLOBAL(RegisterKind, kind);
+        ScratchRegister reg(kind);
         for (int i = 0; i < 120; ++i)
             reg.addCity(QStringLiteral("Stadt %1").arg(i, 3, 10, QLatin1Char('0')));
-        ShownWindow win(reg.dir());
+        ShownWindow win(reg);
         QTest::mouseClick(win->cmdNewBrewery, Qt::LeftButton);
         const QRect line = win->grdBrauerien->visualRect(win->grdBrauerien->model()->index(120, 0));
         QVERIFY(win->grdBrauerien->viewport()->rect().intersects(line));
@@ -222,7 +238,8 @@ private slots:
     void historyFollowsTheCurrentBrewery()
     {
         QFETCH(QString, route);
-        ScratchRegister reg;
+        QFETCH_GLOBAL(RegisterKind, kind);
+        ScratchRegister reg(kind);
         // By city Aalen comes first; by IdCode Coburg does.
         const qint64 aalen = reg.addBrewery({"BY", "", "1", "Aalen", "Z9", "Aalener"});
         const qint64 bamberg = reg.addBrewery({"BY", "", "2", "Bamberg", "M5", "Bamberger"});
@@ -231,7 +248,7 @@ private slots:
         reg.addChronik(bamberg, {"Bamberg alt"});
         reg.addChronik(coburg, {"Coburg alt"});
         reg.addChronik(coburg, {"Coburg neu"});
-        ShownWindow win(reg.dir());
+        ShownWindow win(reg);
 
         QString expected = "Aalen";
         if (route == "re-sort") {
@@ -264,9 +281,10 @@ private slots:
 
     void closingStoresAnEntryBeingTyped()
     {
-        ScratchRegister reg;
+        QFETCH_GLOBAL(RegisterKind, kind);
+        ScratchRegister reg(kind);
         reg.addCity("Bamberg");
-        ShownWindow win(reg.dir());
+        ShownWindow win(reg);
         GridDriver::typeInto(*win->grdChronik, 0, 0, "Unfertig");
         QCOMPARE(reg.sql().count("SELECT count(*) FROM BreweryChronik"), 0);
         win->close();

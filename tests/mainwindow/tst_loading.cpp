@@ -19,7 +19,7 @@ struct Window : ShownWindow {
     QList<QStringList> reports; // the lines of every report window shown
     QList<SudregisterReport *> windows;
 
-    explicit Window(const ScratchRegister &reg) : ShownWindow(reg.dir())
+    explicit Window(const ScratchRegister &reg) : ShownWindow(reg)
     {
         w->showReport = [this](SudregisterReport &report) {
             reports << report.lines();
@@ -35,9 +35,13 @@ class TestLoading : public QObject {
     Q_OBJECT
 
 private slots:
+    // Every case runs on a register file and on a shared register.
+    void initTestCase_data() { addRegisterKinds(); }
+
     void loadsTheRegisterInItsCurrentOrder()
     {
-        ScratchRegister reg;
+        QFETCH_GLOBAL(RegisterKind, kind);
+        ScratchRegister reg(kind);
         const qint64 bamberg = reg.addBrewery({"BY", "Ofr", "<null>", "Bamberg", "B1", "Spezial", "1536", "<null>"});
         const qint64 aalen = reg.addBrewery({"BW", "<null>", "73430", "Aalen", "A1", "Löwenbräu", "1900", "2000"});
         reg.addChronik(bamberg, {"Dritte", "C"});
@@ -76,7 +80,8 @@ private slots:
     {
         QFETCH(QString, find);
         QFETCH(QStringList, codes);
-        ScratchRegister reg;
+        QFETCH_GLOBAL(RegisterKind, kind);
+        ScratchRegister reg(kind);
         const qint64 a = reg.addBrewery({"BY", "", "", "Aalen", "A", "Adler"});
         const qint64 b = reg.addBrewery({"BY", "", "", "Bamberg", "B", "Spezial"});
         const qint64 c = reg.addBrewery({"BY", "", "", "Coburg", "C", "Kronen"});
@@ -112,7 +117,8 @@ private slots:
     void textsAroundLatin1ComeBackWhole()
     {
         QFETCH(QString, text);
-        ScratchRegister reg;
+        QFETCH_GLOBAL(RegisterKind, kind);
+        ScratchRegister reg(kind);
         const qint64 brewery = reg.addBrewery({"BY", text, "", text, "", text});
         reg.addChronik(brewery, {text, text, text});
         Window win(reg);
@@ -130,7 +136,8 @@ private slots:
 
     void everyRunReplacesTheObjects()
     {
-        ScratchRegister reg;
+        QFETCH_GLOBAL(RegisterKind, kind);
+        ScratchRegister reg(kind);
         const qint64 id = reg.addCity("Bamberg");
         reg.addChronik(id, {"Eins", "1"});
         Window win(reg);
@@ -144,7 +151,8 @@ private slots:
 
     void aGrownRegisterIsReadWhole()
     {
-        ScratchRegister reg;
+        QFETCH_GLOBAL(RegisterKind, kind);
+        ScratchRegister reg(kind);
         reg.addCity("Bamberg");
         Window win(reg);
         QCOMPARE(win->BreweryCount(), 1);
@@ -163,7 +171,8 @@ private slots:
 
     void reportButton()
     {
-        ScratchRegister reg;
+        QFETCH_GLOBAL(RegisterKind, kind);
+        ScratchRegister reg(kind);
         const qint64 a = reg.addBrewery({"BY", "", "1", "Aalen", "A", "Eins", "1900", "<null>"});
         reg.addBrewery({"BY", "", "2", "Bamberg", "B", "Zwei", "1901", "1999"});
         reg.addChronik(a, {"Lang", "A-1", "Kurz", "1900", "1950"});
@@ -180,7 +189,8 @@ private slots:
     // A closed report keeps nothing of the register in memory.
     void closedReportFreesItsObjects()
     {
-        ScratchRegister reg;
+        QFETCH_GLOBAL(RegisterKind, kind);
+        ScratchRegister reg(kind);
         reg.addChronik(reg.addCity("Aalen"), {"Lang", "A-1"});
         Window win(reg);
         std::weak_ptr<clsBrewery> reported;
@@ -196,7 +206,8 @@ private slots:
 
     void emptyRegisterReport()
     {
-        ScratchRegister reg;
+        QFETCH_GLOBAL(RegisterKind, kind);
+        ScratchRegister reg(kind);
         Window win(reg);
         QTest::mouseClick(win->cmdReport, Qt::LeftButton);
         QCOMPARE(win.reports, QList<QStringList>{QStringList()});
@@ -208,7 +219,8 @@ private slots:
     // grid shows that brewery's entries and a delete takes exactly those.
     void historyAfterAReport()
     {
-        ScratchRegister reg;
+        QFETCH_GLOBAL(RegisterKind, kind);
+        ScratchRegister reg(kind);
         const qint64 aalen = reg.addCity("Aalen");
         const qint64 zeil = reg.addCity("Zeil");
         reg.addChronik(aalen, {"Aalen alt"});

@@ -399,12 +399,14 @@ private slots:
 
     // Breweries another program added are reported, deleted ones are not
     // reported as empty lines.
+    void reportIsOfTheRegisterAsStored_data() { addRegisterKinds(); }
     void reportIsOfTheRegisterAsStored()
     {
-        ScratchRegister reg;
+        QFETCH(RegisterKind, kind);
+        ScratchRegister reg(kind);
         reg.addCity("Bamberg");
         reg.addCity("Coburg");
-        ShownWindow win(reg.dir());
+        ShownWindow win(reg);
         QVERIFY(reg.sql().exec("DELETE FROM Brewery WHERE CityName = 'Coburg'"));
         reg.addCity("Dachau");
         QStringList lines;

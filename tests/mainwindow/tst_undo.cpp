@@ -51,6 +51,9 @@ class TestUndo : public QObject {
     Q_OBJECT
 
 private slots:
+    // Every case runs on a register file and on a shared register.
+    void initTestCase_data() { addRegisterKinds(); }
+
     void eachStepUndoneAndRedone_data()
     {
         QTest::addColumn<QString>("step");
@@ -70,9 +73,10 @@ private slots:
     {
         QFETCH(QString, step);
         QFETCH(QString, named);
-        ScratchRegister reg;
+        QFETCH_GLOBAL(RegisterKind, kind);
+        ScratchRegister reg(kind);
         fillRegister(reg);
-        ShownWindow win(reg.dir());
+        ShownWindow win(reg);
         const QList<QStringList> before = registerRows(reg);
         if (step == "brewery cell") {
             GridDriver::typeInto(*win->grdBrauerien, 0, 3, "Bamberg-Gaustadt");
@@ -110,9 +114,10 @@ private slots:
     // redo brings it back.
     void undoWithABreweryInTheNewRowLine()
     {
-        ScratchRegister reg;
+        QFETCH_GLOBAL(RegisterKind, kind);
+        ScratchRegister reg(kind);
         fillRegister(reg);
-        ShownWindow win(reg.dir());
+        ShownWindow win(reg);
         GridDriver::typeInto(*win->grdBrauerien, 0, 3, "Bamberg-Gaustadt");
         const QList<QStringList> edited = registerRows(reg);
         GridDriver::typeInto(*win->grdBrauerien, 2, 5, "Göller");
@@ -130,9 +135,10 @@ private slots:
     // entries under it.
     void undoneDeleteShowsTheBreweryAgain()
     {
-        ScratchRegister reg;
+        QFETCH_GLOBAL(RegisterKind, kind);
+        ScratchRegister reg(kind);
         fillRegister(reg);
-        ShownWindow win(reg.dir());
+        ShownWindow win(reg);
         win.boxes->answers << Answer::Yes;
         GridDriver::deleteRow(*win->grdBrauerien, 0);
         QCOMPARE(win->lblBreweryCount->text(), "1");
@@ -148,13 +154,16 @@ private slots:
     // first, equal keys by RowId.
     void aStepMovesItsBreweryWhereTheOrderWantsIt()
     {
-        ScratchRegister reg;
+        QFETCH_GLOBAL(RegisterKind, kind);
+        ScratchRegister reg(kind);
         for (const char *city : {"Zeil", "Äpfelbach", "<null>", "Bamberg", "bamberg", "Ort 10", "Ort 9", "Bamberg"})
             reg.addBrewery({"BY", "Ofr", "96047", city, "B", "Spezial", "1536", ""});
-        ShownWindow win(reg.dir());
+        ShownWindow win(reg);
         const auto listed = [&win] { return win->dsBrewery->Recordset().keys(); };
+        // The window's file: on a shared register, its copy of the server's.
+        const std::shared_ptr<RegisterFile> file = RegisterFile::open(win->dsBrewery->DatabaseName());
         const auto ordered = [&] {
-            return ::Recordset(reg.file(), ParseRecordSource(win->dsBrewery->RecordSource())).keys();
+            return ::Recordset(file, ParseRecordSource(win->dsBrewery->RecordSource())).keys();
         };
         QCOMPARE(listed(), ordered());
         for (int row = 0; row < 8; ++row) {
@@ -176,9 +185,10 @@ private slots:
     // The delete questions preselect No: Enter alone deletes nothing.
     void deleteQuestionsPreselectNo()
     {
-        ScratchRegister reg;
+        QFETCH_GLOBAL(RegisterKind, kind);
+        ScratchRegister reg(kind);
         fillRegister(reg);
-        ShownWindow win(reg.dir());
+        ShownWindow win(reg);
         GridDriver::deleteRow(*win->grdChronik, 0);
         GridDriver::deleteRow(*win->grdBrauerien, 0);
         QCOMPARE(win.boxes->asked.size(), 2);
@@ -194,9 +204,10 @@ private slots:
     void refusedWhenAnotherProgramChangedTheRegister()
     {
         QFETCH(QString, meanwhile);
-        ScratchRegister reg;
+        QFETCH_GLOBAL(RegisterKind, kind);
+        ScratchRegister reg(kind);
         fillRegister(reg);
-        ShownWindow win(reg.dir());
+        ShownWindow win(reg);
         GridDriver::typeInto(*win->grdBrauerien, 0, 3, "Bamberg-Gaustadt");
         QVERIFY(reg.sql().exec("DELETE FROM BreweryChronik") && reg.sql().exec(meanwhile));
         const QList<QStringList> changed = registerRows(reg);
@@ -210,9 +221,10 @@ private slots:
     // has taken the key meanwhile: that row is never overwritten.
     void keyTakenMeanwhileIsNeverOverwritten()
     {
-        ScratchRegister reg;
+        QFETCH_GLOBAL(RegisterKind, kind);
+        ScratchRegister reg(kind);
         fillRegister(reg);
-        ShownWindow win(reg.dir());
+        ShownWindow win(reg);
         win.boxes->answers << Answer::Yes;
         GridDriver::deleteRow(*win->grdChronik, 0);
         QVERIFY(reg.sql().exec("INSERT INTO BreweryChronik (ChronikId, BreweryNameLong, ParentRowId) "
@@ -226,9 +238,10 @@ private slots:
     // Inside an open cell editor the keys undo the typing, not a step.
     void editorKeepsItsOwnUndo()
     {
-        ScratchRegister reg;
+        QFETCH_GLOBAL(RegisterKind, kind);
+        ScratchRegister reg(kind);
         fillRegister(reg);
-        ShownWindow win(reg.dir());
+        ShownWindow win(reg);
         GridDriver::typeInto(*win->grdBrauerien, 0, 3, "Hallstadt");
         const QList<QStringList> stored = registerRows(reg);
         GridDriver::clickCell(*win->grdBrauerien, 0, 5);
@@ -243,9 +256,10 @@ private slots:
 
     void mixedStepsToTheStartAndBack()
     {
-        ScratchRegister reg;
+        QFETCH_GLOBAL(RegisterKind, kind);
+        ScratchRegister reg(kind);
         fillRegister(reg);
-        ShownWindow win(reg.dir());
+        ShownWindow win(reg);
         const QList<QStringList> start = registerRows(reg);
         GridDriver::typeInto(*win->grdBrauerien, 0, 5, "Heller-Trum");
         GridDriver::typeInto(*win->grdChronik, 1, 4, "2020");

@@ -2,6 +2,7 @@
 
 #include "DatabasePath.h"
 #include "GridDriver.h"
+#include "ScratchRegister.h"
 #include "ScriptedMessageBoxes.h"
 #include "Sudregister.h"
 
@@ -16,6 +17,11 @@ struct ShownWindow {
     std::unique_ptr<Sudregister> w;
 
     explicit ShownWindow(const QString &dir, QSettings *settings = nullptr) : ShownWindow(At{DatabasePath(dir)}, settings)
+    {
+    }
+    // The same on a scratch register, of either kind.
+    explicit ShownWindow(const ScratchRegister &reg, QSettings *settings = nullptr)
+        : ShownWindow(At{reg.address()}, settings)
     {
     }
     // The same on the register at `path`: a file, or a shared register's
