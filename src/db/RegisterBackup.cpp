@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <future>
+#include <tuple>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -141,6 +142,32 @@ qint64 countRows(const QString &path, const QByteArray &table)
     return count.step() ? count.int64(0) : 0;
 }
 
+// Whether the registers at `one` and `other` hold the same rows in both
+// tables, keys and values alike: read side by side in key order, so that
+// it takes one pass over each and no sorting.
+bool holdSameRows(const QString &one, const QString &other)
+{
+    const std::unique_ptr<RegisterFile> a = RegisterFile::openReader(one);
+    const std::unique_ptr<RegisterFile> b = RegisterFile::openReader(other);
+    for (const auto &[table, key, fields] : {std::tuple{"Brewery", "RowId", 9}, {"BreweryChronik", "ChronikId", 7}}) {
+        const QByteArray sql = QByteArray("SELECT * FROM ") + table + " ORDER BY " + key;
+        Cursor rowsA = a->cached(sql);
+        Cursor rowsB = b->cached(sql);
+        for (;;) {
+            const bool moreA = rowsA.step();
+            if (moreA != rowsB.step())
+                return false;
+            if (!moreA)
+                break;
+            for (int field = 0; field < fields; ++field) {
+                if (rowsA.value(field) != rowsB.value(field) || rowsA.isNull(field) != rowsB.isNull(field))
+                    return false;
+            }
+        }
+    }
+    return true;
+}
+
 // Why the copy is no sound register holding the rows it should, or empty.
 QString checkCopy(const UncheckedBackup &copy)
 {
@@ -189,10 +216,18 @@ std::optional<UncheckedBackup> BackupDue(RegisterFile &file, const QDateTime &no
     if (!backups.isEmpty() && lastCommit(file.path()) <= QFileInfo(folder.filePath(backups.last())).lastModified())
         return std::nullopt;
 
-    const QString name = BackupName(file.path()).at(now);
+    return PlanBackup(file.path(), now, failure);
+}
+
+std::optional<UncheckedBackup> PlanBackup(const QString &namedAs, const QDateTime &now, QString &failure)
+{
+    const QDir folder(BackupFolder(namedAs));
+    const QString name = BackupName(namedAs).at(now);
     // A folder its owner marked read-only is respected, whoever runs the
-    // program.
-    const QString existing = folder.exists() ? folder.path() : QFileInfo(file.path()).absolutePath();
+    // program: the backups' own, or the nearest one it would be made in.
+    QString existing = folder.absolutePath();
+    while (!QFileInfo(existing).isDir() && !QDir(existing).isRoot())
+        existing = QFileInfo(existing).absolutePath();
     if (!(QFile::permissions(existing) & QFileDevice::WriteOwner)) {
         failure = QStringLiteral("the folder %1 is read-only").arg(existing);
         return std::nullopt;
@@ -201,11 +236,11 @@ std::optional<UncheckedBackup> BackupDue(RegisterFile &file, const QDateTime &no
         failure = QStringLiteral("cannot make the folder %1").arg(folder.path());
         return std::nullopt;
     }
-    if (backups.contains(name))
+    if (QFileInfo::exists(folder.filePath(name)))
         return std::nullopt;
     // Under a scratch name until it is checked, so that an interrupted or
     // broken backup never looks complete.
-    return UncheckedBackup{file.path(), folder.filePath(name) + PartialSuffix, folder.filePath(name)};
+    return UncheckedBackup{namedAs, folder.filePath(name) + PartialSuffix, folder.filePath(name)};
 }
 
 // While this connection holds its read lock no other program can commit,
@@ -286,6 +321,23 @@ BackupResult KeepIfSound(const UncheckedBackup &copy, int keep)
     while (backups.size() > keep)
         QFile::remove(folder.filePath(backups.takeFirst()));
     return result;
+}
+
+BackupResult KeepIfChanged(const UncheckedBackup &copy, int keep)
+{
+    const QStringList backups = backupsOf(copy.registerPath);
+    bool same = copy.breweries == 0 && copy.chroniks == 0;
+    if (!same && !backups.isEmpty()) {
+        try {
+            same = holdSameRows(copy.scratch, QDir(BackupFolder(copy.registerPath)).filePath(backups.last()));
+        } catch (const StoreError &) {
+            // The newest backup cannot be read: this one is needed all the more.
+        }
+    }
+    if (!same)
+        return KeepIfSound(copy, keep);
+    QFile::remove(copy.scratch);
+    return {};
 }
 
 std::optional<SoundBackup> NewestSoundBackup(const QString &registerPath)

@@ -36,6 +36,12 @@ struct UncheckedBackup {
 // needed or none can be made; then `failure` says why, if it was the latter.
 std::optional<UncheckedBackup> BackupDue(RegisterFile &file, const QDateTime &now, QString &failure);
 
+// Where a backup made at `now` of the register known as `namedAs` goes: in
+// the folder "backups" beside that path, which is made, under the path's
+// file name with the moment in it. nullopt when none can be made there
+// (`failure` says why) or one of that moment exists.
+std::optional<UncheckedBackup> PlanBackup(const QString &namedAs, const QDateTime &now, QString &failure);
+
 // Copies one complete state of the register of `file` to `copy.scratch`,
 // with its row counts; on any thread, on a connection of that thread.
 // `fixed` hears when the state copied is fixed: no commit lands before the
@@ -54,6 +60,12 @@ std::optional<UncheckedBackup> CopyIfChanged(RegisterFile &file, const QDateTime
 // newest `keep` go. A copy that fails the check is removed and told as the
 // failure.
 BackupResult KeepIfSound(const UncheckedBackup &copy, int keep);
+
+// The second half for a copy made whether or not the register changed
+// (a shared register's, copied from its server): kept as by KeepIfSound
+// when it holds rows and they differ from the newest backup's, else
+// removed, with nothing made and nothing failed.
+BackupResult KeepIfChanged(const UncheckedBackup &copy, int keep);
 
 // Both halves at once.
 BackupResult BackUpIfChanged(RegisterFile &file, const QDateTime &now, int keep = 10, const Progress &progress = {});

@@ -31,12 +31,16 @@ QString ChooseRegister(const QString &given, const QString &programDir, const QS
     return QFileInfo(DatabasePath(userDataDir)).absoluteFilePath();
 }
 
-QString ChooseRegister(const QString &given)
+QString UserDataFolder()
 {
     // Named here rather than by each program, so that both find the same
     // folder whatever they call themselves.
-    const QString dataHome = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/Sudregister");
+}
+
+QString ChooseRegister(const QString &given)
+{
     const QSettings settings(QStringLiteral("Sudregister"), QStringLiteral("Sudregister"));
-    return ChooseRegister(given, QCoreApplication::applicationDirPath(), dataHome + QStringLiteral("/Sudregister"),
+    return ChooseRegister(given, QCoreApplication::applicationDirPath(), UserDataFolder(),
                           settings.value(RecentRegistersKey).toStringList().value(0));
 }

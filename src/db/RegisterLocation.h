@@ -25,6 +25,10 @@ bool NamesSharedRegister(const QString &given);
 // window's recent registers.
 QString ChooseRegister(const QString &given);
 
+// The platform's per-user data folder of the program (on Linux
+// ~/.local/share/Sudregister), not made.
+QString UserDataFolder();
+
 // Where the window keeps its recent registers, newest first, in the
 // program's settings ("Sudregister", "Sudregister").
 inline const QString RecentRegistersKey = QStringLiteral("registers/recent");

@@ -1,7 +1,6 @@
 #include "RegisterWindow.h"
 
 #include "DamagedRegister.h"
-#include "RegisterBackup.h"
 #include "RegisterLocation.h"
 #include "ScreenFit.h"
 #include "StoreError.h"
@@ -364,11 +363,11 @@ void RegisterWindow::openBackupsFolder()
 {
     if (!m_form)
         return;
-    const QString folder = BackupFolder(m_form->registerPath());
+    const QString folder = m_form->backupsFolder();
     if (!QFileInfo::exists(folder)) {
         m_boxes->tell(QStringLiteral("No backup of %1 has been made yet; the folder %2 is made with the first, when "
                                      "the register is opened after a change.")
-                          .arg(QDir::toNativeSeparators(m_form->registerPath()), QDir::toNativeSeparators(folder)));
+                          .arg(m_form->shownRegisterName(), QDir::toNativeSeparators(folder)));
         return;
     }
     if (!showFolder(folder))
@@ -381,8 +380,7 @@ void RegisterWindow::about()
                        .arg(QCoreApplication::applicationVersion());
     if (m_form)
         text += QStringLiteral("\n\nRegister: %1\nBackups: %2")
-                    .arg(QDir::toNativeSeparators(m_form->registerPath()),
-                         QDir::toNativeSeparators(BackupFolder(m_form->registerPath())));
+                    .arg(m_form->shownRegisterName(), QDir::toNativeSeparators(m_form->backupsFolder()));
     m_boxes->tell(text);
 }
 

@@ -16,6 +16,7 @@
 #include "RegisterPrinting.h"
 #include "RegisterSync.h"
 #include "RegisterUndo.h"
+#include "RegisterBackup.h"
 #include "StartupBackup.h"
 #include "StoreError.h"
 #include "ToolBoxLayout.h"
@@ -107,6 +108,16 @@ QString Sudregister::documentsFolder() const
     return QFileInfo(registerPath()).absolutePath();
 }
 
+QString Sudregister::shownRegisterName() const
+{
+    return QDir::toNativeSeparators(m_register->shownName());
+}
+
+QString Sudregister::backupsFolder() const
+{
+    return BackupFolder(m_register->backupsNamedAs());
+}
+
 void Sudregister::setPasswordPrompt(PgConnection::PasswordPrompt prompt)
 {
     m_register->setPasswordPrompt(std::move(prompt));
@@ -124,7 +135,7 @@ QList<QAction *> Sudregister::fileActions() const
 
 void Sudregister::createConcerns()
 {
-    m_backup = new StartupBackup(registerPath(), this);
+    m_backup = new StartupBackup(m_register->backupsNamedAs(), this);
     connect(m_backup, &StartupBackup::failed, this, [this] {
         // Said at once where the bottom line names the register; otherwise
         // the next time it does.
@@ -259,7 +270,9 @@ void Sudregister::startUp()
     SelectEntry(cmbSort3, keys[2]);
     // A copy of the register as it was before this session changes it,
     // made beside the sort.
-    if (m_register->holdsLock())
+    if (m_register->isShared())
+        m_backup->keepOpeningCopy(*m_register);
+    else if (m_register->holdsLock())
         m_backup->make();
     SortBreweries();
     // A register this window may not write is shown as such, offering
@@ -474,8 +487,7 @@ bool Sudregister::importFiles(const QStringList &paths)
 void Sudregister::showRegisterMessage()
 {
     QString text = QStringLiteral("Register: %1")
-                       .arg(m_register->isShared() ? m_register->shownName()
-                                                   : QDir::toNativeSeparators(registerPath()));
+                       .arg(shownRegisterName());
     // An editor of a shared register holds no lock, and needs none.
     if (m_register->isShared() ? !m_register->lockProblem().isEmpty() : !m_register->holdsLock())
         text += QStringLiteral(" (read-only: %1)").arg(m_register->lockProblem());

@@ -119,6 +119,11 @@ public:
     // are proposed: the register file's folder, or the user's documents for
     // a shared register.
     QString documentsFolder() const;
+    // The register as the user knows it: its path, or a shared register's
+    // address without its password.
+    QString shownRegisterName() const;
+    // Where the register's backups are kept.
+    QString backupsFolder() const;
     // Asked for a shared register's password; set before start().
     void setPasswordPrompt(PgConnection::PasswordPrompt prompt);
     // Narrows the brewery list to the breweries holding every word of the

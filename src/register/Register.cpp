@@ -44,6 +44,9 @@ Register::~Register()
 {
     if (m_mirrorFile)
         m_mirrorFile->setUpstream(nullptr);
+    // A copy for a backup that no window took.
+    if (m_openingCopy)
+        QFile::remove(m_openingCopy->scratch);
 }
 
 void Register::open(const Progress &progress)
@@ -69,8 +72,9 @@ void Register::openShared(const Progress &progress)
     if (!m_mirrorDir->isValid())
         throw StoreError(QStringLiteral("Cannot open the shared register %1: no room for the window's copy of it (%2).")
                              .arg(address.displayName(), m_mirrorDir->errorString()));
-    const QString name = address.databaseName().isEmpty() ? QStringLiteral("shared") : address.databaseName();
-    auto mirror = std::make_unique<SharedMirror>(std::move(server), m_mirrorDir->filePath(name + QStringLiteral(".mdb")));
+    // The window's copy is named as its backups are.
+    auto mirror = std::make_unique<SharedMirror>(std::move(server),
+                                                 m_mirrorDir->filePath(QFileInfo(backupsNamedAs()).fileName()));
     // A large register takes seconds to copy: on a thread of its own, the
     // window repainting and telling how far it has come.
     std::atomic<qint64> copied = 0, total = 0;
@@ -79,6 +83,14 @@ void Register::openShared(const Progress &progress)
             total = all;
             copied = done;
         });
+        // The backup's copy, made while nothing writes the file yet; kept
+        // beside the window once it shows the register.
+        m_openingCopy = PlanBackup(backupsNamedAs(), QDateTime::currentDateTime(), m_openingCopyFailure);
+        if (m_openingCopy) {
+            m_openingCopyFailure = CopyRegister(*RegisterFile::openReader(mirror->path()), *m_openingCopy);
+            if (!m_openingCopyFailure.isEmpty())
+                m_openingCopy.reset();
+        }
     });
     waitBeside(copying, [&] {
         if (progress)
@@ -178,6 +190,21 @@ void Register::listen()
         else
             hear();
     });
+}
+
+QString Register::backupsNamedAs() const
+{
+    if (!NamesSharedRegister(m_path))
+        return m_path;
+    const QString database = SharedAddress(m_path).databaseName();
+    return UserDataFolder() + QLatin1Char('/') + (database.isEmpty() ? QStringLiteral("shared") : database)
+        + QStringLiteral(".mdb");
+}
+
+std::optional<UncheckedBackup> Register::takeOpeningCopy(QString &failure)
+{
+    failure = std::exchange(m_openingCopyFailure, {});
+    return std::exchange(m_openingCopy, std::nullopt);
 }
 
 QString Register::shownName() const

@@ -3,6 +3,7 @@
 #include "DataSource.h"
 #include "PgConnection.h"
 #include "Progress.h"
+#include "RegisterBackup.h"
 #include "StoreError.h"
 
 #include <QObject>
@@ -60,6 +61,13 @@ public:
     // The register as the user knows it: its path, or the shared register's
     // address without a password.
     QString shownName() const;
+    // The path after which the register's backups are named, in the folder
+    // "backups" beside it: the register file's own, or for a shared
+    // register a name in the user's data folder after its database.
+    QString backupsNamedAs() const;
+    // The copy of a shared register made as it was read, for a backup, once;
+    // none when it could not be made, and then `failure` says why.
+    std::optional<UncheckedBackup> takeOpeningCopy(QString &failure);
     // Checks every page of the file on a reader of its own, beside the
     // window, which is open by then. pageDamage() is none while it runs or
     // when it found nothing; else the damage, once.
@@ -144,6 +152,8 @@ private:
     std::unique_ptr<SharedMirror> m_mirror;
     // Held, so that the data sources share the connection that sends on.
     std::shared_ptr<RegisterFile> m_mirrorFile;
+    std::optional<UncheckedBackup> m_openingCopy;
+    QString m_openingCopyFailure;
     QSocketNotifier *m_heard = nullptr;
     std::function<void(std::function<void()>)> m_whenIdle;
     std::unique_ptr<RegisterLock> m_lock;

@@ -6,6 +6,7 @@
 #include "PgTestServer.h"
 #include "Register.h"
 #include "RegisterFile.h"
+#include "SecondConnection.h"
 #include "ShownWindow.h"
 #include "StoreError.h"
 
@@ -214,6 +215,37 @@ private slots:
         QVERIFY2(anna.boxes->told[0].contains("not possible yet"), qPrintable(anna.boxes->told[0]));
         QCOMPARE(rows("Brewery"), 2);
         QCOMPARE(anna->dsBrewery->Recordset().RecordCount(), 2);
+    }
+
+    // Opening leaves a register file named after the database in the
+    // user's data folder, holding the server's rows, unless nothing changed
+    // since the newest one.
+    void backupWhenChanged()
+    {
+        QDir backups(m_server->dataHome() + "/Sudregister/backups");
+        const auto made = [&] { return backups.entryList({"society_*.mdb"}, QDir::Files, QDir::Name); };
+        const auto openAndClose = [&] {
+            ShownWindow anna(ShownWindow::At{m_server->uri("society", "anna")});
+            QVERIFY(anna.boxes->failures.isEmpty());
+            QVERIFY2(!anna->lblMessage->text().contains("no backup"), qPrintable(anna->lblMessage->text()));
+        };
+        for (const QString &old : made())
+            QVERIFY(backups.remove(old));
+        openAndClose();
+        QCOMPARE(made().size(), 1);
+        // Backups are named to the second.
+        QTest::qWait(1100);
+        openAndClose();
+        QCOMPARE(made().size(), 1);
+        QVERIFY(m_server->admin("UPDATE \"Brewery\" SET \"CityName\" = 'Kulmbach' WHERE \"CityName\" = 'Aying'",
+                                "society"));
+        QTest::qWait(1100);
+        openAndClose();
+        QCOMPARE(made().size(), 2);
+        SecondConnection newest(backups.filePath(made().last()));
+        QCOMPARE(newest.rows("SELECT CityName, BreweryName FROM Brewery ORDER BY RowId"),
+                 (QList<QStringList>{{"Kulmbach", "Ayinger"}, {"Bamberg", "Schlenkerla"}}));
+        QCOMPARE(newest.count("SELECT count(*) FROM BreweryChronik"), 2);
     }
 
 private:

@@ -17,15 +17,17 @@
 // refuses to run as root). The superuser "admin" gets in without a password;
 // every other role needs its password. Setting up is done through psql, never
 // through the code under test. A test checks started(); problem() says why
-// not.
+// not. What the program's registers put in the user's data folder (a shared
+// register's backups) goes to a temporary folder too, dataHome().
 class PgTestServer {
 public:
     PgTestServer()
     {
-        if (!m_dir.isValid()) {
+        if (!m_dir.isValid() || !m_dataHome.isValid()) {
             m_problem = QStringLiteral("no temporary directory");
             return;
         }
+        qputenv("XDG_DATA_HOME", QFile::encodeName(m_dataHome.path()));
         m_bin = binDir();
         if (m_bin.isEmpty()) {
             m_problem = QStringLiteral("no PostgreSQL server installed (initdb not found)");
@@ -90,6 +92,7 @@ public:
     bool started() const { return m_started; }
     const QString &problem() const { return m_problem; }
     QString socketDir() const { return m_dir.path(); }
+    QString dataHome() const { return m_dataHome.path(); }
     // The address of database `db` for `user`, without a password.
     QString uri(const QString &db, const QString &user = QStringLiteral("admin")) const
     {
@@ -183,6 +186,7 @@ private:
     }
 
     QTemporaryDir m_dir{QDir::tempPath() + QStringLiteral("/pg-XXXXXX")};
+    QTemporaryDir m_dataHome;
     QString m_bin;
     QStringList m_asUser;
     QTemporaryFile m_passwords;
