@@ -479,11 +479,11 @@ void Recordset::Update()
     // A shared register's server gives the key, so that no two editors
     // give out the same one.
     Transaction tx(*m_file);
-    const std::optional<qint64> newKey = m_keyField >= 0 ? m_file->newKey(m_source.table) : std::nullopt;
-    if (newKey) {
+    const std::vector<qint64> newKey = m_keyField >= 0 ? m_file->newKeys(m_source.table) : std::vector<qint64>{};
+    if (!newKey.empty()) {
         written.removeAll(m_keyField);
         written.prepend(m_keyField);
-        buffer[size_t(m_keyField)] = *newKey;
+        buffer[size_t(m_keyField)] = newKey.front();
     }
     QByteArray sql = "INSERT INTO " + QuotedName(m_source.table);
     if (written.isEmpty()) {

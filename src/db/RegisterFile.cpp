@@ -459,7 +459,7 @@ QString RegisterFile::saveAgainUnderItsName(const QDateTime &now)
 void RegisterFile::noteChange(RowChange change)
 {
     if (m_upstream)
-        noteReplay(change);
+        noteForServer(change);
     if (!m_changeListener)
         return;
     m_journal.push_back(std::move(change));
@@ -467,14 +467,14 @@ void RegisterFile::noteChange(RowChange change)
         m_changeListener(std::exchange(m_journal, {}));
 }
 
-std::optional<qint64> RegisterFile::newKey(const QString &table)
+std::vector<qint64> RegisterFile::newKeys(const QString &table, int count)
 {
     if (!m_upstream)
-        return std::nullopt;
-    return m_upstream->newKey(table);
+        return {};
+    return m_upstream->newKeys(table, count);
 }
 
-void RegisterFile::noteReplay(RowChange change)
+void RegisterFile::noteForServer(RowChange change)
 {
     if (!m_upstream)
         return;

@@ -105,16 +105,19 @@ public:
         // Makes the writes on the server in one transaction, each checked
         // against its row's `before`, or makes none and throws StoreError.
         virtual void send(const RowChanges &changes) = 0;
-        // A key for a new row of `table` that no other editor is given.
-        virtual qint64 newKey(const QString &table) = 0;
+        // Keys for `count` new rows of `table` that no other editor is
+        // given.
+        virtual std::vector<qint64> newKeys(const QString &table, int count) = 0;
     };
     void setUpstream(Upstream *upstream) { m_upstream = upstream; }
     bool hasUpstream() const { return m_upstream; }
-    // The key a new row of `table` is to have; none where the file gives it.
-    std::optional<qint64> newKey(const QString &table);
-    // A write that takes a recorded change back or makes it again: sent on
-    // to the server like any other, but not recorded again.
-    void noteReplay(RowChange change);
+    // The keys `count` new rows of `table` are to have; none where the file
+    // gives them.
+    std::vector<qint64> newKeys(const QString &table, int count = 1);
+    // A write the server is to make as well, but that is no step of its
+    // own to undo: one that takes a recorded change back or makes it again,
+    // an import's rows.
+    void noteForServer(RowChange change);
 
     // Kept by Transaction: where its group begins in the journals, what
     // happens before the outermost one commits, and how it ended.

@@ -27,13 +27,6 @@ bool MenuImport::readyToImport()
                           .arg(QDir::toNativeSeparators(m_register.shownName())));
         return false;
     }
-    // Its rows would reach the window's copy, not the server.
-    if (m_register.isShared()) {
-        m_boxes->tell(QStringLiteral("Importing into the shared register %1 is not possible yet; nothing was "
-                                     "imported. Import into a register file and have its administrator copy it in.")
-                          .arg(m_register.shownName()));
-        return false;
-    }
     m_storePendingEdits();
     return true;
 }
@@ -47,7 +40,7 @@ bool MenuImport::importFiles(const QStringList &paths)
 
 bool MenuImport::importReport(const QString &reportPath)
 {
-    const QString shownPath = QDir::toNativeSeparators(m_register.path());
+    const QString shownPath = QDir::toNativeSeparators(m_register.shownName());
     if (!readyToImport())
         return false;
     // Importing the same report twice would double it: a register that

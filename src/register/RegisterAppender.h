@@ -2,6 +2,8 @@
 
 #include "Statement.h"
 
+#include <vector>
+
 #include <QByteArrayView>
 
 class RegisterFile;
@@ -27,9 +29,24 @@ public:
 
 private:
     void bind(Statement &statement, int index, QByteArrayView utf8);
+    // A shared register's row, as added here, for its server to add too.
+    void sendOn(const QString &table, qint64 key);
+
+    // Keys the server gave and no row has taken yet.
+    struct Keys {
+        std::vector<qint64> given; // the next at the back
+        int block = 8;             // doubled at each ask, to the largest
+        qint64 next(RegisterFile &file, const QString &table);
+    };
 
     RegisterFile &m_file;
     NullViews m_nulls;
+    // The file mirrors a shared register: the server gives the keys, and
+    // every row is sent on to it when the import commits.
+    bool m_shared;
+    Keys m_breweryKeys, m_chronikKeys;
+    // Every field of each table, in the table's order.
+    QStringList m_breweryFields, m_chronikFields;
     // Prepared once: an import runs them millions of times. The values are
     // bound where they stand, without a copy, for the one run they serve.
     Statement m_addBrewery;

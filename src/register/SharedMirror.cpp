@@ -10,6 +10,7 @@
 
 #include <QHash>
 #include <QSet>
+#include <algorithm>
 
 using namespace RegisterSchema;
 
@@ -46,6 +47,10 @@ std::vector<QVariant> rowOf(const PgResult &rows, int row)
         values.push_back(rows.value(row, column));
     return values;
 }
+
+// At most as many rows in one INSERT as the server's triggers name by key
+// in one announcement.
+constexpr qint64 InsertedAtOnce = 300;
 
 // "INSERT …": a row the file does not have.
 QByteArray insertOf(const QString &table)
@@ -297,20 +302,41 @@ std::vector<qint64> SharedMirror::copyRows(RegisterFile &file, const QString &ta
 
 void SharedMirror::send(const RowChanges &changes)
 {
+    // A group that only adds rows (an import) adds its breweries first and
+    // then their history, whatever the order here, so that few statements
+    // add them all; any other group keeps its order.
+    std::vector<const RowChange *> order;
+    for (const RowChange &change : changes)
+        order.push_back(&change);
+    if (std::ranges::none_of(changes, [](const RowChange &change) { return change.before.has_value(); }))
+        std::ranges::stable_partition(order, [](const RowChange *change) { return change->table == BreweryTable; });
     writer().exec("BEGIN", {}, QStringLiteral("Could not store the change"));
     try {
-        for (const RowChange &change : changes) {
+        for (size_t next = 0; next < order.size();) {
+            const RowChange &change = *order[next];
             const QByteArray table = QuotedName(change.table);
             std::vector<QVariant> params;
             QByteArray sql;
+            qint64 rows = 1;
             if (!change.before) {
-                QByteArray places;
-                for (int i = 0; i < change.fields.size(); ++i) {
-                    params.push_back(change.after->at(size_t(i)));
-                    places += (i ? ", $" : "$") + QByteArray::number(i + 1);
+                // Rows added one after the other to one table (an import's)
+                // go in one statement each few hundred: one round trip, and
+                // one announcement that names their keys.
+                QByteArray values;
+                rows = 0;
+                for (; next < order.size() && rows < InsertedAtOnce && !order[next]->before
+                       && order[next]->table == change.table && order[next]->fields == change.fields;
+                     ++next, ++rows) {
+                    QByteArray places;
+                    for (const QVariant &value : *order[next]->after) {
+                        params.push_back(value);
+                        places += (places.isEmpty() ? "$" : ", $") + QByteArray::number(qsizetype(params.size()));
+                    }
+                    values += (rows ? ", (" : "(") + places + ")";
                 }
-                sql = "INSERT INTO " + table + " (" + columnList(change.fields) + ") VALUES (" + places + ")";
+                sql = "INSERT INTO " + table + " (" + columnList(change.fields) + ") VALUES " + values;
             } else {
+                ++next;
                 // The row must stand on the server as it stood here when the
                 // window showed it: a write against another editor's change
                 // finds no row and is refused.
@@ -331,7 +357,7 @@ void SharedMirror::send(const RowChanges &changes)
                     continue;
                 sql = change.after ? "UPDATE " + table + " SET " + set + where : "DELETE FROM " + table + where;
             }
-            if (m_server->exec(sql, params, QStringLiteral("Could not store the change")).changed() != 1)
+            if (m_server->exec(sql, params, QStringLiteral("Could not store the change")).changed() != rows)
                 throw StoreError::rowChangedElsewhere();
         }
         m_server->exec("COMMIT", {}, QStringLiteral("Could not store the change"));
@@ -346,10 +372,13 @@ void SharedMirror::send(const RowChanges &changes)
     }
 }
 
-qint64 SharedMirror::newKey(const QString &table)
+std::vector<qint64> SharedMirror::newKeys(const QString &table, int count)
 {
-    return writer()
-        .exec("SELECT nextval(pg_get_serial_sequence($1, $2))", {QString::fromUtf8(QuotedName(table)), keyOf(table)},
-               QStringLiteral("Could not add the row"))
-        .int64(0, 0);
+    const PgResult given = writer().exec("SELECT nextval(pg_get_serial_sequence($1, $2)) FROM generate_series(1, $3)",
+                                         {QString::fromUtf8(QuotedName(table)), keyOf(table), count},
+                                         QStringLiteral("Could not add the row"));
+    std::vector<qint64> keys;
+    for (int row = 0; row < count; ++row)
+        keys.push_back(given.int64(row, 0));
+    return keys;
 }

@@ -56,7 +56,7 @@ public:
     void awaitAnnounced();
 
     void send(const RowChanges &changes) override;
-    qint64 newKey(const QString &table) override;
+    std::vector<qint64> newKeys(const QString &table, int count) override;
 
     // After announcements stopped arriving (the connection dropped): hears
     // them again and copies the whole register anew, since what was

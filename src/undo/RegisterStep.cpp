@@ -92,7 +92,7 @@ void RegisterStep::replay(Direction direction)
         if (!sameRow(ReadStoredRow(m_file, change.table, change.fields, change.key), from))
             throw StoreError::rowChangedElsewhere();
         if (write(m_file, change, from, to))
-            m_file.noteReplay({change.table, change.fields, change.key, from, to});
+            m_file.noteForServer({change.table, change.fields, change.key, from, to});
     };
     if (direction == Direction::Back) {
         for (auto change = m_changes.rbegin(); change != m_changes.rend(); ++change)

@@ -11,6 +11,7 @@
 #include "StoreError.h"
 
 #include <QLabel>
+#include <QScopeGuard>
 #include <QTemporaryFile>
 #include <QTest>
 
@@ -201,20 +202,57 @@ private slots:
         QCOMPARE(GridDriver::columnTexts(*rita->grdBrauerien, 3, 2), (QStringList{"Aying", "Bamberg"}));
     }
 
-    // An import would reach the window's copy only: it is refused, and
-    // nothing is added anywhere.
-    void importRefused()
+    // An import reaches the server whole, its rows keyed by the server, and
+    // the other window follows; refused there, it leaves nothing anywhere.
+    void importReachesTheServer_data()
     {
+        QTest::addColumn<bool>("refused");
+        QTest::addRow("stored") << false;
+        QTest::addRow("refused by the server") << true;
+    }
+    void importReachesTheServer()
+    {
+        QFETCH(bool, refused);
+        if (refused)
+            QVERIFY(m_server->admin("CREATE FUNCTION no_hof() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN "
+                                    "IF NEW.\"CityName\" = 'Hof' THEN RAISE 'no breweries in Hof'; END IF; "
+                                    "RETURN NEW; END $$; CREATE TRIGGER no_hof BEFORE INSERT ON \"Brewery\" "
+                                    "FOR EACH ROW EXECUTE FUNCTION no_hof()",
+                                    "society"));
+        const auto dropTrigger = qScopeGuard([&] {
+            if (refused)
+                m_server->admin("DROP TRIGGER no_hof ON \"Brewery\"; DROP FUNCTION no_hof()", "society");
+        });
         ShownWindow anna(ShownWindow::At{m_server->uri("society", "anna")});
+        ShownWindow bert(ShownWindow::At{m_server->uri("society", "bert")});
         QTemporaryFile report(QDir::tempPath() + "/XXXXXX.lst");
         QVERIFY(report.open());
-        report.write("BY\t\t\tHof\tH1\tMeinel\t1731\t\r\n");
+        report.write("BY\t\t\tCoburg\tC1\tHofbräu\t1850\t\r\n\t\t\t\tC\tHofbräu\t1850\t\tHofbrauhaus Coburg\r\n"
+                     "BY\t\t\tHof\tH1\tMeinel\t1731\t\r\n\t\t\t\tM\tMeinel\t1731\t\tMeinel-Bräu\r\n");
         report.close();
-        QVERIFY(!anna->importFiles({report.fileName()}));
-        QCOMPARE(anna.boxes->told.size(), 1);
-        QVERIFY2(anna.boxes->told[0].contains("not possible yet"), qPrintable(anna.boxes->told[0]));
-        QCOMPARE(rows("Brewery"), 2);
-        QCOMPARE(anna->dsBrewery->Recordset().RecordCount(), 2);
+        anna.boxes->answers << MessageBoxes::Answer::Yes;
+        QCOMPARE(anna->importFiles({report.fileName()}), !refused);
+        const QStringList before{"Aying", "Bamberg"};
+        const QStringList after{"Aying", "Bamberg", "Coburg", "Hof"};
+        if (refused) {
+            QCOMPARE(anna.boxes->failures.size(), 1);
+            QVERIFY2(anna.boxes->failures[0].contains("no breweries in Hof"), qPrintable(anna.boxes->failures[0]));
+            QCOMPARE(cities(), before.join(','));
+            QCOMPARE(rows("BreweryChronik"), 2);
+        } else {
+            QVERIFY(anna.boxes->failures.isEmpty());
+            QCOMPARE(cities(), after.join(','));
+            // Each entry under its own brewery, as the server keyed them.
+            QVERIFY(m_server->admin("SELECT string_agg(b.\"CityName\" || ':' || c.\"BreweryNameLong\", ',' "
+                                    "ORDER BY c.\"ChronikId\") FROM \"BreweryChronik\" c JOIN \"Brewery\" b "
+                                    "ON b.\"RowId\" = c.\"ParentRowId\" WHERE b.\"CityName\" IN ('Coburg', 'Hof')",
+                                    "society"));
+            QCOMPARE(m_server->output(), "Coburg:Hofbrauhaus Coburg,Hof:Meinel-Bräu");
+        }
+        for (ShownWindow *w : {&anna, &bert}) {
+            QTRY_COMPARE_WITH_TIMEOUT((*w)->dsBrewery->Recordset().RecordCount(), refused ? 2 : 4, FollowMs);
+            QCOMPARE(GridDriver::columnTexts(*(*w)->grdBrauerien, 3, refused ? 2 : 4), refused ? before : after);
+        }
     }
 
     // Opening leaves a register file named after the database in the
