@@ -4,6 +4,7 @@
 #include "PgConnection.h"
 #include "PgTestServer.h"
 #include "RegisterLocation.h"
+#include "SharedAddress.h"
 #include "SharedSchema.h"
 #include "StoreError.h"
 
@@ -250,6 +251,27 @@ private slots:
         QVERIFY(m_server->admin(QStringLiteral("INSERT INTO \"Brewery\" (\"CityName\") VALUES ('Selb')"), "society"));
         size_t heard = 0;
         QTRY_VERIFY((heard += connection.takeNotifications().size()) > 0);
+    }
+
+    // An address that asks for TLS gets it: with the authority that signed
+    // the server's certificate the connection is encrypted; with another it
+    // is refused with libpq's reason. Last: the server listens anew.
+    void tlsWhenAsked()
+    {
+        QVERIFY2(m_server->enableTls(), qPrintable(m_server->problem()));
+        PgConnection verified(SharedAddress(m_server->tlsUri("society", "edith", m_server->caFile())),
+                              answering(Password));
+        QCOMPARE(verified.exec("SELECT ssl::text FROM pg_stat_ssl WHERE pid = pg_backend_pid()").text(0, 0), "true");
+        int code = 0;
+        const QString refused = failureOf(
+            [&] {
+                PgConnection(SharedAddress(m_server->tlsUri("society", "edith", m_server->strangerCaFile())),
+                             answering(Password));
+            },
+            &code);
+        QVERIFY2(refused.startsWith("Could not open the shared register") && refused.contains("certificate"),
+                 qPrintable(refused));
+        QCOMPARE(code, int(StoreError::ConnectionFailed));
     }
 
 private:

@@ -7,7 +7,11 @@
 #include <QTemporaryFile>
 #include <utility>
 #include <QDebug>
+#include <arpa/inet.h>
 #include <grp.h>
+#include <netinet/in.h>
+#include <optional>
+#include <sys/socket.h>
 #include <pwd.h>
 #include <unistd.h>
 
@@ -39,6 +43,7 @@ public:
                 m_problem = QStringLiteral("running as root, but there is no user \"postgres\" to run the server as");
                 return;
             }
+            m_owner = std::pair{user->pw_uid, user->pw_gid};
             if (::chown(QFile::encodeName(m_dir.path()).constData(), user->pw_uid, user->pw_gid) != 0) {
                 m_problem = QStringLiteral("the server's folder cannot be given to \"postgres\"");
                 return;
@@ -73,9 +78,11 @@ public:
         m_started = run(QStringLiteral("pg_ctl"),
                     {QStringLiteral("-D"), data, QStringLiteral("-w"), QStringLiteral("-l"),
                      m_dir.filePath(QStringLiteral("server.log")), QStringLiteral("-o"),
-                     QStringLiteral("-c listen_addresses='' -c unix_socket_directories='%1' -c fsync=off "
-                                    "-c full_page_writes=off")
-                         .arg(m_dir.path()),
+                     QStringLiteral("-c listen_addresses='%1' -c port=%2 -c unix_socket_directories='%3' -c fsync=off "
+                                    "-c full_page_writes=off %4")
+                         .arg(m_tls ? QStringLiteral("127.0.0.1") : QString())
+                         .arg(m_port)
+                         .arg(m_dir.path(), m_tls ? QStringLiteral("-c ssl=on") : QString()),
                      QStringLiteral("start")});
     }
 
@@ -90,13 +97,76 @@ public:
     }
 
     bool started() const { return m_started; }
+
+    // Restarts the server taking TLS connections too, on 127.0.0.1 at a
+    // port of its own, with a certificate for "localhost" signed by an
+    // authority of the test's own (caFile()); false when that failed.
+    bool enableTls()
+    {
+        const QString ca = m_dir.filePath(QStringLiteral("ca"));
+        const QString data = m_dir.filePath(QStringLiteral("data")) + QLatin1Char('/');
+        QFile names(m_dir.filePath(QStringLiteral("names.cnf")));
+        if (!names.open(QIODevice::WriteOnly) || names.write("subjectAltName=DNS:localhost\n") < 0)
+            return false;
+        names.close();
+        const QStringList key{QStringLiteral("-nodes"), QStringLiteral("-newkey"), QStringLiteral("ec"),
+                              QStringLiteral("-pkeyopt"), QStringLiteral("ec_paramgen_curve:prime256v1")};
+        if (!openssl(QStringList{QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-days"),
+                                 QStringLiteral("2"), QStringLiteral("-subj"), QStringLiteral("/CN=Test authority"),
+                                 QStringLiteral("-keyout"), ca + QStringLiteral(".key"), QStringLiteral("-out"),
+                                 caFile()}
+                     + key)
+            || !openssl(QStringList{QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-days"),
+                                    QStringLiteral("2"), QStringLiteral("-subj"), QStringLiteral("/CN=Stranger"),
+                                    QStringLiteral("-keyout"), ca + QStringLiteral("-stranger.key"),
+                                    QStringLiteral("-out"), strangerCaFile()}
+                        + key)
+            || !openssl(QStringList{QStringLiteral("req"), QStringLiteral("-subj"), QStringLiteral("/CN=localhost"),
+                                    QStringLiteral("-keyout"), data + QStringLiteral("server.key"),
+                                    QStringLiteral("-out"), ca + QStringLiteral(".csr")}
+                        + key)
+            || !openssl({QStringLiteral("x509"), QStringLiteral("-req"), QStringLiteral("-days"), QStringLiteral("2"),
+                         QStringLiteral("-in"), ca + QStringLiteral(".csr"), QStringLiteral("-CA"), caFile(),
+                         QStringLiteral("-CAkey"), ca + QStringLiteral(".key"), QStringLiteral("-CAcreateserial"),
+                         QStringLiteral("-extfile"), names.fileName(), QStringLiteral("-out"),
+                         data + QStringLiteral("server.crt")}))
+            return false;
+        QFile::setPermissions(data + QStringLiteral("server.key"), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        for (const QString &file : {QStringLiteral("server.key"), QStringLiteral("server.crt")}) {
+            if (m_owner && ::chown(QFile::encodeName(data + file).constData(), m_owner->first, m_owner->second) != 0)
+                return false;
+        }
+        QFile hba(data + QStringLiteral("pg_hba.conf"));
+        if (!hba.open(QIODevice::Append)
+            || hba.write("hostssl all admin 127.0.0.1/32 trust\nhostssl all all 127.0.0.1/32 scram-sha-256\n") < 0)
+            return false;
+        hba.close();
+        stop();
+        m_tls = true;
+        m_port = freePort();
+        start();
+        return m_started;
+    }
+    // The authority that signed the server's certificate, and one that
+    // signed nothing here.
+    QString caFile() const { return m_dir.filePath(QStringLiteral("ca.crt")); }
+    QString strangerCaFile() const { return m_dir.filePath(QStringLiteral("ca-stranger.crt")); }
+    // The address of database `db` for `user` over TLS, verifying the
+    // server's certificate with `rootCert`.
+    QString tlsUri(const QString &db, const QString &user, const QString &rootCert) const
+    {
+        return QStringLiteral("postgresql://%1@localhost:%2/%3?sslmode=verify-full&sslrootcert=%4")
+            .arg(user)
+            .arg(m_port)
+            .arg(db, rootCert);
+    }
     const QString &problem() const { return m_problem; }
     QString socketDir() const { return m_dir.path(); }
     QString dataHome() const { return m_dataHome.path(); }
     // The address of database `db` for `user`, without a password.
     QString uri(const QString &db, const QString &user = QStringLiteral("admin")) const
     {
-        return QStringLiteral("postgresql://%1@/%2?host=%3").arg(user, db, m_dir.path());
+        return QStringLiteral("postgresql://%1@/%2?host=%3&port=%4").arg(user, db, m_dir.path()).arg(m_port);
     }
 
     // Runs `sql` in database `db` as the superuser; false when psql failed.
@@ -105,6 +175,7 @@ public:
         QProcess psql;
         psql.start(QStringLiteral("psql"), {QStringLiteral("-X"), QStringLiteral("-q"), QStringLiteral("-v"),
                                             QStringLiteral("ON_ERROR_STOP=1"), QStringLiteral("-h"), m_dir.path(),
+                                            QStringLiteral("-p"), QString::number(m_port),
                                             QStringLiteral("-U"), QStringLiteral("admin"), QStringLiteral("-d"), db,
                                             QStringLiteral("-At"), QStringLiteral("-c"), sql});
         psql.waitForFinished(60000);
@@ -120,7 +191,8 @@ public:
     bool setUpRegister(const QString &script, const QString &db)
     {
         QProcess setup;
-        setup.start(script, {db, QStringLiteral("-h"), m_dir.path(), QStringLiteral("-U"), QStringLiteral("admin")});
+        setup.start(script, {db, QStringLiteral("-h"), m_dir.path(), QStringLiteral("-p"), QString::number(m_port),
+                             QStringLiteral("-U"), QStringLiteral("admin")});
         if (!setup.waitForFinished(60000) || setup.exitCode() != 0) {
             qWarning().noquote() << "setting up failed:" << setup.readAllStandardError();
             return false;
@@ -168,6 +240,33 @@ private:
         return {};
     }
 
+    // A port on 127.0.0.1 that nothing listens on now.
+    static int freePort()
+    {
+        const int probe = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t size = sizeof address;
+        int port = 0;
+        if (::bind(probe, reinterpret_cast<sockaddr *>(&address), size) == 0
+            && ::getsockname(probe, reinterpret_cast<sockaddr *>(&address), &size) == 0)
+            port = ntohs(address.sin_port);
+        ::close(probe);
+        return port;
+    }
+
+    bool openssl(const QStringList &arguments)
+    {
+        QProcess p;
+        p.start(QStringLiteral("openssl"), arguments);
+        p.waitForFinished(60000);
+        if (p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0)
+            return true;
+        m_problem = QStringLiteral("openssl failed: ") + QString::fromLocal8Bit(p.readAllStandardError());
+        return false;
+    }
+
     bool run(const QString &program, const QStringList &arguments)
     {
         QProcess p;
@@ -189,6 +288,10 @@ private:
     QTemporaryDir m_dataHome;
     QString m_bin;
     QStringList m_asUser;
+    // Who runs the server when the test runs as root.
+    std::optional<std::pair<uid_t, gid_t>> m_owner;
+    bool m_tls = false;
+    int m_port = 5432;
     QTemporaryFile m_passwords;
     bool m_started = false;
     QString m_problem;
