@@ -69,11 +69,8 @@ int main(int argc, char *argv[])
     if (!copyDir.isValid() || !QFile::copy(DatabasePath(BenchRegisterDir(breweries)), file))
         qFatal("the register could not be copied");
     PgTestServer server;
-    if (!server.started())
-        qFatal("no PostgreSQL server: %s", qPrintable(server.problem()));
-    if (!server.setUpRegister(QStringLiteral(SETUP_SCRIPT), QStringLiteral("bench"))
-        || !server.addUsers({QStringLiteral("ed")}, {}))
-        qFatal("the shared register was not set up");
+    if (!server.setUpRegister(QStringLiteral("bench")) || !server.addUsers({QStringLiteral("ed")}, {}))
+        qFatal("the shared register was not set up: %s", qPrintable(server.problem()));
     const QString shared = server.uri(QStringLiteral("bench"), QStringLiteral("ed"));
 
     BenchTable table(QStringLiteral("Shared register beside the file, %1 breweries").arg(breweries));

@@ -28,8 +28,7 @@ private slots:
     void initTestCase()
     {
         m_server = std::make_unique<PgTestServer>();
-        QVERIFY2(m_server->started(), qPrintable(m_server->problem()));
-        QVERIFY(m_server->setUpRegister(QStringLiteral(SETUP_SCRIPT), QStringLiteral("society")));
+        QVERIFY2(m_server->setUpRegister("society"), qPrintable(m_server->problem()));
         QVERIFY(m_server->addUsers({"anna", "bert"}, {}));
     }
 

@@ -187,14 +187,18 @@ public:
         return true;
     }
     // Sets database `db` up as a shared register with the administrator's
-    // script at `script`, as an administrator would; false when it failed.
-    bool setUpRegister(const QString &script, const QString &db)
+    // script, as an administrator would; false when the server did not
+    // start or the script failed, and problem() says why.
+    bool setUpRegister(const QString &db)
     {
+        if (!m_started)
+            return false;
         QProcess setup;
-        setup.start(script, {db, QStringLiteral("-h"), m_dir.path(), QStringLiteral("-p"), QString::number(m_port),
-                             QStringLiteral("-U"), QStringLiteral("admin")});
+        setup.start(QStringLiteral(SETUP_SCRIPT), {db, QStringLiteral("-h"), m_dir.path(), QStringLiteral("-p"),
+                                                   QString::number(m_port), QStringLiteral("-U"),
+                                                   QStringLiteral("admin")});
         if (!setup.waitForFinished(60000) || setup.exitCode() != 0) {
-            qWarning().noquote() << "setting up failed:" << setup.readAllStandardError();
+            m_problem = QStringLiteral("setting up %1 failed: %2").arg(db, QString::fromLocal8Bit(setup.readAllStandardError()));
             return false;
         }
         return true;

@@ -107,8 +107,7 @@ private:
     static PgTestServer &server()
     {
         static PgTestServer running;
-        static const bool ready = running.started()
-            && running.setUpRegister(QStringLiteral(SETUP_SCRIPT), QStringLiteral("scratch"));
+        static const bool ready = running.setUpRegister(QStringLiteral("scratch"));
         if (!ready)
             qFatal("no server for shared registers: %s", qPrintable(running.problem()));
         return running;
