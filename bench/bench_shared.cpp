@@ -6,6 +6,9 @@
 #include "DatabasePath.h"
 #include "PgTestServer.h"
 #include "Register.h"
+#include "RegisterFile.h"
+#include "ReportImport.h"
+#include "Statement.h"
 #include "SilentMessageBoxes.h"
 #include "Sudregister.h"
 #include "SudregisterReport.h"
@@ -48,6 +51,31 @@ void copyToServer(const QString &file, const PgTestServer &server, const QString
         qFatal("keys not set");
 }
 
+// A saved report of the register's first `breweries` breweries and their
+// history, as the Report writes one, at `path`.
+void writeReport(const QString &file, qint64 breweries, const QString &path)
+{
+    const std::unique_ptr<RegisterFile> reader = RegisterFile::openReader(file);
+    const auto joined = [](const QStringList &fields) {
+        QStringList values;
+        for (const QString &field : fields)
+            values << QStringLiteral("ifnull(%1, '')").arg(field);
+        return values.join(QStringLiteral(" || char(9) || ")).toUtf8();
+    };
+    Cursor lines = reader->cached(
+        "SELECT line FROM (SELECT RowId AS k, 0 AS o, "
+        + joined({"StateName", "CountyName", "PostalCode", "CityName", "IdCode", "BreweryName", "StartYear", "StopYear"})
+        + " AS line FROM Brewery WHERE RowId <= ?1 UNION ALL SELECT ParentRowId, ChronikId, char(9, 9, 9, 9) || "
+        + joined({"IdCode", "BreweryName", "StartYear", "StopYear", "BreweryNameLong"})
+        + " FROM BreweryChronik WHERE ParentRowId <= ?1) ORDER BY k, o");
+    lines.bind(1, breweries);
+    QFile out(path);
+    if (!out.open(QIODevice::WriteOnly))
+        qFatal("the report could not be written");
+    while (lines.step())
+        out.write(lines.utf8(0).toByteArray() + "\r\n");
+}
+
 std::unique_ptr<Register> opened(const QString &where)
 {
     auto reg = std::make_unique<Register>(where);
@@ -79,7 +107,10 @@ int main(int argc, char *argv[])
     const QStringList kinds = {QStringLiteral("file"), QStringLiteral("shared")};
     const QStringList places = {file, shared};
     const auto boxes = std::make_shared<SilentMessageBoxes>();
-    std::vector<double> opening(2), resort(2), history(2), report(2), write(2);
+    std::vector<double> opening(2), resort(2), history(2), report(2), write(2), import(2);
+    const qint64 reported = breweries / 10;
+    const QString reportPath = copyDir.filePath(QStringLiteral("import.lst"));
+    writeReport(file, reported, reportPath);
     for (int kind = 0; kind < 2; ++kind) {
         // The window as the program opens it, to its whole list shown.
         std::unique_ptr<Sudregister> window;
@@ -116,6 +147,7 @@ int main(int argc, char *argv[])
             }));
         }
         write[kind] = Median(writes);
+        import[kind] = secondsOf([&] { ImportReport(reportPath, reg->file()); });
     }
     const auto pair = [&](const QString &what, const std::vector<double> &figures, const QString &target = {}) {
         for (int kind = 0; kind < 2; ++kind)
@@ -127,6 +159,7 @@ int main(int argc, char *argv[])
     pair("history of one brewery (mean of 1,000)", history);
     pair("Report: load + lines + window shown", report);
     pair("a write's round trip (median of 21)", write, "< 50 ms");
+    pair(QStringLiteral("import a report of %1 breweries with their history").arg(reported), import);
 
     // A second window's register hears the first one's commit and places
     // the brewery in its list by key, as the window does once nothing is

@@ -11,6 +11,7 @@
 #include <QHash>
 #include <QSet>
 #include <algorithm>
+#include <future>
 
 using namespace RegisterSchema;
 
@@ -165,6 +166,11 @@ bool SharedMirror::hears() const
 void SharedMirror::download(const Progress &progress)
 {
     const std::unique_ptr<RegisterFile> file = RegisterFile::openScratch(m_path);
+    // The file is the window's copy, read anew whenever it is opened: it
+    // needs no syncing to disk, and the copy's pages stay in memory until
+    // it commits.
+    file->exec("PRAGMA synchronous = OFF");
+    file->exec("PRAGMA cache_size = -524288");
     Transaction tx(*file);
     copyAnew(*file, progress);
     tx.commit();
@@ -194,15 +200,25 @@ void SharedMirror::copyTables(RegisterFile &file, const Progress &progress)
             m_server->exec("DECLARE mirrored NO SCROLL CURSOR FOR SELECT " + columnList(fieldsOf(table)) + " FROM "
                                + QuotedName(table),
                            {}, QStringLiteral("Could not read the shared register"));
+            const auto fetch = [this] {
+                return m_server->exec("FETCH " + QByteArray::number(FetchRows) + " FROM mirrored", {},
+                                      QStringLiteral("Could not read the shared register"));
+            };
+            // The next rows come from the server on a thread of their own
+            // while the file takes these: the server and the file work at
+            // once, each on a core.
+            std::future<PgResult> next = std::async(std::launch::async, fetch);
             for (;;) {
-                const PgResult rows = m_server->exec("FETCH " + QByteArray::number(FetchRows) + " FROM mirrored", {},
-                                                     QStringLiteral("Could not read the shared register"));
+                const PgResult rows = next.get();
+                const bool last = rows.rows() < FetchRows;
+                if (!last)
+                    next = std::async(std::launch::async, fetch);
                 for (int row = 0; row < rows.rows(); ++row)
                     insert(file, sql, rows, row);
                 copied += rows.rows();
                 if (progress)
                     progress(copied, total);
-                if (rows.rows() < FetchRows)
+                if (last)
                     break;
             }
             m_server->exec("CLOSE mirrored");
