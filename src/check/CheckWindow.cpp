@@ -47,13 +47,19 @@ private:
 
 } // namespace
 
-CheckWindow::CheckWindow(const QString &registerPath, std::shared_ptr<MessageBoxes> boxes, QSettings *settings,
+CheckedRegister CheckedRegister::ofFile(const QString &path)
+{
+    const QFileInfo file(path);
+    return {path, path, file.absolutePath(), file.fileName()};
+}
+
+CheckWindow::CheckWindow(const CheckedRegister &checked, std::shared_ptr<MessageBoxes> boxes, QSettings *settings,
                          QWidget *parent)
-    : QDialog(parent), m_registerPath(registerPath), m_boxes(std::move(boxes)), m_findings(new FindingsModel(this)),
-      m_shown(new QSortFilterProxyModel(this)), m_switches(settings), m_notDuplicates(registerPath)
+    : QDialog(parent), m_checked(checked), m_boxes(std::move(boxes)), m_findings(new FindingsModel(this)),
+      m_shown(new QSortFilterProxyModel(this)), m_switches(settings), m_notDuplicates(checked.namedAs)
 {
     setObjectName(QStringLiteral("CheckWindow"));
-    setWindowTitle(QStringLiteral("Check Register - %1").arg(QFileInfo(registerPath).fileName()));
+    setWindowTitle(QStringLiteral("Check Register - %1").arg(checked.name));
     setWindowFlags(windowFlags() | Qt::WindowMaximizeButtonHint | Qt::WindowMinimizeButtonHint);
     m_shown->setSourceModel(m_findings);
     m_shown->setFilterKeyColumn(FindingsModel::RuleColumn);
@@ -125,8 +131,7 @@ CheckWindow::CheckWindow(const QString &registerPath, std::shared_ptr<MessageBox
     column->addLayout(bottom);
     resize(900, 500);
 
-    m_printing = std::make_unique<DocumentPrinting>(*this, m_boxes, settings, lblProgress,
-                                                    QFileInfo(registerPath).absolutePath());
+    m_printing = std::make_unique<DocumentPrinting>(*this, m_boxes, settings, lblProgress, checked.folder);
     askListPath = [this](const QString &proposed) {
         return QFileDialog::getSaveFileName(this, QStringLiteral("Save List"), proposed, QStringLiteral("CSV (*.csv)"));
     };
@@ -142,7 +147,7 @@ CheckWindow::CheckWindow(const QString &registerPath, std::shared_ptr<MessageBox
     });
     connect(cmdNotDuplicate, &QPushButton::clicked, this, [this] { markNotDuplicate(); });
     connect(cmdSaveList, &QPushButton::clicked, this, [this] {
-        const QString proposed = QDir(QFileInfo(m_registerPath).absolutePath())
+        const QString proposed = QDir(m_checked.folder)
                                      .filePath(QStringLiteral("Sudregister_Check_%1.csv")
                                                    .arg(QDate::currentDate().toString(QStringLiteral("yyyy_MM_dd"))));
         const QString path = askListPath(proposed);
@@ -157,7 +162,7 @@ CheckWindow::CheckWindow(const QString &registerPath, std::shared_ptr<MessageBox
         TablePages::Options options;
         options.title = QStringLiteral("Check");
         options.kind = QStringLiteral("Check");
-        options.heading = {QFileInfo(m_registerPath).fileName(), QStringLiteral("Check: %1").arg(cboRule->currentText()),
+        options.heading = {m_checked.name, QStringLiteral("Check: %1").arg(cboRule->currentText()),
                            QLocale().toString(QDate::currentDate(), QLocale::LongFormat)};
         options.closing = QStringLiteral("%1 findings").arg(m_shown->rowCount());
         TablePages pages(options, columns, std::make_unique<ShownRows>(*m_shown), font().family());
@@ -165,8 +170,8 @@ CheckWindow::CheckWindow(const QString &registerPath, std::shared_ptr<MessageBox
     });
 
     // Beside the windows, on a connection of its own.
-    m_running = std::async(std::launch::async, [this, registerPath] {
-        const std::unique_ptr<RegisterFile> reader = RegisterFile::openReader(registerPath);
+    m_running = std::async(std::launch::async, [this, file = checked.file] {
+        const std::unique_ptr<RegisterFile> reader = RegisterFile::openReader(file);
         return CheckRegister(*reader, QDate::currentDate().year(), &m_progress);
     });
     lblProgress->setText(QStringLiteral("Checking the register…"));

@@ -19,6 +19,17 @@ class QSettings;
 class QSortFilterProxyModel;
 class QTableView;
 
+// The register a check reads, and where what the check keeps and makes
+// goes.
+struct CheckedRegister {
+    QString file;    // the register file read: the register, or a shared register's copy
+    QString namedAs; // the duplicates marked as none are kept beside it, after its name
+    QString folder;  // where a saved list and a PDF are proposed
+    QString name;    // the register as its user knows it, in the title and headings
+    // All four of a register file at `path`.
+    static CheckedRegister ofFile(const QString &path);
+};
+
 // Check Register…: every finding of the whole register in a list that
 // sorts by any column and narrows to one rule. The check runs beside the
 // windows on a connection of its own, its progress shown; a double click
@@ -28,7 +39,7 @@ class QTableView;
 class CheckWindow : public QDialog {
     Q_OBJECT
 public:
-    CheckWindow(const QString &registerPath, std::shared_ptr<MessageBoxes> boxes, QSettings *settings,
+    CheckWindow(const CheckedRegister &checked, std::shared_ptr<MessageBoxes> boxes, QSettings *settings,
                 QWidget *parent = nullptr);
     ~CheckWindow() override;
 
@@ -63,7 +74,7 @@ private:
     void narrowToRule();
     const Finding *currentFinding() const;
 
-    QString m_registerPath;
+    CheckedRegister m_checked;
     std::shared_ptr<MessageBoxes> m_boxes;
     FindingsModel *m_findings;
     QSortFilterProxyModel *m_shown;

@@ -1,6 +1,8 @@
 #include "NotDuplicates.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 
 namespace {
@@ -43,6 +45,9 @@ bool NotDuplicates::mark(qint64 a, qint64 b, QString *error)
     QList<std::pair<qint64, qint64>> sorted(pairs.begin(), pairs.end());
     std::sort(sorted.begin(), sorted.end());
     QSaveFile file(m_path);
+    // A shared register's marks are the first thing kept in the user's data
+    // folder when no backup has been made yet.
+    QDir().mkpath(QFileInfo(m_path).absolutePath());
     if (file.open(QIODevice::WriteOnly)) {
         file.write(Heading);
         for (const auto &[first, second] : sorted)

@@ -10,7 +10,13 @@ CheckWindow *Sudregister::checkRegister()
 {
     storePendingEdits();
     if (!m_check) {
-        m_check = new CheckWindow(m_register->filePath(), m_boxes, m_settings, this);
+        // A shared register's marks are kept in the user's data folder, by
+        // its backups, not beside the window's passing copy of it.
+        const CheckedRegister checked = m_register->isShared()
+            ? CheckedRegister{m_register->filePath(), m_register->localName(), documentsFolder(),
+                              shownRegisterName()}
+            : CheckedRegister::ofFile(registerPath());
+        m_check = new CheckWindow(checked, m_boxes, m_settings, this);
         m_check->setAttribute(Qt::WA_DeleteOnClose);
         connect(m_check, &CheckWindow::showFinding, this, [this](qint64 brewery, qint64 chronik) {
             m_work->run([this, brewery, chronik] { showFinding(brewery, chronik); });

@@ -115,7 +115,7 @@ QString Sudregister::shownRegisterName() const
 
 QString Sudregister::backupsFolder() const
 {
-    return BackupFolder(m_register->backupsNamedAs());
+    return BackupFolder(m_register->localName());
 }
 
 void Sudregister::setPasswordPrompt(PgConnection::PasswordPrompt prompt)
@@ -135,7 +135,7 @@ QList<QAction *> Sudregister::fileActions() const
 
 void Sudregister::createConcerns()
 {
-    m_backup = new StartupBackup(m_register->backupsNamedAs(), this);
+    m_backup = new StartupBackup(m_register->localName(), this);
     connect(m_backup, &StartupBackup::failed, this, [this] {
         // Said at once where the bottom line names the register; otherwise
         // the next time it does.

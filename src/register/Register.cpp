@@ -74,7 +74,7 @@ void Register::openShared(const Progress &progress)
                              .arg(address.displayName(), m_mirrorDir->errorString()));
     // The window's copy is named as its backups are.
     auto mirror = std::make_unique<SharedMirror>(std::move(server),
-                                                 m_mirrorDir->filePath(QFileInfo(backupsNamedAs()).fileName()));
+                                                 m_mirrorDir->filePath(QFileInfo(localName()).fileName()));
     // A large register takes seconds to copy: on a thread of its own, the
     // window repainting and telling how far it has come.
     std::atomic<qint64> copied = 0, total = 0;
@@ -85,7 +85,7 @@ void Register::openShared(const Progress &progress)
         });
         // The backup's copy, made while nothing writes the file yet; kept
         // beside the window once it shows the register.
-        m_openingCopy = PlanBackup(backupsNamedAs(), QDateTime::currentDateTime(), m_openingCopyFailure);
+        m_openingCopy = PlanBackup(localName(), QDateTime::currentDateTime(), m_openingCopyFailure);
         if (m_openingCopy) {
             m_openingCopyFailure = CopyRegister(*RegisterFile::openReader(mirror->path()), *m_openingCopy);
             if (!m_openingCopyFailure.isEmpty())
@@ -192,7 +192,7 @@ void Register::listen()
     });
 }
 
-QString Register::backupsNamedAs() const
+QString Register::localName() const
 {
     if (!NamesSharedRegister(m_path))
         return m_path;

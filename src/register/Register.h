@@ -61,10 +61,11 @@ public:
     // The register as the user knows it: its path, or the shared register's
     // address without a password.
     QString shownName() const;
-    // The path after which the register's backups are named, in the folder
-    // "backups" beside it: the register file's own, or for a shared
+    // The path after which what this computer keeps of the register is
+    // named, beside it: the backups (in the folder "backups"), the
+    // duplicates marked as none. The register file's own, or for a shared
     // register a name in the user's data folder after its database.
-    QString backupsNamedAs() const;
+    QString localName() const;
     // The copy of a shared register made as it was read, for a backup, once;
     // none when it could not be made, and then `failure` says why.
     std::optional<UncheckedBackup> takeOpeningCopy(QString &failure);

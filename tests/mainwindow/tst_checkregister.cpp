@@ -79,7 +79,7 @@ private slots:
         QSettings settings(dir.filePath("settings.ini"), QSettings::IniFormat);
         auto boxes = std::make_shared<ScriptedMessageBoxes>();
         const auto checked = [&] {
-            auto check = std::make_unique<CheckWindow>(reg.path(), boxes, &settings);
+            auto check = std::make_unique<CheckWindow>(CheckedRegister::ofFile(reg.path()), boxes, &settings);
             [&] { QTRY_VERIFY_WITH_TIMEOUT(check->cmdSaveList->isEnabled(), 20000); }();
             return check;
         };

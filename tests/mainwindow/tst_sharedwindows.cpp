@@ -2,6 +2,7 @@
 // PostgreSQL server of the test's own: what each stores reaches the other,
 // nothing is overwritten unseen, nothing is left half-done.
 #include "BusyStep.h"
+#include "CheckWindow.h"
 #include "GridDriver.h"
 #include "PgTestServer.h"
 #include "Register.h"
@@ -12,6 +13,8 @@
 
 #include <QLabel>
 #include <QScopeGuard>
+#include <QSortFilterProxyModel>
+#include <QTableView>
 #include <QTemporaryFile>
 #include <QTest>
 
@@ -283,6 +286,28 @@ private slots:
         QCOMPARE(newest.rows("SELECT CityName, BreweryName FROM Brewery ORDER BY RowId"),
                  (QList<QStringList>{{"Kulmbach", "Ayinger"}, {"Bamberg", "Schlenkerla"}}));
         QCOMPARE(newest.count("SELECT count(*) FROM BreweryChronik"), 2);
+    }
+
+    // A duplicate marked as none stays quiet in the next session's check,
+    // though the window's copy of the register is gone by then.
+    void marksOutliveTheWindow()
+    {
+        QVERIFY(m_server->admin("UPDATE \"Brewery\" SET \"CityName\" = 'Bamberg', \"IdCode\" = 'B1'", "society"));
+        const auto checked = [&](ShownWindow &anna) {
+            CheckWindow *check = anna->checkRegister();
+            [&] { QTRY_VERIFY_WITH_TIMEOUT(!check->checking(), 20000); }();
+            return check;
+        };
+        {
+            ShownWindow anna(ShownWindow::At{m_server->uri("society", "anna")});
+            CheckWindow *check = checked(anna);
+            QCOMPARE(check->shown().rowCount(), 1);
+            check->tblFindings->setCurrentIndex(check->shown().index(0, 0));
+            QVERIFY(check->markNotDuplicate());
+        }
+        ShownWindow anna(ShownWindow::At{m_server->uri("society", "anna")});
+        QCOMPARE(checked(anna)->shown().rowCount(), 0);
+        QVERIFY(anna.boxes->failures.isEmpty());
     }
 
 private:
