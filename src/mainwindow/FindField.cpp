@@ -102,6 +102,9 @@ void FindField::apply()
     if (words.isEmpty()) {
         breweries.setFilter(std::nullopt);
     } else {
+        // What other editors of a shared register committed until now is
+        // searched too, heard or not yet.
+        m_register.catchUp();
         waitForIndex();
         breweries.setFilter(m_index.matching(breweries.file(), words));
     }

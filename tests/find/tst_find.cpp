@@ -136,13 +136,15 @@ private slots:
     // With a text in the field the list, its count, the message, the jump
     // list and the report are the breweries found; a re-sort keeps them, and
     // Escape brings back the whole list with the same brewery current.
+    void theFoundList_data() { addRegisterKinds(); }
     void theFoundList()
     {
-        ScratchRegister reg;
+        QFETCH(RegisterKind, kind);
+        ScratchRegister reg(kind);
         for (const char *city : {"Aalen", "Bamberg", "Coburg", "Dachau", "Erding"})
             reg.addCity(city);
         reg.addBrewery({"TH", "", "", "Bayreuth", "", "Bräu", "", ""});
-        ShownWindow win(reg.dir());
+        ShownWindow win(reg);
         QCOMPARE(find(win, "ba"), QStringList({"Bamberg", "Bayreuth"}));
         QCOMPARE(win->BreweryCount(), 2);
         QCOMPARE(win->lblBreweryCount->text(), "2");
@@ -184,12 +186,14 @@ private slots:
 
     // The find searches what is stored now: an edit in the window and a
     // change by another program are found at the next keystroke.
+    void searchesWhatIsStored_data() { addRegisterKinds(); }
     void searchesWhatIsStored()
     {
-        ScratchRegister reg;
+        QFETCH(RegisterKind, kind);
+        ScratchRegister reg(kind);
         reg.addCity("Bamberg");
         reg.addCity("Coburg");
-        ShownWindow win(reg.dir());
+        ShownWindow win(reg);
         QCOMPARE(find(win, "kulmbach"), QStringList());
         QCOMPARE(win->grdBrauerien->model()->rowCount(), 1); // only the new-row line
         QCOMPARE(win->grdChronik->model()->rowCount(), 0);
