@@ -150,14 +150,18 @@ void Register::catchUp()
     } catch (const StoreError &) {
         // Told as the connection's loss once heard below.
     }
-    const auto hear = [this] {
+    betweenSteps([this] {
         if (m_heard)
             hearOthers();
-    };
+    });
+}
+
+void Register::betweenSteps(std::function<void()> work)
+{
     if (m_whenIdle)
-        m_whenIdle(hear);
+        m_whenIdle(std::move(work));
     else
-        hear();
+        work();
 }
 
 void Register::listenAgain()
@@ -179,16 +183,12 @@ void Register::listen()
         // Copied into the file between the window's steps, never while one
         // reads it; heard again once copied.
         m_heard->setEnabled(false);
-        const auto hear = [this] {
+        betweenSteps([this] {
             if (!m_heard)
                 return;
             m_heard->setEnabled(true);
             hearOthers();
-        };
-        if (m_whenIdle)
-            m_whenIdle(hear);
-        else
-            hear();
+        });
     });
 }
 

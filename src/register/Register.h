@@ -144,6 +144,8 @@ private:
     // Watches for the server's announcements.
     void listen();
     void hearOthers();
+    // Runs `work` at once, or once the window's running step has ended.
+    void betweenSteps(std::function<void()> work);
     void listenAgain();
 
     QString m_path;
