@@ -103,8 +103,12 @@ const QString &Sudregister::registerPath() const
 
 QString Sudregister::documentsFolder() const
 {
-    if (NamesSharedRegister(registerPath()))
-        return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (NamesSharedRegister(registerPath())) {
+        // A desktop without a documents folder proposes the home folder,
+        // rather than a folder where nothing can be saved.
+        const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+        return QFileInfo(documents).isDir() ? documents : QDir::homePath();
+    }
     return QFileInfo(registerPath()).absolutePath();
 }
 

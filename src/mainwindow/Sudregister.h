@@ -116,8 +116,8 @@ public:
     void syncWithRegister();
     const QString &registerPath() const;
     // Where files made of the register (a saved report, an export, a PDF)
-    // are proposed: the register file's folder, or the user's documents for
-    // a shared register.
+    // are proposed: the register file's folder, or for a shared register the
+    // user's documents folder (the home folder where there is none).
     QString documentsFolder() const;
     // The register as the user knows it: its path, or a shared register's
     // address without its password.

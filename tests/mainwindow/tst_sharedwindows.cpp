@@ -204,6 +204,20 @@ private slots:
         QCOMPARE(GridDriver::columnTexts(*rita->grdBrauerien, 3, 2), (QStringList{"Aying", "Bamberg"}));
     }
 
+    // Files made of a shared register are proposed in the documents folder,
+    // or in the home folder for a user who has none.
+    void filesProposedWhereTheyCanBeSaved()
+    {
+        QTemporaryDir home;
+        const QByteArray homeWas = qgetenv("HOME");
+        const auto restore = qScopeGuard([&] { qputenv("HOME", homeWas); });
+        qputenv("HOME", QFile::encodeName(home.path()));
+        ShownWindow anna(ShownWindow::At{m_server->uri("society", "anna")});
+        QCOMPARE(anna->documentsFolder(), home.path());
+        QVERIFY(QDir(home.path()).mkdir("Documents"));
+        QCOMPARE(anna->documentsFolder(), home.filePath("Documents"));
+    }
+
     // An import reaches the server whole, its rows keyed by the server, and
     // the other window follows; refused there, it leaves nothing anywhere.
     void importReachesTheServer_data()
