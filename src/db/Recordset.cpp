@@ -6,7 +6,6 @@
 #include "RegisterFile.h"
 #include "StoreError.h"
 #include "StoredRow.h"
-#include "StoredValue.h"
 #include "Transaction.h"
 #include "WaitBeside.h"
 
@@ -412,14 +411,6 @@ std::optional<Recordset::Row> Recordset::storedRow(qint64 key) const
     return ReadStoredRow(*m_file, m_source.table, m_fields, key);
 }
 
-Recordset::Row Recordset::requireUnchanged(qint64 key, const Row &shown) const
-{
-    std::optional<Row> stored = storedRow(key);
-    if (!stored || (!shown.empty() && !SameStoredRow(*stored, shown)))
-        throw StoreError::rowChangedElsewhere();
-    return std::move(*stored);
-}
-
 void Recordset::noteChange(qint64 key, std::optional<Row> before, std::optional<Row> after) const
 {
     m_file->noteChange({m_source.table, m_fields, key, std::move(before), std::move(after)});
@@ -443,32 +434,21 @@ void Recordset::Update()
     const std::vector<bool> changed = std::move(m_changed);
     CancelUpdate();
 
-    QList<int> written;
-    for (int i = 0; i < m_fields.size(); ++i) {
-        if (changed[size_t(i)])
-            written << i;
-    }
-
     if (mode == EditMode::Edit) {
         const int position = requireCurrent();
-        if (written.isEmpty())
+        if (std::ranges::find(changed, true) == changed.end())
             return;
         const qint64 key = m_keys[size_t(position)];
-        Transaction tx(*m_file);
-        Row before = requireUnchanged(key, m_shown);
-        QByteArray sql = "UPDATE " + QuotedName(m_source.table) + " SET ";
-        for (int n = 0; n < written.size(); ++n)
-            sql += (n ? ", " : "") + QuotedName(m_fields.at(written[n])) + " = ?" + QByteArray::number(n + 1);
-        sql += " WHERE rowid = ?" + QByteArray::number(written.size() + 1);
-        {
-            Cursor update = m_file->cached(sql);
-            for (int n = 0; n < written.size(); ++n)
-                update.bind(n + 1, buffer[size_t(written[n])]);
-            update.bind(int(written.size()) + 1, key);
-            update.run();
+        // The row as the grid showed it, with what was typed over it: the
+        // writer stores only what differs, and only over the row shown.
+        Row after = m_shown;
+        for (size_t i = 0; i < changed.size(); ++i) {
+            if (changed[i])
+                after[i] = buffer[i];
         }
-        if (m_file->isJournaling())
-            noteChange(key, std::move(before), storedRow(key));
+        Transaction tx(*m_file);
+        if (m_file->rowWriter().write({m_source.table, m_fields, key, m_shown, after}) && m_file->isJournaling())
+            noteChange(key, m_shown, storedRow(key));
         tx.commit();
         m_rows.erase(key);
         if (m_listener)
@@ -477,31 +457,12 @@ void Recordset::Update()
     }
 
     // A shared register's server gives the key, so that no two editors
-    // give out the same one.
+    // give out the same one; a file gives it itself for a Null key.
     Transaction tx(*m_file);
     const std::vector<qint64> newKey = m_keyField >= 0 ? m_file->newKeys(m_source.table) : std::vector<qint64>{};
-    if (!newKey.empty()) {
-        written.removeAll(m_keyField);
-        written.prepend(m_keyField);
+    if (!newKey.empty())
         buffer[size_t(m_keyField)] = newKey.front();
-    }
-    QByteArray sql = "INSERT INTO " + QuotedName(m_source.table);
-    if (written.isEmpty()) {
-        sql += " DEFAULT VALUES";
-    } else {
-        QByteArray names, places;
-        for (int n = 0; n < written.size(); ++n) {
-            names += (n ? ", " : "") + QuotedName(m_fields.at(written[n]));
-            places += (n ? ", ?" : "?") + QByteArray::number(n + 1);
-        }
-        sql += " (" + names + ") VALUES (" + places + ")";
-    }
-    {
-        Cursor insert = m_file->cached(sql);
-        for (int n = 0; n < written.size(); ++n)
-            insert.bind(n + 1, buffer[size_t(written[n])]);
-        insert.run();
-    }
+    m_file->rowWriter().write({m_source.table, m_fields, newKey.empty() ? 0 : newKey.front(), std::nullopt, buffer});
     const qint64 key = m_file->lastInsertRowId();
     if (m_file->isJournaling())
         noteChange(key, std::nullopt, storedRow(key));
@@ -522,13 +483,13 @@ void Recordset::Delete()
     const qint64 key = m_keys[size_t(position)];
     {
         Transaction tx(*m_file);
+        // The row as the grid showed it; one never shown only has to be
+        // there still.
         const auto shown = m_rows.find(key);
-        Row before = requireUnchanged(key, shown == m_rows.end() ? Row() : shown->second);
-        {
-            Cursor remove = m_file->cached("DELETE FROM " + QuotedName(m_source.table) + " WHERE rowid = ?1");
-            remove.bind(1, key);
-            remove.run();
-        }
+        std::optional<Row> before = shown == m_rows.end() ? storedRow(key) : shown->second;
+        if (!before)
+            throw StoreError::rowChangedElsewhere();
+        m_file->rowWriter().write({m_source.table, m_fields, key, before, std::nullopt});
         if (m_file->isJournaling())
             noteChange(key, std::move(before), std::nullopt);
         tx.commit();

@@ -139,11 +139,6 @@ private:
     void moved();
     // The row with `key` as stored, every field; none when there is none.
     std::optional<Row> storedRow(qint64 key) const;
-    // Every write by key first checks that the row is still the one the
-    // grid showed (`shown`; empty: only that it still exists). A row changed
-    // or deleted elsewhere is refused, so nothing stale is written back.
-    // Returns the row as stored.
-    Row requireUnchanged(qint64 key, const Row &shown) const;
     void noteChange(qint64 key, std::optional<Row> before, std::optional<Row> after) const;
 
     std::shared_ptr<RegisterFile> m_file;

@@ -456,6 +456,19 @@ QString RegisterFile::saveAgainUnderItsName(const QDateTime &now)
     return kept;
 }
 
+RowWriter RegisterFile::rowWriter()
+{
+    return RowWriter(RowWriter::Dialect::Sqlite, [this](const RowWriter::Statement &statement) -> qint64 {
+        Cursor cursor = cached(statement.sql);
+        for (size_t i = 0; i < statement.values.size(); ++i)
+            cursor.bind(int(i + 1), statement.values[i]);
+        if (statement.counts)
+            return cursor.step() ? cursor.int64(0) : 0;
+        cursor.run();
+        return changes();
+    });
+}
+
 void RegisterFile::noteChange(RowChange change)
 {
     if (m_upstream)

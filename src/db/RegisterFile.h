@@ -1,6 +1,7 @@
 #pragma once
 
 #include "RowChange.h"
+#include "RowWriter.h"
 #include "Statement.h"
 
 #include <QHash>
@@ -58,6 +59,8 @@ public:
     void setBusyTimeout(int ms);
     // Rows changed by the last INSERT, UPDATE or DELETE.
     int changes() const;
+    // Writes row changes to this file's tables.
+    RowWriter rowWriter();
     // Rows this connection has changed since it opened.
     qint64 totalChanges() const;
     // Changes whenever another connection (another window, the shell, the

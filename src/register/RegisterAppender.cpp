@@ -3,30 +3,21 @@
 #include "RegisterFile.h"
 #include "RegisterSchema.h"
 #include "ReportLine.h"
+#include "StoreError.h"
 #include "StoredRow.h"
 
 #include <algorithm>
 
 namespace {
 
-// "INSERT INTO table (f1, ..., fn[, extras]) VALUES (?1, ..., ?m)" for the
-// line's columns and the fields after them.
+// The fields of the line's columns, then `extras`.
 template <size_t N>
-QByteArray insertOf(const QString &table, const std::array<ReportLine::Column, N> &columns,
-                    const QStringList &extras = {})
+QStringList fieldsOf(const std::array<ReportLine::Column, N> &columns, const QStringList &extras = {})
 {
-    QByteArray names, places;
-    int n = 0;
-    for (const auto &column : columns) {
-        names += (n ? ", " : "") + QByteArray(column.field);
-        places += (n ? ", ?" : "?") + QByteArray::number(n + 1);
-        ++n;
-    }
-    for (const QString &extra : extras) {
-        names += ", " + extra.toUtf8();
-        places += ", ?" + QByteArray::number(++n);
-    }
-    return "INSERT INTO " + table.toUtf8() + " (" + names + ") VALUES (" + places + ")";
+    QStringList fields;
+    for (const auto &column : columns)
+        fields << QString::fromLatin1(column.field);
+    return fields + extras;
 }
 
 // A shared register's server gives the keys, asked for in blocks that grow
@@ -37,11 +28,15 @@ constexpr int LargestKeyBlock = 4096;
 
 RegisterAppender::RegisterAppender(RegisterFile &file, NullViews nulls)
     : m_file(file), m_nulls(nulls), m_shared(file.hasUpstream()),
-      m_addBrewery(file, insertOf(RegisterSchema::BreweryTable, ReportLine::BreweryColumns,
-                                  m_shared ? QStringList{RegisterSchema::BreweryKey} : QStringList{})),
-      m_addChronik(file, insertOf(RegisterSchema::ChronikTable, ReportLine::ChronikColumns,
-                                  m_shared ? QStringList{RegisterSchema::ChronikParent, RegisterSchema::ChronikKey}
-                                           : QStringList{RegisterSchema::ChronikParent}))
+      m_addBrewery(file, file.rowWriter().insertOf(
+                             RegisterSchema::BreweryTable,
+                             fieldsOf(ReportLine::BreweryColumns,
+                                      m_shared ? QStringList{RegisterSchema::BreweryKey} : QStringList{}))),
+      m_addChronik(file, file.rowWriter().insertOf(
+                             RegisterSchema::ChronikTable,
+                             fieldsOf(ReportLine::ChronikColumns,
+                                      m_shared ? QStringList{RegisterSchema::ChronikParent, RegisterSchema::ChronikKey}
+                                               : QStringList{RegisterSchema::ChronikParent})))
 {
     if (m_shared) {
         m_breweryFields = file.fieldsOf(RegisterSchema::BreweryTable);
@@ -69,7 +64,7 @@ qint64 RegisterAppender::addBrewery(const QByteArrayView *columns)
         bind(m_addBrewery, column + 1, columns[column]);
     if (m_shared)
         m_addBrewery.bind(ReportLine::BreweryWidth + 1, m_breweryKeys.next(m_file, RegisterSchema::BreweryTable));
-    m_addBrewery.run();
+    run(m_addBrewery);
     const qint64 key = m_file.lastInsertRowId();
     if (m_shared)
         sendOn(RegisterSchema::BreweryTable, key);
@@ -84,9 +79,17 @@ void RegisterAppender::addChronik(qint64 parent, const QByteArrayView *texts)
     m_addChronik.bind(Texts + 1, parent);
     if (m_shared)
         m_addChronik.bind(Texts + 2, m_chronikKeys.next(m_file, RegisterSchema::ChronikTable));
-    m_addChronik.run();
+    run(m_addChronik);
     if (m_shared)
         sendOn(RegisterSchema::ChronikTable, m_file.lastInsertRowId());
+}
+
+void RegisterAppender::run(Statement &add)
+{
+    add.run();
+    // Only a key another editor took meanwhile leaves the row out.
+    if (m_file.changes() != 1)
+        throw StoreError::rowChangedElsewhere();
 }
 
 void RegisterAppender::sendOn(const QString &table, qint64 key)

@@ -29,6 +29,7 @@ public:
 
 private:
     void bind(Statement &statement, int index, QByteArrayView utf8);
+    void run(Statement &add);
     // A shared register's row, as added here, for its server to add too.
     void sendOn(const QString &table, qint64 key);
 

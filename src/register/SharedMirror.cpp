@@ -49,10 +49,6 @@ std::vector<QVariant> rowOf(const PgResult &rows, int row)
     return values;
 }
 
-// At most as many rows in one INSERT as the server's triggers name by key
-// in one announcement.
-constexpr qint64 InsertedAtOnce = 300;
-
 // "INSERT …": a row the file does not have.
 QByteArray insertOf(const QString &table)
 {
@@ -328,54 +324,15 @@ void SharedMirror::send(const RowChanges &changes)
         std::ranges::stable_partition(order, [](const RowChange *change) { return change->table == BreweryTable; });
     writer().exec("BEGIN", {}, QStringLiteral("Could not store the change"));
     try {
-        for (size_t next = 0; next < order.size();) {
-            const RowChange &change = *order[next];
-            const QByteArray table = QuotedName(change.table);
-            std::vector<QVariant> params;
-            QByteArray sql;
-            qint64 rows = 1;
-            if (!change.before) {
-                // Rows added one after the other to one table (an import's)
-                // go in one statement each few hundred: one round trip, and
-                // one announcement that names their keys.
-                QByteArray values;
-                rows = 0;
-                for (; next < order.size() && rows < InsertedAtOnce && !order[next]->before
-                       && order[next]->table == change.table && order[next]->fields == change.fields;
-                     ++next, ++rows) {
-                    QByteArray places;
-                    for (const QVariant &value : *order[next]->after) {
-                        params.push_back(value);
-                        places += (places.isEmpty() ? "$" : ", $") + QByteArray::number(qsizetype(params.size()));
-                    }
-                    values += (rows ? ", (" : "(") + places + ")";
-                }
-                sql = "INSERT INTO " + table + " (" + columnList(change.fields) + ") VALUES " + values;
-            } else {
-                ++next;
-                // The row must stand on the server as it stood here when the
-                // window showed it: a write against another editor's change
-                // finds no row and is refused.
-                QByteArray set, same;
-                const auto place = [&](const QVariant &value) {
-                    params.push_back(value);
-                    return "$" + QByteArray::number(qsizetype(params.size()));
-                };
-                for (int i = 0; i < change.fields.size(); ++i) {
-                    const QVariant &was = change.before->at(size_t(i));
-                    if (change.after && !SameStoredValue(was, change.after->at(size_t(i))))
-                        set += (set.isEmpty() ? "" : ", ") + QuotedName(change.fields[i]) + " = "
-                            + place(change.after->at(size_t(i)));
-                    same += " AND " + QuotedName(change.fields[i]) + " IS NOT DISTINCT FROM " + place(was);
-                }
-                const QByteArray where = " WHERE " + QuotedName(keyOf(change.table)) + " = " + place(change.key) + same;
-                if (change.after && set.isEmpty())
-                    continue;
-                sql = change.after ? "UPDATE " + table + " SET " + set + where : "DELETE FROM " + table + where;
-            }
-            if (m_server->exec(sql, params, QStringLiteral("Could not store the change")).changed() != rows)
-                throw StoreError::rowChangedElsewhere();
-        }
+        // The server makes the very changes the file made, checked against
+        // the rows as the window showed them: a write against another
+        // editor's change finds no row and is refused.
+        const RowWriter rows(RowWriter::Dialect::Postgres, [this](const RowWriter::Statement &statement) -> qint64 {
+            const PgResult result = m_server->exec(statement.sql, statement.values,
+                                                   QStringLiteral("Could not store the change"));
+            return statement.counts ? result.int64(0, 0) : result.changed();
+        });
+        rows.writeAll(order);
         m_server->exec("COMMIT", {}, QStringLiteral("Could not store the change"));
     } catch (const StoreError &e) {
         if (m_server->isOpen())
