@@ -509,16 +509,40 @@ RegisterFile::GroupStart RegisterFile::groupBegun()
     return {m_journal.size(), m_toSend.size()};
 }
 
-void RegisterFile::beforeCommit()
+void RegisterFile::commitGroup(const QByteArray &name, GroupStart start)
 {
-    if (!m_upstream || m_groups != 1)
-        return;
-    if (totalChanges() - m_changesBefore != qint64(m_toSend.size()))
-        throw StoreError(QStringLiteral("A change of the shared register was not made for the server as well; it was "
-                                        "not stored."),
-                         QStringLiteral("Register"));
-    if (!m_toSend.empty())
-        m_upstream->send(m_toSend);
+    const QByteArray release = "RELEASE " + name;
+    const QByteArray rollback = "ROLLBACK TO " + name + "; " + release;
+    bool open = true;
+    try {
+        if (m_upstream && m_groups == 1 && totalChanges() != m_changesBefore) {
+            if (totalChanges() - m_changesBefore != qint64(m_toSend.size()))
+                throw StoreError(QStringLiteral("A change of the shared register was not made for the server as "
+                                                "well; it was not stored."),
+                                 QStringLiteral("Register"));
+            // The server has the group first, and no transaction of the
+            // file stays open while it answers: the file's writes are taken
+            // back, the server makes them, and the file makes them again.
+            const RowChanges sent = std::exchange(m_toSend, {});
+            exec(rollback.constData());
+            open = false;
+            m_upstream->send(sent);
+            exec(("SAVEPOINT " + name).constData());
+            open = true;
+            // Should this fail, the server has the group all the same; the
+            // file follows with the server's announcement of it.
+            const RowWriter writer = rowWriter();
+            for (const RowChange &change : sent)
+                writer.write(change);
+        }
+        exec(release.constData());
+    } catch (...) {
+        if (open)
+            sqlite3_exec(handle(), rollback.constData(), nullptr, nullptr, nullptr);
+        groupEnded(start, false);
+        throw;
+    }
+    groupEnded(start, true);
 }
 
 void RegisterFile::groupEnded(GroupStart start, bool committed)

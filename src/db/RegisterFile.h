@@ -122,14 +122,14 @@ public:
     // an import's rows.
     void noteForServer(RowChange change);
 
-    // Kept by Transaction: where its group begins in the journals, what
-    // happens before the outermost one commits, and how it ended.
+    // Kept by Transaction: where its group begins in the journals, how it
+    // commits (savepoint `name`, begun at `start`), and how it ended.
     struct GroupStart {
         size_t journal = 0;
         size_t upstream = 0;
     };
     GroupStart groupBegun();
-    void beforeCommit();
+    void commitGroup(const QByteArray &name, GroupStart start);
     void groupEnded(GroupStart start, bool committed);
 
     // Reads every page once (SQLite's quick check); throws StoreError

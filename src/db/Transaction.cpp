@@ -29,8 +29,7 @@ Transaction::~Transaction()
 
 void Transaction::commit()
 {
-    m_file.beforeCommit();
-    m_file.exec(("RELEASE " + m_name).constData());
+    // Committed or rolled back by now, whatever commitGroup() throws.
     m_open = false;
-    m_file.groupEnded(m_start, true);
+    m_file.commitGroup(m_name, m_start);
 }
