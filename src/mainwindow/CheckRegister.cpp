@@ -12,10 +12,9 @@ CheckWindow *Sudregister::checkRegister()
     if (!m_check) {
         // A shared register's marks are kept in the user's data folder, by
         // its backups, not beside the window's passing copy of it.
-        const CheckedRegister checked = m_register->isShared()
-            ? CheckedRegister{m_register->filePath(), m_register->localName(), documentsFolder(),
-                              shownRegisterName()}
-            : CheckedRegister::ofFile(registerPath());
+        const RegisterPlace &place = m_register->place();
+        const CheckedRegister checked{m_register->filePath(), place.localName(), place.documentsFolder(),
+                                      place.shortName()};
         m_check = new CheckWindow(checked, m_boxes, m_settings, this);
         m_check->setAttribute(Qt::WA_DeleteOnClose);
         connect(m_check, &CheckWindow::showFinding, this, [this](qint64 brewery, qint64 chronik) {

@@ -24,7 +24,7 @@ bool MenuImport::readyToImport()
 {
     if (!m_register.isWritable()) {
         m_boxes->tell(QStringLiteral("The register %1 is open read-only; nothing was imported.")
-                          .arg(QDir::toNativeSeparators(m_register.shownName())));
+                          .arg(m_register.place().shownName()));
         return false;
     }
     m_storePendingEdits();
@@ -40,7 +40,7 @@ bool MenuImport::importFiles(const QStringList &paths)
 
 bool MenuImport::importReport(const QString &reportPath)
 {
-    const QString shownPath = QDir::toNativeSeparators(m_register.shownName());
+    const QString shownPath = m_register.place().shownName();
     if (!readyToImport())
         return false;
     // Importing the same report twice would double it: a register that

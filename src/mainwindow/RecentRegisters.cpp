@@ -1,26 +1,17 @@
 #include "RecentRegisters.h"
 
 #include "RegisterLocation.h"
-#include "SharedAddress.h"
-#include "StoreError.h"
+#include "RegisterPlace.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <QSettings>
 
 namespace {
 
-// A shared register is remembered by its address, never with a password.
+// A shared register is remembered by its address, never with a password;
+// an address that cannot be read, not at all.
 QString cleaned(const QString &path)
 {
-    if (NamesSharedRegister(path)) {
-        try {
-            return SharedAddress(path).withoutPassword();
-        } catch (const StoreError &) {
-            return path;
-        }
-    }
-    return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    return RegisterPlace(path).remembered();
 }
 
 } // namespace
@@ -31,14 +22,17 @@ RecentRegisters::RecentRegisters(QSettings *settings) : m_settings(settings)
         return;
     // What another version or a hand wrote is taken as it can be.
     for (const QString &path : m_settings->value(RecentRegistersKey).toStringList()) {
-        if (!path.isEmpty() && !m_paths.contains(cleaned(path)) && m_paths.size() < Kept)
-            m_paths << cleaned(path);
+        const QString clean = cleaned(path);
+        if (!clean.isEmpty() && !m_paths.contains(clean) && m_paths.size() < Kept)
+            m_paths << clean;
     }
 }
 
 void RecentRegisters::opened(const QString &path)
 {
     const QString clean = cleaned(path);
+    if (clean.isEmpty())
+        return;
     m_paths.removeAll(clean);
     m_paths.prepend(clean);
     while (m_paths.size() > Kept)

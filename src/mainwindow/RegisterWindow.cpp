@@ -1,7 +1,7 @@
 #include "RegisterWindow.h"
 
 #include "DamagedRegister.h"
-#include "RegisterLocation.h"
+#include "RegisterPlace.h"
 #include "ScreenFit.h"
 #include "StoreError.h"
 #include "Sudregister.h"
@@ -120,7 +120,7 @@ void RegisterWindow::createMenus()
     menuEntry(file, "actOpenSharedRegister", QStringLiteral("Open S&hared Register…"), this, [this] {
         const QString address = askSharedAddress();
         if (!address.isEmpty() && address != QLatin1String("postgresql://")) {
-            if (NamesSharedRegister(address))
+            if (RegisterPlace(address).isShared())
                 openRegister(address);
             else
                 m_boxes->tell(QStringLiteral("\"%1\" is not the address of a shared register; it begins with "
@@ -340,7 +340,7 @@ void RegisterWindow::newRegister()
 void RegisterWindow::openRecent(const QString &path)
 {
     // Opening would make a new, empty register in its place.
-    if (!NamesSharedRegister(path) && !QFileInfo::exists(path)) {
+    if (!RegisterPlace(path).isShared() && !QFileInfo::exists(path)) {
         m_boxes->tell(QStringLiteral("The register %1 is no longer there; it leaves the list of recent registers.")
                           .arg(QDir::toNativeSeparators(path)));
         m_recent.forget(path);

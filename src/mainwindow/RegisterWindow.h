@@ -1,7 +1,7 @@
 #pragma once
 
 #include "MessageBoxes.h"
-#include "PgConnection.h"
+#include "PasswordPrompt.h"
 #include "RecentRegisters.h"
 
 #include <QMainWindow>
@@ -48,7 +48,7 @@ public:
     // The address of a shared register to open; empty for a cancel.
     std::function<QString()> askSharedAddress;
     // A shared register's password, asked once per opening and never kept.
-    PgConnection::PasswordPrompt askPassword;
+    PasswordPrompt askPassword;
 
 protected:
     void closeEvent(QCloseEvent *event) override;

@@ -11,12 +11,10 @@
 #include "RecordsetModel.h"
 #include "Register.h"
 #include "RegisterFile.h"
-#include "RegisterLocation.h"
 #include "RegisterSchema.h"
 #include "RegisterPrinting.h"
 #include "RegisterSync.h"
 #include "RegisterUndo.h"
-#include "RegisterBackup.h"
 #include "StartupBackup.h"
 #include "StoreError.h"
 #include "ToolBoxLayout.h"
@@ -32,7 +30,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QStandardPaths>
 
 namespace {
 
@@ -103,26 +100,20 @@ const QString &Sudregister::registerPath() const
 
 QString Sudregister::documentsFolder() const
 {
-    if (NamesSharedRegister(registerPath())) {
-        // A desktop without a documents folder proposes the home folder,
-        // rather than a folder where nothing can be saved.
-        const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-        return QFileInfo(documents).isDir() ? documents : QDir::homePath();
-    }
-    return QFileInfo(registerPath()).absolutePath();
+    return m_register->place().documentsFolder();
 }
 
 QString Sudregister::shownRegisterName() const
 {
-    return QDir::toNativeSeparators(m_register->shownName());
+    return m_register->place().shownName();
 }
 
 QString Sudregister::backupsFolder() const
 {
-    return BackupFolder(m_register->localName());
+    return m_register->place().backupsFolder();
 }
 
-void Sudregister::setPasswordPrompt(PgConnection::PasswordPrompt prompt)
+void Sudregister::setPasswordPrompt(PasswordPrompt prompt)
 {
     m_register->setPasswordPrompt(std::move(prompt));
 }
@@ -139,7 +130,7 @@ QList<QAction *> Sudregister::fileActions() const
 
 void Sudregister::createConcerns()
 {
-    m_backup = new StartupBackup(m_register->localName(), this);
+    m_backup = new StartupBackup(m_register->place().localName(), this);
     connect(m_backup, &StartupBackup::failed, this, [this] {
         // Said at once where the bottom line names the register; otherwise
         // the next time it does.

@@ -5,7 +5,7 @@
 #include "DataSource.h"
 #include "FontScale.h"
 #include "MessageBoxes.h"
-#include "PgConnection.h"
+#include "PasswordPrompt.h"
 #include "RememberedSettings.h"
 #include "SizingLabel.h"
 
@@ -125,7 +125,7 @@ public:
     // Where the register's backups are kept.
     QString backupsFolder() const;
     // Asked for a shared register's password; set before start().
-    void setPasswordPrompt(PgConnection::PasswordPrompt prompt);
+    void setPasswordPrompt(PasswordPrompt prompt);
     // Narrows the brewery list to the breweries holding every word of the
     // find field, in any field or history entry; the whole list when it is
     // empty. The current brewery stays current where it is listed.

@@ -2,9 +2,9 @@
 
 #include "Attempt.h"
 #include "LikeCriterion.h"
+#include "PgConnection.h"
 #include "RegisterAppender.h"
 #include "RegisterFile.h"
-#include "RegisterLocation.h"
 #include "RegisterLock.h"
 #include "RegisterSchema.h"
 #include "RegisterUndo.h"
@@ -31,7 +31,7 @@ constexpr int ReconnectMs = 2000;
 } // namespace
 
 Register::Register(const QString &path, QObject *parent)
-    : QObject(parent), m_path(path), m_filePath(path), m_history(new RegisterUndo(this)), m_breweries(new DataSource(this)),
+    : QObject(parent), m_place(path), m_filePath(path), m_history(new RegisterUndo(this)), m_breweries(new DataSource(this)),
       m_chroniks(new DataSource(this))
 {
     m_breweries->setObjectName(QStringLiteral("dsBrewery"));
@@ -51,22 +51,22 @@ Register::~Register()
 
 void Register::open(const Progress &progress)
 {
-    if (NamesSharedRegister(m_path)) {
+    if (m_place.isShared()) {
         openShared(progress);
         return;
     }
-    m_lock = RegisterLock::tryTake(m_path, nullptr, &m_lockProblem);
-    if (!m_lock && !QFileInfo::exists(m_path))
-        throw StoreError(QStringLiteral("Cannot make the register %1: %2.").arg(m_path, m_lockProblem));
+    m_lock = RegisterLock::tryTake(path(), nullptr, &m_lockProblem);
+    if (!m_lock && !QFileInfo::exists(path()))
+        throw StoreError(QStringLiteral("Cannot make the register %1: %2.").arg(path(), m_lockProblem));
     for (DataSource *source : {m_breweries, m_chroniks}) {
         source->setReadOnly(!m_lock);
-        source->setDatabaseName(m_path);
+        source->setDatabaseName(path());
     }
 }
 
 void Register::openShared(const Progress &progress)
 {
-    const SharedAddress address(m_path);
+    const SharedAddress address = m_place.address();
     auto server = std::make_unique<PgConnection>(address, m_passwordPrompt);
     m_mirrorDir = std::make_unique<QTemporaryDir>();
     if (!m_mirrorDir->isValid())
@@ -74,7 +74,7 @@ void Register::openShared(const Progress &progress)
                              .arg(address.displayName(), m_mirrorDir->errorString()));
     // The window's copy is named as its backups are.
     auto mirror = std::make_unique<SharedMirror>(std::move(server),
-                                                 m_mirrorDir->filePath(QFileInfo(localName()).fileName()));
+                                                 m_mirrorDir->filePath(QFileInfo(m_place.localName()).fileName()));
     // A large register takes seconds to copy: on a thread of its own, the
     // window repainting and telling how far it has come.
     std::atomic<qint64> copied = 0, total = 0;
@@ -85,7 +85,7 @@ void Register::openShared(const Progress &progress)
         });
         // The backup's copy, made while nothing writes the file yet; kept
         // beside the window once it shows the register.
-        m_openingCopy = PlanBackup(localName(), QDateTime::currentDateTime(), m_openingCopyFailure);
+        m_openingCopy = PlanBackup(m_place.localName(), QDateTime::currentDateTime(), m_openingCopyFailure);
         if (m_openingCopy) {
             m_openingCopyFailure = CopyRegister(*RegisterFile::openReader(mirror->path()), *m_openingCopy);
             if (!m_openingCopyFailure.isEmpty())
@@ -137,7 +137,7 @@ void Register::hearOthers()
     m_heard = nullptr;
     emit sharedRegisterLost(QStringLiteral("The connection to the shared register %1 was lost. The window shows the "
                                            "register as it was and connects again as soon as the server answers.")
-                                .arg(SharedAddress(m_path).displayName()));
+                                .arg(m_place.shownName()));
     QTimer::singleShot(ReconnectMs, this, [this] { listenAgain(); });
 }
 
@@ -192,24 +192,10 @@ void Register::listen()
     });
 }
 
-QString Register::localName() const
-{
-    if (!NamesSharedRegister(m_path))
-        return m_path;
-    const QString database = SharedAddress(m_path).databaseName();
-    return UserDataFolder() + QLatin1Char('/') + (database.isEmpty() ? QStringLiteral("shared") : database)
-        + QStringLiteral(".mdb");
-}
-
 std::optional<UncheckedBackup> Register::takeOpeningCopy(QString &failure)
 {
     failure = std::exchange(m_openingCopyFailure, {});
     return std::exchange(m_openingCopy, std::nullopt);
-}
-
-QString Register::shownName() const
-{
-    return NamesSharedRegister(m_path) ? SharedAddress(m_path).displayName() : m_path;
 }
 
 void Register::startPageCheck()
@@ -217,8 +203,8 @@ void Register::startPageCheck()
     // Reading every page of a large register takes longer than opening it:
     // on a reader of its own, beside the window. A register not made yet is
     // sound.
-    if (QFileInfo(m_path).isFile())
-        m_pageCheck = std::async(std::launch::async, [path = m_path] {
+    if (QFileInfo(path()).isFile())
+        m_pageCheck = std::async(std::launch::async, [path = path()] {
             return attempt([&] { RegisterFile::openReader(path)->checkPages(); });
         });
 }

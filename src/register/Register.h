@@ -1,9 +1,10 @@
 #pragma once
 
 #include "DataSource.h"
-#include "PgConnection.h"
+#include "PasswordPrompt.h"
 #include "Progress.h"
 #include "RegisterBackup.h"
+#include "RegisterPlace.h"
 #include "StoreError.h"
 
 #include <QObject>
@@ -49,7 +50,7 @@ public:
     void open(const Progress &progress = {});
     // Asked for the password of a shared register when libpq's own means
     // do not give it.
-    void setPasswordPrompt(PgConnection::PasswordPrompt prompt) { m_passwordPrompt = std::move(prompt); }
+    void setPasswordPrompt(PasswordPrompt prompt) { m_passwordPrompt = std::move(prompt); }
     bool isShared() const { return bool(m_mirror); }
     // Runs what a shared register heard from other editors when the window
     // is between two steps: copying it into the file while a step reads the
@@ -58,14 +59,9 @@ public:
     // The register file the window reads: the register's own, or a shared
     // register's copy.
     const QString &filePath() const { return m_filePath; }
-    // The register as the user knows it: its path, or the shared register's
-    // address without a password.
-    QString shownName() const;
-    // The path after which what this computer keeps of the register is
-    // named, beside it: the backups (in the folder "backups"), the
-    // duplicates marked as none. The register file's own, or for a shared
-    // register a name in the user's data folder after its database.
-    QString localName() const;
+    // Where the register lives: its kind, its names, the folders named
+    // after it.
+    const RegisterPlace &place() const { return m_place; }
     // The copy of a shared register made as it was read, for a backup, once;
     // none when it could not be made, and then `failure` says why.
     std::optional<UncheckedBackup> takeOpeningCopy(QString &failure);
@@ -75,7 +71,8 @@ public:
     void startPageCheck();
     bool checkingPages() const;
     std::optional<StoreError> pageDamage();
-    const QString &path() const { return m_path; }
+    // As opened: the register file's path, or the shared register's address.
+    const QString &path() const { return m_place.opened(); }
     // Whether this window holds the register's lock, and why not when not.
     bool holdsLock() const { return bool(m_lock); }
     const QString &lockProblem() const { return m_lockProblem; }
@@ -148,9 +145,9 @@ private:
     void betweenSteps(std::function<void()> work);
     void listenAgain();
 
-    QString m_path;
+    RegisterPlace m_place;
     QString m_filePath;
-    PgConnection::PasswordPrompt m_passwordPrompt;
+    PasswordPrompt m_passwordPrompt;
     std::unique_ptr<QTemporaryDir> m_mirrorDir;
     std::unique_ptr<SharedMirror> m_mirror;
     // Held, so that the data sources share the connection that sends on.

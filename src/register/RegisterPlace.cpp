@@ -1,0 +1,68 @@
+#include "RegisterPlace.h"
+
+#include "RegisterBackup.h"
+#include "RegisterLocation.h"
+#include "SharedAddress.h"
+#include "StoreError.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+RegisterPlace::RegisterPlace(const QString &opened) : m_opened(opened), m_shared(NamesSharedRegister(opened))
+{
+    if (!m_shared) {
+        m_localName = opened;
+        return;
+    }
+    QString database;
+    try {
+        const SharedAddress address(opened);
+        m_shownAddress = address.displayName();
+        m_rememberedAddress = address.withoutPassword();
+        database = address.databaseName();
+    } catch (const StoreError &) {
+        // Said when the register is opened; until then it is named by
+        // none of its parts.
+    }
+    m_localName = UserDataFolder() + QLatin1Char('/') + (database.isEmpty() ? QStringLiteral("shared") : database)
+        + QStringLiteral(".mdb");
+}
+
+SharedAddress RegisterPlace::address() const
+{
+    return SharedAddress(m_opened);
+}
+
+QString RegisterPlace::shownName() const
+{
+    if (!m_shared)
+        return QDir::toNativeSeparators(m_opened);
+    return m_shownAddress.isEmpty() ? QStringLiteral("(a shared register's address that cannot be read)")
+                                    : m_shownAddress;
+}
+
+QString RegisterPlace::shortName() const
+{
+    return m_shared ? shownName() : QFileInfo(m_opened).fileName();
+}
+
+QString RegisterPlace::remembered() const
+{
+    if (!m_shared)
+        return QDir::cleanPath(QFileInfo(m_opened).absoluteFilePath());
+    return m_rememberedAddress;
+}
+
+QString RegisterPlace::backupsFolder() const
+{
+    return BackupFolder(m_localName);
+}
+
+QString RegisterPlace::documentsFolder() const
+{
+    if (!m_shared)
+        return QFileInfo(m_opened).absolutePath();
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return QFileInfo(documents).isDir() ? documents : QDir::homePath();
+}
