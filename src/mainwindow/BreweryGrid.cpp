@@ -10,14 +10,6 @@
 
 #include <QScopedValueRollback>
 
-QString Sudregister::rowPrompt(DataGrid &grid, std::initializer_list<int> columns)
-{
-    QString prompt;
-    for (int column : columns)
-        prompt += grid.Columns(column).Text() + QLatin1Char(' ');
-    return prompt;
-}
-
 void Sudregister::ShowChronik()
 {
     ::Recordset &breweries = dsBrewery->Recordset();
@@ -70,7 +62,7 @@ void Sudregister::connectBreweryGrid()
     });
     events.AfterColUpdate = m_work->whileOpen([this](int colIndex) { m_notes->edited(*grdBrauerien, colIndex); });
     events.BeforeDelete = m_work->whileOpen([this](bool &cancel) {
-        const QString prompt = rowPrompt(*grdBrauerien, {0, 1, 2, 3, 5});
+        const QString prompt = grdBrauerien->rowPrompt({0, 1, 2, 3, 5});
         // No is preselected: Enter alone deletes nothing.
         if (m_boxes->ask(QStringLiteral("Delete Brewery ") + prompt, MessageBoxes::Answer::No)
             != MessageBoxes::Answer::Yes) {

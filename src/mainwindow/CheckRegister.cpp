@@ -5,26 +5,30 @@
 #include "CheckWindow.h"
 #include "ReactionScheduler.h"
 #include "Register.h"
+#include "RegisterPlace.h"
 
 CheckWindow *Sudregister::checkRegister()
 {
     storePendingEdits();
-    if (!m_check) {
+    // One check window beside the register's window; a second call brings
+    // it forward.
+    auto *check = findChild<CheckWindow *>(QString(), Qt::FindDirectChildrenOnly);
+    if (!check) {
         // A shared register's marks are kept in the user's data folder, by
         // its backups, not beside the window's passing copy of it.
         const RegisterPlace &place = m_register->place();
         const CheckedRegister checked{m_register->filePath(), place.localName(), place.documentsFolder(),
                                       place.shortName()};
-        m_check = new CheckWindow(checked, m_boxes, m_settings, this);
-        m_check->setAttribute(Qt::WA_DeleteOnClose);
-        connect(m_check, &CheckWindow::showFinding, this, [this](qint64 brewery, qint64 chronik) {
+        check = new CheckWindow(checked, m_boxes, m_remembered.settings(), this);
+        check->setAttribute(Qt::WA_DeleteOnClose);
+        connect(check, &CheckWindow::showFinding, this, [this](qint64 brewery, qint64 chronik) {
             m_work->run([this, brewery, chronik] { showFinding(brewery, chronik); });
         });
     }
-    m_check->show();
-    m_check->raise();
-    m_check->activateWindow();
-    return m_check;
+    check->show();
+    check->raise();
+    check->activateWindow();
+    return check;
 }
 
 void Sudregister::showFinding(qint64 brewery, qint64 chronik)

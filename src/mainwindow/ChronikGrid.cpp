@@ -45,7 +45,7 @@ void Sudregister::connectChronikGrid()
             cancel = false;
             return;
         }
-        const QString prompt = rowPrompt(*grdChronik, {0, 1, 2});
+        const QString prompt = grdChronik->rowPrompt({0, 1, 2});
         cancel = m_boxes->ask(QStringLiteral("Delete Chronik ") + prompt, MessageBoxes::Answer::No)
             != MessageBoxes::Answer::Yes;
     });

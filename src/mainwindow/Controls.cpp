@@ -6,6 +6,7 @@
 #include "FindField.h"
 #include "GridSplitter.h"
 #include "Register.h"
+#include "RegisterGuard.h"
 #include "ScreenFit.h"
 #include "ToolBoxLayout.h"
 #include "WheelGuard.h"
@@ -119,7 +120,7 @@ void Sudregister::createToolBox()
     m_find = new FindField(*m_register, *m_work, lblMessage, box, grdBrauerien, [this](bool whole) {
         listReplaced();
         if (whole)
-            showRegisterMessage();
+            m_guard->showRegisterMessage();
     });
     lblFind = m_find->caption();
     txtFind = m_find->field();

@@ -97,6 +97,14 @@ void DataGrid::addColumn(const QString &caption, const QString &dataField)
     }
 }
 
+QString DataGrid::rowPrompt(std::initializer_list<int> columns)
+{
+    QString prompt;
+    for (int column : columns)
+        prompt += Columns(column).Text() + QLatin1Char(' ');
+    return prompt;
+}
+
 void DataGrid::showColumnsInView()
 {
     int shown = ColumnCount();

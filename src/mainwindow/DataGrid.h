@@ -36,6 +36,9 @@ public:
     void addColumn(const QString &caption, const QString &dataField);
     GridColumn Columns(int index) { return GridColumn(*this, index); }
     int ColumnCount() const { return int(m_widths.size()); }
+    // The current row's texts of `columns`, each followed by a blank: how
+    // a question names the row.
+    QString rowPrompt(std::initializer_list<int> columns);
 
     bool AllowAddNew() const;
     void setAllowAddNew(bool allow);

@@ -318,7 +318,7 @@ void RegisterWindow::install(Sudregister *form)
 
 QString RegisterWindow::currentFolder() const
 {
-    return m_form ? m_form->documentsFolder() : QDir::homePath();
+    return m_form ? m_form->registerPlace().documentsFolder() : QDir::homePath();
 }
 
 void RegisterWindow::newRegister()
@@ -363,11 +363,11 @@ void RegisterWindow::openBackupsFolder()
 {
     if (!m_form)
         return;
-    const QString folder = m_form->backupsFolder();
+    const QString folder = m_form->registerPlace().backupsFolder();
     if (!QFileInfo::exists(folder)) {
         m_boxes->tell(QStringLiteral("No backup of %1 has been made yet; the folder %2 is made with the first, when "
                                      "the register is opened after a change.")
-                          .arg(m_form->shownRegisterName(), QDir::toNativeSeparators(folder)));
+                          .arg(m_form->registerPlace().shownName(), QDir::toNativeSeparators(folder)));
         return;
     }
     if (!showFolder(folder))
@@ -380,7 +380,7 @@ void RegisterWindow::about()
                        .arg(QCoreApplication::applicationVersion());
     if (m_form)
         text += QStringLiteral("\n\nRegister: %1\nBackups: %2")
-                    .arg(m_form->shownRegisterName(), QDir::toNativeSeparators(m_form->backupsFolder()));
+                    .arg(m_form->registerPlace().shownName(), QDir::toNativeSeparators(m_form->registerPlace().backupsFolder()));
     m_boxes->tell(text);
 }
 

@@ -16,6 +16,8 @@ public:
     static constexpr float DesignedBreweryShare = 0.4f;
 
     explicit RememberedSettings(QSettings *settings) : m_settings(settings) {}
+    // Where the window and what it opens remember things; may be none.
+    QSettings *settings() const { return m_settings; }
 
     // The sort keys last chosen, positions in lists of `entries` entries.
     std::array<int, 3> sortKeys(int entries) const;

@@ -4,6 +4,7 @@
 
 #include "BreweryColumns.h"
 #include "BusyStep.h"
+#include "RegisterPlace.h"
 #include "RegisterPrinting.h"
 #include "ReportImport.h"
 #include "SudregisterReport.h"
@@ -18,13 +19,13 @@ void Sudregister::cmdReport_Click()
     // programs did to it since the list was read.
     syncWithRegister();
     LoadBreweryObjects();
-    SudregisterReport report(documentsFolder(), m_boxes, this);
+    SudregisterReport report(registerPlace().documentsFolder(), m_boxes, this);
     QStringList captions;
     for (const BreweryColumn &column : BreweryColumns)
         captions << column.caption;
     captions << grdChronik->Columns(0).Caption();
     report.setPrinting(m_printing->heading(QStringLiteral("Report, %1").arg(m_printing->listDescription())), captions,
-                       m_settings);
+                       m_remembered.settings());
     // "Done Loading " stays as it is; the report's own caption says that it
     // holds only what the find lists.
     if (dsBrewery->isFiltered())

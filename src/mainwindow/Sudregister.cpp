@@ -11,16 +11,17 @@
 #include "RecordsetModel.h"
 #include "Register.h"
 #include "RegisterFile.h"
+#include "RegisterGuard.h"
+#include "RegisterPlace.h"
 #include "RegisterSchema.h"
 #include "RegisterPrinting.h"
 #include "RegisterSync.h"
 #include "RegisterUndo.h"
-#include "StartupBackup.h"
 #include "StoreError.h"
 #include "ToolBoxLayout.h"
 #include "UndoRedo.h"
 #include "ValueNotes.h"
-#include "VanishedRegister.h"
+#include "UnstoredEdits.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -30,14 +31,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-
-namespace {
-
-// How often the window looks whether the check of the register's pages
-// has ended.
-constexpr int PageCheckPollMs = 100;
-
-} // namespace
 
 Sudregister::Sudregister(const QString &registerPath, std::shared_ptr<MessageBoxes> boxes, QWidget *parent,
                          QSettings *settings)
@@ -50,7 +43,7 @@ Sudregister::Sudregister(const QString &registerPath, StartLater, std::shared_pt
                          QWidget *parent, QSettings *settings)
     : QWidget(parent), m_boxes(boxes ? std::move(boxes) : std::make_shared<QtMessageBoxes>(this)),
       m_register(new Register(registerPath, this)), m_work(new ReactionScheduler(m_boxes, this)),
-      m_remembered(settings), m_scale(font()), m_settings(settings)
+      m_remembered(settings), m_scale(font())
 {
     createControls();
     createConcerns();
@@ -69,18 +62,7 @@ void Sudregister::start()
     // Shown while it read the register, the window has its rows now.
     if (isVisible())
         m_work->open();
-    m_register->startPageCheck();
-    watchPageCheck();
-}
-
-void Sudregister::watchPageCheck()
-{
-    if (m_register->checkingPages()) {
-        m_work->later([this] { watchPageCheck(); }, PageCheckPollMs);
-        return;
-    }
-    if (const std::optional<StoreError> damage = m_register->pageDamage())
-        emit registerDamaged(damage->message());
+    m_guard->checkPages();
 }
 
 Sudregister::~Sudregister()
@@ -98,19 +80,9 @@ const QString &Sudregister::registerPath() const
     return m_register->path();
 }
 
-QString Sudregister::documentsFolder() const
+const RegisterPlace &Sudregister::registerPlace() const
 {
-    return m_register->place().documentsFolder();
-}
-
-QString Sudregister::shownRegisterName() const
-{
-    return m_register->place().shownName();
-}
-
-QString Sudregister::backupsFolder() const
-{
-    return m_register->place().backupsFolder();
+    return m_register->place();
 }
 
 void Sudregister::setPasswordPrompt(PasswordPrompt prompt)
@@ -130,13 +102,9 @@ QList<QAction *> Sudregister::fileActions() const
 
 void Sudregister::createConcerns()
 {
-    m_backup = new StartupBackup(m_register->place().localName(), this);
-    connect(m_backup, &StartupBackup::failed, this, [this] {
-        // Said at once where the bottom line names the register; otherwise
-        // the next time it does.
-        if (lblMessage->text().startsWith(QStringLiteral("Register: ")))
-            showRegisterMessage();
-    });
+    m_guard = new RegisterGuard(*m_register, *m_work, m_boxes, lblMessage, this);
+    connect(m_guard, &RegisterGuard::reopenRequested, this, &Sudregister::reopenRequested);
+    connect(m_guard, &RegisterGuard::registerDamaged, this, &Sudregister::registerDamaged);
     m_sync = std::make_unique<RegisterSync>(*m_register, *grdBrauerien, *grdChronik, *m_work, lblMessage, [this] {
         setBreweryCount(dsBrewery->Recordset().RecordCount());
         grdBrauerien->setApproxCount(BreweryCount() + 1);
@@ -166,7 +134,7 @@ void Sudregister::createConcerns()
     m_import = std::make_unique<MenuImport>(*m_register, *m_sync, m_boxes, lblMessage, [this] { storePendingEdits(); });
     m_printing = std::make_unique<RegisterPrinting>(
         RegisterPrinting::Window{*this, *grdBrauerien, *grdChronik, *dsBrewery, *dsBreweryChronik, lblMessage,
-                                 QFileInfo(m_register->filePath()).fileName(), documentsFolder(),
+                                 QFileInfo(m_register->filePath()).fileName(), registerPlace().documentsFolder(),
                                  [this] { return orderCaptions(); },
                                  [this] { return dsBrewery->isFiltered() ? txtFind->text().trimmed() : QString(); },
                                  [this](const std::function<void()> &print) {
@@ -175,27 +143,37 @@ void Sudregister::createConcerns()
                                          print();
                                      });
                                  }},
-        m_boxes, m_settings);
+        m_boxes, m_remembered.settings());
     // A right click on a brewery prints its sheet or the list.
     grdBrauerien->setContextMenuPolicy(Qt::ActionsContextMenu);
     grdBrauerien->addActions({m_printing->printListAction(), m_printing->printSheetAction()});
-    m_export = std::make_unique<MenuExport>(*this, *dsBrewery, m_boxes, lblMessage, documentsFolder());
+    m_export = std::make_unique<MenuExport>(*this, *dsBrewery, m_boxes, lblMessage, registerPlace().documentsFolder());
     connect(m_export->action(), &QAction::triggered, this, [this] {
         m_work->run([this] {
             storePendingEdits();
             m_export->exportList();
         });
     });
-    m_notes = std::make_unique<ValueNotes>(*grdBrauerien, *grdChronik, lblMessage, [this] { showRegisterMessage(); },
-                                           m_settings);
-    m_vanished = std::make_unique<VanishedRegister>(*m_register, m_boxes, [this] { emit reopenRequested(); });
-    m_work->setRecovery({[this] { readAgain(); }, [this] { m_sync->reread(); },
+    m_notes = std::make_unique<ValueNotes>(*grdBrauerien, *grdChronik, lblMessage,
+                                           [this] { m_guard->showRegisterMessage(); }, m_remembered.settings());
+    m_work->setRecovery({[this] {
+                             // The history of the current brewery as stored, after a failure.
+                             if (!dsBrewery->hasRecordset())
+                                 return;
+                             dsBrewery->Recordset().dropCache();
+                             ShowChronik();
+                         },
+                         [this] { m_sync->reread(); },
                          [this] {
                              grdBrauerien->recordsetModel().storeHeldBack();
                              grdChronik->recordsetModel().storeHeldBack();
                          },
-                         [this](const StoreError &e) { m_vanished->offer(e); }, [this] { showRegisterMessage(); },
-                         [this] { repaintGrids(); }});
+                         [this](const StoreError &e) { m_guard->offer(e); },
+                         [this] { m_guard->showRegisterMessage(); },
+                         [this] {
+                             grdBrauerien->viewport()->update();
+                             grdChronik->viewport()->update();
+                         }});
 }
 
 void Sudregister::connectControls()
@@ -207,11 +185,11 @@ void Sudregister::connectControls()
         events.Failed = m_work->whileOpen([this](const StoreError &e) { m_work->failed(e); });
         events.WriteKept = m_work->whileOpen(
             [this](const StoreError &e) { m_work->failed(e, ReactionScheduler::Telling::OncePerBusySpell); });
-        events.LeftUnstoredRow = m_work->whileOpen([this, grid](qint64 key) { askAboutUnstored(*grid, key); });
+        events.LeftUnstoredRow = m_work->whileOpen([this, grid](qint64 key) { unstoredEdits().leftRow(*grid, key); });
         events.MoveFailed = m_work->whileOpen(
             [this](const StoreError &e) { m_work->failed(e, ReactionScheduler::Telling::OncePerBusySpell); });
         events.ReadFailed = m_work->whileOpen([this](const StoreError &e) { readFailed(e); });
-        events.ReadRecovered = m_work->whileOpen([this] { showRegisterMessage(); });
+        events.ReadRecovered = m_work->whileOpen([this] { m_guard->showRegisterMessage(); });
         events.Later = [this](int delayMs, std::function<void()> work) { m_work->later(std::move(work), delayMs); };
     }
     for (DataSource *source : {dsBrewery, dsBreweryChronik})
@@ -263,12 +241,7 @@ void Sudregister::startUp()
     SelectEntry(cmbSort1, keys[0]);
     SelectEntry(cmbSort2, keys[1]);
     SelectEntry(cmbSort3, keys[2]);
-    // A copy of the register as it was before this session changes it,
-    // made beside the sort.
-    if (m_register->isShared())
-        m_backup->keepOpeningCopy(*m_register);
-    else if (m_register->holdsLock())
-        m_backup->make();
+    m_guard->backUp();
     SortBreweries();
     // A register this window may not write is shown as such, offering
     // nothing that would be refused only once the user had typed it.
@@ -287,7 +260,7 @@ void Sudregister::startUp()
     // The history grid opens on the first brewery's entries, not on the whole
     // table, so that what it shows always belongs to the current brewery.
     ShowChronik();
-    showRegisterMessage();
+    m_guard->showRegisterMessage();
     grdBrauerien->setFocus();
     m_find->prepare();
 }
@@ -344,7 +317,7 @@ void Sudregister::closeEvent(QCloseEvent *event)
         BusyStep::whenIdle(this, [this] { window()->close(); });
         return;
     }
-    if (!storeTypedBeforeClosing()) {
+    if (!unstoredEdits().storedBeforeClosing()) {
         event->ignore();
         return;
     }
@@ -354,63 +327,9 @@ void Sudregister::closeEvent(QCloseEvent *event)
     QWidget::closeEvent(event);
 }
 
-void Sudregister::askAboutUnstored(DataGrid &grid, qint64 key)
+UnstoredEdits Sudregister::unstoredEdits()
 {
-    RecordsetModel &model = grid.recordsetModel();
-    for (;;) {
-        if (const std::optional<StoreError> failure = attempt([&] { model.storeHeldBack(); });
-            failure && !failure->isPassing())
-            m_work->failed(*failure);
-        const QStringList unstored = model.unstoredDescription(key);
-        if (unstored.isEmpty())
-            return;
-        const MessageBoxes::Answer answer = m_boxes->ask(
-            QStringLiteral("What was typed into the row left could not be stored yet (%1): the register is in use by "
-                           "another program, or the disk is full.\n\nYes: try again.\nNo: discard it.\nCancel: "
-                           "keep it; it is stored as soon as the register takes it.")
-                .arg(unstored.join(QStringLiteral(", "))),
-            MessageBoxes::Answer::Cancel);
-        if (answer == MessageBoxes::Answer::No)
-            model.discardUnstoredOf(key);
-        if (answer != MessageBoxes::Answer::Yes)
-            return;
-    }
-}
-
-bool Sudregister::storeTypedBeforeClosing()
-{
-    // A register whose file has gone stores nothing more; the user was told
-    // what was not stored.
-    if (m_vanished->hasGone()) {
-        for (DataGrid *grid : {grdBrauerien, grdChronik})
-            grid->recordsetModel().discardUnstored();
-        return true;
-    }
-    // What the user typed is stored before the window goes, or left behind
-    // only when the user says so.
-    for (;;) {
-        bool stored = true;
-        for (DataGrid *grid : {grdBrauerien, grdChronik}) {
-            if (!m_work->run([&] { stored = grid->commitEdits() && stored; }))
-                stored = false;
-        }
-        QStringList unstored;
-        for (DataGrid *grid : {grdBrauerien, grdChronik})
-            unstored << grid->recordsetModel().unstoredDescription();
-        if (stored && unstored.isEmpty())
-            return true;
-        const MessageBoxes::Answer answer = m_boxes->ask(
-            QStringLiteral("What was typed could not be stored (%1).\n\nYes: try again.\nNo: close and discard it.\n"
-                           "Cancel: keep the window open.")
-                .arg(unstored.join(QStringLiteral(", "))));
-        if (answer == MessageBoxes::Answer::Cancel)
-            return false;
-        if (answer == MessageBoxes::Answer::No) {
-            for (DataGrid *grid : {grdBrauerien, grdChronik})
-                grid->recordsetModel().discardUnstored();
-            return true;
-        }
-    }
+    return UnstoredEdits(*grdBrauerien, *grdChronik, *m_work, m_boxes, [this] { return m_guard->fileGone(); });
 }
 
 void Sudregister::changeEvent(QEvent *event)
@@ -431,20 +350,6 @@ void Sudregister::SelectEntry(QComboBox *list, int index)
         sortList_Click(list);
     else if (list == cboBrauereiJump)
         cboBrauereiJump_Click();
-}
-
-void Sudregister::repaintGrids()
-{
-    grdBrauerien->viewport()->update();
-    grdChronik->viewport()->update();
-}
-
-void Sudregister::readAgain()
-{
-    if (!dsBrewery->hasRecordset())
-        return;
-    dsBrewery->Recordset().dropCache();
-    ShowChronik();
 }
 
 void Sudregister::storePendingEdits()
@@ -477,20 +382,6 @@ void Sudregister::applyFind()
 bool Sudregister::importFiles(const QStringList &paths)
 {
     return m_import->importFiles(paths);
-}
-
-void Sudregister::showRegisterMessage()
-{
-    QString text = QStringLiteral("Register: %1")
-                       .arg(shownRegisterName());
-    // An editor of a shared register holds no lock, and needs none.
-    if (m_register->isShared() ? !m_register->lockProblem().isEmpty() : !m_register->holdsLock())
-        text += QStringLiteral(" (read-only: %1)").arg(m_register->lockProblem());
-    else if (dsBrewery->hasRecordset() && dsBrewery->file().isReadOnly())
-        text += QStringLiteral(" (read-only)");
-    if (!m_backup->failure().isEmpty())
-        text += QStringLiteral(" - ") + m_backup->failure();
-    lblMessage->setText(text);
 }
 
 void Sudregister::readFailed(const StoreError &error)

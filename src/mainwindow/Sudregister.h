@@ -1,6 +1,7 @@
 #pragma once
 
 #include "BreweryRelease.h"
+#include "CityJumpCut.h"
 #include "DataGrid.h"
 #include "DataSource.h"
 #include "FontScale.h"
@@ -10,7 +11,6 @@
 #include "SizingLabel.h"
 
 #include <QCoreApplication>
-#include <QPointer>
 #include <QWidget>
 #include <functional>
 #include <memory>
@@ -32,13 +32,14 @@ class ReactionScheduler;
 class Register;
 class RegisterPrinting;
 class RegisterSync;
-class StartupBackup;
+class RegisterGuard;
+class RegisterPlace;
+class UnstoredEdits;
 class SudregisterReport;
 class SudregisterTimeline;
 class ToolBoxLayout;
 class UndoRedo;
 class ValueNotes;
-class VanishedRegister;
 class clsBrewery;
 
 // The register's window: the brewery grid over the history grid, and the
@@ -115,15 +116,8 @@ public:
     // it still exists. Left for later while a row or cell is being typed.
     void syncWithRegister();
     const QString &registerPath() const;
-    // Where files made of the register (a saved report, an export, a PDF)
-    // are proposed: the register file's folder, or for a shared register the
-    // user's documents folder (the home folder where there is none).
-    QString documentsFolder() const;
-    // The register as the user knows it: its path, or a shared register's
-    // address without its password.
-    QString shownRegisterName() const;
-    // Where the register's backups are kept.
-    QString backupsFolder() const;
+    // Where the register lives: its names and the folders named after it.
+    const RegisterPlace &registerPlace() const;
     // Asked for a shared register's password; set before start().
     void setPasswordPrompt(PasswordPrompt prompt);
     // Narrows the brewery list to the breweries holding every word of the
@@ -208,7 +202,6 @@ private:
     // The splitter between the grids was dragged to `y`.
     void moveGridEdge(int y);
     void startUp();
-    void showRegisterMessage();
     void readFailed(const StoreError &error);
     // Counts the brewery list into BreweryCount: to its last record, one
     // turn of the event loop, back to its first record.
@@ -227,22 +220,9 @@ private:
     void cmdTimeline_Click();
     // The sort lists' keys by the captions of their columns.
     QString orderCaptions() const;
-    static QString rowPrompt(DataGrid &grid, std::initializer_list<int> columns);
-    // Shows the history of the current brewery as stored, after a failure.
-    void readAgain();
-    // Before the window closes: stores what was typed, or asks whether to
-    // let it go; false when the user keeps the window open.
-    bool storeTypedBeforeClosing();
-    // The cursor left a row whose typed values are not stored yet: tries
-    // once more, then asks whether to try again, discard or keep them.
-    void askAboutUnstored(DataGrid &grid, qint64 key);
-    // Tells registerDamaged() once the check of the pages has found damage.
-    void watchPageCheck();
-    void repaintGrids();
+    // What was typed and is not stored yet, in both grids.
+    UnstoredEdits unstoredEdits();
     int measureTwips(const QString &sample);
-    // The jump list's entries cut from the list in its order; walks the
-    // list to its end.
-    QStringList cutCityJumpList(::Recordset &breweries);
 
     std::shared_ptr<MessageBoxes> m_boxes;
     // The register service: the data sources and every query of the register.
@@ -259,25 +239,13 @@ private:
     GridSplitter *m_splitter = nullptr;
     // The brewery list's share of the window's height.
     float m_breweryShare = RememberedSettings::DesignedBreweryShare;
-    StartupBackup *m_backup = nullptr;
+    RegisterGuard *m_guard = nullptr;
     std::unique_ptr<RegisterSync> m_sync;
     FindField *m_find = nullptr;
     UndoRedo *m_undo = nullptr;
     std::unique_ptr<MenuImport> m_import;
     std::unique_ptr<MenuExport> m_export;
     std::unique_ptr<ValueNotes> m_notes;
-    QPointer<CheckWindow> m_check;
     std::unique_ptr<RegisterPrinting> m_printing;
-    QSettings *m_settings;
-    std::unique_ptr<VanishedRegister> m_vanished;
-    // The jump list as last cut, and the state of the list and the register
-    // it was cut from: unchanged since, a Report need not cut it again.
-    struct JumpListCut {
-        quint64 list = 0;
-        qint64 version = -1;
-        qint64 changes = -1;
-        bool operator==(const JumpListCut &) const = default;
-    };
-    JumpListCut m_jumpCut;
-    QStringList m_jumpEntries;
+    CityJumpCut m_jumpCut;
 };

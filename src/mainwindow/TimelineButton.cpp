@@ -3,6 +3,7 @@
 #include "Sudregister.h"
 
 #include "Register.h"
+#include "RegisterPlace.h"
 #include "RegisterPrinting.h"
 #include "SudregisterTimeline.h"
 
@@ -17,9 +18,9 @@ void Sudregister::cmdTimeline_Click()
     m_register->readStatesAndYears([&breweries](const QString &state, const QString &start, const QString &stop) {
         breweries.push_back({state, start, stop});
     });
-    SudregisterTimeline timeline(documentsFolder(), m_boxes, this);
+    SudregisterTimeline timeline(registerPlace().documentsFolder(), m_boxes, this);
     timeline.setCounts(CountTimeline(breweries, QDate::currentDate().year()));
-    timeline.setPrinting(m_printing->heading(QStringLiteral("Breweries in operation")), m_settings);
+    timeline.setPrinting(m_printing->heading(QStringLiteral("Breweries in operation")), m_remembered.settings());
     if (showTimeline)
         showTimeline(timeline);
     else

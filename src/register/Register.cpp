@@ -226,6 +226,13 @@ std::optional<StoreError> Register::pageDamage()
     return failure;
 }
 
+std::optional<QString> Register::readOnlyBecause() const
+{
+    if (m_place.isShared() ? m_lockProblem.isEmpty() : bool(m_lock))
+        return std::nullopt;
+    return m_lockProblem;
+}
+
 bool Register::isWritable() const
 {
     return (m_lock || (m_mirror && m_mirror->mayChange())) && m_breweries->hasRecordset() && !file().isReadOnly();

@@ -76,6 +76,10 @@ public:
     // Whether this window holds the register's lock, and why not when not.
     bool holdsLock() const { return bool(m_lock); }
     const QString &lockProblem() const { return m_lockProblem; }
+    // Why the window may not change the register, as far as its lock or the
+    // server's rights tell (an editor of a shared register holds no lock,
+    // and needs none); none when it may.
+    std::optional<QString> readOnlyBecause() const;
     // Holds the lock and may write the file.
     bool isWritable() const;
     // For a file found to be no register: the lock files made for it go.

@@ -7,6 +7,7 @@
 #include "PgTestServer.h"
 #include "Register.h"
 #include "RegisterFile.h"
+#include "RegisterPlace.h"
 #include "SecondConnection.h"
 #include "ShownWindow.h"
 #include "StoreError.h"
@@ -213,9 +214,9 @@ private slots:
         const auto restore = qScopeGuard([&] { qputenv("HOME", homeWas); });
         qputenv("HOME", QFile::encodeName(home.path()));
         ShownWindow anna(ShownWindow::At{m_server->uri("society", "anna")});
-        QCOMPARE(anna->documentsFolder(), home.path());
+        QCOMPARE(anna->registerPlace().documentsFolder(), home.path());
         QVERIFY(QDir(home.path()).mkdir("Documents"));
-        QCOMPARE(anna->documentsFolder(), home.filePath("Documents"));
+        QCOMPARE(anna->registerPlace().documentsFolder(), home.filePath("Documents"));
     }
 
     // An import reaches the server whole, its rows keyed by the server, and
