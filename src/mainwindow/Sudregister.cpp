@@ -18,7 +18,6 @@
 #include "RegisterSync.h"
 #include "RegisterUndo.h"
 #include "StoreError.h"
-#include "ToolBoxLayout.h"
 #include "UndoRedo.h"
 #include "ValueNotes.h"
 #include "UnstoredEdits.h"
@@ -43,7 +42,7 @@ Sudregister::Sudregister(const QString &registerPath, StartLater, std::shared_pt
                          QWidget *parent, QSettings *settings)
     : QWidget(parent), m_boxes(boxes ? std::move(boxes) : std::make_shared<QtMessageBoxes>(this)),
       m_register(new Register(registerPath, this)), m_work(new ReactionScheduler(m_boxes, this)),
-      m_remembered(settings), m_scale(font())
+      m_remembered(settings), m_layout(font())
 {
     createControls();
     createConcerns();
@@ -228,7 +227,7 @@ void Sudregister::startUp()
     SetupBreweryColumns();
     SetupChronikColumns();
     m_remembered.restore(*this, *grdBrauerien, *grdChronik);
-    m_breweryShare = m_remembered.breweryShare();
+    m_layout.setBreweryShare(m_remembered.breweryShare());
     grdBrauerien->setEnabled(true);
     grdChronik->setEnabled(true);
     Label1->hide();
@@ -289,10 +288,10 @@ void Sudregister::showCount(int count)
     // rather than losing its last ones.
     // Every added or deleted row is counted: the window is laid out again
     // only when the label's width changes.
-    const int width = std::max(m_scale.pixels(615), lblBreweryCount->sizeHint().width());
+    const int width = std::max(m_layout.scale().pixels(615), lblBreweryCount->sizeHint().width());
     if (width == lblBreweryCount->width())
         return;
-    m_toolBox->widen(lblBreweryCount, width);
+    m_layout.toolBox().widen(lblBreweryCount, width);
     ArrangeControls();
 }
 
@@ -323,7 +322,7 @@ void Sudregister::closeEvent(QCloseEvent *event)
     }
     m_remembered.remember(*this, *grdBrauerien, *grdChronik,
                           {cmbSort1->currentIndex(), cmbSort2->currentIndex(), cmbSort3->currentIndex()},
-                          m_breweryShare);
+                          m_layout.breweryShare());
     QWidget::closeEvent(event);
 }
 

@@ -4,11 +4,11 @@
 #include "CityJumpCut.h"
 #include "DataGrid.h"
 #include "DataSource.h"
-#include "FontScale.h"
 #include "MessageBoxes.h"
 #include "PasswordPrompt.h"
 #include "RememberedSettings.h"
 #include "SizingLabel.h"
+#include "WindowArrangement.h"
 
 #include <QCoreApplication>
 #include <QWidget>
@@ -18,7 +18,6 @@
 
 class CheckWindow;
 class FindField;
-class GridSplitter;
 class MenuExport;
 class MenuImport;
 class QAction;
@@ -37,7 +36,6 @@ class RegisterPlace;
 class UnstoredEdits;
 class SudregisterReport;
 class SudregisterTimeline;
-class ToolBoxLayout;
 class UndoRedo;
 class ValueNotes;
 class clsBrewery;
@@ -193,14 +191,6 @@ private:
     void createToolBox();
     void connectControls();
     void createConcerns();
-    // Places a control at a designed position and size, in twips, scaled
-    // by the font.
-    void place(QWidget *control, int left, int top, int width, int height) const;
-    void limitSize();
-    // A grid's captions and three rows, in pixels.
-    int gridMinimumHeight() const;
-    // The splitter between the grids was dragged to `y`.
-    void moveGridEdge(int y);
     void startUp();
     void readFailed(const StoreError &error);
     // Counts the brewery list into BreweryCount: to its last record, one
@@ -234,11 +224,7 @@ private:
     std::vector<std::shared_ptr<clsBrewery>> m_breweries;
     BreweryRelease m_released;
     RememberedSettings m_remembered;
-    FontScale m_scale;
-    std::unique_ptr<ToolBoxLayout> m_toolBox;
-    GridSplitter *m_splitter = nullptr;
-    // The brewery list's share of the window's height.
-    float m_breweryShare = RememberedSettings::DesignedBreweryShare;
+    WindowArrangement m_layout;
     RegisterGuard *m_guard = nullptr;
     std::unique_ptr<RegisterSync> m_sync;
     FindField *m_find = nullptr;
