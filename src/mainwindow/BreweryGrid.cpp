@@ -64,7 +64,7 @@ void Sudregister::connectBreweryGrid()
     events.BeforeDelete = m_work->whileOpen([this](bool &cancel) {
         const QString prompt = grdBrauerien->rowPrompt({0, 1, 2, 3, 5});
         // No is preselected: Enter alone deletes nothing.
-        if (m_boxes->ask(QStringLiteral("Delete Brewery ") + prompt, MessageBoxes::Answer::No)
+        if (m_work->boxes()->ask(QStringLiteral("Delete Brewery ") + prompt, MessageBoxes::Answer::No)
             != MessageBoxes::Answer::Yes) {
             cancel = true;
             return;

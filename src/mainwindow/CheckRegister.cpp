@@ -19,7 +19,7 @@ CheckWindow *Sudregister::checkRegister()
         const RegisterPlace &place = m_register->place();
         const CheckedRegister checked{m_register->filePath(), place.localName(), place.documentsFolder(),
                                       place.shortName()};
-        check = new CheckWindow(checked, m_boxes, m_remembered.settings(), this);
+        check = new CheckWindow(checked, m_work->boxes(), m_remembered.settings(), this);
         check->setAttribute(Qt::WA_DeleteOnClose);
         connect(check, &CheckWindow::showFinding, this, [this](qint64 brewery, qint64 chronik) {
             m_work->run([this, brewery, chronik] { showFinding(brewery, chronik); });
@@ -37,7 +37,7 @@ void Sudregister::showFinding(qint64 brewery, qint64 chronik)
     ::Recordset &breweries = dsBrewery->Recordset();
     const int position = breweries.positionOf(brewery);
     if (position < 0) {
-        m_boxes->tell(QStringLiteral("Brewery %1 is not in the list: the find narrows it, or the brewery was deleted "
+        m_work->boxes()->tell(QStringLiteral("Brewery %1 is not in the list: the find narrows it, or the brewery was deleted "
                                      "since the check.")
                           .arg(brewery));
         return;

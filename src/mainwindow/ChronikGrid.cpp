@@ -46,7 +46,7 @@ void Sudregister::connectChronikGrid()
             return;
         }
         const QString prompt = grdChronik->rowPrompt({0, 1, 2});
-        cancel = m_boxes->ask(QStringLiteral("Delete Chronik ") + prompt, MessageBoxes::Answer::No)
+        cancel = m_work->boxes()->ask(QStringLiteral("Delete Chronik ") + prompt, MessageBoxes::Answer::No)
             != MessageBoxes::Answer::Yes;
     });
     events.FocusLost = m_work->whileOpen([this] {

@@ -11,7 +11,6 @@
 #include <QComboBox>
 #include <QEvent>
 #include <QSignalBlocker>
-#include <QStringListModel>
 
 void Sudregister::FillCityJumpList()
 {
@@ -20,10 +19,11 @@ void Sudregister::FillCityJumpList()
         cboBrauereiJump->clear();
     }
     countBreweries();
-    const QStringList &entries = m_jumpCut.entries(dsBrewery->Recordset(), dsBrewery->file(), BreweryCount(), lblMessage);
+    auto *cut = static_cast<CityJumpCut *>(cboBrauereiJump->model());
+    const QStringList &entries = cut->entries(dsBrewery->Recordset(), dsBrewery->file(), BreweryCount(), lblMessage);
     {
         const QSignalBlocker quiet(cboBrauereiJump);
-        static_cast<QStringListModel *>(cboBrauereiJump->model())->setStringList(entries);
+        cut->setStringList(entries);
     }
     SelectEntry(cboBrauereiJump, 0);
 }

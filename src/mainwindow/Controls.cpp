@@ -3,6 +3,7 @@
 #include "Sudregister.h"
 
 #include "BreweryColumns.h"
+#include "CityJumpCut.h"
 #include "FindField.h"
 #include "Register.h"
 #include "RegisterGuard.h"
@@ -17,7 +18,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QStringListModel>
 
 namespace {
 
@@ -95,9 +95,7 @@ void Sudregister::createToolBox()
     Label4 = label(box, "Label4", QStringLiteral("&Jump to :"), Qt::AlignRight);
     m_layout.place(Label4, 240, 330, 735, 195);
     cboBrauereiJump = named(new QComboBox(box), "cboBrauereiJump");
-    // A plain list of texts: a million breweries make 25,000 entries, which
-    // the combo box's own item model would build one object at a time.
-    cboBrauereiJump->setModel(new QStringListModel(cboBrauereiJump));
+    cboBrauereiJump->setModel(new CityJumpCut(cboBrauereiJump));
     cboBrauereiJump->installEventFilter(this);
     m_layout.place(cboBrauereiJump, 1080, 270, 1335, 315);
     cmdNewBrewery = named(new QPushButton(QStringLiteral("&New Brauerei"), box), "cmdNewBrewery");

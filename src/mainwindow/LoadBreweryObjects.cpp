@@ -6,6 +6,7 @@
 #include "Attempt.h"
 #include "BreweryLoad.h"
 #include "BusyStep.h"
+#include "ReactionScheduler.h"
 #include "Register.h"
 #include "StoreError.h"
 #include "clsBrewery.h"
@@ -25,7 +26,7 @@ void Sudregister::LoadBreweryObjects()
         const std::optional<StoreError> failure = attempt(work);
         if (!failure || (failure->isBusy() && std::exchange(busyTold, true)))
             return;
-        m_boxes->critical(failure->message(), failure->component());
+        m_work->boxes()->critical(failure->message(), failure->component());
     };
 
     step([this] {
@@ -43,13 +44,13 @@ void Sudregister::LoadBreweryObjects()
     // Reading a million breweries and their history takes seconds: the
     // window shows how far it has come and stays painted.
     BusyStep busy(lblMessage, QStringLiteral("Loading Data"));
-    while (!m_released.done(std::chrono::milliseconds(50)))
+    while (!m_loaded.done(std::chrono::milliseconds(50)))
         busy(0, 1);
     qint64 entries = 0;
     step([&] { entries = m_register->highestChronikKey(); });
     // The last report's objects go first, one brewery at a time, so that
     // freeing millions of them does not hold the window still either.
-    std::vector<std::shared_ptr<clsBrewery>> last = std::exchange(m_breweries, {});
+    LoadedBreweries::List last = m_loaded.take();
     const qint64 work = qint64(last.size()) + count + entries;
     qint64 visited = 0;
     for (auto &brewery : last) {
@@ -61,7 +62,7 @@ void Sudregister::LoadBreweryObjects()
     BreweryLoad load(*m_register, count, [&] { busy(++visited, work); });
     step([&] { load.readBreweries(); });
     step([&] { load.readChroniks(); });
-    m_breweries = load.take();
+    m_loaded.keep(load.take());
     // The history source is left on the last brewery's entries, as a run of
     // one query per brewery would leave it.
     if (load.lastRowId() >= 0)

@@ -53,6 +53,8 @@ public:
     ReactionScheduler(std::shared_ptr<MessageBoxes> boxes, QWidget *window);
     ~ReactionScheduler() override;
     void setRecovery(Recovery recovery) { m_recovery = std::move(recovery); }
+    // How the window asks and tells the user.
+    const std::shared_ptr<MessageBoxes> &boxes() const { return m_boxes; }
 
     // Runs one reaction now, or once a running long step has ended. A
     // failure of the store is shown and recovered from; returns whether the

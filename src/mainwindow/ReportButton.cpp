@@ -4,6 +4,7 @@
 
 #include "BreweryColumns.h"
 #include "BusyStep.h"
+#include "ReactionScheduler.h"
 #include "RegisterPlace.h"
 #include "RegisterPrinting.h"
 #include "ReportImport.h"
@@ -19,7 +20,7 @@ void Sudregister::cmdReport_Click()
     // programs did to it since the list was read.
     syncWithRegister();
     LoadBreweryObjects();
-    SudregisterReport report(registerPlace().documentsFolder(), m_boxes, this);
+    SudregisterReport report(registerPlace().documentsFolder(), m_work->boxes(), this);
     QStringList captions;
     for (const BreweryColumn &column : BreweryColumns)
         captions << column.caption;
@@ -30,15 +31,15 @@ void Sudregister::cmdReport_Click()
     // holds only what the find lists.
     if (dsBrewery->isFiltered())
         report.setWindowTitle(
-            QStringLiteral("%1 - the %2 found").arg(report.windowTitle(), CountedBreweries(qint64(m_breweries.size()))));
+            QStringLiteral("%1 - the %2 found").arg(report.windowTitle(), CountedBreweries(qint64(m_loaded.list().size()))));
     {
         BusyStep busy(lblMessage, QStringLiteral("Preparing the report"));
-        report.setBreweries(std::exchange(m_breweries, {}), [&busy](qint64 done, qint64 total) { busy(done, total); });
+        report.setBreweries(m_loaded.take(), [&busy](qint64 done, qint64 total) { busy(done, total); });
     }
     if (showReport)
         showReport(report);
     else
         report.exec();
     // The register's objects are of no use once the report is closed.
-    m_released.release(report.takeBreweries());
+    m_loaded.release(report.takeBreweries());
 }

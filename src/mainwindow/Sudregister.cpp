@@ -40,8 +40,8 @@ Sudregister::Sudregister(const QString &registerPath, std::shared_ptr<MessageBox
 
 Sudregister::Sudregister(const QString &registerPath, StartLater, std::shared_ptr<MessageBoxes> boxes,
                          QWidget *parent, QSettings *settings)
-    : QWidget(parent), m_boxes(boxes ? std::move(boxes) : std::make_shared<QtMessageBoxes>(this)),
-      m_register(new Register(registerPath, this)), m_work(new ReactionScheduler(m_boxes, this)),
+    : QWidget(parent), m_register(new Register(registerPath, this)),
+      m_work(new ReactionScheduler(boxes ? std::move(boxes) : std::make_shared<QtMessageBoxes>(this), this)),
       m_remembered(settings), m_layout(font())
 {
     createControls();
@@ -101,7 +101,7 @@ QList<QAction *> Sudregister::fileActions() const
 
 void Sudregister::createConcerns()
 {
-    m_guard = new RegisterGuard(*m_register, *m_work, m_boxes, lblMessage, this);
+    m_guard = new RegisterGuard(*m_register, *m_work, m_work->boxes(), lblMessage, this);
     connect(m_guard, &RegisterGuard::reopenRequested, this, &Sudregister::reopenRequested);
     connect(m_guard, &RegisterGuard::registerDamaged, this, &Sudregister::registerDamaged);
     m_sync = std::make_unique<RegisterSync>(*m_register, *grdBrauerien, *grdChronik, *m_work, lblMessage, [this] {
@@ -110,13 +110,15 @@ void Sudregister::createConcerns()
         // The brewery may be the same, its history not.
         ShowChronik();
     });
+    // What the register defers runs as the window's own work does.
+    m_register->setScheduling({[this](std::function<void()> work) { m_work->run(work); },
+                               [this](std::function<void()> work, int delayMs) { m_work->later(std::move(work), delayMs); }});
     // Another editor's commit to a shared register: the lists are read anew
     // once nothing is being typed, as after another program's change.
-    m_register->setWhenIdle([this](std::function<void()> work) { BusyStep::whenIdle(this, std::move(work)); });
     connect(m_register, &Register::changedElsewhere, this, [this] { m_sync->windowActivated(); });
     connect(m_register, &Register::rowsChangedElsewhere, this,
             [this](const QList<qint64> &keys) { m_sync->placeChangedElsewhere(keys); });
-    connect(m_register, &Register::sharedRegisterLost, this, [this](const QString &message) { m_boxes->tell(message); });
+    connect(m_register, &Register::sharedRegisterLost, this, [this](const QString &message) { m_work->boxes()->tell(message); });
     // Steps name a field as the grids caption it.
     m_register->history().setFieldCaption([this](const QString &table, const QString &field) {
         DataGrid *grid =
@@ -130,7 +132,7 @@ void Sudregister::createConcerns()
     m_undo = new UndoRedo(*m_register, *m_work, lblMessage, this,
                           {[this] { storePendingEdits(); }, [this](qint64 brewery) { m_sync->placeBrewery(brewery); },
                            [this] { ShowChronik(); }});
-    m_import = std::make_unique<MenuImport>(*m_register, *m_sync, m_boxes, lblMessage, [this] { storePendingEdits(); });
+    m_import = std::make_unique<MenuImport>(*m_register, *m_sync, m_work->boxes(), lblMessage, [this] { storePendingEdits(); });
     m_printing = std::make_unique<RegisterPrinting>(
         RegisterPrinting::Window{*this, *grdBrauerien, *grdChronik, *dsBrewery, *dsBreweryChronik, lblMessage,
                                  QFileInfo(m_register->filePath()).fileName(), registerPlace().documentsFolder(),
@@ -142,11 +144,11 @@ void Sudregister::createConcerns()
                                          print();
                                      });
                                  }},
-        m_boxes, m_remembered.settings());
+        m_work->boxes(), m_remembered.settings());
     // A right click on a brewery prints its sheet or the list.
     grdBrauerien->setContextMenuPolicy(Qt::ActionsContextMenu);
     grdBrauerien->addActions({m_printing->printListAction(), m_printing->printSheetAction()});
-    m_export = std::make_unique<MenuExport>(*this, *dsBrewery, m_boxes, lblMessage, registerPlace().documentsFolder());
+    m_export = std::make_unique<MenuExport>(*this, *dsBrewery, m_work->boxes(), lblMessage, registerPlace().documentsFolder());
     connect(m_export->action(), &QAction::triggered, this, [this] {
         m_work->run([this] {
             storePendingEdits();
@@ -313,7 +315,7 @@ void Sudregister::closeEvent(QCloseEvent *event)
     // closes once it has ended.
     if (BusyStep::running()) {
         event->ignore();
-        BusyStep::whenIdle(this, [this] { window()->close(); });
+        m_work->run([this] { window()->close(); });
         return;
     }
     if (!unstoredEdits().storedBeforeClosing()) {
@@ -328,7 +330,7 @@ void Sudregister::closeEvent(QCloseEvent *event)
 
 UnstoredEdits Sudregister::unstoredEdits()
 {
-    return UnstoredEdits(*grdBrauerien, *grdChronik, *m_work, m_boxes, [this] { return m_guard->fileGone(); });
+    return UnstoredEdits(*grdBrauerien, *grdChronik, *m_work, m_work->boxes(), [this] { return m_guard->fileGone(); });
 }
 
 void Sudregister::changeEvent(QEvent *event)
@@ -392,5 +394,5 @@ void Sudregister::readFailed(const StoreError &error)
                                            "as soon as it is free."));
         return;
     }
-    m_boxes->critical(error.message(), error.component());
+    m_work->boxes()->critical(error.message(), error.component());
 }

@@ -1,7 +1,6 @@
 #pragma once
 
-#include "BreweryRelease.h"
-#include "CityJumpCut.h"
+#include "LoadedBreweries.h"
 #include "DataGrid.h"
 #include "DataSource.h"
 #include "MessageBoxes.h"
@@ -100,7 +99,7 @@ public:
     // Reads the whole register, breweries in the current order with their
     // history entries, into Breweries().
     void LoadBreweryObjects();
-    const std::vector<std::shared_ptr<clsBrewery>> &Breweries() const { return m_breweries; }
+    const std::vector<std::shared_ptr<clsBrewery>> &Breweries() const { return m_loaded.list(); }
     // How the report window is shown; modally unless a test looks instead.
     std::function<void(SudregisterReport &)> showReport;
     // How the timeline window is shown; modally unless a test looks instead.
@@ -214,15 +213,13 @@ private:
     UnstoredEdits unstoredEdits();
     int measureTwips(const QString &sample);
 
-    std::shared_ptr<MessageBoxes> m_boxes;
     // The register service: the data sources and every query of the register.
     Register *m_register;
     // Runs every reaction of this window, and decides when.
     ReactionScheduler *m_work;
     int m_breweryCount = 0;
     bool m_deletingChroniks = false;
-    std::vector<std::shared_ptr<clsBrewery>> m_breweries;
-    BreweryRelease m_released;
+    LoadedBreweries m_loaded;
     RememberedSettings m_remembered;
     WindowArrangement m_layout;
     RegisterGuard *m_guard = nullptr;
@@ -233,5 +230,4 @@ private:
     std::unique_ptr<MenuExport> m_export;
     std::unique_ptr<ValueNotes> m_notes;
     std::unique_ptr<RegisterPrinting> m_printing;
-    CityJumpCut m_jumpCut;
 };

@@ -3,6 +3,7 @@
 #include "Sudregister.h"
 
 #include "Register.h"
+#include "ReactionScheduler.h"
 #include "RegisterPlace.h"
 #include "RegisterPrinting.h"
 #include "SudregisterTimeline.h"
@@ -18,7 +19,7 @@ void Sudregister::cmdTimeline_Click()
     m_register->readStatesAndYears([&breweries](const QString &state, const QString &start, const QString &stop) {
         breweries.push_back({state, start, stop});
     });
-    SudregisterTimeline timeline(registerPlace().documentsFolder(), m_boxes, this);
+    SudregisterTimeline timeline(registerPlace().documentsFolder(), m_work->boxes(), this);
     timeline.setCounts(CountTimeline(breweries, QDate::currentDate().year()));
     timeline.setPrinting(m_printing->heading(QStringLiteral("Breweries in operation")), m_remembered.settings());
     if (showTimeline)

@@ -138,7 +138,7 @@ void Register::hearOthers()
     emit sharedRegisterLost(QStringLiteral("The connection to the shared register %1 was lost. The window shows the "
                                            "register as it was and connects again as soon as the server answers.")
                                 .arg(m_place.shownName()));
-    QTimer::singleShot(ReconnectMs, this, [this] { listenAgain(); });
+    later([this] { listenAgain(); }, ReconnectMs);
 }
 
 void Register::catchUp()
@@ -158,10 +158,18 @@ void Register::catchUp()
 
 void Register::betweenSteps(std::function<void()> work)
 {
-    if (m_whenIdle)
-        m_whenIdle(std::move(work));
+    if (m_scheduling.betweenSteps)
+        m_scheduling.betweenSteps(std::move(work));
     else
         work();
+}
+
+void Register::later(std::function<void()> work, int delayMs)
+{
+    if (m_scheduling.later)
+        m_scheduling.later(std::move(work), delayMs);
+    else
+        QTimer::singleShot(delayMs, this, std::move(work));
 }
 
 void Register::listenAgain()
@@ -169,7 +177,7 @@ void Register::listenAgain()
     try {
         m_mirror->listenAgain();
     } catch (const StoreError &) {
-        QTimer::singleShot(ReconnectMs, this, [this] { listenAgain(); });
+        later([this] { listenAgain(); }, ReconnectMs);
         return;
     }
     listen();

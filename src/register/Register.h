@@ -52,10 +52,16 @@ public:
     // do not give it.
     void setPasswordPrompt(PasswordPrompt prompt) { m_passwordPrompt = std::move(prompt); }
     bool isShared() const { return bool(m_mirror); }
-    // Runs what a shared register heard from other editors when the window
-    // is between two steps: copying it into the file while a step reads the
-    // file would change what the step works on. Without it, at once.
-    void setWhenIdle(std::function<void(std::function<void()>)> whenIdle) { m_whenIdle = std::move(whenIdle); }
+    // How the register's own deferred work runs: what a shared register
+    // heard from other editors between the window's steps (copying it into
+    // the file while a step reads the file would change what the step works
+    // on), and a connection tried again after a delay. Without, at once and
+    // on a timer of the register's own.
+    struct Scheduling {
+        std::function<void(std::function<void()>)> betweenSteps;
+        std::function<void(std::function<void()>, int delayMs)> later;
+    };
+    void setScheduling(Scheduling scheduling) { m_scheduling = std::move(scheduling); }
     // The register file the window reads: the register's own, or a shared
     // register's copy.
     const QString &filePath() const { return m_filePath; }
@@ -147,6 +153,8 @@ private:
     void hearOthers();
     // Runs `work` at once, or once the window's running step has ended.
     void betweenSteps(std::function<void()> work);
+    // Runs `work` after `delayMs`.
+    void later(std::function<void()> work, int delayMs);
     void listenAgain();
 
     RegisterPlace m_place;
@@ -159,7 +167,7 @@ private:
     std::optional<UncheckedBackup> m_openingCopy;
     QString m_openingCopyFailure;
     QSocketNotifier *m_heard = nullptr;
-    std::function<void(std::function<void()>)> m_whenIdle;
+    Scheduling m_scheduling;
     std::unique_ptr<RegisterLock> m_lock;
     std::future<std::optional<StoreError>> m_pageCheck;
     QString m_lockProblem;

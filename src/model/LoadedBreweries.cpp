@@ -1,8 +1,8 @@
-#include "BreweryRelease.h"
+#include "LoadedBreweries.h"
 
 #include <malloc.h>
 
-void BreweryRelease::release(std::vector<std::shared_ptr<clsBrewery>> breweries)
+void LoadedBreweries::release(List breweries)
 {
     m_wanted = std::make_shared<std::atomic<bool>>(false);
     m_freeing = std::async(std::launch::async,
@@ -13,7 +13,7 @@ void BreweryRelease::release(std::vector<std::shared_ptr<clsBrewery>> breweries)
                            });
 }
 
-bool BreweryRelease::done(std::chrono::milliseconds wait)
+bool LoadedBreweries::done(std::chrono::milliseconds wait)
 {
     if (!m_freeing.valid())
         return true;
