@@ -4,6 +4,8 @@
 #include "ReportLine.h"
 
 #include <QString>
+#include <QStringList>
+#include <algorithm>
 #include <array>
 
 // The eight columns of the brewery list, in their order: the field each
@@ -40,3 +42,16 @@ inline const std::array<BreweryColumn, 8> BreweryColumns = {{
     {QStringLiteral("StartYear"), BreweryColumnCaption::of(6), QStringLiteral("*Jahr(Start Year)"), GridColumn::Right, {}},
     {QStringLiteral("StopYear"), BreweryColumnCaption::of(7), QStringLiteral("+Jahr(End Year)"), GridColumn::Right, {}},
 }};
+
+// The sort lists' choices, named by their columns' captions, for a printed
+// heading ("ORT, BRAUEREI (Kürtz), *Jahr").
+inline QString OrderCaptions(const QStringList &sortChoices)
+{
+    QStringList captions;
+    for (const QString &choice : sortChoices) {
+        const auto column = std::find_if(BreweryColumns.begin(), BreweryColumns.end(),
+                                         [&choice](const BreweryColumn &c) { return c.sortCaption == choice; });
+        captions << (column != BreweryColumns.end() ? column->caption : choice);
+    }
+    return captions.join(QStringLiteral(", "));
+}

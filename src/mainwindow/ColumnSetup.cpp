@@ -12,15 +12,6 @@
 #include <QLabel>
 #include <QStyle>
 
-int Sudregister::measureTwips(const QString &sample)
-{
-    Label1->setCaption(sample);
-    // A cell draws its text inside a margin on either side and its grid
-    // line: a column only as wide as the text would cut it off.
-    const int margin = grdBrauerien->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, grdBrauerien) + 1;
-    return toTwips(Label1->width() + 2 * margin + 1);
-}
-
 void Sudregister::SetupBreweryColumns()
 {
     grdBrauerien->setColumnHeaders(true);
@@ -29,6 +20,14 @@ void Sudregister::SetupBreweryColumns()
     grdBrauerien->setAllowDelete(true);
     grdBrauerien->setAllowAddNew(true);
 
+    // A column is as wide as its sample in the window's font: a cell draws
+    // its text inside a margin on either side and its grid line, so a column
+    // only as wide as the text would cut it off.
+    const int margin = grdBrauerien->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, grdBrauerien) + 1;
+    const auto measureTwips = [&](const QString &sample) {
+        Label1->setCaption(sample);
+        return toTwips(Label1->width() + 2 * margin + 1);
+    };
     for (int i = 0; i < int(BreweryColumns.size()); ++i) {
         const BreweryColumn &layout = BreweryColumns[size_t(i)];
         GridColumn column = grdBrauerien->Columns(i);

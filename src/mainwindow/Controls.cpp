@@ -109,7 +109,12 @@ void Sudregister::createToolBox()
     lblMessage->setFrameStyle(QFrame::Box | QFrame::Plain);
     m_layout.place(lblMessage, 120, 720, 11775, 375);
     m_find = new FindField(*m_register, *m_work, lblMessage, box, grdBrauerien, [this](bool whole) {
-        listReplaced();
+        // The list read anew or narrowed: counted, its history shown; the
+        // jump list is cut anew from it when next opened.
+        setBreweryCount(dsBrewery->Recordset().RecordCount());
+        grdBrauerien->setApproxCount(BreweryCount() + 1);
+        cboBrauereiJump->clear();
+        ShowChronik();
         if (whole)
             m_guard->showRegisterMessage();
     });

@@ -1,6 +1,7 @@
 #include "RegisterGuard.h"
 
 #include "DataSource.h"
+#include "MessageBoxes.h"
 #include "ReactionScheduler.h"
 #include "Register.h"
 #include "RegisterFile.h"
@@ -19,11 +20,10 @@ constexpr int PageCheckPollMs = 100;
 
 } // namespace
 
-RegisterGuard::RegisterGuard(Register &reg, ReactionScheduler &work, std::shared_ptr<MessageBoxes> boxes,
-                             QLabel *bottomLine, QObject *parent)
+RegisterGuard::RegisterGuard(Register &reg, ReactionScheduler &work, QLabel *bottomLine, QObject *parent)
     : QObject(parent), m_register(reg), m_work(work), m_bottomLine(bottomLine),
       m_backup(new StartupBackup(reg.place().localName(), this)),
-      m_vanished(std::make_unique<VanishedRegister>(reg, std::move(boxes), [this] { emit reopenRequested(); }))
+      m_vanished(std::make_unique<VanishedRegister>(reg, work.boxes(), [this] { emit reopenRequested(); }))
 {
     connect(m_backup, &StartupBackup::failed, this, [this] {
         // Said at once where the bottom line names the register; otherwise
@@ -71,6 +71,16 @@ void RegisterGuard::showRegisterMessage()
     if (!m_backup->failure().isEmpty())
         text += QStringLiteral(" - ") + m_backup->failure();
     m_bottomLine->setText(text);
+}
+
+void RegisterGuard::readFailed(const StoreError &failure)
+{
+    if (failure.isBusy()) {
+        m_bottomLine->setText(QStringLiteral("The register is in use by another program; the lists are shown again "
+                                             "as soon as it is free."));
+        return;
+    }
+    m_work.boxes()->critical(failure.message(), failure.component());
 }
 
 void RegisterGuard::offer(const StoreError &failure)

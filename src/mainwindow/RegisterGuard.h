@@ -3,7 +3,6 @@
 #include <QObject>
 #include <memory>
 
-class MessageBoxes;
 class QLabel;
 class ReactionScheduler;
 class Register;
@@ -18,8 +17,7 @@ class VanishedRegister;
 class RegisterGuard : public QObject {
     Q_OBJECT
 public:
-    RegisterGuard(Register &reg, ReactionScheduler &work, std::shared_ptr<MessageBoxes> boxes, QLabel *bottomLine,
-                  QObject *parent);
+    RegisterGuard(Register &reg, ReactionScheduler &work, QLabel *bottomLine, QObject *parent);
     ~RegisterGuard() override;
 
     // Once the register is open: a copy of it as it was before this
@@ -29,6 +27,10 @@ public:
     void checkPages();
     // "Register: …", read-only or not, and a backup that failed.
     void showRegisterMessage();
+    // Reading the lists failed: a register another program holds is told
+    // in the bottom line, since the grids try again by themselves; anything
+    // else in a box.
+    void readFailed(const StoreError &failure);
     // A write failed: when the file has gone, offers to save it again.
     void offer(const StoreError &failure);
     // True once the file has gone: what was typed can no longer be stored.

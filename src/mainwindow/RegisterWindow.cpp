@@ -1,7 +1,9 @@
 #include "RegisterWindow.h"
 
 #include "DamagedRegister.h"
+#include "MenuExport.h"
 #include "RegisterPlace.h"
+#include "RegisterPrinting.h"
 #include "ScreenFit.h"
 #include "StoreError.h"
 #include "Sudregister.h"
@@ -181,7 +183,9 @@ void RegisterWindow::fillEditMenu()
             m_fileMenu->removeAction(entry);
     }
     if (m_form) {
-        for (QAction *entry : m_form->fileActions()) {
+        const QList<QAction *> entries = {m_form->exporting().action(), m_form->printing().printListAction(),
+                                          m_form->printing().printSheetAction()};
+        for (QAction *entry : entries) {
             m_fileMenu->insertAction(m_printEntriesEnd, entry);
             m_printEntries << entry;
         }

@@ -18,18 +18,6 @@ QString Sudregister::SortKeyField(const QString &caption)
     return QString();
 }
 
-QString Sudregister::orderCaptions() const
-{
-    QStringList captions;
-    for (const QComboBox *list : {cmbSort1, cmbSort2, cmbSort3}) {
-        const auto column = std::find_if(BreweryColumns.begin(), BreweryColumns.end(), [list](const BreweryColumn &c) {
-            return c.sortCaption == list->currentText();
-        });
-        captions << (column != BreweryColumns.end() ? column->caption : list->currentText());
-    }
-    return captions.join(QStringLiteral(", "));
-}
-
 void Sudregister::SortBreweries()
 {
     // All three keys, even repeated ones, exactly as chosen.

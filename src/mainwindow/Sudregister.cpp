@@ -3,6 +3,7 @@
 #include "Sudregister.h"
 
 #include "Attempt.h"
+#include "BreweryColumns.h"
 #include "BusyStep.h"
 #include "FindField.h"
 #include "MenuExport.h"
@@ -94,14 +95,9 @@ QList<QAction *> Sudregister::editActions() const
     return {m_undo->undoAction(), m_undo->redoAction(), m_find->action()};
 }
 
-QList<QAction *> Sudregister::fileActions() const
-{
-    return {m_export->action(), m_printing->printListAction(), m_printing->printSheetAction()};
-}
-
 void Sudregister::createConcerns()
 {
-    m_guard = new RegisterGuard(*m_register, *m_work, m_work->boxes(), lblMessage, this);
+    m_guard = new RegisterGuard(*m_register, *m_work, lblMessage, this);
     connect(m_guard, &RegisterGuard::reopenRequested, this, &Sudregister::reopenRequested);
     connect(m_guard, &RegisterGuard::registerDamaged, this, &Sudregister::registerDamaged);
     m_sync = std::make_unique<RegisterSync>(*m_register, *grdBrauerien, *grdChronik, *m_work, lblMessage, [this] {
@@ -136,7 +132,10 @@ void Sudregister::createConcerns()
     m_printing = std::make_unique<RegisterPrinting>(
         RegisterPrinting::Window{*this, *grdBrauerien, *grdChronik, *dsBrewery, *dsBreweryChronik, lblMessage,
                                  QFileInfo(m_register->filePath()).fileName(), registerPlace().documentsFolder(),
-                                 [this] { return orderCaptions(); },
+                                 [this] {
+                                     return OrderCaptions({cmbSort1->currentText(), cmbSort2->currentText(),
+                                                           cmbSort3->currentText()});
+                                 },
                                  [this] { return dsBrewery->isFiltered() ? txtFind->text().trimmed() : QString(); },
                                  [this](const std::function<void()> &print) {
                                      m_work->run([this, print] {
@@ -186,10 +185,12 @@ void Sudregister::connectControls()
         events.Failed = m_work->whileOpen([this](const StoreError &e) { m_work->failed(e); });
         events.WriteKept = m_work->whileOpen(
             [this](const StoreError &e) { m_work->failed(e, ReactionScheduler::Telling::OncePerBusySpell); });
-        events.LeftUnstoredRow = m_work->whileOpen([this, grid](qint64 key) { unstoredEdits().leftRow(*grid, key); });
+        events.LeftUnstoredRow = m_work->whileOpen([this, grid](qint64 key) {
+            UnstoredEdits(*grdBrauerien, *grdChronik, *m_work, [this] { return m_guard->fileGone(); }).leftRow(*grid, key);
+        });
         events.MoveFailed = m_work->whileOpen(
             [this](const StoreError &e) { m_work->failed(e, ReactionScheduler::Telling::OncePerBusySpell); });
-        events.ReadFailed = m_work->whileOpen([this](const StoreError &e) { readFailed(e); });
+        events.ReadFailed = m_work->whileOpen([this](const StoreError &e) { m_guard->readFailed(e); });
         events.ReadRecovered = m_work->whileOpen([this] { m_guard->showRegisterMessage(); });
         events.Later = [this](int delayMs, std::function<void()> work) { m_work->later(std::move(work), delayMs); };
     }
@@ -318,7 +319,8 @@ void Sudregister::closeEvent(QCloseEvent *event)
         m_work->run([this] { window()->close(); });
         return;
     }
-    if (!unstoredEdits().storedBeforeClosing()) {
+    if (!UnstoredEdits(*grdBrauerien, *grdChronik, *m_work, [this] { return m_guard->fileGone(); })
+             .storedBeforeClosing()) {
         event->ignore();
         return;
     }
@@ -326,11 +328,6 @@ void Sudregister::closeEvent(QCloseEvent *event)
                           {cmbSort1->currentIndex(), cmbSort2->currentIndex(), cmbSort3->currentIndex()},
                           m_layout.breweryShare());
     QWidget::closeEvent(event);
-}
-
-UnstoredEdits Sudregister::unstoredEdits()
-{
-    return UnstoredEdits(*grdBrauerien, *grdChronik, *m_work, m_work->boxes(), [this] { return m_guard->fileGone(); });
 }
 
 void Sudregister::changeEvent(QEvent *event)
@@ -364,17 +361,6 @@ void Sudregister::syncWithRegister()
     m_sync->syncWithRegister();
 }
 
-void Sudregister::listReplaced()
-{
-    ::Recordset &listed = dsBrewery->Recordset();
-    setBreweryCount(listed.RecordCount());
-    grdBrauerien->setApproxCount(BreweryCount() + 1);
-    // The jump list is cut anew from the list now shown when it is next
-    // opened.
-    cboBrauereiJump->clear();
-    ShowChronik();
-}
-
 void Sudregister::applyFind()
 {
     m_find->apply();
@@ -383,16 +369,4 @@ void Sudregister::applyFind()
 bool Sudregister::importFiles(const QStringList &paths)
 {
     return m_import->importFiles(paths);
-}
-
-void Sudregister::readFailed(const StoreError &error)
-{
-    // A lock held by another program passes; the grids try again by
-    // themselves and say so here rather than in a box per repaint.
-    if (error.isBusy()) {
-        lblMessage->setText(QStringLiteral("The register is in use by another program; the lists are shown again "
-                                           "as soon as it is free."));
-        return;
-    }
-    m_work->boxes()->critical(error.message(), error.component());
 }

@@ -32,7 +32,6 @@ class RegisterPrinting;
 class RegisterSync;
 class RegisterGuard;
 class RegisterPlace;
-class UnstoredEdits;
 class SudregisterReport;
 class SudregisterTimeline;
 class UndoRedo;
@@ -134,9 +133,6 @@ public:
     void showFinding(qint64 brewery, qint64 chronik);
     // Undo, Redo and Find, with their keys, for a menu to offer.
     QList<QAction *> editActions() const;
-    // Export, print the list and print the current brewery's sheet, for
-    // the File menu.
-    QList<QAction *> fileActions() const;
     MenuExport &exporting() const { return *m_export; }
     RegisterPrinting &printing() const { return *m_printing; }
 
@@ -191,13 +187,10 @@ private:
     void connectControls();
     void createConcerns();
     void startUp();
-    void readFailed(const StoreError &error);
     // Counts the brewery list into BreweryCount: to its last record, one
     // turn of the event loop, back to its first record.
     void countBreweries();
     void showCount(int count);
-    // The list read anew or narrowed: counted, its history shown.
-    void listReplaced();
     void sortList_Click(QComboBox *list);
     void columnHeader_Click(int column);
     void connectBreweryGrid();
@@ -207,11 +200,6 @@ private:
     void cboBrauereiJump_Click();
     void cmdReport_Click();
     void cmdTimeline_Click();
-    // The sort lists' keys by the captions of their columns.
-    QString orderCaptions() const;
-    // What was typed and is not stored yet, in both grids.
-    UnstoredEdits unstoredEdits();
-    int measureTwips(const QString &sample);
 
     // The register service: the data sources and every query of the register.
     Register *m_register;

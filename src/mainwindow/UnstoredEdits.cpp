@@ -8,9 +8,8 @@
 #include "StoreError.h"
 
 UnstoredEdits::UnstoredEdits(DataGrid &breweries, DataGrid &chroniks, ReactionScheduler &work,
-                             std::shared_ptr<MessageBoxes> boxes, std::function<bool()> fileGone)
-    : m_breweries(breweries), m_chroniks(chroniks), m_work(work), m_boxes(std::move(boxes)),
-      m_fileGone(std::move(fileGone))
+                             std::function<bool()> fileGone)
+    : m_breweries(breweries), m_chroniks(chroniks), m_work(work), m_fileGone(std::move(fileGone))
 {
 }
 
@@ -24,7 +23,7 @@ void UnstoredEdits::leftRow(DataGrid &grid, qint64 key)
         const QStringList unstored = model.unstoredDescription(key);
         if (unstored.isEmpty())
             return;
-        const MessageBoxes::Answer answer = m_boxes->ask(
+        const MessageBoxes::Answer answer = m_work.boxes()->ask(
             QStringLiteral("What was typed into the row left could not be stored yet (%1): the register is in use by "
                            "another program, or the disk is full.\n\nYes: try again.\nNo: discard it.\nCancel: "
                            "keep it; it is stored as soon as the register takes it.")
@@ -58,7 +57,7 @@ bool UnstoredEdits::storedBeforeClosing()
             unstored << grid->recordsetModel().unstoredDescription();
         if (stored && unstored.isEmpty())
             return true;
-        const MessageBoxes::Answer answer = m_boxes->ask(
+        const MessageBoxes::Answer answer = m_work.boxes()->ask(
             QStringLiteral("What was typed could not be stored (%1).\n\nYes: try again.\nNo: close and discard it.\n"
                            "Cancel: keep the window open.")
                 .arg(unstored.join(QStringLiteral(", "))));

@@ -2,10 +2,8 @@
 
 #include <QtGlobal>
 #include <functional>
-#include <memory>
 
 class DataGrid;
-class MessageBoxes;
 class ReactionScheduler;
 
 // What the user typed and the register has not taken yet, when the cursor
@@ -15,8 +13,7 @@ class UnstoredEdits {
 public:
     // `fileGone`: whether the register's file has gone, so that nothing
     // typed can be stored any more (the user was told).
-    UnstoredEdits(DataGrid &breweries, DataGrid &chroniks, ReactionScheduler &work,
-                  std::shared_ptr<MessageBoxes> boxes, std::function<bool()> fileGone);
+    UnstoredEdits(DataGrid &breweries, DataGrid &chroniks, ReactionScheduler &work, std::function<bool()> fileGone);
 
     // The cursor left the row with `key` of `grid` before what was typed
     // into it was stored: tries once more, then asks whether to try again,
@@ -32,6 +29,5 @@ private:
     DataGrid &m_breweries;
     DataGrid &m_chroniks;
     ReactionScheduler &m_work;
-    std::shared_ptr<MessageBoxes> m_boxes;
     std::function<bool()> m_fileGone;
 };
