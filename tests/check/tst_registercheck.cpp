@@ -45,6 +45,8 @@ private slots:
                                                    << QStringList{"Blanks or control characters", "Blanks or control characters"};
         QTest::addRow("rare state") << Case{{{"XX", "Ofr", "96047", "Bamberg", "B1", "Spezial", "1536", ""}}, {}}
                                     << QStringList{"Rare state"};
+        QTest::addRow("German state in lower case") << Case{{{"by", "Ofr", "96047", "Bamberg", "B1", "Spezial", "1536", ""}}, {}}
+                                                    << QStringList();
         QTest::addRow("history before its brewery") << Case{{{"BY", "Ofr", "96047", "Bamberg", "B1", "Spezial", "1850", "1950"}},
                                                             {{"", "B1a", "Spezial", "1800", "1900"}}}
                                                     << QStringList{"History outside its brewery"};

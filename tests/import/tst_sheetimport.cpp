@@ -2,6 +2,7 @@
 #include "FileBytes.h"
 #include "RegisterExport.h"
 #include "SheetImport.h"
+#include "SheetLayout.h"
 #include "TrickyRegister.h"
 #include "XlsxBook.h"
 
@@ -57,6 +58,25 @@ class SheetImportTest : public QObject {
     Q_OBJECT
 
 private slots:
+    // Refusals name a column as a spreadsheet's captions do.
+    void columnLetters_data()
+    {
+        QTest::addColumn<int>("column");
+        QTest::addColumn<QString>("letters");
+        QTest::addRow("first") << 0 << "A";
+        QTest::addRow("last of one letter") << 25 << "Z";
+        QTest::addRow("first of two") << 26 << "AA";
+        QTest::addRow("AZ") << 51 << "AZ";
+        QTest::addRow("last of two") << 701 << "ZZ";
+        QTest::addRow("first of three") << 702 << "AAA";
+    }
+    void columnLetters()
+    {
+        QFETCH(int, column);
+        QFETCH(QString, letters);
+        QCOMPARE(ColumnLetters(column), letters);
+    }
+
     // Export, import into a new register, export again: the same tables,
     // the same cells, for CSV the same bytes.
     void roundTrip_data()
@@ -88,6 +108,28 @@ private slots:
             else
                 QCOMPARE(bytesOf(again.files[f]), bytesOf(first.files[f]));
         }
+    }
+
+    // A character XML cannot hold goes into the workbook as "_xHHHH_"
+    // wherever it stands in the text, and comes back as it was.
+    void escapedCharactersComeBack_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addRow("at the start") << QStringLiteral("\x01Spezial");
+        QTest::addRow("in the middle") << QStringLiteral("Spe\x02zial");
+        QTest::addRow("at the very end") << QStringLiteral("Spezial\x1f");
+    }
+    void escapedCharactersComeBack()
+    {
+        QFETCH(QString, name);
+        ScratchRegister reg;
+        reg.addBrewery({"BY", "Ofr", "96047", "Bamberg", "B1", name, "1536", "<null>"});
+        ExportOptions options;
+        options.format = ExportOptions::Format::Xlsx;
+        const ExportResult written = ExportRegister(*reg.file(), {1}, reg.dir() + Exported + "xlsx", options);
+        ScratchRegister target;
+        importInto(target, {written.files.first()});
+        QCOMPARE(target.sql().column("SELECT BreweryName FROM Brewery"), QStringList{name});
     }
 
     // Our workbook as Calc saves it again: shared strings, numbers, the
@@ -159,6 +201,16 @@ private slots:
         QCOMPARE(target.sql().rows("SELECT b.CityName, c.BreweryName FROM BreweryChronik c JOIN Brewery b "
                                    "ON b.RowId = c.ParentRowId ORDER BY c.ChronikId"),
                  Rows({{"Bamberg", "Spezial"}, {"Zeil", "Göller"}}));
+    }
+
+    // The longest value a workbook's cell holds is taken whole.
+    void aValueAtTheLimitIsTaken()
+    {
+        QTemporaryDir dir;
+        writeFiles(dir.path(), {{"list.csv", "ORT\n" + QByteArray(32767, 'x') + "\n"}});
+        ScratchRegister target;
+        importInto(target, {dir.filePath("list.csv")});
+        QCOMPARE(target.sql().count("SELECT length(CityName) FROM Brewery"), 32767);
     }
 
     // A refusal names the file, sheet, row and column, and adds nothing.
