@@ -6,6 +6,25 @@
 #include <QRegularExpression>
 #include <libpq-fe.h>
 
+namespace {
+
+// The address with "user:password@" and "password=…" taken out as libpq
+// reads them: a password ends at the first "@" or "/" of the address,
+// whatever else it holds ("?", "&", ":").
+QString strippedOfPassword(const QString &uri)
+{
+    static const QRegularExpression inAuthority(QStringLiteral("^([a-z]+://[^/@:]*):[^/@]*@"));
+    static const QRegularExpression asParameter(QStringLiteral("([?&])password=[^&]*(&|$)"));
+    QString shown = uri;
+    shown.replace(inAuthority, QStringLiteral("\\1@"));
+    shown.replace(asParameter, QStringLiteral("\\1"));
+    if (shown.endsWith(QLatin1Char('&')) || shown.endsWith(QLatin1Char('?')))
+        shown.chop(1);
+    return shown;
+}
+
+} // namespace
+
 SharedAddress::SharedAddress(const QString &uri) : m_uri(uri)
 {
     char *problem = nullptr;
@@ -13,7 +32,8 @@ SharedAddress::SharedAddress(const QString &uri) : m_uri(uri)
     if (!options) {
         const QString why = problem ? QString::fromUtf8(problem).trimmed() : QStringLiteral("out of memory");
         PQfreemem(problem);
-        throw StoreError(QStringLiteral("\"%1\" is not the address of a shared register: %2").arg(uri, why),
+        throw StoreError(
+            QStringLiteral("\"%1\" is not the address of a shared register: %2").arg(strippedOfPassword(uri), why),
                          QStringLiteral("Shared register"));
     }
     QHash<QString, QString> given;
@@ -36,13 +56,12 @@ SharedAddress::SharedAddress(const QString &uri) : m_uri(uri)
 
 QString SharedAddress::withoutPassword() const
 {
-    // "user:password@" in the authority, "password=…" among the parameters.
-    static const QRegularExpression inAuthority(QStringLiteral("^([a-z]+://[^/?@:]*):[^/?@]*@"));
-    static const QRegularExpression asParameter(QStringLiteral("([?&])password=[^&]*(&|$)"));
-    QString shown = m_uri;
-    shown.replace(inAuthority, QStringLiteral("\\1@"));
-    shown.replace(asParameter, QStringLiteral("\\1"));
-    if (shown.endsWith(QLatin1Char('&')) || shown.endsWith(QLatin1Char('?')))
-        shown.chop(1);
-    return shown;
+    const QString shown = strippedOfPassword(m_uri);
+    // Kept only when libpq itself finds no password in it.
+    PQconninfoOption *options = PQconninfoParse(shown.toUtf8().constData(), nullptr);
+    bool password = !options;
+    for (const PQconninfoOption *o = options; o && o->keyword; ++o)
+        password = password || (o->val && qstrcmp(o->keyword, "password") == 0);
+    PQconninfoFree(options);
+    return password ? QString() : shown;
 }

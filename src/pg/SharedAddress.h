@@ -13,7 +13,8 @@ public:
     const QString &uri() const { return m_uri; }
     // "user@host:port/dbname" as far as the address says; never a password.
     const QString &displayName() const { return m_display; }
-    // The address with any password taken out, to be shown or remembered.
+    // The address with any password taken out, to be shown or remembered;
+    // empty when one would be left in it.
     QString withoutPassword() const;
     // The database's name, for the backups made of it.
     const QString &databaseName() const { return m_database; }

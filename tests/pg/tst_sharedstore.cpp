@@ -60,9 +60,12 @@ private slots:
                                                << "alice@db/soc" << "postgres://alice@db/soc?sslmode=require";
         QTest::newRow("password last") << "postgresql://db/soc?sslmode=require&password=pw" << "db/soc"
                                        << "postgresql://db/soc?sslmode=require";
+        QTest::newRow("password holding ? and &") << "postgresql://carl:Carl?Geheim&45@db:5433/soc"
+                                                  << "carl@db:5433/soc" << "postgresql://carl@db:5433/soc";
         QTest::newRow("service") << "postgresql:///?service=museum" << "localhost/museum"
                                  << "postgresql:///?service=museum";
         QTest::newRow("malformed") << "postgresql://alice@db/soc?colour=blue" << "" << "";
+        QTest::newRow("malformed, with a password") << "postgresql://alice:Geheim@db/soc?colour=blue" << "" << "";
     }
 
     void addressesWithoutPasswords()
@@ -80,6 +83,7 @@ private slots:
         QCOMPARE(displayed, shown);
         QCOMPARE(kept, remembered);
         QCOMPARE(refused.isEmpty(), !shown.isEmpty());
+        QVERIFY2(!refused.contains("Geheim"), qPrintable(refused));
     }
 
     void anEmptyDatabaseBecomesARegister()
