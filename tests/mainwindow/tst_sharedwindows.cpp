@@ -196,13 +196,26 @@ private slots:
         QCOMPARE(anna.boxes->told.size(), 1);
     }
 
+    // A reader's window says it only reads, and why; an editor's, which
+    // holds no lock and needs none, says nothing of the kind.
+    void readerReadsOnly_data()
+    {
+        QTest::addColumn<QString>("user");
+        QTest::addColumn<bool>("readOnly");
+        QTest::newRow("reader") << "rita" << true;
+        QTest::newRow("editor") << "anna" << false;
+    }
     void readerReadsOnly()
     {
-        ShownWindow rita(ShownWindow::At{m_server->uri("society", "rita")});
-        QVERIFY(rita->windowTitle().endsWith("(read-only)"));
-        QVERIFY2(rita->lblMessage->text().contains("rita may read this shared register but not change it"),
-                 qPrintable(rita->lblMessage->text()));
-        QCOMPARE(GridDriver::columnTexts(*rita->grdBrauerien, 3, 2), (QStringList{"Aying", "Bamberg"}));
+        QFETCH(QString, user);
+        QFETCH(bool, readOnly);
+        ShownWindow window(ShownWindow::At{m_server->uri("society", user)});
+        QCOMPARE(window->windowTitle().endsWith("(read-only)"), readOnly);
+        const QString bottomLine = window->lblMessage->text();
+        QVERIFY2(bottomLine.contains(user + " may read this shared register but not change it") == readOnly,
+                 qPrintable(bottomLine));
+        QVERIFY2(bottomLine.contains("read-only") == readOnly, qPrintable(bottomLine));
+        QCOMPARE(GridDriver::columnTexts(*window->grdBrauerien, 3, 2), (QStringList{"Aying", "Bamberg"}));
     }
 
     // Files made of a shared register are proposed in the documents folder,
