@@ -1,6 +1,7 @@
 #include "FileBytes.h"
 #include "GridDriver.h"
 #include "LockingShell.h"
+#include "RecordsetModel.h"
 #include "ShownWindow.h"
 #include "ScratchRegister.h"
 #include "ScriptedMessageBoxes.h"
@@ -138,6 +139,38 @@ private slots:
         GridDriver::typeInto(*win->grdBrauerien, 0, 5, "Spezial");
         QCOMPARE(win.boxes->failures.size(), 1);
         QCOMPARE(reg.sql().column("SELECT BreweryName FROM Brewery"), QStringList{"Spezial"});
+    }
+
+    // Leaving a row whose typed value another program's lock kept out of
+    // the register asks what to do with it: discarded, or kept and stored
+    // once the register is free.
+    void leavingAnUnstoredRow_data()
+    {
+        QTest::addColumn<Answer>("answer");
+        QTest::addColumn<QString>("stored");
+        QTest::addRow("discard it") << Answer::No << "Brauerei";
+        QTest::addRow("keep it") << Answer::Cancel << "Spezial";
+    }
+    void leavingAnUnstoredRow()
+    {
+        QFETCH(Answer, answer);
+        QFETCH(QString, stored);
+        ScratchRegister reg;
+        reg.addCity("Bamberg");
+        reg.addCity("Coburg");
+        ShownWindow win(reg.dir());
+        {
+            LockingShell shell(reg.path());
+            QVERIFY(shell.held());
+            GridDriver::typeInto(*win->grdBrauerien, 0, 5, "Spezial");
+            win.boxes->answers << answer;
+            GridDriver::clickCell(*win->grdBrauerien, 1, 5);
+            QCOMPARE(win.boxes->asked.size(), 1);
+            QVERIFY2(win.boxes->asked[0].contains("Spezial"), qPrintable(win.boxes->asked[0]));
+        }
+        // Nothing held any more: stored, or let go.
+        QTRY_VERIFY_WITH_TIMEOUT(win->grdBrauerien->recordsetModel().unstoredDescription().isEmpty(), 15000);
+        QCOMPARE(reg.sql().column("SELECT BreweryName FROM Brewery WHERE CityName = 'Bamberg'"), QStringList{stored});
     }
 
     void readOnlyRegister_data()
