@@ -99,6 +99,9 @@ void Register::openShared(const Progress &progress)
     copying.get();
     m_filePath = mirror->path();
     m_mirrorFile = RegisterFile::open(m_filePath);
+    // The window's copy is read anew at every opening: what the server
+    // holds needs no syncing to disk here.
+    m_mirrorFile->exec("PRAGMA synchronous = OFF");
     if (mirror->mayChange()) {
         m_mirrorFile->setUpstream(mirror.get());
     } else {
