@@ -498,6 +498,28 @@ private slots:
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList({"input.lst", "notreg.txt"}));
     }
 
+    // Only the window that holds the register backs it up: a second one,
+    // which only reads it, leaves the backups as they are.
+    void onlyTheHoldingWindowBacksUp()
+    {
+        ScratchRegister reg;
+        reg.addCity("Bamberg");
+        const QDir backups(BackupFolder(reg.path()));
+        {
+            ShownWindow holder(reg.dir());
+            QTRY_COMPARE(backups.entryList(QDir::Files).size(), 1);
+            // Changed since its newest backup, a second later (backups are
+            // named by the second): a holder would back it up.
+            reg.addCity("Coburg");
+            QTest::qWait(1100);
+            {
+                ShownWindow reader(reg.dir());
+                QVERIFY(reader->windowTitle().endsWith("(read-only)"));
+            }
+        }
+        QCOMPARE(backups.entryList(QDir::Files).size(), 1);
+    }
+
     // A backup that cannot be written is said, and the window works on.
     void backupThatCannotBeWritten()
     {
