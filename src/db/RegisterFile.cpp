@@ -1,6 +1,7 @@
 #include "RegisterFile.h"
 
 #include "GermanCollation.h"
+#include "RegisterLocation.h"
 #include "RegisterSchema.h"
 #include "StoreError.h"
 
@@ -189,6 +190,11 @@ RegisterFile::RegisterFile(const QString &path, int flags) : m_path(path)
 
 std::shared_ptr<RegisterFile> RegisterFile::openChecked(const QString &path, Access access)
 {
+    // An address is never taken for a path, even where a folder named
+    // "postgresql:" would let it make a file; nor is it shown, password and all.
+    if (NamesSharedRegister(path))
+        throw StoreError(QStringLiteral("A shared register's address (postgresql://...) names no register file."),
+                         QStringLiteral("Register"));
     const QFileInfo info(path);
     if (info.isDir())
         refuse(path, QStringLiteral("it is a directory"));

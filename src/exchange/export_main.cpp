@@ -70,6 +70,12 @@ int main(int argc, char *argv[])
     options.yearsAsNumbers = parser.isSet(yearsOption);
     try {
         const QString registerPath = ChooseRegister(parser.value(registerOption));
+        // Never a file of that name, and never the address with its password.
+        if (NamesSharedRegister(registerPath)) {
+            std::fprintf(stderr, "sudregister-export reads a register file. A shared register (postgresql://...) "
+                                 "is exported from Sudregister's window, with File > Export.\n");
+            return 1;
+        }
         if (!QFileInfo::exists(registerPath)) {
             std::fprintf(stderr, "There is no register %s.\n", qPrintable(registerPath));
             return 1;

@@ -68,6 +68,12 @@ int main(int argc, char *argv[])
     }
     try {
         const QString registerPath = ChooseRegister(parser.value(registerOption));
+        // Never a file of that name, and never the address with its password.
+        if (NamesSharedRegister(registerPath)) {
+            std::fprintf(stderr, "sudregister-import adds to a register file. A shared register (postgresql://...) "
+                                 "is added to in Sudregister's window, with File > Import.\n");
+            return 1;
+        }
         ImportOptions options;
         options.append = parser.isSet(appendOption);
         const ImportCounts counts = report ? ImportReport(files.first(), registerPath, options, showProgress)
