@@ -457,9 +457,10 @@ void Recordset::Update()
     }
 
     // A shared register's server gives the key, so that no two editors
-    // give out the same one; a file gives it itself for a Null key.
-    Transaction tx(*m_file);
+    // give out the same one, before the file's transaction opens; a file
+    // gives it itself for a Null key.
     const std::vector<qint64> newKey = m_keyField >= 0 ? m_file->newKeys(m_source.table) : std::vector<qint64>{};
+    Transaction tx(*m_file);
     if (!newKey.empty())
         buffer[size_t(m_keyField)] = newKey.front();
     m_file->rowWriter().write({m_source.table, m_fields, newKey.empty() ? 0 : newKey.front(), std::nullopt, buffer});

@@ -462,9 +462,9 @@ QString RegisterFile::saveAgainUnderItsName(const QDateTime &now)
     return kept;
 }
 
-RowWriter RegisterFile::rowWriter()
+RowWriter::Run RegisterFile::rowRunner()
 {
-    return RowWriter(RowWriter::Dialect::Sqlite, [this](const RowWriter::Statement &statement) -> qint64 {
+    return [this](const RowWriter::Statement &statement) -> qint64 {
         Cursor cursor = cached(statement.sql);
         for (size_t i = 0; i < statement.values.size(); ++i)
             cursor.bind(int(i + 1), statement.values[i]);
@@ -472,7 +472,7 @@ RowWriter RegisterFile::rowWriter()
             return cursor.step() ? cursor.int64(0) : 0;
         cursor.run();
         return changes();
-    });
+    };
 }
 
 void RegisterFile::noteChange(RowChange change)
@@ -486,11 +486,19 @@ void RegisterFile::noteChange(RowChange change)
         m_changeListener(std::exchange(m_journal, {}));
 }
 
+void RegisterFile::setUpstream(Upstream *upstream)
+{
+    if (upstream)
+        m_upstream.emplace(*upstream);
+    else
+        m_upstream.reset();
+}
+
 std::vector<qint64> RegisterFile::newKeys(const QString &table, int count)
 {
     if (!m_upstream)
         return {};
-    return m_upstream->newKeys(table, count);
+    return m_upstream->server().newKeys(table, count);
 }
 
 void RegisterFile::noteForServer(RowChange change)
@@ -503,52 +511,40 @@ void RegisterFile::noteForServer(RowChange change)
         throw StoreError(QStringLiteral("A change of the shared register was made outside a transaction; it was "
                                         "not sent to the server."),
                          QStringLiteral("Register"));
-    m_toSend.push_back(std::move(change));
+    m_upstream->note(std::move(change));
 }
 
 RegisterFile::GroupStart RegisterFile::groupBegun()
 {
-    if (m_groups++ == 0) {
-        m_toSend.clear();
-        m_changesBefore = totalChanges();
-    }
-    return {m_journal.size(), m_toSend.size()};
+    if (m_groups++ == 0 && m_upstream)
+        m_upstream->begin(totalChanges());
+    return {m_journal.size(), m_upstream ? m_upstream->size() : 0};
 }
 
 void RegisterFile::commitGroup(const QByteArray &name, GroupStart start)
 {
-    const QByteArray release = "RELEASE " + name;
-    const QByteArray rollback = "ROLLBACK TO " + name + "; " + release;
-    bool open = true;
     try {
-        if (m_upstream && m_groups == 1 && totalChanges() != m_changesBefore) {
-            if (totalChanges() - m_changesBefore != qint64(m_toSend.size()))
-                throw StoreError(QStringLiteral("A change of the shared register was not made for the server as "
-                                                "well; it was not stored."),
-                                 QStringLiteral("Register"));
-            // The server has the group first, and no transaction of the
-            // file stays open while it answers: the file's writes are taken
-            // back, the server makes them, and the file makes them again.
-            const RowChanges sent = std::exchange(m_toSend, {});
-            exec(rollback.constData());
-            open = false;
-            m_upstream->send(sent);
-            exec(("SAVEPOINT " + name).constData());
-            open = true;
-            // Should this fail, the server has the group all the same; the
-            // file follows with the server's announcement of it.
-            const RowWriter writer = rowWriter();
-            for (const RowChange &change : sent)
-                writer.write(change);
+        if (m_upstream && m_groups == 1) {
+            m_upstream->commit(*this, name);
+        } else {
+            releaseSavepoint(name);
         }
-        exec(release.constData());
     } catch (...) {
-        if (open)
-            sqlite3_exec(handle(), rollback.constData(), nullptr, nullptr, nullptr);
         groupEnded(start, false);
         throw;
     }
     groupEnded(start, true);
+}
+
+void RegisterFile::releaseSavepoint(const QByteArray &name)
+{
+    const QByteArray release = "RELEASE " + name;
+    try {
+        exec(release.constData());
+    } catch (...) {
+        sqlite3_exec(handle(), ("ROLLBACK TO " + name + "; " + release).constData(), nullptr, nullptr, nullptr);
+        throw;
+    }
 }
 
 void RegisterFile::groupEnded(GroupStart start, bool committed)
@@ -556,10 +552,11 @@ void RegisterFile::groupEnded(GroupStart start, bool committed)
     --m_groups;
     if (!committed) {
         m_journal.resize(std::min(start.journal, m_journal.size()));
-        m_toSend.resize(std::min(start.upstream, m_toSend.size()));
+        if (m_upstream)
+            m_upstream->dropFrom(start.upstream);
     }
-    if (m_groups == 0)
-        m_toSend.clear();
+    if (m_groups == 0 && m_upstream)
+        m_upstream->clear();
     if (m_groups == 0 && !m_journal.empty() && m_changeListener)
         m_changeListener(std::exchange(m_journal, {}));
 }

@@ -3,6 +3,7 @@
 #include "RowChange.h"
 #include "RowWriter.h"
 #include "Statement.h"
+#include "UpstreamJournal.h"
 
 #include <QHash>
 #include <QString>
@@ -59,8 +60,9 @@ public:
     void setBusyTimeout(int ms);
     // Rows changed by the last INSERT, UPDATE or DELETE.
     int changes() const;
-    // Writes row changes to this file's tables.
-    RowWriter rowWriter();
+    // Runs a row writer's statements on this file's tables.
+    RowWriter::Run rowRunner();
+    RowWriter rowWriter() { return RowWriter(RowWriter::Dialect::Sqlite, rowRunner()); }
     // Rows this connection has changed since it opened.
     qint64 totalChanges() const;
     // Changes whenever another connection (another window, the shell, the
@@ -99,21 +101,11 @@ public:
     bool isJournaling() const { return m_changeListener || m_upstream; }
     void noteChange(RowChange change);
 
-    // Where a file mirrors a shared register, the server holds the register:
-    // each group of writes goes there before it commits here, and a refusal
-    // there (a StoreError thrown by send()) rolls the group back here.
-    class Upstream {
-    public:
-        virtual ~Upstream() = default;
-        // Makes the writes on the server in one transaction, each checked
-        // against its row's `before`, or makes none and throws StoreError.
-        virtual void send(const RowChanges &changes) = 0;
-        // Keys for `count` new rows of `table` that no other editor is
-        // given.
-        virtual std::vector<qint64> newKeys(const QString &table, int count) = 0;
-    };
-    void setUpstream(Upstream *upstream) { m_upstream = upstream; }
-    bool hasUpstream() const { return m_upstream; }
+    // Where a file mirrors a shared register, each group of writes goes to
+    // the server before it commits here, and a refusal there (a StoreError
+    // thrown by Upstream::send()) rolls the group back here.
+    void setUpstream(Upstream *upstream);
+    bool hasUpstream() const { return m_upstream.has_value(); }
     // The keys `count` new rows of `table` are to have; none where the file
     // gives them.
     std::vector<qint64> newKeys(const QString &table, int count = 1);
@@ -149,6 +141,8 @@ private:
     static std::shared_ptr<RegisterFile> openChecked(const QString &path, Access access);
     void connect(int flags);
     void checkSchema();
+    // Commits savepoint `name`, or rolls it back and throws StoreError.
+    void releaseSavepoint(const QByteArray &name);
 
     QString m_path;
     bool m_readOnly = false;
@@ -158,11 +152,6 @@ private:
     QHash<QString, QString> m_keyFields;
     std::function<void(RowChanges)> m_changeListener;
     RowChanges m_journal;
-    Upstream *m_upstream = nullptr;
-    // The rows the open group wrote, for the server, and how many rows the
-    // connection had changed when it began: a write the group made that
-    // never reached this list would leave the server behind.
-    RowChanges m_toSend;
-    qint64 m_changesBefore = 0;
+    std::optional<UpstreamJournal> m_upstream;
     int m_groups = 0;
 };

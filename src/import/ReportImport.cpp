@@ -246,7 +246,8 @@ ImportCounts appendLines(const QString &reportPath, const Survey &checked, Regis
     ReportLines lines(reportPath);
     QByteArray raw;
     QByteArray converted;
-    RegisterAppender appender(file);
+    const qint64 chroniks = std::ranges::count(checked.chronik, true);
+    RegisterAppender appender(file, checked.lines - chroniks, chroniks);
     Transaction tx(file);
     while (lines.number() < checked.lines) {
         if (!lines.next(raw))

@@ -166,7 +166,7 @@ ImportCounts SheetImport::write(RegisterFile &file, const Progress &progress)
 {
     if (!m_surveyed)
         survey();
-    RegisterAppender appender(file, RegisterAppender::NullViews::Null);
+    RegisterAppender appender(file, m_counts.breweries, m_counts.chroniks, RegisterAppender::NullViews::Null);
     Pass pass;
     pass.appender = &appender;
     pass.progress = progress ? &progress : nullptr;

@@ -106,6 +106,14 @@ PgResult PgConnection::exec(const QByteArray &sql, const std::vector<QVariant> &
     return result;
 }
 
+RowWriter::Run PgConnection::rowRunner(const QString &context)
+{
+    return [this, context](const RowWriter::Statement &statement) -> qint64 {
+        const PgResult result = exec(statement.sql, statement.values, context);
+        return statement.counts ? result.int64(0, 0) : result.changed();
+    };
+}
+
 void PgConnection::runScript(const char *script, const QString &context)
 {
     PgResult result(PQexec(m_connection.get(), script));

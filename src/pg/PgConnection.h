@@ -1,6 +1,7 @@
 #pragma once
 
 #include "PgResult.h"
+#include "RowWriter.h"
 #include "SharedAddress.h"
 
 #include <QByteArray>
@@ -43,6 +44,9 @@ public:
     // whose message begins with `context`.
     PgResult exec(const QByteArray &sql, const std::vector<QVariant> &params = {},
                   const QString &context = QString());
+
+    // Runs a row writer's statements here, failing with `context`.
+    RowWriter::Run rowRunner(const QString &context = QString());
 
     // Runs the statements of `script`, the program's own text with no value
     // in it (the schema). Throws StoreError.

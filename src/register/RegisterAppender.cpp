@@ -20,13 +20,9 @@ QStringList fieldsOf(const std::array<ReportLine::Column, N> &columns, const QSt
     return fields + extras;
 }
 
-// A shared register's server gives the keys, asked for in blocks that grow
-// with the import, so that a large one asks seldom.
-constexpr int LargestKeyBlock = 4096;
-
 } // namespace
 
-RegisterAppender::RegisterAppender(RegisterFile &file, NullViews nulls)
+RegisterAppender::RegisterAppender(RegisterFile &file, qint64 breweries, qint64 chroniks, NullViews nulls)
     : m_file(file), m_nulls(nulls), m_shared(file.hasUpstream()),
       m_addBrewery(file, file.rowWriter().insertOf(
                              RegisterSchema::BreweryTable,
@@ -41,6 +37,8 @@ RegisterAppender::RegisterAppender(RegisterFile &file, NullViews nulls)
     if (m_shared) {
         m_breweryFields = file.fieldsOf(RegisterSchema::BreweryTable);
         m_chronikFields = file.fieldsOf(RegisterSchema::ChronikTable);
+        m_breweryKeys = keysFor(file, RegisterSchema::BreweryTable, breweries);
+        m_chronikKeys = keysFor(file, RegisterSchema::ChronikTable, chroniks);
     }
 }
 
@@ -63,7 +61,7 @@ qint64 RegisterAppender::addBrewery(const QByteArrayView *columns)
     for (int column = 0; column < ReportLine::BreweryWidth; ++column)
         bind(m_addBrewery, column + 1, columns[column]);
     if (m_shared)
-        m_addBrewery.bind(ReportLine::BreweryWidth + 1, m_breweryKeys.next(m_file, RegisterSchema::BreweryTable));
+        m_addBrewery.bind(ReportLine::BreweryWidth + 1, m_breweryKeys.next());
     run(m_addBrewery);
     const qint64 key = m_file.lastInsertRowId();
     if (m_shared)
@@ -78,7 +76,7 @@ void RegisterAppender::addChronik(qint64 parent, const QByteArrayView *texts)
         bind(m_addChronik, text + 1, texts[text]);
     m_addChronik.bind(Texts + 1, parent);
     if (m_shared)
-        m_addChronik.bind(Texts + 2, m_chronikKeys.next(m_file, RegisterSchema::ChronikTable));
+        m_addChronik.bind(Texts + 2, m_chronikKeys.next());
     run(m_addChronik);
     if (m_shared)
         sendOn(RegisterSchema::ChronikTable, m_file.lastInsertRowId());
@@ -98,13 +96,22 @@ void RegisterAppender::sendOn(const QString &table, qint64 key)
     m_file.noteForServer({table, fields, key, std::nullopt, ReadStoredRow(m_file, table, fields, key)});
 }
 
-qint64 RegisterAppender::Keys::next(RegisterFile &file, const QString &table)
+RegisterAppender::Keys RegisterAppender::keysFor(RegisterFile &file, const QString &table, qint64 rows)
 {
-    if (given.empty()) {
-        block = std::min(block * 2, LargestKeyBlock);
-        const std::vector<qint64> more = file.newKeys(table, block);
-        given.assign(more.rbegin(), more.rend());
+    Keys keys;
+    if (rows > 0) {
+        const std::vector<qint64> given = file.newKeys(table, int(rows));
+        keys.given.assign(given.rbegin(), given.rend());
     }
+    return keys;
+}
+
+qint64 RegisterAppender::Keys::next()
+{
+    // The import found more rows than it counted before it began.
+    if (given.empty())
+        throw StoreError(QStringLiteral("The import changed while it was written; nothing was added."),
+                         QStringLiteral("Register"));
     const qint64 key = given.back();
     given.pop_back();
     return key;

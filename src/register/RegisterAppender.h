@@ -17,7 +17,10 @@ public:
     // spreadsheet's empty cell, which is Null (an empty text cell is not).
     enum class NullViews { EmptyText, Null };
 
-    explicit RegisterAppender(RegisterFile &file, NullViews nulls = NullViews::EmptyText);
+    // Made before the caller's transaction opens, for as many rows as are
+    // to be added: a shared register's server gives all their keys here, so
+    // that no round trip to it runs while the file's transaction is open.
+    RegisterAppender(RegisterFile &file, qint64 breweries, qint64 chroniks, NullViews nulls = NullViews::EmptyText);
 
     // The breweries `file` holds.
     static qint64 breweryCount(RegisterFile &file);
@@ -36,9 +39,9 @@ private:
     // Keys the server gave and no row has taken yet.
     struct Keys {
         std::vector<qint64> given; // the next at the back
-        int block = 8;             // doubled at each ask, to the largest
-        qint64 next(RegisterFile &file, const QString &table);
+        qint64 next();
     };
+    static Keys keysFor(RegisterFile &file, const QString &table, qint64 rows);
 
     RegisterFile &m_file;
     NullViews m_nulls;

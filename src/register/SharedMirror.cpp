@@ -327,11 +327,7 @@ void SharedMirror::send(const RowChanges &changes)
         // The server makes the very changes the file made, checked against
         // the rows as the window showed them: a write against another
         // editor's change finds no row and is refused.
-        const RowWriter rows(RowWriter::Dialect::Postgres, [this](const RowWriter::Statement &statement) -> qint64 {
-            const PgResult result = m_server->exec(statement.sql, statement.values,
-                                                   QStringLiteral("Could not store the change"));
-            return statement.counts ? result.int64(0, 0) : result.changed();
-        });
+        const RowWriter rows(RowWriter::Dialect::Postgres, m_server->rowRunner(QStringLiteral("Could not store the change")));
         rows.writeAll(order);
         m_server->exec("COMMIT", {}, QStringLiteral("Could not store the change"));
     } catch (const StoreError &e) {

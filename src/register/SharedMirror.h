@@ -15,7 +15,7 @@ class PgConnection;
 // one alike. The server stays the register: every write of the file goes
 // there first (as its upstream), and the commits of other editors, heard on
 // the server's channel, are copied into the file by key.
-class SharedMirror : public RegisterFile::Upstream {
+class SharedMirror : public Upstream {
 public:
     // `server` is open and holds a register; the file at `path` is made.
     SharedMirror(std::unique_ptr<PgConnection> server, const QString &path);

@@ -125,15 +125,7 @@ private slots:
             file->exec("CREATE TABLE Brewery (RowId INTEGER PRIMARY KEY AUTOINCREMENT, CityName, StartYear)");
             if (!stored.isEmpty())
                 file->exec(QStringLiteral("INSERT INTO Brewery VALUES (%1, %2)").arg(Key).arg(stored).toUtf8());
-            writer.emplace(RowWriter::Dialect::Sqlite, logged([&file](const RowWriter::Statement &statement) {
-                               Cursor cursor = file->cached(statement.sql);
-                               for (size_t i = 0; i < statement.values.size(); ++i)
-                                   cursor.bind(int(i + 1), statement.values[i]);
-                               if (statement.counts)
-                                   return cursor.step() ? cursor.int64(0) : qint64(0);
-                               cursor.run();
-                               return qint64(file->changes());
-                           }));
+            writer.emplace(RowWriter::Dialect::Sqlite, logged(file->rowRunner()));
         } else {
             server = std::make_unique<PgConnection>(SharedAddress(scratch.address()));
             if (!stored.isEmpty())
@@ -142,10 +134,7 @@ private slots:
                                  .arg(Key)
                                  .arg(stored)
                                  .toUtf8());
-            writer.emplace(RowWriter::Dialect::Postgres, logged([&server](const RowWriter::Statement &statement) {
-                               const PgResult result = server->exec(statement.sql, statement.values);
-                               return statement.counts ? result.int64(0, 0) : result.changed();
-                           }));
+            writer.emplace(RowWriter::Dialect::Postgres, logged(server->rowRunner()));
         }
         const auto storedNow = [&] {
             if (file) {
