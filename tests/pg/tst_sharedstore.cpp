@@ -9,6 +9,7 @@
 #include "StoreError.h"
 
 #include <QTest>
+#include <csignal>
 #include <memory>
 
 namespace {
@@ -275,6 +276,22 @@ private slots:
         QVERIFY2(refused.startsWith("Could not open the shared register") && refused.contains("certificate"),
                  qPrintable(refused));
         QCOMPARE(code, int(StoreError::ConnectionFailed));
+    }
+
+    // A test program that aborts, its destructors unrun, leaves no server
+    // running and no folder of it behind.
+    void anAbortedTestStopsItsServer()
+    {
+        QProcess worker;
+        worker.start(QStringLiteral(ABORT_WORKER));
+        QVERIFY(worker.waitForFinished(120000));
+        QCOMPARE(worker.exitStatus(), QProcess::CrashExit);
+        const QStringList said = QString::fromUtf8(worker.readAllStandardOutput()).split('\n');
+        QVERIFY2(said.size() >= 2, qPrintable(worker.readAllStandardError()));
+        const pid_t postmaster = said[0].toInt();
+        QVERIFY(postmaster > 0);
+        QTRY_VERIFY_WITH_TIMEOUT(::kill(postmaster, 0) != 0, 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(!QFileInfo::exists(said[1]), 5000);
     }
 
 private:

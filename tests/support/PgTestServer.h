@@ -64,6 +64,7 @@ public:
         }
         hba.write("local all admin trust\nlocal all all scram-sha-256\n");
         hba.close();
+        watchOverServer();
         start();
     }
 
@@ -258,6 +259,25 @@ private:
             port = ntohs(address.sin_port);
         ::close(probe);
         return port;
+    }
+
+    // Should the test program end without its destructors (an abort, a
+    // crash, a time-out's kill), a watcher of its own stops the server and
+    // removes the folders once the program is gone.
+    void watchOverServer() const
+    {
+        QProcess watcher;
+        watcher.setProgram(QStringLiteral("sh"));
+        watcher.setArguments({QStringLiteral("-c"),
+                              QStringLiteral("while kill -0 \"$0\" 2>/dev/null; do sleep 0.2; done; "
+                                             "if pid=$(head -n 1 \"$1/data/postmaster.pid\" 2>/dev/null); then "
+                                             "kill -QUIT \"$pid\"; while kill -0 \"$pid\" 2>/dev/null; do "
+                                             "sleep 0.1; done; fi; rm -rf \"$1\" \"$2\""),
+                              QString::number(::getpid()), m_dir.path(), m_dataHome.path()});
+        watcher.setStandardInputFile(QProcess::nullDevice());
+        watcher.setStandardOutputFile(QProcess::nullDevice());
+        watcher.setStandardErrorFile(QProcess::nullDevice());
+        watcher.startDetached();
     }
 
     bool openssl(const QStringList &arguments)
