@@ -110,7 +110,7 @@ qint64 RegisterAppender::Keys::next()
 {
     // The import found more rows than it counted before it began.
     if (given.empty())
-        throw StoreError(QStringLiteral("The import changed while it was written; nothing was added."),
+        throw StoreError(QStringLiteral("The import held more rows than were counted before it began."),
                          QStringLiteral("Register"));
     const qint64 key = given.back();
     given.pop_back();

@@ -197,7 +197,8 @@ private slots:
     }
 
     // A reader's window says it only reads, and why; an editor's, which
-    // holds no lock and needs none, says nothing of the kind.
+    // holds no lock and needs none, says nothing of the kind. Both follow
+    // what other editors commit.
     void readerReadsOnly_data()
     {
         QTest::addColumn<QString>("user");
@@ -216,6 +217,11 @@ private slots:
                  qPrintable(bottomLine));
         QVERIFY2(bottomLine.contains("read-only") == readOnly, qPrintable(bottomLine));
         QCOMPARE(GridDriver::columnTexts(*window->grdBrauerien, 3, 2), (QStringList{"Aying", "Bamberg"}));
+        // Either follows another editor's commit.
+        QVERIFY(m_server->admin("UPDATE \"Brewery\" SET \"CityName\" = 'Kulmbach' WHERE \"CityName\" = 'Aying'",
+                                "society"));
+        QTRY_COMPARE_WITH_TIMEOUT(GridDriver::columnTexts(*window->grdBrauerien, 3, 2),
+                                  (QStringList{"Bamberg", "Kulmbach"}), FollowMs);
     }
 
     // Files made of a shared register are proposed in the documents folder,
@@ -237,12 +243,16 @@ private slots:
     void importReachesTheServer_data()
     {
         QTest::addColumn<bool>("refused");
-        QTest::addRow("stored") << false;
-        QTest::addRow("refused by the server") << true;
+        // Breweries in Zeil added after the two of the file.
+        QTest::addColumn<int>("more");
+        QTest::addRow("stored") << false << 0;
+        QTest::addRow("refused by the server") << true << 0;
+        QTest::addRow("more rows than one statement adds") << false << 400;
     }
     void importReachesTheServer()
     {
         QFETCH(bool, refused);
+        QFETCH(int, more);
         if (refused)
             QVERIFY(m_server->admin("CREATE FUNCTION no_hof() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN "
                                     "IF NEW.\"CityName\" = 'Hof' THEN RAISE 'no breweries in Hof'; END IF; "
@@ -259,11 +269,16 @@ private slots:
         QVERIFY(report.open());
         report.write("BY\t\t\tCoburg\tC1\tHofbräu\t1850\t\r\n\t\t\t\tC\tHofbräu\t1850\t\tHofbrauhaus Coburg\r\n"
                      "BY\t\t\tHof\tH1\tMeinel\t1731\t\r\n\t\t\t\tM\tMeinel\t1731\t\tMeinel-Bräu\r\n");
+        for (int zeil = 1; zeil <= more; ++zeil)
+            report.write(QStringLiteral("BY\t\t\tZeil\tZ%1\tBrauerei %1\t1900\t\r\n\t\t\t\tZ\tB\t1900\t\tZ%1\r\n")
+                             .arg(zeil)
+                             .toUtf8());
         report.close();
         anna.boxes->answers << MessageBoxes::Answer::Yes;
         QCOMPARE(anna->importFiles({report.fileName()}), !refused);
         const QStringList before{"Aying", "Bamberg"};
         const QStringList after{"Aying", "Bamberg", "Coburg", "Hof"};
+        const int breweries = refused ? 2 : 4 + more;
         if (refused) {
             QCOMPARE(anna.boxes->failures.size(), 1);
             QVERIFY2(anna.boxes->failures[0].contains("no breweries in Hof"), qPrintable(anna.boxes->failures[0]));
@@ -271,7 +286,8 @@ private slots:
             QCOMPARE(rows("BreweryChronik"), 2);
         } else {
             QVERIFY(anna.boxes->failures.isEmpty());
-            QCOMPARE(cities(), after.join(','));
+            QCOMPARE(cities(), (after + QStringList(more, "Zeil")).join(','));
+            QCOMPARE(rows("BreweryChronik"), breweries);
             // Each entry under its own brewery, as the server keyed them.
             QVERIFY(m_server->admin("SELECT string_agg(b.\"CityName\" || ':' || c.\"BreweryNameLong\", ',' "
                                     "ORDER BY c.\"ChronikId\") FROM \"BreweryChronik\" c JOIN \"Brewery\" b "
@@ -280,7 +296,7 @@ private slots:
             QCOMPARE(m_server->output(), "Coburg:Hofbrauhaus Coburg,Hof:Meinel-Bräu");
         }
         for (ShownWindow *w : {&anna, &bert}) {
-            QTRY_COMPARE_WITH_TIMEOUT((*w)->dsBrewery->Recordset().RecordCount(), refused ? 2 : 4, FollowMs);
+            QTRY_COMPARE_WITH_TIMEOUT((*w)->dsBrewery->Recordset().RecordCount(), breweries, FollowMs);
             QCOMPARE(GridDriver::columnTexts(*(*w)->grdBrauerien, 3, refused ? 2 : 4), refused ? before : after);
         }
     }
