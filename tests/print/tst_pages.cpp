@@ -1,4 +1,5 @@
 #include "PageOutput.h"
+#include "PdfText.h"
 #include "PrintFont.h"
 #include "PrintPreview.h"
 #include "PrintSettings.h"
@@ -25,16 +26,38 @@ private:
     qint64 m_rows;
 };
 
-std::unique_ptr<TablePages> numbered(qint64 rows)
+std::unique_ptr<TablePages> numbered(qint64 rows, const QString &closing = {}, PageFrame::Heading heading = {})
 {
     TablePages::Options options;
     options.title = options.kind = QStringLiteral("Numbers");
+    options.closing = closing;
+    options.heading = std::move(heading);
     return std::make_unique<TablePages>(options, std::vector<TablePages::Column>{{"No", 1}, {"Name", 3}},
                                         std::make_unique<NumberedRows>(rows), QStringLiteral("DejaVu Sans"));
 }
 
 const QPageLayout A4(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(12, 12, 12, 12),
                      QPageLayout::Millimeter);
+
+// The pages a table of `rows` rows takes on A4.
+int pagesOf(qint64 rows, const QString &closing = {})
+{
+    const std::unique_ptr<TablePages> pages = numbered(rows, closing);
+    pages->startLayout(A4.paintRect(QPageLayout::Point).size());
+    pages->layOutMore(rows + 1);
+    return pages->pageCount();
+}
+
+// The words poppler reads on `page` that lie within `words`' given text.
+std::vector<PdfText::Word> wordsOf(const std::vector<PdfText::Word> &words, int page, const QStringList &texts)
+{
+    std::vector<PdfText::Word> found;
+    for (const PdfText::Word &word : words) {
+        if (word.page == page && texts.contains(word.text))
+            found.push_back(word);
+    }
+    return found;
+}
 
 } // namespace
 
@@ -86,6 +109,49 @@ private slots:
         QCOMPARE(preview.lblPages->text(), QStringLiteral("of %1").arg(pages->pageCount()));
         preview.showPage(pages->pageCount() + 5);
         QCOMPARE(preview.currentPage(), pages->pageCount() - 1);
+    }
+
+    // A table whose rows fill its last page to the foot prints its closing
+    // line on a page of its own, above that page's foot.
+    void closingLineOfAFullLastPage()
+    {
+        qint64 rows = 1;
+        while (pagesOf(rows + 1) == 1)
+            ++rows;
+        QCOMPARE(pagesOf(rows, QStringLiteral("Zum Schluss")), 2);
+        QTemporaryDir dir;
+        const QString pdf = dir.filePath("full.pdf");
+        const std::unique_ptr<TablePages> pages = numbered(rows, QStringLiteral("Zum Schluss"));
+        QCOMPARE(PageOutput::savePdf(*pages, pdf, A4).outcome, PageOutput::Saved::Written);
+        const std::vector<PdfText::Word> words = PdfText::placedWords(pdf);
+        const auto closing = wordsOf(words, 2, {"Zum", "Schluss"});
+        QCOMPARE(int(closing.size()), 2);
+        const auto foot = wordsOf(words, 2, {"page", "2", "of"});
+        QVERIFY(!foot.empty());
+        QVERIFY(closing.front().box.bottom() < foot.front().box.top());
+        QCOMPARE(int(wordsOf(words, 1, {QString::number(rows - 1)}).size()), 1);
+    }
+
+    // A heading wider than the page keeps its date whole at the right: the
+    // register's name and what the pages show give way before it, and
+    // nothing runs past the page.
+    void aWideHeadingGivesWayBeforeTheDate()
+    {
+        const QString wide = QStringLiteral("Brauereiverzeichnis ").repeated(12);
+        const std::unique_ptr<TablePages> pages =
+            numbered(3, {}, {wide, QStringLiteral("Liste ").repeated(30), QStringLiteral("10. Dezember 2026")});
+        QTemporaryDir dir;
+        const QString pdf = dir.filePath("heading.pdf");
+        QCOMPARE(PageOutput::savePdf(*pages, pdf, A4).outcome, PageOutput::Saved::Written);
+        const std::vector<PdfText::Word> words = PdfText::placedWords(pdf);
+        const auto date = wordsOf(words, 1, {"10.", "Dezember", "2026"});
+        QCOMPARE(int(date.size()), 3);
+        const qreal pageWidth = A4.fullRect(QPageLayout::Point).width();
+        for (const PdfText::Word &word : wordsOf(words, 1, {"Brauereiverzeichnis", "Liste"})) {
+            QVERIFY2(word.box.right() < date.front().box.left(), qPrintable(word.text));
+        }
+        for (const PdfText::Word &word : words)
+            QVERIFY2(word.box.left() >= 0 && word.box.right() <= pageWidth, qPrintable(word.text));
     }
 
     void cancelledPdfLeavesNothingBehind_data()

@@ -1,7 +1,10 @@
 #pragma once
 
 #include <QProcess>
+#include <QRectF>
 #include <QRegularExpression>
+#include <QXmlStreamReader>
+#include <vector>
 #include <QString>
 #include <QTest>
 
@@ -49,6 +52,37 @@ inline void inOrder(const QString &text, const QStringList &expected)
         QVERIFY2(at >= 0, qPrintable(QStringLiteral("\"%1\" is missing or out of order in:\n%2").arg(item, text)));
         from = at + item.size();
     }
+}
+
+// Every word with its box in points from the page's top left, as the
+// reader places it, and its page (1-based).
+struct Word {
+    QString text;
+    QRectF box;
+    int page = 0;
+};
+
+inline std::vector<Word> placedWords(const QString &pdf)
+{
+    QProcess reader;
+    reader.start(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")});
+    if (!reader.waitForFinished(60000) || reader.exitCode() != 0)
+        qWarning() << "pdftotext failed:" << reader.readAllStandardError();
+    std::vector<Word> words;
+    int page = 0;
+    QXmlStreamReader xml(reader.readAllStandardOutput());
+    while (!xml.atEnd()) {
+        if (xml.readNext() != QXmlStreamReader::StartElement)
+            continue;
+        if (xml.name() == QStringLiteral("page")) {
+            ++page;
+        } else if (xml.name() == QStringLiteral("word")) {
+            const auto at = [&](const char *name) { return xml.attributes().value(QLatin1String(name)).toDouble(); };
+            const QRectF box(QPointF(at("xMin"), at("yMin")), QPointF(at("xMax"), at("yMax")));
+            words.push_back({xml.readElementText(), box, page});
+        }
+    }
+    return words;
 }
 
 } // namespace PdfText
