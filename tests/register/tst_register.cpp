@@ -1,4 +1,5 @@
 #include "ListedCities.h"
+#include "LockingShell.h"
 #include "Register.h"
 #include "ScratchRegister.h"
 
@@ -131,6 +132,21 @@ private slots:
         Register third(scratch.path());
         third.open();
         QVERIFY(third.holdsLock());
+    }
+
+    // A check of the pages that meets the register held by another program
+    // has found no damage: the window offers no backup for it.
+    void aBusyPageCheckFindsNoDamage()
+    {
+        ScratchRegister scratch;
+        scratch.addCity("Bamberg");
+        Register reg(scratch.path());
+        reg.open();
+        LockingShell shell(scratch.path(), LockingShell::Hold::Everyone);
+        QVERIFY(shell.held());
+        reg.startPageCheck();
+        QTRY_VERIFY_WITH_TIMEOUT(!reg.checkingPages(), 20000);
+        QVERIFY(!reg.pageDamage());
     }
 };
 
