@@ -121,6 +121,8 @@ public:
         size_t upstream = 0;
     };
     GroupStart groupBegun();
+    // Whether a group of writes is open and may still roll back.
+    bool hasOpenGroup() const { return m_groups > 0; }
     void commitGroup(const QByteArray &name, GroupStart start);
     void groupEnded(GroupStart start, bool committed);
 

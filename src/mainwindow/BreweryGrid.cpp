@@ -61,14 +61,13 @@ void Sudregister::connectBreweryGrid()
         column.setText(TrimBlanks(column.Text()));
     });
     events.AfterColUpdate = m_work->whileOpen([this](int colIndex) { m_notes->edited(*grdBrauerien, colIndex); });
-    events.BeforeDelete = m_work->whileOpen([this](bool &cancel) {
+    events.ConfirmDelete = m_work->whileOpen([this](bool &cancel) {
         const QString prompt = grdBrauerien->rowPrompt({0, 1, 2, 3, 5});
         // No is preselected: Enter alone deletes nothing.
-        if (m_work->boxes()->ask(QStringLiteral("Delete Brewery ") + prompt, MessageBoxes::Answer::No)
-            != MessageBoxes::Answer::Yes) {
-            cancel = true;
-            return;
-        }
+        cancel = m_work->boxes()->ask(QStringLiteral("Delete Brewery ") + prompt, MessageBoxes::Answer::No)
+            != MessageBoxes::Answer::Yes;
+    });
+    events.BeforeDelete = m_work->whileOpen([this](bool &cancel) {
         const QScopedValueRollback deleting(m_deletingChroniks, true);
         // The history source is set to exactly this brewery's entries first,
         // whatever it showed before; the grid's transaction makes the entries

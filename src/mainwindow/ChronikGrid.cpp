@@ -40,7 +40,7 @@ void Sudregister::connectChronikGrid()
         grdBrauerien->Scroll(0, n >= 1 ? n - 1 : 0);
         ShowChronik();
     });
-    events.BeforeDelete = m_work->whileOpen([this](bool &cancel) {
+    events.ConfirmDelete = m_work->whileOpen([this](bool &cancel) {
         if (m_deletingChroniks) {
             cancel = false;
             return;

@@ -11,6 +11,11 @@ class StoreError;
 struct GridEvents {
     std::function<void(int colIndex, const QVariant &oldValue, bool &cancel)> BeforeColUpdate;
     std::function<void(int colIndex)> AfterColUpdate;
+    // Asked before a row is deleted, with nothing written yet and no
+    // transaction open: a question must never hold one open, where what
+    // other editors commit meanwhile is copied in.
+    std::function<void(bool &cancel)> ConfirmDelete;
+    // Inside the delete's transaction: what goes with the row.
     std::function<void(bool &cancel)> BeforeDelete;
     std::function<void()> AfterInsert;
     std::function<void(int lastRow, int lastCol)> RowColChange;

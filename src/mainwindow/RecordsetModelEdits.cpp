@@ -321,9 +321,13 @@ bool RecordsetModel::removeRows(int row, int count, const QModelIndex &parent)
         ::Recordset &before = m_source->Recordset();
         if (before.AbsolutePosition() != row)
             before.setAbsolutePosition(row);
+        bool cancel = false;
+        if (m_events.ConfirmDelete)
+            m_events.ConfirmDelete(cancel);
+        if (cancel)
+            return;
         // The reaction and the deletion land together or not at all.
         Transaction tx(m_source->file());
-        bool cancel = false;
         if (m_events.BeforeDelete)
             m_events.BeforeDelete(cancel);
         if (cancel)

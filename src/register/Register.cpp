@@ -27,6 +27,9 @@ namespace {
 
 // How often a window that lost its shared register's server tries again.
 constexpr int ReconnectMs = 2000;
+// How soon what others committed is looked at again while the window's own
+// writes are open.
+constexpr int HearAgainMs = 50;
 
 } // namespace
 
@@ -117,6 +120,20 @@ void Register::openShared(const Progress &progress)
 
 void Register::hearOthers()
 {
+    // Never copied into a group of the window's own that is still open,
+    // which may yet roll back: heard once it has ended.
+    if (m_mirrorFile->hasOpenGroup()) {
+        m_heard->setEnabled(false);
+        later(
+            [this] {
+                if (!m_heard)
+                    return;
+                m_heard->setEnabled(true);
+                hearOthers();
+            },
+            HearAgainMs);
+        return;
+    }
     try {
         // Written as the server has it already: not sent back to it.
         m_mirrorFile->setUpstream(nullptr);

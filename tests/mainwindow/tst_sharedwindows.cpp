@@ -196,6 +196,47 @@ private slots:
         QCOMPARE(anna.boxes->told.size(), 1);
     }
 
+    // What another editor commits while the window's delete question is
+    // open reaches the window, whether the delete is declined or refused
+    // by the server.
+    void heardWhileAskedIsKept_data()
+    {
+        QTest::addColumn<bool>("refused");
+        QTest::addRow("declined") << false;
+        QTest::addRow("refused by the server") << true;
+    }
+    void heardWhileAskedIsKept()
+    {
+        QFETCH(bool, refused);
+        if (refused)
+            QVERIFY(m_server->admin("CREATE FUNCTION keep() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN "
+                                    "RAISE 'kept'; END $$; CREATE TRIGGER keep BEFORE DELETE ON \"Brewery\" "
+                                    "FOR EACH ROW EXECUTE FUNCTION keep()",
+                                    "society"));
+        const auto dropTrigger = qScopeGuard([&] {
+            if (refused)
+                m_server->admin("DROP TRIGGER keep ON \"Brewery\"; DROP FUNCTION keep()", "society");
+        });
+        ShownWindow anna(ShownWindow::At{m_server->uri("society", "anna")});
+        anna.boxes->answers << (refused ? MessageBoxes::Answer::Yes : MessageBoxes::Answer::No);
+        anna.boxes->whileAsked = [&] {
+            QVERIFY(m_server->admin("UPDATE \"Brewery\" SET \"CityName\" = 'Kulmbach' WHERE \"CityName\" = 'Aying'",
+                                    "society"));
+            QTest::qWait(FollowMs / 2);
+        };
+        GridDriver::deleteRow(*anna->grdBrauerien, 1);
+        QCOMPARE(anna.boxes->asked.size(), 1);
+        QCOMPARE(anna.boxes->failures.size(), refused ? 1 : 0);
+        QTRY_COMPARE_WITH_TIMEOUT(GridDriver::columnTexts(*anna->grdBrauerien, 3, 2),
+                                  (QStringList{"Bamberg", "Kulmbach"}), FollowMs);
+        // And what arrives later still finds the window's copy whole.
+        QVERIFY(m_server->admin("UPDATE \"Brewery\" SET \"IdCode\" = 'B2' WHERE \"CityName\" = 'Bamberg'",
+                                "society"));
+        QTRY_COMPARE_WITH_TIMEOUT(GridDriver::columnTexts(*anna->grdBrauerien, 4, 2), (QStringList{"B2", "A1"}),
+                                  FollowMs);
+        QCOMPARE(GridDriver::columnTexts(*anna->grdBrauerien, 3, 2), (QStringList{"Bamberg", "Kulmbach"}));
+    }
+
     // A reader's window says it only reads, and why; an editor's, which
     // holds no lock and needs none, says nothing of the kind. Both follow
     // what other editors commit.

@@ -5,6 +5,7 @@
 #include "PgTestServer.h"
 #include "Register.h"
 #include "StoreError.h"
+#include "Transaction.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -151,6 +152,25 @@ private slots:
                 anna->placeBreweries(keys.at(0).value<QList<qint64>>());
         }
         QCOMPARE(listedCities(*anna), cities);
+    }
+
+    // What another editor commits while a group of this register's own
+    // writes is open is never copied into it: it arrives once the group
+    // has rolled back.
+    void heardOnceTheOwnGroupEnds()
+    {
+        const std::unique_ptr<Register> anna = opened(m_server->uri("society", "anna"));
+        QSignalSpy byKey(anna.get(), &Register::rowsChangedElsewhere);
+        {
+            Transaction own(anna->file());
+            QVERIFY(m_server->admin("UPDATE \"Brewery\" SET \"CityName\" = 'Coburg' WHERE \"CityName\" = 'Aying'",
+                                    "society"));
+            QTest::qWait(300);
+            QVERIFY(byKey.isEmpty());
+        }
+        QTRY_COMPARE(byKey.size(), 1);
+        anna->placeBreweries(byKey.at(0).at(0).value<QList<qint64>>());
+        QCOMPARE(listedCities(*anna), (QStringList{"Bamberg", "Coburg"}));
     }
 
 private:

@@ -18,11 +18,15 @@ public:
     QStringList failures; // "title: text"
     // Runs while a notice or failure is shown, to look at the windows then.
     std::function<void()> whileShown;
+    // Runs while a question is open, as the user takes time to answer.
+    std::function<void()> whileAsked;
 
     Answer ask(const QString &text, Answer preset) override
     {
         asked << text;
         preselected << preset;
+        if (whileAsked)
+            whileAsked();
         return answers.isEmpty() ? Answer::Cancel : answers.takeFirst();
     }
     void tell(const QString &text) override
