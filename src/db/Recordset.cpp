@@ -4,6 +4,7 @@
 #include "GermanOrder.h"
 #include "LikeCriterion.h"
 #include "RegisterFile.h"
+#include "RegisterSchema.h"
 #include "StoreError.h"
 #include "StoredRow.h"
 #include "Transaction.h"
@@ -463,11 +464,18 @@ void Recordset::Update()
     Transaction tx(*m_file);
     if (!newKey.empty())
         buffer[size_t(m_keyField)] = newKey.front();
-    m_file->rowWriter().write({m_source.table, m_fields, newKey.empty() ? 0 : newKey.front(), std::nullopt, buffer});
-    const qint64 key = m_file->lastInsertRowId();
-    if (m_file->isJournaling())
-        noteChange(key, std::nullopt, storedRow(key));
-    tx.commit();
+    qint64 key = 0;
+    try {
+        m_file->rowWriter().write({m_source.table, m_fields, newKey.empty() ? 0 : newKey.front(), std::nullopt, buffer});
+        key = m_file->lastInsertRowId();
+        if (m_file->isJournaling())
+            noteChange(key, std::nullopt, storedRow(key));
+        tx.commit();
+    } catch (const StoreError &e) {
+        if (e.isForeignKey() && m_source.table == RegisterSchema::ChronikTable)
+            throw StoreError::breweryGone(m_file->hasUpstream());
+        throw;
+    }
     m_keys.push_back(key);
     // The new record joins the end of the set and becomes the current one.
     m_position = RecordCount() - 1;

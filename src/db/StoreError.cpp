@@ -9,6 +9,15 @@ StoreError StoreError::rowChangedElsewhere()
                       QStringLiteral("Register"), RowChangedElsewhere);
 }
 
+StoreError StoreError::breweryGone(bool shared)
+{
+    return StoreError(shared ? QStringLiteral("The brewery of this history entry was deleted by another editor "
+                                              "meanwhile; the entry was not stored.")
+                             : QStringLiteral("The brewery of this history entry was deleted by another program "
+                                              "meanwhile; the entry was not stored."),
+                      QStringLiteral("Register"), BreweryGone);
+}
+
 namespace {
 
 bool isOwnCode(int code)
@@ -21,6 +30,11 @@ bool isOwnCode(int code)
 bool StoreError::isConstraint() const
 {
     return !isOwnCode(m_code) && primaryCode() == SQLITE_CONSTRAINT;
+}
+
+bool StoreError::isForeignKey() const
+{
+    return !isOwnCode(m_code) && m_code == SQLITE_CONSTRAINT_FOREIGNKEY;
 }
 
 bool StoreError::isBusy() const
@@ -37,6 +51,14 @@ StoreError StoreError::withValueTyped(const QString &value) const
 {
     return StoreError(m_message + QStringLiteral(" The value typed, \"%1\", was not stored.").arg(value), m_component,
                       m_code);
+}
+
+StoreError StoreError::withRowTyped(const QStringList &cells) const
+{
+    if (cells.isEmpty())
+        return *this;
+    return StoreError(m_message + QStringLiteral(" What was typed: %1.").arg(cells.join(QStringLiteral(", "))),
+                      m_component, m_code);
 }
 
 bool StoreError::isDamaged() const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <stdexcept>
 
 // The one failure type of the record store. It carries the store's own
@@ -22,6 +23,9 @@ public:
         ConnectionFailed = 0x10002,
         // The connection to a shared register's server dropped.
         ConnectionLost = 0x10003,
+        // A history entry was to be added under a brewery that another
+        // program or editor deleted meanwhile.
+        BreweryGone = 0x10004,
     };
 
     StoreError(const QString &message, const QString &component = QStringLiteral("Register"), int code = 0)
@@ -32,6 +36,9 @@ public:
     // A write refused because its row was changed or deleted by another
     // program since it was read.
     static StoreError rowChangedElsewhere();
+    // A history entry refused because its brewery is gone; `shared`: the
+    // register is shared, and another editor deleted it.
+    static StoreError breweryGone(bool shared);
 
     const QString &message() const { return m_message; }
     const QString &component() const { return m_component; }
@@ -48,14 +55,21 @@ public:
     // The same failure, its message naming what the user typed, so that it
     // can be typed again.
     StoreError withValueTyped(const QString &value) const;
+    // The same failure, its message naming the cells of a row that was
+    // typed and not stored ("\"Spezial\" in BRAUEREI").
+    StoreError withRowTyped(const QStringList &cells) const;
     bool isRowChangedElsewhere() const { return m_code == RowChangedElsewhere; }
     bool isFileGone() const { return m_code == FileGone; }
     bool isConnectionLost() const { return m_code == ConnectionLost; }
+    bool isBreweryGone() const { return m_code == BreweryGone; }
     // The register's file is damaged (SQLite found its pages corrupt).
     bool isDamaged() const;
     // A constraint of the register refused the write (a key taken, a
     // history entry without its brewery).
     bool isConstraint() const;
+    // A row refers to one that is not there (a history entry without its
+    // brewery), or is referred to by one that is.
+    bool isForeignKey() const;
 
 private:
     QString m_message;

@@ -47,6 +47,7 @@ void GridColumn::setVisible(bool visible)
 {
     m_grid->m_widths.at(size_t(m_index)).visible = visible;
     m_grid->setColumnHidden(m_index, !visible);
+    m_grid->recordsetModel().setShown(m_index, visible);
     m_grid->showColumnsInView();
     m_grid->spreadColumns();
 }

@@ -29,6 +29,7 @@ public:
         QString dataField;
         int alignment = 0; // 0 left, 1 right, 2 centre
         int field = -1;    // index in the record set, -1 when unbound
+        bool shown = true;
     };
     // A cell shows at most this many characters; the whole value stays
     // stored and the editor holds all of it.
@@ -61,6 +62,7 @@ public:
     void setCaption(int index, const QString &caption);
     void setDataField(int index, const QString &field);
     void setAlignment(int index, int alignment);
+    void setShown(int index, bool shown) { m_columns.at(size_t(index)).shown = shown; }
 
     bool allowAddNew() const { return m_allowAddNew; }
     void setAllowAddNew(bool allow);
@@ -117,6 +119,9 @@ public:
     // only the cells of that record.
     QStringList unstoredDescription(std::optional<qint64> key = std::nullopt) const;
     bool holdsUnstoredOf(qint64 key) const { return !unstoredDescription(key).isEmpty(); }
+    // The cells of shown columns typed into the new row: "\"Spezial\" in
+    // BRAUEREI".
+    QStringList pendingRowDescription() const;
     void discardUnstoredOf(qint64 key);
     // Forgets everything typed and not stored.
     void discardUnstored();

@@ -205,6 +205,13 @@ bool RecordsetModel::commitPendingAdd()
                 m_rowRefused = true;
                 m_failureKept = true;
             }
+            // Never to be stored: what was typed is named, to be typed
+            // again where it belongs.
+            if (e.isBreweryGone()) {
+                const StoreError told = e.withRowTyped(pendingRowDescription());
+                cancelPendingAdd();
+                throw told;
+            }
             throw;
         }
     });
@@ -280,6 +287,17 @@ void RecordsetModel::cellsChanged(qint64 key)
     if (key < 0 || !m_source || !m_source->hasRecordset())
         return;
     rowChanged(m_source->Recordset().positionOf(key));
+}
+
+QStringList RecordsetModel::pendingRowDescription() const
+{
+    QStringList cells;
+    for (int column = 0; column < columns(); ++column) {
+        const QString text = m_held.newRowValue(column).toString();
+        if (m_columns[size_t(column)].shown && !text.isEmpty())
+            cells << QStringLiteral("\"%1\" in %2").arg(text, m_columns[size_t(column)].caption);
+    }
+    return cells;
 }
 
 QStringList RecordsetModel::unstoredDescription(std::optional<qint64> key) const

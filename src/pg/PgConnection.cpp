@@ -14,6 +14,8 @@ const QString Component = QStringLiteral("Shared register");
 // full disk, a write not permitted) means the same on both kinds.
 int codeFor(const QByteArray &state)
 {
+    if (state == "23503")
+        return SQLITE_CONSTRAINT_FOREIGNKEY;
     if (state.startsWith("23"))
         return SQLITE_CONSTRAINT;
     if (state == "40001" || state == "40P01" || state == "55P03" || state == "57014")

@@ -333,8 +333,12 @@ void SharedMirror::send(const RowChanges &changes)
     } catch (const StoreError &e) {
         if (m_server->isOpen())
             m_server->exec("ROLLBACK");
-        // A history entry whose brewery another editor deleted, a brewery
-        // another editor gave history meanwhile.
+        // A history entry added under a brewery another editor deleted is
+        // told as such by whoever added it; a brewery another editor gave
+        // history meanwhile, a key taken, are changes made elsewhere.
+        const bool adds = std::ranges::none_of(changes, [](const RowChange &change) { return change.before.has_value(); });
+        if (e.isForeignKey() && adds)
+            throw;
         if (e.isConstraint())
             throw StoreError::rowChangedElsewhere();
         throw;

@@ -237,6 +237,30 @@ private slots:
         QCOMPARE(GridDriver::columnTexts(*anna->grdBrauerien, 3, 2), (QStringList{"Bamberg", "Kulmbach"}));
     }
 
+    // A history entry typed under a brewery another editor deletes
+    // meanwhile is told once, in the window's words, naming what was typed
+    // so that it can be typed again.
+    void entryUnderABreweryDeletedMeanwhile()
+    {
+        ShownWindow anna(ShownWindow::At{m_server->uri("society", "anna")});
+        GridDriver::clickCell(*anna->grdBrauerien, 1, 3);
+        QTRY_COMPARE(anna.chronikNames(), QStringList{"Brauerei Schlenkerla"});
+        GridDriver::typeInto(*anna->grdChronik, 1, 0, "Vorgänger GmbH");
+        QVERIFY(m_server->admin("DELETE FROM \"BreweryChronik\" WHERE \"ParentRowId\" = (SELECT \"RowId\" FROM "
+                                "\"Brewery\" WHERE \"CityName\" = 'Bamberg'); DELETE FROM \"Brewery\" WHERE "
+                                "\"CityName\" = 'Bamberg'",
+                                "society"));
+        QTest::qWait(FollowMs);
+        GridDriver::clickCell(*anna->grdChronik, 0, 0);
+        QTest::qWait(FollowMs);
+        QCOMPARE(anna.boxes->failures.size(), 1);
+        const QString told = anna.boxes->failures.value(0);
+        QVERIFY2(told.contains("deleted by another editor")
+                     && told.endsWith("What was typed: \"Vorgänger GmbH\" in BRAUEREI (Komplete)."),
+                 qPrintable(told));
+        QCOMPARE(rows("BreweryChronik"), 1);
+    }
+
     // A reader's window says it only reads, and why; an editor's, which
     // holds no lock and needs none, says nothing of the kind. Both follow
     // what other editors commit.
