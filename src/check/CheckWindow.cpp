@@ -1,5 +1,6 @@
 #include "CheckWindow.h"
 
+#include "Counted.h"
 #include "CsvWriter.h"
 #include "DocumentPrinting.h"
 #include "FindingsModel.h"
@@ -197,7 +198,7 @@ int CheckWindow::findingCount() const
 void CheckWindow::poll()
 {
     if (m_running.wait_for(std::chrono::seconds(0)) != std::future_status::ready) {
-        lblProgress->setText(QStringLiteral("Checking the register: %1 breweries read").arg(m_progress.done.load()));
+        lblProgress->setText(QStringLiteral("Checking the register: %1 read").arg(CountedBreweries(m_progress.done.load())));
         return;
     }
     m_poll.stop();

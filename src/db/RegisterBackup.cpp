@@ -1,5 +1,6 @@
 #include "RegisterBackup.h"
 
+#include "Counted.h"
 #include "RegisterFile.h"
 #include "StoreError.h"
 #include "Transaction.h"
@@ -184,11 +185,9 @@ QString checkCopy(const UncheckedBackup &copy)
         const qint64 breweries = countRows(copy.scratch, "Brewery");
         const qint64 chroniks = countRows(copy.scratch, "BreweryChronik");
         if (breweries != copy.breweries || chroniks != copy.chroniks)
-            return QStringLiteral("the copy holds %1 breweries and %2 history entries, the register %3 and %4")
-                .arg(breweries)
-                .arg(chroniks)
-                .arg(copy.breweries)
-                .arg(copy.chroniks);
+            return QStringLiteral("the copy holds %1 and %2, the register %3 and %4")
+                .arg(CountedBreweries(breweries), CountedEntries(chroniks), CountedBreweries(copy.breweries),
+                     CountedEntries(copy.chroniks));
     } catch (const StoreError &e) {
         return QStringLiteral("the copy cannot be read back: %1").arg(e.message());
     }

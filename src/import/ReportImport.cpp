@@ -283,18 +283,9 @@ ImportCounts appendLines(const QString &reportPath, const Survey &checked, Regis
 
 } // namespace
 
-QString CountedBreweries(qint64 breweries)
-{
-    return QStringLiteral("%1 %2").arg(breweries).arg(breweries == 1 ? QStringLiteral("brewery")
-                                                                     : QStringLiteral("breweries"));
-}
-
 QString DescribeAdded(const ImportCounts &counts)
 {
-    return QStringLiteral("%1 and %2 %3")
-        .arg(CountedBreweries(counts.breweries))
-        .arg(counts.chroniks)
-        .arg(counts.chroniks == 1 ? QStringLiteral("history entry") : QStringLiteral("history entries"));
+    return QStringLiteral("%1 and %2").arg(CountedBreweries(counts.breweries), CountedEntries(counts.chroniks));
 }
 
 ImportCounts ImportReport(const QString &reportPath, const QString &registerPath, const ImportOptions &options,

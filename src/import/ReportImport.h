@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Counted.h"
+
 #include <QString>
 #include <functional>
 #include <stdexcept>
@@ -22,8 +24,6 @@ struct ImportCounts {
     int chroniks = 0;
 };
 
-// "1 brewery", "3 breweries".
-QString CountedBreweries(qint64 breweries);
 // What an import added: "1 brewery and 3 history entries".
 QString DescribeAdded(const ImportCounts &counts);
 

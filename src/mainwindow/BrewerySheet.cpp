@@ -1,5 +1,6 @@
 #include "BrewerySheet.h"
 
+#include "Counted.h"
 #include "TableRows.h"
 #include "ValueRules.h"
 
@@ -55,7 +56,7 @@ std::unique_ptr<TablePages> BrewerySheet(BreweryOnPaper brewery, const PageFrame
     options.headline = brewery.name;
     options.fields = std::move(brewery.fields);
     options.tableTitle = QStringLiteral("History");
-    options.closing = entries == 1 ? QStringLiteral("1 history entry") : QStringLiteral("%1 history entries").arg(entries);
+    options.closing = CountedEntries(entries);
     return std::make_unique<TablePages>(std::move(options), std::move(columns),
                                         std::make_unique<ChronikRows>(std::move(brewery.chroniks)), family);
 }

@@ -36,7 +36,7 @@ std::optional<QString> DamagedRegister::offerBackup(const QString &registerPath,
     try {
         ReplaceWithBackup(registerPath, backup->path, QDateTime::currentDateTime());
     } catch (const StoreError &e) {
-        boxes.critical(e.message(), e.component());
+        boxes.critical(e.message(), ProgramTitle);
         return std::nullopt;
     }
     return registerPath;

@@ -1,6 +1,7 @@
 #include "FindField.h"
 
 #include "BusyStep.h"
+#include "Counted.h"
 #include "ReactionScheduler.h"
 #include "Register.h"
 #include "RegisterFile.h"
@@ -117,7 +118,7 @@ void FindField::apply()
             QStringLiteral("No brewery of %1 matches \"%2\"").arg(breweries.unfilteredCount()).arg(text));
     } else if (!words.isEmpty()) {
         m_message->setText(
-            QStringLiteral("Found %1 of %2 breweries").arg(listed.RecordCount()).arg(breweries.unfilteredCount()));
+            QStringLiteral("Found %1 of %2").arg(listed.RecordCount()).arg(CountedBreweries(breweries.unfilteredCount())));
     }
     m_narrowed(words.isEmpty());
     m_delay->setInterval(took.elapsed() < QuickFindMs ? 0 : int(std::min(took.elapsed(), FindDelayMs)));

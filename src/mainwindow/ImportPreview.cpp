@@ -1,5 +1,6 @@
 #include "ImportPreview.h"
 
+#include "Counted.h"
 #include "ReportLine.h"
 #include "ScreenFit.h"
 #include "SheetImport.h"
@@ -7,19 +8,9 @@
 #include <QDialogButtonBox>
 #include <QHeaderView>
 #include <QLabel>
-#include <QLocale>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
-
-namespace {
-
-QString counted(qint64 n, const char *one, const char *many)
-{
-    return QStringLiteral("%1 %2").arg(QLocale(QLocale::English).toString(n), QLatin1String(n == 1 ? one : many));
-}
-
-} // namespace
 
 ImportPreview::ImportPreview(const SheetImport &import, qint64 held, QWidget *parent) : QDialog(parent)
 {
@@ -27,8 +18,8 @@ ImportPreview::ImportPreview(const SheetImport &import, qint64 held, QWidget *pa
     auto *layout = new QVBoxLayout(this);
     const ImportCounts &counts = import.counts();
     lblCounts = new QLabel(QStringLiteral("%1 and %2 from %3")
-                               .arg(counted(counts.breweries, "brewery", "breweries"),
-                                    counted(counts.chroniks, "history entry", "history entries"), import.source()),
+                               .arg(Counted(counts.breweries, "brewery", "breweries"),
+                                    Counted(counts.chroniks, "history entry", "history entries"), import.source()),
                            this);
     lblCounts->setObjectName(QStringLiteral("lblImportCounts"));
     lblCounts->setWordWrap(true);
@@ -39,7 +30,7 @@ ImportPreview::ImportPreview(const SheetImport &import, qint64 held, QWidget *pa
     if (held > 0) {
         auto *added = new QLabel(QStringLiteral("They are added to the %1 the register holds. An import cannot be "
                                                 "undone; the backups folder holds the register as it was opened.")
-                                     .arg(counted(held, "brewery", "breweries")),
+                                     .arg(Counted(held, "brewery", "breweries")),
                                  this);
         added->setWordWrap(true);
         layout->addWidget(added);

@@ -1,6 +1,7 @@
 #include "MenuExport.h"
 
 #include "CancellableStep.h"
+#include "Counted.h"
 #include "DataSource.h"
 #include "ExportDialog.h"
 #include "MessageBoxes.h"
@@ -35,13 +36,12 @@ MenuExport::MenuExport(QWidget &window, DataSource &breweries, std::shared_ptr<M
 QStringList MenuExport::exportList()
 {
     const std::vector<qint64> keys = m_breweries.Recordset().keys();
-    const QLocale locale;
     const QString which = m_breweries.isFiltered()
-        ? QStringLiteral("Exports the %1 breweries the find lists, in the list's order. Clear the find to export "
-                         "the whole register.")
-              .arg(locale.toString(qlonglong(keys.size())))
-        : QStringLiteral("Exports the whole register, %1 breweries, in the list's order.")
-              .arg(locale.toString(qlonglong(keys.size())));
+        ? QStringLiteral("Exports the %1 the find lists, in the list's order. Clear the find to export the whole "
+                         "register.")
+              .arg(CountedBreweries(qint64(keys.size())))
+        : QStringLiteral("Exports the whole register, %1, in the list's order.")
+              .arg(CountedBreweries(qint64(keys.size())));
     const std::optional<ExportOptions> chosen = askOptions(which, m_last);
     if (!chosen)
         return {};
@@ -74,8 +74,8 @@ QStringList MenuExport::exportList()
     QStringList shown;
     for (const QString &file : result.files)
         shown << QDir::toNativeSeparators(file);
-    m_boxes->tell(QStringLiteral("Wrote %1 breweries and %2 history entries to %3")
-                      .arg(locale.toString(result.breweries), locale.toString(result.chroniks),
+    m_boxes->tell(QStringLiteral("Wrote %1 and %2 to %3")
+                      .arg(CountedBreweries(result.breweries), CountedEntries(result.chroniks),
                            shown.join(QStringLiteral(" and "))));
     return result.files;
 }

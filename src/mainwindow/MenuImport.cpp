@@ -90,7 +90,7 @@ bool MenuImport::run(const std::function<std::optional<ImportCounts>(QString &so
         m_boxes->critical(QStringLiteral("Refused, nothing was added: %1").arg(e.message()), ProgramTitle);
         return false;
     } catch (const StoreError &e) {
-        m_boxes->critical(QStringLiteral("Nothing was added: %1").arg(e.message()), e.component());
+        m_boxes->critical(QStringLiteral("Nothing was added: %1").arg(e.message()), ProgramTitle);
         return false;
     }
     if (!counts)

@@ -134,7 +134,7 @@ void ReactionScheduler::failed(const StoreError &error, Telling telling)
         return;
     }
     if (m_boxes)
-        m_boxes->critical(error.message(), error.component());
+        m_boxes->critical(error.message(), ProgramTitle);
     if (error.isFileGone() && m_recovery.fileGone && !hasEnded())
         m_recovery.fileGone(error);
     if (m_recovering || hasEnded())
@@ -143,7 +143,7 @@ void ReactionScheduler::failed(const StoreError &error, Telling telling)
     m_recovering = true;
     if (m_recovery.readAgain) {
         if (const std::optional<StoreError> again = attempt(m_recovery.readAgain); again && m_boxes)
-            m_boxes->critical(again->message(), again->component());
+            m_boxes->critical(again->message(), ProgramTitle);
     }
     // A row changed or deleted elsewhere: the whole list is read anew, once
     // the step that failed has finished.
@@ -161,7 +161,7 @@ void ReactionScheduler::busy(const StoreError &error, Telling telling)
     // told once, however many moves meet it meanwhile; a refused write is
     // always told.
     if (m_boxes && (telling == Telling::Always || !m_busyTold))
-        m_boxes->critical(error.message(), error.component());
+        m_boxes->critical(error.message(), ProgramTitle);
     m_busyTold = true;
     if (!hasEnded())
         m_busyRetry->start();

@@ -80,7 +80,7 @@ void RegisterGuard::readFailed(const StoreError &failure)
                                              "as soon as it is free."));
         return;
     }
-    m_work.boxes()->critical(failure.message(), failure.component());
+    m_work.boxes()->critical(failure.message(), ProgramTitle);
 }
 
 void RegisterGuard::offer(const StoreError &failure)

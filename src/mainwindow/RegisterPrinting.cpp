@@ -1,6 +1,7 @@
 #include "RegisterPrinting.h"
 
 #include "BrewerySheet.h"
+#include "Counted.h"
 #include "DataGrid.h"
 #include "DataSource.h"
 #include "GridColumn.h"
@@ -56,8 +57,7 @@ QString RegisterPrinting::listDescription() const
 std::unique_ptr<TablePages> RegisterPrinting::listPages() const
 {
     const int count = m_window.breweries.Recordset().RecordCount();
-    const QString closing = QStringLiteral("%1 %2").arg(QLocale().toString(count),
-                                                        count == 1 ? QStringLiteral("brewery") : QStringLiteral("breweries"));
+    const QString closing = CountedBreweries(count);
     return ListPages(m_window.breweryGrid, m_window.breweries,
                      heading(QStringLiteral("Brewery list, %1").arg(listDescription())), closing,
                      m_window.window.font().family());

@@ -36,7 +36,7 @@ void VanishedRegister::offer(const StoreError &failure)
         try {
             m_register.file().saveAgainUnderItsName(QDateTime::currentDateTime());
         } catch (const StoreError &e) {
-            m_boxes->critical(e.message(), e.component());
+            m_boxes->critical(e.message(), ProgramTitle);
             return;
         }
     }

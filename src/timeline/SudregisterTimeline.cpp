@@ -193,7 +193,9 @@ void SudregisterTimeline::setCounts(TimelineCounts counts)
     // Without a year there is nothing to mark on the years' axis.
     years->setLabelsVisible(m_counts.years() > 0);
 
-    QString text = QStringLiteral("%1 breweries charted.").arg(m_counts.charted);
+    QString text = (m_counts.charted == 1 ? QStringLiteral("%1 brewery charted.")
+                                          : QStringLiteral("%1 breweries charted."))
+                       .arg(m_counts.charted);
     QStringList why;
     if (m_counts.noStartYear > 0)
         why << QStringLiteral("%1 without a start year").arg(m_counts.noStartYear);

@@ -49,6 +49,19 @@ private slots:
         win->exporting().action()->trigger();
         QVERIFY(!QFile::exists(path));
         QCOMPARE(win.boxes->told.size(), 1);
+
+        // One of each is counted as one.
+        win->txtFind->setText("bayreuth");
+        win->applyFind();
+        win->exporting().askOptions = [&](const QString &told, const ExportOptions &) {
+            which = told;
+            ExportOptions options;
+            options.format = ExportOptions::Format::CsvReport;
+            return std::optional(options);
+        };
+        win->exporting().action()->trigger();
+        QVERIFY2(which.contains("the 1 brewery the find lists"), qPrintable(which));
+        QCOMPARE(win.boxes->told.value(1), "Wrote 1 brewery and 1 history entry to " + path);
     }
 };
 
