@@ -16,6 +16,38 @@ namespace {
 // What a cell of a workbook holds at most.
 constexpr int MaxCharacters = 32767;
 
+bool isHex(char c)
+{
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+}
+
+// Whether "_x", hex digits and "_" begin at `i`: what workbook readers
+// take for a character (LibreOffice with fewer than four digits too).
+bool looksEscaped(QByteArrayView utf8, qsizetype i)
+{
+    if (utf8[i] != '_' || i + 1 >= utf8.size() || utf8[i + 1] != 'x')
+        return false;
+    qsizetype end = i + 2;
+    while (end < utf8.size() && isHex(utf8[end]))
+        ++end;
+    return end > i + 2 && end < utf8.size() && utf8[end] == '_';
+}
+
+// A text that holds what looks like a workbook's escaped character has its
+// underscore written as "_x005F_", at each such place of the text,
+// overlapping ones too ("_x0041_x0042_").
+QByteArray escapedUnderscores(QByteArrayView utf8)
+{
+    QByteArray text;
+    text.reserve(utf8.size());
+    for (qsizetype i = 0; i < utf8.size(); ++i) {
+        if (looksEscaped(utf8, i))
+            text += "_x005F";
+        text += utf8[i];
+    }
+    return text;
+}
+
 } // namespace
 
 XlsxBook::XlsxBook(const QString &path)
@@ -85,7 +117,7 @@ void XlsxBook::Sheet::value(QByteArrayView utf8, bool asNumber, const QString &w
         m_book.check(worksheet_write_number(m_sheet, m_row, column, utf8.toByteArray().toDouble(), nullptr), where);
         return;
     }
-    m_text = utf8.toByteArray();
+    m_text = escapedUnderscores(utf8);
     m_book.check(worksheet_write_string(m_sheet, m_row, column, m_text.constData(), nullptr), where);
 }
 
