@@ -497,7 +497,7 @@ void Recordset::Delete()
         const auto shown = m_rows.find(key);
         std::optional<Row> before = shown == m_rows.end() ? storedRow(key) : shown->second;
         if (!before)
-            throw StoreError::rowChangedElsewhere();
+            throw StoreError::rowChangedElsewhere(m_file->hasUpstream());
         m_file->rowWriter().write({m_source.table, m_fields, key, before, std::nullopt});
         if (m_file->isJournaling())
             noteChange(key, std::move(before), std::nullopt);

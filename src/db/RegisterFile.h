@@ -62,7 +62,7 @@ public:
     int changes() const;
     // Runs a row writer's statements on this file's tables.
     RowWriter::Run rowRunner();
-    RowWriter rowWriter() { return RowWriter(RowWriter::Dialect::Sqlite, rowRunner()); }
+    RowWriter rowWriter() { return RowWriter(RowWriter::Dialect::Sqlite, rowRunner(), hasUpstream()); }
     // Rows this connection has changed since it opened.
     qint64 totalChanges() const;
     // Changes whenever another connection (another window, the shell, the

@@ -77,7 +77,7 @@ bool RowWriter::write(const RowChange &change) const
         statement.sql = "UPDATE " + table + " SET " + set + where;
     }
     if (m_run(statement) != 1)
-        throw StoreError::rowChangedElsewhere();
+        throw StoreError::rowChangedElsewhere(m_shared);
     return !statement.counts;
 }
 
@@ -122,6 +122,6 @@ size_t RowWriter::insert(const std::vector<const RowChange *> &changes, size_t f
     }
     statement.sql = insertOf(head.table, head.fields, int(rows));
     if (m_run(statement) != qint64(rows))
-        throw StoreError::rowChangedElsewhere();
+        throw StoreError::rowChangedElsewhere(m_shared);
     return rows;
 }

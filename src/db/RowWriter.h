@@ -38,7 +38,12 @@ public:
     // INSERT at most; the server names as many keys in one announcement.
     static constexpr int RowsPerInsert = 300;
 
-    RowWriter(Dialect dialect, Run run) : m_dialect(dialect), m_run(std::move(run)) {}
+    // `shared`: the rows are a shared register's (its server's, or the
+    // window's copy of them), and a refusal blames another editor.
+    RowWriter(Dialect dialect, Run run, bool shared = false)
+        : m_dialect(dialect), m_run(std::move(run)), m_shared(shared || dialect == Dialect::Postgres)
+    {
+    }
 
     // Makes `change`, or refuses it as said above. Returns whether anything
     // was written.
@@ -63,4 +68,5 @@ private:
 
     Dialect m_dialect;
     Run m_run;
+    bool m_shared;
 };

@@ -2,10 +2,11 @@
 
 #include <sqlite3.h>
 
-StoreError StoreError::rowChangedElsewhere()
+StoreError StoreError::rowChangedElsewhere(bool shared)
 {
-    return StoreError(QStringLiteral("This row was changed or deleted by another program after it was shown; "
-                                     "nothing was written. The lists now show the register as it is stored."),
+    return StoreError(QStringLiteral("This row was changed or deleted by another %1 after it was shown; nothing was "
+                                     "written. The lists now show the register as it is stored.")
+                          .arg(shared ? QStringLiteral("editor") : QStringLiteral("program")),
                       QStringLiteral("Register"), RowChangedElsewhere);
 }
 

@@ -34,8 +34,8 @@ public:
     }
 
     // A write refused because its row was changed or deleted by another
-    // program since it was read.
-    static StoreError rowChangedElsewhere();
+    // program since it was read; by another editor, where `shared`.
+    static StoreError rowChangedElsewhere(bool shared = false);
     // A history entry refused because its brewery is gone; `shared`: the
     // register is shared, and another editor deleted it.
     static StoreError breweryGone(bool shared);

@@ -87,7 +87,7 @@ void RegisterAppender::run(Statement &add)
     add.run();
     // Only a key another editor took meanwhile leaves the row out.
     if (m_file.changes() != 1)
-        throw StoreError::rowChangedElsewhere();
+        throw StoreError::rowChangedElsewhere(m_shared);
 }
 
 void RegisterAppender::sendOn(const QString &table, qint64 key)

@@ -312,6 +312,26 @@ std::vector<qint64> SharedMirror::copyRows(RegisterFile &file, const QString &ta
     return changed;
 }
 
+namespace {
+
+// "\"Schlenkerla\" (Bamberg)": the brewery a group deletes, as the user
+// saw it.
+QString deletedBrewery(const RowChanges &changes)
+{
+    for (const RowChange &change : changes) {
+        if (change.table != BreweryTable || !change.before || change.after)
+            continue;
+        const auto field = [&](const QString &name) {
+            const qsizetype at = change.fields.indexOf(name);
+            return at >= 0 ? change.before->at(size_t(at)).toString() : QString();
+        };
+        return QStringLiteral("\"%1\" (%2)").arg(field(QStringLiteral("BreweryName")), field(QStringLiteral("CityName")));
+    }
+    return QString();
+}
+
+} // namespace
+
 void SharedMirror::send(const RowChanges &changes)
 {
     // A group that only adds rows (an import) adds its breweries first and
@@ -335,12 +355,19 @@ void SharedMirror::send(const RowChanges &changes)
             m_server->exec("ROLLBACK");
         // A history entry added under a brewery another editor deleted is
         // told as such by whoever added it; a brewery another editor gave
-        // history meanwhile, a key taken, are changes made elsewhere.
+        // history meanwhile, a key taken, are changes made by another
+        // editor.
         const bool adds = std::ranges::none_of(changes, [](const RowChange &change) { return change.before.has_value(); });
         if (e.isForeignKey() && adds)
             throw;
+        if (e.isForeignKey())
+            throw StoreError(QStringLiteral("The delete of brewery %1 was refused: another editor added a history entry "
+                                            "to it meanwhile. Nothing was deleted; the lists now show the register as "
+                                            "it is stored.")
+                                 .arg(deletedBrewery(changes)),
+                             QStringLiteral("Register"), StoreError::RowChangedElsewhere);
         if (e.isConstraint())
-            throw StoreError::rowChangedElsewhere();
+            throw StoreError::rowChangedElsewhere(true);
         throw;
     }
 }

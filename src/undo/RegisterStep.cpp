@@ -28,7 +28,7 @@ void RegisterStep::apply(Direction direction)
         replay(direction);
     } catch (const StoreError &e) {
         // Another program added history to a brewery the step would remove.
-        m_refusal = e.isConstraint() ? StoreError::rowChangedElsewhere() : e;
+        m_refusal = e.isConstraint() ? StoreError::rowChangedElsewhere(m_file.hasUpstream()) : e;
     }
 }
 

@@ -114,7 +114,7 @@ private slots:
         QTest::qWait(300); // bert's window hears it meanwhile
         QTest::keyClick(editor, Qt::Key_Return);
         QTRY_COMPARE(bert.boxes->failures.size(), 1);
-        QVERIFY2(bert.boxes->failures[0].contains("changed or deleted by another program"),
+        QVERIFY2(bert.boxes->failures[0].contains("changed or deleted by another editor"),
                  qPrintable(bert.boxes->failures[0]));
         QVERIFY2(bert.boxes->failures[0].contains("\"Hof\""), qPrintable(bert.boxes->failures[0]));
         QCOMPARE(cities(), QStringLiteral("Coburg,Bamberg"));
@@ -167,6 +167,9 @@ private slots:
             addHistory();
             deleteBrewery();
             QCOMPARE(anna.boxes->failures.size(), 1);
+            QVERIFY2(anna.boxes->failures[0].contains("The delete of brewery \"Ayinger\" (Aying) was refused: another "
+                                                      "editor added a history entry to it meanwhile."),
+                     qPrintable(anna.boxes->failures[0]));
             QCOMPARE(rows("Brewery"), 2);
             QCOMPARE(rows("BreweryChronik"), 3);
         }

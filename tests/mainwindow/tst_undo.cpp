@@ -214,7 +214,8 @@ private slots:
         undo(win);
         QCOMPARE(registerRows(reg), changed);
         QCOMPARE(win.boxes->failures.size(), 1);
-        QVERIFY(win.boxes->failures.first().contains("changed or deleted by another program"));
+        const QString who = kind == RegisterKind::Shared ? "another editor" : "another program";
+        QVERIFY(win.boxes->failures.first().contains("changed or deleted by " + who));
     }
 
     // A deleted row comes back with its own key, unless another program
