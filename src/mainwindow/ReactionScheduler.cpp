@@ -154,14 +154,24 @@ void ReactionScheduler::failed(const StoreError &error, Telling telling)
         m_recovery.repaint();
 }
 
+void ReactionScheduler::connectionLost(const QString &message)
+{
+    if (m_boxes && !std::exchange(m_connectionLostTold, true))
+        m_boxes->tell(message);
+}
+
 void ReactionScheduler::busy(const StoreError &error, Telling telling)
 {
     // Reading again at once would only wait for the other program again: the
     // lists are read once it is free. A move of the cursor meeting it is
     // told once, however many moves meet it meanwhile; a refused write is
     // always told.
-    if (m_boxes && (telling == Telling::Always || !m_busyTold))
+    if (error.isConnectionLost()) {
+        if (m_boxes && !std::exchange(m_connectionLostTold, true))
+            m_boxes->critical(error.message(), ProgramTitle);
+    } else if (m_boxes && (telling == Telling::Always || !m_busyTold)) {
         m_boxes->critical(error.message(), ProgramTitle);
+    }
     m_busyTold = true;
     if (!hasEnded())
         m_busyRetry->start();

@@ -79,6 +79,12 @@ public:
     // Tells a failure of the store and brings the lists back to what is
     // stored.
     void failed(const StoreError &error, Telling telling = Telling::Always);
+    // A shared register's server is lost, and answers again: the loss is
+    // told once, whether a write or the window's listening meets it first,
+    // and never again until the server has answered.
+    void connectionLost(const QString &message);
+    void connectionBack() { m_connectionLostTold = false; }
+    bool isConnectionLost() const { return m_connectionLostTold; }
 
     // The window has shown its rows: from now on it reacts to the desktop
     // too (its activation), not only to the user.
@@ -106,6 +112,7 @@ private:
     bool m_recovering = false;
     // Told that another program holds the register, and not yet read since.
     bool m_busyTold = false;
+    bool m_connectionLostTold = false;
     QTimer *m_busyRetry;
     std::function<void()> m_afterInput;
     QTimer *m_inputQuiet;

@@ -114,7 +114,9 @@ void Sudregister::createConcerns()
     connect(m_register, &Register::changedElsewhere, this, [this] { m_sync->windowActivated(); });
     connect(m_register, &Register::rowsChangedElsewhere, this,
             [this](const QList<qint64> &keys) { m_sync->placeChangedElsewhere(keys); });
-    connect(m_register, &Register::sharedRegisterLost, this, [this](const QString &message) { m_work->boxes()->tell(message); });
+    connect(m_register, &Register::sharedRegisterLost, this,
+            [this](const QString &message) { m_work->connectionLost(message); });
+    connect(m_register, &Register::sharedRegisterBack, this, [this] { m_work->connectionBack(); });
     // Steps name a field as the grids caption it.
     m_register->history().setFieldCaption([this](const QString &table, const QString &field) {
         DataGrid *grid =

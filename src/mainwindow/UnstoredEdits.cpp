@@ -21,7 +21,8 @@ void UnstoredEdits::leftRow(DataGrid &grid, qint64 key)
             failure && !failure->isPassing())
             m_work.failed(*failure);
         const QStringList unstored = model.unstoredDescription(key);
-        if (unstored.isEmpty())
+        // Told once already; kept, and stored once the server answers.
+        if (unstored.isEmpty() || m_work.isConnectionLost())
             return;
         const MessageBoxes::Answer answer = m_work.boxes()->ask(
             QStringLiteral("What was typed into the row left could not be stored yet (%1): the register is in use by "

@@ -170,9 +170,9 @@ void PgConnection::fail(const pg_result *result, const QString &context) const
     // A failure without a state is libpq's own: the connection broke. A
     // server shutting down says so before it closes it.
     if (!isOpen() || state.isEmpty() || state.startsWith("08") || state.startsWith("57P")) {
-        throw StoreError(prefix + QStringLiteral("the connection to the shared register %1 was lost (%2). Nothing was "
+        throw StoreError(prefix + QStringLiteral("the connection to the shared register %1 was lost. Nothing was "
                                                  "written; what was typed is kept and stored once the server answers.")
-                                      .arg(m_address.displayName(), messageOf(m_connection.get())),
+                                      .arg(m_address.displayName()),
                          Component, StoreError::ConnectionLost);
     }
     const QString server = result ? QString::fromUtf8(PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY))

@@ -201,6 +201,7 @@ void Register::listenAgain()
         return;
     }
     listen();
+    emit sharedRegisterBack();
     emit changedElsewhere();
 }
 

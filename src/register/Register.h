@@ -145,6 +145,8 @@ signals:
     void rowsChangedElsewhere(const QList<qint64> &keys);
     // The shared register's server can no longer be heard.
     void sharedRegisterLost(const QString &message);
+    // The shared register's server answers again after it was lost.
+    void sharedRegisterBack();
 
 private:
     void openShared(const Progress &progress);
