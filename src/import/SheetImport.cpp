@@ -240,7 +240,7 @@ void SheetImport::addRow(const Sheet &sheet, qint64 number, const SheetRow &cell
         return key;
     };
 
-    const auto store = [&](bool chronik, std::vector<SheetCell> values) {
+    const auto store = [&](bool chronik, std::vector<SheetCell> values, std::optional<qint64> key = std::nullopt) {
         // The first rows of each kind: a workbook's history entries come
         // after all its breweries.
         if (pass.firstRows && std::count_if(pass.firstRows->begin(), pass.firstRows->end(), [chronik](const ImportRow &row) {
@@ -262,14 +262,14 @@ void SheetImport::addRow(const Sheet &sheet, qint64 number, const SheetRow &cell
         if (pass.progress && pass.rows % ProgressRows == 0)
             (*pass.progress)(pass.rows, pass.total);
         if (!chronik)
-            return pass.appender->addBrewery(views.data());
+            return pass.appender->addBrewery(views.data(), key);
         pass.appender->addChronik(pass.lastBrewery, views.data());
         return qint64(0);
     };
 
     const auto addBrewery = [&](std::vector<SheetCell> values, std::optional<qint64> key) {
         const SheetCell code = values[clsBrewery::Code];
-        const qint64 rowId = store(false, std::move(values));
+        const qint64 rowId = store(false, std::move(values), key);
         ++pass.counts.breweries;
         pass.lastBrewery = rowId;
         if (key) {

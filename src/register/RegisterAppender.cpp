@@ -26,8 +26,7 @@ RegisterAppender::RegisterAppender(RegisterFile &file, qint64 breweries, qint64 
     : m_file(file), m_nulls(nulls), m_shared(file.hasUpstream()),
       m_addBrewery(file, file.rowWriter().insertOf(
                              RegisterSchema::BreweryTable,
-                             fieldsOf(ReportLine::BreweryColumns,
-                                      m_shared ? QStringList{RegisterSchema::BreweryKey} : QStringList{}))),
+                             fieldsOf(ReportLine::BreweryColumns, {RegisterSchema::BreweryKey}))),
       m_addChronik(file, file.rowWriter().insertOf(
                              RegisterSchema::ChronikTable,
                              fieldsOf(ReportLine::ChronikColumns,
@@ -39,6 +38,9 @@ RegisterAppender::RegisterAppender(RegisterFile &file, qint64 breweries, qint64 
         m_chronikFields = file.fieldsOf(RegisterSchema::ChronikTable);
         m_breweryKeys = keysFor(file, RegisterSchema::BreweryTable, breweries);
         m_chronikKeys = keysFor(file, RegisterSchema::ChronikTable, chroniks);
+    } else if (breweryCount(file) == 0) {
+        Cursor given = file.cached("SELECT seq FROM sqlite_sequence WHERE name = '" + RegisterSchema::BreweryTable.toUtf8() + "'");
+        m_keepAbove = given.step() ? given.int64(0) : 0;
     }
 }
 
@@ -56,17 +58,28 @@ void RegisterAppender::bind(Statement &statement, int index, QByteArrayView utf8
         statement.bindTextInPlace(index, utf8);
 }
 
-qint64 RegisterAppender::addBrewery(const QByteArrayView *columns)
+std::optional<qint64> RegisterAppender::breweryKey(std::optional<qint64> fileKey)
+{
+    if (m_shared)
+        return m_breweryKeys.next();
+    if (m_keepAbove && fileKey && *fileKey > *m_keepAbove && !m_given.contains(*fileKey))
+        return fileKey;
+    return std::nullopt;
+}
+
+qint64 RegisterAppender::addBrewery(const QByteArrayView *columns, std::optional<qint64> fileKey)
 {
     for (int column = 0; column < ReportLine::BreweryWidth; ++column)
         bind(m_addBrewery, column + 1, columns[column]);
-    if (m_shared)
-        m_addBrewery.bind(ReportLine::BreweryWidth + 1, m_breweryKeys.next());
+    const std::optional<qint64> key = breweryKey(fileKey);
+    m_addBrewery.bind(ReportLine::BreweryWidth + 1, key ? QVariant(*key) : QVariant());
     run(m_addBrewery);
-    const qint64 key = m_file.lastInsertRowId();
+    const qint64 rowId = m_file.lastInsertRowId();
     if (m_shared)
-        sendOn(RegisterSchema::BreweryTable, key);
-    return key;
+        sendOn(RegisterSchema::BreweryTable, rowId);
+    else if (m_keepAbove && !key)
+        m_given.insert(rowId);
+    return rowId;
 }
 
 void RegisterAppender::addChronik(qint64 parent, const QByteArrayView *texts)

@@ -2,15 +2,22 @@
 
 #include "Statement.h"
 
+#include <optional>
 #include <vector>
 
 #include <QByteArrayView>
+#include <QSet>
 
 class RegisterFile;
 
 // Adds breweries and history entries to a register as a saved report's
 // lines hold them: values in the order of the line's columns, UTF-8, an
 // empty value stored as an empty text. The caller holds the transaction.
+//
+// A register file that holds no brewery keeps the keys a file names, so
+// that an export imported again is the same register; a key the register
+// gave before (keys are never reused) or gave in this import gets a new
+// one. A shared register's server gives every key.
 class RegisterAppender {
 public:
     // What a null view stands for: an empty column of a report, or a
@@ -24,8 +31,9 @@ public:
 
     // The breweries `file` holds.
     static qint64 breweryCount(RegisterFile &file);
-    // Adds a brewery from its line's eight columns; returns its RowId.
-    qint64 addBrewery(const QByteArrayView *columns);
+    // Adds a brewery from its line's eight columns, under `fileKey` where
+    // it can be kept; returns its RowId.
+    qint64 addBrewery(const QByteArrayView *columns, std::optional<qint64> fileKey = std::nullopt);
     // Adds a history entry of brewery `parent` from its line's five texts
     // (the columns after the empty ones).
     void addChronik(qint64 parent, const QByteArrayView *texts);
@@ -42,6 +50,9 @@ private:
         qint64 next();
     };
     static Keys keysFor(RegisterFile &file, const QString &table, qint64 rows);
+    // A brewery's key: the server's, the file's, or none for the register
+    // to give one.
+    std::optional<qint64> breweryKey(std::optional<qint64> fileKey);
 
     RegisterFile &m_file;
     NullViews m_nulls;
@@ -49,6 +60,11 @@ private:
     // every row is sent on to it when the import commits.
     bool m_shared;
     Keys m_breweryKeys, m_chronikKeys;
+    // Keys of the file are kept above this one, the highest the register
+    // had given when the import began; none once it holds a brewery.
+    std::optional<qint64> m_keepAbove;
+    // Keys the register gave in this import while keeping the file's.
+    QSet<qint64> m_given;
     // Every field of each table, in the table's order.
     QStringList m_breweryFields, m_chronikFields;
     // Prepared once: an import runs them millions of times. The values are

@@ -110,6 +110,36 @@ private slots:
         }
     }
 
+    // Into a register without breweries the file's keys are kept, in any
+    // order; a key the register gave before, or gave in this import to a
+    // row without one, is never given twice.
+    void keepsTheFilesKeys_data()
+    {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QStringList>("keys");
+        QTest::addRow("empty register") << QString() << QStringList{"10", "3", "11", "12"};
+        QTest::addRow("keys up to 10 given before")
+            << "INSERT INTO Brewery (RowId, CityName) VALUES (10, 'Gone'); DELETE FROM Brewery;"
+            << QStringList{"11", "12", "13", "14"};
+        QTest::addRow("register holding a brewery")
+            << "INSERT INTO Brewery (RowId, CityName) VALUES (1, 'Held'); " << QStringList{"1", "2", "3", "4", "5"};
+    }
+    void keepsTheFilesKeys()
+    {
+        QFETCH(QString, before);
+        QFETCH(QStringList, keys);
+        QTemporaryDir dir;
+        writeFiles(dir.path(), {{"x-Brauereien.csv", "RowId,ORT\n10,Zeil\n3,Bamberg\n,Hof\n11,Coburg\n"},
+                                {"x-Chronik.csv", "ParentRowId,BreweryName\n11,Coburger\n"}});
+        ScratchRegister target;
+        QVERIFY(target.sql().exec(before));
+        importInto(target, {dir.filePath("x-Brauereien.csv")});
+        QCOMPARE(target.sql().column("SELECT RowId FROM Brewery ORDER BY instr('Held Zeil Bamberg Hof Coburg', CityName)"),
+                 keys);
+        QCOMPARE(target.sql().column("SELECT b.CityName FROM BreweryChronik c JOIN Brewery b ON b.RowId = c.ParentRowId"),
+                 QStringList{"Coburg"});
+    }
+
     // A character XML cannot hold goes into the workbook as "_xHHHH_"
     // wherever it stands in the text, and comes back as it was.
     void escapedCharactersComeBack_data()
