@@ -155,10 +155,12 @@ QString SudregisterReport::cmdSaveReport_Click()
         // has come, and the window stays painted. No Cancel: the save is
         // short enough to wait for, and a half-saved report is never kept
         // anyway. The dialog ends with its step, so that its delayed show
-        // can never put it over the notice that follows.
+        // can never put it over the notice that follows. Input waits for
+        // the step's end (BusyStep); a modal dialog would instead take it
+        // in and drop a close of the window meanwhile.
         QProgressDialog saving(QStringLiteral("Saving the report as %1").arg(QDir::toNativeSeparators(path)),
                                QString(), 0, 1000, this);
-        saving.setWindowModality(Qt::WindowModal);
+        saving.setWindowModality(Qt::NonModal);
         saving.setMinimumDuration(500);
         saving.setAutoReset(false);
         // The dialog appears only after half a second; the windows repaint
@@ -191,15 +193,19 @@ QString SudregisterReport::cmdSaveReport_Click()
                           windowTitle());
         return QString();
     }
-    m_boxes->tell(QStringLiteral("Created ") + path);
+    // Notices that do not hold the window: a close the user gives while
+    // they stand, or during the save, closes it.
+    m_boxes->notice(QStringLiteral("Created ") + path, this);
     if (replaced > 0)
-        m_boxes->tell(QStringLiteral("%1 character(s) that the report file's code page (Windows-1252) cannot hold "
+        m_boxes->notice(QStringLiteral("%1 character(s) that the report file's code page (Windows-1252) cannot hold "
                                      "were written as \"?\".")
-                          .arg(replaced));
+                          .arg(replaced),
+                        this);
     if (flattened > 0)
-        m_boxes->tell(QStringLiteral("%1 tab(s), line break(s) or NUL character(s) inside values, which a report line "
+        m_boxes->notice(QStringLiteral("%1 tab(s), line break(s) or NUL character(s) inside values, which a report line "
                                      "cannot hold, "
                                      "were written as blanks.")
-                          .arg(flattened));
+                            .arg(flattened),
+                        this);
     return path;
 }

@@ -20,6 +20,14 @@ void QtMessageBoxes::tell(const QString &text)
     box.exec();
 }
 
+void QtMessageBoxes::notice(const QString &text, QWidget *window)
+{
+    auto *box = new QMessageBox(QMessageBox::NoIcon, ProgramTitle, text, QMessageBox::Ok, window);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::NonModal);
+    box->show();
+}
+
 void QtMessageBoxes::critical(const QString &text, const QString &title)
 {
     QMessageBox::critical(m_parent, title, text);

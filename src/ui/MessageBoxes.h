@@ -16,6 +16,13 @@ public:
     virtual Answer ask(const QString &text, Answer preselected = Answer::Yes) = 0;
     // OK only, no icon, under the program's title.
     virtual void tell(const QString &text) = 0;
+    // As tell(), but over `window` without waiting for the OK: the window
+    // stays usable and a close of it is never held up by the notice.
+    virtual void notice(const QString &text, QWidget *window)
+    {
+        Q_UNUSED(window);
+        tell(text);
+    }
     // OK only, critical icon, under the given title.
     virtual void critical(const QString &text, const QString &title) = 0;
 };
@@ -26,6 +33,7 @@ public:
     explicit QtMessageBoxes(QWidget *parent) : m_parent(parent) {}
     Answer ask(const QString &text, Answer preselected) override;
     void tell(const QString &text) override;
+    void notice(const QString &text, QWidget *window) override;
     void critical(const QString &text, const QString &title) override;
 
 private:

@@ -9,11 +9,14 @@
 #include <QDir>
 #include <QFile>
 #include <QListView>
+#include <QMessageBox>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+#include <QWindow>
 
 namespace {
 
@@ -104,6 +107,33 @@ private slots:
         QCOMPARE(report.lstReport->model()->rowCount(), 3);
         QCOMPARE(report.lstReport->model()->index(1, 0).data().toString(), "\t\t\t\t1\t\t\t\t");
         QCOMPARE(report.lstReport->model()->index(2, 0).data().toString(), "zwei\t\t\t\t\t\t\t");
+    }
+
+    // The save's notice never holds the window: a window under a modal box
+    // drops the close the window manager brings, so the notice is not one.
+    void closedWhileTheNoticeStands()
+    {
+        QTemporaryDir dir;
+        SudregisterReport report(dir.path(), std::make_shared<QtMessageBoxes>(nullptr));
+        report.setBreweries({brewery({"BY"})});
+        report.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&report));
+        QStringList notices;
+        bool held = false;
+        QTimer::singleShot(0, &report, [&] {
+            for (QWidget *window : QApplication::topLevelWidgets())
+                if (auto *box = qobject_cast<QMessageBox *>(window); box && box->isVisible())
+                    notices << box->text();
+            held = QGuiApplication::modalWindow() != nullptr;
+            report.windowHandle()->close();
+            // A notice that waits for its OK gets it, so that the save returns.
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget()))
+                box->accept();
+        });
+        const QString path = report.cmdSaveReport_Click();
+        QTRY_VERIFY(!report.isVisible());
+        QCOMPARE(notices, QStringList{"Created " + path});
+        QVERIFY(!held);
     }
 
     void savesBytesAsWritten()
