@@ -4,11 +4,19 @@
 
 #include "ReactionScheduler.h"
 #include "Register.h"
+#include "ShortBusyWait.h"
 #include "StoreError.h"
 #include "TrimBlanks.h"
 #include "ValueNotes.h"
 
 #include <QScopedValueRollback>
+
+namespace {
+
+// How long a move waits for the register before its history waits in place.
+constexpr int HistoryWaitMs = 100;
+
+} // namespace
 
 void Sudregister::ShowChronik()
 {
@@ -18,6 +26,7 @@ void Sudregister::ShowChronik()
     if (current)
         rowId = breweries.Fields(QStringLiteral("RowId")).Value().toLongLong();
     m_register->showHistoryOf(current ? std::optional(rowId) : std::nullopt);
+    grdChronik->setWaitingNote({});
 
     int r;
     if (grdBrauerien->Row() < 0) {
@@ -50,7 +59,14 @@ void Sudregister::currentBreweryChanged()
     const int position = breweries.AbsolutePosition();
     const qint64 rowId = position < 0 ? -1 : breweries.keyAt(position);
     if (rowId != m_register->historyShownFor())
-        m_work->run([this] { ShowChronik(); }, ReactionScheduler::Telling::OncePerBusySpell);
+        m_work->run(
+            [this] {
+                // A read of the new brewery's history waits a moment for
+                // another program holding the register, then in place.
+                const ShortBusyWait wait(m_register->file(), HistoryWaitMs);
+                ShowChronik();
+            },
+            ReactionScheduler::Telling::Waiting);
 }
 
 void Sudregister::connectBreweryGrid()

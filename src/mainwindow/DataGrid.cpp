@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QHeaderView>
+#include <QLabel>
 #include <QScopedValueRollback>
 #include <QScrollBar>
 #include <QStyle>
@@ -147,6 +148,30 @@ void DataGrid::resizeEvent(QResizeEvent *event)
 {
     QTableView::resizeEvent(event);
     spreadColumns();
+    if (m_waitingNote)
+        m_waitingNote->setGeometry(viewport()->rect());
+}
+
+void DataGrid::setWaitingNote(const QString &note)
+{
+    if (!m_waitingNote) {
+        if (note.isEmpty())
+            return;
+        m_waitingNote = new QLabel(viewport());
+        m_waitingNote->setAlignment(Qt::AlignCenter);
+        // The rows under the note are another brewery's or none.
+        m_waitingNote->setAutoFillBackground(true);
+        m_waitingNote->setBackgroundRole(QPalette::Base);
+    }
+    m_waitingNote->setText(note);
+    m_waitingNote->setGeometry(viewport()->rect());
+    m_waitingNote->setVisible(!note.isEmpty());
+    setEnabled(note.isEmpty());
+}
+
+QString DataGrid::waitingNote() const
+{
+    return m_waitingNote ? m_waitingNote->text() : QString();
 }
 
 int DataGrid::currentLine() const

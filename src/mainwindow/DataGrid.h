@@ -9,6 +9,7 @@
 #include <vector>
 
 class DataSource;
+class QLabel;
 class RecordsetModel;
 
 // A grid bound to a DataSource: one row per record, one column per bound
@@ -76,6 +77,10 @@ public:
     bool commitEdits();
     bool hasPendingRow() const;
     bool isEditing() const { return state() == EditingState; }
+    // A note in place of the rows, which cannot be read for now: the grid
+    // takes no input until the note is cleared (an empty note).
+    void setWaitingNote(const QString &note);
+    QString waitingNote() const;
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
@@ -128,4 +133,5 @@ private:
     // How much wider than their widths the columns are shown, to fill the
     // grid; 1 when they fill it or more.
     double m_spread = 1.0;
+    QLabel *m_waitingNote = nullptr;
 };

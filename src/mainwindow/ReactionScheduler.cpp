@@ -163,16 +163,18 @@ void ReactionScheduler::connectionLost(const QString &message)
 void ReactionScheduler::busy(const StoreError &error, Telling telling)
 {
     // Reading again at once would only wait for the other program again: the
-    // lists are read once it is free. A move of the cursor meeting it is
-    // told once, however many moves meet it meanwhile; a refused write is
-    // always told.
+    // lists are read once it is free.
     if (error.isConnectionLost()) {
         if (m_boxes && !std::exchange(m_connectionLostTold, true))
             m_boxes->critical(error.message(), ProgramTitle);
+    } else if (telling == Telling::Waiting) {
+        // A box would take the keys the user types next.
+        if (m_recovery.waiting)
+            m_recovery.waiting();
     } else if (m_boxes && (telling == Telling::Always || !m_busyTold)) {
         m_boxes->critical(error.message(), ProgramTitle);
+        m_busyTold = true;
     }
-    m_busyTold = true;
     if (!hasEnded())
         m_busyRetry->start();
     if (m_recovery.repaint)

@@ -17,8 +17,9 @@ class StoreError;
 // afterInput() or a reaction wrapped by whileOpen(); there is no other way:
 // - a failure of the store is shown once with its message, and the lists
 //   show what is stored; a register held by another program (or a full
-//   disk) is told once per busy spell, and once it answers again what the
-//   grids kept is stored and the lists are read again;
+//   disk) is told once per busy spell, or not at all where only a read
+//   waits for it, and once it answers again what the grids kept is stored
+//   and the lists are read again;
 // - what arrives while a long step lets the window repaint (BusyStep) waits
 //   until the step has ended, so that nothing changes the lists it works on;
 // - a re-read asked for by afterInput() never runs between the user's input
@@ -28,7 +29,11 @@ class StoreError;
 class ReactionScheduler : public QObject {
     Q_OBJECT
 public:
-    enum class Telling { Always, OncePerBusySpell };
+    // How a register held by another program is told: a refused write
+    // always, a write the grids keep for later once per busy spell, a read
+    // that waits for the register (a move's history) never: the window
+    // says where it waits.
+    enum class Telling { Always, OncePerBusySpell, Waiting };
 
     // How the window comes back after a failure.
     struct Recovery {
@@ -44,6 +49,8 @@ public:
         std::function<void(const StoreError &)> fileGone;
         // The register answers again after a busy spell.
         std::function<void()> busyOver;
+        // A read waits for the register held by another program.
+        std::function<void()> waiting;
         std::function<void()> repaint;
     };
 
@@ -58,8 +65,7 @@ public:
 
     // Runs one reaction now, or once a running long step has ended. A
     // failure of the store is shown and recovered from; returns whether the
-    // reaction ran through now. A reaction to a move of the cursor, which
-    // only reads, tells a busy register once per busy spell.
+    // reaction ran through now.
     bool run(const std::function<void()> &reaction, Telling telling = Telling::Always);
     // Runs a reaction from the event loop, after `delayMs`.
     void later(std::function<void()> reaction, int delayMs = 0);

@@ -6,10 +6,10 @@
 #include "DataSource.h"
 #include "GridColumn.h"
 #include "RegisterFile.h"
+#include "ShortBusyWait.h"
 
 #include <QFont>
 #include <QPointer>
-#include <QScopeGuard>
 #include <QTimer>
 
 namespace {
@@ -231,9 +231,7 @@ QVariant RecordsetModel::storedValue(int row, int column) const
     const std::optional<StoreError> failure = attempt([&] {
         // A read for painting must not freeze the window while another
         // program holds the file: it gives up soon and tries again later.
-        RegisterFile &file = m_source->file();
-        file.setBusyTimeout(ReadWaitMs);
-        const auto restore = qScopeGuard([&file] { file.setBusyTimeout(RegisterFile::WriteWaitMs); });
+        const ShortBusyWait wait(m_source->file(), ReadWaitMs);
         value = set.valueAt(row, field);
     });
     if (failure) {

@@ -8,6 +8,7 @@
 #include "OneLine.h"
 #include "Recordset.h"
 #include "RegisterFile.h"
+#include "ShortBusyWait.h"
 #include "StoreError.h"
 #include "Transaction.h"
 
@@ -242,9 +243,7 @@ void RecordsetModel::storeHeldBack()
         return;
     // Tried again every second while the register is held: a try gives up
     // soon rather than freeze the window.
-    RegisterFile &file = m_source->file();
-    file.setBusyTimeout(RetryWaitMs);
-    const auto restore = qScopeGuard([&file] { file.setBusyTimeout(RegisterFile::WriteWaitMs); });
+    const ShortBusyWait wait(m_source->file(), RetryWaitMs);
     // A copy: storing a cell changes the list.
     const std::vector<PendingEdit::Unstored> cells = m_held.unstoredCells();
     for (const PendingEdit::Unstored &cell : cells) {

@@ -172,6 +172,7 @@ void Sudregister::createConcerns()
                          },
                          [this](const StoreError &e) { m_guard->offer(e); },
                          [this] { m_guard->showRegisterMessage(); },
+                         [this] { grdChronik->setWaitingNote(QStringLiteral("waiting for the register…")); },
                          [this] {
                              grdBrauerien->viewport()->update();
                              grdChronik->viewport()->update();
@@ -191,7 +192,7 @@ void Sudregister::connectControls()
             UnstoredEdits(*grdBrauerien, *grdChronik, *m_work, [this] { return m_guard->fileGone(); }).leftRow(*grid, key);
         });
         events.MoveFailed = m_work->whileOpen(
-            [this](const StoreError &e) { m_work->failed(e, ReactionScheduler::Telling::OncePerBusySpell); });
+            [this](const StoreError &e) { m_work->failed(e, ReactionScheduler::Telling::Waiting); });
         events.ReadFailed = m_work->whileOpen([this](const StoreError &e) { m_guard->readFailed(e); });
         events.ReadRecovered = m_work->whileOpen([this] { m_guard->showRegisterMessage(); });
         events.Later = [this](int delayMs, std::function<void()> work) { m_work->later(std::move(work), delayMs); };

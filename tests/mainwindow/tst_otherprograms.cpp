@@ -327,13 +327,13 @@ private slots:
     // Another program holding the register while the user moves through
     // the list is told once, not once per move; the history is read again
     // as soon as the register is free.
-    void busyRegisterWhileMovingIsToldOnce_data()
+    void busyRegisterWhileMovingWaitsInPlace_data()
     {
         QTest::addColumn<bool>("clicks");
         QTest::addRow("keys") << false;
         QTest::addRow("clicks, seconds apart") << true;
     }
-    void busyRegisterWhileMovingIsToldOnce()
+    void busyRegisterWhileMovingWaitsInPlace()
     {
         QFETCH(bool, clicks);
         ScratchRegister reg;
@@ -354,10 +354,35 @@ private slots:
             QTest::keyClick(win->grdBrauerien, Qt::Key_Down);
             QTest::keyClick(win->grdBrauerien, Qt::Key_Down);
         }
-        QCOMPARE(win.boxes->failures.size(), 1);
-        QVERIFY2(win.boxes->failures[0].contains("in use by another program"), qPrintable(win.boxes->failures[0]));
+        // No box takes what the user types next; the history says it waits.
+        QCOMPARE(win.boxes->failures, QStringList());
+        QCOMPARE(win->grdChronik->waitingNote(), "waiting for the register…");
+        QVERIFY(!win->grdChronik->isEnabled());
         shell.release();
         QTRY_COMPARE_WITH_TIMEOUT(win.chronikNames(), QStringList{"Coburger Eintrag"}, 10000);
+        QCOMPARE(win->grdChronik->waitingNote(), QString());
+        QVERIFY(win->grdChronik->isEnabled());
+        QCOMPARE(win.boxes->failures, QStringList());
+    }
+
+    // A write the register refuses while another program holds it is told,
+    // once; the moves before it only waited.
+    void busyRegisterTellsTheWriteOnce()
+    {
+        ScratchRegister reg;
+        reg.addCity("Aalen");
+        reg.addCity("Bamberg");
+        ShownWindow win(reg.dir());
+        GridDriver::clickCell(*win->grdBrauerien, 0, 3);
+        LockingShell shell(reg.path(), LockingShell::Hold::Everyone);
+        QVERIFY(shell.held());
+        QTest::keyClick(win->grdBrauerien, Qt::Key_Down);
+        GridDriver::typeInto(*win->grdBrauerien, 1, 3, "Bayreuth");
+        QTRY_COMPARE_WITH_TIMEOUT(win.boxes->failures.size(), 1, 10000);
+        QVERIFY2(win.boxes->failures[0].contains("in use by another program"), qPrintable(win.boxes->failures[0]));
+        shell.release();
+        QTRY_COMPARE_WITH_TIMEOUT(reg.sql().column("SELECT CityName FROM Brewery ORDER BY RowId"),
+                                  QStringList({"Aalen", "Bayreuth"}), 10000);
         QCOMPARE(win.boxes->failures.size(), 1);
     }
 
