@@ -14,6 +14,8 @@ constexpr qreal Indent = 9;
 constexpr qreal FieldGap = 12;
 constexpr qreal HeadlinePoints = 14;
 
+const QString Continued = QStringLiteral("(continued)");
+
 } // namespace
 
 TablePages::TablePages(Options options, std::vector<Column> columns, std::unique_ptr<TableRows> rows,
@@ -66,8 +68,10 @@ void TablePages::startLayout(QSizeF area)
     m_closingHeight = m_options.closing.isEmpty()
         ? 0
         : qreal(m_font.wrap(m_options.closing, area.width()).size()) * m_font.lineHeight() + 2 * RowPadding;
-    m_pageStarts.assign(1, 0);
+    m_continuedHeight = m_font.lineHeight() + RowPadding;
+    m_pageStarts.assign(1, PageStart{0});
     m_next = 0;
+    m_nextLine = 0;
     m_peeked = {-1, 0};
     m_used = leadHeight() + m_captionHeight;
     m_done = false;
@@ -94,15 +98,25 @@ TablePages::Cells TablePages::layOutRow(qint64 row) const
     const QStringList texts = m_rows->cells(row);
     Cells cells;
     cells.lines.reserve(m_columns.size());
-    int tallest = 1;
+    cells.tallest = 1;
     for (int c = 0; c < int(m_columns.size()); ++c) {
         const QString &text = c < texts.size() ? texts[c] : QString();
         const qreal width = columnWidth(c) - indentOf(row, c);
         cells.lines.push_back(text.isEmpty() ? std::vector<QString>{} : m_font.wrap(text, std::max<qreal>(width, 1)));
-        tallest = std::max(tallest, int(cells.lines.back().size()));
+        cells.tallest = std::max(cells.tallest, int(cells.lines.back().size()));
     }
-    cells.height = tallest * m_font.lineHeight() + 2 * RowPadding;
     return cells;
+}
+
+qreal TablePages::rowHeight(int lines) const
+{
+    return lines * m_font.lineHeight() + 2 * RowPadding;
+}
+
+void TablePages::beginPage(PageStart start)
+{
+    m_pageStarts.push_back(start);
+    m_used = m_captionHeight + (start.line > 0 ? m_continuedHeight : 0);
 }
 
 bool TablePages::layOutMore(qint64 steps)
@@ -111,28 +125,44 @@ bool TablePages::layOutMore(qint64 steps)
         return true;
     const qint64 rows = m_rows->rowCount();
     const qreal room = m_frame.bodyHeight();
+    // What a page after the first holds under its captions.
+    const qreal pageRoom = room - m_captionHeight;
     const qint64 end = std::min(rows, m_next + steps);
     while (m_next < end) {
-        const qreal height = m_peeked.first == m_next ? m_peeked.second : layOutRow(m_next).height;
+        const int tallest = m_peeked.first == m_next ? m_peeked.second : layOutRow(m_next).tallest;
+        const qreal height = rowHeight(tallest - m_nextLine);
         // A row and the row it keeps with go to the next page together,
-        // unless they fill a page of their own anyway.
+        // unless they cannot stand on one page anyway.
         qreal needed = height;
-        if (m_rows->keepsWithNext(m_next) && m_next + 1 < rows) {
-            m_peeked = {m_next + 1, layOutRow(m_next + 1).height};
-            needed += m_peeked.second;
+        if (m_nextLine == 0 && m_rows->keepsWithNext(m_next) && m_next + 1 < rows) {
+            m_peeked = {m_next + 1, layOutRow(m_next + 1).tallest};
+            if (height + rowHeight(m_peeked.second) <= pageRoom)
+                needed += rowHeight(m_peeked.second);
         }
-        const bool pageHasRows = m_pageStarts.back() < m_next;
-        if (m_used + needed > room && pageHasRows) {
-            m_pageStarts.push_back(m_next);
-            m_used = m_captionHeight;
+        const PageStart here{m_next, m_nextLine};
+        const bool pageHasRows = !(m_pageStarts.back() == here);
+        if (m_used + needed > room && pageHasRows && height <= pageRoom) {
+            beginPage(here);
+        } else if (m_used + height > room) {
+            // Taller than a page: as many lines as this page holds, the
+            // rest on the next; at least one, or nothing would move on.
+            const int fit = int((room - m_used - 2 * RowPadding) / m_font.lineHeight());
+            if (fit < 1 && pageHasRows) {
+                beginPage(here);
+                continue;
+            }
+            m_nextLine += std::max(fit, 1);
+            beginPage({m_next, m_nextLine});
+            continue;
         }
         m_used += height;
         ++m_next;
+        m_nextLine = 0;
     }
     if (m_next < rows)
         return false;
-    if (m_used + m_closingHeight > room && m_pageStarts.back() < m_next) {
-        m_pageStarts.push_back(m_next);
+    if (m_used + m_closingHeight > room && !(m_pageStarts.back() == PageStart{m_next})) {
+        m_pageStarts.push_back({m_next});
         m_used = m_captionHeight;
     }
     m_done = true;
@@ -219,11 +249,19 @@ void TablePages::paintPage(QPainter &painter, int page) const
     paintCaptions(painter, y);
     y += m_captionHeight;
 
-    const qint64 end = size_t(page) + 1 < m_pageStarts.size() ? m_pageStarts[size_t(page) + 1] : m_next;
+    const PageStart start = m_pageStarts[size_t(page)];
+    const PageStart end = size_t(page) + 1 < m_pageStarts.size() ? m_pageStarts[size_t(page) + 1] : PageStart{m_next};
+    if (start.line > 0) {
+        m_font.draw(painter, {0, y}, Continued);
+        y += m_continuedHeight;
+    }
     const QPen rules(QColor(160, 160, 160), 0.3);
-    for (qint64 row = m_pageStarts[size_t(page)]; row < end; ++row) {
+    for (qint64 row = start.row; row < end.row || (row == end.row && end.line > 0); ++row) {
         const Cells cells = layOutRow(row);
-        if (m_rows->indentedFrom(row) < 0 && row > m_pageStarts[size_t(page)]) {
+        // The lines of the row on this page.
+        const int first = row == start.row ? start.line : 0;
+        const int last = row == end.row ? end.line : cells.tallest;
+        if (m_rows->indentedFrom(row) < 0 && row > start.row) {
             painter.save();
             painter.setPen(rules);
             painter.drawLine(QPointF(0, y), QPointF(m_lefts.back(), y));
@@ -231,13 +269,14 @@ void TablePages::paintPage(QPainter &painter, int page) const
         }
         for (int c = 0; c < int(m_columns.size()); ++c) {
             const qreal x = columnLeft(c) + indentOf(row, c);
+            const std::vector<QString> &lines = cells.lines[size_t(c)];
             qreal lineTop = y + RowPadding;
-            for (const QString &line : cells.lines[size_t(c)]) {
-                m_font.draw(painter, {x, lineTop}, line);
+            for (int line = first; line < std::min(last, int(lines.size())); ++line) {
+                m_font.draw(painter, {x, lineTop}, lines[size_t(line)]);
                 lineTop += m_font.lineHeight();
             }
         }
-        y += cells.height;
+        y += rowHeight(last - first);
     }
     if (m_done && size_t(page) + 1 == m_pageStarts.size() && !m_options.closing.isEmpty()) {
         y += RowPadding;

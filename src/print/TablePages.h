@@ -12,8 +12,9 @@ class TableRows;
 
 // A table printed over as many pages as it needs: the page's heading, the
 // columns' captions on every page, the rows with their values wrapped in
-// their columns, never cut. Before the table, on the first page, may stand
-// the fields of one record, label and value; after it a closing line.
+// their columns, never cut: a row taller than a page goes on over the next,
+// marked "(continued)" there. Before the table, on the first page, may
+// stand the fields of one record, label and value; after it a closing line.
 class TablePages : public PrintedDocument {
 public:
     // The size of the values' font.
@@ -40,6 +41,14 @@ public:
         QString closing;
     };
 
+    // Where a page's rows begin: a row, and the first of its wrapped lines
+    // on the page (more than 0 where the row began on the page before).
+    struct PageStart {
+        qint64 row;
+        int line = 0;
+        bool operator==(const PageStart &) const = default;
+    };
+
     TablePages(Options options, std::vector<Column> columns, std::unique_ptr<TableRows> rows, const QString &family);
     ~TablePages() override;
 
@@ -54,15 +63,19 @@ public:
     bool complete() const override { return m_done; }
     void paintPage(QPainter &painter, int page) const override;
 
-    // The first row of each page laid out so far.
-    const std::vector<qint64> &pageStarts() const { return m_pageStarts; }
+    // The start of each page laid out so far.
+    const std::vector<PageStart> &pageStarts() const { return m_pageStarts; }
 
 private:
     struct Cells {
         std::vector<std::vector<QString>> lines;
-        qreal height;
+        // The lines of its tallest cell.
+        int tallest;
     };
     Cells layOutRow(qint64 row) const;
+    // The height of `lines` lines of a row.
+    qreal rowHeight(int lines) const;
+    void beginPage(PageStart start);
     qreal leadHeight() const;
     qreal paintLead(QPainter &painter) const;
     qreal captionHeight() const;
@@ -82,11 +95,14 @@ private:
     std::vector<qreal> m_lefts;
     qreal m_captionHeight = 0;
     qreal m_closingHeight = 0;
+    qreal m_continuedHeight = 0;
 
-    std::vector<qint64> m_pageStarts;
+    std::vector<PageStart> m_pageStarts;
+    // The row to place next, and its first line not placed yet.
     qint64 m_next = 0;
+    int m_nextLine = 0;
     qreal m_used = 0;
-    // The height of the row after one kept with it, measured ahead.
-    std::pair<qint64, qreal> m_peeked{-1, 0};
+    // The lines of the row after one kept with it, measured ahead.
+    std::pair<qint64, int> m_peeked{-1, 0};
     bool m_done = false;
 };

@@ -26,6 +26,19 @@ private:
     qint64 m_rows;
 };
 
+// Rows as given; row `keeping` keeps with the next.
+class GivenRows : public TableRows {
+public:
+    GivenRows(QList<QStringList> rows, qint64 keeping) : m_rows(std::move(rows)), m_keeping(keeping) {}
+    qint64 rowCount() const override { return m_rows.size(); }
+    QStringList cells(qint64 row) const override { return m_rows.value(row); }
+    bool keepsWithNext(qint64 row) const override { return row == m_keeping; }
+
+private:
+    QList<QStringList> m_rows;
+    qint64 m_keeping;
+};
+
 std::unique_ptr<TablePages> numbered(qint64 rows, const QString &closing = {}, PageFrame::Heading heading = {})
 {
     TablePages::Options options;
@@ -109,6 +122,46 @@ private slots:
         QCOMPARE(preview.lblPages->text(), QStringLiteral("of %1").arg(pages->pageCount()));
         preview.showPage(pages->pageCount() + 5);
         QCOMPARE(preview.currentPage(), pages->pageCount() - 1);
+    }
+
+    // A value taller than a page goes on over the next pages, under the
+    // captions and "(continued)": every word once, in order, none over a
+    // foot; the row kept with it stays with its start.
+    void aRowTallerThanAPageContinues()
+    {
+        QStringList tall;
+        for (int i = 1; i <= 2000; ++i)
+            tall << QStringLiteral("w%1").arg(i, 4, 10, QChar('0'));
+        TablePages::Options options;
+        options.title = options.kind = QStringLiteral("Tall");
+        TablePages pages(options, {{"No", 1}, {"Name", 3}},
+                         std::make_unique<GivenRows>(QList<QStringList>{{"1", "Erste"}, {"2", "Zweite"},
+                                                                        {"3", tall.join(' ')}, {"4", "Letzte"}},
+                                                     1),
+                         QStringLiteral("DejaVu Sans"));
+        QTemporaryDir dir;
+        const QString pdf = dir.filePath("tall.pdf");
+        QCOMPARE(PageOutput::savePdf(pages, pdf, A4).outcome, PageOutput::Saved::Written);
+        QVERIFY(pages.pageCount() >= 3);
+
+        const std::vector<PdfText::Word> words = PdfText::placedWords(pdf);
+        QStringList read;
+        for (const PdfText::Word &word : words) {
+            if (word.text.startsWith('w'))
+                read << word.text;
+            const auto foot = wordsOf(words, word.page, {"page"});
+            QVERIFY(!foot.empty());
+            const bool onTheFoot = qAbs(word.box.top() - foot.back().box.top()) < 1;
+            QVERIFY2(onTheFoot || word.box.bottom() <= foot.back().box.top(), qPrintable(word.text));
+        }
+        QCOMPARE(read, tall);
+        QCOMPARE(int(wordsOf(words, 1, {"Zweite"}).size()), 1);
+        QCOMPARE(int(wordsOf(words, 1, {"(continued)"}).size()), 0);
+        for (int page = 2; page <= pages.pageCount(); ++page) {
+            QCOMPARE(int(wordsOf(words, page, {"Name"}).size()), 1);
+            QCOMPARE(int(wordsOf(words, page, {"(continued)"}).size()), 1);
+        }
+        QCOMPARE(int(wordsOf(words, pages.pageCount(), {"Letzte"}).size()), 1);
     }
 
     // A table whose rows fill its last page to the foot prints its closing

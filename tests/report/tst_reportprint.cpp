@@ -116,7 +116,7 @@ private slots:
         pages->layOutAll(paper.paintRect(QPageLayout::Point).size());
         QVERIFY(pages->pageCount() > 3);
         for (size_t p = 1; p < pages->pageStarts().size(); ++p) {
-            const int first = int(pages->pageStarts()[p]);
+            const int first = int(pages->pageStarts()[p].row);
             QVERIFY2(!(window->lineAt(first).startsWith('\t') && !window->lineAt(first - 1).startsWith('\t')),
                      qPrintable(QStringLiteral("page %1 begins with the first entry of the brewery that ends page %2")
                                     .arg(p + 1)
