@@ -120,10 +120,14 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&report));
         QStringList notices;
         bool held = false;
+        bool overTheReport = false;
         QTimer::singleShot(0, &report, [&] {
-            for (QWidget *window : QApplication::topLevelWidgets())
-                if (auto *box = qobject_cast<QMessageBox *>(window); box && box->isVisible())
+            for (QWidget *window : QApplication::topLevelWidgets()) {
+                if (auto *box = qobject_cast<QMessageBox *>(window); box && box->isVisible()) {
                     notices << box->text();
+                    overTheReport = box->parentWidget() == &report;
+                }
+            }
             held = QGuiApplication::modalWindow() != nullptr;
             report.windowHandle()->close();
             // A notice that waits for its OK gets it, so that the save returns.
@@ -134,6 +138,7 @@ private slots:
         QTRY_VERIFY(!report.isVisible());
         QCOMPARE(notices, QStringList{"Created " + path});
         QVERIFY(!held);
+        QVERIFY(overTheReport);
     }
 
     void savesBytesAsWritten()
