@@ -60,9 +60,31 @@ bool mayChange(PgConnection &connection)
     return answer.text(0, 0) == QLatin1String("t");
 }
 
+// Runs `work` once, whichever window comes first: two windows opening
+// the same database at once wait for each other here. Rolls back on a
+// failure.
+template <typename Work> void onceForAll(PgConnection &connection, Work work)
+{
+    connection.exec("BEGIN");
+    try {
+        connection.exec("SELECT pg_advisory_xact_lock(hashtext('sudregister schema'))");
+        work();
+        connection.exec("COMMIT");
+    } catch (const StoreError &) {
+        if (connection.isOpen())
+            connection.exec("ROLLBACK");
+        throw;
+    }
+}
+
+bool recordsChanges(PgConnection &connection)
+{
+    return connection.exec("SELECT to_regclass('sudregister_changes') IS NOT NULL").text(0, 0) == QLatin1String("t");
+}
+
 } // namespace
 
-bool SharedSchema::prepare(PgConnection &connection)
+SharedSchema::Prepared SharedSchema::prepare(PgConnection &connection)
 {
     const QString shown = connection.address().displayName();
     const QString brewery = RegisterSchema::BreweryTable;
@@ -81,20 +103,13 @@ bool SharedSchema::prepare(PgConnection &connection)
                                             "Its administrator sets it up with scripts/setup-shared-register.")
                                  .arg(shown, connection.user()),
                              Component);
-        // Two windows opening the same empty database at once: the second
-        // waits for the first's tables and finds them made.
-        connection.exec("BEGIN");
-        try {
-            connection.exec("SELECT pg_advisory_xact_lock(hashtext('sudregister schema'))");
-            if (tablesIn(connection).isEmpty())
-                connection.runScript(SharedSchemaSql::CreateStatements,
-                                     QStringLiteral("Could not set up the shared register %1").arg(shown));
-            connection.exec("COMMIT");
-        } catch (const StoreError &) {
-            if (connection.isOpen())
-                connection.exec("ROLLBACK");
-            throw;
-        }
+        onceForAll(connection, [&] {
+            if (!tablesIn(connection).isEmpty())
+                return;
+            const QString failed = QStringLiteral("Could not set up the shared register %1").arg(shown);
+            connection.runScript(SharedSchemaSql::CreateStatements, failed);
+            connection.runScript(SharedSchemaSql::ChangeRecordStatements, failed);
+        });
         tables = tablesIn(connection);
     }
     for (const QString &table : {brewery, chronik}) {
@@ -106,5 +121,21 @@ bool SharedSchema::prepare(PgConnection &connection)
     }
     requireFields(connection, brewery, RegisterSchema::BreweryFields);
     requireFields(connection, chronik, RegisterSchema::ChronikFields + QStringList{RegisterSchema::ChronikKey});
-    return mayChange(connection);
+    Prepared prepared{mayChange(connection), recordsChanges(connection)};
+    if (!prepared.recordsChanges) {
+        // Only the tables' owner may add it; anyone else copies the whole
+        // register whenever woken, as before.
+        try {
+            onceForAll(connection, [&] {
+                if (!recordsChanges(connection))
+                    connection.runScript(SharedSchemaSql::ChangeRecordStatements,
+                                         QStringLiteral("Could not add the record of changes to %1").arg(shown));
+            });
+            prepared.recordsChanges = true;
+        } catch (const StoreError &) {
+            if (!connection.isOpen())
+                throw;
+        }
+    }
+    return prepared;
 }

@@ -1,7 +1,6 @@
 -- A shared register: the two tables of the register file, with the same
--- fields under the same names (quoted, so that PostgreSQL keeps their case),
--- and the triggers by which every window hears every commit, the program's
--- own and other programs' alike.
+-- fields under the same names (quoted, so that PostgreSQL keeps their case).
+-- What every commit changed is recorded beside them (SharedChanges.sql).
 --
 -- Keys are never reused: a new brewery cannot inherit the history of a
 -- deleted one. They are given by default but may be given explicitly, so
@@ -17,44 +16,3 @@ CREATE TABLE "BreweryChronik" (
     "ParentRowId" bigint NOT NULL REFERENCES "Brewery"("RowId")
 );
 CREATE INDEX "BreweryChronikParent" ON "BreweryChronik"("ParentRowId");
-
--- One notification per statement on channel "sudregister": the table, a
--- colon, and the keys of the rows it changed, separated by commas; "*" in
--- place of the keys when there are more than fit a notification, and the
--- listener reads the table anew.
-CREATE FUNCTION sudregister_changed() RETURNS trigger LANGUAGE plpgsql AS $$
-DECLARE
-    keys text;
-    counted int;
-BEGIN
-    -- 300 keys of at most 20 digits fit the 8,000 bytes of a notification.
-    IF TG_OP = 'DELETE' THEN
-        SELECT string_agg(k, ','), count(*) INTO keys, counted
-          FROM (SELECT to_jsonb(o) ->> TG_ARGV[0] AS k FROM gone o LIMIT 301) s;
-    ELSE
-        SELECT string_agg(k, ','), count(*) INTO keys, counted
-          FROM (SELECT to_jsonb(n) ->> TG_ARGV[0] AS k FROM came n LIMIT 301) s;
-    END IF;
-    IF counted = 0 THEN
-        RETURN NULL;
-    END IF;
-    IF counted > 300 THEN
-        keys := '*';
-    END IF;
-    PERFORM pg_notify('sudregister', TG_TABLE_NAME || ':' || keys);
-    RETURN NULL;
-END;
-$$;
-
-CREATE TRIGGER "BreweryAdded" AFTER INSERT ON "Brewery" REFERENCING NEW TABLE AS came
-    FOR EACH STATEMENT EXECUTE FUNCTION sudregister_changed('RowId');
-CREATE TRIGGER "BreweryChanged" AFTER UPDATE ON "Brewery" REFERENCING NEW TABLE AS came
-    FOR EACH STATEMENT EXECUTE FUNCTION sudregister_changed('RowId');
-CREATE TRIGGER "BreweryDeleted" AFTER DELETE ON "Brewery" REFERENCING OLD TABLE AS gone
-    FOR EACH STATEMENT EXECUTE FUNCTION sudregister_changed('RowId');
-CREATE TRIGGER "ChronikAdded" AFTER INSERT ON "BreweryChronik" REFERENCING NEW TABLE AS came
-    FOR EACH STATEMENT EXECUTE FUNCTION sudregister_changed('ChronikId');
-CREATE TRIGGER "ChronikChanged" AFTER UPDATE ON "BreweryChronik" REFERENCING NEW TABLE AS came
-    FOR EACH STATEMENT EXECUTE FUNCTION sudregister_changed('ChronikId');
-CREATE TRIGGER "ChronikDeleted" AFTER DELETE ON "BreweryChronik" REFERENCING OLD TABLE AS gone
-    FOR EACH STATEMENT EXECUTE FUNCTION sudregister_changed('ChronikId');

@@ -8,7 +8,6 @@
 #include "StoredValue.h"
 #include "Transaction.h"
 
-#include <QHash>
 #include <QSet>
 #include <algorithm>
 #include <future>
@@ -103,38 +102,14 @@ QString arrayOf(const QList<qint64> &keys)
     return QLatin1Char('{') + texts.join(QLatin1Char(',')) + QLatin1Char('}');
 }
 
-// Every statement, the program's own and others', names its table and the
-// keys it changed, or "*" for more than one announcement holds.
-struct Announced {
-    QHash<QString, QSet<qint64>> keys;
-    bool whole = false;
-};
-
-Announced parse(const std::vector<PgConnection::Notification> &notifications)
-{
-    Announced announced;
-    for (const PgConnection::Notification &n : notifications) {
-        const qsizetype colon = n.payload.indexOf(QLatin1Char(':'));
-        const QString table = n.payload.left(colon);
-        if (colon < 0 || (table != BreweryTable && table != ChronikTable))
-            continue;
-        const QString keys = n.payload.mid(colon + 1);
-        if (keys == QLatin1String("*")) {
-            announced.whole = true;
-            continue;
-        }
-        for (const QString &key : keys.split(QLatin1Char(','), Qt::SkipEmptyParts))
-            announced.keys[table].insert(key.toLongLong());
-    }
-    return announced;
-}
-
 } // namespace
 
 SharedMirror::SharedMirror(std::unique_ptr<PgConnection> server, const QString &path)
     : m_server(std::move(server)), m_path(path)
 {
-    m_mayChange = SharedSchema::prepare(*m_server);
+    const SharedSchema::Prepared prepared = SharedSchema::prepare(*m_server);
+    m_mayChange = prepared.mayChange;
+    m_recordsChanges = prepared.recordsChanges;
     // Made a register here, on the window's thread: download() may fill it
     // on another.
     RegisterFile::open(m_path);
@@ -190,6 +165,9 @@ void SharedMirror::copyTables(RegisterFile &file, const Progress &progress)
                                  ->exec("SELECT (SELECT count(*) FROM " + QuotedName(BreweryTable)
                                         + ") + (SELECT count(*) FROM " + QuotedName(ChronikTable) + ")")
                                  .int64(0, 0);
+        // What is recorded from this moment on is what the copy misses.
+        if (m_recordsChanges)
+            m_changes.startWith(*m_server);
         qint64 copied = 0;
         for (const QString &table : {BreweryTable, ChronikTable}) {
             const QByteArray sql = insertOf(table);
@@ -256,9 +234,13 @@ void SharedMirror::awaitAnnounced()
 
 SharedMirror::Arrived SharedMirror::catchUp(RegisterFile &window)
 {
-    const Announced announced = parse(m_listener->takeNotifications());
+    // Announcements only wake the window: what they say is not taken.
+    m_listener->takeNotifications();
+    // A register set up before the server recorded its changes is copied
+    // anew whole at every wake-up.
+    const ChangeRecord::Changes changes = m_recordsChanges ? m_changes.read(*m_server) : ChangeRecord::Changes{{}, true};
     Arrived arrived;
-    if (announced.whole) {
+    if (changes.whole) {
         // On a connection of its own: the window's lists see another
         // program's change and are read anew.
         const std::unique_ptr<RegisterFile> file = RegisterFile::openScratch(m_path);
@@ -268,18 +250,21 @@ SharedMirror::Arrived SharedMirror::catchUp(RegisterFile &window)
         arrived.whole = true;
         return arrived;
     }
-    if (announced.keys.isEmpty())
-        return arrived;
-    Transaction tx(window);
-    window.exec("PRAGMA defer_foreign_keys = ON");
-    for (auto table = announced.keys.cbegin(); table != announced.keys.cend(); ++table) {
-        const std::vector<qint64> changed = copyRows(window, table.key(), table.value().values());
-        if (table.key() == BreweryTable)
-            arrived.breweries = changed;
-        else
-            arrived.history = !changed.empty();
+    if (!changes.none()) {
+        Transaction tx(window);
+        window.exec("PRAGMA defer_foreign_keys = ON");
+        for (auto table = changes.keys.cbegin(); table != changes.keys.cend(); ++table) {
+            if (table.key() != BreweryTable && table.key() != ChronikTable)
+                continue;
+            const std::vector<qint64> changed = copyRows(window, table.key(), table.value().values());
+            if (table.key() == BreweryTable)
+                arrived.breweries = changed;
+            else
+                arrived.history = !changed.empty();
+        }
+        tx.commit();
     }
-    tx.commit();
+    m_changes.taken();
     return arrived;
 }
 

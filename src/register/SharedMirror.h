@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ChangeRecord.h"
 #include "Progress.h"
 #include "RegisterFile.h"
 
@@ -13,8 +14,9 @@ class PgConnection;
 // the server's two tables, so that everything the window does with a
 // register (its order, the Report, the find, the timeline) it does with this
 // one alike. The server stays the register: every write of the file goes
-// there first (as its upstream), and the commits of other editors, heard on
-// the server's channel, are copied into the file by key.
+// there first (as its upstream), and the commits of other editors are
+// copied into the file by key, as the server's record of changes names
+// them, whenever the server's channel wakes the window.
 class SharedMirror : public Upstream {
 public:
     // `server` is open and holds a register; the file at `path` is made.
@@ -45,9 +47,9 @@ public:
         std::vector<qint64> breweries;
         bool history = false;
     };
-    // Copies into the file the rows that commits announced since last
-    // asked, through the window's own connection `window` (its lists then
-    // place them by key), or whole when more were announced than named.
+    // Copies into the file the rows the server recorded as changed since
+    // last asked, through the window's own connection `window` (its lists
+    // then place them by key), or whole when the record names no keys.
     Arrived catchUp(RegisterFile &window);
     // Asks the server on the listening connection, whose answer follows the
     // announcements of every commit made before the question: the next
@@ -80,4 +82,6 @@ private:
     std::unique_ptr<PgConnection> m_listener;
     QString m_path;
     bool m_mayChange = false;
+    bool m_recordsChanges = false;
+    ChangeRecord m_changes;
 };

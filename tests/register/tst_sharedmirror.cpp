@@ -4,6 +4,7 @@
 #include "ListedCities.h"
 #include "PgTestServer.h"
 #include "Register.h"
+#include "SecondConnection.h"
 #include "StoreError.h"
 #include "Transaction.h"
 
@@ -30,7 +31,7 @@ private slots:
     {
         m_server = std::make_unique<PgTestServer>();
         QVERIFY2(m_server->setUpRegister("society"), qPrintable(m_server->problem()));
-        QVERIFY(m_server->addUsers({"anna", "bert"}, {}));
+        QVERIFY(m_server->addUsers({"anna", "bert"}, {"rita"}));
     }
 
     void init()
@@ -112,8 +113,8 @@ private slots:
     }
 
     // Another program's commit arrives in the register and is placed in
-    // the list by key; one too large to name its keys arrives whole, and
-    // the list is read anew.
+    // the list by key; one too large for the server to record its keys
+    // arrives whole, and the list is read anew.
     void othersCommitsArrive_data()
     {
         QTest::addColumn<QString>("statement");
@@ -127,9 +128,12 @@ private slots:
             << "DELETE FROM \"BreweryChronik\" WHERE \"ParentRowId\" IN (SELECT \"RowId\" FROM \"Brewery\" WHERE "
                "\"CityName\" = 'Bamberg'); DELETE FROM \"Brewery\" WHERE \"CityName\" = 'Bamberg'"
             << false << QStringList{"Aying"};
-        QTest::newRow("many at once") << "UPDATE \"Brewery\" SET \"CityName\" = 'Selb'; INSERT INTO \"Brewery\" "
+        QTest::newRow("many, by key") << "UPDATE \"Brewery\" SET \"CityName\" = 'Selb'; INSERT INTO \"Brewery\" "
                                          "(\"CityName\") SELECT 'Selb' FROM generate_series(1, 400)"
-                                      << true << QStringList(402, "Selb");
+                                      << false << QStringList(402, "Selb");
+        QTest::newRow("more than are named") << "INSERT INTO \"Brewery\" (\"CityName\") SELECT 'Selb' "
+                                                "FROM generate_series(1, 10001)"
+                                             << true << QStringList{"Aying", "Bamberg"} + QStringList(10001, "Selb");
     }
 
     void othersCommitsArrive()
@@ -171,6 +175,32 @@ private slots:
         QTRY_COMPARE(byKey.size(), 1);
         anna->placeBreweries(byKey.at(0).at(0).value<QList<qint64>>());
         QCOMPARE(listedCities(*anna), (QStringList{"Bamberg", "Coburg"}));
+    }
+
+    // Announcements anyone may send only wake the register: a reader's
+    // flood of them, naming whole tables and keys that do not exist, copies
+    // nothing whole and nothing by key, and a real change amid them
+    // arrives as the server recorded it.
+    void aFloodOfAnnouncementsOnlyWakes()
+    {
+        const std::unique_ptr<Register> anna = opened(m_server->uri("society", "anna"));
+        QSignalSpy readAnew(anna.get(), &Register::changedElsewhere);
+        QSignalSpy byKey(anna.get(), &Register::rowsChangedElsewhere);
+        SecondConnection rita(SecondConnection::Server{m_server->uri("society", "rita")});
+        for (int round = 0; round < 20; ++round) {
+            for (const char *payload : {"Brewery:*", "BreweryChronik:*", "Brewery:1,2,999999", "*", ""})
+                QVERIFY(rita.exec(QStringLiteral("NOTIFY sudregister, '%1'").arg(QLatin1String(payload))));
+            QTest::qWait(20);
+            if (round == 10)
+                QVERIFY(m_server->admin("UPDATE \"Brewery\" SET \"CityName\" = 'Coburg' WHERE \"CityName\" = 'Aying'",
+                                        "society"));
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(byKey.size(), 1, 1000);
+        anna->placeBreweries(byKey.at(0).at(0).value<QList<qint64>>());
+        QCOMPARE(listedCities(*anna), (QStringList{"Bamberg", "Coburg"}));
+        QTest::qWait(200);
+        QCOMPARE(byKey.size(), 1);
+        QCOMPARE(readAnew.size(), 0);
     }
 
 private:
