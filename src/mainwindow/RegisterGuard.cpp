@@ -68,6 +68,9 @@ void RegisterGuard::showRegisterMessage()
         text += QStringLiteral(" (read-only: %1)").arg(*why);
     else if (m_register.breweries()->hasRecordset() && m_register.file().isReadOnly())
         text += QStringLiteral(" (read-only)");
+    if (m_register.followsWhole())
+        text += QStringLiteral(" - its server does not record its changes, so every change is copied as the whole "
+                               "register; its administrator runs scripts/setup-shared-register again");
     if (!m_backup->failure().isEmpty())
         text += QStringLiteral(" - ") + m_backup->failure();
     m_bottomLine->setText(text);

@@ -262,6 +262,11 @@ std::optional<QString> Register::readOnlyBecause() const
     return m_lockProblem;
 }
 
+bool Register::followsWhole() const
+{
+    return m_mirror && !m_mirror->recordsChanges();
+}
+
 bool Register::isWritable() const
 {
     return (m_lock || (m_mirror && m_mirror->mayChange())) && m_breweries->hasRecordset() && !file().isReadOnly();

@@ -86,6 +86,9 @@ public:
     // server's rights tell (an editor of a shared register holds no lock,
     // and needs none); none when it may.
     std::optional<QString> readOnlyBecause() const;
+    // A shared register whose server does not record its changes: the
+    // window copies it whole whenever woken, and says so.
+    bool followsWhole() const;
     // Holds the lock and may write the file.
     bool isWritable() const;
     // For a file found to be no register: the lock files made for it go.

@@ -32,6 +32,8 @@ public:
     int socket() const;
     // Whether announcements still arrive.
     bool hears() const;
+    // Whether the server records what each commit changed.
+    bool recordsChanges() const { return m_recordsChanges; }
 
     // Copies the whole register into the file, as one moment of the server
     // saw it; announcements from that moment on are heard. May run on a
