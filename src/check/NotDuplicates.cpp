@@ -9,6 +9,27 @@ namespace {
 
 const QByteArray Heading = "# Breweries (RowId) marked \"not a duplicate\" in Sudregister's Check Register\n";
 
+// Far more than the marks of any register: a line is some 20 bytes.
+constexpr qint64 MostBytes = 64 << 20;
+
+// What stands under the marks' name when it is no file of marks; empty
+// when it is one, or nothing stands there. A pipe is never opened: the
+// window would wait on it for good.
+QString problemWith(const QFileInfo &info)
+{
+    if (info.isSymLink())
+        return QStringLiteral("it is a link to another file, which the marks would replace");
+    if (!info.exists())
+        return QString();
+    if (info.isDir())
+        return QStringLiteral("it is a folder");
+    if (!info.isFile())
+        return QStringLiteral("it is no file (a pipe or a device)");
+    if (info.size() > MostBytes)
+        return QStringLiteral("it holds %1 bytes, far more than any list of marks").arg(info.size());
+    return QString();
+}
+
 } // namespace
 
 QString NotDuplicates::fileFor(const QString &registerPath)
@@ -18,6 +39,9 @@ QString NotDuplicates::fileFor(const QString &registerPath)
 
 NotDuplicates::NotDuplicates(const QString &registerPath) : m_path(fileFor(registerPath))
 {
+    m_problem = problemWith(QFileInfo(m_path));
+    if (!m_problem.isEmpty())
+        return;
     QFile file(m_path);
     if (!file.open(QIODevice::ReadOnly))
         return;
@@ -40,6 +64,12 @@ bool NotDuplicates::contains(qint64 a, qint64 b) const
 
 bool NotDuplicates::mark(qint64 a, qint64 b, QString *error)
 {
+    const QString problem = problemWith(QFileInfo(m_path));
+    if (!problem.isEmpty()) {
+        if (error)
+            *error = problem;
+        return false;
+    }
     QSet<std::pair<qint64, qint64>> pairs = m_pairs;
     pairs.insert(ordered(a, b));
     QList<std::pair<qint64, qint64>> sorted(pairs.begin(), pairs.end());

@@ -22,10 +22,16 @@ public:
     // first); false with `error` set when it cannot be written, and then
     // the pair is not marked.
     bool mark(qint64 a, qint64 b, QString *error);
+    // Why the marks can be neither read nor kept: the file's name is taken
+    // by something that is no file of marks (a pipe, a folder, a link to
+    // another file, a file far larger than any list of marks). Empty when
+    // they can.
+    const QString &problem() const { return m_problem; }
 
 private:
     static std::pair<qint64, qint64> ordered(qint64 a, qint64 b) { return a < b ? std::pair(a, b) : std::pair(b, a); }
 
     QString m_path;
+    QString m_problem;
     QSet<std::pair<qint64, qint64>> m_pairs;
 };

@@ -3,6 +3,7 @@
 #include <QXmlStreamReader>
 #include <orcus/sax_parser.hpp>
 #include <cstdlib>
+#include <optional>
 
 namespace {
 
@@ -13,18 +14,22 @@ QString folderOf(const QString &part)
 }
 
 // A relationship's target, relative to the part's folder or, with a
-// leading slash, to the package.
-QString resolve(const QString &folder, const QString &target)
+// leading slash, to the package; none for one that leads out of the
+// package, which no workbook writes.
+std::optional<QString> resolve(const QString &folder, const QString &target)
 {
     if (target.startsWith(QLatin1Char('/')))
         return target.mid(1);
     QStringList parts = (folder + target).split(QLatin1Char('/'));
     QStringList resolved;
     for (const QString &part : parts) {
-        if (part == QLatin1String(".."))
+        if (part == QLatin1String("..")) {
+            if (resolved.isEmpty())
+                return std::nullopt;
             resolved.removeLast();
-        else if (part != QLatin1String("."))
+        } else if (part != QLatin1String(".")) {
             resolved << part;
+        }
     }
     return resolved.join(QLatin1Char('/'));
 }
@@ -65,11 +70,13 @@ QString unescaped(QString text)
 // "C7": its column counted from 0, or -1 when it names none.
 int columnOf(QStringView reference)
 {
+    // A sheet has 16,384 columns ("XFD"): more letters name none.
+    constexpr int Columns = 16384;
     int column = 0;
     qsizetype i = 0;
-    for (; i < reference.size() && reference[i].isLetter(); ++i)
+    for (; i < reference.size() && reference[i].isLetter() && column <= Columns; ++i)
         column = column * 26 + (reference[i].toUpper().unicode() - 'A' + 1);
-    return i > 0 && column <= 16384 ? column - 1 : -1;
+    return i > 0 && column <= Columns ? column - 1 : -1;
 }
 
 // The workbook's shared strings: each item's runs, without the phonetic
@@ -275,9 +282,13 @@ QHash<QString, QString> XlsxWorkbook::relationships(const QString &part, const Q
     while (!xml.atEnd()) {
         if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == QLatin1String("Relationship")) {
             const auto attributes = xml.attributes();
-            if (attributes.value(QLatin1String("Type")).endsWith(typeEnding))
-                targets.insert(attributes.value(QLatin1String("Id")).toString(),
-                               resolve(base, attributes.value(QLatin1String("Target")).toString()));
+            if (attributes.value(QLatin1String("Type")).endsWith(typeEnding)) {
+                const QString target = attributes.value(QLatin1String("Target")).toString();
+                const std::optional<QString> resolved = resolve(base, target);
+                if (!resolved)
+                    throw failed(QStringLiteral("its part %1 points out of the workbook (\"%2\").").arg(rels, target));
+                targets.insert(attributes.value(QLatin1String("Id")).toString(), *resolved);
+            }
         }
     }
     if (xml.hasError())

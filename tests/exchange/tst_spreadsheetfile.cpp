@@ -4,6 +4,8 @@
 #include "ScratchRegister.h"
 #include "SpreadsheetFile.h"
 
+#include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -39,6 +41,30 @@ QStringList sheetNames(const QString &path)
         qWarning() << failed.message;
         return {};
     }
+}
+
+// The workbook at `path` with `from` replaced by `to` in its part `part`,
+// packed again by the zip tool as another program would.
+bool rewritten(const QString &path, const QString &part, const QByteArray &from, const QByteArray &to)
+{
+    QTemporaryDir unpacked;
+    if (QProcess::execute(QStringLiteral("unzip"), {QStringLiteral("-q"), path, QStringLiteral("-d"), unpacked.path()}) != 0)
+        return false;
+    QFile file(unpacked.filePath(part));
+    if (!file.open(QIODevice::ReadWrite))
+        return false;
+    QByteArray content = file.readAll();
+    if (!content.contains(from))
+        return false;
+    content.replace(from, to);
+    file.resize(0);
+    file.write(content);
+    file.close();
+    QFile::remove(path);
+    QProcess zip;
+    zip.setWorkingDirectory(unpacked.path());
+    zip.start(QStringLiteral("zip"), {QStringLiteral("-q"), QStringLiteral("-r"), QStringLiteral("-X"), path, QStringLiteral(".")});
+    return zip.waitForFinished() && zip.exitCode() == 0;
 }
 
 } // namespace
@@ -123,6 +149,8 @@ private slots:
                                    << "encrypted";
         QTest::addRow("cut short") << QByteArray("half") << "damaged";
         QTest::addRow("unpacks too large") << QByteArray() << "would unpack to";
+        QTest::addRow("a sheet out of the workbook") << QByteArray("rels") << "points out of the workbook";
+        QTest::addRow("an absurd cell address") << QByteArray("cell") << "the cell address";
     }
     void refusesWhatItCannotRead()
     {
@@ -132,7 +160,12 @@ private slots:
         const qint64 key = reg.addBrewery({"BY", "Ofr", "96047", "Bamberg", "B2", "Spezial", "1536", ""});
         const QString path = reg.dir() + "/file.xlsx";
         qint64 limit = SpreadsheetFile::UnpackedLimit;
-        if (bytes.isEmpty() || bytes == "half") {
+        if (bytes == "rels" || bytes == "cell") {
+            ExportRegister(*reg.file(), {key}, path, ExportOptions());
+            QVERIFY(bytes == "rels" ? rewritten(path, "xl/_rels/workbook.xml.rels", "Target=\"worksheets/sheet1.xml\"",
+                                                "Target=\"../../../../etc/passwd\"")
+                                    : rewritten(path, "xl/worksheets/sheet1.xml", "r=\"A2\"", "r=\"MWLQKXC2\""));
+        } else if (bytes.isEmpty() || bytes == "half") {
             // A real workbook, cut in half, or read with a limit larger
             // than the file and smaller than what it unpacks to.
             ExportRegister(*reg.file(), {key}, path, ExportOptions());
