@@ -2,6 +2,7 @@
 
 #include "CsvWriter.h"
 #include "ExportReader.h"
+#include "RegisterFile.h"
 #include "ReportLine.h"
 #include "XlsxBook.h"
 
@@ -9,6 +10,7 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <memory>
+#include <sys/stat.h>
 
 namespace {
 
@@ -195,9 +197,37 @@ QString ExportSheets::tableFile(const QString &path, const QString &sheet)
     return chosen.dir().filePath(QStringLiteral("%1-%2.csv").arg(stem, sheet));
 }
 
+namespace {
+
+// Whether `a` and `b` name one file, through links of either kind.
+bool sameFile(const QString &a, const QString &b)
+{
+    struct stat first {}, second {};
+    return ::stat(QFile::encodeName(a).constData(), &first) == 0 && ::stat(QFile::encodeName(b).constData(), &second) == 0
+        && first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+}
+
+// An export never writes over the register it reads, under any name.
+void refuseTheRegister(const RegisterFile &file, const QString &path, const ExportOptions &options)
+{
+    const QStringList outputs = options.format == ExportOptions::Format::CsvTables
+        ? QStringList{ExportSheets::tableFile(path, ExportSheets::Breweries),
+                      ExportSheets::tableFile(path, ExportSheets::Chroniks)}
+        : QStringList{path};
+    for (const QString &output : outputs) {
+        if (sameFile(output, file.path()))
+            throw ExportFailed{QStringLiteral("%1 is the register itself, which an export never replaces; nothing was "
+                                              "written. Choose another name.")
+                                   .arg(output)};
+    }
+}
+
+} // namespace
+
 ExportResult ExportRegister(RegisterFile &file, std::vector<qint64> keys, const QString &path,
                             const ExportOptions &options, const std::function<bool(qint64, qint64)> &progress)
 {
+    refuseTheRegister(file, path, options);
     ExportReader reader(file, std::move(keys));
     const Steps step(progress, reader.breweryCount());
     try {

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QTest>
+#include <unistd.h>
 
 namespace {
 
@@ -184,6 +185,41 @@ private slots:
             QVERIFY2(failed.message.contains(QStringLiteral("brewery %1").arg(huge)), qPrintable(failed.message));
         }
         QCOMPARE(QDir(reg.dir()).entryList(QDir::Files), before);
+    }
+
+    // An export never replaces the register it reads, whatever name or
+    // link leads to it.
+    void neverWritesOverTheRegister_data()
+    {
+        QTest::addColumn<ExportOptions::Format>("format");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("leadsThere");
+        QTest::addRow("workbook under the register's name") << ExportOptions::Format::Xlsx << "Sudregister2K.mdb" << "";
+        QTest::addRow("report CSV, a hard link") << ExportOptions::Format::CsvReport << "x.csv" << "hard";
+        QTest::addRow("a CSV table, a symbolic link") << ExportOptions::Format::CsvTables << "x-Chronik.csv" << "soft";
+    }
+    void neverWritesOverTheRegister()
+    {
+        QFETCH(ExportOptions::Format, format);
+        QFETCH(QString, name);
+        QFETCH(QString, leadsThere);
+        TrickyRegister reg;
+        const QString target = reg.dir() + "/" + name;
+        if (leadsThere == "hard")
+            QCOMPARE(::link(QFile::encodeName(reg.path()).constData(), QFile::encodeName(target).constData()), 0);
+        else if (leadsThere == "soft")
+            QVERIFY(QFile::link(reg.path(), target));
+        const QByteArray before = bytesOf(reg.path());
+        ExportOptions options;
+        options.format = format;
+        try {
+            ExportRegister(*reg.file(), {reg.lowenbrau}, format == ExportOptions::Format::CsvTables ? reg.dir() + "/x.csv" : target,
+                           options);
+            QFAIL("the register was written over");
+        } catch (const ExportFailed &failed) {
+            QVERIFY2(failed.message.contains("is the register itself"), qPrintable(failed.message));
+        }
+        QCOMPARE(bytesOf(reg.path()), before);
     }
 
     void commandLineWritesTheRegisterInTheListsOrder()
