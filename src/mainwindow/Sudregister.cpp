@@ -272,10 +272,12 @@ void Sudregister::startUp()
 
 void Sudregister::countBreweries()
 {
-    ::Recordset &breweries = dsBrewery->Recordset();
-    if (!breweries.Eof())
-        breweries.MoveLast();
+    if (!dsBrewery->Recordset().Eof())
+        dsBrewery->Recordset().MoveLast();
     QCoreApplication::processEvents();
+    // Taken after the events: a re-read they delivered replaces the list's
+    // record set.
+    ::Recordset &breweries = dsBrewery->Recordset();
     setBreweryCount(breweries.RecordCount());
     if (!breweries.Bof())
         breweries.MoveFirst();
