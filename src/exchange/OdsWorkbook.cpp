@@ -95,7 +95,15 @@ OdsWorkbook::OdsWorkbook(const QString &path, QByteArray bytes)
         throw failed(QStringLiteral("it is a zip archive, but no XLSX or ODS workbook."));
     QXmlStreamReader xml(m_zip.part(Content));
     while (!xml.atEnd()) {
-        if (xml.readNext() == QXmlStreamReader::StartElement && xml.namespaceUri() == TableNs
+        const auto token = xml.readNext();
+        // Qt's reader leaves out an entity kept in another file without a
+        // word; it is never fetched, so such a cell's value is unknown.
+        for (const auto &entity : token == QXmlStreamReader::DTD ? xml.entityDeclarations() : QXmlStreamEntityDeclarations()) {
+            if (!entity.systemId().isEmpty() || !entity.publicId().isEmpty())
+                throw failed(QStringLiteral("it declares the entity \"%1\" kept elsewhere (%2), which is not read.")
+                                 .arg(entity.name(), entity.systemId()));
+        }
+        if (token == QXmlStreamReader::StartElement && xml.namespaceUri() == TableNs
             && xml.name() == QLatin1String("table")) {
             m_names << xml.attributes().value(TableNs, QLatin1String("name")).toString();
             xml.skipCurrentElement();
@@ -108,7 +116,7 @@ OdsWorkbook::OdsWorkbook(const QString &path, QByteArray bytes)
 void OdsWorkbook::readRows(int sheet, const RowReader &row) const
 {
     // The content of a large workbook is read where it was unpacked.
-    const std::vector<unsigned char> content = m_zip.unpack(Content);
+    const std::vector<unsigned char> content = m_zip.unpackText(Content);
     QXmlStreamReader xml(QByteArray::fromRawData(reinterpret_cast<const char *>(content.data()), qsizetype(content.size())));
     int table = -1;
     qint64 rowNumber = 0;

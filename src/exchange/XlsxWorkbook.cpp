@@ -85,8 +85,14 @@ class StringItems : public orcus::sax_handler {
 public:
     explicit StringItems(std::vector<QString> &strings) : m_strings(strings) {}
 
+    // Whether the part's XML ended where it began: liborcus takes a part
+    // cut short as if it ended there.
+    bool whole() const { return m_elements > 0 && m_depth == 0; }
+
     void start_element(const orcus::sax::parser_element &element)
     {
+        ++m_elements;
+        ++m_depth;
         if (element.name == "si")
             m_text.clear();
         else if (element.name == "rPh")
@@ -96,6 +102,7 @@ public:
     }
     void end_element(const orcus::sax::parser_element &element)
     {
+        --m_depth;
         if (element.name == "si")
             m_strings.push_back(unescaped(QString::fromUtf8(m_text)));
         else if (element.name == "rPh")
@@ -114,6 +121,8 @@ private:
     std::string m_text;
     bool m_capturing = false;
     int m_phonetic = 0;
+    qint64 m_elements = 0;
+    int m_depth = 0;
 };
 
 // The cells of a sheet, as liborcus's XML parser meets them: it names an
@@ -130,6 +139,7 @@ public:
     {
     }
     qint64 rowNumber() const { return m_rowNumber; }
+    bool whole() const { return m_elements > 0 && m_depth == 0; }
 
     void attribute(const orcus::sax::parser_attribute &attribute)
     {
@@ -140,6 +150,8 @@ public:
     }
     void start_element(const orcus::sax::parser_element &element)
     {
+        ++m_elements;
+        ++m_depth;
         const std::string_view name = element.name;
         if (name == "row") {
             m_rowNumber = m_reference.empty() ? m_rowNumber + 1 : std::atoll(m_reference.c_str());
@@ -163,6 +175,7 @@ public:
     }
     void end_element(const orcus::sax::parser_element &element)
     {
+        --m_depth;
         const std::string_view name = element.name;
         if (name == "v" || name == "t")
             m_capturing = false;
@@ -229,6 +242,8 @@ private:
     qint64 m_rowNumber = 0;
     int m_column = -1;
     SheetRow m_cells;
+    qint64 m_elements = 0;
+    int m_depth = 0;
 };
 
 } // namespace
@@ -298,7 +313,7 @@ QHash<QString, QString> XlsxWorkbook::relationships(const QString &part, const Q
 
 void XlsxWorkbook::readStrings(const QString &part)
 {
-    const std::vector<unsigned char> content = m_zip.unpack(part);
+    const std::vector<unsigned char> content = m_zip.unpackText(part);
     StringItems items(m_strings);
     orcus::sax_parser<StringItems> parser(reinterpret_cast<const char *>(content.data()), content.size(), items);
     try {
@@ -306,17 +321,20 @@ void XlsxWorkbook::readStrings(const QString &part)
     } catch (const orcus::parse_error &e) {
         throw failed(QStringLiteral("its strings are damaged (%1).").arg(QString::fromLocal8Bit(e.what())));
     }
+    if (!items.whole())
+        throw failed(QStringLiteral("its strings end before their XML does."));
 }
 
 void XlsxWorkbook::readRows(int sheet, const RowReader &row) const
 {
-    const std::vector<unsigned char> content = m_zip.unpack(m_sheetParts.at(sheet));
+    const std::vector<unsigned char> content = m_zip.unpackText(m_sheetParts.at(sheet));
     SheetCells cells(m_strings, row);
     orcus::sax_parser<SheetCells> parser(reinterpret_cast<const char *>(content.data()), content.size(), cells);
     try {
         parser.parse();
     } catch (const SheetCells::Enough &) {
         // The reader has what it wanted.
+        return;
     } catch (const SheetCells::Damaged &damaged) {
         throw failed(QStringLiteral("sheet %1, row %2: %3").arg(m_names.at(sheet)).arg(cells.rowNumber()).arg(damaged.why));
     } catch (const orcus::parse_error &e) {
@@ -325,4 +343,6 @@ void XlsxWorkbook::readRows(int sheet, const RowReader &row) const
                          .arg(cells.rowNumber())
                          .arg(QString::fromLocal8Bit(e.what())));
     }
+    if (!cells.whole())
+        throw failed(QStringLiteral("sheet %1 ends after row %2, before its XML does.").arg(m_names.at(sheet)).arg(cells.rowNumber()));
 }

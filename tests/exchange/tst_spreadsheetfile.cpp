@@ -43,9 +43,9 @@ QStringList sheetNames(const QString &path)
     }
 }
 
-// The workbook at `path` with `from` replaced by `to` in its part `part`,
-// packed again by the zip tool as another program would.
-bool rewritten(const QString &path, const QString &part, const QByteArray &from, const QByteArray &to)
+// The workbook at `path` with its part `part` changed by `edit`, packed
+// again by the zip tool as another program would (`stored`: uncompressed).
+bool rewritten(const QString &path, const QString &part, const std::function<bool(QByteArray &)> &edit, bool stored = false)
 {
     QTemporaryDir unpacked;
     if (QProcess::execute(QStringLiteral("unzip"), {QStringLiteral("-q"), path, QStringLiteral("-d"), unpacked.path()}) != 0)
@@ -54,17 +54,26 @@ bool rewritten(const QString &path, const QString &part, const QByteArray &from,
     if (!file.open(QIODevice::ReadWrite))
         return false;
     QByteArray content = file.readAll();
-    if (!content.contains(from))
+    if (!edit(content))
         return false;
-    content.replace(from, to);
     file.resize(0);
     file.write(content);
     file.close();
     QFile::remove(path);
     QProcess zip;
     zip.setWorkingDirectory(unpacked.path());
-    zip.start(QStringLiteral("zip"), {QStringLiteral("-q"), QStringLiteral("-r"), QStringLiteral("-X"), path, QStringLiteral(".")});
+    zip.start(QStringLiteral("zip"), {QStringLiteral("-q"), stored ? QStringLiteral("-0") : QStringLiteral("-6"),
+                                      QStringLiteral("-r"), QStringLiteral("-X"), path, QStringLiteral(".")});
     return zip.waitForFinished() && zip.exitCode() == 0;
+}
+
+bool rewritten(const QString &path, const QString &part, const QByteArray &from, const QByteArray &to, bool stored = false)
+{
+    return rewritten(path, part, [&](QByteArray &content) {
+        const bool found = content.contains(from);
+        content.replace(from, to);
+        return found;
+    }, stored);
 }
 
 } // namespace
@@ -151,6 +160,10 @@ private slots:
         QTest::addRow("unpacks too large") << QByteArray() << "would unpack to";
         QTest::addRow("a sheet out of the workbook") << QByteArray("rels") << "points out of the workbook";
         QTest::addRow("an absurd cell address") << QByteArray("cell") << "the cell address";
+        QTest::addRow("a sheet cut short, checksum made anew") << QByteArray("short") << "before its XML does";
+        QTest::addRow("a byte changed, checksum kept") << QByteArray("byte") << "do not match their checksum";
+        QTest::addRow("a sheet of other bytes than UTF-8") << QByteArray("utf8") << "no UTF-8";
+        QTest::addRow("an ODS cell holding an entity") << QByteArray("entity") << "the entity \"xxe\" kept elsewhere";
     }
     void refusesWhatItCannotRead()
     {
@@ -160,11 +173,42 @@ private slots:
         const qint64 key = reg.addBrewery({"BY", "Ofr", "96047", "Bamberg", "B2", "Spezial", "1536", ""});
         const QString path = reg.dir() + "/file.xlsx";
         qint64 limit = SpreadsheetFile::UnpackedLimit;
-        if (bytes == "rels" || bytes == "cell") {
+        const QString sheet = QStringLiteral("xl/worksheets/sheet1.xml");
+        if (bytes == "rels" || bytes == "cell" || bytes == "short" || bytes == "byte" || bytes == "utf8") {
             ExportRegister(*reg.file(), {key}, path, ExportOptions());
-            QVERIFY(bytes == "rels" ? rewritten(path, "xl/_rels/workbook.xml.rels", "Target=\"worksheets/sheet1.xml\"",
-                                                "Target=\"../../../../etc/passwd\"")
-                                    : rewritten(path, "xl/worksheets/sheet1.xml", "r=\"A2\"", "r=\"MWLQKXC2\""));
+            if (bytes == "rels")
+                QVERIFY(rewritten(path, "xl/_rels/workbook.xml.rels", "Target=\"worksheets/sheet1.xml\"",
+                                  "Target=\"../../../../etc/passwd\""));
+            if (bytes == "cell")
+                QVERIFY(rewritten(path, sheet, "r=\"A2\"", "r=\"MWLQKXC2\""));
+            if (bytes == "short")
+                QVERIFY(rewritten(path, sheet, [](QByteArray &content) {
+                    content.truncate(content.indexOf("</row>") + 6);
+                    return true;
+                }));
+            if (bytes == "utf8")
+                QVERIFY(rewritten(path, sheet, "Spezial", "Spez\xC3\x28\xFC"));
+            if (bytes == "byte") {
+                QVERIFY(rewritten(path, sheet, "Spezial", "Spezial", true));
+                QByteArray zip = bytesOf(path);
+                QVERIFY(zip.contains("Spezial"));
+                writeBytes(path, zip.replace("Spezial", "Spezibl"));
+            }
+        } else if (bytes == "entity") {
+            QTemporaryDir unpacked;
+            writeBytes(unpacked.filePath("content.xml"),
+                       "<?xml version=\"1.0\"?><!DOCTYPE d [<!ENTITY xxe SYSTEM \"file:///etc/hostname\">]>"
+                       "<office:document-content xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
+                       "xmlns:table=\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\" "
+                       "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\"><office:body><office:spreadsheet>"
+                       "<table:table table:name=\"S\"><table:table-row><table:table-cell office:value-type=\"string\">"
+                       "<text:p>&xxe;</text:p></table:table-cell></table:table-row></table:table>"
+                       "</office:spreadsheet></office:body></office:document-content>");
+            writeBytes(unpacked.filePath("mimetype"), "application/vnd.oasis.opendocument.spreadsheet");
+            QProcess zip;
+            zip.setWorkingDirectory(unpacked.path());
+            zip.start("zip", {"-q", "-0", "-X", path, "mimetype", "content.xml"});
+            QVERIFY(zip.waitForFinished() && zip.exitCode() == 0);
         } else if (bytes.isEmpty() || bytes == "half") {
             // A real workbook, cut in half, or read with a limit larger
             // than the file and smaller than what it unpacks to.
