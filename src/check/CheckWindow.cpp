@@ -285,9 +285,9 @@ bool CheckWindow::saveList(const QString &path)
     QSaveFile file(path);
     bool written = file.open(QIODevice::WriteOnly);
     if (written) {
-        CsvWriter csv(file, false);
+        CsvWriter csv(file, false, true);
         for (int c = 0; c < m_shown->columnCount(); ++c)
-            csv.field(m_shown->headerData(c, Qt::Horizontal).toString().toUtf8());
+            csv.caption(m_shown->headerData(c, Qt::Horizontal).toString().toUtf8());
         csv.endRow();
         for (int row = 0; row < m_shown->rowCount(); ++row) {
             for (int c = 0; c < m_shown->columnCount(); ++c)

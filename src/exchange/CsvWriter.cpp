@@ -1,5 +1,7 @@
 #include "CsvWriter.h"
 
+#include "FormulaGuard.h"
+
 #include <QIODevice>
 
 namespace {
@@ -21,7 +23,8 @@ bool needsQuotes(QByteArrayView text)
 
 } // namespace
 
-CsvWriter::CsvWriter(QIODevice &out, bool byteOrderMark) : m_out(out)
+CsvWriter::CsvWriter(QIODevice &out, bool byteOrderMark, bool guardFormulas)
+    : m_out(out), m_guardFormulas(guardFormulas)
 {
     m_block.reserve(Block + 4096);
     if (byteOrderMark)
@@ -39,14 +42,28 @@ void CsvWriter::separate()
 
 void CsvWriter::field(QByteArrayView utf8)
 {
+    write(utf8, m_guardFormulas && FormulaGuard::needed(utf8));
+}
+
+void CsvWriter::caption(QByteArrayView utf8)
+{
+    write(utf8, false);
+}
+
+void CsvWriter::write(QByteArrayView utf8, bool guard)
+{
     separate();
     if (utf8.isNull())
         return;
     if (!needsQuotes(utf8)) {
+        if (guard)
+            m_block += '\'';
         m_block.append(utf8.data(), size_t(utf8.size()));
         return;
     }
     m_block += '"';
+    if (guard)
+        m_block += '\'';
     for (char c : utf8) {
         if (c == '"')
             m_block += '"';

@@ -19,4 +19,7 @@ struct ExportOptions {
     // Years that are whole numbers become number cells of the workbook; any
     // other year ("1850?", "um 1850") stays text either way.
     bool yearsAsNumbers = false;
+    // CSV with the values a spreadsheet would compute ("=1+1") guarded by
+    // a leading apostrophe; the import takes it off again.
+    bool guardFormulas = true;
 };

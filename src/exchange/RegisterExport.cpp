@@ -49,7 +49,7 @@ void writeCsv(QSaveFile &file, const QString &path, const ExportOptions &options
     file.setFileName(path);
     if (!file.open(QIODevice::WriteOnly))
         throw ExportFailed{QStringLiteral("%1 could not be written: %2").arg(path, file.errorString())};
-    CsvWriter csv(file, options.byteOrderMark);
+    CsvWriter csv(file, options.byteOrderMark, options.guardFormulas);
     rows(csv);
     if (!csv.flush())
         throw ExportFailed{QStringLiteral("%1 could not be written: %2").arg(path, file.errorString())};
@@ -66,10 +66,10 @@ ExportResult exportCsvTables(const ExportReader &reader, const QString &path, co
     writeCsv(breweries, breweryPath, options, [&](CsvWriter &breweryCsv) {
         writeCsv(chroniks, chronikPath, options, [&](CsvWriter &chronikCsv) {
             for (const QString &h : ExportSheets::breweryHeader())
-                breweryCsv.field(h.toUtf8());
+                breweryCsv.caption(h.toUtf8());
             breweryCsv.endRow();
             for (const QString &h : ExportSheets::chronikHeader())
-                chronikCsv.field(h.toUtf8());
+                chronikCsv.caption(h.toUtf8());
             chronikCsv.endRow();
             for (qint64 b = 0; b < reader.breweryCount(); ++b) {
                 const qint64 key = reader.keyAt(b);
@@ -103,7 +103,7 @@ ExportResult exportCsvReport(const ExportReader &reader, const QString &path, co
     QSaveFile file;
     writeCsv(file, path, options, [&](CsvWriter &csv) {
         for (const QString &h : ExportSheets::reportHeader())
-            csv.field(h.toUtf8());
+            csv.caption(h.toUtf8());
         csv.endRow();
         for (qint64 b = 0; b < reader.breweryCount(); ++b) {
             const qint64 key = reader.keyAt(b);

@@ -43,7 +43,11 @@ int main(int argc, char *argv[])
                                                         "UTF-8."));
     const QCommandLineOption yearsOption(QStringLiteral("years-as-numbers"),
                                          QStringLiteral("Write whole-number years as numbers in a workbook."));
-    parser.addOptions({registerOption, formatOption, excelOption, yearsOption});
+    const QCommandLineOption rawOption(QStringLiteral("raw-formulas"),
+                                       QStringLiteral("Write CSV values that begin with =, +, - or @ as they are, "
+                                                      "which a spreadsheet computes as formulas. Without it they "
+                                                      "begin with an apostrophe, which the import takes off."));
+    parser.addOptions({registerOption, formatOption, excelOption, yearsOption, rawOption});
     parser.addPositionalArgument(QStringLiteral("OUTPUT"), QStringLiteral("The file to write."));
     if (const auto exit = ParseCommandLine(parser, app.arguments(), 1))
         return *exit;
@@ -68,6 +72,7 @@ int main(int argc, char *argv[])
     }
     options.byteOrderMark = parser.isSet(excelOption);
     options.yearsAsNumbers = parser.isSet(yearsOption);
+    options.guardFormulas = !parser.isSet(rawOption);
     try {
         const QString registerPath = ChooseRegister(parser.value(registerOption));
         // Never a file of that name, and never the address with its password.

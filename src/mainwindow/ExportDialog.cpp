@@ -22,6 +22,9 @@ ExportDialog::ExportDialog(const QString &which, const ExportOptions &last, QWid
     optCsvTables = new QRadioButton(QStringLiteral("&CSV: breweries and history as two files"), this);
     optCsvReport = new QRadioButton(QStringLiteral("CSV in the &report's shape: one file"), this);
     chkExcel = new QCheckBox(QStringLiteral("CSV for &Excel (begins with a byte-order mark)"), this);
+    chkGuard = new QCheckBox(QStringLiteral("&Guard values a spreadsheet would compute (=, +, -, @) with an apostrophe;"
+                                            "\nthe import takes it off again"),
+                             this);
     // Each option stands indented under the format it belongs to.
     const auto indented = [this, column](QWidget *option) {
         auto *row = new QHBoxLayout;
@@ -34,6 +37,7 @@ ExportDialog::ExportDialog(const QString &which, const ExportOptions &last, QWid
     column->addWidget(optCsvTables);
     column->addWidget(optCsvReport);
     indented(chkExcel);
+    indented(chkGuard);
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("Export…"));
     column->addWidget(buttons);
@@ -53,6 +57,7 @@ ExportDialog::ExportDialog(const QString &which, const ExportOptions &last, QWid
     }
     chkExcel->setChecked(last.byteOrderMark);
     chkYears->setChecked(last.yearsAsNumbers);
+    chkGuard->setChecked(last.guardFormulas);
     for (QRadioButton *format : {optWorkbook, optCsvTables, optCsvReport})
         connect(format, &QRadioButton::toggled, this, [this] { enableOptions(); });
     enableOptions();
@@ -62,6 +67,7 @@ void ExportDialog::enableOptions()
 {
     chkYears->setEnabled(optWorkbook->isChecked());
     chkExcel->setEnabled(!optWorkbook->isChecked());
+    chkGuard->setEnabled(!optWorkbook->isChecked());
 }
 
 ExportOptions ExportDialog::options() const
@@ -72,5 +78,6 @@ ExportOptions ExportDialog::options() const
                                                 : ExportOptions::Format::CsvReport;
     chosen.byteOrderMark = chkExcel->isChecked();
     chosen.yearsAsNumbers = chkYears->isChecked();
+    chosen.guardFormulas = chkGuard->isChecked();
     return chosen;
 }

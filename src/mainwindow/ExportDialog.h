@@ -21,6 +21,7 @@ public:
     QRadioButton *optCsvReport;
     QCheckBox *chkExcel;
     QCheckBox *chkYears;
+    QCheckBox *chkGuard;
 
 private:
     void enableOptions();

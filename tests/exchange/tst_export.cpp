@@ -1,5 +1,6 @@
 #include "CalcReader.h"
 #include "RegisterExport.h"
+#include "SpreadsheetFile.h"
 #include "TrickyRegister.h"
 
 #include <QDir>
@@ -87,6 +88,46 @@ private slots:
         QCOMPARE(table[2].value(3), Cell("München"));
         QCOMPARE(table[3], (QList<Cell>{Null, Null, Null, Null, "M-1a", "Plzeň", "um 1850", Null,
                                         "Großbrauerei\tLöwen\nzweite Zeile"}));
+    }
+
+    void spreadsheetsComputeNoValue_data()
+    {
+        QTest::addColumn<bool>("guard");
+        QTest::addRow("guarded") << true;
+        QTest::addRow("raw, as asked") << false;
+    }
+    void spreadsheetsComputeNoValue()
+    {
+        QFETCH(bool, guard);
+        const QStringList names{"=1+1", "+1+1", "-1+1", "@SUM(1;1)", "=HYPERLINK(\"http://example.org\";\"x\")",
+                                "\t=1+1", "'=1+1", "''@x", "'plain", "plain"};
+        TrickyRegister reg;
+        std::vector<qint64> keys;
+        for (const QString &name : names)
+            keys.push_back(reg.addBrewery({"BY", "Ofr", "96047", "Bamberg", "B2", name, "1536", ""}));
+        ExportOptions options;
+        options.format = ExportOptions::Format::CsvReport;
+        options.guardFormulas = guard;
+        const QString path = reg.dir() + "/names.csv";
+        ExportRegister(*reg.file(), keys, path, options);
+
+        const Table calc = Calc::read(path);
+        QCOMPARE(calc.size(), names.size() + 1);
+        if (!guard) {
+            QCOMPARE(calc[1].value(5), Cell("2"));
+            return;
+        }
+        QStringList read;
+        const auto file = SpreadsheetFile::open(path);
+        file->readRows(0, [&read](qint64 row, const SheetRow &cells) {
+            if (row > 1)
+                read << cells.at(5).value_or("<empty>");
+            return true;
+        });
+        QCOMPARE(read, names);
+        // Calc shows the guard, and computes nothing; the last two need none.
+        for (int i = 0; i < names.size(); ++i)
+            QCOMPARE(calc[i + 1].value(5), Cell((i < names.size() - 2 ? "'" : "") + names[i]));
     }
 
     void calcReadsTheWorkbookCellByCell_data()

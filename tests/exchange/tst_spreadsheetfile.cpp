@@ -136,6 +136,12 @@ private slots:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<Rows>("expected");
         QTest::addRow("Windows-1252") << QByteArray("ORT\r\nM\xfcnchen\r\n") << Rows{{"ORT"}, {"München"}};
+        QTest::addRow("a quote inside a value, CR LF") << QByteArray("ORT,+Jahr\r\nBam\"berg,\r\nHof,\r\n")
+                                                      << Rows{{"ORT", "+Jahr"}, {"Bam\"berg"}, {"Hof"}};
+        QTest::addRow("semicolons, commas in one line's values") << QByteArray("BY;a,b,c,d,e;1\nBW;f;2\n")
+                                                                << Rows{{"BY", "a,b,c,d,e", "1"}, {"BW", "f", "2"}};
+        QTest::addRow("a line of separators") << QByteArray("ORT\nHof") + QByteArray(100000, ',') + "\n"
+                                             << Rows{{"ORT"}, {"Hof"}};
         QTest::addRow("semicolons, as German Excel saves") << QByteArray("\xEF\xBB\xBFORT;PLZ\n\"A;B\";01067\n")
                                                            << Rows{{"ORT", "PLZ"}, {"A;B", "01067"}};
         QTest::addRow("commas, semicolons in a value") << QByteArray("ORT,PLZ\nA;B;C,1\n") << Rows{{"ORT", "PLZ"}, {"A;B;C", "1"}};
@@ -164,6 +170,11 @@ private slots:
         QTest::addRow("a byte changed, checksum kept") << QByteArray("byte") << "do not match their checksum";
         QTest::addRow("a sheet of other bytes than UTF-8") << QByteArray("utf8") << "no UTF-8";
         QTest::addRow("an ODS cell holding an entity") << QByteArray("entity") << "the entity \"xxe\" kept elsewhere";
+        QTest::addRow("CSV: a quote never closed") << QByteArray("ORT\nHof\n\"Bamberg\nErlangen\n") << "in line 3 is never closed";
+        QTest::addRow("CSV: UTF-8 beside Windows-1252") << QByteArray("ORT\nM\xc3\xbcnchen\nN\xfcrnberg\n")
+                                                       << "line 3 holds the byte 0xFC";
+        QTest::addRow("CSV: a byte Windows-1252 lacks") << QByteArray("ORT\nN\x81rnberg\n") << "line 2 holds the byte 0x81";
+        QTest::addRow("CSV: a value beyond the last column") << QByteArray(16384, ',') + "x\n" << "row 1 holds a value beyond";
     }
     void refusesWhatItCannotRead()
     {
