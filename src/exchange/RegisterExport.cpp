@@ -4,6 +4,7 @@
 #include "ExportReader.h"
 #include "RegisterFile.h"
 #include "ReportLine.h"
+#include "WhyNotWritten.h"
 #include "XlsxBook.h"
 
 #include <QDir>
@@ -48,11 +49,11 @@ void writeCsv(QSaveFile &file, const QString &path, const ExportOptions &options
 {
     file.setFileName(path);
     if (!file.open(QIODevice::WriteOnly))
-        throw ExportFailed{QStringLiteral("%1 could not be written: %2").arg(path, file.errorString())};
+        throw ExportFailed{QStringLiteral("%1 could not be written: %2").arg(path, WhyNotWritten(path, file.errorString()))};
     CsvWriter csv(file, options.byteOrderMark, options.guardFormulas);
     rows(csv);
     if (!csv.flush())
-        throw ExportFailed{QStringLiteral("%1 could not be written: %2").arg(path, file.errorString())};
+        throw ExportFailed{QStringLiteral("%1 could not be written: %2").arg(path, WhyNotWritten(path, file.errorString()))};
 }
 
 struct Cancelled {};
@@ -93,8 +94,9 @@ ExportResult exportCsvTables(const ExportReader &reader, const QString &path, co
     // Both complete: they take their names together.
     if (!breweries.commit() || !chroniks.commit())
         throw ExportFailed{QStringLiteral("%1 could not be written: %2")
-                               .arg(breweryPath, breweries.error() != QFileDevice::NoError ? breweries.errorString()
-                                                                                          : chroniks.errorString())};
+                               .arg(breweryPath, WhyNotWritten(breweryPath, breweries.error() != QFileDevice::NoError
+                                                                                ? breweries.errorString()
+                                                                                : chroniks.errorString()))};
     return {false, reader.breweryCount(), reader.chronikCount(), {breweryPath, chronikPath}};
 }
 
@@ -123,17 +125,23 @@ ExportResult exportCsvReport(const ExportReader &reader, const QString &path, co
         }
     });
     if (!file.commit())
-        throw ExportFailed{QStringLiteral("%1 could not be written: %2").arg(path, file.errorString())};
+        throw ExportFailed{QStringLiteral("%1 could not be written: %2").arg(path, WhyNotWritten(path, file.errorString()))};
     return {false, reader.breweryCount(), reader.chronikCount(), {path}};
 }
 
 ExportResult exportXlsx(const ExportReader &reader, const QString &path, const ExportOptions &options, const Steps &step)
 {
+    // Refused before anything is written: a sheet has a row for its
+    // captions and MaxRows in all.
+    const auto tooMany = [](const QString &what) {
+        return ExportFailed{QStringLiteral("%1; a workbook's sheet holds %2 rows at most. Export the register as CSV instead.")
+                                .arg(what)
+                                .arg(XlsxBook::MaxRows - 1)};
+    };
+    if (reader.breweryCount() >= XlsxBook::MaxRows)
+        throw tooMany(QStringLiteral("The export holds %1 breweries").arg(reader.breweryCount()));
     if (reader.chronikCount() >= XlsxBook::MaxRows)
-        throw ExportFailed{QStringLiteral("The history holds %1 entries; a workbook's sheet holds %2 rows at most. "
-                                          "Export the register as CSV instead.")
-                               .arg(reader.chronikCount())
-                               .arg(XlsxBook::MaxRows - 1)};
+        throw tooMany(QStringLiteral("The history holds %1 entries").arg(reader.chronikCount()));
     XlsxBook book(path);
     XlsxBook::Sheet &breweries = book.addSheet(ExportSheets::Breweries, ExportSheets::breweryHeader());
     XlsxBook::Sheet &chroniks = book.addSheet(ExportSheets::Chroniks, ExportSheets::chronikHeader());

@@ -1,13 +1,17 @@
 #include "XlsxBook.h"
 
 #include "RegisterExport.h"
+#include "WhyNotWritten.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QFile>
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <signal.h>
 #include <utility>
 #include <xlsxwriter.h>
 
@@ -48,17 +52,42 @@ QByteArray escapedUnderscores(QByteArrayView utf8)
     return text;
 }
 
+// Removes what an export that was killed while writing left beside `path`:
+// the part of a process that no longer runs.
+void removeLeftParts(const QString &path)
+{
+    const QFileInfo target(path);
+    QDir folder = target.absoluteDir();
+    const QString prefix = target.fileName() + QStringLiteral(".part-");
+    for (const QString &name : folder.entryList({prefix + QLatin1Char('*')}, QDir::Files | QDir::Hidden)) {
+        bool number = false;
+        const qint64 pid = name.mid(prefix.size()).toLongLong(&number);
+        if (number && pid > 0 && ::kill(pid_t(pid), 0) != 0 && errno == ESRCH)
+            folder.remove(name);
+    }
+}
+
+// A link under the name is written through, as a saved CSV file is: the
+// link stays and its target takes the workbook.
+QString writtenPath(const QString &path)
+{
+    const QFileInfo named(path);
+    return named.isSymLink() ? named.symLinkTarget() : path;
+}
+
 } // namespace
 
 XlsxBook::XlsxBook(const QString &path)
-    : m_path(path), m_temporary(QStringLiteral("%1.part-%2").arg(path).arg(QCoreApplication::applicationPid()))
+    : m_path(writtenPath(path)),
+      m_temporary(QStringLiteral("%1.part-%2").arg(m_path).arg(QCoreApplication::applicationPid()))
 {
+    removeLeftParts(m_path);
     lxw_workbook_options options{};
     options.constant_memory = LXW_TRUE;
     options.use_zip64 = LXW_TRUE;
     m_book = workbook_new_opt(QFile::encodeName(m_temporary).constData(), &options);
     if (!m_book)
-        throw ExportFailed{QStringLiteral("%1 could not be written.").arg(path)};
+        throw ExportFailed{QStringLiteral("%1 could not be written: %2").arg(path, WhyNotWritten(path, QString()))};
     m_bold = workbook_add_format(m_book);
     format_set_bold(m_bold);
 }
@@ -133,11 +162,12 @@ void XlsxBook::close()
     const lxw_error error = workbook_close(book);
     if (error != LXW_NO_ERROR) {
         QFile::remove(m_temporary);
-        throw ExportFailed{QStringLiteral("%1 could not be written: %2").arg(m_path, QString::fromUtf8(lxw_strerror(error)))};
+        throw ExportFailed{QStringLiteral("%1 could not be written: %2")
+                               .arg(m_path, WhyNotWritten(m_path, QString::fromUtf8(lxw_strerror(error))))};
     }
     // Replaces what stood under the name in one step.
     if (std::rename(QFile::encodeName(m_temporary).constData(), QFile::encodeName(m_path).constData()) != 0) {
         QFile::remove(m_temporary);
-        throw ExportFailed{QStringLiteral("%1 could not be written: %2").arg(m_path, QString::fromLocal8Bit(std::strerror(errno)))};
+        throw ExportFailed{QStringLiteral("%1 could not be written: %2").arg(m_path, WhyNotWritten(m_path, QString::fromLocal8Bit(std::strerror(errno))))};
     }
 }

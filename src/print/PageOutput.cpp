@@ -1,6 +1,7 @@
 #include "PageOutput.h"
 
 #include "PrintedDocument.h"
+#include "WhyNotWritten.h"
 
 #include <QPainter>
 #include <QPagedPaintDevice>
@@ -51,7 +52,7 @@ PageOutput::Saved PageOutput::savePdf(PrintedDocument &document, const QString &
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
-        return {Saved::Failed, file.errorString()};
+        return {Saved::Failed, WhyNotWritten(path, file.errorString())};
     bool finished = false;
     {
         QPdfWriter writer(&file);
@@ -65,6 +66,6 @@ PageOutput::Saved PageOutput::savePdf(PrintedDocument &document, const QString &
         return {Saved::Cancelled, QString()};
     }
     if (file.error() != QFileDevice::NoError || !file.commit())
-        return {Saved::Failed, file.errorString()};
+        return {Saved::Failed, WhyNotWritten(path, file.errorString())};
     return {Saved::Written, QString()};
 }

@@ -215,9 +215,24 @@ private slots:
         QVERIFY(result.cancelled);
         QCOMPARE(QDir(reg.dir()).entryList(QDir::Files), before);
 
-        // A value longer than a workbook's cell holds: said, and nothing written.
+        // A value longer than a workbook's cell holds, or more breweries than
+        // a sheet's rows: said, and nothing written. What an export killed
+        // while writing left goes; a part of a running process stays.
         if (format != ExportOptions::Format::Xlsx)
             return;
+        const auto leave = [&](const QString &part) {
+            QFile file(reg.dir() + "/" + name + part);
+            return file.open(QIODevice::WriteOnly) && file.write("left") == 4;
+        };
+        QVERIFY(leave(".part-1"));
+        const QStringList kept = QDir(reg.dir()).entryList(QDir::Files);
+        QVERIFY(leave(".part-2000000000"));
+        try {
+            ExportRegister(*reg.file(), std::vector<qint64>(1048576, reg.lowenbrau), reg.dir() + "/" + name, options);
+            QFAIL("1,048,576 breweries went into a sheet of 1,048,575 rows below its captions");
+        } catch (const ExportFailed &failed) {
+            QVERIFY2(failed.message.contains("1048576 breweries"), qPrintable(failed.message));
+        }
         const qint64 huge = reg.addBrewery({"BY", "", "", "Lang", "L-1", QString(40000, 'x')});
         try {
             ExportRegister(*reg.file(), {reg.lowenbrau, huge}, reg.dir() + "/" + name, options);
@@ -225,7 +240,7 @@ private slots:
         } catch (const ExportFailed &failed) {
             QVERIFY2(failed.message.contains(QStringLiteral("brewery %1").arg(huge)), qPrintable(failed.message));
         }
-        QCOMPARE(QDir(reg.dir()).entryList(QDir::Files), before);
+        QCOMPARE(QDir(reg.dir()).entryList(QDir::Files), kept);
     }
 
     // An export never replaces the register it reads, whatever name or
