@@ -45,9 +45,17 @@ NotDuplicates::NotDuplicates(const QString &registerPath) : m_path(fileFor(regis
     QFile file(m_path);
     if (!file.open(QIODevice::ReadOnly))
         return;
-    // A line that is no pair of keys (edited by hand) is passed over.
+    // A line that is no pair of keys (edited by hand) is passed over; one
+    // longer than any pair is passed over unread, a piece at a time.
+    constexpr qint64 LongestLine = 64;
     while (!file.atEnd()) {
-        const QList<QByteArray> keys = file.readLine().simplified().split(' ');
+        const QByteArray line = file.readLine(LongestLine);
+        if (!line.endsWith('\n') && !file.atEnd()) {
+            while (!file.atEnd() && !file.readLine(LongestLine).endsWith('\n')) {
+            }
+            continue;
+        }
+        const QList<QByteArray> keys = line.simplified().split(' ');
         bool first = false, second = false;
         if (keys.size() == 2) {
             const qint64 a = keys[0].toLongLong(&first), b = keys[1].toLongLong(&second);

@@ -64,6 +64,20 @@ private slots:
         QVERIFY(again.problem().isEmpty());
         QVERIFY(again.contains(3, 4));
     }
+
+    void aLineOfNoPairIsPassedOver()
+    {
+        QTemporaryDir dir;
+        QFile marks(NotDuplicates::fileFor(dir.filePath("r.mdb")));
+        QVERIFY(marks.open(QIODevice::WriteOnly));
+        marks.write("# heading\n" + QByteArray("3 4 ").repeated(1 << 18) + "\n7 8\n5 6 9\n1 2");
+        marks.close();
+        const NotDuplicates read(dir.filePath("r.mdb"));
+        QVERIFY(read.contains(8, 7));
+        QVERIFY(read.contains(1, 2));
+        QVERIFY(!read.contains(5, 6));
+        QVERIFY(!read.contains(3, 4));
+    }
 };
 
 QTEST_GUILESS_MAIN(NotDuplicatesTest)
