@@ -308,6 +308,9 @@ BackupResult KeepIfSound(const UncheckedBackup &copy, int keep)
 {
     BackupResult result;
     result.failure = checkCopy(copy);
+    // A backup is read by whoever may read the register, no one else.
+    if (QFileInfo(copy.registerPath).isFile())
+        QFile::setPermissions(copy.scratch, QFile::permissions(copy.registerPath));
     if (result.failure.isEmpty() && !QFile::rename(copy.scratch, copy.target))
         result.failure = QStringLiteral("cannot name it %1").arg(copy.target);
     if (!result.failure.isEmpty()) {
@@ -382,11 +385,14 @@ QString ReplaceWithBackup(const QString &registerPath, const QString &backupPath
     return kept;
 }
 
-void RemoveUnfinishedBackups(const QString &registerPath)
+void RemoveUnfinishedBackups(const QString &registerPath, const QDateTime &untouchedSince)
 {
     const QDir folder(BackupFolder(registerPath));
-    for (const QString &partial : backupFiles(registerPath, PartialSuffix))
-        QFile::remove(folder.filePath(partial));
+    for (const QString &partial : backupFiles(registerPath, PartialSuffix)) {
+        const QString path = folder.filePath(partial);
+        if (!untouchedSince.isValid() || QFileInfo(path).lastModified() < untouchedSince)
+            QFile::remove(path);
+    }
 }
 
 BackupResult BackUpIfChanged(RegisterFile &file, const QDateTime &now, int keep, const Progress &progress)

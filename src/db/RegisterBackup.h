@@ -91,5 +91,6 @@ QString ReplaceWithBackup(const QString &registerPath, const QString &backupPath
 
 // Removes the copies of the register that a backup began and never
 // finished (the program was killed meanwhile). Only for the holder of the
-// register's lock: no other window is then backing it up.
-void RemoveUnfinishedBackups(const QString &registerPath);
+// register's lock: no other window is then backing it up. Without a lock
+// (a shared register's windows), only those untouched since `untouchedSince`.
+void RemoveUnfinishedBackups(const QString &registerPath, const QDateTime &untouchedSince = {});

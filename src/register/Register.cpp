@@ -2,9 +2,12 @@
 
 #include "Attempt.h"
 #include "LikeCriterion.h"
+#include "MirrorFolder.h"
 #include "PgConnection.h"
 #include "RegisterAppender.h"
+#include "RegisterBackup.h"
 #include "RegisterFile.h"
+#include "RegisterLocation.h"
 #include "RegisterLock.h"
 #include "RegisterSchema.h"
 #include "RegisterUndo.h"
@@ -13,6 +16,7 @@
 #include "StoreError.h"
 #include "WaitBeside.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QScopeGuard>
 #include <QSocketNotifier>
@@ -30,6 +34,9 @@ constexpr int ReconnectMs = 2000;
 // How soon what others committed is looked at again while the window's own
 // writes are open.
 constexpr int HearAgainMs = 50;
+// A backup's copy untouched this long was left by a window that is gone;
+// one being written is touched every moment.
+constexpr int UnfinishedAfterSeconds = 600;
 
 } // namespace
 
@@ -71,7 +78,7 @@ void Register::openShared(const Progress &progress)
 {
     const SharedAddress address = m_place.address();
     auto server = std::make_unique<PgConnection>(address, m_passwordPrompt);
-    m_mirrorDir = std::make_unique<QTemporaryDir>();
+    m_mirrorDir = MakeMirrorFolder();
     if (!m_mirrorDir->isValid())
         throw StoreError(QStringLiteral("Cannot open the shared register %1: no room for the window's copy of it (%2).")
                              .arg(address.displayName(), m_mirrorDir->errorString()));
@@ -87,7 +94,12 @@ void Register::openShared(const Progress &progress)
             copied = done;
         });
         // The backup's copy, made while nothing writes the file yet; kept
-        // beside the window once it shows the register.
+        // beside the window once it shows the register. The folder holds
+        // copies of a server's data: its owner's alone. A copy left by a
+        // window that was killed goes; one another window is writing stays.
+        QDir().mkpath(UserDataFolder());
+        QFile::setPermissions(UserDataFolder(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        RemoveUnfinishedBackups(m_place.localName(), QDateTime::currentDateTime().addSecs(-UnfinishedAfterSeconds));
         m_openingCopy = PlanBackup(m_place.localName(), QDateTime::currentDateTime(), m_openingCopyFailure);
         if (m_openingCopy) {
             m_openingCopyFailure = CopyRegister(*RegisterFile::openReader(mirror->path()), *m_openingCopy);
@@ -112,6 +124,14 @@ void Register::openShared(const Progress &progress)
     }
     m_mirror = std::move(mirror);
     listen();
+    // A server that closes idle connections would cut the window off
+    // whenever its user pauses: asked for others' changes well before,
+    // both connections stay in use.
+    if (const qint64 idle = m_mirror->idleLimitMs(); idle > 0) {
+        auto *keepAlive = new QTimer(this);
+        connect(keepAlive, &QTimer::timeout, this, [this] { catchUp(); });
+        keepAlive->start(int(std::clamp<qint64>(idle / 3, 100, 60000)));
+    }
     for (DataSource *source : {m_breweries, m_chroniks}) {
         source->setReadOnly(!m_mirror->mayChange());
         source->setDatabaseName(m_filePath);

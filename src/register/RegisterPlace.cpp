@@ -25,8 +25,13 @@ RegisterPlace::RegisterPlace(const QString &opened) : m_opened(opened), m_shared
         // Said when the register is opened; until then it is named by
         // none of its parts.
     }
-    m_localName = UserDataFolder() + QLatin1Char('/') + (database.isEmpty() ? QStringLiteral("shared") : database)
-        + QStringLiteral(".mdb");
+    // The database's name becomes a file name in the user's own folder: a
+    // slash or a leading dot in it never leads out of that folder.
+    QString fileName = database.isEmpty() ? QStringLiteral("shared") : database;
+    fileName.replace(QLatin1Char('/'), QLatin1Char('_')).replace(QLatin1Char('\\'), QLatin1Char('_'));
+    if (fileName.startsWith(QLatin1Char('.')))
+        fileName.prepend(QLatin1Char('_'));
+    m_localName = UserDataFolder() + QLatin1Char('/') + fileName + QStringLiteral(".mdb");
 }
 
 SharedAddress RegisterPlace::address() const

@@ -110,6 +110,9 @@ SharedMirror::SharedMirror(std::unique_ptr<PgConnection> server, const QString &
     const SharedSchema::Prepared prepared = SharedSchema::prepare(*m_server);
     m_mayChange = prepared.mayChange;
     m_recordsChanges = prepared.recordsChanges;
+    // Servers before PostgreSQL 14 have no such limit.
+    const PgResult idle = m_server->exec("SELECT setting::bigint FROM pg_settings WHERE name = 'idle_session_timeout'");
+    m_idleLimitMs = idle.rows() == 1 ? idle.int64(0, 0) : 0;
     // Made a register here, on the window's thread: download() may fill it
     // on another.
     RegisterFile::open(m_path);

@@ -34,6 +34,10 @@ public:
     bool hears() const;
     // Whether the server records what each commit changed.
     bool recordsChanges() const { return m_recordsChanges; }
+    // How long the server keeps an idle connection of the user's (its
+    // idle_session_timeout) in ms; 0 when it keeps every one. A window that
+    // asks more often than that is never cut off for being idle.
+    qint64 idleLimitMs() const { return m_idleLimitMs; }
 
     // Copies the whole register into the file, as one moment of the server
     // saw it; announcements from that moment on are heard. May run on a
@@ -85,5 +89,6 @@ private:
     QString m_path;
     bool m_mayChange = false;
     bool m_recordsChanges = false;
+    qint64 m_idleLimitMs = 0;
     ChangeRecord m_changes;
 };

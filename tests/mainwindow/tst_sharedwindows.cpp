@@ -7,6 +7,7 @@
 #include "PgTestServer.h"
 #include "Register.h"
 #include "RegisterFile.h"
+#include "RegisterLocation.h"
 #include "RegisterPlace.h"
 #include "SecondConnection.h"
 #include "ShownWindow.h"
@@ -336,6 +337,9 @@ private slots:
         QCOMPARE(anna->registerPlace().documentsFolder(), home.path());
         QVERIFY(QDir(home.path()).mkdir("Documents"));
         QCOMPARE(anna->registerPlace().documentsFolder(), home.filePath("Documents"));
+        // A database's name never leads the window's files out of its folder.
+        const QString local = RegisterPlace("postgresql://anna@localhost/..%2F..%2Ftrav%2Fevil").localName();
+        QCOMPARE(QFileInfo(local).absolutePath(), UserDataFolder());
     }
 
     // An import reaches the server whole, its rows keyed by the server, and
@@ -415,7 +419,24 @@ private slots:
         };
         for (const QString &old : made())
             QVERIFY(backups.remove(old));
+        // What a window killed while opening left: its backup's part and the
+        // folder of its copy; a part another window is writing stays.
+        const auto leave = [](const QString &path, const QByteArray &bytes, int ageSeconds) {
+            QFile file(path);
+            return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush()
+                && file.setFileTime(QDateTime::currentDateTime().addSecs(-ageSeconds), QFileDevice::FileModificationTime);
+        };
+        QVERIFY(backups.mkpath("."));
+        QVERIFY(leave(backups.filePath("society_2026-01-01_00-00-00.mdb.partial"), "killed", 3600));
+        QVERIFY(leave(backups.filePath("society_2026-01-01_00-00-01.mdb.partial"), "writing", 0));
+        QTemporaryDir killedCopy(QDir::tempPath() + "/Sudregister-XXXXXX");
+        killedCopy.setAutoRemove(false);
+        QVERIFY(leave(killedCopy.filePath("window.pid"), "2000000000", 0));
         openAndClose();
+        QCOMPARE(backups.entryList({"*.partial"}), QStringList{"society_2026-01-01_00-00-01.mdb.partial"});
+        QVERIFY(!QFileInfo::exists(killedCopy.path()));
+        QVERIFY(!(QFile::permissions(m_server->dataHome() + "/Sudregister") & (QFile::ReadOther | QFile::ReadGroup)));
+        QVERIFY(backups.remove("society_2026-01-01_00-00-01.mdb.partial"));
         QCOMPARE(made().size(), 1);
         // Backups are named to the second.
         QTest::qWait(1100);
@@ -430,6 +451,18 @@ private slots:
         QCOMPARE(newest.rows("SELECT CityName, BreweryName FROM Brewery ORDER BY RowId"),
                  (QList<QStringList>{{"Kulmbach", "Ayinger"}, {"Bamberg", "Schlenkerla"}}));
         QCOMPARE(newest.count("SELECT count(*) FROM BreweryChronik"), 2);
+    }
+
+    // A server that closes idle connections never cuts off a window whose
+    // user pauses.
+    void pausedWindowStaysConnected()
+    {
+        QVERIFY(m_server->admin("ALTER ROLE anna SET idle_session_timeout = '1s'", "society"));
+        const auto reset = qScopeGuard([&] { m_server->admin("ALTER ROLE anna RESET idle_session_timeout", "society"); });
+        ShownWindow anna(ShownWindow::At{m_server->uri("society", "anna")});
+        QTest::qWait(3500);
+        QCOMPARE(anna.boxes->told, QStringList());
+        QCOMPARE(anna.boxes->failures, QStringList());
     }
 
     // A duplicate marked as none stays quiet in the next session's check,

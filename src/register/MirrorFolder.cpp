@@ -1,0 +1,38 @@
+#include "MirrorFolder.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <cerrno>
+#include <signal.h>
+
+namespace {
+
+const QString Prefix = QStringLiteral("Sudregister-");
+const QString ProcessFile = QStringLiteral("window.pid");
+
+bool processGone(qint64 pid)
+{
+    return pid > 0 && ::kill(pid_t(pid), 0) != 0 && errno == ESRCH;
+}
+
+} // namespace
+
+std::unique_ptr<QTemporaryDir> MakeMirrorFolder()
+{
+    QDir temporary(QDir::tempPath());
+    for (const QString &name : temporary.entryList({Prefix + QLatin1Char('*')}, QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile process(temporary.filePath(name + QLatin1Char('/') + ProcessFile));
+        bool number = false;
+        const qint64 pid = process.open(QIODevice::ReadOnly) ? process.readAll().trimmed().toLongLong(&number) : 0;
+        if (number && processGone(pid))
+            QDir(temporary.filePath(name)).removeRecursively();
+    }
+    auto folder = std::make_unique<QTemporaryDir>(temporary.filePath(Prefix + QStringLiteral("XXXXXX")));
+    if (folder->isValid()) {
+        QFile process(folder->filePath(ProcessFile));
+        if (process.open(QIODevice::WriteOnly))
+            process.write(QByteArray::number(QCoreApplication::applicationPid()));
+    }
+    return folder;
+}
