@@ -3,6 +3,7 @@
 #include "BusyStep.h"
 #include "ImportPreview.h"
 #include "MessageBoxes.h"
+#include "ReactionScheduler.h"
 #include "Register.h"
 #include "RegisterFile.h"
 #include "RegisterSync.h"
@@ -13,9 +14,9 @@
 #include <QDir>
 #include <QLabel>
 
-MenuImport::MenuImport(Register &reg, RegisterSync &sync, std::shared_ptr<MessageBoxes> boxes, QLabel *message,
+MenuImport::MenuImport(Register &reg, RegisterSync &sync, ReactionScheduler &work, QLabel *message,
                        std::function<void()> storePendingEdits)
-    : m_register(reg), m_sync(sync), m_boxes(std::move(boxes)), m_message(message),
+    : m_register(reg), m_sync(sync), m_work(work), m_boxes(work.boxes()), m_message(message),
       m_storePendingEdits(std::move(storePendingEdits))
 {
 }
@@ -90,7 +91,18 @@ bool MenuImport::run(const std::function<std::optional<ImportCounts>(QString &so
         m_boxes->critical(QStringLiteral("Refused, nothing was added: %1").arg(e.message()), ProgramTitle);
         return false;
     } catch (const StoreError &e) {
-        m_boxes->critical(QStringLiteral("Nothing was added: %1").arg(e.message()), ProgramTitle);
+        // The loss of a shared register's server is told once, in words for
+        // an import: nothing was typed that waits to be stored. Told already,
+        // the import's outcome stands in the bottom line.
+        const QString lost = QStringLiteral("Nothing was added: the connection to the shared register %1 was lost. "
+                                            "Import again once the server answers.")
+                                 .arg(m_register.place().shownName());
+        if (!e.isConnectionLost())
+            m_boxes->critical(QStringLiteral("Nothing was added: %1").arg(e.message()), ProgramTitle);
+        else if (m_work.isConnectionLost())
+            m_message->setText(lost);
+        else
+            m_work.stepLostConnection(lost);
         return false;
     }
     if (!counts)

@@ -8,6 +8,7 @@
 struct ImportCounts;
 class MessageBoxes;
 class QLabel;
+class ReactionScheduler;
 class Register;
 class RegisterSync;
 
@@ -17,7 +18,7 @@ class RegisterSync;
 // line.
 class MenuImport {
 public:
-    MenuImport(Register &reg, RegisterSync &sync, std::shared_ptr<MessageBoxes> boxes, QLabel *message,
+    MenuImport(Register &reg, RegisterSync &sync, ReactionScheduler &work, QLabel *message,
                std::function<void()> storePendingEdits);
 
     // Adds the breweries of the saved report at `reportPath`, asking first
@@ -42,6 +43,7 @@ private:
 
     Register &m_register;
     RegisterSync &m_sync;
+    ReactionScheduler &m_work;
     std::shared_ptr<MessageBoxes> m_boxes;
     QLabel *m_message;
     std::function<void()> m_storePendingEdits;

@@ -160,6 +160,13 @@ void ReactionScheduler::connectionLost(const QString &message)
         m_boxes->tell(message);
 }
 
+void ReactionScheduler::stepLostConnection(const QString &message)
+{
+    m_connectionLostTold = true;
+    if (m_boxes)
+        m_boxes->critical(message, ProgramTitle);
+}
+
 void ReactionScheduler::busy(const StoreError &error, Telling telling)
 {
     // Reading again at once would only wait for the other program again: the

@@ -89,6 +89,9 @@ public:
     // told once, whether a write or the window's listening meets it first,
     // and never again until the server has answered.
     void connectionLost(const QString &message);
+    // A step of the user's that failed for the loss: said always, as that
+    // step's failure, and the loss counts as told.
+    void stepLostConnection(const QString &message);
     void connectionBack() { m_connectionLostTold = false; }
     bool isConnectionLost() const { return m_connectionLostTold; }
 

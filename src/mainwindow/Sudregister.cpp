@@ -130,7 +130,7 @@ void Sudregister::createConcerns()
     m_undo = new UndoRedo(*m_register, *m_work, lblMessage, this,
                           {[this] { storePendingEdits(); }, [this](qint64 brewery) { m_sync->placeBrewery(brewery); },
                            [this] { ShowChronik(); }});
-    m_import = std::make_unique<MenuImport>(*m_register, *m_sync, m_work->boxes(), lblMessage, [this] { storePendingEdits(); });
+    m_import = std::make_unique<MenuImport>(*m_register, *m_sync, *m_work, lblMessage, [this] { storePendingEdits(); });
     m_printing = std::make_unique<RegisterPrinting>(
         RegisterPrinting::Window{*this, *grdBrauerien, *grdChronik, *dsBrewery, *dsBreweryChronik, lblMessage,
                                  QFileInfo(m_register->filePath()).fileName(), registerPlace().documentsFolder(),

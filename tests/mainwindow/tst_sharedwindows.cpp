@@ -453,6 +453,35 @@ private slots:
         QCOMPARE(newest.count("SELECT count(*) FROM BreweryChronik"), 2);
     }
 
+    // An import that meets a server gone says so once, as an import's
+    // failure: nothing typed waits to be stored.
+    void importWithoutServer_data()
+    {
+        QTest::addColumn<bool>("heardFirst");
+        QTest::addRow("the import meets it first") << false;
+        QTest::addRow("the window hears it first") << true;
+    }
+    void importWithoutServer()
+    {
+        QFETCH(bool, heardFirst);
+        ShownWindow anna(ShownWindow::At{m_server->uri("society", "anna")});
+        QTemporaryFile report(QDir::tempPath() + "/XXXXXX.lst");
+        QVERIFY(report.open());
+        report.write("BY\t\t\tCoburg\tC1\tHofbr\xc3\xa4u\t1850\t\r\n");
+        report.close();
+        anna.boxes->answers << MessageBoxes::Answer::Yes;
+        m_server->stop();
+        const auto restart = qScopeGuard([&] { m_server->start(); });
+        const auto said = [&] { return anna.boxes->failures + anna.boxes->told; };
+        if (heardFirst)
+            QTRY_COMPARE(said().size(), 1);
+        QVERIFY(!anna->importFiles({report.fileName()}));
+        QTest::qWait(500);
+        QCOMPARE(said().size(), 1);
+        const QString told = (heardFirst ? anna->lblMessage->text() : said()[0]);
+        QVERIFY2(told.contains("Nothing was added") && !told.contains("what was typed"), qPrintable(told));
+    }
+
     // A server that closes idle connections never cuts off a window whose
     // user pauses.
     void pausedWindowStaysConnected()
