@@ -14,10 +14,19 @@ MessageBoxes::Answer QtMessageBoxes::ask(const QString &text, Answer preselected
     return button == QMessageBox::No ? Answer::No : Answer::Cancel;
 }
 
+void QtMessageBoxes::showOnce(bool critical, const QString &title, const QString &text)
+{
+    if (m_open.contains(text))
+        return;
+    m_open << text;
+    QMessageBox box(critical ? QMessageBox::Critical : QMessageBox::NoIcon, title, text, QMessageBox::Ok, m_parent);
+    box.exec();
+    m_open.removeOne(text);
+}
+
 void QtMessageBoxes::tell(const QString &text)
 {
-    QMessageBox box(QMessageBox::NoIcon, ProgramTitle, text, QMessageBox::Ok, m_parent);
-    box.exec();
+    showOnce(false, ProgramTitle, text);
 }
 
 void QtMessageBoxes::notice(const QString &text, QWidget *window)
@@ -30,5 +39,5 @@ void QtMessageBoxes::notice(const QString &text, QWidget *window)
 
 void QtMessageBoxes::critical(const QString &text, const QString &title)
 {
-    QMessageBox::critical(m_parent, title, text);
+    showOnce(true, title, text);
 }

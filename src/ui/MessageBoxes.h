@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 class QWidget;
 
@@ -37,7 +38,13 @@ public:
     void critical(const QString &text, const QString &title) override;
 
 private:
+    // Shows a modal box, unless one of the same text stands open already:
+    // two steps that meet the same failure while its box waits for the
+    // user are told once.
+    void showOnce(bool critical, const QString &title, const QString &text);
+
     QWidget *m_parent;
+    QStringList m_open;
 };
 
 inline const QString ProgramTitle = QStringLiteral("Sudregister");
