@@ -3,6 +3,7 @@
 #include "DataGrid.h"
 #include "DataSource.h"
 #include "GridColumn.h"
+#include "RegisterFile.h"
 #include "TableRows.h"
 
 namespace {
@@ -51,6 +52,15 @@ std::unique_ptr<TablePages> ListPages(DataGrid &grid, DataSource &source, const 
     options.orientation = QPageLayout::Landscape;
     options.heading = heading;
     options.closing = closing;
+    // The rows are read by key as their pages are laid out and painted: a
+    // change by another program meanwhile would print empty rows under the
+    // old count.
+    RegisterFile &file = source.file();
+    options.outdated = [&file, version = file.dataVersion()] {
+        return file.dataVersion() != version ? QStringLiteral("another program changed the register since the list "
+                                                              "was read")
+                                             : QString();
+    };
     return std::make_unique<TablePages>(std::move(options), std::move(columns),
                                         std::make_unique<ListRows>(std::move(records), std::move(fields)), family);
 }

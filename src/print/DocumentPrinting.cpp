@@ -7,6 +7,7 @@
 #include "PrintedDocument.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QLabel>
 #include <QPrintDialog>
@@ -37,8 +38,19 @@ void DocumentPrinting::print(PrintedDocument &document)
     printWith(document, nullptr);
 }
 
+bool DocumentPrinting::current(const PrintedDocument &document, const QString &notDone)
+{
+    const QString why = document.outdated();
+    if (!why.isEmpty())
+        m_boxes->critical(QStringLiteral("\"%1\" %2: %3. Close it and make it again.").arg(document.title(), notDone, why),
+                          m_window.windowTitle());
+    return why.isEmpty();
+}
+
 void DocumentPrinting::printWith(PrintedDocument &document, const QPageLayout *layout)
 {
+    if (!current(document, QStringLiteral("was not printed")))
+        return;
     QPrinter printer(QPrinter::HighResolution);
     m_settings.applyTo(printer, document.kind(), document.preferredOrientation());
     if (layout)
@@ -77,6 +89,8 @@ QString DocumentPrinting::saveAsPdf(PrintedDocument &document)
 
 QString DocumentPrinting::saveWith(PrintedDocument &document, const QPageLayout &layout)
 {
+    if (!current(document, QStringLiteral("was not saved as a PDF")))
+        return QString();
     QString path = askPdfPath(QDir(m_folder).filePath(PdfName(document, QDateTime::currentDateTime())));
     if (path.isEmpty())
         return QString();
@@ -90,6 +104,11 @@ QString DocumentPrinting::saveWith(PrintedDocument &document, const QPageLayout 
     }
     switch (saved.outcome) {
     case PageOutput::Saved::Written:
+        // Changed while it was being written: part of it is of the old rows.
+        if (!current(document, QStringLiteral("was not saved as a PDF"))) {
+            QFile::remove(path);
+            return QString();
+        }
         m_boxes->tell(QStringLiteral("Created ") + path);
         return path;
     case PageOutput::Saved::Cancelled:

@@ -44,6 +44,9 @@ public:
     std::function<void(PrintPreview &preview)> showPreview;
 
 private:
+    // Whether the document still shows what it was made from; says
+    // otherwise that it `notDone`.
+    bool current(const PrintedDocument &document, const QString &notDone);
     void printWith(PrintedDocument &document, const QPageLayout *layout);
     QString saveWith(PrintedDocument &document, const QPageLayout &layout);
 

@@ -34,6 +34,10 @@ public:
     // Whether pageCount() is the document's last word.
     virtual bool complete() const = 0;
     virtual void paintPage(QPainter &painter, int page) const = 0;
+    // Why the document no longer shows what it was made from (another
+    // program changed the register it reads row by row), or empty while it
+    // does: such a document is not printed.
+    virtual QString outdated() const { return QString(); }
 
     // Lays the whole document out.
     void layOutAll(QSizeF area)

@@ -4,6 +4,7 @@
 #include "PrintFont.h"
 #include "PrintedDocument.h"
 
+#include <functional>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -39,6 +40,9 @@ public:
         // Printed in bold over the table, after the fields.
         QString tableTitle;
         QString closing;
+        // Why the rows no longer stand as they were counted; none when
+        // they are given whole.
+        std::function<QString()> outdated;
     };
 
     // Where a page's rows begin: a row, and the first of its wrapped lines
@@ -54,6 +58,7 @@ public:
 
     QString title() const override { return m_options.title; }
     QString kind() const override { return m_options.kind; }
+    QString outdated() const override { return m_options.outdated ? m_options.outdated() : QString(); }
     QPageLayout::Orientation preferredOrientation() const override { return m_options.orientation; }
     void startLayout(QSizeF area) override;
     bool layOutMore(qint64 steps) override;

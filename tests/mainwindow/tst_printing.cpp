@@ -121,6 +121,26 @@ private slots:
                 {"Bamberg", "Bamberg", "Bayreuth", "Żywiec Z-7 Browar Żywiec", "4 breweries"});
     }
 
+    // A list another program changes while its preview stands is neither
+    // saved nor printed with emptied rows under the old count: said.
+    void listChangedMeanwhileIsNotPrinted()
+    {
+        ScratchRegister reg;
+        reg.addBrewery({"BY", "Ofr", "96047", "Bamberg", "B2", "Spezial", "1536", ""});
+        ShownWindow win(reg.dir());
+        DocumentPrinting &printing = win->printing().printing();
+        const QString path = reg.dir() + "/list.pdf";
+        printing.askPdfPath = [path](const QString &) { return path; };
+        printing.showPreview = [&](PrintPreview &preview) {
+            reg.addBrewery({"BY", "Ofr", "95444", "Bayreuth", "B4", "Maisel", "1887", ""});
+            preview.cmdSavePdf->click();
+        };
+        action(*win->grdBrauerien, "actPrintList")->trigger();
+        QVERIFY(!QFileInfo::exists(path));
+        QCOMPARE(win.boxes->failures.size(), 1);
+        QVERIFY2(win.boxes->failures[0].contains("another program changed the register"), qPrintable(win.boxes->failures[0]));
+    }
+
     void fileMenuOffersTheOpenRegistersPrinting()
     {
         ScratchRegister reg;
