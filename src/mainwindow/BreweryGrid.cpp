@@ -59,14 +59,19 @@ void Sudregister::currentBreweryChanged()
     const int position = breweries.AbsolutePosition();
     const qint64 rowId = position < 0 ? -1 : breweries.keyAt(position);
     if (rowId != m_register->historyShownFor())
-        m_work->run(
-            [this] {
-                // A read of the new brewery's history waits a moment for
-                // another program holding the register, then in place.
-                const ShortBusyWait wait(m_register->file(), HistoryWaitMs);
-                ShowChronik();
-            },
-            ReactionScheduler::Telling::Waiting);
+        showChronikWaitingInPlace();
+}
+
+void Sudregister::showChronikWaitingInPlace()
+{
+    m_work->run(
+        [this] {
+            // A read of the new brewery's history waits a moment for
+            // another program holding the register, then in place.
+            const ShortBusyWait wait(m_register->file(), HistoryWaitMs);
+            ShowChronik();
+        },
+        ReactionScheduler::Telling::Waiting);
 }
 
 void Sudregister::connectBreweryGrid()
@@ -102,7 +107,9 @@ void Sudregister::connectBreweryGrid()
         const QVariant first = grdBrauerien->FirstRow();
         if (first.isNull() || first.toString().isEmpty())
             return;
-        ShowChronik();
+        // A click must not wait the seconds of a write for a register
+        // another program holds.
+        showChronikWaitingInPlace();
     });
     events.AfterInsert = m_work->whileOpen([this] {
         // A brewery added while the list is narrowed stays listed.

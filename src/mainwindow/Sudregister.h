@@ -196,6 +196,7 @@ private:
     void connectBreweryGrid();
     void connectChronikGrid();
     void currentBreweryChanged();
+    void showChronikWaitingInPlace();
     void cmdNewBrewery_Click();
     void cboBrauereiJump_Click();
     void cmdReport_Click();
