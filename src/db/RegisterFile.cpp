@@ -1,6 +1,7 @@
 #include "RegisterFile.h"
 
 #include "GermanCollation.h"
+#include "ProcessGone.h"
 #include "RegisterLocation.h"
 #include "RegisterSchema.h"
 #include "StoreError.h"
@@ -146,9 +147,8 @@ void RegisterFile::removeAbandonedScratch(const QString &folder)
         const QRegularExpressionMatch match = scratch.match(name);
         if (!match.hasMatch())
             continue;
-        const pid_t maker = pid_t(match.captured(1).toLongLong());
         // Only a maker that is gone: a live one may be writing it now.
-        if (maker > 0 && ::kill(maker, 0) != 0 && errno == ESRCH)
+        if (ProcessGone(match.captured(1).toLongLong()))
             QFile::remove(dir.filePath(name));
     }
 }

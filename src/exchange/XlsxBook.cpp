@@ -1,5 +1,6 @@
 #include "XlsxBook.h"
 
+#include "ProcessGone.h"
 #include "RegisterExport.h"
 #include "WhyNotWritten.h"
 
@@ -11,7 +12,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <signal.h>
 #include <utility>
 #include <xlsxwriter.h>
 
@@ -62,7 +62,7 @@ void removeLeftParts(const QString &path)
     for (const QString &name : folder.entryList({prefix + QLatin1Char('*')}, QDir::Files | QDir::Hidden)) {
         bool number = false;
         const qint64 pid = name.mid(prefix.size()).toLongLong(&number);
-        if (number && pid > 0 && ::kill(pid_t(pid), 0) != 0 && errno == ESRCH)
+        if (number && ProcessGone(pid))
             folder.remove(name);
     }
 }

@@ -1,20 +1,15 @@
 #include "MirrorFolder.h"
 
+#include "ProcessGone.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <cerrno>
-#include <signal.h>
 
 namespace {
 
 const QString Prefix = QStringLiteral("Sudregister-");
 const QString ProcessFile = QStringLiteral("window.pid");
-
-bool processGone(qint64 pid)
-{
-    return pid > 0 && ::kill(pid_t(pid), 0) != 0 && errno == ESRCH;
-}
 
 } // namespace
 
@@ -25,7 +20,7 @@ std::unique_ptr<QTemporaryDir> MakeMirrorFolder()
         QFile process(temporary.filePath(name + QLatin1Char('/') + ProcessFile));
         bool number = false;
         const qint64 pid = process.open(QIODevice::ReadOnly) ? process.readAll().trimmed().toLongLong(&number) : 0;
-        if (number && processGone(pid))
+        if (number && ProcessGone(pid))
             QDir(temporary.filePath(name)).removeRecursively();
     }
     auto folder = std::make_unique<QTemporaryDir>(temporary.filePath(Prefix + QStringLiteral("XXXXXX")));
