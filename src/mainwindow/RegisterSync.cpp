@@ -42,9 +42,9 @@ void RegisterSync::reread()
     m_reread();
 }
 
-void RegisterSync::placeBrewery(qint64 key)
+void RegisterSync::placeBreweries(const QList<qint64> &keys)
 {
-    m_register.placeBrewery(key);
+    m_register.placeBreweries(keys);
     m_reread();
 }
 

@@ -29,9 +29,9 @@ public:
     bool syncWithRegister();
     // Reads the register anew, changed or not.
     void reread();
-    // After this window changed the brewery with `key`: it alone moves in
-    // the list (Register::placeBrewery).
-    void placeBrewery(qint64 key);
+    // After this window changed the breweries with `keys`: they alone move
+    // in the list (Register::placeBreweries).
+    void placeBreweries(const QList<qint64> &keys);
     // The same for breweries another editor changed (and, with them or
     // alone, history entries), once nothing is being typed.
     void placeChangedElsewhere(const QList<qint64> &keys);

@@ -8,6 +8,7 @@
 #include "FindField.h"
 #include "MenuExport.h"
 #include "MenuImport.h"
+#include "MenuReplace.h"
 #include "ReactionScheduler.h"
 #include "RecordsetModel.h"
 #include "Register.h"
@@ -92,7 +93,7 @@ void Sudregister::setPasswordPrompt(PasswordPrompt prompt)
 
 QList<QAction *> Sudregister::editActions() const
 {
-    return {m_undo->undoAction(), m_undo->redoAction(), m_find->action()};
+    return {m_undo->undoAction(), m_undo->redoAction(), m_find->action(), m_replace->action()};
 }
 
 void Sudregister::createConcerns()
@@ -128,9 +129,10 @@ void Sudregister::createConcerns()
         return QString();
     });
     m_undo = new UndoRedo(*m_register, *m_work, lblMessage, this,
-                          {[this] { storePendingEdits(); }, [this](qint64 brewery) { m_sync->placeBrewery(brewery); },
+                          {[this] { storePendingEdits(); }, [this](const QList<qint64> &breweries) { m_sync->placeBreweries(breweries); },
                            [this] { ShowChronik(); }});
     m_import = std::make_unique<MenuImport>(*m_register, *m_sync, *m_work, lblMessage, [this] { storePendingEdits(); });
+    m_replace = new MenuReplace(*m_register, *m_sync, *m_work, *grdBrauerien, lblMessage, [this] { storePendingEdits(); });
     m_printing = std::make_unique<RegisterPrinting>(
         RegisterPrinting::Window{*this, *grdBrauerien, *grdChronik, *dsBrewery, *dsBreweryChronik, lblMessage,
                                  QFileInfo(m_register->filePath()).fileName(), registerPlace().documentsFolder(),

@@ -49,17 +49,18 @@ void UndoRedo::start()
     connect(&history, &RegisterUndo::stepTaken, this, &UndoRedo::showStep);
 }
 
-void UndoRedo::showStep(const QString &message, qint64 brewery, std::optional<qint64> entry)
+void UndoRedo::showStep(const QString &message, const QList<qint64> &breweries, std::optional<qint64> entry)
 {
     // The lists show the register as stored, with the changed brewery and
     // history entry current; a brewery that came back stays listed while a
-    // find narrows the list. A step changes one brewery at most: it alone
-    // moves in the list.
-    DataSource &breweries = *m_register.breweries();
-    breweries.includeInFilter(brewery);
-    m_reactions.placeBrewery(brewery);
-    ::Recordset &listed = breweries.Recordset();
-    if (const int position = listed.positionOf(brewery); position >= 0) {
+    // find narrows the list. Only the breweries the step changed move in
+    // the list.
+    DataSource &listedSource = *m_register.breweries();
+    for (const qint64 brewery : breweries)
+        listedSource.includeInFilter(brewery);
+    m_reactions.placeBreweries(breweries);
+    ::Recordset &listed = listedSource.Recordset();
+    if (const int position = breweries.isEmpty() ? -1 : listed.positionOf(breweries.front()); position >= 0) {
         listed.setAbsolutePosition(position);
         m_reactions.showHistory();
         ::Recordset &entries = m_register.chroniks()->Recordset();

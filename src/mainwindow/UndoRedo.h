@@ -22,9 +22,10 @@ public:
     struct Window {
         // Stores what is being typed, which becomes a step of its own first.
         std::function<void()> storePendingEdits;
-        // Puts the brewery with this key where the list's order wants it as
-        // stored now (or takes it out), and shows the list as it then is.
-        std::function<void(qint64 brewery)> placeBrewery;
+        // Puts the breweries with these keys where the list's order wants
+        // them as stored now (or takes them out), and shows the list as it
+        // then is.
+        std::function<void(const QList<qint64> &breweries)> placeBreweries;
         // Shows the history of the current brewery.
         std::function<void()> showHistory;
     };
@@ -38,7 +39,7 @@ public:
 
 private:
     QAction *action(const char *name, const QString &text, const QList<QKeySequence> &keys, bool back);
-    void showStep(const QString &message, qint64 brewery, std::optional<qint64> entry);
+    void showStep(const QString &message, const QList<qint64> &breweries, std::optional<qint64> entry);
 
     Register &m_register;
     ReactionScheduler &m_work;

@@ -340,11 +340,6 @@ void Register::reread(const Progress &progress)
     m_breweries->Reread(progress);
 }
 
-void Register::placeBrewery(qint64 key)
-{
-    m_breweries->placeRows({key});
-}
-
 void Register::placeBreweries(const QList<qint64> &keys)
 {
     m_breweries->placeRows(std::vector<qint64>(keys.begin(), keys.end()));

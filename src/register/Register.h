@@ -122,10 +122,9 @@ public:
     // Reads the brewery list anew; the current brewery stays current where
     // the list still holds it.
     void reread(const Progress &progress = {});
-    // The same after this window changed the brewery with `key` (an undo,
-    // a redo): only that brewery moves in the list, or leaves or joins it.
-    void placeBrewery(qint64 key);
-    // The same for breweries another editor changed.
+    // The same after this window or another editor changed the breweries
+    // with `keys` (an undo, a redo, a replace): only they move in the list,
+    // or leave or join it.
     void placeBreweries(const QList<qint64> &keys);
 
     // How many breweries the register holds, found or not.

@@ -6,6 +6,8 @@
 #include "StoreError.h"
 #include "StoredValue.h"
 
+#include <QScopedValueRollback>
+
 using namespace RegisterSchema;
 
 namespace {
@@ -51,9 +53,16 @@ void RegisterUndo::follow(RegisterFile &file)
     file.setChangeListener([this](RowChanges changes) { record(std::move(changes)); });
 }
 
+void RegisterUndo::recordAs(const QString &text, const std::function<void()> &write)
+{
+    // A write that throws leaves no name behind for the next edit.
+    const QScopedValueRollback naming(m_namedStep, text);
+    write();
+}
+
 void RegisterUndo::record(RowChanges changes)
 {
-    const QString text = describe(changes);
+    const QString text = m_namedStep.isEmpty() ? describe(changes) : m_namedStep;
     m_stack.push(new RegisterStep(*m_file, std::move(changes), text));
 }
 
@@ -139,14 +148,18 @@ void RegisterUndo::redo()
 
 void RegisterUndo::told(const QString &done, const RowChanges &changes)
 {
-    // A step holds at most one brewery; without one it changed history
-    // entries of one brewery.
+    // The breweries the step changed, then those whose history entries it
+    // changed; a step of history entries alone shows the first of them.
+    QList<qint64> breweries;
     for (const RowChange &change : changes) {
-        if (change.table.compare(BreweryTable, Qt::CaseInsensitive) == 0) {
-            emit stepTaken(done, change.key, std::nullopt);
-            return;
-        }
+        if (change.table.compare(BreweryTable, Qt::CaseInsensitive) == 0 && !breweries.contains(change.key))
+            breweries << change.key;
     }
-    const RowChange &entry = changes.front();
-    emit stepTaken(done, fieldOf(entry, latest(entry), ChronikParent).toLongLong(), entry.key);
+    const bool entriesOnly = breweries.isEmpty();
+    for (const RowChange &change : changes) {
+        const qint64 parent = fieldOf(change, latest(change), ChronikParent).toLongLong();
+        if (change.table.compare(ChronikTable, Qt::CaseInsensitive) == 0 && !breweries.contains(parent))
+            breweries << parent;
+    }
+    emit stepTaken(done, breweries, entriesOnly ? std::optional<qint64>(changes.front().key) : std::nullopt);
 }

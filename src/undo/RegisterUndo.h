@@ -2,6 +2,7 @@
 
 #include "RowChange.h"
 
+#include <QList>
 #include <QObject>
 #include <QUndoStack>
 #include <functional>
@@ -31,14 +32,19 @@ public:
     void setFieldCaption(FieldCaption caption) { m_caption = std::move(caption); }
     QUndoStack &stack() { return m_stack; }
 
+    // Runs `write`; the group of writes it commits becomes one step named
+    // `text` ("corrections from list.xlsx"), however many rows it changed.
+    void recordAs(const QString &text, const std::function<void()> &write);
+
     // Throw StoreError, and leave the step where it was, when refused.
     void undo();
     void redo();
 
 signals:
-    // A step was undone or redone ("Undone: ..."); `brewery` is the brewery
-    // it changed, `entry` the history entry, if it changed one.
-    void stepTaken(const QString &message, qint64 brewery, std::optional<qint64> entry);
+    // A step was undone or redone ("Undone: ..."); `breweries` are the
+    // breweries it changed (the first is the one to show), `entry` the
+    // history entry, if it changed one.
+    void stepTaken(const QString &message, const QList<qint64> &breweries, std::optional<qint64> entry);
 
 private:
     void record(RowChanges changes);
@@ -50,4 +56,6 @@ private:
     QUndoStack m_stack;
     RegisterFile *m_file = nullptr;
     FieldCaption m_caption;
+    // The name of the step being written by recordAs().
+    QString m_namedStep;
 };

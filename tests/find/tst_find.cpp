@@ -7,6 +7,7 @@
 #include "ScratchRegister.h"
 #include "ShownWindow.h"
 #include "SudregisterReport.h"
+#include "TextReplace.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -49,6 +50,46 @@ private slots:
         QFETCH(QString, typed);
         QFETCH(QString, stored);
         QVERIFY2(FoldForFind(stored).contains(FoldForFind(typed)), qPrintable(FoldForFind(stored) + " / " + FoldForFind(typed)));
+    }
+
+    // Replace finds as the find folds, or exactly; the new value is trimmed
+    // as a grid edit trims it. "-" stands for no change.
+    void replaceInAValue_data()
+    {
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("find");
+        QTest::addColumn<QString>("replacement");
+        QTest::addColumn<bool>("exact");
+        QTest::addColumn<bool>("whole");
+        QTest::addColumn<QString>("expected");
+        QTest::addRow("folded, every place") << "Mueller & Müller" << "müller" << "Miller" << false << false
+                                             << "Miller & Miller";
+        QTest::addRow("folded, e of ue stays with the u") << "Bauer" << "r" << "x" << false << false << "Bauex";
+        QTest::addRow("folded, an ss is no half of ß") << "Straße Strasse" << "s" << "z" << false << false
+                                                       << "ztraße ztrazze";
+        QTest::addRow("folded, ß as ss") << "Hauptstraße" << "strasse" << "Str." << false << false << "HauptStr.";
+        QTest::addRow("exact keeps case") << "OBERBAYERN" << "Oberbayern" << "x" << true << false << "-";
+        QTest::addRow("exact, blank found and trimmed away") << "Oberbayern " << "Oberbayern " << "Oberbayern"
+                                                             << true << true << "Oberbayern";
+        QTest::addRow("result trimmed") << "Nordrhein-Westf." << "Nordrhein-Westf." << " Nordrhein-Westfalen "
+                                        << true << false << "Nordrhein-Westfalen";
+        QTest::addRow("whole value, part is no match") << "Oberbayern Süd" << "oberbayern" << "x" << false << true
+                                                       << "-";
+        QTest::addRow("whole value, folded") << "MÜNCHEN" << "muenchen" << "München" << false << true << "München";
+        QTest::addRow("whole empty finds empty") << "" << "" << "unbekannt" << false << true << "unbekannt";
+        QTest::addRow("empty part finds nothing") << "Bamberg" << "" << "x" << false << false << "-";
+        QTest::addRow("not there") << "Bamberg" << "Coburg" << "x" << false << false << "-";
+    }
+    void replaceInAValue()
+    {
+        QFETCH(QString, value);
+        QFETCH(QString, find);
+        QFETCH(QString, replacement);
+        QFETCH(bool, exact);
+        QFETCH(bool, whole);
+        QFETCH(QString, expected);
+        const std::optional<QString> replaced = TextReplace{find, replacement, exact, whole}.applied(value);
+        QCOMPARE(replaced.value_or("-"), expected);
     }
 
     void wordsFieldsAndHistory()

@@ -59,7 +59,7 @@ private slots:
         QSignalSpy told(&history, &RegisterUndo::stepTaken);
         history.undo();
         QCOMPARE(r.storedName(), QStringLiteral("Brauerei"));
-        QCOMPARE(told.takeFirst().at(1).toLongLong(), r.bamberg);
+        QCOMPARE(told.takeFirst().at(1).value<QList<qint64>>(), QList<qint64>{r.bamberg});
         history.redo();
         QCOMPARE(r.storedName(), QStringLiteral("Neu"));
         QCOMPARE(history.stack().index(), 1);

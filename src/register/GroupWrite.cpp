@@ -1,0 +1,56 @@
+#include "GroupWrite.h"
+
+#include "Register.h"
+#include "RegisterFile.h"
+#include "RegisterUndo.h"
+#include "StoreError.h"
+#include "StoredRow.h"
+#include "Transaction.h"
+
+#include <QHash>
+
+RowChanges WriteGroup(Register &reg, const RowChanges &plan, const QString &step)
+{
+    RegisterFile &file = reg.file();
+    // A shared register's server gives the new keys, before the file's
+    // transaction opens: no round trip to it runs inside one.
+    QHash<QString, std::vector<qint64>> newKeys;
+    for (const RowChange &change : plan) {
+        if (!change.before)
+            newKeys[change.table].push_back(0);
+    }
+    for (auto table = newKeys.begin(); table != newKeys.end(); ++table) {
+        std::vector<qint64> given = file.newKeys(table.key(), int(table->size()));
+        if (!given.empty())
+            *table = std::move(given);
+    }
+    RowChanges written;
+    written.reserve(plan.size());
+    reg.history().recordAs(step, [&] {
+        Transaction tx(file);
+        const RowWriter writer = file.rowWriter();
+        QHash<QString, size_t> nextKey;
+        for (RowChange change : plan) {
+            if (!change.before) {
+                change.key = newKeys[change.table][nextKey[change.table]++];
+                const QString keyField = file.keyFieldOf(change.table);
+                if (change.key != 0 && change.after)
+                    (*change.after)[size_t(change.fields.indexOf(keyField))] = change.key;
+            }
+            if (!writer.write(change))
+                continue;
+            if (!change.before)
+                change.key = file.lastInsertRowId();
+            if (change.after) {
+                change.after = ReadStoredRow(file, change.table, change.fields, change.key);
+                if (!change.after)
+                    throw StoreError::rowChangedElsewhere(file.hasUpstream());
+            }
+            if (file.isJournaling())
+                file.noteChange(change);
+            written.push_back(std::move(change));
+        }
+        tx.commit();
+    });
+    return written;
+}
