@@ -109,6 +109,11 @@ CheckWindow::CheckWindow(const CheckedRegister &checked, std::shared_ptr<Message
     cmdNotDuplicate->setToolTip(QStringLiteral("Marks the two breweries of the duplicate chosen as two; the mark is kept "
                                                "beside the register and the finding stays quiet."));
     cmdNotDuplicate->setEnabled(false);
+    cmdMerge = new QPushButton(QStringLiteral("&Merge…"), this);
+    cmdMerge->setObjectName(QStringLiteral("cmdMerge"));
+    cmdMerge->setToolTip(QStringLiteral("Makes the two breweries of the duplicate chosen one, after showing both side "
+                                        "by side."));
+    cmdMerge->setEnabled(false);
     cmdSaveList = new QPushButton(QStringLiteral("&Save List…"), this);
     cmdSaveList->setObjectName(QStringLiteral("cmdSaveList"));
     cmdPrint = new QPushButton(QStringLiteral("&Print…"), this);
@@ -122,6 +127,7 @@ CheckWindow::CheckWindow(const CheckedRegister &checked, std::shared_ptr<Message
     top->addWidget(lblProgress, 2);
     auto *bottom = new QHBoxLayout;
     bottom->addWidget(cmdNotDuplicate);
+    bottom->addWidget(cmdMerge);
     bottom->addWidget(cmdSaveList);
     bottom->addWidget(cmdPrint);
     bottom->addStretch();
@@ -145,8 +151,13 @@ CheckWindow::CheckWindow(const CheckedRegister &checked, std::shared_ptr<Message
     connect(tblFindings->selectionModel(), &QItemSelectionModel::currentChanged, this, [this] {
         const Finding *f = currentFinding();
         cmdNotDuplicate->setEnabled(f && f->rule == Finding::Rule::Duplicate);
+        cmdMerge->setEnabled(f && f->rule == Finding::Rule::Duplicate);
     });
     connect(cmdNotDuplicate, &QPushButton::clicked, this, [this] { markNotDuplicate(); });
+    connect(cmdMerge, &QPushButton::clicked, this, [this] {
+        if (const Finding *f = currentFinding(); f && f->rule == Finding::Rule::Duplicate)
+            emit mergeAsked(f->brewery, f->other);
+    });
     connect(cmdSaveList, &QPushButton::clicked, this, [this] {
         const QString proposed = QDir(m_checked.folder)
                                      .filePath(QStringLiteral("Sudregister_Check_%1.csv")
@@ -226,10 +237,17 @@ void CheckWindow::showFindings()
     m_findings->setFindings(std::move(shown));
     fillRules();
     cmdNotDuplicate->setEnabled(false);
+    cmdMerge->setEnabled(false);
     lblProgress->setText(quiet == 0 ? QStringLiteral("%1 findings").arg(m_findings->rowCount())
                                     : QStringLiteral("%1 findings; %2 more of rules switched off or marked no duplicate")
                                           .arg(m_findings->rowCount())
                                           .arg(quiet));
+}
+
+void CheckWindow::forgetBrewery(qint64 brewery)
+{
+    std::erase_if(m_all, [brewery](const Finding &f) { return f.brewery == brewery || f.other == brewery; });
+    showFindings();
 }
 
 const Finding *CheckWindow::currentFinding() const

@@ -52,6 +52,9 @@ public:
     // Marks the duplicate of the current row as none; false when the row
     // is no duplicate or the mark could not be kept (which is told).
     bool markNotDuplicate();
+    // Brewery `brewery` is gone (merged into another): no finding names it
+    // any more.
+    void forgetBrewery(qint64 brewery);
     DocumentPrinting &printing() const { return *m_printing; }
     std::function<QString(const QString &proposed)> askListPath;
 
@@ -60,12 +63,15 @@ public:
     QLabel *lblProgress;
     QPushButton *cmdRules;
     QPushButton *cmdNotDuplicate;
+    QPushButton *cmdMerge;
     QPushButton *cmdSaveList;
     QPushButton *cmdPrint;
 
 signals:
     // The user asked to see this brewery, and this history entry (-1: none).
     void showFinding(qint64 brewery, qint64 chronik);
+    // The user asked to merge the two breweries of a duplicate.
+    void mergeAsked(qint64 brewery, qint64 other);
 
 private:
     void poll();

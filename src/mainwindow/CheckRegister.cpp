@@ -3,6 +3,7 @@
 #include "Sudregister.h"
 
 #include "CheckWindow.h"
+#include "MenuMerge.h"
 #include "ReactionScheduler.h"
 #include "Register.h"
 #include "RegisterPlace.h"
@@ -24,6 +25,10 @@ CheckWindow *Sudregister::checkRegister()
         connect(check, &CheckWindow::showFinding, this, [this](qint64 brewery, qint64 chronik) {
             m_work->run([this, brewery, chronik] { showFinding(brewery, chronik); });
         });
+        connect(check, &CheckWindow::mergeAsked, this, [this](qint64 brewery, qint64 other) {
+            m_work->run([this, brewery, other] { m_merge->merge(brewery, other); });
+        });
+        connect(m_merge, &MenuMerge::merged, check, [check](qint64, qint64 gone) { check->forgetBrewery(gone); });
     }
     check->show();
     check->raise();

@@ -14,6 +14,7 @@
 #include <QScopedValueRollback>
 #include <QScrollBar>
 #include <QStyle>
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -41,8 +42,11 @@ DataGrid::DataGrid(QWidget *parent) : QTableView(parent), m_model(new RecordsetM
     rows->setDefaultSectionSize(fontMetrics().height() + 6);
     rows->setFixedWidth(SelectorWidth);
     rows->setDefaultAlignment(Qt::AlignCenter);
-    // The row selector at the left selects the whole row, ready for Delete.
-    connect(rows, &QHeaderView::sectionClicked, this, &DataGrid::selectWholeRow);
+    // The row selector at the left selects the whole row, ready for Delete;
+    // with Ctrl, besides those selected already.
+    connect(rows, &QHeaderView::sectionClicked, this, [this](int row) {
+        selectWholeRow(row, QGuiApplication::keyboardModifiers().testFlag(Qt::ControlModifier));
+    });
 
     QHeaderView *columns = horizontalHeader();
     columns->setStretchLastSection(false);
@@ -445,4 +449,18 @@ void DataGrid::Refresh()
     m_model->reread();
     scrollToTop();
     repaintAll();
+}
+
+QList<qint64> DataGrid::selectedKeys() const
+{
+    QList<int> rows;
+    for (const QModelIndex &selected : selectionModel()->selectedRows()) {
+        if (selected.row() < m_model->recordCount())
+            rows << selected.row();
+    }
+    std::sort(rows.begin(), rows.end());
+    QList<qint64> keys;
+    for (const int row : rows)
+        keys << dataSource()->Recordset().keyAt(row);
+    return keys;
 }

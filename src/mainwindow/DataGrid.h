@@ -30,6 +30,9 @@ public:
 
     void setDataSource(DataSource *source);
     DataSource *dataSource() const;
+    // The keys of the records whose rows are selected whole, in the list's
+    // order: a click on a row selector selects one, a Ctrl+click adds one.
+    QList<qint64> selectedKeys() const;
     RecordsetModel &recordsetModel() const { return *m_model; }
     GridEvents events;
 
@@ -104,8 +107,9 @@ private:
     void followCurrentRecord();
     void focusMoved(QWidget *old, QWidget *now);
     void deleteCurrentRow();
-    // Makes `row` current and selects all of it, ready for Delete.
-    void selectWholeRow(int row);
+    // Makes `row` current and selects all of it, ready for Delete; with
+    // `adding`, the rows selected before stay selected.
+    void selectWholeRow(int row, bool adding = false);
     // Ctrl+C on a row selected whole.
     void copyRow(int row);
     void repaintAll();

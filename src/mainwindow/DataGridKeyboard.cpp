@@ -54,10 +54,14 @@ void DataGrid::copyRow(int row)
     QGuiApplication::clipboard()->setText(values.join(QLatin1Char('\t')) + QLatin1Char('\n'));
 }
 
-void DataGrid::selectWholeRow(int row)
+void DataGrid::selectWholeRow(int row, bool adding)
 {
+    const QModelIndexList before = adding ? selectionModel()->selectedRows() : QModelIndexList();
     const QModelIndex cell = m_model->index(row, std::max(currentIndex().column(), 0));
     setCurrentIndex(cell);
-    if (currentIndex().row() == row)
-        selectionModel()->select(cell, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    if (currentIndex().row() != row)
+        return;
+    selectionModel()->select(cell, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    for (const QModelIndex &kept : before)
+        selectionModel()->select(kept, QItemSelectionModel::Select | QItemSelectionModel::Rows);
 }

@@ -8,6 +8,7 @@
 #include "FindField.h"
 #include "MenuExport.h"
 #include "MenuImport.h"
+#include "MenuMerge.h"
 #include "MenuReplace.h"
 #include "ReactionScheduler.h"
 #include "RecordsetModel.h"
@@ -93,7 +94,7 @@ void Sudregister::setPasswordPrompt(PasswordPrompt prompt)
 
 QList<QAction *> Sudregister::editActions() const
 {
-    return {m_undo->undoAction(), m_undo->redoAction(), m_find->action(), m_replace->action()};
+    return {m_undo->undoAction(), m_undo->redoAction(), m_find->action(), m_replace->action(), m_merge->action()};
 }
 
 void Sudregister::createConcerns()
@@ -133,6 +134,8 @@ void Sudregister::createConcerns()
                            [this] { ShowChronik(); }});
     m_import = std::make_unique<MenuImport>(*m_register, *m_sync, *m_work, lblMessage, [this] { storePendingEdits(); });
     m_replace = new MenuReplace(*m_register, *m_sync, *m_work, *grdBrauerien, lblMessage, [this] { storePendingEdits(); });
+    m_merge = new MenuMerge(*m_register, *m_sync, *m_work, *grdBrauerien, lblMessage, [this] { storePendingEdits(); },
+                            [this] { ShowChronik(); });
     m_printing = std::make_unique<RegisterPrinting>(
         RegisterPrinting::Window{*this, *grdBrauerien, *grdChronik, *dsBrewery, *dsBreweryChronik, lblMessage,
                                  QFileInfo(m_register->filePath()).fileName(), registerPlace().documentsFolder(),

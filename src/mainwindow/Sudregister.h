@@ -19,6 +19,7 @@ class CheckWindow;
 class FindField;
 class MenuExport;
 class MenuImport;
+class MenuMerge;
 class MenuReplace;
 class QAction;
 class QComboBox;
@@ -132,7 +133,8 @@ public:
     // Makes `brewery` current, and its history entry `chronik` (-1: none);
     // says so when the list does not show it.
     void showFinding(qint64 brewery, qint64 chronik);
-    // Undo, Redo, Find and Replace, with their keys, for a menu to offer.
+    // Undo, Redo, Find, Replace and Merge, with their keys, for a menu to
+    // offer.
     QList<QAction *> editActions() const;
     MenuExport &exporting() const { return *m_export; }
     RegisterPrinting &printing() const { return *m_printing; }
@@ -218,6 +220,7 @@ private:
     UndoRedo *m_undo = nullptr;
     std::unique_ptr<MenuImport> m_import;
     MenuReplace *m_replace = nullptr;
+    MenuMerge *m_merge = nullptr;
     std::unique_ptr<MenuExport> m_export;
     std::unique_ptr<ValueNotes> m_notes;
     std::unique_ptr<RegisterPrinting> m_printing;

@@ -1,6 +1,8 @@
 // Changes of many rows at once from the Edit menu: each previewed cell by
 // cell, written in one transaction, taken back whole by one undo, on a
 // register file and on a shared register alike.
+#include "CheckWindow.h"
+#include "MergeDialog.h"
 #include "ReplaceDialog.h"
 #include "ScratchRegister.h"
 #include "ScriptedMessageBoxes.h"
@@ -13,6 +15,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSortFilterProxyModel>
+#include <QRadioButton>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
@@ -45,6 +49,36 @@ void inDialog(const std::function<void()> &open, const std::function<void(T &)> 
     });
     open();
     QVERIFY(seen);
+}
+
+// Brauerei Müller and Brauhaus Mueller, a duplicate, each with two history
+// entries, one of them the same in both; and Coburg.
+struct Duplicate {
+    qint64 mueller, brauhaus;
+    explicit Duplicate(ScratchRegister &reg)
+    {
+        mueller = reg.addBrewery({"BY", "Ofr", "96047", "Bamberg", "B1", "Brauerei Müller", "1850", ""});
+        reg.addChronik(mueller, {"Müller-Bräu", "B1-1", "Müller", "1850", "1900"});
+        reg.addChronik(mueller, {"Brauerei Müller", "B1-2", "Müller", "1900", ""});
+        brauhaus = reg.addBrewery({"BY", "Ofr", "", "bamberg", "B7", "Brauhaus Mueller", "1852", "1990"});
+        reg.addChronik(brauhaus, {"Müller-Bräu", "B1-1", "Müller", "1850", "1900"});
+        reg.addChronik(brauhaus, {"Mueller KG", "B7-1", "Mueller", "1960", "1990"});
+        reg.addCity("Coburg");
+    }
+};
+
+// Selects the rows of both breweries and merges them through the dialog,
+// which `choose` fills.
+void mergeSelected(ShownWindow &win, qint64 first, qint64 second, const std::function<void(MergeDialog &)> &choose)
+{
+    const ::Recordset &listed = win->dsBrewery->Recordset();
+    GridDriver::clickSelector(*win->grdBrauerien, listed.positionOf(first));
+    GridDriver::clickSelector(*win->grdBrauerien, listed.positionOf(second), Qt::ControlModifier);
+    inDialog<MergeDialog>([&] { win->findChild<QAction *>("actMerge")->trigger(); },
+                          [&](MergeDialog &dialog) {
+                              choose(dialog);
+                              dialog.cmdMerge->click();
+                          });
 }
 
 } // namespace
@@ -101,6 +135,86 @@ private slots:
         QCOMPARE(win->lblMessage->text(),
                  "Undone: replace of \u201Coberbayern\u201D by \u201COberbayern\u201D in Reg Be");
         QVERIFY(win.boxes->failures.isEmpty());
+    }
+
+    // The staying brewery takes the chosen values and every history entry
+    // of both, the same one once, and keeps the other's ID and name; the
+    // other is gone from the register and the list. One undo brings both
+    // back with their keys.
+    void mergeTwoBreweries()
+    {
+        QFETCH_GLOBAL(RegisterKind, kind);
+        ScratchRegister reg(kind);
+        const Duplicate d(reg);
+        ShownWindow win(reg);
+        const QList<QStringList> before = registerBytes(reg, kind);
+        QString entries;
+        mergeSelected(win, d.mueller, d.brauhaus, [&](MergeDialog &dialog) {
+            dialog.valueOf("+Jahr", false)->click();
+            entries = dialog.lblEntries->text();
+        });
+        QVERIFY2(entries.contains("keeps its 2 history entries and takes the other's 2 (1 the same as one it has"),
+                 qPrintable(entries));
+        QCOMPARE(reg.sql().rows("SELECT RowId, PostalCode, CityName, BreweryName, StartYear, StopYear FROM Brewery "
+                                "WHERE CityName LIKE '%amberg'"),
+                 QList<QStringList>({{QString::number(d.mueller), "96047", "Bamberg", "Brauerei Müller", "1850", "1990"}}));
+        QCOMPARE(reg.sql().rows("SELECT BreweryNameLong, IdCode, StartYear, StopYear FROM BreweryChronik "
+                                "WHERE ParentRowId = " + QString::number(d.mueller) + " ORDER BY IdCode"),
+                 QList<QStringList>({{"Müller-Bräu", "B1-1", "1850", "1900"},
+                                     {"Brauerei Müller", "B1-2", "1900", ""},
+                                     {"Brauhaus Mueller", "B7", "1852", "1990"},
+                                     {"Mueller KG", "B7-1", "1960", "1990"}}));
+        QCOMPARE(reg.sql().count("SELECT count(*) FROM BreweryChronik"), 4);
+        QCOMPARE(win->dsBrewery->Recordset().RecordCount(), 2);
+        QCOMPARE(win->BreweryCount(), 2);
+        QCOMPARE(win.chronikNames().size(), 4);
+
+        win->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(win.w.get()));
+        QTest::keyClick(win->grdBrauerien, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(registerBytes(reg, kind), before);
+        QCOMPARE(win->dsBrewery->Recordset().RecordCount(), 3);
+        QVERIFY(win.boxes->failures.isEmpty());
+    }
+
+    // Another program changes one of the two while the dialog is open:
+    // nothing is merged, and the user is told what changed.
+    void mergeRefusedWhenEitherChanged()
+    {
+        QFETCH_GLOBAL(RegisterKind, kind);
+        ScratchRegister reg(kind);
+        const Duplicate d(reg);
+        ShownWindow win(reg);
+        mergeSelected(win, d.mueller, d.brauhaus, [&](MergeDialog &) {
+            QVERIFY(reg.sql().exec("UPDATE Brewery SET CityName = 'Bamberg-Ost' WHERE CityName = 'bamberg'"));
+        });
+        QCOMPARE(reg.sql().count("SELECT count(*) FROM Brewery"), 3);
+        QCOMPARE(reg.sql().count("SELECT count(*) FROM BreweryChronik WHERE ParentRowId = " + QString::number(d.brauhaus)), 2);
+        QCOMPARE(win.boxes->told.size(), 1);
+        const QString told = win.boxes->told.first();
+        QVERIFY2(told.startsWith("Nothing was merged: "), qPrintable(told));
+        if (kind == RegisterKind::File)
+            QCOMPARE(told, "Nothing was merged: since the breweries were read, ORT of Brauhaus Mueller is now "
+                           "\u201CBamberg-Ost\u201D, was \u201Cbamberg\u201D.");
+    }
+
+    // From the check's duplicate finding: merged, the finding is gone.
+    void mergeFromTheCheck()
+    {
+        QFETCH_GLOBAL(RegisterKind, kind);
+        ScratchRegister reg(kind);
+        const Duplicate d(reg);
+        ShownWindow win(reg);
+        CheckWindow *check = win->checkRegister();
+        QTRY_VERIFY_WITH_TIMEOUT(check->cmdSaveList->isEnabled(), 20000);
+        const int duplicates = check->findingCount();
+        QVERIFY(duplicates > 0);
+        for (int row = 0; row < check->shown().rowCount() && !check->cmdMerge->isEnabled(); ++row)
+            check->tblFindings->setCurrentIndex(check->shown().index(row, 0));
+        inDialog<MergeDialog>([&] { check->cmdMerge->click(); }, [](MergeDialog &dialog) { dialog.cmdMerge->click(); });
+        QCOMPARE(reg.sql().count("SELECT count(*) FROM Brewery"), 2);
+        QCOMPARE(check->findingCount(), duplicates - 1);
+        QVERIFY(!check->cmdMerge->isEnabled());
     }
 };
 

@@ -48,11 +48,17 @@ inline void typeInto(DataGrid &grid, int row, int column, const QString &text)
     QTRY_VERIFY(editor.isNull() || !editor->isVisible());
 }
 
+// Clicks a row's selector at the left, with Ctrl or the like when given.
+inline void clickSelector(DataGrid &grid, int row, Qt::KeyboardModifiers modifiers = {})
+{
+    const QPoint cell = cellCenter(grid, row, 0);
+    QTest::mouseClick(grid.verticalHeader()->viewport(), Qt::LeftButton, modifiers, QPoint(5, cell.y()));
+}
+
 // Selects a row by its selector at the left and presses Delete.
 inline void deleteRow(DataGrid &grid, int row)
 {
-    const QPoint cell = cellCenter(grid, row, 0);
-    QTest::mouseClick(grid.verticalHeader()->viewport(), Qt::LeftButton, {}, QPoint(5, cell.y()));
+    clickSelector(grid, row);
     QTest::keyClick(&grid, Qt::Key_Delete);
 }
 
