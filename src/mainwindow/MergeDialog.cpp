@@ -54,7 +54,10 @@ MergeDialog::MergeDialog(BreweryMerge &merge, const QHash<QString, QString> &cap
             continue;
         const QString first = shown(merge.row(true).at(size_t(field)));
         const QString second = shown(merge.row(false).at(size_t(field)));
-        Choice choice{caption, field, new QRadioButton(first, this), new QRadioButton(second, this)};
+        const auto button = [this](const QString &value) {
+            return new QRadioButton(value.isEmpty() ? QStringLiteral("(empty)") : value, this);
+        };
+        Choice choice{caption, field, button(first), button(second)};
         // An empty value gives way to the other's.
         (first.isEmpty() && !second.isEmpty() ? choice.second : choice.first)->setChecked(true);
         auto *group = new QButtonGroup(this);

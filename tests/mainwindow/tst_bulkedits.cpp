@@ -121,7 +121,7 @@ private slots:
                                     dialog.cmdReplace->click();
                                 });
         QCOMPARE(counted, "2 values of Reg Be change:");
-        QCOMPARE(cells, QStringList({"Weihenstephan: OBERBAYERN|Oberbayern", "Augustiner: Oberbayern |Oberbayern"}));
+        QCOMPARE(cells, QStringList({"Weihenstephan: OBERBAYERN|Oberbayern", "Augustiner: Oberbayern\u2423|Oberbayern"}));
         QCOMPARE(reg.sql().column("SELECT CountyName FROM Brewery ORDER BY RowId"),
                  QStringList({"Oberbayern", "Oberbayern", "Oberfranken", "Oberbayern "}));
         QCOMPARE(win->lblMessage->text(), "Replaced 2 values of Reg Be.");
