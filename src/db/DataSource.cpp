@@ -80,7 +80,9 @@ void DataSource::placeRows(const std::vector<qint64> &keys)
 {
     const bool onlyOurs = m_recordset && m_file && m_allSource == m_recordSource && m_allVersion == m_file->dataVersion()
         && query().whereField.isEmpty();
-    if (!onlyOurs) {
+    // Each row placed costs a pass over the list: many (a replace over a
+    // column) are placed sooner by reading the list anew.
+    if (!onlyOurs || keys.size() > PlacedAtMost) {
         Reread();
         return;
     }

@@ -46,7 +46,9 @@ public:
     // else the register: each row goes where the order wants it as it is
     // stored now, or leaves the list when it is gone, found by a binary
     // search instead of ordering the whole table again. Otherwise (another
-    // program wrote, or the source selects rows) it is Reread().
+    // program wrote, the source selects rows, or more than PlacedAtMost rows
+    // changed) it is Reread().
+    static constexpr size_t PlacedAtMost = 256;
     void placeRows(const std::vector<qint64> &keys);
     // Shows only the records whose keys are in `keep` (ascending), in the
     // record source's order; nullopt shows all again. Every later Refresh keeps

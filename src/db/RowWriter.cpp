@@ -39,16 +39,22 @@ QByteArray RowWriter::standsAs(const RowChange &change, std::vector<QVariant> &v
         ? QByteArray("rowid")
         : QuotedName(change.table == RegisterSchema::BreweryTable ? RegisterSchema::BreweryKey
                                                                  : RegisterSchema::ChronikKey);
-    QByteArray condition = key + " = " + place(values, change.key);
+    // Appended in place: a replace of a whole column builds this for every
+    // row it writes.
+    QByteArray condition;
+    condition.reserve(32 + 96 * change.fields.size());
+    condition.append(key).append(" = ").append(place(values, change.key));
     for (int i = 0; i < change.fields.size(); ++i) {
         const QByteArray field = QuotedName(change.fields[i]);
         const QByteArray was = place(values, change.before->at(size_t(i)));
         // SQLite lets a column hold any storage class and takes 5 and 5.0
         // and, in a text column, "5" for one value; the server's columns
         // have one type each.
-        condition += m_dialect == Dialect::Sqlite
-            ? " AND " + field + " IS " + was + " AND typeof(" + field + ") = typeof(" + was + ")"
-            : " AND " + field + " IS NOT DISTINCT FROM " + was;
+        if (m_dialect == Dialect::Sqlite)
+            condition.append(" AND ").append(field).append(" IS ").append(was).append(" AND typeof(").append(field)
+                .append(") = typeof(").append(was).append(")");
+        else
+            condition.append(" AND ").append(field).append(" IS NOT DISTINCT FROM ").append(was);
     }
     return condition;
 }

@@ -3,11 +3,31 @@
 #include "Register.h"
 #include "RegisterFile.h"
 #include "RegisterUndo.h"
+#include "RowWriter.h"
 #include "StoreError.h"
 #include "StoredRow.h"
 #include "Transaction.h"
 
 #include <QHash>
+
+namespace {
+
+// Whether the row now stands exactly as `change.after` says: a text or a
+// Null is stored as given, while a number written to a text field becomes
+// text there, and a new row's key is the store's to give.
+bool storedAsGiven(const RowChange &change)
+{
+    if (!change.before)
+        return false;
+    for (const int field : RowWriter::differingFields(change)) {
+        const QVariant &value = change.after->at(size_t(field));
+        if (!value.isNull() && value.metaType() != QMetaType::fromType<QString>())
+            return false;
+    }
+    return true;
+}
+
+} // namespace
 
 RowChanges WriteGroup(Register &reg, const RowChanges &plan, const QString &step)
 {
@@ -41,7 +61,7 @@ RowChanges WriteGroup(Register &reg, const RowChanges &plan, const QString &step
                 continue;
             if (!change.before)
                 change.key = file.lastInsertRowId();
-            if (change.after) {
+            if (change.after && !storedAsGiven(change)) {
                 change.after = ReadStoredRow(file, change.table, change.fields, change.key);
                 if (!change.after)
                     throw StoreError::rowChangedElsewhere(file.hasUpstream());

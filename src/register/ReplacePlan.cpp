@@ -6,9 +6,18 @@
 #include "StoreError.h"
 #include "StoredRow.h"
 
+#include <limits>
 #include <unordered_map>
 
 using namespace RegisterSchema;
+
+namespace {
+
+// Rows read in one read transaction: a few milliseconds' work, so that
+// another program's write waits no longer.
+constexpr int SliceRows = 4096;
+
+} // namespace
 
 RowChanges PlanReplace(Register &reg, const QString &field, const Replacing &replacing)
 {
@@ -18,29 +27,39 @@ RowChanges PlanReplace(Register &reg, const QString &field, const Replacing &rep
     if (column < 0 || field.compare(BreweryKey, Qt::CaseInsensitive) == 0)
         throw StoreError(QStringLiteral("The breweries have no field %1 to replace in.").arg(field),
                          QStringLiteral("Register"));
-    // One pass over the table finds the values that change; the list then
-    // orders them.
-    std::unordered_map<qint64, QString> replaced;
-    Cursor values = file.cached("SELECT rowid, " + QuotedName(field) + " FROM " + QuotedName(BreweryTable));
-    while (values.step()) {
-        const QString text = values.text(1);
-        if (std::optional<QString> after = replacing(text); after && *after != text)
-            replaced.emplace(values.int64(0), *after);
-    }
+    // One pass over the table finds the values that change, each row read
+    // whole where it does; the list then orders them. A row another program
+    // changes between two slices is refused when written, never overwritten.
+    QByteArray columns;
+    for (const QString &name : fields)
+        columns += ", " + QuotedName(name);
+    const QByteArray table = QuotedName(BreweryTable);
+    const QByteArray sql = "SELECT rowid" + columns + " FROM " + table + " WHERE rowid BETWEEN ?1 AND ?2";
+    std::unordered_map<qint64, RowChange> replaced;
+    file.inSlices(table, std::numeric_limits<qint64>::min(), std::numeric_limits<qint64>::max(), SliceRows,
+                  [&](qint64 from, qint64 to) {
+                      Cursor rows = file.cached(sql);
+                      rows.bind(1, from).bind(2, to);
+                      while (rows.step()) {
+                          const QString text = rows.text(int(column) + 1);
+                          const std::optional<QString> after = replacing(text);
+                          if (!after || *after == text)
+                              continue;
+                          RowChange::Row before(size_t(fields.size()));
+                          for (int i = 0; i < fields.size(); ++i)
+                              before[size_t(i)] = rows.value(i + 1);
+                          RowChange::Row changed = before;
+                          changed[size_t(column)] = *after;
+                          const qint64 key = rows.int64(0);
+                          replaced.emplace(key, RowChange{BreweryTable, fields, key, std::move(before), std::move(changed)});
+                      }
+                  });
     RowChanges plan;
+    plan.reserve(replaced.size());
     const ::Recordset &listed = reg.breweries()->Recordset();
-    for (int position = 0; position < listed.RecordCount() && !replaced.empty(); ++position) {
-        const qint64 key = listed.keyAt(position);
-        const auto found = replaced.find(key);
-        if (found == replaced.end())
-            continue;
-        std::optional<RowChange::Row> before = ReadStoredRow(file, BreweryTable, fields, key);
-        if (!before)
-            continue;
-        RowChange::Row after = *before;
-        after[size_t(column)] = found->second;
-        plan.push_back({BreweryTable, fields, key, std::move(before), std::move(after)});
-        replaced.erase(found);
+    for (int position = 0; position < listed.RecordCount() && plan.size() < replaced.size(); ++position) {
+        if (const auto found = replaced.find(listed.keyAt(position)); found != replaced.end())
+            plan.push_back(std::move(found->second));
     }
     return plan;
 }

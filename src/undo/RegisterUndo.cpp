@@ -7,6 +7,7 @@
 #include "StoredValue.h"
 
 #include <QScopedValueRollback>
+#include <QSet>
 
 using namespace RegisterSchema;
 
@@ -151,15 +152,21 @@ void RegisterUndo::told(const QString &done, const RowChanges &changes)
     // The breweries the step changed, then those whose history entries it
     // changed; a step of history entries alone shows the first of them.
     QList<qint64> breweries;
+    QSet<qint64> named;
+    const auto name = [&](qint64 key) {
+        if (!named.contains(key)) {
+            named.insert(key);
+            breweries << key;
+        }
+    };
     for (const RowChange &change : changes) {
-        if (change.table.compare(BreweryTable, Qt::CaseInsensitive) == 0 && !breweries.contains(change.key))
-            breweries << change.key;
+        if (change.table.compare(BreweryTable, Qt::CaseInsensitive) == 0)
+            name(change.key);
     }
     const bool entriesOnly = breweries.isEmpty();
     for (const RowChange &change : changes) {
-        const qint64 parent = fieldOf(change, latest(change), ChronikParent).toLongLong();
-        if (change.table.compare(ChronikTable, Qt::CaseInsensitive) == 0 && !breweries.contains(parent))
-            breweries << parent;
+        if (change.table.compare(ChronikTable, Qt::CaseInsensitive) == 0)
+            name(fieldOf(change, latest(change), ChronikParent).toLongLong());
     }
     emit stepTaken(done, breweries, entriesOnly ? std::optional<qint64>(changes.front().key) : std::nullopt);
 }

@@ -1,0 +1,94 @@
+// Changes of many rows at once on a copy of the generated register: a
+// replace over 100,000 listed breweries (preview, write, undo) and the
+// merge of two breweries with 50 history entries each.
+#include "BenchTable.h"
+#include "BreweryMerge.h"
+#include "DatabasePath.h"
+#include "GroupWrite.h"
+#include "Register.h"
+#include "RegisterFile.h"
+#include "RegisterUndo.h"
+#include "ReplacePlan.h"
+#include "Statement.h"
+#include "TextReplace.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QTemporaryDir>
+
+namespace {
+
+// Two breweries of 50 history entries each, ten of them the same in both.
+std::pair<qint64, qint64> addDuplicate(RegisterFile &file)
+{
+    qint64 keys[2];
+    for (int b = 0; b < 2; ++b) {
+        Statement brewery(file, "INSERT INTO Brewery (StateName, CountyName, PostalCode, CityName, IdCode, BreweryName, "
+                                "StartYear) VALUES ('BY', 'Ofr', '96047', 'Bamberg', ?1, 'Brauerei Müller', '1850')");
+        brewery.bind(1, QVariant(QStringLiteral("B%1").arg(b)));
+        brewery.step();
+        keys[b] = file.lastInsertRowId();
+        for (int e = 0; e < 50; ++e) {
+            Statement entry(file, "INSERT INTO BreweryChronik (BreweryNameLong, IdCode, BreweryName, StartYear, "
+                                  "ParentRowId) VALUES ('Müller-Bräu', ?1, 'Müller', ?2, ?3)");
+            entry.bind(1, QVariant(QStringLiteral("B-%1-%2").arg(e < 10 ? 0 : b).arg(e)));
+            entry.bind(2, QVariant(QString::number(1850 + e)));
+            entry.bind(3, QVariant(keys[b]));
+            entry.step();
+        }
+    }
+    return {keys[0], keys[1]};
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    const int breweries = argc > 1 ? QByteArray(argv[1]).toInt() : 100000;
+    QTemporaryDir dir;
+    if (!QFile::copy(DatabasePath(BenchRegisterDir(breweries)), DatabasePath(dir.path())))
+        qFatal("cannot copy the register");
+    std::pair<qint64, qint64> duplicate;
+    {
+        const std::shared_ptr<RegisterFile> file = RegisterFile::open(DatabasePath(dir.path()));
+        duplicate = addDuplicate(*file);
+    }
+    Register reg(DatabasePath(dir.path()));
+    reg.open();
+    reg.sortBreweries({"CityName", "PostalCode", "BreweryName"});
+    reg.history().follow(reg.file());
+
+    BenchTable table(QStringLiteral("Changes of many rows, %1 breweries").arg(breweries));
+    // The list narrowed to 100,000 breweries, as a find narrows it.
+    std::vector<qint64> listed;
+    for (int position = 0; position < std::min(100000, reg.breweries()->Recordset().RecordCount()); ++position)
+        listed.push_back(reg.breweries()->Recordset().keyAt(position));
+    std::sort(listed.begin(), listed.end());
+    reg.breweries()->setFilter(listed);
+
+    const struct {
+        const char *what;
+        QString field;
+        TextReplace rule;
+    } replaces[] = {
+        {"a tenth of them (\" Nord\" by \"-Nord\", folded)", "CityName", {" nord", "-Nord"}},
+        {"every one of them (\"-\" by \"/\" in ID, exact)", "IdCode", {"-", "/", true}},
+    };
+    for (const auto &replace : replaces) {
+        RowChanges plan;
+        table.time(QStringLiteral("replace over 100,000 listed: %1, preview").arg(replace.what), [&] {
+            plan = PlanReplace(reg, replace.field, [&](const QString &value) { return replace.rule.applied(value); });
+        }, "< 2 s");
+        table.row("  values changed", QString::number(plan.size()));
+        table.time("  write", [&] { WriteGroup(reg, plan, QStringLiteral("replace")); }, "< 2 s");
+        table.time("  undo", [&] { reg.history().undo(); }, "< 2 s");
+    }
+
+    table.time("merge of two breweries, 50 history entries each (read and write)", [&] {
+        const BreweryMerge merge(reg, duplicate.first, duplicate.second);
+        WriteGroup(reg, merge.plan(), QStringLiteral("merge"));
+    }, "< 2 s");
+    table.time("  undo", [&] { reg.history().undo(); }, "< 2 s");
+    return 0;
+}
