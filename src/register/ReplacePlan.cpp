@@ -8,6 +8,7 @@
 
 #include <limits>
 #include <unordered_map>
+#include <unordered_set>
 
 using namespace RegisterSchema;
 
@@ -35,12 +36,22 @@ RowChanges PlanReplace(Register &reg, const QString &field, const Replacing &rep
         columns += ", " + QuotedName(name);
     const QByteArray table = QuotedName(BreweryTable);
     const QByteArray sql = "SELECT rowid" + columns + " FROM " + table + " WHERE rowid BETWEEN ?1 AND ?2";
+    // A list narrowed by a find leaves most rows out: they are not looked at.
+    const ::Recordset &listed = reg.breweries()->Recordset();
+    std::unordered_set<qint64> shown;
+    if (reg.breweries()->isFiltered()) {
+        shown.reserve(size_t(listed.RecordCount()));
+        for (int position = 0; position < listed.RecordCount(); ++position)
+            shown.insert(listed.keyAt(position));
+    }
     std::unordered_map<qint64, RowChange> replaced;
     file.inSlices(table, std::numeric_limits<qint64>::min(), std::numeric_limits<qint64>::max(), SliceRows,
                   [&](qint64 from, qint64 to) {
                       Cursor rows = file.cached(sql);
                       rows.bind(1, from).bind(2, to);
                       while (rows.step()) {
+                          if (!shown.empty() && !shown.count(rows.int64(0)))
+                              continue;
                           const QString text = rows.text(int(column) + 1);
                           const std::optional<QString> after = replacing(text);
                           if (!after || *after == text)
@@ -56,10 +67,10 @@ RowChanges PlanReplace(Register &reg, const QString &field, const Replacing &rep
                   });
     RowChanges plan;
     plan.reserve(replaced.size());
-    const ::Recordset &listed = reg.breweries()->Recordset();
     for (int position = 0; position < listed.RecordCount() && plan.size() < replaced.size(); ++position) {
         if (const auto found = replaced.find(listed.keyAt(position)); found != replaced.end())
             plan.push_back(std::move(found->second));
     }
     return plan;
 }
+

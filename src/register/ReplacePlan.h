@@ -15,3 +15,4 @@ class Register;
 // none where it stays; the same text again is no change either.
 using Replacing = std::function<std::optional<QString>(const QString &value)>;
 RowChanges PlanReplace(Register &reg, const QString &field, const Replacing &replaced);
+
