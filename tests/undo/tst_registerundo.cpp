@@ -65,6 +65,30 @@ private slots:
         QCOMPARE(history.stack().index(), 1);
     }
 
+    // A step names the breweries it changed and, when it changed history
+    // entries alone, the entry to show.
+    void stepsNameWhatTheyChanged()
+    {
+        Recording r;
+        r.scratch.addChronik(r.bamberg, {"Brauerei Heller", "A"});
+        const qint64 entry = r.scratch.sql().count("SELECT max(ChronikId) FROM BreweryChronik");
+        r.reg.showHistoryOf(r.bamberg);
+        ::Recordset &entries = r.reg.chroniks()->Recordset();
+        entries.MoveFirst();
+        entries.Edit();
+        entries.Fields(QStringLiteral("StartYear")).setValue(QStringLiteral("1405"));
+        entries.Update();
+        r.setName("Neu");
+        RegisterUndo &history = r.reg.history();
+        QSignalSpy told(&history, &RegisterUndo::stepTaken);
+        history.undo();
+        history.undo();
+        QCOMPARE(told.at(0).at(1).value<QList<qint64>>(), QList<qint64>{r.bamberg});
+        QVERIFY(!told.at(0).at(2).value<std::optional<qint64>>());
+        QCOMPARE(told.at(1).at(1).value<QList<qint64>>(), QList<qint64>{r.bamberg});
+        QCOMPARE(told.at(1).at(2).value<std::optional<qint64>>(), std::optional<qint64>(entry));
+    }
+
     // Values another program wrote: bytes that are not UTF-8, a BLOB, a
     // number where text is usual. A step writes only what it changed, and a
     // row that comes back comes back byte for byte.
