@@ -33,20 +33,30 @@ QByteArray RowWriter::place(std::vector<QVariant> &values, const QVariant &value
 
 QByteArray RowWriter::standsAs(const RowChange &change, std::vector<QVariant> &values) const
 {
+    // The text depends only on the table and its fields: a writer that
+    // writes many rows of one table (a replace over a column) builds it once.
+    const bool first = values.empty();
+    const QString shape = change.table + QLatin1Char('|') + change.fields.join(QLatin1Char('|'));
+    values.push_back(change.key);
+    for (const QVariant &was : *change.before)
+        values.push_back(was);
+    if (first) {
+        if (const auto known = m_conditions.constFind(shape); known != m_conditions.constEnd())
+            return *known;
+    }
+    const size_t base = values.size() - change.before->size() - 1;
     // A file's rows are reached by rowid whatever its key field is called;
     // the server's by the key the register names.
     const QByteArray key = m_dialect == Dialect::Sqlite
         ? QByteArray("rowid")
         : QuotedName(change.table == RegisterSchema::BreweryTable ? RegisterSchema::BreweryKey
                                                                  : RegisterSchema::ChronikKey);
-    // Appended in place: a replace of a whole column builds this for every
-    // row it writes.
     QByteArray condition;
     condition.reserve(32 + 96 * change.fields.size());
-    condition.append(key).append(" = ").append(place(values, change.key));
+    condition.append(key).append(" = ").append(placeholder(m_dialect, base + 1));
     for (int i = 0; i < change.fields.size(); ++i) {
         const QByteArray field = QuotedName(change.fields[i]);
-        const QByteArray was = place(values, change.before->at(size_t(i)));
+        const QByteArray was = placeholder(m_dialect, base + size_t(i) + 2);
         // SQLite lets a column hold any storage class and takes 5 and 5.0
         // and, in a text column, "5" for one value; the server's columns
         // have one type each.
@@ -56,6 +66,8 @@ QByteArray RowWriter::standsAs(const RowChange &change, std::vector<QVariant> &v
         else
             condition.append(" AND ").append(field).append(" IS NOT DISTINCT FROM ").append(was);
     }
+    if (first)
+        m_conditions.insert(shape, condition);
     return condition;
 }
 

@@ -3,6 +3,7 @@
 #include "RowChange.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <functional>
 #include <vector>
 
@@ -69,4 +70,6 @@ private:
     Dialect m_dialect;
     Run m_run;
     bool m_shared;
+    // standsAs()'s text for each table and field list met, numbered from 1.
+    mutable QHash<QString, QByteArray> m_conditions;
 };
