@@ -46,6 +46,10 @@ void inDialog(const std::function<void()> &open, const std::function<void(T &)> 
         QVERIFY(dialog);
         seen = true;
         fill(*dialog);
+        // A check that failed inside leaves the dialog open: closed, the
+        // test goes on to report it.
+        if (dialog->isVisible())
+            dialog->reject();
     });
     open();
     QVERIFY(seen);
@@ -118,6 +122,12 @@ private slots:
                                         cells << shown.index(row, 1).data().toString() + ": "
                                                 + shown.index(row, 3).data().toString() + "|"
                                                 + shown.index(row, 4).data().toString();
+                                    // What the preview shows is what is written: a field
+                                    // changed after it asks for a preview again.
+                                    dialog.txtReplacement->setText("Obb.");
+                                    QVERIFY(!dialog.cmdReplace->isEnabled());
+                                    dialog.txtReplacement->setText("Oberbayern");
+                                    dialog.cmdPreview->click();
                                     dialog.cmdReplace->click();
                                 });
         QCOMPARE(counted, "2 values of Reg Be change:");
