@@ -55,6 +55,15 @@ void inDialog(const std::function<void()> &open, const std::function<void(T &)> 
     QVERIFY(seen);
 }
 
+// Ctrl+Z in the window, once a dialog has closed.
+void undo(ShownWindow &win)
+{
+    // Offscreen, nothing gives the window back its focus after a dialog.
+    win->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(win.w.get()));
+    QTest::keyClick(win->grdBrauerien, Qt::Key_Z, Qt::ControlModifier);
+}
+
 // Brauerei Müller and Brauhaus Mueller, a duplicate, each with two history
 // entries, one of them the same in both; and Coburg.
 struct Duplicate {
@@ -137,10 +146,7 @@ private slots:
         QCOMPARE(win->lblMessage->text(), "Replaced 2 values of Reg Be.");
         QCOMPARE(win->dsBrewery->Recordset().RecordCount(), 2);
 
-        // Offscreen, nothing gives the window back its focus after a dialog.
-        win->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(win.w.get()));
-        QTest::keyClick(win->grdBrauerien, Qt::Key_Z, Qt::ControlModifier);
+        undo(win);
         QCOMPARE(registerBytes(reg, kind), before);
         QCOMPARE(win->lblMessage->text(),
                  "Undone: replace of \u201Coberbayern\u201D by \u201COberbayern\u201D in Reg Be");
@@ -179,9 +185,7 @@ private slots:
         QCOMPARE(win->BreweryCount(), 2);
         QCOMPARE(win.chronikNames().size(), 4);
 
-        win->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(win.w.get()));
-        QTest::keyClick(win->grdBrauerien, Qt::Key_Z, Qt::ControlModifier);
+        undo(win);
         QCOMPARE(registerBytes(reg, kind), before);
         QCOMPARE(win->dsBrewery->Recordset().RecordCount(), 3);
         QVERIFY(win.boxes->failures.isEmpty());
