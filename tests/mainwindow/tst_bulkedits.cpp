@@ -153,6 +153,39 @@ private slots:
         QVERIFY(win.boxes->failures.isEmpty());
     }
 
+    // A replace over more breweries than are placed one by one reads the
+    // list anew: still narrowed by the find, in its order.
+    void replaceOverManyKeepsTheFoundList()
+    {
+        QFETCH_GLOBAL(RegisterKind, kind);
+        ScratchRegister reg(kind);
+        QStringList values;
+        for (int i = 300; i > 0; --i)
+            values << QString("('BY', 'Ofr ', 'Ort%1', 'B%1')").arg(i, 3, 10, QLatin1Char('0'));
+        QVERIFY(reg.sql().exec("INSERT INTO Brewery (StateName, CountyName, CityName, IdCode) VALUES "
+                               + values.join(", ")));
+        reg.addBrewery({"BY", "Ofr ", "96450", "Coburg", "C1", "Hofbräu", "1850", ""});
+        ShownWindow win(reg);
+        win->txtFind->setText("ort");
+        win->applyFind();
+        inDialog<ReplaceDialog>([&] { QTest::keyClick(win->grdBrauerien, Qt::Key_H, Qt::ControlModifier); },
+                                [&](ReplaceDialog &dialog) {
+                                    dialog.cboField->setCurrentText("Reg Be");
+                                    dialog.txtFind->setText("Ofr ");
+                                    dialog.chkExact->setChecked(true);
+                                    dialog.chkWholeValue->setChecked(true);
+                                    dialog.txtReplacement->setText("Oberfranken");
+                                    dialog.cmdPreview->click();
+                                    dialog.cmdReplace->click();
+                                });
+        QCOMPARE(reg.sql().count("SELECT count(*) FROM Brewery WHERE CountyName = 'Oberfranken'"), 300);
+        QCOMPARE(reg.sql().column("SELECT CountyName FROM Brewery WHERE CityName = 'Coburg'"), QStringList{"Ofr "});
+        const ::Recordset &listed = win->dsBrewery->Recordset();
+        QCOMPARE(listed.RecordCount(), 300);
+        QCOMPARE(win->BreweryCount(), 300);
+        QCOMPARE(GridDriver::columnTexts(*win->grdBrauerien, 3, 2), QStringList({"Ort001", "Ort002"}));
+    }
+
     // The staying brewery takes the chosen values and every history entry
     // of both, the same one once, and keeps the other's ID and name; the
     // other is gone from the register and the list. One undo brings both
