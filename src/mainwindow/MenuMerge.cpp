@@ -55,10 +55,9 @@ bool MenuMerge::merge(qint64 first, qint64 second)
     MergeDialog dialog(merge, captions, m_breweries.window());
     if (dialog.exec() != QDialog::Accepted)
         return false;
-    const int keyField = int(merge.fields().indexOf(QStringLiteral("RowId")));
-    const qint64 stays = merge.row(merge.firstStays()).at(size_t(keyField)).toLongLong();
-    const qint64 goes = merge.row(!merge.firstStays()).at(size_t(keyField)).toLongLong();
-    const QString name = merge.row(!merge.firstStays()).at(size_t(merge.fields().indexOf("BreweryName"))).toString();
+    const qint64 stays = merge.key(merge.firstStays());
+    const qint64 goes = merge.key(!merge.firstStays());
+    const QString name = merge.value(!merge.firstStays(), QStringLiteral("BreweryName")).toString();
     try {
         WriteGroup(m_register, merge.plan(), QStringLiteral("merge of brewery %1").arg(name));
     } catch (const StoreError &e) {
@@ -85,11 +84,9 @@ QString MenuMerge::whatChanged(const BreweryMerge &merge) const
     // Read again, each as it stands now, against the merge as it was read.
     QStringList changes;
     try {
-        const int keyField = int(merge.fields().indexOf(QStringLiteral("RowId")));
-        const BreweryMerge now(m_register, merge.row(true).at(size_t(keyField)).toLongLong(),
-                               merge.row(false).at(size_t(keyField)).toLongLong());
+        const BreweryMerge now(m_register, merge.key(true), merge.key(false));
         for (const bool first : {true, false}) {
-            const QString name = merge.row(first).at(size_t(merge.fields().indexOf("BreweryName"))).toString();
+            const QString name = merge.value(first, QStringLiteral("BreweryName")).toString();
             for (int field = 0; field < merge.fields().size(); ++field) {
                 const QVariant was = merge.row(first).at(size_t(field));
                 const QVariant is = now.row(first).at(size_t(field));

@@ -22,9 +22,7 @@ QString shown(const QVariant &value)
 // "Spezial, Bamberg (B1)": a brewery as the user knows it.
 QString named(const BreweryMerge &merge, bool first)
 {
-    const auto field = [&](const char *name) {
-        return shown(merge.row(first).at(size_t(merge.fields().indexOf(QLatin1String(name)))));
-    };
+    const auto field = [&](const char *name) { return shown(merge.value(first, QLatin1String(name))); };
     return QStringLiteral("%1, %2 (%3)").arg(field("BreweryName"), field("CityName"), field("IdCode"));
 }
 

@@ -53,9 +53,15 @@ BreweryMerge::BreweryMerge(Register &reg, qint64 first, qint64 second)
     m_fromFirst.assign(size_t(m_fields.size()), true);
 }
 
-qint64 BreweryMerge::key(const Row &brewery) const
+QVariant BreweryMerge::value(bool first, const QString &field) const
 {
-    return brewery.at(size_t(m_fields.indexOf(BreweryKey))).toLongLong();
+    const qsizetype i = m_fields.indexOf(field);
+    return i < 0 ? QVariant() : row(first).at(size_t(i));
+}
+
+qint64 BreweryMerge::key(bool first) const
+{
+    return value(first, BreweryKey).toLongLong();
 }
 
 BreweryMerge::Row BreweryMerge::comparable(const Row &entry) const
@@ -71,14 +77,14 @@ BreweryMerge::Row BreweryMerge::comparable(const Row &entry) const
 
 BreweryMerge::Row BreweryMerge::keptEntry() const
 {
-    const auto going = [&](const QString &field) { return this->going().at(size_t(m_fields.indexOf(field))); };
+    const auto going = [&](const QString &field) { return value(!m_firstStays, field); };
     Row entry(size_t(m_entryFields.size()));
     for (int i = 0; i < m_entryFields.size(); ++i) {
         const QString &field = m_entryFields.at(i);
         if (field == QLatin1String("BreweryNameLong"))
             entry[size_t(i)] = going(QStringLiteral("BreweryName"));
         else if (field == ChronikParent)
-            entry[size_t(i)] = key(staying());
+            entry[size_t(i)] = key(m_firstStays);
         else if (m_fields.contains(field) && field != BreweryKey)
             entry[size_t(i)] = going(field);
     }
@@ -96,7 +102,7 @@ int BreweryMerge::identicalEntries() const
 RowChanges BreweryMerge::plan() const
 {
     RowChanges changes;
-    const qint64 stays = key(staying());
+    const qint64 stays = key(m_firstStays);
     Row merged = staying();
     for (size_t i = 0; i < merged.size(); ++i) {
         if (m_fields.at(int(i)).compare(BreweryKey, Qt::CaseInsensitive) != 0)
@@ -129,6 +135,6 @@ RowChanges BreweryMerge::plan() const
         if (const Row kept = keptEntry(); !isHeld(kept))
             changes.push_back({ChronikTable, m_entryFields, 0, std::nullopt, kept});
     }
-    changes.push_back({BreweryTable, m_fields, key(going()), going(), std::nullopt});
+    changes.push_back({BreweryTable, m_fields, key(!m_firstStays), going(), std::nullopt});
     return changes;
 }

@@ -25,6 +25,9 @@ public:
     bool firstStays() const { return m_firstStays; }
     // Either brewery as stored when read, its key first.
     const RowChange::Row &row(bool first) const { return first ? m_first : m_second; }
+    // One field of either brewery as read (Null where there is no such field).
+    QVariant value(bool first, const QString &field) const;
+    qint64 key(bool first) const;
     // The history entries of either, in the history grid's order.
     int entries(bool first) const { return int((first ? m_firstEntries : m_secondEntries).size()); }
 
@@ -50,7 +53,6 @@ private:
 
     const Row &staying() const { return row(m_firstStays); }
     const Row &going() const { return row(!m_firstStays); }
-    qint64 key(const Row &brewery) const;
 
     QStringList m_fields;
     QStringList m_entryFields;
