@@ -106,11 +106,17 @@ void DataSource::placeRows(const std::vector<qint64> &keys)
     install(std::make_unique<::Recordset>(m_file, query(), m_filter ? filtered() : m_allKeys, m_allVersion), current);
 }
 
-void DataSource::query(const Progress &progress, std::optional<qint64> keepCurrent)
+RegisterFile &DataSource::openFile()
 {
     if (!m_file)
         m_file = RegisterFile::open(m_databaseName,
                                     m_readOnly ? RegisterFile::Access::ReadOnly : RegisterFile::Access::ReadWrite);
+    return *m_file;
+}
+
+void DataSource::query(const Progress &progress, std::optional<qint64> keepCurrent)
+{
+    openFile();
     emit aboutToRefresh();
     // A list read from its start, in a window that repaints meanwhile,
     // shows its first screen while the rest of a long order is worked out;

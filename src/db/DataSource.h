@@ -68,6 +68,9 @@ public:
     // write to a record the list no longer shows; runs no query.
     std::unique_ptr<::Recordset> recordsetOf(std::vector<qint64> keys);
     RegisterFile &file() const;
+    // Opens the register file now, before a list is read: for a step that
+    // writes without one (a command line's).
+    RegisterFile &openFile();
     // How currentChanged is delivered once control returns to the event
     // loop: through the window's scheduler, which knows when the window may
     // react; queued on the event loop when not set.

@@ -2,6 +2,7 @@
 
 #include "GermanCollation.h"
 #include "ProcessGone.h"
+#include "RegisterIdentity.h"
 #include "RegisterLocation.h"
 #include "RegisterSchema.h"
 #include "StoreError.h"
@@ -112,7 +113,9 @@ void createRegister(const QString &path)
         QFile::remove(scratch + QStringLiteral("-journal"));
     });
     try {
-        RegisterFile::openScratch(scratch)->exec(RegisterSchema::CreateStatements);
+        const std::unique_ptr<RegisterFile> made = RegisterFile::openScratch(scratch);
+        made->exec(RegisterSchema::CreateStatements);
+        RegisterIdentity::giveIfMissing(*made);
     } catch (const StoreError &e) {
         throw StoreError(QStringLiteral("Cannot create the register %1: %2").arg(path, e.message()),
                          QStringLiteral("Register"), e.code());

@@ -1,12 +1,14 @@
 #include "RegisterExport.h"
 
 #include "CsvWriter.h"
+#include "ExportStamps.h"
 #include "ExportReader.h"
 #include "RegisterFile.h"
 #include "ReportLine.h"
 #include "WhyNotWritten.h"
 #include "XlsxBook.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -58,46 +60,101 @@ void writeCsv(QSaveFile &file, const QString &path, const ExportOptions &options
 
 struct Cancelled {};
 
+// The cells of the stamps: a CSV table's, or a workbook sheet's.
+struct CsvCells {
+    CsvWriter &csv;
+    void number(qint64 value) { csv.number(value); }
+    void text(QByteArrayView utf8) { csv.field(utf8); }
+    void endRow() { csv.endRow(); }
+};
+
+struct SheetCells {
+    XlsxBook::Sheet &sheet;
+    void number(qint64 value) { sheet.number(double(value)); }
+    void text(QByteArrayView utf8) { sheet.value(utf8, false, QStringLiteral("the stamps")); }
+    void endRow() { sheet.endRow(); }
+};
+
+// What corrections from the export are checked against: which register it
+// came from, and every row as exported with its own key, a history entry
+// with its brewery's too (the visible tables do not show an entry's key).
+template <typename Cells> class Stamps {
+public:
+    Stamps(Cells cells, const QString &registerIdentity) : m_cells(cells)
+    {
+        for (const QString &cell : ExportStamps::firstRow(registerIdentity, QDateTime::currentDateTime()))
+            m_cells.text(cell.toUtf8());
+        m_cells.endRow();
+    }
+    void brewery(qint64 key, const ExportReader::Values<ExportReader::BreweryTexts> &texts)
+    {
+        m_cells.text(ExportStamps::Brewery);
+        m_cells.number(key);
+        m_cells.text(QByteArrayView());
+        for (QByteArrayView text : texts)
+            m_cells.text(text);
+        m_cells.endRow();
+    }
+    void chronik(qint64 key, qint64 parent, const ExportReader::Values<ExportReader::ChronikTexts> &texts)
+    {
+        m_cells.text(ExportStamps::Chronik);
+        m_cells.number(key);
+        m_cells.number(parent);
+        for (QByteArrayView text : texts)
+            m_cells.text(text);
+        m_cells.endRow();
+    }
+
+private:
+    Cells m_cells;
+};
+
 ExportResult exportCsvTables(const ExportReader &reader, const QString &path, const ExportOptions &options,
                              const Steps &step)
 {
     const QString breweryPath = ExportSheets::tableFile(path, ExportSheets::Breweries);
     const QString chronikPath = ExportSheets::tableFile(path, ExportSheets::Chroniks);
-    QSaveFile breweries, chroniks;
+    const QString stampsPath = ExportSheets::tableFile(path, ExportSheets::Stamps);
+    QSaveFile breweries, chroniks, stamps;
     writeCsv(breweries, breweryPath, options, [&](CsvWriter &breweryCsv) {
         writeCsv(chroniks, chronikPath, options, [&](CsvWriter &chronikCsv) {
-            for (const QString &h : ExportSheets::breweryHeader())
-                breweryCsv.caption(h.toUtf8());
-            breweryCsv.endRow();
-            for (const QString &h : ExportSheets::chronikHeader())
-                chronikCsv.caption(h.toUtf8());
-            chronikCsv.endRow();
-            for (qint64 b = 0; b < reader.breweryCount(); ++b) {
-                const qint64 key = reader.keyAt(b);
-                const auto texts = reader.brewery(b);
-                breweryCsv.number(key);
-                for (QByteArrayView text : texts)
-                    breweryCsv.field(text);
+            writeCsv(stamps, stampsPath, options, [&](CsvWriter &stampsCsv) {
+                for (const QString &h : ExportSheets::breweryHeader())
+                    breweryCsv.caption(h.toUtf8());
                 breweryCsv.endRow();
-                reader.forEachChronik(key, [&](const ExportReader::Values<ExportReader::ChronikTexts> &entry) {
-                    chronikCsv.number(key);
-                    chronikCsv.field(texts[clsBrewery::Code]);
-                    for (int t : ChronikOrder)
-                        chronikCsv.field(entry[size_t(t)]);
-                    chronikCsv.endRow();
-                });
-                if (!step(b + 1))
-                    throw Cancelled{};
-            }
+                for (const QString &h : ExportSheets::chronikHeader())
+                    chronikCsv.caption(h.toUtf8());
+                chronikCsv.endRow();
+                Stamps<CsvCells> stamped(CsvCells{stampsCsv}, options.registerIdentity);
+                for (qint64 b = 0; b < reader.breweryCount(); ++b) {
+                    const qint64 key = reader.keyAt(b);
+                    const auto texts = reader.brewery(b);
+                    breweryCsv.number(key);
+                    for (QByteArrayView text : texts)
+                        breweryCsv.field(text);
+                    breweryCsv.endRow();
+                    stamped.brewery(key, texts);
+                    reader.forEachChronik(key, [&](qint64 entryKey, const ExportReader::Values<ExportReader::ChronikTexts> &entry) {
+                        chronikCsv.number(key);
+                        chronikCsv.field(texts[clsBrewery::Code]);
+                        for (int t : ChronikOrder)
+                            chronikCsv.field(entry[size_t(t)]);
+                        chronikCsv.endRow();
+                        stamped.chronik(entryKey, key, entry);
+                    });
+                    if (!step(b + 1))
+                        throw Cancelled{};
+                }
+            });
         });
     });
-    // Both complete: they take their names together.
-    if (!breweries.commit() || !chroniks.commit())
-        throw ExportFailed{QStringLiteral("%1 could not be written: %2")
-                               .arg(breweryPath, WhyNotWritten(breweryPath, breweries.error() != QFileDevice::NoError
-                                                                                ? breweries.errorString()
-                                                                                : chroniks.errorString()))};
-    return {false, reader.breweryCount(), reader.chronikCount(), {breweryPath, chronikPath}};
+    // All complete: they take their names together.
+    for (QSaveFile *file : {&breweries, &chroniks, &stamps}) {
+        if (!file->commit())
+            throw ExportFailed{QStringLiteral("%1 could not be written: %2")
+                                   .arg(file->fileName(), WhyNotWritten(file->fileName(), file->errorString()))};
+    }
+    return {false, reader.breweryCount(), reader.chronikCount(), {breweryPath, chronikPath, stampsPath}};
 }
 
 ExportResult exportCsvReport(const ExportReader &reader, const QString &path, const ExportOptions &options, const Steps &step)
@@ -113,7 +170,7 @@ ExportResult exportCsvReport(const ExportReader &reader, const QString &path, co
                 csv.field(text);
             csv.field(QByteArrayView());
             csv.endRow();
-            reader.forEachChronik(key, [&](const ExportReader::Values<ExportReader::ChronikTexts> &entry) {
+            reader.forEachChronik(key, [&](qint64, const ExportReader::Values<ExportReader::ChronikTexts> &entry) {
                 for (int i = 0; i < ReportLine::ChronikIndent; ++i)
                     csv.field(QByteArrayView());
                 for (QByteArrayView text : entry)
@@ -145,6 +202,8 @@ ExportResult exportXlsx(const ExportReader &reader, const QString &path, const E
     XlsxBook book(path);
     XlsxBook::Sheet &breweries = book.addSheet(ExportSheets::Breweries, ExportSheets::breweryHeader());
     XlsxBook::Sheet &chroniks = book.addSheet(ExportSheets::Chroniks, ExportSheets::chronikHeader());
+    Stamps<SheetCells> stamped(SheetCells{book.addSheet(ExportSheets::Stamps, {}, XlsxBook::Shown::Hidden)},
+                               options.registerIdentity);
     for (qint64 b = 0; b < reader.breweryCount(); ++b) {
         const qint64 key = reader.keyAt(b);
         const auto texts = reader.brewery(b);
@@ -153,7 +212,9 @@ ExportResult exportXlsx(const ExportReader &reader, const QString &path, const E
         for (int t = 0; t < ExportReader::BreweryTexts; ++t)
             breweries.value(texts[size_t(t)], options.yearsAsNumbers && isYear(t), where);
         breweries.endRow();
-        reader.forEachChronik(key, [&](const ExportReader::Values<ExportReader::ChronikTexts> &entry) {
+        stamped.brewery(key, texts);
+        reader.forEachChronik(key, [&](qint64 entryKey, const ExportReader::Values<ExportReader::ChronikTexts> &entry) {
+            stamped.chronik(entryKey, key, entry);
             chroniks.number(key);
             chroniks.value(texts[clsBrewery::Code], false, where);
             for (int t : ChronikOrder)
@@ -205,6 +266,25 @@ QString ExportSheets::tableFile(const QString &path, const QString &sheet)
     return chosen.dir().filePath(QStringLiteral("%1-%2.csv").arg(stem, sheet));
 }
 
+QStringList ExportSheets::tablesBeside(const QString &path, const QStringList &sheets)
+{
+    const QFileInfo info(path);
+    for (const QString &sheet : {Breweries, Chroniks, Stamps}) {
+        const QString ending = QStringLiteral("-%1.csv").arg(sheet);
+        if (!info.fileName().endsWith(ending, Qt::CaseInsensitive))
+            continue;
+        const QString stem = info.fileName().chopped(ending.size());
+        QStringList beside;
+        for (const QString &other : sheets) {
+            const QString file = info.dir().filePath(QStringLiteral("%1-%2.csv").arg(stem, other));
+            if (other != sheet && QFileInfo::exists(file))
+                beside << file;
+        }
+        return beside;
+    }
+    return {};
+}
+
 namespace {
 
 // Whether `a` and `b` name one file, through links of either kind.
@@ -220,7 +300,8 @@ void refuseTheRegister(const RegisterFile &file, const QString &path, const Expo
 {
     const QStringList outputs = options.format == ExportOptions::Format::CsvTables
         ? QStringList{ExportSheets::tableFile(path, ExportSheets::Breweries),
-                      ExportSheets::tableFile(path, ExportSheets::Chroniks)}
+                      ExportSheets::tableFile(path, ExportSheets::Chroniks),
+                      ExportSheets::tableFile(path, ExportSheets::Stamps)}
         : QStringList{path};
     for (const QString &output : outputs) {
         if (sameFile(output, file.path()))

@@ -14,12 +14,18 @@ class RegisterFile;
 namespace ExportSheets {
 inline const QString Breweries = QStringLiteral("Brauereien");
 inline const QString Chroniks = QStringLiteral("Chronik");
+// Hidden in a workbook, a third file beside two CSV tables: see ExportStamps.
+inline const QString Stamps = QStringLiteral("Stand");
 QStringList breweryHeader();
 QStringList chronikHeader();
 QStringList reportHeader();
 // The files of two CSV tables chosen under `path`: "x-Brauereien.csv" and
-// "x-Chronik.csv" for "x.csv", as Calc names a workbook's sheets.
+// "x-Chronik.csv" for "x.csv", as Calc names a workbook's sheets, and their
+// stamps beside them, "x-Stand.csv".
 QString tableFile(const QString &path, const QString &sheet);
+// When `path` is one of an export's CSV files ("x-Chronik.csv"), those of
+// `sheets` that stand beside it, `path` itself left out.
+QStringList tablesBeside(const QString &path, const QStringList &sheets);
 } // namespace ExportSheets
 
 struct ExportResult {

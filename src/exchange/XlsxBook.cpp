@@ -113,16 +113,19 @@ void XlsxBook::check(int error, const QString &where) const
                            .arg(m_path, QString::fromUtf8(lxw_strerror(lxw_error(error))), where)};
 }
 
-XlsxBook::Sheet &XlsxBook::addSheet(const QString &name, const QStringList &header)
+XlsxBook::Sheet &XlsxBook::addSheet(const QString &name, const QStringList &header, Shown shown)
 {
     lxw_worksheet *sheet = workbook_add_worksheet(m_book, name.toUtf8().constData());
     if (!sheet)
         throw ExportFailed{QStringLiteral("%1 could not be written: no sheet %2.").arg(m_path, name)};
+    if (shown == Shown::Hidden)
+        worksheet_hide(sheet);
     m_sheets.push_back(std::unique_ptr<Sheet>(new Sheet(*this, sheet)));
     Sheet &added = *m_sheets.back();
     for (const QString &caption : header)
         check(worksheet_write_string(sheet, 0, added.m_column++, caption.toUtf8().constData(), m_bold), name);
-    added.endRow();
+    if (!header.isEmpty())
+        added.endRow();
     return added;
 }
 

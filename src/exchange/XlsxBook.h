@@ -43,8 +43,9 @@ public:
         QByteArray m_text;
     };
 
-    // A sheet with `header` in bold in its first row.
-    Sheet &addSheet(const QString &name, const QStringList &header);
+    enum class Shown { Visible, Hidden };
+    // A sheet with `header` in bold in its first row, when it has one.
+    Sheet &addSheet(const QString &name, const QStringList &header, Shown shown = Shown::Visible);
     // Writes the workbook and gives it its name. Throws ExportFailed.
     void close();
 

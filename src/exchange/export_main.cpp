@@ -6,7 +6,9 @@
 #include "Recordset.h"
 #include "RegisterExport.h"
 #include "RegisterFile.h"
+#include "RegisterIdentity.h"
 #include "RegisterLocation.h"
+#include "RegisterLock.h"
 #include "StoreError.h"
 
 #include <QCoreApplication>
@@ -85,8 +87,14 @@ int main(int argc, char *argv[])
             std::fprintf(stderr, "There is no register %s.\n", qPrintable(registerPath));
             return 1;
         }
+        // A register no window has opened since registers had an identity
+        // gets one, when no window has it open now, so that its export can
+        // come back as corrections.
+        if (const std::unique_ptr<RegisterLock> lock = RegisterLock::tryTake(registerPath))
+            RegisterIdentity::giveIfMissing(*RegisterFile::open(registerPath));
         const std::shared_ptr<RegisterFile> file = RegisterFile::open(registerPath, RegisterFile::Access::ReadOnly);
         const Recordset list(file, ParseRecordSource(ListOrder));
+        options.registerIdentity = RegisterIdentity::of(*file);
         const ExportResult result = ExportRegister(*file, list.keys(), output, options);
         std::printf("Wrote %lld breweries and %lld history entries to %s\n", result.breweries, result.chroniks,
                     qPrintable(result.files.join(QStringLiteral(" and "))));

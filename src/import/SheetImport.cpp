@@ -2,6 +2,7 @@
 
 #include "ImportTarget.h"
 #include "RegisterAppender.h"
+#include "ExportStamps.h"
 #include "RegisterExport.h"
 #include "RegisterFile.h"
 #include "RegisterLock.h"
@@ -17,23 +18,6 @@ using Kind = SheetLayout::Kind;
 
 // Rows between two words to the progress.
 constexpr qint64 ProgressRows = 1000;
-
-// The other CSV table of an export beside `path`, when `path` is one.
-QString companionOf(const QString &path)
-{
-    const QFileInfo info(path);
-    const auto other = [&info](const QString &mine, const QString &theirs) -> QString {
-        const QString ending = QStringLiteral("-%1.csv").arg(mine);
-        if (!info.fileName().endsWith(ending, Qt::CaseInsensitive))
-            return {};
-        const QString stem = info.fileName().chopped(ending.size());
-        return info.dir().filePath(QStringLiteral("%1-%2.csv").arg(stem, theirs));
-    };
-    QString companion = other(ExportSheets::Breweries, ExportSheets::Chroniks);
-    if (companion.isEmpty())
-        companion = other(ExportSheets::Chroniks, ExportSheets::Breweries);
-    return QFileInfo::exists(companion) ? companion : QString();
-}
 
 // The texts of `cells` that `columns` name; Null where a column is missing.
 template <size_t N>
@@ -83,8 +67,8 @@ SheetImport::SheetImport(const QStringList &paths)
 {
     QStringList files;
     for (const QString &path : paths) {
-        const QString companion = companionOf(path);
-        for (const QString &file : {path, companion}) {
+        const QStringList companions = ExportSheets::tablesBeside(path, {ExportSheets::Breweries, ExportSheets::Chroniks});
+        for (const QString &file : QStringList{path} + companions) {
             if (!file.isEmpty() && !files.contains(QFileInfo(file).absoluteFilePath()))
                 files << QFileInfo(file).absoluteFilePath();
         }
@@ -98,6 +82,9 @@ SheetImport::SheetImport(const QStringList &paths)
         const SpreadsheetFile &file = *m_files.back();
         const QStringList names = file.sheetNames();
         for (int index = 0; index < names.size(); ++index) {
+            // An export's stamps are for corrections; adding reads the tables.
+            if (ExportStamps::IsExportStamps(file, index))
+                continue;
             Sheet sheet{&file, index, QFileInfo(path).fileName(), {}};
             if (file.hasSheets())
                 sheet.where += QStringLiteral(", sheet %1").arg(names[index]);
@@ -134,6 +121,18 @@ SheetImport::SheetImport(const QStringList &paths)
 }
 
 SheetImport::~SheetImport() = default;
+
+std::optional<QString> SheetImport::valueFault(const QString &value)
+{
+    if (value.size() > MaxValueCharacters)
+        return QStringLiteral("the value has %1 characters; the register takes %2 at most in a value (what a "
+                              "workbook's cell holds).")
+            .arg(value.size())
+            .arg(MaxValueCharacters);
+    if (value.contains(QChar(0)))
+        return QStringLiteral("the value holds a NUL character, which the register does not take.");
+    return std::nullopt;
+}
 
 QString SheetImport::source() const
 {
@@ -220,14 +219,8 @@ void SheetImport::addRow(const Sheet &sheet, qint64 number, const SheetRow &cell
         if (!read[column])
             refuse(QStringLiteral("\"%1\" stands in a column without a caption of the register.").arg(*cells[column]),
                    int(column));
-        if (cells[column]->size() > MaxValueCharacters)
-            refuse(QStringLiteral("the value has %1 characters; the register takes %2 at most in a value (what a "
-                                  "workbook's cell holds).")
-                       .arg(cells[column]->size())
-                       .arg(MaxValueCharacters),
-                   int(column));
-        if (cells[column]->contains(QChar(0)))
-            refuse(QStringLiteral("the value holds a NUL character, which the register does not take."), int(column));
+        if (const std::optional<QString> fault = valueFault(*cells[column]))
+            refuse(*fault, int(column));
     }
 
     const auto keyIn = [&](int column) -> std::optional<qint64> {

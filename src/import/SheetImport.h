@@ -35,6 +35,10 @@ public:
     static constexpr int PreviewRows = 20;
     using Progress = std::function<void(qint64 done, qint64 total)>;
 
+    // Why `value` cannot be taken into the register ("the value holds …"),
+    // or none.
+    static std::optional<QString> valueFault(const QString &value);
+
     // Opens the files and reads their headers. The two CSV tables of an
     // export ("x-Brauereien.csv", "x-Chronik.csv") come together: naming
     // one names both. Throws ImportRefused.

@@ -1,7 +1,9 @@
 // sudregister-import [--register PATH] [--append] FILE...: brings a saved
 // report, or workbooks and CSV files, into a register, by default the one
-// Sudregister itself opens.
+// Sudregister itself opens; with --update, corrections made to an export of
+// it.
 #include "CommandLine.h"
+#include "CorrectionsPlan.h"
 #include "RegisterLocation.h"
 #include "ReportImport.h"
 #include "SheetImport.h"
@@ -47,8 +49,18 @@ int main(int argc, char *argv[])
                                             QStringLiteral("PATH"));
     const QCommandLineOption appendOption(QStringLiteral("append"),
                                           QStringLiteral("Add to a register that already holds breweries."));
-    parser.addOption(registerOption);
-    parser.addOption(appendOption);
+    const QCommandLineOption updateOption(QStringLiteral("update"),
+                                          QStringLiteral("Update the breweries and history entries an export of the "
+                                                         "register names, as corrected in FILE, instead of adding: "
+                                                         "changed cells are written, rows without a key added."));
+    const QCommandLineOption deleteOption(QStringLiteral("delete-missing"),
+                                          QStringLiteral("With --update: delete the rows the export held and FILE "
+                                                         "no longer holds."));
+    const QCommandLineOption takeFileOption(QStringLiteral("take-file"),
+                                            QStringLiteral("With --update: where a cell changed in the register "
+                                                           "since the export too, take FILE's value. Without it the "
+                                                           "register's is kept."));
+    parser.addOptions({registerOption, appendOption, updateOption, deleteOption, takeFileOption});
     parser.addPositionalArgument(QStringLiteral("FILE"),
                                  QStringLiteral("The saved report (.lst), the workbook (.xlsx, .ods) or the CSV files "
                                                 "to import; one of an export's two CSV tables brings the other."),
@@ -60,12 +72,17 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "Name the file to import.\n\n%s", qPrintable(parser.helpText()));
         return 2;
     }
+    if (parser.isSet(updateOption) && files.size() != 1) {
+        std::fprintf(stderr, "Name the one export to update from: a workbook, or one of its CSV files.\n");
+        return 2;
+    }
     const auto isReport = [](const QString &file) { return file.endsWith(QLatin1String(".lst"), Qt::CaseInsensitive); };
     const bool report = std::any_of(files.begin(), files.end(), isReport);
     if (report && files.size() > 1) {
         std::fprintf(stderr, "Import a saved report (.lst) on its own.\n\n%s", qPrintable(parser.helpText()));
         return 2;
     }
+    const char *done = parser.isSet(updateOption) ? "changed" : "added";
     try {
         const QString registerPath = ChooseRegister(parser.value(registerOption));
         // Never a file of that name, and never the address with its password.
@@ -74,6 +91,11 @@ int main(int argc, char *argv[])
                                  "is added to in Sudregister's window, with File > Import.\n");
             return 1;
         }
+        if (parser.isSet(updateOption)) {
+            std::printf("%s\n", qPrintable(ImportCorrections(files.first(), registerPath, parser.isSet(deleteOption),
+                                                              parser.isSet(takeFileOption))));
+            return 0;
+        }
         ImportOptions options;
         options.append = parser.isSet(appendOption);
         const ImportCounts counts = report ? ImportReport(files.first(), registerPath, options, showProgress)
@@ -81,9 +103,9 @@ int main(int argc, char *argv[])
         std::printf("Added %s to %s\n", qPrintable(DescribeAdded(counts)), qPrintable(registerPath));
         return 0;
     } catch (const ImportRefused &e) {
-        std::fprintf(stderr, "\nRefused, nothing was added: %s\n", qPrintable(e.message()));
+        std::fprintf(stderr, "\nRefused, nothing was %s: %s\n", done, qPrintable(e.message()));
     } catch (const StoreError &e) {
-        std::fprintf(stderr, "\nNothing was added: %s\n", qPrintable(e.message()));
+        std::fprintf(stderr, "\nNothing was %s: %s\n", done, qPrintable(e.message()));
     }
     return 1;
 }

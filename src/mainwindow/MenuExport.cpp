@@ -16,9 +16,9 @@
 #include <QLocale>
 
 MenuExport::MenuExport(QWidget &window, DataSource &breweries, std::shared_ptr<MessageBoxes> boxes, QLabel *bottomLine,
-                       QString folder)
+                       QString folder, std::function<QString()> registerIdentity)
     : m_window(window), m_breweries(breweries), m_boxes(std::move(boxes)), m_bottomLine(bottomLine),
-      m_folder(std::move(folder))
+      m_folder(std::move(folder)), m_registerIdentity(std::move(registerIdentity))
 {
     askOptions = [this](const QString &which, const ExportOptions &last) -> std::optional<ExportOptions> {
         ExportDialog dialog(which, last, &m_window);
@@ -57,10 +57,12 @@ QStringList MenuExport::exportList()
     if (!path.endsWith(suffix, Qt::CaseInsensitive))
         path += suffix;
 
+    ExportOptions options = *chosen;
     ExportResult result;
     try {
+        options.registerIdentity = m_registerIdentity();
         CancellableStep progress(m_window, m_bottomLine, QStringLiteral("Exporting the breweries"));
-        result = ExportRegister(m_breweries.file(), keys, path, *chosen, [&progress](qint64 done, qint64 total) {
+        result = ExportRegister(m_breweries.file(), keys, path, options, [&progress](qint64 done, qint64 total) {
             return progress(int(total > 0 ? done * 1000 / total : 1000));
         });
     } catch (const ExportFailed &failed) {
@@ -74,8 +76,9 @@ QStringList MenuExport::exportList()
     QStringList shown;
     for (const QString &file : result.files)
         shown << QDir::toNativeSeparators(file);
+    const QString last = shown.takeLast();
     m_boxes->tell(QStringLiteral("Wrote %1 and %2 to %3")
                       .arg(CountedBreweries(result.breweries), CountedEntries(result.chroniks),
-                           shown.join(QStringLiteral(" and "))));
+                           shown.isEmpty() ? last : QStringLiteral("%1 and %2").arg(shown.join(QStringLiteral(", ")), last)));
     return result.files;
 }

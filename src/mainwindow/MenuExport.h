@@ -18,8 +18,9 @@ class QWidget;
 // the bottom line and a Cancel, and a word on what was written.
 class MenuExport {
 public:
+    // `registerIdentity` tells which register the export comes from.
     MenuExport(QWidget &window, DataSource &breweries, std::shared_ptr<MessageBoxes> boxes, QLabel *bottomLine,
-               QString folder);
+               QString folder, std::function<QString()> registerIdentity);
 
     // Asks how and where, then exports; returns the files written.
     QStringList exportList();
@@ -35,6 +36,7 @@ private:
     std::shared_ptr<MessageBoxes> m_boxes;
     QLabel *m_bottomLine;
     QString m_folder;
+    std::function<QString()> m_registerIdentity;
     ExportOptions m_last;
     QAction *m_action;
 };

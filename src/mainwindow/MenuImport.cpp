@@ -1,11 +1,17 @@
 #include "MenuImport.h"
 
 #include "BusyStep.h"
+#include "CorrectionsFile.h"
+#include "CorrectionsPlan.h"
+#include "CorrectionsPreview.h"
+#include "DataSource.h"
+#include "GroupWrite.h"
 #include "ImportPreview.h"
 #include "MessageBoxes.h"
 #include "ReactionScheduler.h"
 #include "Register.h"
 #include "RegisterFile.h"
+#include "RegisterSchema.h"
 #include "RegisterSync.h"
 #include "ReportImport.h"
 #include "SheetImport.h"
@@ -36,7 +42,60 @@ bool MenuImport::importFiles(const QStringList &paths)
 {
     if (paths.size() == 1 && paths.first().endsWith(QLatin1String(".lst"), Qt::CaseInsensitive))
         return importReport(paths.first());
+    if (paths.size() == 1 && CorrectionsFile::isExport(paths.first())) {
+        switch (m_boxes->ask(QStringLiteral("%1 is an export of a register. Update the breweries and history entries "
+                                            "it names?\n\nYes: update them; you see every change before anything is "
+                                            "written.\nNo: add all its rows as new breweries.")
+                                 .arg(QDir::toNativeSeparators(paths.first())))) {
+        case MessageBoxes::Answer::Yes:
+            return importCorrections(paths.first());
+        case MessageBoxes::Answer::No:
+            break;
+        case MessageBoxes::Answer::Cancel:
+            return false;
+        }
+    }
     return importSheets(paths);
+}
+
+bool MenuImport::importCorrections(const QString &path)
+{
+    if (!readyToImport())
+        return false;
+    return run(QStringLiteral("changed"), [&](QString &source) -> std::optional<QString> {
+        source = QDir::toNativeSeparators(path);
+        std::optional<CorrectionsFile> file;
+        std::optional<CorrectionsPlan> plan;
+        // Compared with what other editors of a shared register have
+        // committed until now, heard or not yet; before the busy step, which
+        // would hold it back until it ends.
+        m_register.catchUp();
+        {
+            BusyStep busy(m_message, QStringLiteral("Reading %1").arg(source));
+            file.emplace(path);
+            source = file->source();
+            plan.emplace(m_register, *file);
+        }
+        CorrectionsPreview preview(*plan, source, m_message->window());
+        if (preview.exec() != QDialog::Accepted || plan->changesNothing())
+            return std::nullopt;
+        const QString summary = plan->summary();
+        BusyStep busy(m_message, QStringLiteral("Writing the corrections from %1").arg(source));
+        const RowChanges written = WriteGroup(m_register, plan->changes(), QStringLiteral("corrections from %1").arg(source));
+        QList<qint64> breweries;
+        for (const RowChange &change : written) {
+            const qsizetype parent = change.fields.indexOf(RegisterSchema::ChronikParent);
+            const qint64 brewery = change.table == RegisterSchema::BreweryTable || parent < 0
+                ? change.key
+                : (change.after ? *change.after : *change.before).at(size_t(parent)).toLongLong();
+            if (!breweries.contains(brewery))
+                breweries << brewery;
+        }
+        for (qint64 brewery : breweries)
+            m_register.breweries()->includeInFilter(brewery);
+        m_sync.placeBreweries(breweries);
+        return QStringLiteral("Corrections from %1: %2").arg(source, summary);
+    });
 }
 
 bool MenuImport::importReport(const QString &reportPath)
@@ -55,10 +114,12 @@ bool MenuImport::importReport(const QString &reportPath)
                         MessageBoxes::Answer::No)
                != MessageBoxes::Answer::Yes)
         return false;
-    return run([&](QString &source) -> std::optional<ImportCounts> {
+    return run(QStringLiteral("added"), [&](QString &source) -> std::optional<QString> {
         source = QDir::toNativeSeparators(reportPath);
         BusyStep busy(m_message, QStringLiteral("Importing the report"));
-        return ImportReport(reportPath, m_register.file(), [&busy](qsizetype done, qsizetype total) { busy(done, total); });
+        const ImportCounts counts =
+            ImportReport(reportPath, m_register.file(), [&busy](qsizetype done, qsizetype total) { busy(done, total); });
+        return added(counts, source);
     });
 }
 
@@ -66,7 +127,7 @@ bool MenuImport::importSheets(const QStringList &paths)
 {
     if (paths.isEmpty() || !readyToImport())
         return false;
-    return run([&](QString &source) -> std::optional<ImportCounts> {
+    return run(QStringLiteral("added"), [&](QString &source) -> std::optional<QString> {
         SheetImport import(paths);
         source = import.source();
         {
@@ -77,37 +138,42 @@ bool MenuImport::importSheets(const QStringList &paths)
         if (preview.exec() != QDialog::Accepted)
             return std::nullopt;
         BusyStep busy(m_message, QStringLiteral("Importing %1").arg(source));
-        return import.write(m_register.file(), [&busy](qint64 done, qint64 total) { busy(done, total); });
+        return added(import.write(m_register.file(), [&busy](qint64 done, qint64 total) { busy(done, total); }), source);
     });
 }
 
-bool MenuImport::run(const std::function<std::optional<ImportCounts>(QString &source)> &import)
+QString MenuImport::added(const ImportCounts &counts, const QString &source)
+{
+    m_sync.reread();
+    return QStringLiteral("Added %1 from %2").arg(DescribeAdded(counts), source);
+}
+
+bool MenuImport::run(const QString &done, const std::function<std::optional<QString>(QString &source)> &import)
 {
     QString source;
-    std::optional<ImportCounts> counts;
+    std::optional<QString> outcome;
     try {
-        counts = import(source);
+        outcome = import(source);
     } catch (const ImportRefused &e) {
-        m_boxes->critical(QStringLiteral("Refused, nothing was added: %1").arg(e.message()), ProgramTitle);
+        m_boxes->critical(QStringLiteral("Refused, nothing was %1: %2").arg(done, e.message()), ProgramTitle);
         return false;
     } catch (const StoreError &e) {
         // The loss of a shared register's server is told once, in words for
         // an import: nothing was typed that waits to be stored. Told already,
         // the import's outcome stands in the bottom line.
-        const QString lost = QStringLiteral("Nothing was added: the connection to the shared register %1 was lost. "
+        const QString lost = QStringLiteral("Nothing was %1: the connection to the shared register %2 was lost. "
                                             "Import again once the server answers.")
-                                 .arg(m_register.place().shownName());
+                                 .arg(done, m_register.place().shownName());
         if (!e.isConnectionLost())
-            m_boxes->critical(QStringLiteral("Nothing was added: %1").arg(e.message()), ProgramTitle);
+            m_boxes->critical(QStringLiteral("Nothing was %1: %2").arg(done, e.message()), ProgramTitle);
         else if (m_work.isConnectionLost())
             m_message->setText(lost);
         else
             m_work.stepLostConnection(lost);
         return false;
     }
-    if (!counts)
+    if (!outcome)
         return false;
-    m_sync.reread();
-    m_message->setText(QStringLiteral("Added %1 from %2").arg(DescribeAdded(*counts), source));
+    m_message->setText(*outcome);
     return true;
 }

@@ -29,17 +29,27 @@ public:
     // what they hold and said Import. Refusals and failures are shown;
     // returns whether they were added.
     bool importSheets(const QStringList &paths);
-    // A saved report (".lst") alone goes to importReport(), anything else
-    // to importSheets().
+    // Updates the breweries and history entries an export of this register
+    // names, as corrected in `path` elsewhere, once the user has seen every
+    // change and said Import: one step of the undo history. Refusals and
+    // failures are shown; returns whether anything was written.
+    bool importCorrections(const QString &path);
+    // A saved report (".lst") alone goes to importReport(), an export with
+    // its stamps to importCorrections() or importSheets() as the user says,
+    // anything else to importSheets().
     bool importFiles(const QStringList &paths);
 
 private:
     // Whether an import may begin: not into a register open read-only
     // (which says so); edits in progress are stored first.
     bool readyToImport();
-    // Runs `import`, which names its `source` and adds what it read, or
-    // nothing (cancelled) or throws; then says what was added, or why not.
-    bool run(const std::function<std::optional<ImportCounts>(QString &source)> &import);
+    // Runs `import`, which names its `source` and writes what it read,
+    // giving the words for the bottom line, or nothing (cancelled), or
+    // throws; then says what was written, or why nothing was (`done`:
+    // "added", "changed").
+    // The register read anew after an add, and what it says.
+    QString added(const ImportCounts &counts, const QString &source);
+    bool run(const QString &done, const std::function<std::optional<QString>(QString &source)> &import);
 
     Register &m_register;
     RegisterSync &m_sync;

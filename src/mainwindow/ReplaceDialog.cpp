@@ -1,5 +1,6 @@
 #include "ReplaceDialog.h"
 
+#include "ShownValue.h"
 #include "StoreError.h"
 
 #include <QAbstractTableModel>
@@ -13,25 +14,6 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QVBoxLayout>
-
-namespace {
-
-// A value as the preview shows it: blanks at its ends, which the replace may
-// be about, visible.
-QString withBlanksShown(const QVariant &value)
-{
-    if (value.isNull())
-        return QStringLiteral("(empty)");
-    QString text = value.toString();
-    qsizetype first = 0;
-    while (first < text.size() && text.at(first) == QLatin1Char(' '))
-        text[first++] = QChar(0x2423);
-    for (qsizetype last = text.size() - 1; last >= first && text.at(last) == QLatin1Char(' '); --last)
-        text[last] = QChar(0x2423);
-    return text;
-}
-
-} // namespace
 
 // The cells of a plan, one a line: the brewery they belong to, the value
 // before and after. Read from the plan when painted, so that a replace of
@@ -65,8 +47,8 @@ public:
         case 0: return field(*change.before, QStringLiteral("IdCode"));
         case 1: return field(*change.before, QStringLiteral("BreweryName"));
         case 2: return field(*change.before, QStringLiteral("CityName"));
-        case 3: return withBlanksShown(change.before->at(size_t(m_column)));
-        default: return withBlanksShown(change.after->at(size_t(m_column)));
+        case 3: return ShownValue(change.before->at(size_t(m_column)));
+        default: return ShownValue(change.after->at(size_t(m_column)));
         }
     }
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override

@@ -154,7 +154,8 @@ void Sudregister::createConcerns()
     // A right click on a brewery prints its sheet or the list.
     grdBrauerien->setContextMenuPolicy(Qt::ActionsContextMenu);
     grdBrauerien->addActions({m_printing->printListAction(), m_printing->printSheetAction()});
-    m_export = std::make_unique<MenuExport>(*this, *dsBrewery, m_work->boxes(), lblMessage, registerPlace().documentsFolder());
+    m_export = std::make_unique<MenuExport>(*this, *dsBrewery, m_work->boxes(), lblMessage, registerPlace().documentsFolder(),
+                                            [this] { return registerPlace().identity(m_register->file()); });
     connect(m_export->action(), &QAction::triggered, this, [this] {
         m_work->run([this] {
             storePendingEdits();

@@ -4,9 +4,9 @@
 
 #include <algorithm>
 
-template <int N> void ExportReader::Rows<N>::add(qint64 key, const QByteArrayView *texts)
+template <int N> void ExportReader::Rows<N>::add(qint64 key, const QByteArrayView *texts, qint64 id)
 {
-    Row row{key, {}, {}};
+    Row row{key, id, {}, {}};
     for (int i = 0; i < N; ++i) {
         row.at[size_t(i)] = texts[i].isNull() ? -1 : m_texts.size();
         row.length[size_t(i)] = qint32(texts[i].size());
@@ -55,7 +55,9 @@ template <int N> ExportReader::Values<N> ExportReader::Rows<N>::values(size_t in
 ExportReader::ExportReader(RegisterFile &file, std::vector<qint64> breweryKeys) : m_keys(std::move(breweryKeys))
 {
     ReadAllBreweries(file, [this](qint64 key, const QByteArrayView *texts) { m_breweries.add(key, texts); });
-    ReadAllChroniks(file, [this](qint64 parent, const QByteArrayView *texts) { m_chroniks.add(parent, texts); });
+    ReadAllChronikEntries(file, [this](qint64 entry, qint64 parent, const QByteArrayView *texts) {
+        m_chroniks.add(parent, texts, entry);
+    });
     // Read in key order; each brewery's entries stay in that order.
     m_chroniks.sortByKey();
     for (qint64 key : m_keys) {

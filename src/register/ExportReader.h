@@ -30,12 +30,13 @@ public:
     // The brewery's texts in column order; all Null for one deleted since
     // the list was read.
     Values<BreweryTexts> brewery(qint64 index) const;
-    // Calls `entry` with the texts of each history entry of brewery `key`.
+    // Calls `entry` with the key and the texts of each history entry of
+    // brewery `key`.
     template <typename Visit> void forEachChronik(qint64 key, Visit &&entry) const
     {
         const auto [first, last] = m_chroniks.rowsOf(key);
         for (size_t e = first; e < last; ++e)
-            entry(m_chroniks.values(e));
+            entry(m_chroniks.idOf(e), m_chroniks.values(e));
     }
 
 private:
@@ -43,17 +44,20 @@ private:
     // brewery's), in one buffer of texts.
     template <int N> class Rows {
     public:
-        void add(qint64 key, const QByteArrayView *texts);
+        // `id`: the row's own key, where the rows are kept by another.
+        void add(qint64 key, const QByteArrayView *texts, qint64 id = 0);
         // Sorts by key; rows of one key keep the order they came in.
         void sortByKey();
         std::pair<size_t, size_t> rowsOf(qint64 key) const;
         Values<N> values(size_t row) const;
         qint64 keyOf(size_t row) const { return m_rows[row].key; }
+        qint64 idOf(size_t row) const { return m_rows[row].id; }
         size_t size() const { return m_rows.size(); }
 
     private:
         struct Row {
             qint64 key;
+            qint64 id;
             // Where each text starts in m_texts, and its length; -1: Null.
             std::array<qint64, N> at;
             std::array<qint32, N> length;

@@ -2,6 +2,7 @@
 
 #include "Register.h"
 #include "RegisterFile.h"
+#include "RegisterSchema.h"
 #include "RegisterUndo.h"
 #include "RowWriter.h"
 #include "StoreError.h"
@@ -27,6 +28,18 @@ bool storedAsGiven(const RowChange &change)
     return true;
 }
 
+// A history entry of a brewery added in the same group names it by its
+// placeholder until the brewery has its key.
+void placeParent(RowChange &change, const QHash<qint64, qint64> &placed)
+{
+    const qsizetype parent = change.fields.indexOf(RegisterSchema::ChronikParent);
+    if (change.table != RegisterSchema::ChronikTable || parent < 0 || !change.after)
+        return;
+    QVariant &value = (*change.after)[size_t(parent)];
+    if (value.toLongLong() < 0)
+        value = placed.value(value.toLongLong());
+}
+
 } // namespace
 
 RowChanges WriteGroup(Register &reg, const RowChanges &plan, const QString &step)
@@ -50,17 +63,22 @@ RowChanges WriteGroup(Register &reg, const RowChanges &plan, const QString &step
         Transaction tx(file);
         const RowWriter writer = file.rowWriter();
         QHash<QString, size_t> nextKey;
+        QHash<qint64, qint64> placed;
         for (RowChange change : plan) {
+            const qint64 planned = change.key;
             if (!change.before) {
                 change.key = newKeys[change.table][nextKey[change.table]++];
                 const QString keyField = file.keyFieldOf(change.table);
                 if (change.key != 0 && change.after)
                     (*change.after)[size_t(change.fields.indexOf(keyField))] = change.key;
+                placeParent(change, placed);
             }
             if (!writer.write(change))
                 continue;
             if (!change.before)
                 change.key = file.lastInsertRowId();
+            if (planned < 0)
+                placed.insert(planned, change.key);
             if (change.after && !storedAsGiven(change)) {
                 change.after = ReadStoredRow(file, change.table, change.fields, change.key);
                 if (!change.after)

@@ -14,7 +14,9 @@ class Register;
 // whole group and nothing is written; on a shared register the server
 // checks and takes the group as one too. Throws StoreError.
 //
-// A row to be added carries key 0 and is given the register's next key.
+// A row to be added carries key 0 and is given the register's next key; a
+// brewery added may carry a placeholder below 0 instead, by which history
+// entries added after it in the group name it as their brewery.
 // Returns the group as written: added rows with their keys, every row that
 // stays as it is stored now.
 RowChanges WriteGroup(Register &reg, const RowChanges &plan, const QString &step);

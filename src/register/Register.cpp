@@ -7,6 +7,7 @@
 #include "RegisterAppender.h"
 #include "RegisterBackup.h"
 #include "RegisterFile.h"
+#include "RegisterIdentity.h"
 #include "RegisterLocation.h"
 #include "RegisterLock.h"
 #include "RegisterSchema.h"
@@ -71,6 +72,15 @@ void Register::open(const Progress &progress)
     for (DataSource *source : {m_breweries, m_chroniks}) {
         source->setReadOnly(!m_lock);
         source->setDatabaseName(path());
+    }
+    // A register made before registers had an identity gets one now, so
+    // that its exports can come back as corrections. One that cannot be
+    // read says so when its list is read.
+    if (m_lock && QFileInfo::exists(path())) {
+        try {
+            RegisterIdentity::giveIfMissing(*RegisterFile::open(path()));
+        } catch (const StoreError &) {
+        }
     }
 }
 

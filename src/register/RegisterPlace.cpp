@@ -1,6 +1,7 @@
 #include "RegisterPlace.h"
 
 #include "RegisterBackup.h"
+#include "RegisterIdentity.h"
 #include "RegisterLocation.h"
 #include "SharedAddress.h"
 #include "StoreError.h"
@@ -37,6 +38,15 @@ RegisterPlace::RegisterPlace(const QString &opened) : m_opened(opened), m_shared
 SharedAddress RegisterPlace::address() const
 {
     return SharedAddress(m_opened);
+}
+
+QString RegisterPlace::identity(RegisterFile &file) const
+{
+    if (!m_shared)
+        return RegisterIdentity::of(file);
+    // Whoever signs in, the server and database are the register.
+    const QString shown = m_shownAddress;
+    return QStringLiteral("shared register %1").arg(shown.mid(shown.indexOf(QLatin1Char('@')) + 1));
 }
 
 QString RegisterPlace::shownName() const

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+class RegisterFile;
 class SharedAddress;
 
 // Where a register lives, decided once from what the user opened: the path
@@ -21,6 +22,10 @@ public:
     // The register as its user knows it: its path, or the address without
     // a password ("user@host:port/database").
     QString shownName() const;
+    // Which register this is, for an export to record and corrections from
+    // it to be checked against: a register file's own identity (empty while
+    // it has none), a shared register's server and database.
+    QString identity(RegisterFile &file) const;
     // The same, short: the file's name, or the address as shown.
     QString shortName() const;
     // What the list of recent registers keeps: the whole path, or the

@@ -4,20 +4,27 @@
 #include "RegisterSchema.h"
 #include "ReportLine.h"
 
+#include <optional>
+
 namespace {
 
 // Every row of `table` in key order: the values of the `keys` (one or two
 // whole-number fields), then the texts of `columns`.
+// Rows of `table` (those `where` binds ?1 to, or all) in key order: the
+// values of the `keys` (one or two whole-number fields), then the texts of
+// `columns`.
 template <size_t N>
-void readInKeyOrder(RegisterFile &file, const QString &table, const QList<QByteArray> &keys,
-                    const std::array<ReportLine::Column, N> &columns,
-                    const std::function<void(const qint64 *keys, const QByteArrayView *texts)> &row)
+void readRows(RegisterFile &file, const QString &table, const QList<QByteArray> &keys,
+              const std::array<ReportLine::Column, N> &columns, const QByteArray &where, std::optional<qint64> bound,
+              const std::function<void(const qint64 *keys, const QByteArrayView *texts)> &row)
 {
     QByteArray sql = "SELECT " + keys.join(", ");
     for (const auto &column : columns)
         sql += QByteArray(", ") + column.field;
-    sql += " FROM " + table.toUtf8() + " ORDER BY rowid";
+    sql += " FROM " + table.toUtf8() + where + " ORDER BY rowid";
     Cursor all = file.cached(sql);
+    if (bound)
+        all.bind(1, *bound);
     const int first = int(keys.size());
     qint64 values[2] = {0, 0};
     QByteArrayView texts[N];
@@ -28,6 +35,15 @@ void readInKeyOrder(RegisterFile &file, const QString &table, const QList<QByteA
             texts[i] = all.isNull(int(i) + first) ? QByteArrayView() : all.utf8(int(i) + first);
         row(values, texts);
     }
+}
+
+// Every row of `table` in key order.
+template <size_t N>
+void readInKeyOrder(RegisterFile &file, const QString &table, const QList<QByteArray> &keys,
+                    const std::array<ReportLine::Column, N> &columns,
+                    const std::function<void(const qint64 *keys, const QByteArrayView *texts)> &row)
+{
+    readRows(file, table, keys, columns, {}, std::nullopt, row);
 }
 
 } // namespace
@@ -54,4 +70,23 @@ void ReadAllBreweries(RegisterFile &file, const std::function<void(qint64, const
 {
     readInKeyOrder(file, RegisterSchema::BreweryTable, {"rowid"}, ReportLine::BreweryColumns,
                    [&brewery](const qint64 *keys, const QByteArrayView *texts) { brewery(keys[0], texts); });
+}
+
+bool ReadBreweryTexts(RegisterFile &file, qint64 rowId, const std::function<void(const QByteArrayView *)> &brewery)
+{
+    bool found = false;
+    readRows(file, RegisterSchema::BreweryTable, {"rowid"}, ReportLine::BreweryColumns, " WHERE rowid = ?1", rowId,
+             [&](const qint64 *, const QByteArrayView *texts) {
+                 found = true;
+                 brewery(texts);
+             });
+    return found;
+}
+
+void ReadChronikEntriesOf(RegisterFile &file, qint64 parentRowId,
+                          const std::function<void(qint64, const QByteArrayView *)> &entry)
+{
+    readRows(file, RegisterSchema::ChronikTable, {"rowid"}, ReportLine::ChronikColumns,
+             " WHERE " + RegisterSchema::ChronikParent.toUtf8() + " = ?1", parentRowId,
+             [&entry](const qint64 *keys, const QByteArrayView *texts) { entry(keys[0], texts); });
 }

@@ -24,3 +24,12 @@ void ReadAllBreweries(RegisterFile &file, const std::function<void(qint64 rowId,
 // its brewery's and its five texts.
 void ReadAllChronikEntries(RegisterFile &file,
                            const std::function<void(qint64 rowId, qint64 parentRowId, const QByteArrayView *texts)> &entry);
+
+// One brewery's eight texts, as ReadAllBreweries gives them; false when
+// there is no brewery `rowId`.
+bool ReadBreweryTexts(RegisterFile &file, qint64 rowId, const std::function<void(const QByteArrayView *texts)> &brewery);
+
+// One brewery's history entries with their keys, in key order, their texts
+// as ReadAllChronikEntries gives them.
+void ReadChronikEntriesOf(RegisterFile &file, qint64 parentRowId,
+                          const std::function<void(qint64 rowId, const QByteArrayView *texts)> &entry);

@@ -47,7 +47,8 @@ private slots:
         options.format = ExportOptions::Format::CsvTables;
         const QString path = reg.dir() + "/out.csv";
         const ExportResult result = ExportRegister(*reg.file(), {reg.lowenbrau, reg.zywiec}, path, options);
-        QCOMPARE(result.files, QStringList({reg.dir() + "/out-Brauereien.csv", reg.dir() + "/out-Chronik.csv"}));
+        QCOMPARE(result.files, QStringList({reg.dir() + "/out-Brauereien.csv", reg.dir() + "/out-Chronik.csv",
+                                            reg.dir() + "/out-Stand.csv"}));
         QCOMPARE(result.breweries, 2);
         QCOMPARE(result.chroniks, 2);
         const QByteArray l = QByteArray::number(reg.lowenbrau), z = QByteArray::number(reg.zywiec);

@@ -1,7 +1,11 @@
 // Changes of many rows at once from the Edit menu: each previewed cell by
 // cell, written in one transaction, taken back whole by one undo, on a
 // register file and on a shared register alike.
+#include "CalcReader.h"
 #include "CheckWindow.h"
+#include "CorrectionsPreview.h"
+#include "FileBytes.h"
+#include "MenuExport.h"
 #include "MergeDialog.h"
 #include "ReplaceDialog.h"
 #include "ScratchRegister.h"
@@ -92,6 +96,35 @@ void mergeSelected(ShownWindow &win, qint64 first, qint64 second, const std::fun
                               choose(dialog);
                               dialog.cmdMerge->click();
                           });
+}
+
+// The breweries' texts by key, each value quoted as SQL quotes it.
+QMap<qint64, QStringList> breweriesOf(ScratchRegister &reg, RegisterKind kind)
+{
+    QMap<qint64, QStringList> breweries;
+    const QList<QStringList> rows = registerBytes(reg, kind);
+    for (const QStringList &row : rows.mid(0, int(reg.sql().count("SELECT count(*) FROM Brewery")))) {
+        QString key = row.first();
+        breweries.insert(key.remove('\'').toLongLong(), row.mid(1));
+    }
+    return breweries;
+}
+
+// The same of a workbook's sheet of breweries as Calc reads it; a row
+// without a key under the keys to come, from `next` on.
+QMap<qint64, QStringList> breweriesOf(const QString &workbook, qint64 next)
+{
+    QMap<qint64, QStringList> breweries;
+    const Calc::Table rows = Calc::read(workbook);
+    for (const QList<Calc::Cell> &row : rows.mid(1)) {
+        QStringList quoted;
+        for (const Calc::Cell &cell : row.mid(1))
+            quoted << (cell ? "'" + QString(*cell).replace("'", "''") + "'" : QString("NULL"));
+        while (quoted.size() < 8)
+            quoted << "NULL";
+        breweries.insert(row.first() ? row.first()->toLongLong() : next++, quoted);
+    }
+    return breweries;
 }
 
 } // namespace
@@ -246,6 +279,81 @@ private slots:
     }
 
     // From the check's duplicate finding: merged, the finding is gone.
+    // An export corrected in LibreOffice Calc (30 names, 2 breweries added)
+    // comes back as one undoable step, keys kept; a cell the register
+    // changed since the export too keeps the register's value and says so.
+    void correctionsFromAWorkbookEditedInCalc()
+    {
+        QFETCH_GLOBAL(RegisterKind, kind);
+        ScratchRegister reg(kind);
+        QList<qint64> keys;
+        for (int i = 1; i <= 32; ++i) {
+            const QString n = QString("%1").arg(i, 2, 10, QLatin1Char('0'));
+            keys << reg.addBrewery({"BY", "Ofr", "960" + n, "Bamberg", "B" + n, "Brauerei " + n, "1850", ""});
+        }
+        reg.addChronik(keys[0], {"Brauerei 01 GmbH", "B01-1", "Brauerei 01", "1850", "1900"});
+        ShownWindow win(reg);
+        const QString exported = reg.dir() + "/list.xlsx";
+        win->exporting().askOptions = [](const QString &, const ExportOptions &) { return std::optional(ExportOptions()); };
+        win->exporting().askPath = [&](const QString &, const QString &) { return exported; };
+        win->exporting().action()->trigger();
+
+        QTemporaryDir calc;
+        const QString flat = Calc::save(exported, "fods", calc.path());
+        QString xml = QString::fromUtf8(bytesOf(flat));
+        const qsizetype end = xml.indexOf("</table:table>");
+        QString breweries = xml.left(end);
+        for (int i = 1; i <= 30; ++i) {
+            const QString n = QString("%1").arg(i, 2, 10, QLatin1Char('0'));
+            breweries.replace("<text:p>Brauerei " + n + "</text:p>", "<text:p>Brauhaus " + n + "</text:p>");
+        }
+        breweries.replace("<text:p>96031</text:p>\n     </table:table-cell>\n     <table:table-cell office:value-type=\"string\" "
+                          "calcext:value-type=\"string\">\n      <text:p>Bamberg</text:p>",
+                          "<text:p>96031</text:p></table:table-cell><table:table-cell office:value-type=\"string\"><text:p>Hallstadt</text:p>");
+        QString added;
+        for (const QString &name : QStringList{"Neue Brauerei", "Zweite Neue"}) {
+            added += "<table:table-row><table:table-cell/>";
+            for (const QString &text : QStringList{"BY", "Ofr", "96099", "Bamberg", "N1", name, "2020"})
+                added += "<table:table-cell office:value-type=\"string\"><text:p>" + text + "</text:p></table:table-cell>";
+            added += "</table:table-row>";
+        }
+        const qsizetype header = breweries.indexOf("</table:table-row>") + int(strlen("</table:table-row>"));
+        breweries.insert(header, added);
+        writeBytes(flat, (breweries + xml.mid(end)).toUtf8());
+        QVERIFY(QDir().mkpath(calc.path() + "/edited"));
+        const QString edited = Calc::save(flat, "xlsx", calc.path() + "/edited");
+
+        QVERIFY(reg.sql().exec(QString("UPDATE Brewery SET CityName = 'Gaustadt' WHERE RowId = %1").arg(keys[30])));
+        const QList<QStringList> before = registerBytes(reg, kind);
+        QMap<qint64, QStringList> wanted = breweriesOf(edited, keys.last() + 1);
+        QCOMPARE(wanted.size(), 34);
+        QCOMPARE(wanted[keys[30]][3], "'Hallstadt'");
+        wanted[keys[30]][3] = "'Gaustadt'";
+
+        win.boxes->answers << MessageBoxes::Answer::Yes;
+        QString summary, conflict;
+        inDialog<CorrectionsPreview>([&] { win->importFiles({edited}); },
+                                     [&](CorrectionsPreview &preview) {
+                                         summary = preview.lblSummary->text();
+                                         preview.txtFilter->setText("Gaustadt");
+                                         const QAbstractItemModel &shown = *preview.tblChanges->model();
+                                         QCOMPARE(shown.rowCount(), 1);
+                                         for (int column = 0; column < shown.columnCount(); ++column)
+                                             conflict += shown.index(0, column).data().toString() + "|";
+                                         preview.cmdImport->click();
+                                     });
+        QCOMPARE(summary, "30 cells in 30 breweries changed, 2 breweries added, 1 conflict");
+        QCOMPARE(conflict, "Brauerei 31 (B31)|ORT|Gaustadt|Hallstadt|Bamberg|conflict: take the file's|");
+        QCOMPARE(breweriesOf(reg, kind), wanted);
+        QCOMPARE(win->BreweryCount(), 34);
+        QVERIFY(win->lblMessage->text().endsWith("1 conflict"));
+
+        undo(win);
+        QCOMPARE(registerBytes(reg, kind), before);
+        QCOMPARE(win->lblMessage->text(), "Undone: corrections from list.xlsx");
+        QVERIFY(win.boxes->failures.isEmpty());
+    }
+
     void mergeFromTheCheck()
     {
         QFETCH_GLOBAL(RegisterKind, kind);
