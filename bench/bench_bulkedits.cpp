@@ -1,11 +1,14 @@
 // Changes of many rows at once on a copy of the generated register: a
-// replace over 100,000 listed breweries (preview, write, undo) and the
-// merge of two breweries with 50 history entries each.
+// replace over 100,000 listed breweries (preview, write, undo), the merge
+// of two breweries with 50 history entries each, and 1,000 cells corrected
+// in an export of the whole register (read and compared, written, undone).
 #include "BenchTable.h"
 #include "BreweryMerge.h"
+#include "CorrectionsPlan.h"
 #include "DatabasePath.h"
 #include "GroupWrite.h"
 #include "Register.h"
+#include "RegisterExport.h"
 #include "RegisterFile.h"
 #include "RegisterUndo.h"
 #include "ReplacePlan.h"
@@ -39,6 +42,28 @@ std::pair<qint64, qint64> addDuplicate(RegisterFile &file)
         }
     }
     return {keys[0], keys[1]};
+}
+
+// Gives `cells` breweries of the exported table another end year, as a
+// user correcting the file would; returns how many it changed.
+int correctEndYears(const QString &table, int cells)
+{
+    QFile file(table);
+    if (!file.open(QIODevice::ReadOnly))
+        qFatal("cannot read the export");
+    QList<QByteArray> lines = file.readAll().split('\n');
+    file.close();
+    int changed = 0;
+    // Spread over the file, the header and the last empty line left out.
+    const qsizetype step = std::max<qsizetype>(1, (lines.size() - 2) / cells);
+    for (qsizetype i = 1; i + 1 < lines.size() && changed < cells; i += step) {
+        QByteArray &line = lines[i];
+        line = line.left(line.lastIndexOf(',') + 1) + "2099\r";
+        ++changed;
+    }
+    if (!file.open(QIODevice::WriteOnly) || file.write(lines.join('\n')) < 0)
+        qFatal("cannot write the export");
+    return changed;
 }
 
 } // namespace
@@ -109,5 +134,44 @@ int main(int argc, char *argv[])
     table.row("merge of two breweries, 50 history entries each (read and write)", BenchTable::seconds(Median(merges)),
               "< 2 s");
     table.row("  undo", BenchTable::seconds(Median(undos)), "< 2 s");
+
+    // Exported as CSV tables, 1,000 end years added: 1,000 breweries spread
+    // over the list (a find's list), and the whole register once.
+    reg.breweries()->setFilter(std::nullopt);
+    const std::vector<qint64> all = reg.breweries()->Recordset().keys();
+    std::vector<qint64> spread;
+    for (size_t i = 0; i < all.size(); i += std::max<size_t>(1, all.size() / 1000))
+        spread.push_back(all[i]);
+    const auto correct = [&](const std::vector<qint64> &keys, int runs) {
+        ExportOptions options;
+        options.format = ExportOptions::Format::CsvTables;
+        options.registerIdentity = reg.place().identity(reg.file());
+        const QString exported = dir.filePath(QStringLiteral("list-%1.csv").arg(keys.size()));
+        ExportRegister(reg.file(), keys, exported, options);
+        const QString corrected = ExportSheets::tableFile(exported, ExportSheets::Breweries);
+        const int cells = correctEndYears(corrected, 1000);
+        std::vector<double> reads, writes, undone;
+        QString summary;
+        for (int run = 0; run < runs; ++run) {
+            std::optional<CorrectionsFile> file;
+            std::optional<CorrectionsPlan> plan;
+            reads.push_back(elapsed([&] {
+                file.emplace(corrected);
+                plan.emplace(reg, *file);
+            }));
+            summary = plan->summary();
+            writes.push_back(elapsed([&] { WriteGroup(reg, plan->changes(), QStringLiteral("corrections")); }));
+            undone.push_back(elapsed([&] { reg.history().undo(); }));
+        }
+        table.row(QStringLiteral("corrections: %1 cells in an export of %2 breweries, read and compared")
+                      .arg(cells)
+                      .arg(keys.size()),
+                  BenchTable::seconds(Median(reads)), "< 2 s");
+        table.row("  " + summary, QString());
+        table.row("  write", BenchTable::seconds(Median(writes)), "< 2 s");
+        table.row("  undo", BenchTable::seconds(Median(undone)), "< 2 s");
+    };
+    correct(spread, 3);
+    correct(all, 1);
     return 0;
 }

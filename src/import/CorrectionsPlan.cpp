@@ -10,6 +10,7 @@
 #include "StoreError.h"
 #include "StoredRow.h"
 #include "TableReader.h"
+#include "Transaction.h"
 #include "TrimBlanks.h"
 
 #include <QFileInfo>
@@ -89,6 +90,9 @@ CorrectionsPlan::CorrectionsPlan(Register &reg, const CorrectionsFile &file) : m
                                      reg.place().shownName()));
     m_breweryFields = store.fieldsOf(BreweryTable);
     m_chronikFields = store.fieldsOf(ChronikTable);
+    // One reading of the register, its lock taken once rather than for each
+    // row read; it writes nothing, so it ends without a commit.
+    const Transaction reading(store);
 
     QHash<qint64, std::vector<const CorrectionsFile::Entry *>> entriesOf;
     for (const CorrectionsFile::Entry &entry : file.entries())
