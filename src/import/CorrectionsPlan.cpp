@@ -14,6 +14,7 @@
 #include "TrimBlanks.h"
 
 #include <QFileInfo>
+#include <limits>
 
 using namespace RegisterSchema;
 using BreweryCells = CorrectionsFile::BreweryTexts;
@@ -99,7 +100,16 @@ CorrectionsPlan::CorrectionsPlan(Register &reg, const CorrectionsFile &file) : m
         entriesOf[entry.parent].push_back(&entry);
     QHash<qint64, qint64> placeholders;
     QSet<qint64> held;
-    for (const CorrectionsFile::Brewery &brewery : file.breweries()) {
+    // Read in the order of their keys, as the register keeps them: a file in
+    // the list's order would make every row a seek of its own.
+    std::vector<const CorrectionsFile::Brewery *> inKeyOrder;
+    for (const CorrectionsFile::Brewery &brewery : file.breweries())
+        inKeyOrder.push_back(&brewery);
+    std::ranges::stable_sort(inKeyOrder, {}, [](const CorrectionsFile::Brewery *b) {
+        return b->key.value_or(std::numeric_limits<qint64>::max());
+    });
+    for (const CorrectionsFile::Brewery *listed : inKeyOrder) {
+        const CorrectionsFile::Brewery &brewery = *listed;
         std::optional<BreweryCells> now;
         if (brewery.key)
             ReadBreweryTexts(store, *brewery.key, [&now](const QByteArrayView *texts) { now = textsOf<BreweryCells>(texts); });
@@ -121,8 +131,9 @@ CorrectionsPlan::CorrectionsPlan(Register &reg, const CorrectionsFile &file) : m
         compareEntries(key, entriesOf.value(key));
     }
     // What the export held and the file no longer does.
-    for (auto exported = file.stampedBreweries().cbegin(); exported != file.stampedBreweries().cend(); ++exported) {
-        const qint64 key = exported.key();
+    QList<qint64> exported = file.stampedBreweries().keys();
+    std::ranges::sort(exported);
+    for (const qint64 key : exported) {
         std::optional<BreweryCells> now;
         if (held.contains(key)
             || !ReadBreweryTexts(store, key, [&now](const QByteArrayView *texts) { now = textsOf<BreweryCells>(texts); }))
@@ -394,6 +405,6 @@ QString ImportCorrections(const QString &path, const QString &registerPath, bool
                              takeFile ? QStringLiteral("the file's value taken") : QStringLiteral("the register's value kept"));
     }
     if (!plan.changesNothing())
-        WriteGroup(reg, plan.changes(), QStringLiteral("corrections from %1").arg(file.source()));
+        WriteGroup(reg, plan.changes(), QStringLiteral("corrections from %1").arg(QFileInfo(path).fileName()));
     return told.join(QLatin1Char('\n'));
 }

@@ -1,6 +1,7 @@
 #include "CorrectionsPreview.h"
 
 #include "CorrectionsPlan.h"
+#include "ReportLine.h"
 #include "ShownValue.h"
 
 #include <QAbstractTableModel>
@@ -44,9 +45,9 @@ public:
         case Field:
             return CorrectionsPlan::fieldShown(line);
         case InRegister:
-            return line.kind == Kind::Deleted ? joined(line.texts) : line.kind == Kind::Added ? QString() : shown(line.inRegister);
+            return line.kind == Kind::Deleted ? joined(line) : line.kind == Kind::Added ? QString() : shown(line.inRegister);
         case InFile:
-            return line.kind == Kind::Added ? joined(line.texts) : line.kind == Kind::Deleted ? QString() : shown(line.inFile);
+            return line.kind == Kind::Added ? joined(line) : line.kind == Kind::Deleted ? QString() : shown(line.inFile);
         case Exported:
             return line.kind == Kind::Conflict ? shown(line.exported) : QString();
         default:
@@ -87,8 +88,13 @@ public:
     void reshow() { emit dataChanged(index(0, 0), index(rowCount({}) - 1, Columns - 1)); }
 
 private:
-    static QString joined(const std::vector<SheetCell> &texts)
+    // A whole row's texts as its grid shows them: a history entry's
+    // complete name first.
+    static QString joined(const CorrectionsPlan::Line &line)
     {
+        std::vector<SheetCell> texts = line.texts;
+        if (line.chronik)
+            std::rotate(texts.begin(), texts.begin() + ChronikRef::NameLong, texts.begin() + ChronikRef::NameLong + 1);
         QStringList shown;
         for (const SheetCell &text : texts) {
             if (text && !text->isEmpty())
@@ -151,8 +157,11 @@ CorrectionsPreview::CorrectionsPreview(CorrectionsPlan &plan, const QString &sou
             changed();
         });
     }
-    chkDeleteMissing = new QCheckBox(QStringLiteral("&Delete the %1 the export held and the file no longer holds")
-                                         .arg(missing == 1 ? QStringLiteral("row") : QStringLiteral("%1 rows").arg(missing)),
+    chkDeleteMissing = new QCheckBox(missing == 0 ? QStringLiteral("&Delete the rows the export held and the file no "
+                                                                   "longer holds (the file holds them all)")
+                                                  : QStringLiteral("&Delete the %1 the export held and the file no longer holds")
+                                                        .arg(missing == 1 ? QStringLiteral("row")
+                                                                          : QStringLiteral("%1 rows").arg(missing)),
                                      this);
     chkDeleteMissing->setEnabled(missing > 0);
     connect(chkDeleteMissing, &QCheckBox::toggled, this, [this, lines](bool remove) {

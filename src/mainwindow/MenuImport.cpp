@@ -18,6 +18,7 @@
 #include "StoreError.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 
 MenuImport::MenuImport(Register &reg, RegisterSync &sync, ReactionScheduler &work, QLabel *message,
@@ -81,7 +82,8 @@ bool MenuImport::importCorrections(const QString &path)
             return std::nullopt;
         const QString summary = plan->summary();
         BusyStep busy(m_message, QStringLiteral("Writing the corrections from %1").arg(source));
-        const RowChanges written = WriteGroup(m_register, plan->changes(), QStringLiteral("corrections from %1").arg(source));
+        const RowChanges written =
+            WriteGroup(m_register, plan->changes(), QStringLiteral("corrections from %1").arg(QFileInfo(path).fileName()));
         QList<qint64> breweries;
         for (const RowChange &change : written) {
             const qsizetype parent = change.fields.indexOf(RegisterSchema::ChronikParent);
@@ -94,7 +96,7 @@ bool MenuImport::importCorrections(const QString &path)
         for (qint64 brewery : breweries)
             m_register.breweries()->includeInFilter(brewery);
         m_sync.placeBreweries(breweries);
-        return QStringLiteral("Corrections from %1: %2").arg(source, summary);
+        return QStringLiteral("Corrections written: %1").arg(summary);
     });
 }
 
