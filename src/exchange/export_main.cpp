@@ -36,7 +36,7 @@ int main(int argc, char *argv[])
                                             QStringLiteral("PATH"));
     const QCommandLineOption formatOption(
         QStringLiteral("format"),
-        QStringLiteral("xlsx (a workbook), csv (two files: OUTPUT's name with -Brauereien and -Chronik) or "
+        QStringLiteral("xlsx (a workbook), csv (OUTPUT's name with -Brauereien, -Chronik and the export's stamps -Stand) or "
                        "report-csv (one file in the report's shape). Without it: xlsx for a name ending in .xlsx, "
                        "csv otherwise."),
         QStringLiteral("FORMAT"));

@@ -19,7 +19,7 @@ ExportDialog::ExportDialog(const QString &which, const ExportOptions &last, QWid
     column->addWidget(what);
     optWorkbook = new QRadioButton(QStringLiteral("&Workbook (XLSX): sheets \"Brauereien\" and \"Chronik\""), this);
     chkYears = new QCheckBox(QStringLiteral("Whole-number &years as numbers"), this);
-    optCsvTables = new QRadioButton(QStringLiteral("&CSV: breweries and history as two files"), this);
+    optCsvTables = new QRadioButton(QStringLiteral("&CSV: breweries and history as two files, and the export's stamps"), this);
     optCsvReport = new QRadioButton(QStringLiteral("CSV in the &report's shape: one file"), this);
     chkExcel = new QCheckBox(QStringLiteral("CSV for &Excel (begins with a byte-order mark)"), this);
     chkGuard = new QCheckBox(QStringLiteral("&Guard values a spreadsheet would compute (=, +, -, @) with an apostrophe;"

@@ -65,29 +65,42 @@ private slots:
     void whichCellsCountAsChanged_data()
     {
         QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("since");
         QTest::addColumn<QString>("inFile");
         QTest::addColumn<QString>("after");
-        QTest::newRow("Null becomes an empty text") << "NULL" << "\"\"" << "''";
-        QTest::newRow("an empty text becomes Null") << "''" << "" << "NULL";
-        QTest::newRow("a blank added is trimmed away") << "'Bamberg'" << "Bamberg " << "'Bamberg'";
-        QTest::newRow("a new value is trimmed") << "'Bamberg'" << "\" Hallstadt \"" << "'Hallstadt'";
-        QTest::newRow("only blanks are an empty text") << "'Bamberg'" << "\"  \"" << "''";
-        QTest::newRow("untouched blanks stay") << "'Bamberg '" << "\"Bamberg \"" << "'Bamberg '";
-        QTest::newRow("a number corrected") << "'1850'" << "1851" << "'1851'";
-        QTest::newRow("case counts") << "'bamberg'" << "Bamberg" << "'Bamberg'";
+        QTest::addColumn<bool>("conflict");
+        QTest::newRow("Null becomes an empty text") << "NULL" << "" << "\"\"" << "''" << false;
+        QTest::newRow("an empty text becomes Null") << "''" << "" << "" << "NULL" << false;
+        QTest::newRow("a blank added is trimmed away") << "'Bamberg'" << "" << "Bamberg " << "'Bamberg'" << false;
+        QTest::newRow("a new value is trimmed") << "'Bamberg'" << "" << "\" Hallstadt \"" << "'Hallstadt'" << false;
+        QTest::newRow("only blanks are an empty text") << "'Bamberg'" << "" << "\"  \"" << "''" << false;
+        QTest::newRow("untouched blanks stay") << "'Bamberg '" << "" << "\"Bamberg \"" << "'Bamberg '" << false;
+        QTest::newRow("a number corrected") << "'1850'" << "" << "1851" << "'1851'" << false;
+        QTest::newRow("case counts") << "'bamberg'" << "" << "Bamberg" << "'Bamberg'" << false;
+        QTest::newRow("the register's change since stays") << "'Bamberg'" << "'Gaustadt'" << "Bamberg" << "'Gaustadt'" << false;
+        QTest::newRow("both changed: the register's kept") << "'Bamberg'" << "'Gaustadt'" << "Hallstadt" << "'Gaustadt'" << true;
+        QTest::newRow("both changed alike") << "'Bamberg'" << "'Hallstadt'" << "Hallstadt" << "'Hallstadt'" << false;
     }
     void whichCellsCountAsChanged()
     {
         QFETCH(QString, stored);
+        QFETCH(QString, since);
         QFETCH(QString, inFile);
         QFETCH(QString, after);
+        QFETCH(bool, conflict);
         ScratchRegister reg;
         const qint64 key = reg.addBrewery({"BY", "Ofr", "96047", "x", "B1", "Spezial", "1536", ""});
         QVERIFY(reg.sql().exec(QString("UPDATE Brewery SET CityName = %1").arg(stored)));
         const QString path = exportTables(reg);
+        if (!since.isEmpty())
+            QVERIFY(reg.sql().exec(QString("UPDATE Brewery SET CityName = %1").arg(since)));
         edit(reg.dir(), "Brauereien", QString("^%1,BY,Ofr,96047,.*,B1,").arg(key), QString("%1,BY,Ofr,96047,%2,B1,").arg(key).arg(inFile));
-        correct(reg, path);
+        const QString told = correct(reg, path);
         QCOMPARE(reg.sql().column("SELECT quote(CityName) FROM Brewery"), QStringList{after});
+        QCOMPARE(told.contains("conflict: Spezial (B1), ORT: the register holds \"Gaustadt\", the file \"Hallstadt\", the "
+                               "export held \"Bamberg\"; the register's value kept."),
+                 conflict);
+        QCOMPARE(told.contains("conflict"), conflict);
     }
 
     // History entries carry no key in the file: those as exported keep
@@ -121,6 +134,25 @@ private slots:
         correct(reg, path, deleteMissing);
         QCOMPARE(reg.sql().column("SELECT ChronikId || '|' || quote(BreweryNameLong) FROM BreweryChronik ORDER BY ChronikId"),
                  entries);
+    }
+
+    // A brewery the file adds gets a key of the register's, never the one
+    // the file gave it, and its history entries follow it there.
+    void aBreweryAddedWithItsHistory()
+    {
+        ScratchRegister reg;
+        const qint64 held = reg.addBrewery({"BY", "Ofr", "96047", "Bamberg", "B1", "Spezial", "1536", ""});
+        QVERIFY(reg.sql().exec("DELETE FROM Brewery WHERE RowId = " + QString::number(reg.addBrewery({"BY"}))));
+        const QString path = exportTables(reg);
+        edit(reg.dir(), "Brauereien", "\\z", "5,BY,Ofr,96450,Coburg,C1,Hofbräu,1850,\r\n,BY,Ofr,96450,Coburg,C2,Neu,1990,\r\n");
+        edit(reg.dir(), "Chronik", "\\z", QString("5,C1,Hofbräuhaus Coburg,C1-1,Hofbräu,1850,\r\n%1,B1,Spezial,B1-1,Spezial,1536,\r\n").arg(held));
+        QCOMPARE(correct(reg, path), "Corrections from list-Brauereien.csv, list-Chronik.csv and list-Stand.csv: 2 "
+                                     "breweries and 2 history entries added");
+        QCOMPARE(reg.sql().rows("SELECT b.RowId, b.IdCode, c.BreweryNameLong FROM Brewery b LEFT JOIN BreweryChronik c "
+                                "ON c.ParentRowId = b.RowId ORDER BY b.RowId"),
+                 QList<QStringList>({{QString::number(held), "B1", "Spezial"},
+                                     {QString::number(held + 2), "C1", "Hofbräuhaus Coburg"},
+                                     {QString::number(held + 3), "C2", "<null>"}}));
     }
 
     // A file that cannot be read as corrections of this register is
