@@ -46,6 +46,15 @@ void UndoRedo::start()
     QUndoStack &stack = history.stack();
     connect(&stack, &QUndoStack::canUndoChanged, m_undo, &QAction::setEnabled);
     connect(&stack, &QUndoStack::canRedoChanged, m_redo, &QAction::setEnabled);
+    // The menu names the step an undo or a redo would take back or make
+    // again: "Undo: corrections from list.xlsx".
+    const auto named = [](QAction *action, const QString &plain) {
+        return [action, plain](const QString &step) {
+            action->setText(step.isEmpty() ? plain : QStringLiteral("%1: %2").arg(plain, step));
+        };
+    };
+    connect(&stack, &QUndoStack::undoTextChanged, m_undo, named(m_undo, m_undo->text()));
+    connect(&stack, &QUndoStack::redoTextChanged, m_redo, named(m_redo, m_redo->text()));
     connect(&history, &RegisterUndo::stepTaken, this, &UndoRedo::showStep);
 }
 

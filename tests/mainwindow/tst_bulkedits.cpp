@@ -347,6 +347,7 @@ private slots:
         QCOMPARE(breweriesOf(reg, kind), wanted);
         QCOMPARE(win->BreweryCount(), 34);
         QVERIFY(win->lblMessage->text().endsWith("1 conflict"));
+        QCOMPARE(win->findChild<QAction *>("actUndo")->text(), "&Undo: corrections from list.xlsx");
 
         undo(win);
         QCOMPARE(registerBytes(reg, kind), before);
