@@ -51,7 +51,7 @@ bool CorrectionsFile::isExport(const QString &path)
     }
 }
 
-CorrectionsFile::CorrectionsFile(const QString &path)
+CorrectionsFile::CorrectionsFile(const QString &path, const Progress &progress)
 {
     // An export's CSV files in the order of its sheets, whichever was named.
     QStringList paths = QStringList{path}
@@ -127,13 +127,20 @@ CorrectionsFile::CorrectionsFile(const QString &path)
                                 .arg(m_source, ExportSheets::Stamps));
     if (!breweries)
         throw ImportRefused(QStringLiteral("%1 holds no table of breweries with their RowId.").arg(m_source));
-    readStamps(*stamps);
-    readTable(*breweries);
+    // The stamps hold a row for each row of the tables: how far the tables
+    // have come is told against them.
+    qint64 rows = 0;
+    const Progress told = [&](qint64, qint64) {
+        if (progress && ++rows % 1024 == 0)
+            progress(rows, 2 * (qint64(m_stampedBreweries.size()) + m_entriesStamped));
+    };
+    readStamps(*stamps, told);
+    readTable(*breweries, told);
     if (entries)
-        readTable(*entries);
+        readTable(*entries, told);
 }
 
-void CorrectionsFile::readStamps(const Sheet &sheet)
+void CorrectionsFile::readStamps(const Sheet &sheet, const Progress &progress)
 {
     bool first = true;
     const auto refuse = [&](qint64 number) {
@@ -151,6 +158,7 @@ void CorrectionsFile::readStamps(const Sheet &sheet)
     };
     try {
         sheet.file->readRows(sheet.index, [&](qint64 number, const SheetRow &cells) {
+            progress(number, 0);
             const SheetCell kind = cell(cells, 0);
             if (std::exchange(first, false)) {
                 if (kind != QString::fromLatin1(ExportStamps::Mark))
@@ -168,6 +176,7 @@ void CorrectionsFile::readStamps(const Sheet &sheet)
                 for (size_t t = 0; t < entry.texts.size(); ++t)
                     entry.texts[t] = cell(cells, ExportStamps::FirstText + int(t));
                 m_stampedEntries[entry.parent].push_back(std::move(entry));
+                ++m_entriesStamped;
             } else {
                 throw refuse(number);
             }
@@ -180,24 +189,24 @@ void CorrectionsFile::readStamps(const Sheet &sheet)
         throw refuse(1);
 }
 
-void CorrectionsFile::readTable(const Sheet &sheet)
+void CorrectionsFile::readTable(const Sheet &sheet, const Progress &progress)
 {
     const SheetLayout &layout = sheet.layout;
     const bool chroniks = layout.kind == Kind::Chroniks;
+    // The columns under a caption of the register.
     std::vector<bool> known;
-    for (int column : chroniks ? std::vector<int>(layout.chronik.begin(), layout.chronik.end())
-                               : std::vector<int>(layout.brewery.begin(), layout.brewery.end())) {
+    const auto know = [&known](int column) {
         if (column >= 0) {
             known.resize(std::max(known.size(), size_t(column) + 1));
             known[size_t(column)] = true;
         }
-    }
-    for (int column : {layout.key, layout.breweryCode}) {
-        if (column >= 0) {
-            known.resize(std::max(known.size(), size_t(column) + 1));
-            known[size_t(column)] = true;
-        }
-    }
+    };
+    if (chroniks)
+        std::ranges::for_each(layout.chronik, know);
+    else
+        std::ranges::for_each(layout.brewery, know);
+    know(layout.key);
+    know(layout.breweryCode);
     QHash<qint64, qint64> rowOfKey;
     for (const Brewery &brewery : m_breweries) {
         if (brewery.key)
@@ -205,6 +214,7 @@ void CorrectionsFile::readTable(const Sheet &sheet)
     }
     try {
         sheet.file->readRows(sheet.index, [&](qint64 number, const SheetRow &cells) {
+            progress(number, 0);
             if (number == layout.headerRow)
                 return true;
             const Row row{sheet.where, number};

@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QString>
 #include <array>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -46,9 +47,12 @@ public:
     // them, or one of an export's CSV files with them beside it.
     static bool isExport(const QString &path);
 
+    // Hears the rows read, of about as many as the file holds.
+    using Progress = std::function<void(qint64 done, qint64 total)>;
+
     // A workbook, or one of an export's CSV files (the others beside it
     // come along). Throws ImportRefused.
-    explicit CorrectionsFile(const QString &path);
+    explicit CorrectionsFile(const QString &path, const Progress &progress = {});
 
     // "list.xlsx", "x-Brauereien.csv, x-Chronik.csv and x-Stand.csv".
     const QString &source() const { return m_source; }
@@ -64,8 +68,8 @@ public:
 
 private:
     struct Sheet;
-    void readTable(const Sheet &sheet);
-    void readStamps(const Sheet &sheet);
+    void readTable(const Sheet &sheet, const Progress &progress);
+    void readStamps(const Sheet &sheet, const Progress &progress);
 
     QString m_source;
     QString m_identity;
@@ -73,4 +77,5 @@ private:
     std::vector<Entry> m_entries;
     QHash<qint64, BreweryTexts> m_stampedBreweries;
     QHash<qint64, std::vector<StampedEntry>> m_stampedEntries;
+    qint64 m_entriesStamped = 0;
 };

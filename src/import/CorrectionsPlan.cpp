@@ -21,11 +21,11 @@ using BreweryCells = CorrectionsFile::BreweryTexts;
 using EntryCells = CorrectionsFile::ChronikTexts;
 using Line = CorrectionsPlan::Line;
 
+namespace {
+
 // Of a history entry's five texts, how many a corrected entry keeps at
 // least: fewer, and it is another entry.
 constexpr int ResemblingTexts = 3;
-
-namespace {
 
 template <typename Texts> Texts textsOf(const QByteArrayView *views)
 {
@@ -78,7 +78,8 @@ QString shown(const BreweryCells &texts)
 
 } // namespace
 
-CorrectionsPlan::CorrectionsPlan(Register &reg, const CorrectionsFile &file) : m_register(reg), m_file(file)
+CorrectionsPlan::CorrectionsPlan(Register &reg, const CorrectionsFile &file, const CorrectionsFile::Progress &progress)
+    : m_register(reg), m_file(file)
 {
     RegisterFile &store = reg.file();
     const QString identity = reg.place().identity(store);
@@ -98,7 +99,7 @@ CorrectionsPlan::CorrectionsPlan(Register &reg, const CorrectionsFile &file) : m
     QHash<qint64, std::vector<const CorrectionsFile::Entry *>> entriesOf;
     for (const CorrectionsFile::Entry &entry : file.entries())
         entriesOf[entry.parent].push_back(&entry);
-    QHash<qint64, qint64> placeholders;
+    qint64 added = 0;
     QSet<qint64> held;
     // Read in the order of their keys, as the register keeps them: a file in
     // the list's order would make every row a seek of its own.
@@ -108,18 +109,20 @@ CorrectionsPlan::CorrectionsPlan(Register &reg, const CorrectionsFile &file) : m
     std::ranges::stable_sort(inKeyOrder, {}, [](const CorrectionsFile::Brewery *b) {
         return b->key.value_or(std::numeric_limits<qint64>::max());
     });
-    for (const CorrectionsFile::Brewery *listed : inKeyOrder) {
-        const CorrectionsFile::Brewery &brewery = *listed;
+    for (size_t done = 0; done < inKeyOrder.size(); ++done) {
+        const CorrectionsFile::Brewery &brewery = *inKeyOrder[done];
+        if (progress && done % 1024 == 0)
+            progress(qint64(done), qint64(inKeyOrder.size()));
         std::optional<BreweryCells> now;
         if (brewery.key)
             ReadBreweryTexts(store, *brewery.key, [&now](const QByteArrayView *texts) { now = textsOf<BreweryCells>(texts); });
         if (!now) {
-            const qint64 placeholder = -qint64(placeholders.size() + 1);
-            if (brewery.key)
-                placeholders.insert(*brewery.key, placeholder);
+            const qint64 placeholder = -++added;
             m_shown.insert(placeholder, shown(brewery.texts));
             add(false, placeholder, placeholder, trimmedRow(brewery.texts));
-            for (const CorrectionsFile::Entry *entry : entriesOf.value(brewery.key.value_or(0)))
+            // Only a brewery with a key of the file's can have entries.
+            for (const CorrectionsFile::Entry *entry : brewery.key ? entriesOf.value(*brewery.key)
+                                                                   : std::vector<const CorrectionsFile::Entry *>())
                 add(true, 0, placeholder, trimmedRow(entry->texts));
             continue;
         }

@@ -45,8 +45,9 @@ public:
     };
 
     // Throws ImportRefused for a file exported from another register, and
-    // StoreError when the register cannot be read.
-    CorrectionsPlan(Register &reg, const CorrectionsFile &file);
+    // StoreError when the register cannot be read. `progress` hears the
+    // breweries compared, of all the file holds.
+    CorrectionsPlan(Register &reg, const CorrectionsFile &file, const CorrectionsFile::Progress &progress = {});
 
     const std::vector<Line> &lines() const { return m_lines; }
     // The brewery `key` as the user knows it: "Brauerei Müller (BY-12)".

@@ -72,10 +72,13 @@ bool MenuImport::importCorrections(const QString &path)
         // would hold it back until it ends.
         m_register.catchUp();
         {
-            BusyStep busy(m_message, QStringLiteral("Reading %1").arg(source));
-            file.emplace(path);
-            source = file->source();
-            plan.emplace(m_register, *file);
+            BusyStep reading(m_message, QStringLiteral("Reading %1").arg(source));
+            file.emplace(path, [&reading](qint64 done, qint64 total) { reading(done, total); });
+        }
+        source = file->source();
+        {
+            BusyStep comparing(m_message, QStringLiteral("Comparing %1 with the register").arg(source));
+            plan.emplace(m_register, *file, [&comparing](qint64 done, qint64 total) { comparing(done, total); });
         }
         CorrectionsPreview preview(*plan, source, m_message->window());
         if (preview.exec() != QDialog::Accepted || plan->changesNothing())
