@@ -2,10 +2,12 @@
 #include "RegisterExport.h"
 #include "SpreadsheetFile.h"
 #include "TrickyRegister.h"
+#include "ZipParts.h"
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTest>
 #include <unistd.h>
 
@@ -153,6 +155,47 @@ private slots:
         QCOMPARE(saved.contains(",\"1856\","), !yearsAsNumbers);
         QVERIFY(saved.contains(",\"1850?\","));
         QVERIFY2(chroniks == reg.chroniks(), qPrintable(describe(chroniks)));
+    }
+
+    // The stamps stand out of sight, a hidden sheet of the workbook or a
+    // third file beside the CSV tables: which register, then every row as
+    // exported with its own key (a history entry with its brewery's too).
+    void stampsStayOutOfSight_data()
+    {
+        QTest::addColumn<bool>("workbook");
+        QTest::addRow("workbook") << true;
+        QTest::addRow("CSV tables") << false;
+    }
+    void stampsStayOutOfSight()
+    {
+        QFETCH(bool, workbook);
+        TrickyRegister reg;
+        ExportOptions options;
+        options.format = workbook ? ExportOptions::Format::Xlsx : ExportOptions::Format::CsvTables;
+        options.registerIdentity = "register 42";
+        const QString path = reg.dir() + (workbook ? "/list.xlsx" : "/list.csv");
+        ExportRegister(*reg.file(), {reg.zywiec, reg.lowenbrau}, path, options);
+        const auto file = SpreadsheetFile::open(workbook ? path : ExportSheets::tableFile(path, ExportSheets::Stamps));
+        if (workbook) {
+            QCOMPARE(file->sheetNames(), QStringList({"Brauereien", "Chronik", "Stand"}));
+            const ZipParts parts(bytesOf(path), [](const QString &why) { QFAIL(qPrintable(why)); });
+            QVERIFY(QString::fromUtf8(parts.part("xl/workbook.xml")).contains(QRegularExpression("<sheet name=\"Stand\"[^>]* state=\"hidden\"")));
+        }
+        QList<QStringList> rows;
+        file->readRows(workbook ? 2 : 0, [&](qint64, const SheetRow &cells) {
+            QStringList row;
+            for (const SheetCell &cell : cells)
+                row << cell.value_or("<null>");
+            rows << row;
+            return true;
+        });
+        QCOMPARE(rows.size(), 5);
+        QCOMPARE(rows[0].mid(0, 2), QStringList({"Sudregister", "register 42"}));
+        QCOMPARE(rows[1], QStringList({"B", QString::number(reg.zywiec), "<null>", "PL", "Śląskie", "34-300", "Żywiec",
+                                       "Z-7", "Browar Żywiec 🍺", "1856", ""}));
+        const QStringList entries = reg.sql().column("SELECT ChronikId FROM BreweryChronik ORDER BY ChronikId");
+        QCOMPARE(rows[3].mid(0, 4), QStringList({"C", entries[0], QString::number(reg.lowenbrau), "M-1a"}));
+        QCOMPARE(rows[4].mid(0, 4), QStringList({"C", entries[1], QString::number(reg.lowenbrau), "M-1b"}));
     }
 
     // Text spelt as the workbook's escape of a character is read back as

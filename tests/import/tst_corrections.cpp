@@ -5,7 +5,9 @@
 #include "FileBytes.h"
 #include "RegisterExport.h"
 #include "RegisterFile.h"
+#include "Register.h"
 #include "RegisterIdentity.h"
+#include "RegisterLock.h"
 #include "ReportImport.h"
 #include "ScratchRegister.h"
 
@@ -153,6 +155,27 @@ private slots:
                  QList<QStringList>({{QString::number(held), "B1", "Spezial"},
                                      {QString::number(held + 2), "C1", "Hofbräuhaus Coburg"},
                                      {QString::number(held + 3), "C2", "<null>"}}));
+    }
+
+    // A register made before registers had an identity gets one when a
+    // window opens it for writing, and none from a window that only reads.
+    void anOldRegisterGetsItsIdentity_data()
+    {
+        QTest::addColumn<bool>("lockedElsewhere");
+        QTest::addRow("opened for writing") << false;
+        QTest::addRow("opened read-only") << true;
+    }
+    void anOldRegisterGetsItsIdentity()
+    {
+        QFETCH(bool, lockedElsewhere);
+        ScratchRegister reg;
+        QVERIFY(!RegisterIdentity::of(*reg.file()).isEmpty());
+        QVERIFY(reg.sql().exec("PRAGMA user_version = 0"));
+        const std::unique_ptr<RegisterLock> other = lockedElsewhere ? RegisterLock::tryTake(reg.path()) : nullptr;
+        Register window(reg.path());
+        window.open();
+        QCOMPARE(window.holdsLock(), !lockedElsewhere);
+        QCOMPARE(RegisterIdentity::of(*reg.file()).isEmpty(), lockedElsewhere);
     }
 
     // A file that cannot be read as corrections of this register is
