@@ -71,7 +71,7 @@ int main(int argc, char *argv[])
     {
         std::atomic<bool> sorted = false;
         auto sort = std::async(std::launch::async, [&] {
-            OrderGerman(path, "Brewery", {"CityName", "PostalCode", "BreweryName"}, {});
+            OrderGerman(path, "Brewery", {"CityName", "PostalCode", "BreweryName"}, {}, {});
             sorted = true;
         });
         const Waits waits = writeWhile(*file, [&] { return bool(sorted); });

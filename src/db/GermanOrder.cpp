@@ -178,8 +178,8 @@ std::vector<std::vector<quint32>> rankTexts(const std::vector<Share> &shares, si
 
 // Ranks the texts the shares read and orders their rows by rank, field by
 // field; `done` grows from `base` by `span` as it goes.
-std::vector<qint64> rankAndOrder(std::vector<Share> &shares, size_t fieldCount, std::atomic<qint64> &done,
-                                 qint64 base, qint64 span)
+std::vector<qint64> rankAndOrder(std::vector<Share> &shares, size_t fieldCount, const QList<bool> &descending,
+                                 std::atomic<qint64> &done, qint64 base, qint64 span)
 {
     // Shares follow each other by rowid, so the rows stand in rowid order.
     std::vector<qint64> rowids;
@@ -207,8 +207,15 @@ std::vector<qint64> rankAndOrder(std::vector<Share> &shares, size_t fieldCount, 
     for (size_t i = 0; i < count; ++i)
         order[i] = quint32(i);
     for (size_t f = fieldCount; f-- > 0;) {
-        const std::vector<quint32> &rank = ranks[f];
-        std::vector<size_t> start(size_t(*std::max_element(rank.begin(), rank.end())) + 2, 0);
+        std::vector<quint32> &rank = ranks[f];
+        const quint32 top = *std::max_element(rank.begin(), rank.end());
+        // Turned round, the field's ranks count down from the top; Null,
+        // the lowest, comes last, as SQLite puts it in a descending order.
+        if (qsizetype(f) < descending.size() && descending.at(qsizetype(f))) {
+            for (quint32 &r : rank)
+                r = top - r;
+        }
+        std::vector<size_t> start(size_t(top) + 2, 0);
         for (quint32 r : rank)
             ++start[r + 1];
         for (size_t r = 1; r < start.size(); ++r)
@@ -228,12 +235,13 @@ std::vector<qint64> rankAndOrder(std::vector<Share> &shares, size_t fieldCount, 
 // known long before the whole order. Stopped when the order comes first.
 class FirstRowsQuery {
 public:
-    FirstRowsQuery(const QString &path, const QByteArray &table, const QByteArrayList &fields)
+    FirstRowsQuery(const QString &path, const QByteArray &table, const QByteArrayList &fields,
+                   const QList<bool> &descending)
         : m_connection(RegisterFile::openReader(path))
     {
         QByteArray sql = "SELECT rowid FROM " + table + " ORDER BY ";
-        for (const QByteArray &field : fields)
-            sql += field + " COLLATE " + GermanCollationName + ", ";
+        for (qsizetype f = 0; f < fields.size(); ++f)
+            sql += fields.at(f) + " COLLATE " + GermanCollationName + (f < descending.size() && descending.at(f) ? " DESC, " : ", ");
         sql += "rowid LIMIT " + QByteArray::number(FirstRowCount);
         m_rows = std::async(std::launch::async, [this, sql] {
             std::optional<std::vector<qint64>> keys;
@@ -274,8 +282,8 @@ private:
 } // namespace
 
 std::optional<std::vector<qint64>> OrderGerman(const QString &path, const QByteArray &table,
-                                               const QByteArrayList &fields, const Progress &progress,
-                                               const FirstRows &firstRows)
+                                               const QByteArrayList &fields, const QList<bool> &descending,
+                                               const Progress &progress, const FirstRows &firstRows)
 {
     qint64 lowest = 0, highest = -1;
     {
@@ -299,7 +307,7 @@ std::optional<std::vector<qint64>> OrderGerman(const QString &path, const QByteA
     std::atomic<qint64> read = 0;
     std::optional<FirstRowsQuery> first;
     if (firstRows)
-        first.emplace(path, table, fields);
+        first.emplace(path, table, fields, descending);
     const auto waiting = [&] {
         if (first)
             first->deliverWhenKnown(firstRows);
@@ -326,8 +334,8 @@ std::optional<std::vector<qint64>> OrderGerman(const QString &path, const QByteA
 
     // The rest runs aside as a whole, so that this thread, the window's,
     // keeps it informed throughout.
-    auto ranking = std::async(std::launch::async, rankAndOrder, std::ref(shares), size_t(fieldCount), std::ref(read),
-                              expected, expected);
+    auto ranking = std::async(std::launch::async, rankAndOrder, std::ref(shares), size_t(fieldCount),
+                              std::cref(descending), std::ref(read), expected, expected);
     waitBeside(ranking, waiting);
     std::vector<qint64> ordered = ranking.get();
     first.reset();

@@ -92,10 +92,17 @@ RecordSource ParseRecordSource(const QString &text)
     if (tokens.takeKeyword("order")) {
         if (!tokens.takeKeyword("by"))
             unsupported(text);
-        source.orderBy << identifier(tokens, text);
+        const auto key = [&] {
+            source.orderBy << identifier(tokens, text);
+            const bool down = tokens.takeKeyword("desc");
+            if (!down)
+                tokens.takeKeyword("asc");
+            source.descending << down;
+        };
+        key();
         while (tokens.peek() == QLatin1String(",")) {
             tokens.take();
-            source.orderBy << identifier(tokens, text);
+            key();
         }
     }
     if (!tokens.done())

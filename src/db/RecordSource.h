@@ -12,10 +12,13 @@ struct RecordSource {
     QString table;
     QString whereField;                 // empty: all rows
     std::optional<qint64> whereValue;   // the whole number the field must equal
-    QStringList orderBy;                // fields, each ascending
+    QStringList orderBy;                // fields
+    QList<bool> descending;             // per field of orderBy; none: ascending
+
+    bool isDescending(qsizetype key) const { return key < descending.size() && descending.at(key); }
 };
 
 // Accepts a bare table name or
-//   select * from <table> [where <field> = <whole number>] [order by <field>, ...]
+//   select * from <table> [where <field> = <whole number>] [order by <field> [asc|desc], ...]
 // with keywords in any case. Anything else throws StoreError.
 RecordSource ParseRecordSource(const QString &text);

@@ -64,7 +64,8 @@ Recordset::Recordset(std::shared_ptr<RegisterFile> file, const RecordSource &sou
         QByteArrayList fields;
         for (const QString &field : source.orderBy)
             fields << QuotedName(m_fields.at(requireField(field)));
-        if (auto keys = OrderGerman(m_file->path(), QuotedName(source.table), fields, progress, firstRows)) {
+        if (auto keys = OrderGerman(m_file->path(), QuotedName(source.table), fields, source.descending, progress,
+                                    firstRows)) {
             m_keys = std::move(*keys);
             return;
         }
@@ -90,8 +91,10 @@ Recordset::Recordset(std::shared_ptr<RegisterFile> file, const RecordSource &sou
 QByteArray Recordset::orderClause() const
 {
     QByteArray order = " ORDER BY ";
-    for (const QString &field : m_source.orderBy)
-        order += QuotedName(m_fields.at(requireField(field))) + " COLLATE " + GermanCollationName + ", ";
+    for (qsizetype i = 0; i < m_source.orderBy.size(); ++i) {
+        order += QuotedName(m_fields.at(requireField(m_source.orderBy.at(i)))) + " COLLATE " + GermanCollationName
+            + (m_source.isDescending(i) ? " DESC, " : ", ");
+    }
     return order + "rowid";
 }
 

@@ -33,7 +33,8 @@ public:
 // of 100,000 breweries opens fast and costs little memory.
 //
 // Text fields are ordered the German way, case-insensitively and with digit
-// runs by value; rows whose sort keys are equal keep the order of their keys.
+// runs by value, each key either way; rows whose sort keys are equal keep
+// the order of their keys, ascending.
 class Recordset {
 public:
     enum class EditMode { None, Edit, Add };
@@ -129,7 +130,8 @@ private:
     using Row = std::vector<QVariant>;
 
     void prepare();
-    // " ORDER BY f1 COLLATE <German>, ..., rowid": the record source's order.
+    // " ORDER BY f1 COLLATE <German> [DESC], ..., rowid": the record
+    // source's order.
     QByteArray orderClause() const;
     QByteArray columnList() const;
     const QByteArray &fetchSql() const;

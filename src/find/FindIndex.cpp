@@ -7,6 +7,7 @@
 #include "TextNumbers.h"
 
 #include <algorithm>
+#include <bit>
 #include <chrono>
 #include <cstring>
 #include <malloc.h>
@@ -97,9 +98,11 @@ FindIndex::Texts FindIndex::build(const QString &path, std::atomic<qint64> &rows
             [&](qint64 rowId, const QByteArrayView *texts) {
                 rowsRead.fetch_add(1, std::memory_order_relaxed);
                 built.rowIds.push_back(rowId);
+                quint8 present = 0;
                 for (int t = 0; t < FindBreweryTexts; ++t) {
                     if (texts[t].isEmpty())
                         continue;
+                    present |= quint8(1u << t);
                     if (t == BreweryCode) {
                         folder.append(built.codes, texts[t].data(), texts[t].size());
                         built.codes += Separator;
@@ -107,6 +110,7 @@ FindIndex::Texts FindIndex::build(const QString &path, std::atomic<qint64> &rows
                         built.refs.push_back(value(texts[t]));
                     }
                 }
+                built.present.push_back(present);
                 built.breweryStarts.push_back(quint32(built.refs.size()));
                 built.codeStarts.push_back(quint32(built.codes.size()));
             },
@@ -224,7 +228,50 @@ std::vector<quint8> FindIndex::piecesHolding(const QByteArray &text, const std::
     return marks;
 }
 
-std::vector<qint64> FindIndex::matching(RegisterFile &file, const QStringList &words)
+quint32 FindIndex::valueOf(size_t b, int field) const
+{
+    const unsigned before = m_index.present[b] & ((1u << field) - 1) & ~(1u << BreweryCode);
+    return m_index.refs[m_index.breweryStarts[b] + quint32(std::popcount(before))];
+}
+
+QByteArrayView FindIndex::fieldValue(size_t b, int field) const
+{
+    if (!(m_index.present[b] & (1u << field)))
+        return {};
+    if (field == BreweryCode) {
+        const char *own = m_index.codes.constData() + m_index.codeStarts[b];
+        const auto *end = static_cast<const char *>(
+            std::memchr(own, Separator, m_index.codeStarts[b + 1] - m_index.codeStarts[b]));
+        return QByteArrayView(own, end);
+    }
+    // Each value ends with the separator, where the next begins.
+    const quint32 value = valueOf(b, field);
+    return QByteArrayView(m_index.values.constData() + m_index.valueStarts[value],
+                          m_index.valueStarts[value + 1] - m_index.valueStarts[value] - 1);
+}
+
+bool FindIndex::passesFilters(size_t b, const std::vector<ColumnFilter> &filters,
+                              std::vector<std::vector<quint8>> &memo) const
+{
+    for (size_t f = 0; f < filters.size(); ++f) {
+        const ColumnFilter &column = filters[f];
+        // Codes hardly repeat and are asked each time; other values once.
+        if (column.field == BreweryCode || !(m_index.present[b] & (1u << column.field))) {
+            if (!column.filter.passes(fieldValue(b, column.field)))
+                return false;
+            continue;
+        }
+        quint8 &known = memo[f][valueOf(b, column.field)];
+        if (!known)
+            known = column.filter.passes(fieldValue(b, column.field)) ? 1 : 2;
+        if (known != 1)
+            return false;
+    }
+    return true;
+}
+
+std::vector<qint64> FindIndex::matching(RegisterFile &file, const QStringList &words,
+                                        const std::vector<ColumnFilter> &filters)
 {
     const Stamp now = stampOf(file);
     if (m_prepared.valid()) {
@@ -255,6 +302,7 @@ std::vector<qint64> FindIndex::matching(RegisterFile &file, const QStringList &w
                                piecesHolding(m_index.codes, m_index.codeStarts, folded)});
     }
     const auto scan = [&](size_t from, size_t to, std::vector<qint64> &found) {
+        std::vector<std::vector<quint8>> memo(filters.size(), std::vector<quint8>(m_index.valueStarts.size()));
         for (size_t b = from; b < to; ++b) {
             const quint32 *first = m_index.refs.data() + m_index.breweryStarts[b];
             const quint32 *last = m_index.refs.data() + m_index.breweryStarts[b + 1];
@@ -262,7 +310,7 @@ std::vector<qint64> FindIndex::matching(RegisterFile &file, const QStringList &w
                 return word.codes[b] != 0
                     || std::any_of(first, last, [&](quint32 value) { return word.values[value] != 0; });
             });
-            if (every)
+            if (every && passesFilters(b, filters, memo))
                 found.push_back(m_index.rowIds[b]);
         }
     };

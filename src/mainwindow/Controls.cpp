@@ -4,10 +4,13 @@
 
 #include "BreweryColumns.h"
 #include "CityJumpCut.h"
+#include "FilterHeader.h"
+#include "FilterRow.h"
 #include "FindField.h"
 #include "Register.h"
 #include "RegisterGuard.h"
 #include "ScreenFit.h"
+#include "SortDirection.h"
 #include "ToolBoxLayout.h"
 #include "WheelGuard.h"
 
@@ -24,6 +27,8 @@ namespace {
 // The designed window and tool box, in twips.
 constexpr QSize FirstSize(11760, 8175);
 constexpr QSize ToolBoxSize(12255, 1815);
+// A sort key's direction, beside its list: a square the list's height.
+constexpr int SortDirectionTwips = 315;
 
 template <typename Control> Control *named(Control *control, const char *name)
 {
@@ -61,7 +66,8 @@ void Sudregister::createControls()
     dsBrewery = m_register->breweries();
     dsBreweryChronik = m_register->chroniks();
 
-    grdBrauerien = named(new DataGrid(this), "grdBrauerien");
+    m_filterCaptions = new FilterHeader;
+    grdBrauerien = named(new DataGrid(this, m_filterCaptions), "grdBrauerien");
     for (const BreweryColumn &column : BreweryColumns)
         grdBrauerien->addColumn(column.field, column.field);
     grdBrauerien->setAllowAddNew(true);
@@ -118,6 +124,7 @@ void Sudregister::createToolBox()
         if (whole)
             m_guard->showRegisterMessage();
     });
+    m_filters = new FilterRow(*m_filterCaptions, *grdBrauerien, *m_find, m_remembered.settings(), this);
     lblFind = m_find->caption();
     txtFind = m_find->field();
     m_layout.place(lblFind, 6240, 300, 435, 255);
@@ -147,12 +154,18 @@ void Sudregister::createToolBox()
 
     Label5 = label(box, "Label5", QStringLiteral("&Sort :"), Qt::AlignRight);
     m_layout.place(Label5, 255, 1410, 735, 195);
+    // Each list leaves the end of its designed place to its direction.
     cmbSort1 = named(new QComboBox(box), "cmbSort1");
-    m_layout.place(cmbSort1, 1215, 1320, 2415, 315);
+    m_layout.place(cmbSort1, 1215, 1320, 2415 - SortDirectionTwips, 315);
+    tglSort1 = named(new SortDirection(box), "tglSort1");
+    m_layout.place(tglSort1, 3600 - SortDirectionTwips, 1320, SortDirectionTwips, 315);
     cmbSort2 = named(new QComboBox(box), "cmbSort2");
-    m_layout.place(cmbSort2, 3600, 1320, 2415, 315);
+    m_layout.place(cmbSort2, 3600, 1320, 2415 - SortDirectionTwips, 315);
+    tglSort2 = named(new SortDirection(box), "tglSort2");
+    m_layout.place(tglSort2, 6000 - SortDirectionTwips, 1320, SortDirectionTwips, 315);
     cmbSort3 = named(new QComboBox(box), "cmbSort3");
-    m_layout.place(cmbSort3, 6000, 1320, 2415, 315);
+    m_layout.place(cmbSort3, 6000, 1320, 2415 - SortDirectionTwips, 315);
+    tglSort3 = named(new SortDirection(box), "tglSort3");
     for (QComboBox *list : {cmbSort1, cmbSort2, cmbSort3}) {
         for (const BreweryColumn &column : BreweryColumns)
             list->addItem(column.sortCaption);
@@ -176,6 +189,7 @@ void Sudregister::createToolBox()
     // The third sort list grows to the right until its longest caption
     // shows whole.
     cmbSort3->resize(std::max(cmbSort3->width(), cmbSort3->sizeHint().width()), cmbSort3->height());
+    tglSort3->setGeometry(cmbSort3->geometry().right() + 1, cmbSort3->y(), tglSort2->width(), cmbSort3->height());
     ToolBoxLayout &toolBox = m_layout.toolBox();
     toolBox.addGroup(0, {Label4, cboBrauereiJump});
     toolBox.addGroup(0, {cmdNewBrewery});
@@ -183,7 +197,7 @@ void Sudregister::createToolBox()
     toolBox.addGroup(0, {lblFind, txtFind});
     toolBox.addGroup(0, {cmdTimeline, cmdReport});
     toolBox.setBottomLine(1, lblMessage);
-    toolBox.addGroup(2, {Label5, cmbSort1, cmbSort2, cmbSort3});
+    toolBox.addGroup(2, {Label5, cmbSort1, tglSort1, cmbSort2, tglSort2, cmbSort3, tglSort3});
     toolBox.setHint(2, Label3);
 
     // The designed order, with the find field and Timeline in their places
@@ -197,6 +211,10 @@ void Sudregister::createToolBox()
     setTabOrder(grdChronik, cmbSort1);
     setTabOrder(cmbSort1, cmbSort2);
     setTabOrder(cmbSort2, cmbSort3);
+    // The directions after the lists, which keep their designed order.
+    setTabOrder(cmbSort3, tglSort1);
+    setTabOrder(tglSort1, tglSort2);
+    setTabOrder(tglSort2, tglSort3);
 
     // What a screen reader says of each: a list by what it is for, not only
     // by the entry it shows. (On Linux Qt names a drop-down list by its

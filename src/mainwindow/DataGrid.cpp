@@ -23,8 +23,11 @@ constexpr int SelectorWidth = 18;
 
 } // namespace
 
-DataGrid::DataGrid(QWidget *parent) : QTableView(parent), m_model(new RecordsetModel(events, this))
+DataGrid::DataGrid(QWidget *parent, QHeaderView *captions)
+    : QTableView(parent), m_model(new RecordsetModel(events, this))
 {
+    if (captions)
+        setHorizontalHeader(captions);
     setModel(m_model);
     setItemDelegate(new CellDelegate(this));
     setVerticalScrollMode(ScrollPerItem);

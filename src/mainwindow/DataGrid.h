@@ -3,6 +3,7 @@
 #include "GridColumn.h"
 #include "GridEvents.h"
 
+#include <QHeaderView>
 #include <QTableView>
 #include <QVariant>
 #include <optional>
@@ -25,7 +26,9 @@ class DataGrid : public QTableView {
 public:
     enum AddNewModeValue { NoAddNew = 0, AddNewCurrent = 1, AddNewPending = 2 };
 
-    explicit DataGrid(QWidget *parent = nullptr);
+    // `captions`, when given, replaces the plain column captions (a header
+    // of the grid's own making, with the grid as its parent).
+    explicit DataGrid(QWidget *parent = nullptr, QHeaderView *captions = nullptr);
     ~DataGrid() override;
 
     void setDataSource(DataSource *source);

@@ -89,6 +89,11 @@ void FindField::waitForIndex()
     }
 }
 
+void FindField::applySoon()
+{
+    m_delay->start();
+}
+
 void FindField::apply()
 {
     m_delay->stop();
@@ -100,26 +105,28 @@ void FindField::apply()
     ::Recordset &before = breweries.Recordset();
     const qint64 current = before.AbsolutePosition() < 0 ? -1 : before.keyAt(before.AbsolutePosition());
 
-    if (words.isEmpty()) {
+    const bool whole = words.isEmpty() && m_filters.empty();
+    if (whole) {
         breweries.setFilter(std::nullopt);
     } else {
         // What other editors of a shared register committed until now is
         // searched too, heard or not yet.
         m_register.catchUp();
         waitForIndex();
-        breweries.setFilter(m_index.matching(breweries.file(), words));
+        breweries.setFilter(m_index.matching(breweries.file(), words, m_filters));
     }
 
     ::Recordset &listed = breweries.Recordset();
     if (const int position = current < 0 ? -1 : listed.positionOf(current); position >= 0)
         listed.setAbsolutePosition(position);
-    if (listed.RecordCount() == 0 && !words.isEmpty()) {
-        m_message->setText(
-            QStringLiteral("No brewery of %1 matches \"%2\"").arg(breweries.unfilteredCount()).arg(text));
-    } else if (!words.isEmpty()) {
+    if (listed.RecordCount() == 0 && !whole) {
+        m_message->setText(words.isEmpty()
+                               ? QStringLiteral("No brewery of %1 passes the filters").arg(breweries.unfilteredCount())
+                               : QStringLiteral("No brewery of %1 matches \"%2\"").arg(breweries.unfilteredCount()).arg(text));
+    } else if (!whole) {
         m_message->setText(
             QStringLiteral("Found %1 of %2").arg(listed.RecordCount()).arg(CountedBreweries(breweries.unfilteredCount())));
     }
-    m_narrowed(words.isEmpty());
+    m_narrowed(whole);
     m_delay->setInterval(took.elapsed() < QuickFindMs ? 0 : int(std::min(took.elapsed(), FindDelayMs)));
 }

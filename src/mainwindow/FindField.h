@@ -16,7 +16,8 @@ class Register;
 // The find field: as the user types, the brewery list narrows to the
 // breweries that hold every typed word in one of their fields or history
 // entries. Sorting, the jump list, the count and the report then work on
-// the breweries found. Enter goes on to the first brewery found, Escape
+// the breweries found. The filter row narrows it further, through the
+// same index. Enter goes on to the first brewery found, Escape
 // shows the whole list again, Ctrl+F comes back to the field.
 class FindField : public QObject {
     Q_OBJECT
@@ -35,10 +36,17 @@ public:
 
     // Reads the register for the find beside the window, on the second core.
     void prepare();
-    // Narrows the list to the breweries holding every word of the field;
-    // the whole list when it is empty. The current brewery stays current
-    // where it is listed.
+    // Narrows the list to the breweries holding every word of the field
+    // and passing every filter of the filter row; the whole list when
+    // neither asks for anything. The current brewery stays current where it
+    // is listed.
     void apply();
+    // The same once the typing delay has passed without another change.
+    void applySoon();
+    // The filter row's filters, those set only; the list follows them at
+    // the next apply().
+    void setColumnFilters(std::vector<ColumnFilter> filters) { m_filters = std::move(filters); }
+    bool filtersSet() const { return !m_filters.empty(); }
 
 private:
     void waitForIndex();
@@ -53,4 +61,5 @@ private:
     QAction *m_action;
     QTimer *m_delay;
     FindIndex m_index;
+    std::vector<ColumnFilter> m_filters;
 };

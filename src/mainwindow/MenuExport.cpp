@@ -16,9 +16,9 @@
 #include <QLocale>
 
 MenuExport::MenuExport(QWidget &window, DataSource &breweries, std::shared_ptr<MessageBoxes> boxes, QLabel *bottomLine,
-                       QString folder, std::function<QString()> registerIdentity)
+                       QString folder, std::function<QString()> registerIdentity, std::function<QString()> filters)
     : m_window(window), m_breweries(breweries), m_boxes(std::move(boxes)), m_bottomLine(bottomLine),
-      m_folder(std::move(folder)), m_registerIdentity(std::move(registerIdentity))
+      m_folder(std::move(folder)), m_registerIdentity(std::move(registerIdentity)), m_filters(std::move(filters))
 {
     askOptions = [this](const QString &which, const ExportOptions &last) -> std::optional<ExportOptions> {
         ExportDialog dialog(which, last, &m_window);
@@ -36,12 +36,18 @@ MenuExport::MenuExport(QWidget &window, DataSource &breweries, std::shared_ptr<M
 QStringList MenuExport::exportList()
 {
     const std::vector<qint64> keys = m_breweries.Recordset().keys();
-    const QString which = m_breweries.isFiltered()
-        ? QStringLiteral("Exports the %1 the find lists, in the list's order. Clear the find to export the whole "
-                         "register.")
-              .arg(CountedBreweries(qint64(keys.size())))
-        : QStringLiteral("Exports the whole register, %1, in the list's order.")
-              .arg(CountedBreweries(qint64(keys.size())));
+    const QString filters = m_filters();
+    QString which = QStringLiteral("Exports the whole register, %1, in the list's order.")
+                        .arg(CountedBreweries(qint64(keys.size())));
+    if (m_breweries.isFiltered() && filters.isEmpty()) {
+        which = QStringLiteral("Exports the %1 the find lists, in the list's order. Clear the find to export the "
+                               "whole register.")
+                    .arg(CountedBreweries(qint64(keys.size())));
+    } else if (m_breweries.isFiltered()) {
+        which = QStringLiteral("Exports the %1 the find and the filter row list (filtered: %2), in the list's order. "
+                               "Clear the find and the filters to export the whole register.")
+                    .arg(CountedBreweries(qint64(keys.size())), filters);
+    }
     const std::optional<ExportOptions> chosen = askOptions(which, m_last);
     if (!chosen)
         return {};

@@ -51,6 +51,8 @@ QString RegisterPrinting::listDescription() const
     QString text = QStringLiteral("sorted by %1").arg(m_window.order());
     if (const QString found = m_window.found(); !found.isEmpty())
         text += QStringLiteral(", found: %1").arg(found);
+    if (const QString filtered = m_window.filtered(); !filtered.isEmpty())
+        text += QStringLiteral(", filtered: %1").arg(filtered);
     return text;
 }
 

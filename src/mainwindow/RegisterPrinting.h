@@ -36,6 +36,9 @@ public:
         std::function<QString()> order;
         // The words the find narrows the list to; empty for the whole list.
         std::function<QString()> found;
+        // The filters of the filter row, as FilterRow describes them; empty
+        // when none is set.
+        std::function<QString()> filtered;
         // Runs a reaction of the window: what was typed stored first, a
         // failure of the register told.
         std::function<void(const std::function<void()> &)> run;

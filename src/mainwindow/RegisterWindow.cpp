@@ -152,6 +152,8 @@ void RegisterWindow::createMenus()
             m_form->cmdTimeline->click();
     });
     view->addSeparator();
+    m_viewMenu = view;
+    m_viewEntriesEnd = view->addSeparator();
     menuEntry(view, "actCheckRegister", QStringLiteral("&Check Register…"), this, [this] {
         if (m_form)
             m_form->checkRegister();
@@ -189,6 +191,15 @@ void RegisterWindow::fillEditMenu()
             m_fileMenu->insertAction(m_printEntriesEnd, entry);
             m_printEntries << entry;
         }
+    }
+
+    for (const QPointer<QAction> &entry : std::exchange(m_viewEntries, {})) {
+        if (entry)
+            m_viewMenu->removeAction(entry);
+    }
+    for (QAction *entry : m_form ? m_form->viewActions() : QList<QAction *>{}) {
+        m_viewMenu->insertAction(m_viewEntriesEnd, entry);
+        m_viewEntries << entry;
     }
 
     // The register's window owns Undo, Redo and Find, with their keys; the

@@ -85,6 +85,10 @@ private:
     QAction *m_printEntriesEnd = nullptr;
     // The form owns them: one that went with its form is gone from the menu.
     QList<QPointer<QAction>> m_printEntries;
+    // The register window's own View entries (the filter row), before this.
+    QMenu *m_viewMenu = nullptr;
+    QAction *m_viewEntriesEnd = nullptr;
+    QList<QPointer<QAction>> m_viewEntries;
     bool m_sized = false;
     // A register is being opened; closed meanwhile, the program ends once
     // the opening has stopped.

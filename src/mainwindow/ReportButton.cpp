@@ -4,6 +4,7 @@
 
 #include "BreweryColumns.h"
 #include "BusyStep.h"
+#include "FilterRow.h"
 #include "ReactionScheduler.h"
 #include "RegisterPlace.h"
 #include "RegisterPrinting.h"
@@ -29,9 +30,13 @@ void Sudregister::cmdReport_Click()
                        m_remembered.settings());
     // "Done Loading " stays as it is; the report's own caption says that it
     // holds only what the find lists.
-    if (dsBrewery->isFiltered())
-        report.setWindowTitle(
-            QStringLiteral("%1 - the %2 found").arg(report.windowTitle(), CountedBreweries(qint64(m_loaded.list().size()))));
+    if (dsBrewery->isFiltered()) {
+        QString caption =
+            QStringLiteral("%1 - the %2 found").arg(report.windowTitle(), CountedBreweries(qint64(m_loaded.list().size())));
+        if (const QString filters = m_filters->description(); !filters.isEmpty())
+            caption += QStringLiteral(", filtered: %1").arg(filters);
+        report.setWindowTitle(caption);
+    }
     {
         BusyStep busy(lblMessage, QStringLiteral("Preparing the report"));
         report.setBreweries(m_loaded.take(), [&busy](qint64 done, qint64 total) { busy(done, total); });

@@ -5,6 +5,7 @@
 #include "Attempt.h"
 #include "BreweryColumns.h"
 #include "BusyStep.h"
+#include "FilterRow.h"
 #include "FindField.h"
 #include "MenuExport.h"
 #include "MenuImport.h"
@@ -20,6 +21,7 @@
 #include "RegisterPrinting.h"
 #include "RegisterSync.h"
 #include "RegisterUndo.h"
+#include "SortDirection.h"
 #include "StoreError.h"
 #include "UndoRedo.h"
 #include "ValueNotes.h"
@@ -97,6 +99,11 @@ QList<QAction *> Sudregister::editActions() const
     return {m_undo->undoAction(), m_undo->redoAction(), m_find->action(), m_replace->action(), m_merge->action()};
 }
 
+QList<QAction *> Sudregister::viewActions() const
+{
+    return {m_filters->showAction(), m_filters->clearAction()};
+}
+
 void Sudregister::createConcerns()
 {
     m_guard = new RegisterGuard(*m_register, *m_work, lblMessage, this);
@@ -144,6 +151,7 @@ void Sudregister::createConcerns()
                                                            cmbSort3->currentText()});
                                  },
                                  [this] { return dsBrewery->isFiltered() ? txtFind->text().trimmed() : QString(); },
+                                 [this] { return m_filters->description(); },
                                  [this](const std::function<void()> &print) {
                                      m_work->run([this, print] {
                                          storePendingEdits();
@@ -155,7 +163,8 @@ void Sudregister::createConcerns()
     grdBrauerien->setContextMenuPolicy(Qt::ActionsContextMenu);
     grdBrauerien->addActions({m_printing->printListAction(), m_printing->printSheetAction()});
     m_export = std::make_unique<MenuExport>(*this, *dsBrewery, m_work->boxes(), lblMessage, registerPlace().documentsFolder(),
-                                            [this] { return registerPlace().identity(m_register->file()); });
+                                            [this] { return registerPlace().identity(m_register->file()); },
+                                            [this] { return m_filters->description(); });
     connect(m_export->action(), &QAction::triggered, this, [this] {
         m_work->run([this] {
             storePendingEdits();
@@ -216,9 +225,14 @@ void Sudregister::connectControls()
     connect(cboBrauereiJump, &QComboBox::activated, this, [this] { m_work->run([this] { cboBrauereiJump_Click(); }); });
     for (QComboBox *list : {cmbSort1, cmbSort2, cmbSort3})
         connect(list, &QComboBox::activated, this, [this, list] { sortList_Click(list); });
+    for (SortDirection *direction : {tglSort1, tglSort2, tglSort3})
+        connect(direction, &SortDirection::clicked, this, [this] { sortDirection_Click(); });
     grdBrauerien->horizontalHeader()->setSectionsClickable(true);
     connect(grdBrauerien->horizontalHeader(), &QHeaderView::sectionClicked, this,
             [this](int column) { columnHeader_Click(column); });
+    grdChronik->horizontalHeader()->setSectionsClickable(true);
+    connect(grdChronik->horizontalHeader(), &QHeaderView::sectionClicked, this,
+            [this](int column) { chronikHeader_Click(column); });
     // The history grid follows the current brewery whichever way it changes:
     // a cell move, a re-sort, a jump, a reload, an insertion or a deletion.
     connect(dsBrewery, &DataSource::currentChanged, this, &Sudregister::currentBreweryChanged);

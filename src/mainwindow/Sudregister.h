@@ -16,6 +16,8 @@
 #include <vector>
 
 class CheckWindow;
+class FilterHeader;
+class FilterRow;
 class FindField;
 class MenuExport;
 class MenuImport;
@@ -34,6 +36,7 @@ class RegisterPrinting;
 class RegisterSync;
 class RegisterGuard;
 class RegisterPlace;
+class SortDirection;
 class SudregisterReport;
 class SudregisterTimeline;
 class UndoRedo;
@@ -52,7 +55,8 @@ class clsBrewery;
 // Report button in ReportButton.cpp, the Timeline button in
 // TimelineButton.cpp, the check window in CheckRegister.cpp and the loading
 // of the register into objects in LoadBreweryObjects.cpp. Its other
-// concerns are objects of their own: the find (FindField), undo and redo
+// concerns are objects of their own: the find (FindField) and the filter
+// row (FilterRow), undo and redo
 // (UndoRedo), keeping up with other programs (RegisterSync), the backup at
 // start-up (StartupBackup), the import and export from the menu
 // (MenuImport, MenuExport), printing (RegisterPrinting), the notes on the
@@ -136,6 +140,8 @@ public:
     // Undo, Redo, Find, Replace and Merge, with their keys, for a menu to
     // offer.
     QList<QAction *> editActions() const;
+    // Filter Row and Clear Filters, for the View menu.
+    QList<QAction *> viewActions() const;
     MenuExport &exporting() const { return *m_export; }
     RegisterPrinting &printing() const { return *m_printing; }
 
@@ -175,6 +181,10 @@ public:
     QComboBox *cmbSort1;
     QComboBox *cmbSort2;
     QComboBox *cmbSort3;
+    // Each sort list's direction.
+    SortDirection *tglSort1;
+    SortDirection *tglSort2;
+    SortDirection *tglSort3;
     QLabel *Label3;
 
 protected:
@@ -195,7 +205,9 @@ private:
     void countBreweries();
     void showCount(int count);
     void sortList_Click(QComboBox *list);
+    void sortDirection_Click();
     void columnHeader_Click(int column);
+    void chronikHeader_Click(int column);
     void connectBreweryGrid();
     void connectChronikGrid();
     void currentBreweryChanged();
@@ -217,6 +229,8 @@ private:
     RegisterGuard *m_guard = nullptr;
     std::unique_ptr<RegisterSync> m_sync;
     FindField *m_find = nullptr;
+    FilterHeader *m_filterCaptions = nullptr;
+    FilterRow *m_filters = nullptr;
     UndoRedo *m_undo = nullptr;
     std::unique_ptr<MenuImport> m_import;
     MenuReplace *m_replace = nullptr;

@@ -309,24 +309,35 @@ void Register::discardLock()
     m_lock.reset();
 }
 
-void Register::sortBreweries(const QStringList &fields, const Progress &progress)
+void Register::sortBreweries(const QStringList &fields, const Progress &progress, const QList<bool> &descending)
 {
+    QStringList keys;
+    for (qsizetype i = 0; i < fields.size(); ++i)
+        keys << (i < descending.size() && descending.at(i) ? fields.at(i) + QStringLiteral(" DESC") : fields.at(i));
     m_breweries->setRecordsetType(DataSource::Dynaset);
-    m_breweries->setQuery({BreweryTable, {}, {}, fields},
-                          QStringLiteral("select * from %1 Order By %2").arg(BreweryTable, fields.join(QStringLiteral(", "))));
+    m_breweries->setQuery({BreweryTable, {}, {}, fields, descending},
+                          QStringLiteral("select * from %1 Order By %2").arg(BreweryTable, keys.join(QStringLiteral(", "))));
     m_breweries->Refresh(progress);
+}
+
+void Register::setHistoryOrder(const QString &field, bool descending)
+{
+    m_historyOrder = field;
+    m_historyDescending = descending;
 }
 
 void Register::showHistoryOf(std::optional<qint64> rowId, HistoryOrder order)
 {
     // Key 0 belongs to no brewery: the list is then empty.
     const qint64 parent = rowId.value_or(0);
-    RecordSource query{ChronikTable, ChronikParent, parent, {}};
+    RecordSource query{ChronikTable, ChronikParent, parent, {}, {}};
     QString text = QStringLiteral("select * from %1 where %2 = %3").arg(ChronikTable, ChronikParent).arg(parent);
-    if (order == HistoryOrder::ByIdCode) {
-        query.orderBy << QStringLiteral("IdCode");
+    if (order == HistoryOrder::AsShown) {
+        query.orderBy << m_historyOrder;
+        query.descending << m_historyDescending;
         // Written, for no brewery, as it has always been shown.
-        text += rowId ? QStringLiteral(" ORDER By IdCode") : QStringLiteral("  ORDER By IdCode");
+        text += (rowId ? QStringLiteral(" ORDER By ") : QStringLiteral("  ORDER By ")) + m_historyOrder
+            + (m_historyDescending ? QStringLiteral(" DESC") : QString());
     }
     m_chroniks->setRecordsetType(DataSource::Dynaset);
     m_chroniks->setQuery(query, text);

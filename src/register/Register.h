@@ -29,7 +29,7 @@ class Register : public QObject {
     Q_OBJECT
 public:
     enum class HistoryOrder {
-        ByIdCode, // as the history grid shows it
+        AsShown, // as the history grid shows it (setHistoryOrder)
         AsStored, // as the store returns a brewery's entries unordered
     };
 
@@ -100,12 +100,18 @@ public:
     // window has it follow the register.
     RegisterUndo &history() const { return *m_history; }
 
-    // Orders the brewery list by `fields`, each ascending, the German way;
-    // a field may repeat. `progress` hears how far ordering has come.
-    void sortBreweries(const QStringList &fields, const Progress &progress = {});
+    // Orders the brewery list by `fields` the German way, each ascending
+    // unless `descending` marks it; a field may repeat. `progress` hears how
+    // far ordering has come.
+    void sortBreweries(const QStringList &fields, const Progress &progress = {}, const QList<bool> &descending = {});
+    // Orders the history list by `field`, the German way, either way; by
+    // IdCode, ascending, until told otherwise.
+    void setHistoryOrder(const QString &field, bool descending);
+    const QString &historyOrderField() const { return m_historyOrder; }
+    bool historyDescending() const { return m_historyDescending; }
     // The history list shows the entries of brewery `rowId`, or of none.
     // The same brewery's history, read again, keeps its current entry.
-    void showHistoryOf(std::optional<qint64> rowId, HistoryOrder order = HistoryOrder::ByIdCode);
+    void showHistoryOf(std::optional<qint64> rowId, HistoryOrder order = HistoryOrder::AsShown);
     // The brewery whose history the history list shows; -1 for none.
     qint64 historyShownFor() const { return m_historyOf; }
     // Makes the first brewery of the list whose city begins with `prefix`
@@ -176,6 +182,8 @@ private:
     std::future<std::optional<StoreError>> m_pageCheck;
     QString m_lockProblem;
     qint64 m_historyOf = -1;
+    QString m_historyOrder = QStringLiteral("IdCode");
+    bool m_historyDescending = false;
     // Made first, so that it goes first: it lets go of the register file
     // while the data sources still hold it open.
     RegisterUndo *m_history;

@@ -96,6 +96,8 @@ private slots:
                                                 << "BreweryChronik" << "ParentRowId=0" << QStringList{"IdCode"};
         QTest::addRow("loader") << "select * from BreweryChronik where ParentRowId = 5" << "BreweryChronik"
                                 << "ParentRowId=5" << QStringList();
+        QTest::addRow("both ways") << "select * from Brewery Order By CityName DESC, PostalCode asc, IdCode desc"
+                                   << "Brewery" << "" << QStringList{"CityName desc", "PostalCode", "IdCode desc"};
     }
     void recordSources()
     {
@@ -106,7 +108,10 @@ private slots:
         const RecordSource source = ParseRecordSource(text);
         QCOMPARE(source.table, table);
         QCOMPARE(source.whereField.isEmpty() ? QString() : source.whereField + "=" + QString::number(*source.whereValue), where);
-        QCOMPARE(source.orderBy, order);
+        QStringList keys;
+        for (qsizetype i = 0; i < source.orderBy.size(); ++i)
+            keys << source.orderBy.at(i) + (source.isDescending(i) ? " desc" : "");
+        QCOMPARE(keys, order);
     }
 
     // Generated criteria run against a register: whatever they hold, the

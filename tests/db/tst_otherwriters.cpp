@@ -196,7 +196,7 @@ private slots:
             reg.addCity(city);
         QVERIFY(reg.sql().exec("BEGIN EXCLUSIVE"));
         auto sorted = std::async(std::launch::async, [&] {
-            return OrderGerman(reg.path(), "Brewery", {"CityName"}, {});
+            return OrderGerman(reg.path(), "Brewery", {"CityName"}, {}, {});
         });
         QTest::qSleep(300);
         QVERIFY(reg.sql().exec("COMMIT"));

@@ -3,6 +3,7 @@
 #include "ScratchRegister.h"
 #include "ShownWindow.h"
 #include "ScriptedMessageBoxes.h"
+#include "SortDirection.h"
 #include "StoreError.h"
 #include "Sudregister.h"
 #include "Twips.h"
@@ -118,13 +119,14 @@ private slots:
         QVERIFY(!w.cmbSort3->isEditable());
         // The focus runs through the controls in their tab order.
         QList<QWidget *> order;
-        for (QWidget *at = w.grdBrauerien; order.size() < 10; at = at->nextInFocusChain()) {
+        for (QWidget *at = w.grdBrauerien; order.size() < 13; at = at->nextInFocusChain()) {
             if (at->focusPolicy() & Qt::TabFocus && !at->isHidden() && at->isVisibleTo(&w))
                 order << at;
         }
         // The find field and Timeline take their places on screen.
         QCOMPARE(order, QList<QWidget *>({w.grdBrauerien, w.cboBrauereiJump, w.cmdNewBrewery, w.txtFind, w.cmdTimeline,
-                                          w.cmdReport, w.grdChronik, w.cmbSort1, w.cmbSort2, w.cmbSort3}));
+                                          w.cmdReport, w.grdChronik, w.cmbSort1, w.cmbSort2, w.cmbSort3, w.tglSort1,
+                                          w.tglSort2, w.tglSort3}));
     }
 
     void arrangesControls_data()
@@ -313,8 +315,10 @@ private slots:
     {
         QFETCH(RegisterKind, kind);
         ScratchRegister reg(kind);
-        reg.addBrewery({"BY", "", "", "Aalen", "Z9"});
-        reg.addBrewery({"BY", "", "", "Bamberg", "A1"});
+        for (const qint64 brewery : {reg.addBrewery({"BY", "", "", "Aalen", "Z9"}), reg.addBrewery({"BY", "", "", "Bamberg", "A1"})}) {
+            reg.addChronik(brewery, {"Zweite", "A2", "Alpha"});
+            reg.addChronik(brewery, {"Erste", "A1", "Beta"});
+        }
         ShownWindow win(reg);
         QHeaderView *header = win->grdBrauerien->horizontalHeader();
         QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
@@ -322,6 +326,31 @@ private slots:
         QCOMPARE(win->cmbSort1->currentText(), "ID(ID)");
         QCOMPARE(win->dsBrewery->RecordSource(), "select * from Brewery Order By IdCode, PostalCode, BreweryName");
         QCOMPARE(GridDriver::columnTexts(*win->grdBrauerien, 3, 2), QStringList({"Bamberg", "Aalen"}));
+        QCOMPARE(header->sortIndicatorSection(), 4);
+
+        // Again: the same key turned round, and its caption says so.
+        const auto clickCaption = [](QHeaderView *captions, int column) {
+            QTest::mouseClick(captions->viewport(), Qt::LeftButton, {},
+                              QPoint(captions->sectionViewportPosition(column) + captions->sectionSize(column) / 2,
+                                     captions->height() / 4));
+        };
+        clickCaption(header, 4);
+        QCOMPARE(win->dsBrewery->RecordSource(), "select * from Brewery Order By IdCode DESC, PostalCode, BreweryName");
+        QCOMPARE(GridDriver::columnTexts(*win->grdBrauerien, 3, 2), QStringList({"Aalen", "Bamberg"}));
+        QCOMPARE(header->sortIndicatorOrder(), Qt::DescendingOrder);
+        QVERIFY(win->tglSort1->isDescending());
+        clickCaption(header, 3);
+        QCOMPARE(win->dsBrewery->RecordSource(), "select * from Brewery Order By CityName, PostalCode, BreweryName");
+
+        // The history grid's captions order the shown brewery's entries.
+        QHeaderView *history = win->grdChronik->horizontalHeader();
+        QCOMPARE(GridDriver::columnTexts(*win->grdChronik, 2, 2), QStringList({"Beta", "Alpha"}));
+        clickCaption(history, 2);
+        QCOMPARE(GridDriver::columnTexts(*win->grdChronik, 2, 2), QStringList({"Alpha", "Beta"}));
+        clickCaption(history, 2);
+        QCOMPARE(GridDriver::columnTexts(*win->grdChronik, 2, 2), QStringList({"Beta", "Alpha"}));
+        QCOMPARE(history->sortIndicatorOrder(), Qt::DescendingOrder);
+        QVERIFY(win.boxes->failures.isEmpty());
     }
 
     // A screen reader names each control by what it is for; the lists, which

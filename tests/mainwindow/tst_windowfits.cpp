@@ -35,7 +35,7 @@ void checkEveryControlShows(const RegisterWindow &window)
         if (control->isVisibleTo(&w))
             tools << control;
     }
-    QCOMPARE(tools.size(), 15);
+    QCOMPARE(tools.size(), 18);
     for (QWidget *control : tools) {
         const QByteArray name = control->objectName().toLatin1();
         QVERIFY2(onScreen(w.fraToolBox).contains(onScreen(control)), name + " lies outside the tool box");

@@ -1,6 +1,8 @@
+#include "GermanCollation.h"
 #include "ListedCities.h"
 #include "LockingShell.h"
 #include "Register.h"
+#include "RegisterFile.h"
 #include "ScratchRegister.h"
 
 #include <QTest>
@@ -43,6 +45,46 @@ private slots:
         reg.open();
         reg.sortBreweries(fields);
         QCOMPARE(listedCities(reg), cities);
+    }
+
+    // Keys turned round order as the query does, read anew: umlauts, Null
+    // last, digit runs by value, ties by the next key and then by key.
+    void sortBothWays_data()
+    {
+        QTest::addColumn<QStringList>("fields");
+        QTest::addColumn<QList<bool>>("descending");
+        QTest::addRow("city down") << QStringList{"CityName"} << QList<bool>{true};
+        QTest::addRow("city down, name up") << QStringList{"CityName", "BreweryName"} << QList<bool>{true, false};
+        QTest::addRow("state up, city and name down")
+            << QStringList{"StateName", "CityName", "BreweryName"} << QList<bool>{false, true, true};
+        QTest::addRow("name down, digit runs") << QStringList{"BreweryName", "CityName"} << QList<bool>{true, true};
+    }
+    void sortBothWays()
+    {
+        QFETCH(QStringList, fields);
+        QFETCH(QList<bool>, descending);
+        ScratchRegister scratch;
+        scratch.addBrewery({"BY", "", "", "Zwickau", "", "Brauerei 10"});
+        scratch.addBrewery({"BY", "", "", "Ölbronn", "", "Brauerei 9"});
+        scratch.addBrewery({"<null>", "", "", "<null>", "", "Brauerei 9"});
+        scratch.addBrewery({"TH", "", "", "oelbronn", "", "<null>"});
+        scratch.addBrewery({"BY", "", "", "Aachen", "", "brauerei 10"});
+        scratch.addBrewery({"TH", "", "", "Zwickau", "", "Brauerei 10"});
+        scratch.addBrewery({"BY", "", "", "Ölbronn", "", "Brauerei 9"});
+        Register reg(scratch.path());
+        reg.open();
+        reg.sortBreweries(fields, {}, descending);
+
+        QByteArray sql = "SELECT rowid FROM Brewery ORDER BY ";
+        for (qsizetype i = 0; i < fields.size(); ++i)
+            sql += fields.at(i).toLatin1() + " COLLATE " + GermanCollationName + (descending.at(i) ? " DESC, " : ", ");
+        const std::unique_ptr<RegisterFile> reader = RegisterFile::openReader(scratch.path());
+        Cursor rows = reader->cached(sql + "rowid");
+        std::vector<qint64> queried;
+        while (rows.step())
+            queried.push_back(rows.int64(0));
+        QCOMPARE(reg.breweries()->Recordset().keys(), queried);
+        QVERIFY(reg.breweries()->RecordSource().contains(" DESC"));
     }
 
     // A brewery's history in code order; no brewery, no history.
