@@ -136,18 +136,49 @@ void DataGrid::spreadColumns()
         - style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
     const double pixels = double(columns) / TwipsPerPixel;
     m_spread = columns > 0 && room > pixels ? room / pixels : 1.0;
+    std::vector<double> shown(m_widths.size(), 0.0);
+    for (size_t i = 0; i < m_widths.size(); ++i)
+        shown[i] = m_widths[i].visible ? m_widths[i].twips / TwipsPerPixel * m_spread : 0.0;
+    m_squeezed = room < pixels;
+    if (m_squeezed)
+        squeezeColumns(shown, room);
     // Rounded where the columns end, not one by one, so that columns of two
     // grids that end at the same width end at the same pixel.
     const QScopedValueRollback setting(m_settingWidth, true);
-    qint64 designedEnd = 0;
-    int shownEnd = 0;
+    double shownEnd = 0;
+    int roundedEnd = 0;
     for (int i = 0; i < m_model->columnCount(); ++i) {
         if (!m_widths[size_t(i)].visible)
             continue;
-        designedEnd += m_widths[size_t(i)].twips;
-        const int end = int(std::lround(double(designedEnd) / TwipsPerPixel * m_spread));
-        horizontalHeader()->resizeSection(i, end - shownEnd);
-        shownEnd = end;
+        shownEnd += shown[size_t(i)];
+        const int end = int(std::lround(shownEnd));
+        horizontalHeader()->resizeSection(i, end - roundedEnd);
+        roundedEnd = end;
+    }
+}
+
+void DataGrid::squeezeColumns(std::vector<double> &shown, int room) const
+{
+    // Narrower than its columns, the grid gives each what its caption and
+    // the values in view need (never more than its width), and shares the
+    // room left over in proportion to what each wanted beyond that. When
+    // even that is too wide, the grid scrolls sideways.
+    std::vector<double> need(shown.size(), 0.0);
+    double needed = 0;
+    double wanted = 0;
+    for (size_t i = 0; i < shown.size(); ++i) {
+        if (shown[i] <= 0)
+            continue;
+        const int column = int(i);
+        need[i] = std::min<double>(shown[i], std::max(horizontalHeader()->sectionSizeHint(column),
+                                                      m_model->rowCount() > 0 ? sizeHintForColumn(column) : 0));
+        needed += need[i];
+        wanted += shown[i] - need[i];
+    }
+    const double left = std::max(0.0, room - needed);
+    for (size_t i = 0; i < shown.size(); ++i) {
+        if (shown[i] > 0)
+            shown[i] = need[i] + (wanted > 0 ? left * (shown[i] - need[i]) / wanted : 0.0);
     }
 }
 
@@ -224,6 +255,9 @@ void DataGrid::recordsetReplaced()
         scrollTo(m_model->index(position, m_beforeReset.column));
     else
         scrollToTop();
+    // Squeezed columns are as wide as the values in view need.
+    if (m_squeezed)
+        spreadColumns();
 }
 
 void DataGrid::followCurrentRecord()

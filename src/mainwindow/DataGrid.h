@@ -123,6 +123,8 @@ private:
     void showColumnsInView();
     // Gives the columns their widths, sharing what room is left over.
     void spreadColumns();
+    // Fits columns `shown` wide (pixels; 0 for hidden ones) into `room`.
+    void squeezeColumns(std::vector<double> &shown, int room) const;
 
     RecordsetModel *m_model = nullptr;
     std::vector<ColumnWidth> m_widths;
@@ -140,5 +142,7 @@ private:
     // How much wider than their widths the columns are shown, to fill the
     // grid; 1 when they fill it or more.
     double m_spread = 1.0;
+    // Narrower than its columns: they share the room by what they need.
+    bool m_squeezed = false;
     QLabel *m_waitingNote = nullptr;
 };

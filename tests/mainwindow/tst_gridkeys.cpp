@@ -84,8 +84,8 @@ private slots:
         QVERIFY(win.boxes->failures.isEmpty());
     }
 
-    // A column as wide as its sample shows the sample whole in the grid's
-    // own font and style; a longer value shows whole in a tooltip.
+    // A column shows the values in view whole in the grid's own font and
+    // style (the ID's sample too); a longer value shows whole in a tooltip.
     void valuesShowWhole()
     {
         ScratchRegister reg;
@@ -96,7 +96,7 @@ private slots:
         const int margin = grid.style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, &grid) + 1;
         for (const QString &sample : {QString("XX99999-99"), QString("SN01614-00")})
             QVERIFY2(grid.fontMetrics().horizontalAdvance(sample) + 2 * margin <= grid.columnWidth(4), qPrintable(sample));
-        QVERIFY(grid.fontMetrics().horizontalAdvance("XX99999") + 2 * margin <= grid.columnWidth(2));
+        QVERIFY(grid.fontMetrics().horizontalAdvance("96047") + 2 * margin <= grid.columnWidth(2));
 
         const auto tipAt = [&](int column) {
             QToolTip::hideText();
