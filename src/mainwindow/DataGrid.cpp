@@ -140,8 +140,10 @@ void DataGrid::spreadColumns()
     for (size_t i = 0; i < m_widths.size(); ++i)
         shown[i] = m_widths[i].visible ? m_widths[i].twips / TwipsPerPixel * m_spread : 0.0;
     m_squeezed = room < pixels;
-    if (m_squeezed)
+    if (m_squeezed) {
         squeezeColumns(shown, room);
+        m_measuredRows = m_model->rowCount() > 0;
+    }
     // Rounded where the columns end, not one by one, so that columns of two
     // grids that end at the same width end at the same pixel.
     const QScopedValueRollback setting(m_settingWidth, true);
@@ -160,9 +162,9 @@ void DataGrid::spreadColumns()
 void DataGrid::squeezeColumns(std::vector<double> &shown, int room) const
 {
     // Narrower than its columns, the grid gives each what its caption and
-    // the values in view need (never more than its width), and shares the
-    // room left over in proportion to what each wanted beyond that. When
-    // even that is too wide, the grid scrolls sideways.
+    // the values in view need, and shares the room left over in proportion
+    // to what each wanted beyond that.
+    std::vector<double> caption(shown.size(), 0.0);
     std::vector<double> need(shown.size(), 0.0);
     double needed = 0;
     double wanted = 0;
@@ -170,15 +172,39 @@ void DataGrid::squeezeColumns(std::vector<double> &shown, int room) const
         if (shown[i] <= 0)
             continue;
         const int column = int(i);
-        need[i] = std::min<double>(shown[i], std::max(horizontalHeader()->sectionSizeHint(column),
-                                                      m_model->rowCount() > 0 ? sizeHintForColumn(column) : 0));
+        caption[i] = horizontalHeader()->sectionSizeHint(column);
+        need[i] = std::max<double>(caption[i], m_model->rowCount() > 0 ? sizeHintForColumn(column) : 0);
         needed += need[i];
-        wanted += shown[i] - need[i];
+        wanted += std::max(0.0, shown[i] - need[i]);
     }
-    const double left = std::max(0.0, room - needed);
+    if (needed > room) {
+        // Too little room for every value in view: the longest are cut
+        // (their tooltips show them whole) down to one width, the widest
+        // that lets every column show. Only when the captions alone are too
+        // wide does the grid scroll sideways.
+        const auto width = [&](size_t i, double cut) { return std::max(caption[i], std::min(need[i], cut)); };
+        const auto fits = [&](double cut) {
+            double all = 0;
+            for (size_t i = 0; i < shown.size(); ++i)
+                all += shown[i] > 0 ? width(i, cut) : 0.0;
+            return all <= room;
+        };
+        double low = 0;
+        double high = *std::max_element(need.begin(), need.end());
+        while (high - low > 0.5) {
+            const double cut = (low + high) / 2;
+            (fits(cut) ? low : high) = cut;
+        }
+        for (size_t i = 0; i < shown.size(); ++i) {
+            if (shown[i] > 0)
+                shown[i] = width(i, low);
+        }
+        return;
+    }
+    const double left = room - needed;
     for (size_t i = 0; i < shown.size(); ++i) {
         if (shown[i] > 0)
-            shown[i] = need[i] + (wanted > 0 ? left * (shown[i] - need[i]) / wanted : 0.0);
+            shown[i] = need[i] + (wanted > 0 ? left * std::max(0.0, shown[i] - need[i]) / wanted : 0.0);
     }
 }
 
@@ -255,8 +281,10 @@ void DataGrid::recordsetReplaced()
         scrollTo(m_model->index(position, m_beforeReset.column));
     else
         scrollToTop();
-    // Squeezed columns are as wide as the values in view need.
-    if (m_squeezed)
+    // Squeezed columns measured before there were rows to measure: now
+    // there are. Later lists keep the widths, so that a caption stays
+    // under the mouse from one click to the next.
+    if (m_squeezed && !m_measuredRows)
         spreadColumns();
 }
 

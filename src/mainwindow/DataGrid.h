@@ -144,5 +144,6 @@ private:
     double m_spread = 1.0;
     // Narrower than its columns: they share the room by what they need.
     bool m_squeezed = false;
+    bool m_measuredRows = false;
     QLabel *m_waitingNote = nullptr;
 };

@@ -74,7 +74,6 @@ void FilterHeader::makeFields(int count)
     while (int(m_fields.size()) < count) {
         auto *one = new QLineEdit(this);
         one->setObjectName(QStringLiteral("txtFilter%1").arg(m_fields.size()));
-        one->setClearButtonEnabled(true);
         one->setPlaceholderText(QStringLiteral("Filter"));
         one->setVisible(m_shown);
         connect(one, &QLineEdit::textChanged, this, &FilterHeader::textsChanged);

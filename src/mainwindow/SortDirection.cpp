@@ -11,7 +11,8 @@ SortDirection::SortDirection(QWidget *parent) : QToolButton(parent)
 
 void SortDirection::showDirection()
 {
-    setArrowType(isDescending() ? Qt::DownArrow : Qt::UpArrow);
+    // The arrow the captions draw for the same direction.
+    setArrowType(isDescending() ? Qt::UpArrow : Qt::DownArrow);
     const QString direction = isDescending() ? QStringLiteral("Descending") : QStringLiteral("Ascending");
     setToolTip(direction + (isDescending() ? QStringLiteral(": click to sort ascending")
                                            : QStringLiteral(": click to sort descending")));

@@ -2,9 +2,9 @@
 
 #include <QToolButton>
 
-// The direction of one sort key, beside its sort list: an arrow up while
-// the key orders ascending, down while it orders descending. A click turns
-// it round (clicked() tells).
+// The direction of one sort key, beside its sort list, with the arrow a
+// caption shows for it (down while ascending: the values grow downwards)
+// and a tooltip that names it. A click turns it round (clicked() tells).
 class SortDirection : public QToolButton {
     Q_OBJECT
 public:

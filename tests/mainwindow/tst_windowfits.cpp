@@ -151,12 +151,13 @@ private slots:
     void doubleClickOnCaptionEdgeFitsTheColumn()
     {
         ScratchRegister reg;
-        reg.addBrewery({"BY", "Oberfranken", "96047", "Bamberg", "BY96047-99-Altstadt", "Spezial"});
+        const QString id = "BY96047-99-Altstadt-Brauhaus-am-Dom-zu-Bamberg-Oberfranken-Nord";
+        reg.addBrewery({"BY", "Oberfranken", "96047", "Bamberg", id, "Spezial"});
         Sudregister w(reg.path(), std::make_shared<ScriptedMessageBoxes>());
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         QHeaderView *header = w.grdBrauerien->horizontalHeader();
-        const int needed = w.grdBrauerien->fontMetrics().horizontalAdvance("BY96047-99-Altstadt");
+        const int needed = w.grdBrauerien->fontMetrics().horizontalAdvance(id);
         QVERIFY(header->sectionSize(4) < needed);
         const QPoint edge(header->sectionViewportPosition(4) + header->sectionSize(4) - 1, header->height() / 2);
         QTest::mouseDClick(header->viewport(), Qt::LeftButton, {}, edge);
