@@ -1,9 +1,12 @@
 // The filter row: what each field reads, and the list, its count, the find
 // and the Report following the filters.
+#include "ExportOptions.h"
 #include "FieldFilter.h"
 #include "FilterHeader.h"
 #include "FindFolding.h"
 #include "GridDriver.h"
+#include "MenuExport.h"
+#include "RegisterPrinting.h"
 #include "ScratchRegister.h"
 #include "ShownWindow.h"
 #include "SortDirection.h"
@@ -136,6 +139,16 @@ private slots:
         QCOMPARE(reported.size(), 2);
         QVERIFY2(reported.at(0).contains("Bamberg") && reported.at(1).contains("München"), qPrintable(reported.join('|')));
         QCOMPARE(caption, "SudregisterReport - the 2 breweries found, filtered: BL =by, *Jahr <1800");
+        QCOMPARE(win->printing().listDescription(),
+                 "sorted by ORT, PLZ, BRAUEREI (Kürtz), filtered: BL =by, *Jahr <1800");
+        QString which;
+        win->exporting().askOptions = [&](const QString &told, const ExportOptions &) {
+            which = told;
+            return std::optional<ExportOptions>();
+        };
+        win->exporting().exportList();
+        QVERIFY2(which.contains("the 2 breweries the find and the filter row list (filtered: BL =by, *Jahr <1800)"),
+                 qPrintable(which));
         // Turned round, the same breweries' lines in the other order.
         const QStringList ascending = reported;
         QTest::mouseClick(win->tglSort1, Qt::LeftButton);
