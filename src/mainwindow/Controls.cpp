@@ -130,6 +130,7 @@ void Sudregister::createToolBox()
     m_layout.place(lblFind, 6240, 300, 435, 255);
     m_layout.place(txtFind, 6720, 270, 2880, 315);
     addAction(m_find->action());
+    addActions({m_filters->showAction(), m_filters->clearAction()});
     // In the free stretch between the count and Report.
     cmdTimeline = named(new QPushButton(QStringLiteral("&Timeline"), box), "cmdTimeline");
     m_layout.place(cmdTimeline, 9720, 240, 975, 375);
