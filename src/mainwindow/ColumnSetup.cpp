@@ -9,6 +9,7 @@
 #include "SizingLabel.h"
 #include "Twips.h"
 
+#include <QHeaderView>
 #include <QLabel>
 #include <QStyle>
 
@@ -73,4 +74,8 @@ void Sudregister::SetupChronikColumns()
     GridColumn parent = grdChronik->Columns(5);
     parent.setAllowSizing(true);
     parent.setVisible(false);
+
+    // The entries stand in ID order until a caption orders them otherwise.
+    grdChronik->horizontalHeader()->setSortIndicatorShown(true);
+    grdChronik->horizontalHeader()->setSortIndicator(1, Qt::AscendingOrder);
 }

@@ -345,6 +345,7 @@ private slots:
         // The history grid's captions order the shown brewery's entries.
         QHeaderView *history = win->grdChronik->horizontalHeader();
         QCOMPARE(GridDriver::columnTexts(*win->grdChronik, 2, 2), QStringList({"Beta", "Alpha"}));
+        QCOMPARE(history->sortIndicatorSection(), 1);
         clickCaption(history, 2);
         QCOMPARE(GridDriver::columnTexts(*win->grdChronik, 2, 2), QStringList({"Alpha", "Beta"}));
         clickCaption(history, 2);
