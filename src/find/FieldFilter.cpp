@@ -58,10 +58,7 @@ bool FieldFilter::readYears(const QString &typed)
         const QString how = match.captured(1);
         m_low = how.isEmpty() || how == QLatin1String(">=") ? year : how == QLatin1String(">") ? year + 1 : Lowest;
         m_high = how.isEmpty() || how == QLatin1String("<=") ? year : how == QLatin1String("<") ? year - 1 : Highest;
-    } else if (const QRegularExpressionMatch match = range.match(typed); match.hasMatch()) {
-        m_low = std::min(match.captured(1).toLongLong(), match.captured(2).toLongLong());
-        m_high = std::max(match.captured(1).toLongLong(), match.captured(2).toLongLong());
-    } else {
+    } else if (!readRange(range.match(typed))) {
         return false;
     }
     m_test = Test::YearIn;
@@ -75,13 +72,23 @@ bool FieldFilter::readPostalCodes(const QString &typed)
     if (prefix.match(typed).hasMatch()) {
         m_text = typed.toLatin1();
         m_test = Test::Prefix;
-    } else if (const QRegularExpressionMatch match = range.match(typed); match.hasMatch()) {
-        m_low = std::min(match.captured(1).toLongLong(), match.captured(2).toLongLong());
-        m_high = std::max(match.captured(1).toLongLong(), match.captured(2).toLongLong());
+    } else if (readRange(range.match(typed))) {
         m_test = Test::CodeIn;
     } else {
         return false;
     }
+    return true;
+}
+
+bool FieldFilter::readRange(const QRegularExpressionMatch &match)
+{
+    if (!match.hasMatch())
+        return false;
+    // Either end may come first.
+    const qint64 one = match.captured(1).toLongLong();
+    const qint64 other = match.captured(2).toLongLong();
+    m_low = std::min(one, other);
+    m_high = std::max(one, other);
     return true;
 }
 

@@ -4,6 +4,8 @@
 #include <QByteArrayView>
 #include <QString>
 
+class QRegularExpressionMatch;
+
 // What the user typed in the filter row under one column's caption, read
 // once and then asked of every value of that column. Values are asked as
 // the find folds them (FindFolding), so "münchen" meets "MUENCHEN":
@@ -33,6 +35,9 @@ private:
 
     bool readYears(const QString &typed);
     bool readPostalCodes(const QString &typed);
+    // "1850-1900": the two ends, either first, as the range; false when
+    // `match` did not match.
+    bool readRange(const QRegularExpressionMatch &match);
     bool test(QByteArrayView folded) const;
 
     Test m_test = Test::Everything;

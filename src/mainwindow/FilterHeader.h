@@ -15,7 +15,6 @@ public:
     explicit FilterHeader(QWidget *parent = nullptr);
 
     void setFieldsShown(bool shown);
-    bool fieldsShown() const { return m_shown; }
     // The field under column `column`; null while the grid has no such
     // column.
     QLineEdit *field(int column) const;

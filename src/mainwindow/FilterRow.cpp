@@ -51,18 +51,17 @@ FilterRow::FilterRow(FilterHeader &header, DataGrid &grid, FindField &find, QSet
     connect(grid.horizontalScrollBar(), &QScrollBar::valueChanged, &m_header, &FilterHeader::placeFields);
 }
 
-bool FilterRow::isSet() const
+FieldFilter FilterRow::filterOf(int column) const
 {
-    return m_find.filtersSet();
+    return FieldFilter(m_header.text(column), kindOf(BreweryColumns[size_t(column)].field));
 }
 
 QString FilterRow::description() const
 {
     QStringList set;
     for (int i = 0; i < int(BreweryColumns.size()); ++i) {
-        const QString typed = m_header.text(i).trimmed();
-        if (FieldFilter(typed, kindOf(BreweryColumns[size_t(i)].field)).isSet())
-            set << QStringLiteral("%1 %2").arg(BreweryColumns[size_t(i)].caption, typed);
+        if (filterOf(i).isSet())
+            set << QStringLiteral("%1 %2").arg(BreweryColumns[size_t(i)].caption, m_header.text(i).trimmed());
     }
     return set.join(QStringLiteral(", "));
 }
@@ -72,7 +71,7 @@ void FilterRow::changed()
     std::vector<ColumnFilter> filters;
     std::vector<bool> marked;
     for (int i = 0; i < int(BreweryColumns.size()); ++i) {
-        FieldFilter filter(m_header.text(i), kindOf(BreweryColumns[size_t(i)].field));
+        FieldFilter filter = filterOf(i);
         marked.push_back(filter.isSet());
         if (filter.isSet())
             filters.push_back({i, std::move(filter)});

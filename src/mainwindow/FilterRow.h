@@ -1,5 +1,7 @@
 #pragma once
 
+#include "FieldFilter.h"
+
 #include <QObject>
 #include <QString>
 
@@ -22,13 +24,13 @@ public:
 
     QAction *showAction() const { return m_show; }
     QAction *clearAction() const { return m_clear; }
-    // Whether any filter narrows the list.
-    bool isSet() const;
     // The filters set, each after its column's caption, as a heading says
     // them ("BL =BY, *Jahr <1800"); empty when none is set.
     QString description() const;
 
 private:
+    // What the field under column `column` reads.
+    FieldFilter filterOf(int column) const;
     void changed();
 
     FilterHeader &m_header;

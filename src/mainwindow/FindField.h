@@ -46,7 +46,6 @@ public:
     // The filter row's filters, those set only; the list follows them at
     // the next apply().
     void setColumnFilters(std::vector<ColumnFilter> filters) { m_filters = std::move(filters); }
-    bool filtersSet() const { return !m_filters.empty(); }
 
 private:
     void waitForIndex();
