@@ -223,6 +223,8 @@ std::shared_ptr<RegisterFile> RegisterFile::openChecked(const QString &path, Acc
     std::shared_ptr<RegisterFile> file(
         new RegisterFile(path, (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX));
     file->m_readOnly = readOnly;
+    if (!readOnly)
+        file->m_label = std::make_unique<ChangeLabel>(*file);
     file->checkSchema();
     file->exec("PRAGMA foreign_keys = ON");
     // Room for the brewery table of a large register: scattered reads (the
@@ -473,6 +475,7 @@ RowWriter::Run RegisterFile::rowRunner()
             cursor.bind(int(i + 1), statement.values[i]);
         if (statement.counts)
             return cursor.step() ? cursor.int64(0) : 0;
+        aboutToWrite();
         cursor.run();
         return changes();
     };
@@ -487,6 +490,12 @@ void RegisterFile::noteChange(RowChange change)
     m_journal.push_back(std::move(change));
     if (m_groups == 0)
         m_changeListener(std::exchange(m_journal, {}));
+}
+
+void RegisterFile::aboutToWrite()
+{
+    if (m_label && !m_upstream && m_groups > 0)
+        m_label->beforeWrite();
 }
 
 void RegisterFile::setUpstream(Upstream *upstream)
@@ -528,8 +537,10 @@ void RegisterFile::commitGroup(const QByteArray &name, GroupStart start)
 {
     try {
         if (m_upstream && m_groups == 1) {
-            m_upstream->commit(*this, name);
+            m_upstream->commit(*this, name, m_label ? m_label->step() : QString());
         } else {
+            if (m_label && m_groups == 1)
+                m_label->beforeCommit();
             releaseSavepoint(name);
         }
     } catch (...) {
@@ -552,7 +563,8 @@ void RegisterFile::releaseSavepoint(const QByteArray &name)
 
 void RegisterFile::groupEnded(GroupStart start, bool committed)
 {
-    --m_groups;
+    if (--m_groups == 0 && m_label)
+        m_label->ended();
     if (!committed) {
         m_journal.resize(std::min(start.journal, m_journal.size()));
         if (m_upstream)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ChangeLabel.h"
 #include "RowChange.h"
 #include "RowWriter.h"
 #include "Statement.h"
@@ -101,6 +102,13 @@ public:
     bool isJournaling() const { return m_changeListener || m_upstream; }
     void noteChange(RowChange change);
 
+    // How this program's writes name themselves in the register's change
+    // log; none on a connection that does not write a register.
+    ChangeLabel *changeLabel() const { return m_label.get(); }
+    // Before a write of the program's own: names it in the change log of a
+    // register file (a shared register's server keeps its own).
+    void aboutToWrite();
+
     // Where a file mirrors a shared register, each group of writes goes to
     // the server before it commits here, and a refusal there (a StoreError
     // thrown by Upstream::send()) rolls the group back here.
@@ -155,5 +163,6 @@ private:
     std::function<void(RowChanges)> m_changeListener;
     RowChanges m_journal;
     std::optional<UpstreamJournal> m_upstream;
+    std::unique_ptr<ChangeLabel> m_label;
     int m_groups = 0;
 };

@@ -22,7 +22,7 @@ void UpstreamJournal::dropFrom(size_t size)
     m_toSend.resize(std::min(size, m_toSend.size()));
 }
 
-void UpstreamJournal::commit(RegisterFile &file, const QByteArray &name)
+void UpstreamJournal::commit(RegisterFile &file, const QByteArray &name, const QString &step)
 {
     const QByteArray release = "RELEASE " + name;
     const QByteArray rollback = "ROLLBACK TO " + name + "; " + release;
@@ -37,7 +37,7 @@ void UpstreamJournal::commit(RegisterFile &file, const QByteArray &name)
             const RowChanges sent = std::exchange(m_toSend, {});
             file.exec(rollback.constData());
             open = false;
-            m_server.send(sent);
+            m_server.send(sent, step);
             file.exec(("SAVEPOINT " + name).constData());
             open = true;
             // Should this fail, the server has the group all the same; the

@@ -14,7 +14,8 @@ public:
     virtual ~Upstream() = default;
     // Makes the writes on the server in one transaction, each checked
     // against its row's `before`, or makes none and throws StoreError.
-    virtual void send(const RowChanges &changes) = 0;
+    // `step` names them in the server's change log ("edit", "merge", …).
+    virtual void send(const RowChanges &changes, const QString &step) = 0;
     // Keys for `count` new rows of `table` that no other editor is given.
     virtual std::vector<qint64> newKeys(const QString &table, int count) = 0;
 };
@@ -36,9 +37,10 @@ public:
     size_t size() const { return m_toSend.size(); }
     // A nested group that began at `size` was rolled back.
     void dropFrom(size_t size);
-    // Commits the outermost group, open as savepoint `name` of `file`;
-    // throws StoreError with the savepoint rolled back and released.
-    void commit(RegisterFile &file, const QByteArray &name);
+    // Commits the outermost group, open as savepoint `name` of `file`, as
+    // step `step`; throws StoreError with the savepoint rolled back and
+    // released.
+    void commit(RegisterFile &file, const QByteArray &name, const QString &step);
     void clear() { m_toSend.clear(); }
 
 private:

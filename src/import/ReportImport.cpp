@@ -248,6 +248,7 @@ ImportCounts appendLines(const QString &reportPath, const Survey &checked, Regis
     QByteArray converted;
     const qint64 chroniks = std::ranges::count(checked.chronik, true);
     RegisterAppender appender(file, checked.lines - chroniks, chroniks);
+    const NamedStep named(file, QStringLiteral("import of %1").arg(QFileInfo(reportPath).fileName()));
     Transaction tx(file);
     while (lines.number() < checked.lines) {
         if (!lines.next(raw))

@@ -170,6 +170,7 @@ ImportCounts SheetImport::write(RegisterFile &file, const Progress &progress)
     pass.appender = &appender;
     pass.progress = progress ? &progress : nullptr;
     pass.total = m_counts.breweries + m_counts.chroniks;
+    const NamedStep named(file, QStringLiteral("import of %1").arg(source()));
     Transaction tx(file);
     for (const Sheet &sheet : m_sheets)
         readSheet(sheet, pass);

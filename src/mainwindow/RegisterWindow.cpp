@@ -2,6 +2,7 @@
 
 #include "DamagedRegister.h"
 #include "MenuExport.h"
+#include "MenuHistory.h"
 #include "RegisterPlace.h"
 #include "RegisterPrinting.h"
 #include "ScreenFit.h"
@@ -186,7 +187,7 @@ void RegisterWindow::fillEditMenu()
     }
     if (m_form) {
         const QList<QAction *> entries = {m_form->exporting().action(), m_form->printing().printListAction(),
-                                          m_form->printing().printSheetAction()};
+                                          m_form->printing().printSheetAction(), m_form->changes().compactAction()};
         for (QAction *entry : entries) {
             m_fileMenu->insertAction(m_printEntriesEnd, entry);
             m_printEntries << entry;
@@ -394,8 +395,9 @@ void RegisterWindow::about()
     QString text = QStringLiteral("Sudregister %1\nKeeps a register of breweries and their history.")
                        .arg(QCoreApplication::applicationVersion());
     if (m_form)
-        text += QStringLiteral("\n\nRegister: %1\nBackups: %2")
-                    .arg(m_form->registerPlace().shownName(), QDir::toNativeSeparators(m_form->registerPlace().backupsFolder()));
+        text += QStringLiteral("\n\nRegister: %1\nBackups: %2\n%3")
+                    .arg(m_form->registerPlace().shownName(),
+                         QDir::toNativeSeparators(m_form->registerPlace().backupsFolder()), m_form->changes().sizeText());
     m_boxes->tell(text);
 }
 

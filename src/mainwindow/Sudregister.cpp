@@ -9,6 +9,7 @@
 #include "FindField.h"
 #include "MenuExport.h"
 #include "MenuImport.h"
+#include "MenuHistory.h"
 #include "MenuMerge.h"
 #include "MenuReplace.h"
 #include "ReactionScheduler.h"
@@ -101,7 +102,8 @@ QList<QAction *> Sudregister::editActions() const
 
 QList<QAction *> Sudregister::viewActions() const
 {
-    return {m_filters->showAction(), m_filters->clearAction()};
+    return {m_filters->showAction(), m_filters->clearAction(), m_history->breweryAction(), m_history->registerAction(),
+            m_history->editorsAction()};
 }
 
 void Sudregister::createConcerns()
@@ -126,8 +128,8 @@ void Sudregister::createConcerns()
     connect(m_register, &Register::sharedRegisterLost, this,
             [this](const QString &message) { m_work->connectionLost(message); });
     connect(m_register, &Register::sharedRegisterBack, this, [this] { m_work->connectionBack(); });
-    // Steps name a field as the grids caption it.
-    m_register->history().setFieldCaption([this](const QString &table, const QString &field) {
+    // Steps and the history name a field as the grids caption it.
+    const auto caption = [this](const QString &table, const QString &field) {
         DataGrid *grid =
             table.compare(RegisterSchema::BreweryTable, Qt::CaseInsensitive) == 0 ? grdBrauerien : grdChronik;
         for (int i = 0; i < grid->ColumnCount(); ++i) {
@@ -135,12 +137,15 @@ void Sudregister::createConcerns()
                 return grid->Columns(i).Caption();
         }
         return QString();
-    });
+    };
+    m_register->history().setFieldCaption(caption);
     m_undo = new UndoRedo(*m_register, *m_work, lblMessage, this,
                           {[this] { storePendingEdits(); }, [this](const QList<qint64> &breweries) { m_sync->placeBreweries(breweries); },
                            [this] { ShowChronik(); }});
     m_import = std::make_unique<MenuImport>(*m_register, *m_sync, *m_work, lblMessage, [this] { storePendingEdits(); });
     m_replace = new MenuReplace(*m_register, *m_sync, *m_work, *grdBrauerien, lblMessage, [this] { storePendingEdits(); });
+    m_history = new MenuHistory({*m_register, *m_sync, *m_work, *grdBrauerien, lblMessage,
+                                 [this] { storePendingEdits(); }, caption});
     m_merge = new MenuMerge(*m_register, *m_sync, *m_work, *grdBrauerien, lblMessage, [this] { storePendingEdits(); },
                             [this] { ShowChronik(); });
     m_printing = std::make_unique<RegisterPrinting>(
@@ -161,7 +166,8 @@ void Sudregister::createConcerns()
         m_work->boxes(), m_remembered.settings());
     // A right click on a brewery prints its sheet or the list.
     grdBrauerien->setContextMenuPolicy(Qt::ActionsContextMenu);
-    grdBrauerien->addActions({m_printing->printListAction(), m_printing->printSheetAction()});
+    grdBrauerien->addActions(
+        {m_printing->printListAction(), m_printing->printSheetAction(), m_history->breweryAction()});
     m_export = std::make_unique<MenuExport>(*this, *dsBrewery, m_work->boxes(), lblMessage, registerPlace().documentsFolder(),
                                             [this] { return registerPlace().identity(m_register->file()); },
                                             [this] { return m_filters->description(); });

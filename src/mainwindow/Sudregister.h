@@ -20,6 +20,7 @@ class FilterHeader;
 class FilterRow;
 class FindField;
 class MenuExport;
+class MenuHistory;
 class MenuImport;
 class MenuMerge;
 class MenuReplace;
@@ -140,9 +141,10 @@ public:
     // Undo, Redo, Find, Replace and Merge, with their keys, for a menu to
     // offer.
     QList<QAction *> editActions() const;
-    // Filter Row and Clear Filters, for the View menu.
+    // Filter Row, Clear Filters and the histories, for the View menu.
     QList<QAction *> viewActions() const;
     MenuExport &exporting() const { return *m_export; }
+    MenuHistory &changes() const { return *m_history; }
     RegisterPrinting &printing() const { return *m_printing; }
 
 signals:
@@ -235,6 +237,7 @@ private:
     std::unique_ptr<MenuImport> m_import;
     MenuReplace *m_replace = nullptr;
     MenuMerge *m_merge = nullptr;
+    MenuHistory *m_history = nullptr;
     std::unique_ptr<MenuExport> m_export;
     std::unique_ptr<ValueNotes> m_notes;
     std::unique_ptr<RegisterPrinting> m_printing;

@@ -77,9 +77,40 @@ template <typename Work> void onceForAll(PgConnection &connection, Work work)
     }
 }
 
+bool holds(PgConnection &connection, const char *table)
+{
+    return connection.exec("SELECT to_regclass($1) IS NOT NULL", {QString::fromLatin1(table)}).text(0, 0)
+        == QLatin1String("t");
+}
+
 bool recordsChanges(PgConnection &connection)
 {
-    return connection.exec("SELECT to_regclass('sudregister_changes') IS NOT NULL").text(0, 0) == QLatin1String("t");
+    return holds(connection, "sudregister_changes");
+}
+
+bool keepsLog(PgConnection &connection)
+{
+    return holds(connection, "sudregister_log");
+}
+
+// Adds what a register set up by an older version lacks, where the user may
+// (the tables' owner); true when it is there.
+bool addIfMissing(PgConnection &connection, bool (*present)(PgConnection &), const char *statements,
+                  const QString &failed)
+{
+    if (present(connection))
+        return true;
+    try {
+        onceForAll(connection, [&] {
+            if (!present(connection))
+                connection.runScript(statements, failed);
+        });
+        return true;
+    } catch (const StoreError &) {
+        if (!connection.isOpen())
+            throw;
+        return false;
+    }
 }
 
 } // namespace
@@ -109,6 +140,7 @@ SharedSchema::Prepared SharedSchema::prepare(PgConnection &connection)
             const QString failed = QStringLiteral("Could not set up the shared register %1").arg(shown);
             connection.runScript(SharedSchemaSql::CreateStatements, failed);
             connection.runScript(SharedSchemaSql::ChangeRecordStatements, failed);
+            connection.runScript(SharedSchemaSql::LogStatements, failed);
         });
         tables = tablesIn(connection);
     }
@@ -121,21 +153,13 @@ SharedSchema::Prepared SharedSchema::prepare(PgConnection &connection)
     }
     requireFields(connection, brewery, RegisterSchema::BreweryFields);
     requireFields(connection, chronik, RegisterSchema::ChronikFields + QStringList{RegisterSchema::ChronikKey});
-    Prepared prepared{mayChange(connection), recordsChanges(connection)};
-    if (!prepared.recordsChanges) {
-        // Only the tables' owner may add it; anyone else copies the whole
-        // register whenever woken, as before.
-        try {
-            onceForAll(connection, [&] {
-                if (!recordsChanges(connection))
-                    connection.runScript(SharedSchemaSql::ChangeRecordStatements,
-                                         QStringLiteral("Could not add the record of changes to %1").arg(shown));
-            });
-            prepared.recordsChanges = true;
-        } catch (const StoreError &) {
-            if (!connection.isOpen())
-                throw;
-        }
-    }
+    // Only the tables' owner may add them; without the record, anyone else
+    // copies the whole register whenever woken, as before, and without the
+    // log the history window says it is not kept.
+    Prepared prepared{mayChange(connection), false, false};
+    prepared.recordsChanges = addIfMissing(connection, recordsChanges, SharedSchemaSql::ChangeRecordStatements,
+                                           QStringLiteral("Could not add the record of changes to %1").arg(shown));
+    prepared.keepsLog = addIfMissing(connection, keepsLog, SharedSchemaSql::LogStatements,
+                                     QStringLiteral("Could not add the log of changes to %1").arg(shown));
     return prepared;
 }

@@ -17,6 +17,8 @@ struct Prepared {
     // up by an older version does not until its administrator sets it up
     // again (or its owner opens it).
     bool recordsChanges = false;
+    // Whether the server logs who changed what (sudregister_log).
+    bool keepsLog = false;
 };
 
 // Checks that the database holds a register; an empty database is set up

@@ -59,6 +59,7 @@ RowChanges WriteGroup(Register &reg, const RowChanges &plan, const QString &step
     }
     RowChanges written;
     written.reserve(plan.size());
+    const NamedStep named(file, step);
     reg.history().recordAs(step, [&] {
         Transaction tx(file);
         const RowWriter writer = file.rowWriter();

@@ -1,6 +1,7 @@
 #include "Register.h"
 
 #include "Attempt.h"
+#include "ChangeHistory.h"
 #include "LikeCriterion.h"
 #include "MirrorFolder.h"
 #include "PgConnection.h"
@@ -295,6 +296,21 @@ std::optional<QString> Register::readOnlyBecause() const
 bool Register::followsWhole() const
 {
     return m_mirror && !m_mirror->recordsChanges();
+}
+
+std::unique_ptr<ChangeHistory> Register::changeHistory()
+{
+    return m_mirror ? ChangeHistory::ofServer(m_mirror->connection()) : ChangeHistory::ofFile(file());
+}
+
+QStringList Register::editorsNow()
+{
+    return m_mirror ? m_mirror->editorsNow() : QStringList();
+}
+
+QString Register::editorName() const
+{
+    return m_mirror ? m_mirror->user() : ChangeLabel::loginName();
 }
 
 bool Register::isWritable() const

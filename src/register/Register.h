@@ -14,6 +14,7 @@
 #include <memory>
 #include <optional>
 
+class ChangeHistory;
 class QSocketNotifier;
 class QTemporaryDir;
 class RegisterFile;
@@ -91,6 +92,15 @@ public:
     bool followsWhole() const;
     // Holds the lock and may write the file.
     bool isWritable() const;
+    // Who changed what: the register file's own log, or the log a shared
+    // register's server keeps.
+    std::unique_ptr<ChangeHistory> changeHistory();
+    // The users whose windows are open on a shared register now, by name;
+    // none for a register file. Throws StoreError.
+    QStringList editorsNow();
+    // The name this window's changes are recorded under: the server's
+    // name for the user of a shared register, the login name on a file.
+    QString editorName() const;
     // For a file found to be no register: the lock files made for it go.
     void discardLock();
     DataSource *breweries() const { return m_breweries; }

@@ -208,6 +208,18 @@ void SharedMirror::copyTables(RegisterFile &file, const Progress &progress)
     }
 }
 
+QStringList SharedMirror::editorsNow()
+{
+    // The server's own list of sessions: names only, never where from.
+    const PgResult found = writer().exec("SELECT DISTINCT usename::text FROM pg_stat_activity WHERE datname = "
+                                         "current_database() AND application_name = 'Sudregister' ORDER BY 1",
+                                         {}, QStringLiteral("Could not read who is working on the register"));
+    QStringList names;
+    for (int row = 0; row < found.rows(); ++row)
+        names << found.text(row, 0);
+    return names;
+}
+
 PgConnection &SharedMirror::writer()
 {
     if (!m_server->isOpen()) {
@@ -320,7 +332,7 @@ QString deletedBrewery(const RowChanges &changes)
 
 } // namespace
 
-void SharedMirror::send(const RowChanges &changes)
+void SharedMirror::send(const RowChanges &changes, const QString &step)
 {
     // A group that only adds rows (an import) adds its breweries first and
     // then their history, whatever the order here, so that few statements
@@ -332,6 +344,9 @@ void SharedMirror::send(const RowChanges &changes)
         std::ranges::stable_partition(order, [](const RowChange *change) { return change->table == BreweryTable; });
     writer().exec("BEGIN", {}, QStringLiteral("Could not store the change"));
     try {
+        // The server's log names the step; who made it, it knows itself.
+        m_server->exec("SELECT set_config('sudregister.step', $1, true)", {step},
+                       QStringLiteral("Could not store the change"));
         // The server makes the very changes the file made, checked against
         // the rows as the window showed them: a write against another
         // editor's change finds no row and is refused.

@@ -5,6 +5,7 @@
 #include "RegisterFile.h"
 
 #include <QString>
+#include <QStringList>
 #include <memory>
 #include <vector>
 
@@ -28,6 +29,11 @@ public:
     bool mayChange() const { return m_mayChange; }
     // The user the server knows the window by.
     QString user() const;
+    // The connection the window reads and writes the server on, connected
+    // anew when it dropped.
+    PgConnection &connection() { return writer(); }
+    // The users whose windows are open on the register now, by name.
+    QStringList editorsNow();
     // The socket on which the server's announcements arrive.
     int socket() const;
     // Whether announcements still arrive.
@@ -63,7 +69,7 @@ public:
     // connection dropped.
     void awaitAnnounced();
 
-    void send(const RowChanges &changes) override;
+    void send(const RowChanges &changes, const QString &step) override;
     std::vector<qint64> newKeys(const QString &table, int count) override;
 
     // After announcements stopped arriving (the connection dropped): hears

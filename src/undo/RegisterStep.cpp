@@ -34,6 +34,8 @@ void RegisterStep::apply(Direction direction)
 
 void RegisterStep::replay(Direction direction)
 {
+    const NamedStep named(m_file, (direction == Direction::Back ? QStringLiteral("undo: ") : QStringLiteral("redo: "))
+                                      + text());
     Transaction tx(m_file);
     const RowWriter writer = m_file.rowWriter();
     const auto one = [&](const RowChange &change) {

@@ -95,16 +95,20 @@ private slots:
             const SharedSchema::Prepared prepared = SharedSchema::prepare(connection);
             QVERIFY(prepared.mayChange);
             QVERIFY(prepared.recordsChanges);
+            QVERIFY(prepared.keepsLog);
             // A register an older version set up gains the record of its
-            // changes when its owner opens it.
-            QVERIFY(m_server->admin(QStringLiteral("DROP TABLE sudregister_changes; "
-                                                   "DROP FUNCTION sudregister_changed() CASCADE"),
+            // changes and the log when its owner opens it.
+            QVERIFY(m_server->admin(QStringLiteral("DROP TABLE sudregister_changes, sudregister_log; "
+                                                   "DROP FUNCTION sudregister_changed() CASCADE; "
+                                                   "DROP FUNCTION sudregister_logged() CASCADE"),
                                     "made"));
         }
         PgConnection owner(SharedAddress(m_server->uri("made", "edith")), answering(Password));
-        QVERIFY(SharedSchema::prepare(owner).recordsChanges);
+        const SharedSchema::Prepared again = SharedSchema::prepare(owner);
+        QVERIFY(again.recordsChanges);
+        QVERIFY(again.keepsLog);
         QVERIFY(m_server->admin(QStringLiteral("SELECT count(*) FROM pg_trigger WHERE NOT tgisinternal"), "made"));
-        QCOMPARE(m_server->output(), QStringLiteral("6"));
+        QCOMPARE(m_server->output(), QStringLiteral("8"));
     }
 
     void onlyARegisterIsTaken_data()

@@ -54,6 +54,8 @@ public:
     ScratchRegister &operator=(const ScratchRegister &) = delete;
 
     QString dir() const { return m_dir.path(); }
+    // The shared register's database on the test server.
+    const QString &database() const { return m_database; }
     QString path() const { return DatabasePath(m_dir.path()); }
     // What a window opens: the file's path, or the shared register's address.
     QString address() const { return m_database.isEmpty() ? path() : server().uri(m_database); }
@@ -86,6 +88,18 @@ public:
                            QString()});
     }
 
+    // The server of every shared scratch register of the test program: set
+    // up at the first, with an empty register to copy, and stopped when the
+    // program ends.
+    static PgTestServer &server()
+    {
+        static PgTestServer running;
+        static const bool ready = running.setUpRegister(QStringLiteral("scratch"));
+        if (!ready)
+            qFatal("no server for shared registers: %s", qPrintable(running.problem()));
+        return running;
+    }
+
 private:
     static QString literals(QStringList values, int count)
     {
@@ -99,18 +113,6 @@ private:
                 out << QLatin1Char('\'') + QString(v).replace(QLatin1Char('\''), QStringLiteral("''")) + QLatin1Char('\'');
         }
         return out.join(QStringLiteral(", "));
-    }
-
-    // The server of every shared scratch register of the test program: set
-    // up at the first, with an empty register to copy, and stopped when the
-    // program ends.
-    static PgTestServer &server()
-    {
-        static PgTestServer running;
-        static const bool ready = running.setUpRegister(QStringLiteral("scratch"));
-        if (!ready)
-            qFatal("no server for shared registers: %s", qPrintable(running.problem()));
-        return running;
     }
 
     QTemporaryDir m_dir;
