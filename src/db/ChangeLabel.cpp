@@ -2,7 +2,9 @@
 
 #include "ChangeLogSchema.h"
 #include "RegisterFile.h"
+#include "RegisterSchema.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <pwd.h>
 #include <unistd.h>
@@ -44,12 +46,70 @@ void ChangeLabel::beforeWrite()
     m_named = true;
 }
 
+void ChangeLabel::beforeBulkAdds()
+{
+    beforeWrite();
+    if (m_bulk)
+        return;
+    // Keys are never given twice: every row added from here on has a key
+    // above the highest one now.
+    const auto highest = [this](const QString &table) {
+        Cursor key = m_file.cached("SELECT coalesce(max(rowid), 0) FROM " + table.toUtf8());
+        return key.step() ? key.int64(0) : 0;
+    };
+    m_breweriesAbove = highest(RegisterSchema::BreweryTable);
+    m_chroniksAbove = highest(RegisterSchema::ChronikTable);
+    m_file.exec(ChangeLogSchema::dropAddedTriggers().constData());
+    m_bulk = true;
+}
+
 void ChangeLabel::beforeCommit()
 {
     if (!m_named)
         return;
+    if (m_bulk) {
+        for (const auto &[table, above] : {std::pair{RegisterSchema::BreweryTable, m_breweriesAbove},
+                                           std::pair{RegisterSchema::ChronikTable, m_chroniksAbove}})
+            recordBulk(table, above);
+        m_file.exec(ChangeLogSchema::createStatements().constData());
+    }
     Cursor clear = m_file.cached("UPDATE " + ChangeLogSchema::StepTable.toUtf8() + " SET Who = NULL, Step = NULL");
     clear.run();
+}
+
+void ChangeLabel::recordBulk(const QString &table, qint64 above)
+{
+    qint64 first = 0, last = 0;
+    {
+        Cursor range = m_file.cached("SELECT min(rowid), max(rowid) FROM " + table.toUtf8() + " WHERE rowid > ?1");
+        range.bind(1, above);
+        if (!range.step() || range.isNull(0))
+            return;
+        first = range.int64(0);
+        last = range.int64(1);
+    }
+    qint64 next = 0;
+    {
+        Cursor newest = m_file.cached("SELECT coalesce(max(LogId), 0) + 1 FROM " + ChangeLogSchema::LogTable.toUtf8());
+        next = newest.step() ? newest.int64(0) : 1;
+    }
+    const qint64 offset = next - first;
+    {
+        Cursor bulk = m_file.cached("INSERT INTO " + ChangeLogSchema::BulkTable.toUtf8()
+                                    + " (At, Who, Step, TableName, FirstKey, LastKey, Offset) "
+                                      "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7)");
+        bulk.bind(1, QVariant(QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"))))
+            .bind(2, QVariant(m_who))
+            .bind(3, QVariant(m_step))
+            .bind(4, QVariant(table))
+            .bind(5, first)
+            .bind(6, last)
+            .bind(7, offset)
+            .run();
+    }
+    Statement records(m_file, ChangeLogSchema::addedInBulk(table));
+    records.bind(1, above).bind(2, offset).bind(3, m_file.lastInsertRowId());
+    records.run();
 }
 
 void ChangeLabel::makeLog()

@@ -22,21 +22,34 @@ public:
 
     // Before a write in an open transaction.
     void beforeWrite();
+    // The same before rows added in bulk (an import): they are recorded in
+    // one statement when the transaction commits.
+    void beforeBulkAdds();
     // Before the outermost transaction commits.
     void beforeCommit();
     // The outermost transaction ended, committed or not.
-    void ended() { m_named = false; }
+    void ended()
+    {
+        m_named = false;
+        m_bulk = false;
+    }
 
     // The desktop user's login name.
     static QString loginName();
 
 private:
     void makeLog();
+    // Records the rows of `table` added in bulk: those with keys above `above`.
+    void recordBulk(const QString &table, qint64 above);
 
     RegisterFile &m_file;
     QString m_step;
     QString m_who;
     bool m_named = false;
+    // Adds in bulk: the highest key of each table before them.
+    bool m_bulk = false;
+    qint64 m_breweriesAbove = 0;
+    qint64 m_chroniksAbove = 0;
     // The schema version at which the log was last found whole: another
     // program may have dropped it since.
     qint64 m_checkedAt = -1;

@@ -68,19 +68,27 @@ QByteArray insertInto(const QByteArray &valueColumns)
 
 const QByteArray FromStep = " FROM (SELECT 1) LEFT JOIN " + utf8(ChangeLogSchema::StepTable) + " s";
 
+// The record of a row added or deleted, `row` naming it: every field.
+QByteArray whole(const Logged &logged, const char *row, const char *kind)
+{
+    const QStringList fields = ChangeLogSchema::fieldsOf(logged.table);
+    QByteArray values = head(logged, row, kind) + ", " + QByteArray::number(allButKey(fields.size()));
+    for (qsizetype i = 1; i < fields.size(); ++i)
+        values += ", " + QByteArray(row) + "." + utf8(fields[i]);
+    return insertInto(columns(*kind == 'a' ? "After" : "Before", fields.size(), 1)) + values;
+}
+
+const Logged &loggedOf(const QString &table)
+{
+    return table == ChronikTable ? Tables[1] : Tables[0];
+}
+
 QByteArray triggersOf(const Logged &logged)
 {
     const QStringList fields = ChangeLogSchema::fieldsOf(logged.table);
     const qsizetype n = fields.size();
-    QByteArray added = head(logged, "NEW", "added") + ", " + QByteArray::number(allButKey(n));
-    QByteArray deleted = head(logged, "OLD", "deleted") + ", " + QByteArray::number(allButKey(n));
     QByteArray mask, anyChanged, changedValues;
     for (qsizetype i = 0; i < n; ++i) {
-        const QByteArray f = utf8(fields[i]);
-        if (i > 0) {
-            added += ", NEW." + f;
-            deleted += ", OLD." + f;
-        }
         mask += QByteArray(i > 0 ? " | " : "") + "(" + differs(fields[i]) + " << " + QByteArray::number(i) + ")";
         anyChanged += QByteArray(i > 0 ? " OR " : "") + differs(fields[i]);
     }
@@ -89,12 +97,12 @@ QByteArray triggersOf(const Logged &logged)
             changedValues += ", CASE WHEN m.Changed & " + QByteArray::number(qint64(1) << i) + " THEN " + side + "."
                 + utf8(fields[i]) + " END";
     }
-    return trigger(logged, "Added", "INSERT", "", insertInto(columns("After", n, 1)) + added + FromStep)
+    return trigger(logged, "Added", "INSERT", "", whole(logged, "NEW", "added") + FromStep)
         + trigger(logged, "Changed", "UPDATE", " WHEN " + anyChanged,
                   insertInto(columns("Before", n) + columns("After", n)) + head(logged, "NEW", "changed")
                       + ", m.Changed" + changedValues + " FROM (SELECT " + mask + " AS Changed) m LEFT JOIN "
                       + utf8(ChangeLogSchema::StepTable) + " s")
-        + trigger(logged, "Deleted", "DELETE", "", insertInto(columns("Before", n, 1)) + deleted + FromStep);
+        + trigger(logged, "Deleted", "DELETE", "", whole(logged, "OLD", "deleted") + FromStep);
 }
 
 } // namespace
@@ -108,22 +116,49 @@ QStringList ChangeLogSchema::fieldsOf(const QString &table)
     return {};
 }
 
+QByteArray ChangeLogSchema::dropAddedTriggers()
+{
+    QByteArray sql;
+    for (const Logged &logged : Tables)
+        sql += "DROP TRIGGER IF EXISTS " + utf8(LogTable + logged.table) + "Added;\n";
+    return sql;
+}
+
+QByteArray ChangeLogSchema::addedInBulk(const QString &table)
+{
+    const Logged &logged = loggedOf(table);
+    const QByteArray key = "t." + utf8(logged.key);
+    return "INSERT INTO " + utf8(LogTable) + " (LogId, TableName, RowKey, BreweryKey, Kind, Changed, Bulk) SELECT ?2 + "
+        + key + ", '" + utf8(logged.table) + "', " + key + ", t." + utf8(logged.brewery) + ", 'added', "
+        + QByteArray::number(allButKey(fieldsOf(table).size())) + ", ?3 FROM " + utf8(logged.table) + " t WHERE " + key
+        + " > ?1 ORDER BY " + key;
+}
+
 QByteArray ChangeLogSchema::createStatements()
 {
     // Values are kept as stored: the Before and After columns declare no
     // type, so that a number stays a number and a text a text.
     QByteArray sql = "CREATE TABLE IF NOT EXISTS " + utf8(LogTable) + " (\n"
                      "    LogId INTEGER PRIMARY KEY,\n"
-                     "    At TEXT NOT NULL,\n"
+                     "    At TEXT,\n"
                      "    Who TEXT,\n"
                      "    Step TEXT,\n"
                      "    TableName TEXT NOT NULL,\n"
                      "    RowKey INTEGER NOT NULL,\n"
                      "    BreweryKey INTEGER,\n"
                      "    Kind TEXT NOT NULL,\n"
-                     "    Changed INTEGER NOT NULL"
+                     "    Changed INTEGER NOT NULL,\n"
+                     "    Bulk INTEGER"
         + columns("Before", MostFields) + columns("After", MostFields) + "\n);\n";
-    sql += "CREATE INDEX IF NOT EXISTS " + utf8(LogTable) + "Brewery ON " + utf8(LogTable) + " (BreweryKey);\n";
+    // A row's records, and a brewery's, are found by these; the records of
+    // adds in bulk by their key (BulkTable).
+    sql += "CREATE INDEX IF NOT EXISTS " + utf8(LogTable) + "Brewery ON " + utf8(LogTable)
+        + " (BreweryKey) WHERE Bulk IS NULL;\n";
+    sql += "CREATE INDEX IF NOT EXISTS " + utf8(LogTable) + "Row ON " + utf8(LogTable)
+        + " (TableName, RowKey) WHERE Bulk IS NULL;\n";
+    sql += "CREATE TABLE IF NOT EXISTS " + utf8(BulkTable)
+        + " (BulkId INTEGER PRIMARY KEY, At TEXT NOT NULL, Who TEXT, Step TEXT, TableName TEXT NOT NULL, "
+          "FirstKey INTEGER NOT NULL, LastKey INTEGER NOT NULL, Offset INTEGER NOT NULL);\n";
     sql += "CREATE TABLE IF NOT EXISTS " + utf8(StepTable)
         + " (Only INTEGER PRIMARY KEY CHECK (Only = 1), Who TEXT, Step TEXT);\n";
     for (const Logged &logged : Tables)

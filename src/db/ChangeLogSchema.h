@@ -20,6 +20,7 @@ namespace ChangeLogSchema {
 
 inline const QString LogTable = QStringLiteral("SudregisterLog");
 inline const QString StepTable = QStringLiteral("SudregisterLogStep");
+inline const QString BulkTable = QStringLiteral("SudregisterLogBulk");
 // Before0…After8: the most fields a table has, its key included.
 inline constexpr int MostFields = 9;
 
@@ -29,5 +30,22 @@ inline constexpr int MostFields = 9;
 QStringList fieldsOf(const QString &table);
 // Makes whatever part of the log a register file lacks; safe to run again.
 QByteArray createStatements();
+
+// Rows added in bulk (an import) are recorded in one statement rather than
+// one by one by a trigger, which would more than double the import's time.
+// Within the import's transaction: the triggers on adds go (no other
+// program can write meanwhile), the rows are added, addedInBulk() records
+// every row of `table` whose key is above ?1 (the highest key given before),
+// and createStatements() brings the triggers back.
+//
+// Such a record is kept lean. Its Bulk names the row of BulkTable that
+// holds when, who and the step for all of the import's records (theirs are
+// Null), the range of keys and the offset ?2: the record's LogId is the
+// offset plus the row's key, so that a row's add is found by key, as it
+// stands in no index. It holds no values: they are the row's as stored now,
+// or as its delete recorded it, with the changes recorded since taken back.
+// ?3 is the BulkTable row's id.
+QByteArray dropAddedTriggers();
+QByteArray addedInBulk(const QString &table);
 
 } // namespace ChangeLogSchema

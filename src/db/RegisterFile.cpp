@@ -498,6 +498,12 @@ void RegisterFile::aboutToWrite()
         m_label->beforeWrite();
 }
 
+void RegisterFile::aboutToAddInBulk()
+{
+    if (m_label && !m_upstream && m_groups > 0)
+        m_label->beforeBulkAdds();
+}
+
 void RegisterFile::setUpstream(Upstream *upstream)
 {
     if (upstream)

@@ -108,6 +108,8 @@ public:
     // Before a write of the program's own: names it in the change log of a
     // register file (a shared register's server keeps its own).
     void aboutToWrite();
+    // The same before each row of many added in one transaction (an import).
+    void aboutToAddInBulk();
 
     // Where a file mirrors a shared register, each group of writes goes to
     // the server before it commits here, and a refusal there (a StoreError

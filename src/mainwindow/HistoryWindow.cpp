@@ -90,10 +90,11 @@ HistoryWindow::HistoryWindow(std::unique_ptr<ChangeHistory> history, LogTableMod
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->setSelectionMode(QAbstractItemView::SingleSelection);
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_table->setWordWrap(false);
     m_table->verticalHeader()->hide();
     m_table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     m_table->horizontalHeader()->setStretchLastSection(true);
-    const int widths[LogTableModel::Columns] = {140, 90, 170, 70, 190, 110, 150, 150};
+    const int widths[LogTableModel::Columns] = {150, 130, 170, 70, 220, 130, 170, 170};
     for (int column = 0; column < LogTableModel::Columns; ++column)
         m_table->setColumnWidth(column, widths[column]);
     layout->addWidget(m_table, 1);
@@ -119,7 +120,7 @@ HistoryWindow::HistoryWindow(std::unique_ptr<ChangeHistory> history, LogTableMod
     });
     connect(m_table->selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this] { currentChanged(); });
     connect(m_model.get(), &QAbstractItemModel::modelReset, this, [this] { currentChanged(); });
-    resize(1100, 520);
+    resize(1260, 560);
 }
 
 HistoryWindow::~HistoryWindow()

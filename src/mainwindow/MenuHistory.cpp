@@ -66,7 +66,7 @@ std::optional<QDate> askDate(QWidget *parent)
 MenuHistory::MenuHistory(Window window)
     : QObject(&window.breweries), m_window(std::move(window)),
       m_brewery(new QAction(QStringLiteral("&History of Brewery"), m_window.message->window())),
-      m_register(new QAction(QStringLiteral("Register &History…"), m_window.message->window())),
+      m_register(new QAction(QStringLiteral("Re&gister History…"), m_window.message->window())),
       m_compact(new QAction(QStringLiteral("Compact &History…"), m_window.message->window())),
       m_editors(new QAction(QStringLiteral("&Who Is Working Now"), m_window.message->window()))
 {

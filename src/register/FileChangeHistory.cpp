@@ -4,9 +4,11 @@
 #include "RegisterFile.h"
 #include "RegisterSchema.h"
 #include "StoreError.h"
+#include "StoredRow.h"
 #include "Transaction.h"
 
 #include <QTimeZone>
+#include <algorithm>
 #include <limits>
 
 namespace {
@@ -49,67 +51,29 @@ public:
         std::vector<LogEntry> entries;
         if (!kept())
             return entries;
-        const int most = ChangeLogSchema::MostFields;
-        QByteArray columns = "LogId, At, Who, Step, TableName, RowKey, BreweryKey, Kind, Changed";
-        for (const char *side : {"Before", "After"}) {
-            for (int i = 0; i < most; ++i)
-                columns += ", " + QByteArray(side) + QByteArray::number(i);
+        Query query = queryOf(filter, olderThan > 0 ? olderThan : std::numeric_limits<qint64>::max());
+        if (!filter.brewery) {
+            select(query, " ORDER BY l.LogId DESC LIMIT " + query.bound(count), entries);
+            return entries;
         }
-        std::vector<QVariant> values{olderThan > 0 ? olderThan : std::numeric_limits<qint64>::max()};
-        QByteArray where = "LogId < ?1";
-        const auto bound = [&](const QVariant &value) {
-            values.push_back(value);
-            return "?" + QByteArray::number(values.size());
-        };
-        if (filter.brewery)
-            where += " AND BreweryKey = " + bound(*filter.brewery);
-        if (filter.who == LogFilter::anotherProgram())
-            where += " AND Who IS NULL";
-        else if (!filter.who.isEmpty())
-            where += " AND Who = " + bound(filter.who);
-        if (filter.from.isValid())
-            where += " AND At >= " + bound(storedTime(filter.from));
-        if (filter.to.isValid())
-            where += " AND At < " + bound(storedTime(filter.to));
-        if (!filter.step.isEmpty())
-            where += " AND instr(lower(Step), lower(" + bound(filter.step) + ")) > 0";
-        if (!filter.field.isEmpty()) {
-            const QString brewery = RegisterSchema::BreweryTable, chronik = RegisterSchema::ChronikTable;
-            where += " AND ((TableName = " + bound(brewery) + " AND Changed & " + bound(maskOf(brewery, filter.field))
-                + ") OR (TableName = " + bound(chronik) + " AND Changed & " + bound(maskOf(chronik, filter.field))
-                + "))";
-        }
-        Cursor rows = m_file.cached("SELECT " + columns + " FROM " + ChangeLogSchema::LogTable.toUtf8() + " WHERE "
-                                    + where + " ORDER BY LogId DESC LIMIT " + bound(count));
-        for (size_t i = 0; i < values.size(); ++i)
-            rows.bind(int(i + 1), values[i]);
-        while (rows.step()) {
-            LogEntry entry;
-            entry.id = rows.int64(0);
-            entry.at = timeOf(rows.text(1));
-            entry.who = rows.text(2);
-            entry.step = rows.text(3);
-            entry.table = rows.text(4);
-            entry.rowKey = rows.int64(5);
-            entry.breweryKey = rows.int64(6);
-            const QString kind = rows.text(7);
-            entry.kind = kind == QLatin1String("added")     ? LogEntry::Kind::Added
-                : kind == QLatin1String("deleted") ? LogEntry::Kind::Deleted
-                                                   : LogEntry::Kind::Changed;
-            const qint64 changed = rows.int64(8);
-            const QStringList fields = ChangeLogSchema::fieldsOf(entry.table);
-            for (int i = 0; i < fields.size() && i < most; ++i) {
-                if (!(changed & (qint64(1) << i)))
-                    continue;
-                LogEntry::Field field{fields[i], std::nullopt, std::nullopt};
-                if (entry.kind != LogEntry::Kind::Added)
-                    field.before = rows.value(9 + i);
-                if (entry.kind != LogEntry::Kind::Deleted)
-                    field.after = rows.value(9 + most + i);
-                entry.fields.push_back(std::move(field));
+        // A brewery's records stand in the index, but for the adds of its
+        // row and its history entries' rows made in bulk: those are found
+        // by key.
+        select(query, " AND l.Bulk IS NULL ORDER BY l.LogId DESC LIMIT " + query.bound(count), entries);
+        for (const auto &[table, key] : rowsOf(*filter.brewery)) {
+            Cursor bulk = m_file.cached("SELECT Offset + ?2 FROM " + ChangeLogSchema::BulkTable.toUtf8()
+                                        + " WHERE TableName = ?1 AND ?2 BETWEEN FirstKey AND LastKey");
+            bulk.bind(1, QVariant(table)).bind(2, key);
+            while (bulk.step()) {
+                Query one = query;
+                const QByteArray id = one.bound(bulk.int64(0));
+                const QByteArray row = one.bound(key);
+                select(one, " AND l.LogId = " + id + " AND l.RowKey = " + row + " AND l.Bulk IS NOT NULL", entries);
             }
-            entries.push_back(std::move(entry));
         }
+        std::ranges::sort(entries, [](const LogEntry &a, const LogEntry &b) { return a.id > b.id; });
+        if (entries.size() > size_t(count))
+            entries.resize(size_t(count));
         return entries;
     }
 
@@ -124,14 +88,14 @@ public:
             size.entries = count.step() ? count.int64(0) : 0;
         }
         {
-            Cursor oldest = m_file.cached("SELECT At FROM " + table + " ORDER BY LogId LIMIT 1");
+            Cursor oldest = m_file.cached("SELECT " + At + Joined + " ORDER BY l.LogId LIMIT 1");
             if (oldest.step())
                 size.oldest = timeOf(oldest.text(0));
         }
         try {
-            Cursor bytes = m_file.cached("SELECT sum(pgsize) FROM dbstat WHERE name = ?1 OR name = ?2");
-            bytes.bind(1, QVariant(ChangeLogSchema::LogTable))
-                .bind(2, QVariant(ChangeLogSchema::LogTable + QStringLiteral("Brewery")));
+            // The log's tables and indexes all bear its name.
+            Cursor bytes = m_file.cached("SELECT sum(pgsize) FROM dbstat WHERE name LIKE ?1 || '%'");
+            bytes.bind(1, QVariant(ChangeLogSchema::LogTable));
             if (bytes.step())
                 size.bytes = bytes.int64(0);
         } catch (const StoreError &) {
@@ -149,15 +113,149 @@ public:
         Transaction tx(m_file);
         qint64 dropped = 0;
         {
-            Cursor drop = m_file.cached("DELETE FROM " + ChangeLogSchema::LogTable.toUtf8() + " WHERE At < ?1");
+            const QByteArray bulks = ChangeLogSchema::BulkTable.toUtf8();
+            Cursor drop = m_file.cached("DELETE FROM " + ChangeLogSchema::LogTable.toUtf8()
+                                        + " WHERE (Bulk IS NULL AND At < ?1) OR Bulk IN (SELECT BulkId FROM " + bulks
+                                        + " WHERE At < ?1)");
             drop.bind(1, QVariant(storedTime(before))).run();
             dropped = m_file.changes();
+            Cursor bulk = m_file.cached("DELETE FROM " + bulks + " WHERE At < ?1");
+            bulk.bind(1, QVariant(storedTime(before))).run();
         }
         tx.commit();
         return dropped;
     }
 
 private:
+    // A query's condition, its values bound as ?1, ?2, … in order.
+    struct Query {
+        QByteArray where;
+        std::vector<QVariant> values;
+        QByteArray bound(const QVariant &value)
+        {
+            values.push_back(value);
+            return "?" + QByteArray::number(values.size());
+        }
+    };
+
+    // The log as read: a record of an add in bulk takes when, who and the
+    // step from its bulk.
+    inline static const QByteArray Joined = " FROM " + ChangeLogSchema::LogTable.toUtf8() + " l LEFT JOIN "
+        + ChangeLogSchema::BulkTable.toUtf8() + " b ON b.BulkId = l.Bulk";
+    inline static const QByteArray At = "coalesce(b.At, l.At)";
+    inline static const QByteArray Who = "coalesce(b.Who, l.Who)";
+    inline static const QByteArray Step = "coalesce(b.Step, l.Step)";
+
+    Query queryOf(const LogFilter &filter, qint64 below) const
+    {
+        Query query;
+        query.where = "l.LogId < " + query.bound(below);
+        if (filter.brewery)
+            query.where += " AND l.BreweryKey = " + query.bound(*filter.brewery);
+        if (filter.who == LogFilter::anotherProgram())
+            query.where += " AND " + Who + " IS NULL";
+        else if (!filter.who.isEmpty())
+            query.where += " AND " + Who + " = " + query.bound(filter.who);
+        if (filter.from.isValid())
+            query.where += " AND " + At + " >= " + query.bound(storedTime(filter.from));
+        if (filter.to.isValid())
+            query.where += " AND " + At + " < " + query.bound(storedTime(filter.to));
+        if (!filter.step.isEmpty())
+            query.where += " AND instr(lower(" + Step + "), lower(" + query.bound(filter.step) + ")) > 0";
+        if (!filter.field.isEmpty()) {
+            const QString brewery = RegisterSchema::BreweryTable, chronik = RegisterSchema::ChronikTable;
+            query.where += " AND ((l.TableName = " + query.bound(brewery) + " AND l.Changed & "
+                + query.bound(maskOf(brewery, filter.field)) + ") OR (l.TableName = " + query.bound(chronik)
+                + " AND l.Changed & " + query.bound(maskOf(chronik, filter.field)) + "))";
+        }
+        return query;
+    }
+
+    // Appends the records `query` and `rest` find, in the order found.
+    void select(Query &query, const QByteArray &rest, std::vector<LogEntry> &entries)
+    {
+        const int most = ChangeLogSchema::MostFields;
+        QByteArray columns = "l.LogId, " + At + ", " + Who + ", " + Step
+            + ", l.TableName, l.RowKey, l.BreweryKey, l.Kind, l.Changed, l.Bulk";
+        for (const char *side : {"Before", "After"}) {
+            for (int i = 0; i < most; ++i)
+                columns += ", l." + QByteArray(side) + QByteArray::number(i);
+        }
+        Cursor rows = m_file.cached("SELECT " + columns + Joined + " WHERE " + query.where + rest);
+        for (size_t i = 0; i < query.values.size(); ++i)
+            rows.bind(int(i + 1), query.values[i]);
+        while (rows.step()) {
+            LogEntry entry;
+            entry.id = rows.int64(0);
+            entry.at = timeOf(rows.text(1));
+            entry.who = rows.text(2);
+            entry.step = rows.text(3);
+            entry.table = rows.text(4);
+            entry.rowKey = rows.int64(5);
+            entry.breweryKey = rows.int64(6);
+            const QString kind = rows.text(7);
+            entry.kind = kind == QLatin1String("added")     ? LogEntry::Kind::Added
+                : kind == QLatin1String("deleted") ? LogEntry::Kind::Deleted
+                                                   : LogEntry::Kind::Changed;
+            const qint64 changed = rows.int64(8);
+            const QStringList fields = ChangeLogSchema::fieldsOf(entry.table);
+            const std::vector<QVariant> added =
+                rows.isNull(9) ? std::vector<QVariant>{} : addedValues(entry.table, entry.rowKey, entry.id);
+            for (int i = 0; i < fields.size() && i < most; ++i) {
+                if (!(changed & (qint64(1) << i)))
+                    continue;
+                LogEntry::Field field{fields[i], std::nullopt, std::nullopt};
+                if (entry.kind != LogEntry::Kind::Added)
+                    field.before = rows.value(10 + i);
+                if (entry.kind != LogEntry::Kind::Deleted)
+                    field.after = added.empty() ? rows.value(10 + most + i) : added[size_t(i)];
+                entry.fields.push_back(std::move(field));
+            }
+            entries.push_back(std::move(entry));
+        }
+    }
+
+    // The rows whose records a brewery's history holds: its own, and those
+    // of its history entries, now and in the log.
+    std::vector<std::pair<QString, qint64>> rowsOf(qint64 brewery)
+    {
+        std::vector<std::pair<QString, qint64>> rows{{RegisterSchema::BreweryTable, brewery}};
+        Cursor entries = m_file.cached(
+            "SELECT ChronikId FROM BreweryChronik WHERE ParentRowId = ?1 UNION SELECT RowKey FROM "
+            + ChangeLogSchema::LogTable.toUtf8()
+            + " WHERE BreweryKey = ?1 AND Bulk IS NULL AND TableName = 'BreweryChronik'");
+        entries.bind(1, brewery);
+        while (entries.step())
+            rows.emplace_back(RegisterSchema::ChronikTable, entries.int64(0));
+        return rows;
+    }
+
+    // The values a row was added with, where the record of its add in bulk
+    // holds none: the row as it stands now, or as its delete recorded it,
+    // with every change recorded since taken back, newest first.
+    std::vector<QVariant> addedValues(const QString &table, qint64 key, qint64 addedAt)
+    {
+        const QStringList fields = ChangeLogSchema::fieldsOf(table);
+        std::optional<std::vector<QVariant>> state = ReadStoredRow(m_file, table, fields, key);
+        QByteArray before;
+        for (int i = 0; i < fields.size(); ++i)
+            before += ", Before" + QByteArray::number(i);
+        Cursor later = m_file.cached("SELECT Kind, Changed" + before + " FROM " + ChangeLogSchema::LogTable.toUtf8()
+                                     + " WHERE TableName = ?1 AND RowKey = ?2 AND Bulk IS NULL AND LogId > ?3 "
+                                       "ORDER BY LogId DESC");
+        later.bind(1, QVariant(table)).bind(2, key).bind(3, addedAt);
+        while (later.step()) {
+            const qint64 changed = later.int64(1);
+            if (!state)
+                state.emplace(size_t(fields.size()));
+            for (int i = 0; i < fields.size(); ++i) {
+                if (changed & (qint64(1) << i))
+                    (*state)[size_t(i)] = later.value(2 + i);
+            }
+        }
+        return state.value_or(std::vector<QVariant>(size_t(fields.size())));
+    }
+
     RegisterFile &m_file;
 };
 

@@ -97,7 +97,7 @@ void RegisterAppender::addChronik(qint64 parent, const QByteArrayView *texts)
 
 void RegisterAppender::run(Statement &add)
 {
-    m_file.aboutToWrite();
+    m_file.aboutToAddInBulk();
     add.run();
     // Only a key another editor took meanwhile leaves the row out.
     if (m_file.changes() != 1)

@@ -54,8 +54,10 @@ QStringList logOf(ScratchRegister &reg, RegisterKind kind)
     }
     if (reg.sql().count("SELECT count(*) FROM sqlite_schema WHERE name = 'SudregisterLog'") == 0)
         return records;
-    for (const QStringList &row : reg.sql().rows("SELECT TableName, Kind, Changed, coalesce(Step, '-'), "
-                                                 "coalesce(Who, '-') FROM SudregisterLog ORDER BY LogId")) {
+    // An import's adds take who and the step from their bulk.
+    for (const QStringList &row : reg.sql().rows(
+             "SELECT l.TableName, l.Kind, l.Changed, coalesce(b.Step, l.Step, '-'), coalesce(b.Who, l.Who, '-') FROM "
+             "SudregisterLog l LEFT JOIN SudregisterLogBulk b ON b.BulkId = l.Bulk ORDER BY l.LogId")) {
         QStringList fields;
         const QStringList names = ChangeLogSchema::fieldsOf(row[0]);
         for (int i = 0; row[1] == "changed" && i < names.size(); ++i) {
@@ -125,9 +127,11 @@ private slots:
                                      "Brewery changed CityName | undo: change of ORT of brewery Schlenkerla | " + me};
         QTest::addRow("a write refused as changed elsewhere")
             << "refused" << QStringList{"Brewery changed CityName | - | %other%"};
-        QTest::addRow("an import")
+        // Recorded in one statement, after which the triggers stand again.
+        QTest::addRow("an import, then another program's change")
             << "import" << QStringList{"Brewery added | import of input.lst | " + me,
-                                       "BreweryChronik added | import of input.lst | " + me};
+                                       "BreweryChronik added | import of input.lst | " + me,
+                                       "Brewery changed CityName | - | -"};
     }
     void everyWriteLeavesOneRecordPerRow()
     {
@@ -143,10 +147,11 @@ private slots:
             if (kind == RegisterKind::Shared)
                 QSKIP("the importer of the command line takes register files");
             const QString report = writeBytes(reg.dir() + "/input.lst", "BY\tOfr\t96450\tCoburg\tC1\tSonne\t1850\t\r\n"
-                                                                        "\t\t\t\tSonnenbräu\tC1-1\tSonne\t1850\t\r\n");
+                                                                        "\t\t\t\tC1-1\tSonne\t1850\t\tSonnenbräu\r\n");
             ImportOptions options;
             options.append = true;
             ImportReport(report, reg.address(), options);
+            QVERIFY(reg.sql().exec("UPDATE Brewery SET CityName = 'Coburg-Ketschendorf' WHERE IdCode = 'C1'"));
             QCOMPARE(logOf(reg, kind), records);
             return;
         }
@@ -173,6 +178,46 @@ private slots:
         if (write == "refused" && kind == RegisterKind::File)
             records.clear(); // no log before the program's first write
         QCOMPARE(logOf(reg, kind), records);
+    }
+
+    // The rows an import added are listed in their brewery's history with
+    // the values they were added with, though they changed since or went.
+    void importedRowsShowTheirValues()
+    {
+        QFETCH_GLOBAL(RegisterKind, kind);
+        if (kind == RegisterKind::Shared)
+            QSKIP("the importer of the command line takes register files");
+        ScratchRegister reg(kind);
+        fillRegister(reg);
+        const QString report = writeBytes(reg.dir() + "/input.lst", "BY\tOfr\t96450\tCoburg\tC1\tSonne\t1850\t\r\n"
+                                                                    "\t\t\t\tC1-1\tSonne\t1850\t\tSonnenbräu\r\n"
+                                                                    "\t\t\t\tC1-2\tSonne\t1920\t\tSonne KG\r\n");
+        ImportOptions options;
+        options.append = true;
+        ImportReport(report, reg.address(), options);
+        ShownWindow win(reg);
+        win->txtFind->setText("Sonne");
+        QTRY_COMPARE(win->dsBrewery->Recordset().RecordCount(), 1);
+        GridDriver::typeInto(*win->grdBrauerien, 0, 3, "Coburg-Ketschendorf");
+        QVERIFY(reg.sql().exec("DELETE FROM BreweryChronik WHERE IdCode = 'C1-2'"));
+        QVERIFY(reg.sql().exec("UPDATE BreweryChronik SET StartYear = '1851' WHERE IdCode = 'C1-1'"));
+        GridDriver::clickCell(*win->grdBrauerien, 0, 0);
+        HistoryWindow *window = menu(win).showBreweryHistory();
+        QVERIFY(window);
+        QStringList added;
+        for (int row = window->model().rowCount() - 1; row >= 0; --row) {
+            const QString field = window->model().text(row, LogTableModel::Field);
+            const bool brewery = window->model().text(row, LogTableModel::Row).startsWith("brewery");
+            if (window->model().text(row, LogTableModel::Change) == "added"
+                && (field == (brewery ? "ORT" : "*Jahr")))
+                added << window->model().text(row, LogTableModel::Row) + ": " + window->model().text(row, LogTableModel::After);
+        }
+        const qint64 brewery = reg.sql().count("SELECT RowId FROM Brewery WHERE IdCode = 'C1'");
+        const qint64 entry = reg.sql().count("SELECT ChronikId FROM BreweryChronik WHERE IdCode = 'C1-1'");
+        QCOMPARE(added, (QStringList{QStringLiteral("brewery %1: Coburg").arg(brewery),
+                                     QStringLiteral("history entry %1 of brewery %2: 1850").arg(entry).arg(brewery),
+                                     QStringLiteral("history entry %1 of brewery %2: 1920").arg(entry + 1).arg(brewery)}));
+        window->close();
     }
 
     // Another program's write is recorded by the file itself, naming no

@@ -69,6 +69,22 @@ private slots:
         }
     }
 
+    // A change heard from another editor names the editor in the bottom
+    // line; both are listed as working now.
+    void othersNamed()
+    {
+        ShownWindow anna(ShownWindow::At{m_server->uri("society", "anna")});
+        ShownWindow bert(ShownWindow::At{m_server->uri("society", "bert")});
+        activate(bert);
+        GridDriver::typeInto(*bert->grdBrauerien, 1, 3, "Bamberg Mitte");
+        QTRY_VERIFY_WITH_TIMEOUT(anna->lblMessage->text().startsWith(QStringLiteral("Bamberg \u2192 Bamberg Mitte, by bert, ")),
+                                 FollowMs);
+        QVERIFY(bert->lblMessage->text().isEmpty() || !bert->lblMessage->text().contains("by bert"));
+        anna->findChild<QAction *>("actEditorsNow")->trigger();
+        QVERIFY2(!anna.boxes->told.isEmpty() && anna.boxes->told.last().endsWith(": anna, bert."),
+                 qPrintable(anna.boxes->told.join('\n')));
+    }
+
     // What other editors commit while a long step reads the window's copy
     // (a Report's load, a sort) reaches the copy only once the step ends.
     void heardBetweenSteps()
