@@ -25,7 +25,8 @@ public:
     struct Size {
         qint64 entries = 0;
         QDateTime oldest;
-        // Bytes the log takes in the register; -1 where it is not known.
+        // Bytes the log takes on the server; -1 for a file, where reading
+        // it would take a pass over every page of the log.
         qint64 bytes = -1;
     };
     virtual Size size() = 0;

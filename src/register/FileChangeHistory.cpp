@@ -3,7 +3,6 @@
 #include "ChangeLogSchema.h"
 #include "RegisterFile.h"
 #include "RegisterSchema.h"
-#include "StoreError.h"
 #include "StoredRow.h"
 #include "Transaction.h"
 
@@ -91,15 +90,6 @@ public:
             Cursor oldest = m_file.cached("SELECT " + At + Joined + " ORDER BY l.LogId LIMIT 1");
             if (oldest.step())
                 size.oldest = timeOf(oldest.text(0));
-        }
-        try {
-            // The log's tables and indexes all bear its name.
-            Cursor bytes = m_file.cached("SELECT sum(pgsize) FROM dbstat WHERE name LIKE ?1 || '%'");
-            bytes.bind(1, QVariant(ChangeLogSchema::LogTable));
-            if (bytes.step())
-                size.bytes = bytes.int64(0);
-        } catch (const StoreError &) {
-            // SQLite built without its page statistics: the size stays unknown.
         }
         return size;
     }

@@ -48,8 +48,8 @@ Register::Register(const QString &path, QObject *parent)
 {
     m_breweries->setObjectName(QStringLiteral("dsBrewery"));
     m_chroniks->setObjectName(QStringLiteral("dsBreweryChronik"));
-    m_breweries->setQuery({BreweryTable, {}, {}, {}}, BreweryTable);
-    m_chroniks->setQuery({ChronikTable, {}, {}, {}}, ChronikTable);
+    m_breweries->setQuery({BreweryTable, {}, {}, {}, {}}, BreweryTable);
+    m_chroniks->setQuery({ChronikTable, {}, {}, {}, {}}, ChronikTable);
 }
 
 Register::~Register()
