@@ -40,9 +40,11 @@ public:
 
     bool kept() override
     {
-        Cursor table = m_file.cached("SELECT 1 FROM sqlite_schema WHERE type = 'table' AND name = ?1");
-        table.bind(1, QVariant(ChangeLogSchema::LogTable));
-        return table.step();
+        // Made whole at the first write; until then, or when another program
+        // dropped a part of it, it holds nothing to read.
+        Cursor tables = m_file.cached("SELECT count(*) FROM sqlite_schema WHERE type = 'table' AND name IN (?1, ?2)");
+        tables.bind(1, QVariant(ChangeLogSchema::LogTable)).bind(2, QVariant(ChangeLogSchema::BulkTable));
+        return tables.step() && tables.int64(0) == 2;
     }
 
     std::vector<LogEntry> read(const LogFilter &filter, qint64 olderThan, int count) override
@@ -183,10 +185,7 @@ private:
             entry.table = rows.text(4);
             entry.rowKey = rows.int64(5);
             entry.breweryKey = rows.int64(6);
-            const QString kind = rows.text(7);
-            entry.kind = kind == QLatin1String("added")     ? LogEntry::Kind::Added
-                : kind == QLatin1String("deleted") ? LogEntry::Kind::Deleted
-                                                   : LogEntry::Kind::Changed;
+            entry.kind = LogEntry::kindOf(rows.text(7));
             const qint64 changed = rows.int64(8);
             const QStringList fields = ChangeLogSchema::fieldsOf(entry.table);
             const std::vector<QVariant> added =

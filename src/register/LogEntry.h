@@ -28,6 +28,14 @@ struct LogEntry {
     qint64 breweryKey = 0;
     Kind kind = Kind::Changed;
     std::vector<Field> fields;
+
+    // The kind as both logs store it: "added", "changed", "deleted".
+    static Kind kindOf(const QString &stored)
+    {
+        return stored == QLatin1String("added") ? Kind::Added
+            : stored == QLatin1String("deleted") ? Kind::Deleted
+                                                 : Kind::Changed;
+    }
 };
 
 // Which records a history shows; an empty part lets every record through.

@@ -79,10 +79,7 @@ public:
             entry.table = rows.text(row, 4);
             entry.rowKey = rows.int64(row, 5);
             entry.breweryKey = rows.int64(row, 6);
-            const QString kind = rows.text(row, 7);
-            entry.kind = kind == QLatin1String("added")     ? LogEntry::Kind::Added
-                : kind == QLatin1String("deleted") ? LogEntry::Kind::Deleted
-                                                   : LogEntry::Kind::Changed;
+            entry.kind = LogEntry::kindOf(rows.text(row, 7));
             const QJsonObject before = QJsonDocument::fromJson(rows.utf8(row, 8).toByteArray()).object();
             const QJsonObject after = QJsonDocument::fromJson(rows.utf8(row, 9).toByteArray()).object();
             for (const QString &name : ChangeLogSchema::fieldsOf(entry.table)) {
