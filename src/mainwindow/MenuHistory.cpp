@@ -65,10 +65,10 @@ std::optional<QDate> askDate(QWidget *parent)
 
 MenuHistory::MenuHistory(Window window)
     : QObject(&window.breweries), m_window(std::move(window)),
-      m_brewery(new QAction(QStringLiteral("&History of Brewery"), m_window.message->window())),
-      m_register(new QAction(QStringLiteral("Re&gister History…"), m_window.message->window())),
-      m_compact(new QAction(QStringLiteral("Compact &History…"), m_window.message->window())),
-      m_editors(new QAction(QStringLiteral("&Who Is Working Now"), m_window.message->window()))
+      m_brewery(new QAction(QStringLiteral("&History of Brewery"), &m_window.breweries)),
+      m_register(new QAction(QStringLiteral("Re&gister History…"), &m_window.breweries)),
+      m_compact(new QAction(QStringLiteral("Compact &History…"), &m_window.breweries)),
+      m_editors(new QAction(QStringLiteral("&Who Is Working Now"), &m_window.breweries))
 {
     m_brewery->setObjectName(QStringLiteral("actBreweryHistory"));
     m_brewery->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+H")));
@@ -77,8 +77,9 @@ MenuHistory::MenuHistory(Window window)
     m_compact->setObjectName(QStringLiteral("actCompactHistory"));
     m_editors->setObjectName(QStringLiteral("actEditorsNow"));
     m_editors->setVisible(m_window.reg.isShared());
-    // The window holds the key, so that it works without the menu bar.
-    m_window.message->window()->addAction(m_brewery);
+    // The grid holds the key, so that it works without the menu bar, and
+    // goes with the register's window.
+    m_window.breweries.addAction(m_brewery);
     askCompactBefore = [this] { return askDate(m_window.breweries.window()); };
 
     connect(m_brewery, &QAction::triggered, this, [this] { m_window.work.run([this] { showBreweryHistory(); }); });
@@ -133,8 +134,10 @@ HistoryWindow *MenuHistory::open(std::optional<qint64> brewery, const QString &t
             }
         }
     }
+    // A window of its own, but one that goes with the register's: it reads
+    // that register's connection.
     auto *window = new HistoryWindow(m_window.reg.changeHistory(), m_window.caption, brewery, title, fields,
-                                     m_window.work.boxes(), m_window.breweries.window());
+                                     m_window.work.boxes(), &m_window.breweries);
     if (m_window.reg.isWritable())
         window->restore = [this, window](const LogEntry &entry, const QString &field) {
             m_window.work.run([this, window, entry, field] { restore(*window, entry, field); });
@@ -143,7 +146,6 @@ HistoryWindow *MenuHistory::open(std::optional<qint64> brewery, const QString &t
         window->deleteLater();
         return nullptr;
     }
-    m_open << window;
     window->show();
     return window;
 }

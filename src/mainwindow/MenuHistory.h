@@ -4,7 +4,6 @@
 
 #include <QDate>
 #include <QObject>
-#include <QPointer>
 #include <functional>
 #include <optional>
 
@@ -63,5 +62,4 @@ private:
     QAction *m_register;
     QAction *m_compact;
     QAction *m_editors;
-    QList<QPointer<HistoryWindow>> m_open;
 };

@@ -166,8 +166,7 @@ void Sudregister::createConcerns()
         m_work->boxes(), m_remembered.settings());
     // A right click on a brewery prints its sheet or the list.
     grdBrauerien->setContextMenuPolicy(Qt::ActionsContextMenu);
-    grdBrauerien->addActions(
-        {m_printing->printListAction(), m_printing->printSheetAction(), m_history->breweryAction()});
+    grdBrauerien->addActions({m_printing->printListAction(), m_printing->printSheetAction()});
     m_export = std::make_unique<MenuExport>(*this, *dsBrewery, m_work->boxes(), lblMessage, registerPlace().documentsFolder(),
                                             [this] { return registerPlace().identity(m_register->file()); },
                                             [this] { return m_filters->description(); });

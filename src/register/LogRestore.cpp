@@ -4,6 +4,8 @@
 #include "StoreError.h"
 #include "StoredRow.h"
 
+#include <algorithm>
+
 RowChanges PlanRestore(RegisterFile &file, const LogEntry &entry, const QString &field)
 {
     const QStringList fields = file.fieldsOf(entry.table);
