@@ -32,8 +32,9 @@ qint64 maskOf(const QString &table, const QString &field)
     return at < 0 ? 0 : qint64(1) << at;
 }
 
-// The log of a register file, read on the window's own connection: every
-// question is one indexed query.
+// The log of a register file, read on the window's own connection: a
+// brewery's records through the log's index and, for an import's adds, by
+// key; the register's newest first along the log itself.
 class FileChangeHistory : public ChangeHistory {
 public:
     explicit FileChangeHistory(RegisterFile &file) : m_file(file) {}

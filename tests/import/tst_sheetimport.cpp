@@ -102,11 +102,17 @@ private slots:
         QCOMPARE(tablesOf(target), tablesOf(reg));
 
         const ExportResult again = ExportRegister(*target.file(), {1, 2}, target.dir() + Exported + ending, options);
+        // The stamps' first line names the moment of each export, which a
+        // slow run lets fall into different seconds.
+        const auto rows = [](const QString &path) {
+            const QByteArray bytes = bytesOf(path);
+            return bytes.startsWith("Sudregister,") ? bytes.mid(bytes.indexOf('\n')) : bytes;
+        };
         for (int f = 0; f < first.files.size(); ++f) {
             if (format == ExportOptions::Format::Xlsx)
                 QCOMPARE(cellsOf(again.files[f]), cellsOf(first.files[f]));
             else
-                QCOMPARE(bytesOf(again.files[f]), bytesOf(first.files[f]));
+                QCOMPARE(rows(again.files[f]), rows(first.files[f]));
         }
     }
 
