@@ -98,7 +98,7 @@ void ChangeLabel::recordBulk(const QString &table, qint64 above)
         Cursor bulk = m_file.cached("INSERT INTO " + ChangeLogSchema::BulkTable.toUtf8()
                                     + " (At, Who, Step, TableName, FirstKey, LastKey, Offset) "
                                       "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7)");
-        bulk.bind(1, QVariant(QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"))))
+        bulk.bind(1, QVariant(ChangeLogSchema::storedTime(QDateTime::currentDateTimeUtc())))
             .bind(2, QVariant(m_who))
             .bind(3, QVariant(m_step))
             .bind(4, QVariant(table))

@@ -2,6 +2,8 @@
 
 #include "RegisterSchema.h"
 
+#include <QTimeZone>
+
 namespace {
 
 using namespace RegisterSchema;
@@ -106,6 +108,22 @@ QByteArray triggersOf(const Logged &logged)
 }
 
 } // namespace
+
+namespace {
+const QString TimeFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz");
+}
+
+QString ChangeLogSchema::storedTime(const QDateTime &at)
+{
+    return at.toUTC().toString(TimeFormat);
+}
+
+QDateTime ChangeLogSchema::timeOf(const QString &stored)
+{
+    QDateTime at = QDateTime::fromString(stored, TimeFormat);
+    at.setTimeZone(QTimeZone::utc());
+    return at;
+}
 
 QStringList ChangeLogSchema::fieldsOf(const QString &table)
 {

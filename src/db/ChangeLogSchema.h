@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 
@@ -28,6 +29,12 @@ inline constexpr int MostFields = 9;
 // record's Changed mask and its columns Before<i> and After<i> stand for
 // the i-th. Empty for a table that is not the register's.
 QStringList fieldsOf(const QString &table);
+// When a record was made, as both logs give it: UTC to the millisecond,
+// "2026-12-11 14:21:45.888", as SQLite's strftime('%Y-%m-%d %H:%M:%f')
+// writes it and the server's log is read.
+QString storedTime(const QDateTime &at);
+QDateTime timeOf(const QString &stored);
+
 // Makes whatever part of the log a register file lacks; safe to run again.
 QByteArray createStatements();
 

@@ -6,25 +6,13 @@
 #include "StoredRow.h"
 #include "Transaction.h"
 
-#include <QTimeZone>
 #include <algorithm>
 #include <limits>
 
 namespace {
 
-const QString TimeFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz");
-
-QString storedTime(const QDateTime &at)
-{
-    return at.toUTC().toString(TimeFormat);
-}
-
-QDateTime timeOf(const QString &stored)
-{
-    QDateTime at = QDateTime::fromString(stored, TimeFormat);
-    at.setTimeZone(QTimeZone::utc());
-    return at;
-}
+using ChangeLogSchema::storedTime;
+using ChangeLogSchema::timeOf;
 
 qint64 maskOf(const QString &table, const QString &field)
 {

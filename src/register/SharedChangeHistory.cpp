@@ -6,12 +6,10 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QTimeZone>
 #include <limits>
 
 namespace {
 
-const QString TimeFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz");
 const QString Failed = QStringLiteral("Could not read the shared register's history");
 
 // A field's value as the log's JSON holds it: a text, or Null.
@@ -72,8 +70,7 @@ public:
         for (int row = 0; row < rows.rows(); ++row) {
             LogEntry entry;
             entry.id = rows.int64(row, 0);
-            entry.at = QDateTime::fromString(rows.text(row, 1), TimeFormat);
-            entry.at.setTimeZone(QTimeZone::utc());
+            entry.at = ChangeLogSchema::timeOf(rows.text(row, 1));
             entry.who = rows.text(row, 2);
             entry.step = rows.text(row, 3);
             entry.table = rows.text(row, 4);
@@ -107,8 +104,7 @@ public:
             "pg_total_relation_size('sudregister_log') FROM sudregister_log",
             {}, Failed);
         size.entries = found.int64(0, 0);
-        size.oldest = QDateTime::fromString(found.text(0, 1), TimeFormat);
-        size.oldest.setTimeZone(QTimeZone::utc());
+        size.oldest = ChangeLogSchema::timeOf(found.text(0, 1));
         size.bytes = found.int64(0, 2);
         return size;
     }
