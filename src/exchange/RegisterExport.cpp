@@ -317,9 +317,10 @@ ExportResult ExportRegister(RegisterFile &file, std::vector<qint64> keys, const 
                             const ExportOptions &options, const std::function<bool(qint64, qint64)> &progress)
 {
     refuseTheRegister(file, path, options);
-    ExportReader reader(file, std::move(keys));
-    const Steps step(progress, reader.breweryCount());
+    const qint64 count = qint64(keys.size());
     try {
+        const ExportReader reader(file, std::move(keys), [&] { return !progress || progress(0, count); });
+        const Steps step(progress, reader.breweryCount());
         switch (options.format) {
         case ExportOptions::Format::Xlsx:
             return exportXlsx(reader, path, options, step);
@@ -329,6 +330,7 @@ ExportResult ExportRegister(RegisterFile &file, std::vector<qint64> keys, const 
             return exportCsvReport(reader, path, options, step);
         }
     } catch (const Cancelled &) {
+    } catch (const ExportReader::Stopped &) {
     }
     ExportResult cancelled;
     cancelled.cancelled = true;

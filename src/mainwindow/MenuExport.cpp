@@ -1,11 +1,12 @@
 #include "MenuExport.h"
 
-#include "CancellableStep.h"
 #include "Counted.h"
 #include "DataSource.h"
 #include "ExportDialog.h"
 #include "MessageBoxes.h"
 #include "RegisterExport.h"
+#include "RegisterFile.h"
+#include "StepBesideWindow.h"
 
 #include <QAction>
 #include <QDateTime>
@@ -67,10 +68,13 @@ QStringList MenuExport::exportList()
     ExportResult result;
     try {
         options.registerIdentity = m_registerIdentity();
-        CancellableStep progress(m_window, m_bottomLine, QStringLiteral("Exporting the breweries"));
-        result = ExportRegister(m_breweries.file(), keys, path, options, [&progress](qint64 done, qint64 total) {
-            return progress(int(total > 0 ? done * 1000 / total : 1000));
-        });
+        // On a connection of its own beside the window, which answers and
+        // repaints meanwhile.
+        result = RunBesideWindow(m_window, m_bottomLine, QStringLiteral("Exporting the breweries"),
+                                 [&, registerPath = m_breweries.file().path()](StepProgress &progress) {
+                                     const std::unique_ptr<RegisterFile> reader = RegisterFile::openReader(registerPath);
+                                     return ExportRegister(*reader, keys, path, options, std::ref(progress));
+                                 });
     } catch (const ExportFailed &failed) {
         m_boxes->critical(QStringLiteral("Nothing was exported: %1").arg(failed.message), ProgramTitle);
         return {};

@@ -1,6 +1,7 @@
 #include "MenuImport.h"
 
 #include "BusyStep.h"
+#include "CancellableStep.h"
 #include "CorrectionsFile.h"
 #include "CorrectionsPlan.h"
 #include "CorrectionsPreview.h"
@@ -15,6 +16,7 @@
 #include "RegisterSync.h"
 #include "ReportImport.h"
 #include "SheetImport.h"
+#include "StepBesideWindow.h"
 #include "StoreError.h"
 
 #include <QDir>
@@ -71,10 +73,10 @@ bool MenuImport::importCorrections(const QString &path)
         // committed until now, heard or not yet; before the busy step, which
         // would hold it back until it ends.
         m_register.catchUp();
-        {
-            BusyStep reading(m_message, QStringLiteral("Reading %1").arg(source));
-            file.emplace(path, [&reading](qint64 done, qint64 total) { reading(done, total); });
-        }
+        RunBesideWindow(*m_message->window(), m_message, QStringLiteral("Reading %1").arg(source),
+                        [&](StepProgress &progress) {
+                            file.emplace(path, [&progress](qint64 done, qint64 total) { progress.tell(done, total); });
+                        });
         source = file->source();
         {
             BusyStep comparing(m_message, QStringLiteral("Comparing %1 with the register").arg(source));
@@ -135,15 +137,23 @@ bool MenuImport::importSheets(const QStringList &paths)
     return run(QStringLiteral("added"), [&](QString &source) -> std::optional<QString> {
         SheetImport import(paths);
         source = import.source();
-        {
-            BusyStep busy(m_message, QStringLiteral("Reading %1").arg(source));
-            import.survey([&busy](qint64 done, qint64 total) { busy(done, total); });
-        }
+        // The files alone are read, beside the window.
+        RunBesideWindow(*m_message->window(), m_message, QStringLiteral("Reading %1").arg(source),
+                        [&](StepProgress &progress) {
+                            import.survey([&progress](qint64 done, qint64 total) { progress.tell(done, total); });
+                        });
         ImportPreview preview(import, m_register.breweriesStored(), m_message->window());
         if (preview.exec() != QDialog::Accepted)
             return std::nullopt;
-        BusyStep busy(m_message, QStringLiteral("Importing %1").arg(source));
-        return added(import.write(m_register.file(), [&busy](qint64 done, qint64 total) { busy(done, total); }), source);
+        // Written on the register's own connection in one transaction, which
+        // a Cancel rolls back whole; at the end, the rows are in.
+        CancellableStep writing(*m_message->window(), m_message, QStringLiteral("Importing %1").arg(source));
+        return added(import.write(m_register.file(),
+                                  [&writing](qint64 done, qint64 total) {
+                                      if (!writing(int(total > 0 ? done * 1000 / total : 0)) && done < total)
+                                          throw StepCancelled{};
+                                  }),
+                     source);
     });
 }
 
@@ -159,6 +169,9 @@ bool MenuImport::run(const QString &done, const std::function<std::optional<QStr
     std::optional<QString> outcome;
     try {
         outcome = import(source);
+    } catch (const StepCancelled &) {
+        m_message->setText(QStringLiteral("The import was cancelled; nothing was %1.").arg(done));
+        return false;
     } catch (const ImportRefused &e) {
         m_boxes->critical(QStringLiteral("Refused, nothing was %1: %2").arg(done, e.message()), ProgramTitle);
         return false;

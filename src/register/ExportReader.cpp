@@ -1,8 +1,10 @@
 #include "ExportReader.h"
 
+#include "ReadSnapshot.h"
 #include "TableReader.h"
 
 #include <algorithm>
+#include <optional>
 
 template <int N> void ExportReader::Rows<N>::add(qint64 key, const QByteArrayView *texts, qint64 id)
 {
@@ -52,12 +54,33 @@ template <int N> ExportReader::Values<N> ExportReader::Rows<N>::values(size_t in
     return values;
 }
 
-ExportReader::ExportReader(RegisterFile &file, std::vector<qint64> breweryKeys) : m_keys(std::move(breweryKeys))
+ExportReader::ExportReader(RegisterFile &file, std::vector<qint64> breweryKeys, const std::function<bool()> &goOn)
+    : m_keys(std::move(breweryKeys))
 {
-    ReadAllBreweries(file, [this](qint64 key, const QByteArrayView *texts) { m_breweries.add(key, texts); });
-    ReadAllChronikEntries(file, [this](qint64 entry, qint64 parent, const QByteArrayView *texts) {
-        m_chroniks.add(parent, texts, entry);
-    });
+    // Read a slice at a time, so that neither the window's writes nor
+    // another program's wait for the export. A write that lands meanwhile
+    // moves the register's data version: the tables are read again, so that
+    // it is in the export whole. When writes keep coming, the last round
+    // holds the register for its whole read.
+    constexpr int Rounds = 3;
+    for (int round = 1;; ++round) {
+        std::optional<ReadSnapshot> held;
+        if (round == Rounds)
+            held.emplace(file);
+        const qint64 version = file.dataVersion();
+        const std::function<void()> between = [&goOn] {
+            if (goOn && !goOn())
+                throw Stopped{};
+        };
+        ReadAllBreweries(file, [this](qint64 key, const QByteArrayView *texts) { m_breweries.add(key, texts); }, between);
+        ReadAllChronikEntries(file, [this](qint64 entry, qint64 parent, const QByteArrayView *texts) {
+            m_chroniks.add(parent, texts, entry);
+        }, between);
+        if (held || file.dataVersion() == version)
+            break;
+        m_breweries = {};
+        m_chroniks = {};
+    }
     // Read in key order; each brewery's entries stay in that order.
     m_chroniks.sortByKey();
     for (qint64 key : m_keys) {

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <array>
+#include <functional>
 #include <vector>
 
 class RegisterFile;
@@ -21,7 +22,13 @@ public:
     // A value: a view of its text, or Null (a null view).
     template <int N> using Values = std::array<QByteArrayView, N>;
 
-    ExportReader(RegisterFile &file, std::vector<qint64> breweryKeys);
+    // Thrown when `goOn` says no while the tables are read.
+    struct Stopped {};
+
+    // Both tables as one state of the register holds them: a write made
+    // meanwhile is in them whole or not at all. `goOn` is asked between
+    // slices of rows read.
+    ExportReader(RegisterFile &file, std::vector<qint64> breweryKeys, const std::function<bool()> &goOn = {});
 
     qint64 breweryCount() const { return qint64(m_keys.size()); }
     // The history entries of the listed breweries.

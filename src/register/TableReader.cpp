@@ -4,29 +4,28 @@
 #include "RegisterSchema.h"
 #include "ReportLine.h"
 
+#include <limits>
 #include <optional>
 
 namespace {
 
-// Every row of `table` in key order: the values of the `keys` (one or two
-// whole-number fields), then the texts of `columns`.
-// Rows of `table` (those `where` binds ?1 to, or all) in key order: the
-// values of the `keys` (one or two whole-number fields), then the texts of
-// `columns`.
+// Rows of `table` as `clause` picks and orders them (binding ?1, when
+// given): the values of the `keys` (up to three whole-number fields), then
+// the texts of `columns`.
 template <size_t N>
 void readRows(RegisterFile &file, const QString &table, const QList<QByteArray> &keys,
-              const std::array<ReportLine::Column, N> &columns, const QByteArray &where, std::optional<qint64> bound,
+              const std::array<ReportLine::Column, N> &columns, const QByteArray &clause, std::optional<qint64> bound,
               const std::function<void(const qint64 *keys, const QByteArrayView *texts)> &row)
 {
     QByteArray sql = "SELECT " + keys.join(", ");
     for (const auto &column : columns)
         sql += QByteArray(", ") + column.field;
-    sql += " FROM " + table.toUtf8() + where + " ORDER BY rowid";
+    sql += " FROM " + table.toUtf8() + clause;
     Cursor all = file.cached(sql);
     if (bound)
         all.bind(1, *bound);
     const int first = int(keys.size());
-    qint64 values[2] = {0, 0};
+    qint64 values[3] = {0, 0, 0};
     QByteArrayView texts[N];
     while (all.step()) {
         for (int k = 0; k < first; ++k)
@@ -37,13 +36,32 @@ void readRows(RegisterFile &file, const QString &table, const QList<QByteArray> 
     }
 }
 
-// Every row of `table` in key order.
+// Every row of `table` in key order. With `betweenSlices`, a slice of rows
+// at a time, each its own short read, `betweenSlices` running after each
+// while the register is held by none of them.
 template <size_t N>
 void readInKeyOrder(RegisterFile &file, const QString &table, const QList<QByteArray> &keys,
                     const std::array<ReportLine::Column, N> &columns,
-                    const std::function<void(const qint64 *keys, const QByteArrayView *texts)> &row)
+                    const std::function<void(const qint64 *keys, const QByteArrayView *texts)> &row,
+                    const std::function<void()> &betweenSlices = {})
 {
-    readRows(file, table, keys, columns, {}, std::nullopt, row);
+    if (!betweenSlices) {
+        readRows(file, table, keys, columns, " ORDER BY rowid", std::nullopt, row);
+        return;
+    }
+    constexpr int SliceRows = 4096;
+    qint64 after = std::numeric_limits<qint64>::min();
+    for (int read = SliceRows; read == SliceRows;) {
+        read = 0;
+        readRows(file, table, QList<QByteArray>{"rowid"} + keys, columns,
+                 " WHERE rowid > ?1 ORDER BY rowid LIMIT " + QByteArray::number(SliceRows), after,
+                 [&](const qint64 *values, const QByteArrayView *texts) {
+                     after = values[0];
+                     ++read;
+                     row(values + 1, texts);
+                 });
+        betweenSlices();
+    }
 }
 
 } // namespace
@@ -59,17 +77,21 @@ void ReadAllChroniks(RegisterFile &file, const std::function<void(qint64, const 
 }
 
 void ReadAllChronikEntries(RegisterFile &file,
-                           const std::function<void(qint64, qint64, const QByteArrayView *)> &entry)
+                           const std::function<void(qint64, qint64, const QByteArrayView *)> &entry,
+                           const std::function<void()> &betweenSlices)
 {
     readInKeyOrder(file, RegisterSchema::ChronikTable, {"rowid", RegisterSchema::ChronikParent.toUtf8()},
                    ReportLine::ChronikColumns,
-                   [&entry](const qint64 *keys, const QByteArrayView *texts) { entry(keys[0], keys[1], texts); });
+                   [&entry](const qint64 *keys, const QByteArrayView *texts) { entry(keys[0], keys[1], texts); },
+                   betweenSlices);
 }
 
-void ReadAllBreweries(RegisterFile &file, const std::function<void(qint64, const QByteArrayView *)> &brewery)
+void ReadAllBreweries(RegisterFile &file, const std::function<void(qint64, const QByteArrayView *)> &brewery,
+                      const std::function<void()> &betweenSlices)
 {
     readInKeyOrder(file, RegisterSchema::BreweryTable, {"rowid"}, ReportLine::BreweryColumns,
-                   [&brewery](const qint64 *keys, const QByteArrayView *texts) { brewery(keys[0], texts); });
+                   [&brewery](const qint64 *keys, const QByteArrayView *texts) { brewery(keys[0], texts); },
+                   betweenSlices);
 }
 
 bool ReadBreweryTexts(RegisterFile &file, qint64 rowId, const std::function<void(const QByteArrayView *)> &brewery)
@@ -87,6 +109,6 @@ void ReadChronikEntriesOf(RegisterFile &file, qint64 parentRowId,
                           const std::function<void(qint64, const QByteArrayView *)> &entry)
 {
     readRows(file, RegisterSchema::ChronikTable, {"rowid"}, ReportLine::ChronikColumns,
-             " WHERE " + RegisterSchema::ChronikParent.toUtf8() + " = ?1", parentRowId,
+             " WHERE " + RegisterSchema::ChronikParent.toUtf8() + " = ?1 ORDER BY rowid", parentRowId,
              [&entry](const qint64 *keys, const QByteArrayView *texts) { entry(keys[0], texts); });
 }

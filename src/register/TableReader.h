@@ -17,13 +17,18 @@ void ReadAllChroniks(RegisterFile &file,
                      const std::function<void(qint64 parentRowId, const QByteArrayView *texts)> &entry);
 
 // The same for the breweries, in key order: each brewery's key and its
-// eight texts in a report line's order.
-void ReadAllBreweries(RegisterFile &file, const std::function<void(qint64 rowId, const QByteArrayView *texts)> &brewery);
+// eight texts in a report line's order. With `betweenSlices`, the table is
+// read a few thousand rows at a time, each slice a read of its own, so that
+// no write waits for the whole pass; `betweenSlices` runs after each slice,
+// while the register is held by none.
+void ReadAllBreweries(RegisterFile &file, const std::function<void(qint64 rowId, const QByteArrayView *texts)> &brewery,
+                      const std::function<void()> &betweenSlices = {});
 
 // The same for the history entries with their own keys: each entry's key,
 // its brewery's and its five texts.
 void ReadAllChronikEntries(RegisterFile &file,
-                           const std::function<void(qint64 rowId, qint64 parentRowId, const QByteArrayView *texts)> &entry);
+                           const std::function<void(qint64 rowId, qint64 parentRowId, const QByteArrayView *texts)> &entry,
+                           const std::function<void()> &betweenSlices = {});
 
 // One brewery's eight texts, as ReadAllBreweries gives them; false when
 // there is no brewery `rowId`.

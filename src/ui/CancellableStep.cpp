@@ -4,6 +4,9 @@ CancellableStep::CancellableStep(QWidget &window, QLabel *bottomLine, const QStr
     : m_dialog(what, QStringLiteral("Cancel"), 0, 1000, &window), m_busy(bottomLine, what)
 {
     m_dialog.setWindowModality(Qt::WindowModal);
+    // At its minimum, the dialog shows once the time has passed even when
+    // the figure stands still (a file being read, a workbook being packed).
+    m_dialog.setValue(0);
     m_dialog.setMinimumDuration(300);
     m_dialog.setAutoReset(false);
     m_dialog.setAutoClose(false);

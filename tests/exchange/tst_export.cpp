@@ -1,5 +1,7 @@
 #include "CalcReader.h"
 #include "RegisterExport.h"
+#include "RegisterFile.h"
+#include "SecondConnection.h"
 #include "SpreadsheetFile.h"
 #include "TrickyRegister.h"
 #include "ZipParts.h"
@@ -10,6 +12,7 @@
 #include <QRegularExpression>
 #include <QTest>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -235,18 +238,46 @@ private slots:
         QCOMPARE(blanked(Calc::read(result.files[1])), blanked(reg.chroniks()));
     }
 
+    // A write another program makes while the export reads is in it whole:
+    // the brewery's new name with its new entry, never one without the other.
+    void aWriteMeanwhileIsInTheExportWhole()
+    {
+        TrickyRegister reg;
+        SecondConnection other(reg.file()->path());
+        const QString z = QString::number(reg.zywiec);
+        bool written = false, stored = false;
+        ExportOptions options;
+        options.format = ExportOptions::Format::CsvTables;
+        const ExportResult result =
+            ExportRegister(*reg.file(), {reg.lowenbrau, reg.zywiec}, reg.dir() + "/out.csv", options, [&](qint64, qint64) {
+                if (!std::exchange(written, true)) {
+                    stored = other.exec("BEGIN; UPDATE Brewery SET BreweryName = 'Neuer Name' WHERE RowId = " + z
+                                        + "; INSERT INTO BreweryChronik (ParentRowId, IdCode) VALUES (" + z
+                                        + ", 'Z-7n'); COMMIT");
+                }
+                return true;
+            });
+        QVERIFY(stored);
+        const bool renamed = bytesOf(result.files[0]).contains("Neuer Name");
+        QCOMPARE(bytesOf(result.files[1]).contains("Z-7n"), renamed);
+        QCOMPARE(result.chroniks, renamed ? 3 : 2);
+    }
+
     void cancelledOrFailedExportLeavesNothing_data()
     {
         QTest::addColumn<ExportOptions::Format>("format");
         QTest::addColumn<QString>("name");
-        QTest::addRow("workbook") << ExportOptions::Format::Xlsx << "x.xlsx";
-        QTest::addRow("two CSV tables") << ExportOptions::Format::CsvTables << "x.csv";
-        QTest::addRow("report CSV") << ExportOptions::Format::CsvReport << "x.csv";
+        QTest::addColumn<qint64>("stopAt");
+        QTest::addRow("workbook") << ExportOptions::Format::Xlsx << "x.xlsx" << qint64(300);
+        QTest::addRow("two CSV tables") << ExportOptions::Format::CsvTables << "x.csv" << qint64(300);
+        QTest::addRow("two CSV tables, while reading") << ExportOptions::Format::CsvTables << "x.csv" << qint64(0);
+        QTest::addRow("report CSV") << ExportOptions::Format::CsvReport << "x.csv" << qint64(300);
     }
     void cancelledOrFailedExportLeavesNothing()
     {
         QFETCH(ExportOptions::Format, format);
         QFETCH(QString, name);
+        QFETCH(qint64, stopAt);
         TrickyRegister reg;
         std::vector<qint64> keys;
         for (int i = 0; i < 600; ++i)
@@ -255,7 +286,7 @@ private slots:
         ExportOptions options;
         options.format = format;
         const ExportResult result =
-            ExportRegister(*reg.file(), keys, reg.dir() + "/" + name, options, [](qint64 done, qint64) { return done < 300; });
+            ExportRegister(*reg.file(), keys, reg.dir() + "/" + name, options, [&](qint64 done, qint64) { return done < stopAt; });
         QVERIFY(result.cancelled);
         QCOMPARE(QDir(reg.dir()).entryList(QDir::Files), before);
 

@@ -281,6 +281,29 @@ private slots:
                                            << "list.xlsx could not be read: it is not a spreadsheet";
         QTest::addRow("no rows") << Files{{"list.csv", "\n\n"}} << "list.csv: there is nothing to import";
     }
+    // Stopped half-way (a Cancel): nothing added, nothing logged, and the
+    // register logs its next change as before.
+    void aStoppedWriteLeavesNothing()
+    {
+        QTemporaryDir dir;
+        QByteArray csv = "ORT,BRAUEREI (Kürtz)\r\n";
+        for (int row = 0; row < 1500; ++row)
+            csv += "Bamberg,Brauerei " + QByteArray::number(row) + "\r\n";
+        writeFiles(dir.path(), {{"list.csv", csv}, {"one.csv", "ORT,BRAUEREI (Kürtz)\r\nBayreuth,Maisel\r\n"}});
+        ScratchRegister target;
+        importInto(target, {dir.filePath("one.csv")});
+        const qint64 kept = target.sql().count("SELECT max(RowId) FROM Brewery");
+        struct Stopped {};
+        SheetImport import({dir.filePath("list.csv")});
+        import.survey();
+        const qint64 logged = target.sql().count("SELECT count(*) FROM SudregisterLog");
+        QVERIFY_THROWS_EXCEPTION(Stopped, import.write(*target.file(), [](qint64, qint64) { throw Stopped{}; }));
+        QCOMPARE(target.sql().count("SELECT count(*) FROM Brewery"), 1);
+        QCOMPARE(target.sql().count("SELECT count(*) FROM SudregisterLog"), logged);
+        QVERIFY(target.sql().exec("UPDATE Brewery SET BreweryName = 'Maisel Bräu' WHERE RowId = " + QString::number(kept)));
+        QCOMPARE(target.sql().count("SELECT count(*) FROM SudregisterLog"), logged + 1);
+    }
+
     void refusesBadInput()
     {
         QFETCH(Files, files);
