@@ -248,6 +248,18 @@ bool Recordset::FindFirst(const LikeCriterion &like, const Progress &progress)
 {
     const int field = requireField(like.field());
 
+    // The list's first rows are looked at before the whole table is: the
+    // jump list's first entry, which every fill of it jumps to, names the
+    // first row's city, and a page of rows is read at once.
+    constexpr int FirstRows = 64;
+    for (int position = 0; position < std::min(RecordCount(), FirstRows); ++position) {
+        const QVariant &value = rowFor(position)[size_t(field)];
+        if (!value.isNull() && like.matches(value.toString())) {
+            m_position = position;
+            moved();
+            return true;
+        }
+    }
     std::unordered_set<qint64> matching;
     Statement scan(*m_file, "SELECT rowid, " + QuotedName(m_fields.at(field)) + " FROM " + QuotedName(m_source.table));
     qint64 looked = 0;

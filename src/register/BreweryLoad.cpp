@@ -139,18 +139,25 @@ std::unique_ptr<BreweryLoad::ChronikRead> BreweryLoad::readAllChroniks(const QSt
     const std::unique_ptr<RegisterFile> connection = RegisterFile::openReader(path);
     ChronikTexts entry{};
     // The entries of the breweries come mixed, in the order they were
-    // stored; each brewery's are gathered in its run.
+    // stored; each brewery's are gathered in its run, kept at hand while
+    // they stand together, as they mostly do.
     QHash<qint64, ChronikBlock *> runOf;
+    qint64 lastParent = 0;
+    ChronikBlock *lastRun = nullptr;
     ReadAllChroniks(*connection, [&](qint64 parent, const QByteArrayView *texts) {
         read.fetch_add(1, std::memory_order_relaxed);
         for (size_t c = 0; c < Texts; ++c)
             entry[c] = pool[c] ? text.pooled(texts[c]) : text.unique(texts[c]);
-        ChronikBlock *&run = runOf[parent];
-        if (!run) {
-            result->runs.push_back({parent, std::make_shared<ChronikBlock>()});
-            run = result->runs.back().block.get();
+        if (!lastRun || parent != lastParent) {
+            ChronikBlock *&run = runOf[parent];
+            if (!run) {
+                result->runs.push_back({parent, std::make_shared<ChronikBlock>()});
+                run = result->runs.back().block.get();
+            }
+            lastParent = parent;
+            lastRun = run;
         }
-        run->append(entry, result->store);
+        lastRun->append(entry, result->store);
     });
     return result;
 }

@@ -222,20 +222,26 @@ private slots:
     {
         QTest::addColumn<QString>("criterion");
         QTest::addColumn<int>("position"); // -1: no match, the current record stays
-        QTest::addRow("prefix") << "CityName like 'Be*'" << 2;
-        QTest::addRow("without regard to case") << "CityName like 'be*'" << 2;
-        QTest::addRow("umlaut, lower case") << "CityName like 'öl*'" << 5;
-        QTest::addRow("apostrophe doubled") << "CityName like 'L''Aquila*'" << 4;
-        QTest::addRow("percent is literal") << "CityName like '100%*'" << 0;
-        QTest::addRow("underscore is literal") << "CityName like 'B_*'" << -1;
-        QTest::addRow("no match") << "CityName like 'Q*'" << -1;
-        QTest::addRow("near the end") << "CityName like 'Zw*'" << 7;
+        QTest::addColumn<int>("before");   // cities listed before the eight
+        QTest::addRow("prefix") << "CityName like 'Be*'" << 2 << 0;
+        QTest::addRow("without regard to case") << "CityName like 'be*'" << 2 << 0;
+        QTest::addRow("umlaut, lower case") << "CityName like 'öl*'" << 5 << 0;
+        QTest::addRow("apostrophe doubled") << "CityName like 'L''Aquila*'" << 4 << 0;
+        QTest::addRow("percent is literal") << "CityName like '100%*'" << 0 << 0;
+        QTest::addRow("underscore is literal") << "CityName like 'B_*'" << -1 << 0;
+        QTest::addRow("no match") << "CityName like 'Q*'" << -1 << 0;
+        QTest::addRow("near the end") << "CityName like 'Zw*'" << 7 << 0;
+        QTest::addRow("the first row") << "CityName like '0*'" << 0 << 70;
+        QTest::addRow("far down the list") << "CityName like 'Be*'" << 72 << 70;
     }
     void findFirst()
     {
         QFETCH(QString, criterion);
         QFETCH(int, position);
+        QFETCH(int, before);
         ScratchRegister reg;
+        for (int city = 0; city < before; ++city)
+            reg.addCity(QStringLiteral("0%1").arg(city, 3, 10, QLatin1Char('0')));
         for (const char *city : {"100% Bier", "Bamberg", "Berlin", "Bernau", "L'Aquila", "Ölbronn", "Zeil", "Zwiesel"})
             reg.addCity(QString::fromUtf8(city));
         Recordset set(reg.file(), ParseRecordSource("select * from Brewery Order By CityName, PostalCode, BreweryName"));
