@@ -71,6 +71,8 @@ void RegisterGuard::showRegisterMessage()
     if (m_register.followsWhole())
         text += QStringLiteral(" - its server does not record its changes, so every change is copied as the whole "
                                "register; its administrator runs scripts/setup-shared-register again");
+    if (!m_register.mirrorNote().isEmpty())
+        text += QStringLiteral(" - the copy kept from the last session was made anew: %1").arg(m_register.mirrorNote());
     if (!m_backup->failure().isEmpty())
         text += QStringLiteral(" - ") + m_backup->failure();
     m_bottomLine->setText(text);

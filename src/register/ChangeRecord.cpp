@@ -2,6 +2,8 @@
 
 #include "PgConnection.h"
 
+#include <QStringList>
+
 namespace {
 
 // More keys than this at once are copied as whole tables: one read of all
@@ -52,4 +54,30 @@ void ChangeRecord::taken()
 {
     m_place = std::move(m_next);
     m_next = {};
+}
+
+QString ChangeRecord::place() const
+{
+    QStringList seqs;
+    for (qint64 seq : m_place.read)
+        seqs << QString::number(seq);
+    return m_place.fromXid + QLatin1Char(':') + seqs.join(QLatin1Char(','));
+}
+
+bool ChangeRecord::resumeAt(const QString &place)
+{
+    const qsizetype colon = place.indexOf(QLatin1Char(':'));
+    bool number = false;
+    place.left(colon).toULongLong(&number);
+    if (colon < 0 || !number)
+        return false;
+    Place resumed{place.left(colon), {}};
+    for (const QString &seq : place.mid(colon + 1).split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        resumed.read.insert(seq.toLongLong(&number));
+        if (!number)
+            return false;
+    }
+    m_place = std::move(resumed);
+    m_next = {};
+    return true;
 }

@@ -33,6 +33,12 @@ public:
     // The changes last read are copied: the next read begins after them.
     void taken();
 
+    // Where the record was last taken, as text for a copy kept between
+    // sessions ("xid:seq,seq,…"), and the same taken up again; false for a
+    // text that names no place.
+    QString place() const;
+    bool resumeAt(const QString &place);
+
 private:
     struct Place {
         // The oldest transaction running at the read, as the server writes

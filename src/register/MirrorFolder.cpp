@@ -13,7 +13,7 @@ const QString ProcessFile = QStringLiteral("window.pid");
 
 } // namespace
 
-std::unique_ptr<QTemporaryDir> MakeMirrorFolder()
+void RemoveAbandonedMirrorFolders()
 {
     QDir temporary(QDir::tempPath());
     for (const QString &name : temporary.entryList({Prefix + QLatin1Char('*')}, QDir::Dirs | QDir::NoDotAndDotDot)) {
@@ -23,6 +23,12 @@ std::unique_ptr<QTemporaryDir> MakeMirrorFolder()
         if (number && ProcessGone(pid))
             QDir(temporary.filePath(name)).removeRecursively();
     }
+}
+
+std::unique_ptr<QTemporaryDir> MakeMirrorFolder()
+{
+    RemoveAbandonedMirrorFolders();
+    QDir temporary(QDir::tempPath());
     auto folder = std::make_unique<QTemporaryDir>(temporary.filePath(Prefix + QStringLiteral("XXXXXX")));
     if (folder->isValid()) {
         QFile process(folder->filePath(ProcessFile));

@@ -2,6 +2,7 @@
 
 #include "Attempt.h"
 #include "ChangeHistory.h"
+#include "KeptMirror.h"
 #include "LikeCriterion.h"
 #include "MirrorFolder.h"
 #include "PgConnection.h"
@@ -56,6 +57,11 @@ Register::~Register()
 {
     if (m_mirrorFile)
         m_mirrorFile->setUpstream(nullptr);
+    // The kept copy's note follows it to where it was last caught up; a
+    // server out of reach leaves the note where it was, which only means
+    // more to copy next time.
+    if (m_kept && m_mirror && m_mirror->recordsChanges() && m_mirror->hears())
+        attempt([&] { m_kept->note(m_mirror->connection(), m_mirror->place()); });
     // A copy for a backup that no window took.
     if (m_openingCopy)
         QFile::remove(m_openingCopy->scratch);
@@ -89,21 +95,47 @@ void Register::openShared(const Progress &progress)
 {
     const SharedAddress address = m_place.address();
     auto server = std::make_unique<PgConnection>(address, m_passwordPrompt);
-    m_mirrorDir = MakeMirrorFolder();
-    if (!m_mirrorDir->isValid())
-        throw StoreError(QStringLiteral("Cannot open the shared register %1: no room for the window's copy of it (%2).")
-                             .arg(address.displayName(), m_mirrorDir->errorString()));
-    // The window's copy is named as its backups are.
-    auto mirror = std::make_unique<SharedMirror>(std::move(server),
-                                                 m_mirrorDir->filePath(QFileInfo(m_place.localName()).fileName()));
+    // The window's copy is named as its backups are. It is kept between
+    // sessions, unless another window holds the kept one: then it is this
+    // session's own.
+    const QString copyName = QFileInfo(m_place.localName()).fileName();
+    m_kept = KeptMirror::claim(*server, copyName);
+    QString copyPath;
+    if (m_kept) {
+        RemoveAbandonedMirrorFolders();
+        copyPath = m_kept->path();
+        // A kept copy that no longer opens as a register is made anew.
+        if (QFileInfo::exists(copyPath) && attempt([&] { RegisterFile::open(copyPath); })) {
+            m_kept->forget();
+            m_mirrorNote = QStringLiteral("it could not be opened");
+        }
+    } else {
+        m_mirrorDir = MakeMirrorFolder();
+        if (!m_mirrorDir->isValid())
+            throw StoreError(QStringLiteral("Cannot open the shared register %1: no room for the window's copy of it (%2).")
+                                 .arg(address.displayName(), m_mirrorDir->errorString()));
+        copyPath = m_mirrorDir->filePath(copyName);
+    }
+    auto mirror = std::make_unique<SharedMirror>(std::move(server), copyPath);
     // A large register takes seconds to copy: on a thread of its own, the
-    // window repainting and telling how far it has come.
+    // window repainting and telling how far it has come. A kept copy is
+    // caught up with what changed since instead, when it can be.
     std::atomic<qint64> copied = 0, total = 0;
     std::future<void> copying = std::async(std::launch::async, [&] {
-        mirror->download([&](qint64 done, qint64 all) {
-            total = all;
-            copied = done;
-        });
+        // A server that records no changes has none to catch up with.
+        const bool keep = m_kept && mirror->recordsChanges();
+        QString why;
+        const std::optional<QString> place = keep ? m_kept->resumable(mirror->connection(), why) : std::nullopt;
+        if (!place || !mirror->resume(*place, why)) {
+            if (!why.isEmpty())
+                m_mirrorNote = why;
+            mirror->download([&](qint64 done, qint64 all) {
+                total = all;
+                copied = done;
+            });
+        }
+        if (keep)
+            m_kept->note(mirror->connection(), mirror->place());
         // The backup's copy, made while nothing writes the file yet; kept
         // beside the window once it shows the register. The folder holds
         // copies of a server's data: its owner's alone. A copy left by a

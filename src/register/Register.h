@@ -15,6 +15,7 @@
 #include <optional>
 
 class ChangeHistory;
+class KeptMirror;
 class QSocketNotifier;
 class QTemporaryDir;
 class RegisterFile;
@@ -83,6 +84,9 @@ public:
     // Whether this window holds the register's lock, and why not when not.
     bool holdsLock() const { return bool(m_lock); }
     const QString &lockProblem() const { return m_lockProblem; }
+    // Why a shared register's copy kept from the last session was made
+    // anew at opening; empty when it was caught up, or there was none.
+    const QString &mirrorNote() const { return m_mirrorNote; }
     // Why the window may not change the register, as far as its lock or the
     // server's rights tell (an editor of a shared register holds no lock,
     // and needs none); none when it may.
@@ -181,6 +185,8 @@ private:
     QString m_filePath;
     PasswordPrompt m_passwordPrompt;
     std::unique_ptr<QTemporaryDir> m_mirrorDir;
+    std::unique_ptr<KeptMirror> m_kept;
+    QString m_mirrorNote;
     std::unique_ptr<SharedMirror> m_mirror;
     // Held, so that the data sources share the connection that sends on.
     std::shared_ptr<RegisterFile> m_mirrorFile;

@@ -247,6 +247,77 @@ void SharedMirror::awaitAnnounced()
     m_listener->exec("SELECT 1");
 }
 
+namespace {
+
+// How many breweries and history entries a connection sees.
+std::pair<qint64, qint64> countsOf(RegisterFile &file)
+{
+    Cursor counted = file.cached("SELECT (SELECT count(*) FROM " + QuotedName(BreweryTable) + "), (SELECT count(*) FROM "
+                                 + QuotedName(ChronikTable) + ")");
+    counted.step();
+    return {counted.int64(0), counted.int64(1)};
+}
+
+std::pair<qint64, qint64> countsOf(PgConnection &server)
+{
+    const PgResult counted = server.exec("SELECT (SELECT count(*) FROM " + QuotedName(BreweryTable)
+                                         + "), (SELECT count(*) FROM " + QuotedName(ChronikTable) + ")");
+    return {counted.int64(0, 0), counted.int64(0, 1)};
+}
+
+} // namespace
+
+bool SharedMirror::resume(const QString &place, QString &why)
+{
+    why.clear();
+    if (!m_recordsChanges || !m_changes.resumeAt(place)) {
+        why = QStringLiteral("the server keeps no record of what changed since");
+        return false;
+    }
+    const std::unique_ptr<RegisterFile> file = RegisterFile::openScratch(m_path);
+    file->exec("PRAGMA synchronous = OFF");
+    for (const QString &table : {BreweryTable, ChronikTable}) {
+        for (const QString &field : fieldsOf(table)) {
+            if (!file->fieldsOf(table).contains(field, Qt::CaseInsensitive)) {
+                why = QStringLiteral("it was made by another version of the program");
+                return false;
+            }
+        }
+    }
+    // The record and the rows it names as one moment saw them.
+    m_server->exec("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY", {},
+                   QStringLiteral("Could not read what changed in the shared register"));
+    try {
+        const ChangeRecord::Changes changes = m_changes.read(*m_server);
+        if (changes.whole) {
+            why = QStringLiteral("more changed since than is worth copying row by row");
+        } else {
+            Transaction tx(*file);
+            file->exec("PRAGMA defer_foreign_keys = ON");
+            for (auto table = changes.keys.cbegin(); table != changes.keys.cend(); ++table) {
+                if (table.key() == BreweryTable || table.key() == ChronikTable)
+                    copyRows(*file, table.key(), table.value().values());
+            }
+            // A copy that does not hold as many rows as the server (a file
+            // changed by hand, a record cut short) is not trusted.
+            if (countsOf(*file) == countsOf(*m_server)) {
+                tx.commit();
+                m_changes.taken();
+            } else {
+                why = QStringLiteral("it no longer matched the register");
+            }
+        }
+        m_server->exec("COMMIT");
+    } catch (const StoreError &e) {
+        if (m_server->isOpen())
+            m_server->exec("ROLLBACK");
+        if (e.isConnectionLost() || !m_server->isOpen())
+            throw;
+        why = QStringLiteral("it could not be read (%1)").arg(e.message());
+    }
+    return why.isEmpty();
+}
+
 SharedMirror::Arrived SharedMirror::catchUp(RegisterFile &window)
 {
     // Announcements only wake the window: what they say is not taken.

@@ -50,6 +50,15 @@ public:
     // thread of its own while the window waits: `progress` hears there how
     // many rows of how many are copied.
     void download(const Progress &progress = {});
+    // Catches the file, a copy kept from an earlier session, up from
+    // `place` in the server's record of changes (place()), on the window's
+    // thread or another while the window waits. False, with why, when it
+    // cannot be: the file is then to be copied anew. Throws StoreError when
+    // the server is out of reach.
+    bool resume(const QString &place, QString &why);
+    // Where the file is caught up to in the server's record, for resume().
+    QString place() const { return m_changes.place(); }
+
     // What others' commits changed in the file.
     struct Arrived {
         // Copied anew whole, on a connection of its own: the window's lists

@@ -4,10 +4,15 @@
 #include "ListedCities.h"
 #include "PgTestServer.h"
 #include "Register.h"
+#include "RegisterFile.h"
+#include "RegisterSchema.h"
 #include "SecondConnection.h"
 #include "StoreError.h"
 #include "Transaction.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -19,6 +24,21 @@ std::unique_ptr<Register> opened(const QString &uri)
     reg->open();
     reg->sortBreweries({QStringLiteral("CityName")});
     return reg;
+}
+
+// Both tables row by row in key order, Null as "<null>": the same query
+// on the server and on a window's copy.
+QList<QStringList> tablesOf(const SecondConnection &at)
+{
+    const auto quoted = [](const QStringList &fields) {
+        QStringList names;
+        for (const QString &field : fields)
+            names << '"' + field + '"';
+        return names.join(", ");
+    };
+    return at.rows("SELECT " + quoted(RegisterSchema::BreweryFields) + " FROM \"Brewery\" ORDER BY \"RowId\"")
+        + at.rows("SELECT \"ChronikId\", " + quoted(RegisterSchema::ChronikFields)
+                  + " FROM \"BreweryChronik\" ORDER BY \"ChronikId\"");
 }
 
 } // namespace
@@ -201,6 +221,90 @@ private slots:
         QTest::qWait(200);
         QCOMPARE(byKey.size(), 1);
         QCOMPARE(readAnew.size(), 0);
+    }
+
+    // A window's copy is kept between sessions and caught up at the next
+    // opening with what other editors changed meanwhile, to the very rows a
+    // fresh copy would hold.
+    void aKeptCopyIsCaughtUp_data()
+    {
+        QTest::addColumn<QString>("meanwhile");
+        QTest::newRow("added") << "INSERT INTO \"Brewery\" (\"CityName\") VALUES ('Hof'); INSERT INTO \"BreweryChronik\" "
+                                  "(\"BreweryNameLong\", \"ParentRowId\") SELECT 'Meinel', max(\"RowId\") FROM \"Brewery\"";
+        QTest::newRow("changed") << "UPDATE \"Brewery\" SET \"CityName\" = 'Coburg', \"StopYear\" = NULL WHERE \"CityName\" = "
+                                    "'Aying'; UPDATE \"BreweryChronik\" SET \"StopYear\" = '1999'";
+        QTest::newRow("deleted with its history")
+            << "DELETE FROM \"BreweryChronik\" WHERE \"ParentRowId\" IN (SELECT \"RowId\" FROM \"Brewery\" WHERE "
+               "\"CityName\" = 'Bamberg'); DELETE FROM \"Brewery\" WHERE \"CityName\" = 'Bamberg'";
+        QTest::newRow("many, by key") << "UPDATE \"Brewery\" SET \"CityName\" = 'Selb'; INSERT INTO \"Brewery\" "
+                                         "(\"CityName\") SELECT 'Selb' FROM generate_series(1, 400)";
+    }
+    void aKeptCopyIsCaughtUp()
+    {
+        QFETCH(QString, meanwhile);
+        QString kept;
+        {
+            const std::unique_ptr<Register> anna = opened(m_server->uri("society", "anna"));
+            kept = anna->file().path();
+            QVERIFY(kept.startsWith(m_server->dataHome()));
+            QCOMPARE(QFile::permissions(kept) & (QFile::ReadGroup | QFile::ReadOther), QFile::Permissions());
+        }
+        QVERIFY(m_server->admin(meanwhile, "society"));
+        auto anna = std::make_unique<Register>(m_server->uri("society", "anna"));
+        bool copiedWhole = false;
+        // A whole copy tells the rows it copied; catching up tells none.
+        anna->open([&](qint64 copied, qint64) { copiedWhole = copiedWhole || copied > 0; });
+        anna->sortBreweries({QStringLiteral("CityName")});
+        QCOMPARE(anna->file().path(), kept);
+        QVERIFY2(!copiedWhole, qPrintable(anna->mirrorNote()));
+        QCOMPARE(anna->mirrorNote(), QString());
+        const SecondConnection server(SecondConnection::Server{m_server->uri("society")});
+        QCOMPARE(tablesOf(SecondConnection(kept)), tablesOf(server));
+    }
+
+    // A kept copy that cannot be caught up is copied anew, and says why; a
+    // copy is never taken for another database's register, nor for a
+    // second window's.
+    void aKeptCopyThatCannotBeCaughtUpIsMadeAnew_data()
+    {
+        QTest::addColumn<QString>("spoil"); // on the server, or "damaged": the copy's file
+        QTest::addColumn<QString>("why");
+        QTest::newRow("record began anew") << "TRUNCATE sudregister_changes RESTART IDENTITY; INSERT INTO \"Brewery\" "
+                                              "(\"CityName\") VALUES ('Hof')"
+                                           << "began anew";
+        QTest::newRow("changed by hand") << "damaged" << "could not be opened";
+        QTest::newRow("rows missing") << "missing" << "no longer matched";
+    }
+    void aKeptCopyThatCannotBeCaughtUpIsMadeAnew()
+    {
+        QFETCH(QString, spoil);
+        QFETCH(QString, why);
+        QString kept;
+        {
+            const std::unique_ptr<Register> anna = opened(m_server->uri("society", "anna"));
+            kept = anna->file().path();
+            // A second window at once has a copy of its own.
+            const std::unique_ptr<Register> bert = opened(m_server->uri("society", "bert"));
+            QVERIFY(bert->file().path() != kept);
+            // Another database of the same server has its own.
+            QVERIFY(m_server->setUpRegister("club"));
+            const std::unique_ptr<Register> club = opened(m_server->uri("club", "admin"));
+            QCOMPARE(listedCities(*club), QStringList());
+            QVERIFY(QFileInfo(club->file().path()).dir() != QFileInfo(kept).dir());
+        }
+        if (spoil == "damaged") {
+            QFile file(kept);
+            QVERIFY(file.open(QIODevice::ReadWrite) && file.write(QByteArray(100, 'x')) == 100);
+        } else if (spoil == "missing") {
+            QVERIFY(SecondConnection(kept).exec("DELETE FROM BreweryChronik"));
+            QVERIFY(m_server->admin("UPDATE \"Brewery\" SET \"StopYear\" = '2000'", "society"));
+        } else {
+            QVERIFY(m_server->admin(spoil, "society"));
+        }
+        const std::unique_ptr<Register> anna = opened(m_server->uri("society", "anna"));
+        QVERIFY2(anna->mirrorNote().contains(why), qPrintable(anna->mirrorNote()));
+        const SecondConnection server(SecondConnection::Server{m_server->uri("society")});
+        QCOMPARE(tablesOf(SecondConnection(anna->file().path())), tablesOf(server));
     }
 
 private:
