@@ -10,6 +10,7 @@
 #include "RegisterSync.h"
 #include "ReplaceDialog.h"
 #include "ReplacePlan.h"
+#include "StepBesideWindow.h"
 
 #include <QAction>
 #include <QLabel>
@@ -46,9 +47,22 @@ void MenuReplace::replace()
             current = int(fields.size());
         fields.append({m_breweries.Columns(i).Caption(), field});
     }
-    ReplaceDialog dialog(fields, current, [this](const QString &field, const TextReplace &rule) {
-        return PlanReplace(m_register, field, [&rule](const QString &value) { return rule.applied(value); });
+    // The preview looks through every brewery beside the dialog, which goes
+    // on answering; its Cancel leaves the dialog as it was.
+    QWidget *previewing = nullptr;
+    ReplaceDialog dialog(fields, current, [&](const QString &field, const TextReplace &rule) {
+        const ReplacePlanner planner(m_register, field);
+        const std::optional<RowChanges> plan =
+            RunBesideWindow(*previewing, m_message, QStringLiteral("Looking through the breweries"),
+                            [&](StepProgress &progress) {
+                                return planner.plan([&rule](const QString &value) { return rule.applied(value); },
+                                                    std::ref(progress));
+                            });
+        if (!plan)
+            throw StepCancelled{};
+        return *plan;
     }, m_breweries.window());
+    previewing = &dialog;
     if (dialog.exec() != QDialog::Accepted || dialog.plan().empty())
         return;
     const RowChanges written = WriteGroup(m_register, dialog.plan(), dialog.stepName());

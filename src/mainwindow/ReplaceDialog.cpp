@@ -1,6 +1,7 @@
 #include "ReplaceDialog.h"
 
 #include "ShownValue.h"
+#include "StepBesideWindow.h"
 #include "StoreError.h"
 
 #include <QAbstractTableModel>
@@ -151,6 +152,9 @@ void ReplaceDialog::preview()
     } catch (const StoreError &e) {
         // Shown here: nothing may be thrown through the dialog's event loop.
         lblCount->setText(QStringLiteral("The register could not be read: %1").arg(e.message()));
+        return;
+    } catch (const StepCancelled &) {
+        lblCount->setText(QStringLiteral("The preview was cancelled; nothing is replaced."));
         return;
     }
     m_previewed = asked;

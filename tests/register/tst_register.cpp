@@ -3,6 +3,7 @@
 #include "LockingShell.h"
 #include "Register.h"
 #include "RegisterFile.h"
+#include "ReplacePlan.h"
 #include "ScratchRegister.h"
 
 #include <QTest>
@@ -132,6 +133,42 @@ private slots:
         QCOMPARE(reg.jumpToCity(prefix), found);
         if (found)
             QCOMPARE(currentCity(reg), current);
+    }
+
+    // The replace's preview, looked through beside the window: stopped, it
+    // plans nothing; run whole, every row of the table is looked at, the
+    // changes in the list's order.
+    void replacePlanStopsWhenAsked_data()
+    {
+        QTest::addColumn<int>("stopAfter"); // rows looked at; -1: never
+        QTest::addRow("run whole") << -1;
+        QTest::addRow("stopped at once") << 0;
+        QTest::addRow("stopped after a slice") << 4096;
+    }
+    void replacePlanStopsWhenAsked()
+    {
+        QFETCH(int, stopAfter);
+        ScratchRegister scratch;
+        QVERIFY(scratch.sql().exec("WITH RECURSIVE n(v) AS (SELECT 1 UNION ALL SELECT v + 1 FROM n WHERE v < 5000) "
+                                   "INSERT INTO Brewery (CityName) SELECT 'Ort' || (5001 - v) FROM n"));
+        Register reg(scratch.path());
+        reg.open();
+        reg.sortBreweries({"CityName", "CityName", "CityName"});
+        const ReplacePlanner planner(reg, "CityName");
+        qint64 lastTold = -1;
+        const std::optional<RowChanges> plan = planner.plan(
+            [](const QString &value) { return value.endsWith('9') ? std::optional(value + "x") : std::nullopt; },
+            [&](qint64 done, qint64 total) {
+                lastTold = done;
+                return total == 5000 && (stopAfter < 0 || done < stopAfter);
+            });
+        QCOMPARE(plan.has_value(), stopAfter < 0);
+        if (stopAfter >= 0)
+            QCOMPARE(lastTold, qint64(stopAfter));
+        else {
+            QCOMPARE(plan->size(), size_t(500));
+            QCOMPARE(plan->front().after->at(size_t(plan->front().fields.indexOf("CityName"))).toString(), "Ort9x");
+        }
     }
 
     // Another program's commit makes the list stale; read anew, the
