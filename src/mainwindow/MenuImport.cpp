@@ -79,8 +79,14 @@ bool MenuImport::importCorrections(const QString &path)
                         });
         source = file->source();
         {
-            BusyStep comparing(m_message, QStringLiteral("Comparing %1 with the register").arg(source));
-            plan.emplace(m_register, *file, [&comparing](qint64 done, qint64 total) { comparing(done, total); });
+            // On the register's own connection, whose rows the plan names;
+            // the window answers between two looks, and a Cancel stops it.
+            CancellableStep comparing(*m_message->window(), m_message,
+                                      QStringLiteral("Comparing %1 with the register").arg(source));
+            plan.emplace(m_register, *file, [&comparing](qint64 done, qint64 total) {
+                if (!comparing(int(total > 0 ? done * 1000 / total : 0)))
+                    throw StepCancelled{};
+            });
         }
         CorrectionsPreview preview(*plan, source, m_message->window());
         if (preview.exec() != QDialog::Accepted || plan->changesNothing())
