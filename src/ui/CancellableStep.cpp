@@ -10,6 +10,8 @@ CancellableStep::CancellableStep(QWidget &window, QLabel *bottomLine, const QStr
     m_dialog.setMinimumDuration(300);
     m_dialog.setAutoReset(false);
     m_dialog.setAutoClose(false);
+    // Escape rejects a dialog, which would only hide this one: it cancels.
+    QObject::connect(&m_dialog, &QDialog::rejected, &m_dialog, &QProgressDialog::cancel);
 }
 
 bool CancellableStep::operator()(int permille)

@@ -48,8 +48,15 @@ private slots:
         QCOMPARE(label->text(), QStringLiteral("Register: x.mdb"));
     }
 
+    void cancelReachesTheWork_data()
+    {
+        QTest::addColumn<bool>("escape");
+        QTest::addRow("Cancel clicked") << false;
+        QTest::addRow("Escape pressed") << true;
+    }
     void cancelReachesTheWork()
     {
+        QFETCH(bool, escape);
         QWidget window;
         auto *label = new QLabel(&window);
         window.show();
@@ -58,7 +65,10 @@ private slots:
         QTimer press;
         connect(&press, &QTimer::timeout, &window, [&] {
             for (QWidget *shown : QApplication::topLevelWidgets()) {
-                if (auto *dialog = qobject_cast<QProgressDialog *>(shown); dialog && dialog->isVisible())
+                auto *dialog = qobject_cast<QProgressDialog *>(shown);
+                if (dialog && dialog->isVisible() && escape)
+                    QTest::keyClick(dialog, Qt::Key_Escape);
+                else if (dialog && dialog->isVisible())
                     QTest::mouseClick(dialog->findChild<QPushButton *>(), Qt::LeftButton);
             }
         });
