@@ -1,9 +1,9 @@
 #pragma once
 
 #include "CancellableStep.h"
+#include "WaitBeside.h"
 
 #include <atomic>
-#include <chrono>
 #include <future>
 #include <utility>
 
@@ -51,11 +51,9 @@ auto RunBesideWindow(QWidget &window, QLabel *bottomLine, const QString &what, W
     StepProgress progress;
     auto done = std::async(std::launch::async, [&work, &progress] { return work(progress); });
     CancellableStep shown(window, bottomLine, what);
-    // Often enough that the window never goes a tenth of a second unanswered.
-    constexpr std::chrono::milliseconds Turn{25};
-    while (done.wait_for(Turn) != std::future_status::ready) {
+    waitBeside(done, [&] {
         if (!shown(progress.permille()))
             progress.cancel();
-    }
+    });
     return done.get();
 }
